@@ -1,0 +1,12 @@
+#include "shell/Avvio.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    if (!Main(QCoreApplication::applicationFilePath()))
+        return 0;
+    return app.exec();
+}

@@ -1,0 +1,192 @@
+#include "platform/Files.h"
+#include "shell/Modulo.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSaveFile>
+
+namespace Files {
+
+static QStringList dividi(const QString& relativo)
+{
+    QString r = relativo;
+    r.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return r.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+}
+
+QString Trova(const QString& cartella, const QString& nome)
+{
+    const QString esatto = cartella.isEmpty() ? nome : cartella + QLatin1Char('/') + nome;
+    if (nome == QLatin1String(".") || nome == QLatin1String("..") || QFileInfo::exists(esatto))
+        return esatto;
+    QDir dir(cartella.isEmpty() ? QStringLiteral(".") : cartella);
+    const QStringList voci = dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString& v : voci) {
+        if (v.compare(nome, Qt::CaseInsensitive) == 0)
+            return cartella.isEmpty() ? v : cartella + QLatin1Char('/') + v;
+    }
+    return esatto;
+}
+
+QString Percorso(const QString& base, const QString& relativo)
+{
+    QString p = base;
+    p.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    while (p.size() > 1 && p.endsWith(QLatin1Char('/')))
+        p.chop(1);
+    for (const QString& c : dividi(relativo))
+        p = Trova(p, c);
+    return p;
+}
+
+QString PercorsoApp(const QString& relativo)
+{
+    return Percorso(Shell.PathApp, relativo);
+}
+
+bool ComponenteValido(const QString& nome)
+{
+    if (nome.isEmpty() || nome == QLatin1String(".") || nome == QLatin1String(".."))
+        return false;
+    if (nome.trimmed().isEmpty())
+        return false;
+    for (const QChar c : nome) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            return false;
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char(':'))
+            return false;
+    }
+    return true;
+}
+
+QStringList ComponentiValidi(const QString& relativo)
+{
+    if (relativo.isEmpty() || relativo.startsWith(QLatin1Char('\\')) || relativo.startsWith(QLatin1Char('/')))
+        return {};
+    QString r = relativo;
+    r.replace(QLatin1Char('/'), QLatin1Char('\\'));
+    const QStringList parti = r.split(QLatin1Char('\\'));
+    for (const QString& p : parti)
+        if (!ComponenteValido(p))
+            return {};
+    return parti;
+}
+
+bool ScriviAtomico(const QString& path, const std::function<bool(QIODevice&)>& scrittore, QString* errore)
+{
+    QSaveFile f(path);
+    f.setDirectWriteFallback(false);
+    if (!f.open(QIODevice::WriteOnly)) {
+        if (errore)
+            *errore = f.errorString();
+        return false;
+    }
+    if (!scrittore(f)) {
+        f.cancelWriting();
+        if (errore && errore->isEmpty())
+            *errore = QStringLiteral("write aborted");
+        return false;
+    }
+    if (!f.commit()) {
+        if (errore)
+            *errore = f.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool ScriviAtomico(const QString& path, const QByteArray& data, QString* errore)
+{
+    return ScriviAtomico(path, [&](QIODevice& d) { return d.write(data) == data.size(); }, errore);
+}
+
+bool LeggiTutto(const QString& path, QByteArray& dati)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    dati = f.readAll();
+    return f.error() == QFileDevice::NoError;
+}
+
+bool CopiaAtomica(const QString& sorgente, const QString& destinazione, QString* errore)
+{
+    const QFileInfo fi(sorgente);
+    if (fi.isSymLink() || !fi.isFile()) {
+        if (errore)
+            *errore = QStringLiteral("not a regular file: ") + sorgente;
+        return false;
+    }
+    QFile in(sorgente);
+    if (!in.open(QIODevice::ReadOnly)) {
+        if (errore)
+            *errore = in.errorString();
+        return false;
+    }
+    return ScriviAtomico(destinazione, [&](QIODevice& out) {
+        char buf[65536];
+        for (;;) {
+            const qint64 n = in.read(buf, sizeof buf);
+            if (n < 0)
+                return false;
+            if (n == 0)
+                return true;
+            if (out.write(buf, n) != n)
+                return false;
+        }
+    }, errore);
+}
+
+bool CreaCartella(const QString& path)
+{
+    if (path.isEmpty())
+        return false;
+    QDir d;
+    return d.mkpath(path) && QFileInfo(path).isDir();
+}
+
+bool CorrispondeJolly(const QString& nome, const QString& modello)
+{
+    const QRegularExpression re(QRegularExpression::wildcardToRegularExpression(
+                                    modello, QRegularExpression::UnanchoredWildcardConversion),
+                                QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpression ancorato(QRegularExpression::anchoredPattern(re.pattern()),
+                                      QRegularExpression::CaseInsensitiveOption);
+    return ancorato.match(nome).hasMatch();
+}
+
+} // namespace Files
+
+bool Esiste(const QString& nome, int attributi)
+{
+    if (nome.trimmed().isEmpty())
+        return false;
+    QString n = nome;
+    n.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    const int sep = n.lastIndexOf(QLatin1Char('/'));
+    const QString cartella = sep < 0 ? QStringLiteral(".") : (sep == 0 ? QStringLiteral("/") : n.left(sep));
+    const QString ultimo = n.mid(sep + 1);
+    if (ultimo.isEmpty())
+        return false;
+    const QString dir = Files::Percorso(cartella, QString());
+    const bool cartelleAncora = (attributi & 16) != 0;
+    const bool jolly = ultimo.contains(QLatin1Char('*')) || ultimo.contains(QLatin1Char('?'));
+    if (!jolly) {
+        const QFileInfo fi(Files::Trova(dir, ultimo));
+        if (!fi.exists())
+            return false;
+        return fi.isDir() ? cartelleAncora : true;
+    }
+    QDir d(dir);
+    if (!d.exists())
+        return false;
+    QDir::Filters filtri = QDir::Files | QDir::Hidden | QDir::System;
+    if (cartelleAncora)
+        filtri |= QDir::Dirs | QDir::NoDotAndDotDot;
+    for (const QString& v : d.entryList(filtri))
+        if (Files::CorrispondeJolly(v, ultimo) && !v.trimmed().isEmpty())
+            return true;
+    return false;
+}

@@ -1,0 +1,60 @@
+#pragma once
+// File-system helpers: one way to build paths below the program folder, case-insensitive
+// look-up of the system's fixed upper-case names, the check for names that come from
+// outside, atomic replacement of files and folder creation.
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class QIODevice;
+
+namespace Files {
+
+// Joins base and a relative name whose components are separated by "/" or "\".
+// Every component that already exists on disk is looked up without regard to case
+// (the exact name first); missing components are kept as given. Never returns a
+// path with a backslash separator.
+QString Percorso(const QString& base, const QString& relativo);
+
+// Percorso(Shell.PathApp, relativo).
+QString PercorsoApp(const QString& relativo);
+
+// Resolves an existing entry "nome" in folder "cartella" case-insensitively; returns the
+// full path of the entry found, or cartella/nome when none exists.
+QString Trova(const QString& cartella, const QString& nome);
+
+// A name from outside (plate, make, model key, media or station name) may become one path
+// component: not empty, not "." or "..", no separator, no drive, no control character.
+bool ComponenteValido(const QString& nome);
+
+// One or more valid components joined by "\" or "/" (no "..", no drive, no leading
+// separator); returns the components or an empty list when the text is not acceptable.
+QStringList ComponentiValidi(const QString& relativo);
+
+// Writes data to path through a temporary file in the same folder that is flushed, synced
+// and renamed over the target. On failure the old file stays whole and false is returned.
+bool ScriviAtomico(const QString& path, const QByteArray& data, QString* errore = nullptr);
+
+// Same, with a writer callback that fills the temporary file; returning false aborts.
+bool ScriviAtomico(const QString& path, const std::function<bool(QIODevice&)>& scrittore,
+                   QString* errore = nullptr);
+
+// Copies a regular file atomically (never follows a symbolic link at the source).
+bool CopiaAtomica(const QString& sorgente, const QString& destinazione, QString* errore = nullptr);
+
+// Reads a whole file; false when it cannot be read.
+bool LeggiTutto(const QString& path, QByteArray& dati);
+
+// Creates a folder with every missing parent; true when it exists afterwards.
+bool CreaCartella(const QString& path);
+
+// Matches name against a pattern with the wildcards "*" and "?", without regard to case.
+bool CorrispondeJolly(const QString& nome, const QString& modello);
+
+} // namespace Files
+
+// True when a directory search for nome (its last component may hold "*" and "?") with the
+// given attributes (0 files only, 16 files and folders) finds an entry. An empty or blank
+// name is false; any error is false.
+bool Esiste(const QString& nome, int attributi = 0);

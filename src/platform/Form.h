@@ -1,0 +1,112 @@
+#pragma once
+// Forms with one default instance each, loaded on first use and destroyed on unload, with
+// key preview (the form sees every key before its controls) in the key codes of the
+// original system (F1 = 112, Esc = 27, Enter = 13) and the Shift/Ctrl/Alt mask 1/2/4.
+#include <QDialog>
+#include <QPointer>
+
+class QKeyEvent;
+
+namespace Tasti {
+constexpr int Invio = 13;
+constexpr int Backspace = 8;
+constexpr int Tab = 9;
+constexpr int Esc = 27;
+constexpr int F1 = 112;
+constexpr int F2 = 113;
+constexpr int F3 = 114;
+constexpr int F4 = 115;
+constexpr int F8 = 119;
+constexpr int F10 = 121;
+constexpr int ShiftMask = 1;
+constexpr int CtrlMask = 2;
+constexpr int AltMask = 4;
+// Key code of a Qt key event (0 when it has none) and its modifier mask.
+int Codice(const QKeyEvent* e);
+int Modificatori(const QKeyEvent* e);
+} // namespace Tasti
+
+class FormBase : public QDialog {
+    Q_OBJECT
+public:
+    explicit FormBase(QWidget* parent = nullptr);
+    ~FormBase() override;
+
+    // Shows the form; modal runs a nested event loop and returns when the form closes.
+    void Mostra(bool modale = false);
+    // Unloads the form: runs Form_Unload, closes it and destroys it once it is off the stack.
+    // Returns false when Form_Unload cancelled.
+    bool Scarica();
+    bool Scaricato() const { return m_scaricato; }
+    bool InModale() const { return m_inModale; }
+
+    // Module name of the form (upper case), e.g. "ZEQ_INST".
+    virtual QString NomeForm() const = 0;
+
+protected:
+    // Key preview: called for every key pressed while the form or one of its controls has
+    // the focus. Set keyCode to 0 to swallow the key.
+    virtual void Form_KeyDown(int& keyCode, int shift) { Q_UNUSED(keyCode) Q_UNUSED(shift) }
+    // Key press with the character typed (after Form_KeyDown); set ascii to 0 to swallow it.
+    virtual void Form_KeyPress(int& ascii) { Q_UNUSED(ascii) }
+    // Unload handler; set cancel to keep the form.
+    virtual void Form_Unload(bool& cancel) { Q_UNUSED(cancel) }
+    // Called after the form has been unloaded (clears the default instance).
+    virtual void Scollega() {}
+
+    bool eventFilter(QObject* o, QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    void reject() override;
+    void keyPressEvent(QKeyEvent* e) override;
+
+private:
+    bool m_inModale = false;
+    bool m_scaricato = false;
+    bool m_inScarico = false;
+};
+
+// Default instance of form class T. T::Carica() creates and loads the form once;
+// T::Istanza() is nullptr while it is not loaded.
+template <class T>
+class IstanzaPredefinita {
+public:
+    static T* Carica()
+    {
+        if (!s_istanza) {
+            T* f = new T();
+            s_istanza = f;
+            f->Form_Load();
+        }
+        return s_istanza.data();
+    }
+    static T* Istanza() { return s_istanza.data(); }
+    static bool Caricato() { return !s_istanza.isNull() && !s_istanza->Scaricato(); }
+    static void ScaricaIstanza()
+    {
+        if (T* f = s_istanza.data())
+            f->Scarica();
+    }
+
+protected:
+    static void ScollegaIstanza(T* f)
+    {
+        if (s_istanza.data() == f)
+            s_istanza.clear();
+    }
+
+private:
+    static inline QPointer<T> s_istanza;
+};
+
+// Unloads every loaded form except the one named (used by the vehicle screen's close).
+void ScaricaTutteTranne(const QString& nomeForm);
+
+// Mouse pointer shared by the whole program: 0 default, 1 arrow, 11 hourglass.
+// The hourglass is one application override that is replaced, never stacked, so it
+// cannot stay stuck.
+void ImpostoPuntatore(int forma);
+int PuntatoreAttuale();
+
+// Audible beep; tests count the beeps.
+void Beep();
+int ContatoreBeep();

@@ -1,0 +1,65 @@
+#pragma once
+// Helpers shared by the tests: a temporary program folder, a pseudo-terminal pair, a
+// recorder that answers the program's message boxes, and event-loop waits.
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+#include <functional>
+
+#include "platform/BoxHost.h"
+
+#include <ostream>
+
+// Readable QString / QByteArray values in test failures.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QByteArray& b, std::ostream* os) { *os << '"' << b.toStdString() << '"'; }
+
+// A fresh program folder; Shell.PathApp points at it while the object lives.
+class CartellaProgramma {
+public:
+    CartellaProgramma();
+    ~CartellaProgramma();
+    QString path() const { return m_dir.path(); }
+    QString file(const QString& relativo) const;
+    // Writes a file (creating folders) below the program folder.
+    void scrivi(const QString& relativo, const QByteArray& contenuto) const;
+    QByteArray leggi(const QString& relativo) const;
+private:
+    QTemporaryDir m_dir;
+    QString m_vecchioPath;
+};
+
+// A raw pseudo-terminal (no echo, no CR/LF translation). The program opens slavePath();
+// the test reads and writes the master side.
+class Pty {
+public:
+    Pty();
+    ~Pty();
+    bool ok() const { return m_master >= 0; }
+    QString slavePath() const { return m_slavePath; }
+    int master() const { return m_master; }
+    void scrivi(const QByteArray& dati);
+    // Reads what is available on the master within timeoutMs (processing Qt events meanwhile).
+    QByteArray leggi(int timeoutMs = 200);
+    // Reads until the data received contains `atteso` or the time runs out.
+    QByteArray leggiFino(const QByteArray& atteso, int timeoutMs = 3000);
+private:
+    int m_master = -1;
+    int m_slave = -1;
+    QString m_slavePath;
+};
+
+// Answers every message box with a fixed answer (or a function) and records them.
+class RegistroBox {
+public:
+    explicit RegistroBox(int risposta = -1);
+    explicit RegistroBox(BoxHost::Risponditore r);
+    ~RegistroBox();
+    const QList<RiquadroMostrato>& box() const { return BoxHost::Registro(); }
+    int conta() const { return BoxHost::Registro().size(); }
+    QStringList testi() const;
+};
+
+// Processes events until cond() is true or the time runs out; returns cond().
+bool AttendiFinche(const std::function<bool()>& cond, int timeoutMs = 3000);
+
