@@ -1,0 +1,34 @@
+#pragma once
+// The small shared procedures of the shell that every screen calls: the message boxes,
+// the busy wait, the decimal-separator fix and the drive search.
+#include <QString>
+#include <QStringList>
+
+// Shows the modal box MessErr with text and title; type 0 one OK button, 1 YES and NO,
+// any other value no button. The answer is left in Shell.RispostaMessaggio
+// (-1 OK or YES, 0 NO or closed).
+void MostroMessaggio(const QString& testo, const QString& titolo, int tipo);
+
+// Shows message n of the current language under title message `titolo` (140 "WARNING!"
+// unless told) as an OK box, through Messaggio1/Messaggio2 as the callers of the original
+// did. Returns Shell.RispostaMessaggio.
+int Avviso(int n, int titolo = 140, int tipo = 0);
+
+// Shows the box SegnalEr (message 205 under title 140) with quit / try again / go on.
+// The answer is left in Shell.RispostaSegnalEr (-1 closed, 0 quit, 1 try again, 2 go on).
+void SegnaloNonComunica();
+
+// Replaces every "," by "." in place.
+void CambioVirgola(QString& testo);
+
+// Busy wait of `secondi` seconds on the wall clock, without serving events; correct
+// across midnight.
+void Attendo(double secondi);
+// Seconds since midnight (test seam: a function returning the clock may be installed).
+double SecondiDaMezzanotte();
+void ImpostaOrologio(double (*orologio)());
+
+// Searches the folders of the drives for nomeFile (breadth first, drive roots first) and
+// returns the folder that holds it, or "". unita is one root ("C:" or a folder path) or
+// "*" for every root of listaUnita; on Linux the roots are the mounted local file systems.
+QString CercoFile(const QString& unita, const QString& nomeFile, const QStringList& listaUnita);
