@@ -511,7 +511,7 @@ def icon_dial():
 
 
 def icon_engine():
-    return engine_icon()
+    return [group(engine_icon(), -3, -25.5, 1.25)]
 
 
 def icon_graphs():
@@ -521,8 +521,8 @@ def icon_graphs():
 
 
 def icon_map_tps():
-    return gauge(28, 50, 26, -30) + [circle(78, 50, 24, WHITE, INK, 3.5),
-                                     line(62, 64, 94, 36, BLUE, 7), circle(78, 50, 4, INK)]
+    return gauge(32, 50, 31, -30) + [circle(92, 50, 29, WHITE, INK, 4),
+                                     line(73, 67, 111, 33, BLUE, 8), circle(92, 50, 5, INK)]
 
 
 # Main-menu icons (drawn 100 x 100, shown large beside the function key).
@@ -587,8 +587,8 @@ ICONS = {
     "letters": (icon_letters, 100), "customer_list": (icon_customer_list, 100),
     "print": (icon_print, 100), "edit_template": (icon_edit_template, 100),
     "abort_call": (icon_abort_call, 100), "gsm": (icon_gsm, 100), "close_gsm": (icon_close_gsm, 100),
-    "dial": (icon_dial, 100), "engine": (icon_engine, 100), "graphs": (icon_graphs, 100),
-    "map_tps": (icon_map_tps, 110),
+    "dial": (icon_dial, 100), "engine": (icon_engine, 122), "graphs": (icon_graphs, 100),
+    "map_tps": (icon_map_tps, 124),
     "menu_vehicle": (icon_menu_vehicle, 100), "menu_live": (icon_menu_live, 100),
     "menu_import": (icon_menu_import, 100), "menu_archive": (icon_menu_archive, 100),
     "menu_language": (icon_menu_language, 100), "menu_exit": (icon_menu_exit, 100),
