@@ -391,7 +391,7 @@ void Cancella::Form_KeyDown(int& keyCode, int shift)
 
 void Cancella::Form_KeyPress(int& ascii)
 {
-    QWidget* fuoco = QApplication::focusWidget();
+    QWidget* fuoco = qobject_cast<QWidget*>(m_bersaglio);
     if (fuoco == Cliente) {
         if (ascii == ' ') {
             Cliente->clear();
@@ -423,7 +423,13 @@ bool Cancella::eventFilter(QObject* o, QEvent* e)
 {
     if (o == Ditta_Nome && e->type() == QEvent::FocusIn)
         Ditta_Nome_GotFocus();
-    return FormBase::eventFilter(o, e);
+    if (e->type() != QEvent::KeyPress)
+        return FormBase::eventFilter(o, e);
+    QObject* prima = m_bersaglio;
+    m_bersaglio = o;
+    const bool r = FormBase::eventFilter(o, e);
+    m_bersaglio = prima;
+    return r;
 }
 
 void Cancella::resizeEvent(QResizeEvent* e)

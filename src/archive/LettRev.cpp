@@ -235,7 +235,7 @@ void LettRev::Form_KeyDown(int& keyCode, int shift)
 
 void LettRev::Form_KeyPress(int& ascii)
 {
-    const int i = DataAvv.indexOf(qobject_cast<QLineEdit*>(QApplication::focusWidget()));
+    const int i = DataAvv.indexOf(qobject_cast<QLineEdit*>(m_bersaglio));
     if (i < 0)
         return;
     if (ascii == ' ') {
@@ -264,7 +264,13 @@ bool LettRev::eventFilter(QObject* o, QEvent* e)
                 DataAvv_LostFocus(i);
         }
     }
-    return FormBase::eventFilter(o, e);
+    if (e->type() != QEvent::KeyPress)
+        return FormBase::eventFilter(o, e);
+    QObject* prima = m_bersaglio;
+    m_bersaglio = o;
+    const bool r = FormBase::eventFilter(o, e);
+    m_bersaglio = prima;
+    return r;
 }
 
 void LettRev::resizeEvent(QResizeEvent* e)

@@ -48,4 +48,5 @@ private:
     void Form_Resize();
     void Abilito(bool si);
     int m_lettere = 0;
+    QObject* m_bersaglio = nullptr;   // control the key being handled was sent to
 };
