@@ -269,3 +269,23 @@ TEST(EcuModel, LogHoldsEveryLineWithItsTime)
     EXPECT_EQ(reg[3].ms, 180);
     EXPECT_EQ(e.comandiRicevuti(), (QList<QByteArray>{"M#", "MUB", "MUE000150", "XYZ"}));
 }
+
+TEST(EcuModel, BurstFramesComeOutOnDemandAndWaitForAReplyInProgress)
+{
+    EcuModel e;
+    e.opzioni.trameBinarie = true;
+    e.raffica(5);
+    EXPECT_EQ(e.estraiRaffica(3), TramaDB(e.valori).repeated(3));
+    EXPECT_EQ(e.rafficaRestante(), 2);
+
+    e.guasti.aPezzi = true;
+    e.ricevi("MUB\r\n");
+    const QByteArray inizio = e.avanza(5); // first piece of the reply
+    EXPECT_FALSE(inizio.isEmpty());
+    EXPECT_TRUE(e.estraiRaffica(10).isEmpty()) << "the reply is still going out";
+    const QByteArray resto = e.avanza(200);
+    EXPECT_EQ(inizio + resto, RispostaR8(e.identita, true));
+    EXPECT_EQ(e.estraiRaffica(10), TramaDB(e.valori).repeated(2));
+    EXPECT_EQ(e.rafficaRestante(), 0);
+    EXPECT_EQ(e.trameInviate(), 5);
+}

@@ -196,3 +196,21 @@ TEST(EcuPty, ToolPrintsTheSlaveLinksItAndCleansUpOnTerminate)
     EXPECT_EQ(sim.exitCode(), 0);
     EXPECT_FALSE(QFileInfo(link).isSymLink()) << "link removed";
 }
+
+TEST(EcuPty, BurstOfFramesArrivesCompleteAtTheSerialPort)
+{
+    Pty pty;
+    ASSERT_TRUE(pty.ok());
+    EcuModel ecu;
+    ecu.opzioni.trameBinarie = true;
+    ecu.valori.imposta(Canale::Giri, 850);
+    CollegamentoPty collegamento(ecu, pty.master());
+    Porta p(pty.slavePath());
+    ASSERT_TRUE(p.apri());
+    const int n = 5000;
+    ecu.raffica(n);
+    const QByteArray trama = TramaDB(ecu.valori);
+    ASSERT_TRUE(AttendiFinche([&] { return p.ricevuto.size() >= n * trama.size(); }, 20000));
+    EXPECT_EQ(p.ricevuto, trama.repeated(n));
+    EXPECT_EQ(collegamento.byteScartati(), 0);
+}

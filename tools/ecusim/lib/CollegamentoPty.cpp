@@ -124,6 +124,9 @@ void CollegamentoPty::tic()
         m_notifica->setEnabled(true);
     }
     aggiornaTempo();
+    // A burst goes out only as fast as the line drains, so none of it is dropped.
+    while (m_ecu.rafficaRestante() > 0 && m_uscita.size() < 16 * 1024)
+        m_uscita += m_ecu.estraiRaffica(32);
     scrivi();
     controllaLettore();
 }

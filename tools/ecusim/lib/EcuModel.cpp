@@ -208,6 +208,22 @@ void EcuModel::fineProgrammazione()
     m_prossimaTrama = std::max(m_prossimaTrama, m_ora);
 }
 
+QByteArray EcuModel::estraiRaffica(int massimo)
+{
+    QByteArray r;
+    if (!m_acceso || !m_uscita.isEmpty())
+        return r;
+    const int n = std::min(m_raffica, std::max(0, massimo));
+    for (int i = 0; i < n; ++i) {
+        r += opzioni.trameBinarie ? TramaDB(valori) : TramaDC(valori);
+        if (m_dt)
+            r += TramaDT(valori);
+    }
+    m_raffica -= n;
+    m_trameInviate += n;
+    return r;
+}
+
 void EcuModel::avviaTrasmissione(qint64 primaTrama)
 {
     m_trasmette = true;
@@ -269,6 +285,7 @@ void EcuModel::spegni()
     m_flash = false;
     m_tabella = false;
     m_paginaPersonale = -1;
+    m_raffica = 0;
     m_ingresso.clear();
     m_uscita.clear();
 }

@@ -9,6 +9,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QRandomGenerator>
+#include <algorithm>
 #include <array>
 
 namespace ecusim {
@@ -82,6 +83,13 @@ public:
 
     void impostaSeme(quint32 seme) { m_caso.seed(seme); }
 
+    // A burst of n live frames sent back to back, as fast as the reader takes them, besides
+    // the periodic ones. The driver pulls them with estraiRaffica when the line has room;
+    // they never cut into a reply that is still going out.
+    void raffica(int n) { m_raffica = std::max(0, n); }
+    int rafficaRestante() const { return m_raffica; }
+    QByteArray estraiRaffica(int massimo);
+
     // What the ECU was told and did.
     const QList<RigaRicevuta>& registro() const { return m_registro; }
     QList<QByteArray> comandiRicevuti() const; // log lines without their line ends
@@ -145,6 +153,7 @@ private:
     qint64 m_prossimaTrama = 0;
     bool m_dt = false;
     int m_trameInviate = 0;
+    int m_raffica = 0;
 
     QByteArray m_ingresso;
     QList<RigaRicevuta> m_registro;
