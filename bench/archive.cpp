@@ -1,0 +1,112 @@
+// Customer archive with 100,000 customers: time to open it (creation check included), time per
+// keystroke of the search as you type on names and on plates (median and worst), and time to
+// save one customer (one synced transaction).
+// Usage: bench_archive [customers] — the archive is built in a temporary folder under the
+// current directory, so saves pay the real disk's sync.
+#include "archive/Archivio.h"
+#include "archive/Collazione.h"
+#include "demoarchive/lib/ArchivioDemo.h"
+#include "shell/Modulo.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+using Orologio = std::chrono::steady_clock;
+
+double Ms(Orologio::time_point a, Orologio::time_point b)
+{
+    return std::chrono::duration<double, std::milli>(b - a).count();
+}
+
+void Riepilogo(const char* cosa, std::vector<double> t)
+{
+    std::sort(t.begin(), t.end());
+    std::printf("%-34s n=%-5zu median %8.3f ms   worst %8.3f ms\n", cosa, t.size(), t[t.size() / 2], t.back());
+}
+
+// Types `testo` one key at a time into a search over `campo`, as the look-up screen does.
+void Digito(Db::Recordset& rs, const char* indice, const char* campo, const QString& testo,
+            std::vector<double>& tempi, size_t& righe)
+{
+    for (int n = 1; n <= testo.size(); ++n) {
+        QStringList elenco;
+        const auto a = Orologio::now();
+        rs.ImpostaIndice(indice);
+        Archivi::ScorroPrefisso(rs, campo, testo.left(n), [&] { elenco << rs.Valore(campo).toString(); });
+        tempi.push_back(Ms(a, Orologio::now()));
+        righe = std::max<size_t>(righe, elenco.size());
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const int clienti = argc > 1 ? std::max(1, atoi(argv[1])) : 100000;
+    QTemporaryDir cartella(QDir::current().filePath("bench-archive-XXXXXX"));
+    Shell.PathApp = cartella.path();
+
+    auto a = Orologio::now();
+    QString errore;
+    if (ArchivioDemo::Genera(cartella.path(), clienti, 7, &errore) != clienti) {
+        std::fprintf(stderr, "cannot build the archive: %s\n", qPrintable(errore));
+        return 1;
+    }
+    std::printf("archive of %d customers built in %.0f ms (%lld bytes)\n", clienti, Ms(a, Orologio::now()),
+                static_cast<long long>(QFileInfo(Archivi::FileArchivio()).size()));
+
+    std::vector<double> apertura;
+    for (int i = 0; i < 5; ++i) {
+        a = Orologio::now();
+        Archivi::CreoArchivio();
+        auto db = Db::Database::Apri(Archivi::FileArchivio(), true, false);
+        auto rs = db->ApriTabella("CLIENTI");
+        apertura.push_back(Ms(a, Orologio::now()));
+    }
+    Riepilogo("open (check + exclusive open)", apertura);
+
+    auto db = Db::Database::Apri(Archivi::FileArchivio(), true, false);
+    auto rs = db->ApriTabella("CLIENTI");
+    std::vector<double> nomi, targhe;
+    size_t massimo = 0, massimoTarghe = 0;
+    for (const char* t : {"ROSSI MARIO", "rossi", "Nuñez", "kowalski piotr", "d'angelo", "Trasporti Bruno", "zz", "a",
+                          "łukasik", "Garcia Jose"})
+        Digito(*rs, "PER_NOME", "DITTA_NOME", QString::fromUtf8(t), nomi, massimo);
+    for (const char* t : {"AB123CD", "ZZ999ZZ", "QW", "M", "ab", "k7"})
+        Digito(*rs, "PER_TARGA_AUTO", "TARGA_AUTO", QString::fromUtf8(t), targhe, massimoTarghe);
+    Riepilogo("name search, per keystroke", nomi);
+    std::printf("%-34s %zu names\n", "  longest name list", massimo);
+    Riepilogo("plate search, per keystroke", targhe);
+    std::printf("%-34s %zu plates\n", "  longest plate list", massimoTarghe);
+
+    std::vector<double> nuovi, modifiche;
+    for (int i = 0; i < 50; ++i) {
+        a = Orologio::now();
+        rs->AddNew();
+        rs->Imposta("TARGA_AUTO", Archivi::ChiaveTarga(QString("BENCH%1").arg(i)));
+        rs->Imposta("DITTA_NOME", QString("BENCH CUSTOMER %1").arg(i));
+        rs->Imposta("DATA_INSTALLO", QDate(2026, 1, 1));
+        rs->Imposta("DATA_REVISIONE", QDate(2026, 1, 1));
+        rs->Update();
+        nuovi.push_back(Ms(a, Orologio::now()));
+        a = Orologio::now();
+        rs->ImpostaBookmark(rs->UltimoModificato());
+        rs->Edit();
+        rs->Imposta("NOTE", "changed");
+        rs->Update();
+        modifiche.push_back(Ms(a, Orologio::now()));
+    }
+    Riepilogo("save, new customer", nuovi);
+    Riepilogo("save, changed customer", modifiche);
+    return 0;
+}
