@@ -131,11 +131,12 @@ QByteArray ParolaMappa(double valore)
     return Esadecimale(uint32_t(uint64_t(intero) & 0xFFFF), 4);
 }
 
-bool RecordS1(const QByteArray& sorgente, int primaRiga, int ultimaRiga, uint32_t indirizzo,
+namespace {
+
+bool recordS1(const QList<QByteArrayView>& righe, int primaRiga, int ultimaRiga, uint32_t indirizzo,
               QByteArray& uscita)
 {
     uscita.clear();
-    const QList<QByteArrayView> righe = RigheTesto(sorgente);
     QByteArray buffer;
     buffer.reserve(MassimoCifre + 4);
     int n = 0;
@@ -162,6 +163,14 @@ bool RecordS1(const QByteArray& sorgente, int primaRiga, int ultimaRiga, uint32_
         }
     }
     return true;
+}
+
+} // namespace
+
+bool RecordS1(const QByteArray& sorgente, int primaRiga, int ultimaRiga, uint32_t indirizzo,
+              QByteArray& uscita)
+{
+    return recordS1(RigheTesto(sorgente), primaRiga, ultimaRiga, indirizzo, uscita);
 }
 
 int ScrivoRecordS1(const QString& sorgente, const QString& destinazione, int primaRiga,
@@ -197,10 +206,11 @@ int MappaInF19(const QByteArray& qox, QDate data, QByteArray& f19)
     f19.clear();
     const double ottavi = double(qox.size()) / MappaValori::LunghezzaRecord;
     const int ultimo = int(std::nearbyint(ottavi));
+    const QList<QByteArrayView> righe = RigheTesto(qox);
     QByteArray segmenti[std::size(Segmenti)];
     for (size_t s = 0; s < std::size(Segmenti); ++s) {
         const Segmento& g = Segmenti[s];
-        if (!RecordS1(qox, g.prima, g.ultima ? g.ultima : ultimo, g.indirizzo, segmenti[s]))
+        if (!recordS1(righe, g.prima, g.ultima ? g.ultima : ultimo, g.indirizzo, segmenti[s]))
             return 15;
     }
     QByteArray versione;

@@ -198,7 +198,10 @@ TEST(ProgrammingImage, RevisionDateInThePastBecomesToday)
     const QList<QByteArray> r = righeDi(o.app.leggi("SOFTWARE/02/L0AA/L0AA.ULP"));
     EXPECT_EQ(r[r.size() - 4].mid(24, 16), "0008000C07EA0000");
     EXPECT_TRUE(r.last().startsWith("S805"));  // the software's own end-record type
-    // A second build uses the table S-records directly.
+    // A second build uses the table S-records directly, and reading the software stops at
+    // its first end record.
+    o.app.scrivi("SOFTWARE/02/L0AA/L0AA.S19", o.app.leggi("SOFTWARE/02/L0AA/L0AA.S19")
+                                                  + riga("S2", "010100", "FFFF") + "\r\nS9030000FC\r\n");
     ASSERT_EQ(o.crea(), 0);
     EXPECT_EQ(righeDi(o.app.leggi("SOFTWARE/02/L0AA/L0AA.ULP")), r);
 }
