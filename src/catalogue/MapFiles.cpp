@@ -84,6 +84,17 @@ double Val(QByteArrayView t)
     return negativo ? -v : v;
 }
 
+int CifraEsa(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
 QString TipoNN(int tipoCentralina)
 {
     const QString t = QStringLiteral("00") + QString::number(tipoCentralina);
@@ -344,17 +355,6 @@ void metto(QString& testo, const CampoParametro& c, long long valore)
     testo.replace(c.inizio - 1, c.larghezza, s.right(c.larghezza));
 }
 
-int esa(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 // The 4 hex digits at character `da` (from 1) as a signed 16-bit number.
 bool parola(QByteArrayView riga, int da, int& valore)
 {
@@ -362,7 +362,7 @@ bool parola(QByteArrayView riga, int da, int& valore)
         return false;
     int v = 0;
     for (int i = 0; i < 4; ++i) {
-        const int d = esa(riga[da - 1 + i]);
+        const int d = CifraEsa(riga[da - 1 + i]);
         if (d < 0)
             return false;
         v = v * 16 + d;

@@ -40,6 +40,9 @@ QByteArrayView TrimBlank(QByteArrayView t);
 // The number the text begins with, leading blanks skipped (0 when there is none).
 double Val(QByteArrayView t);
 
+// The value of one hex digit (either case), -1 for any other character.
+int CifraEsa(char c);
+
 // The two-digit ECU type used in file names: Right("00" & type, 2).
 QString TipoNN(int tipoCentralina);
 

@@ -12,20 +12,9 @@
 
 namespace {
 
-int esa(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 int byteEsa(QByteArrayView t, qsizetype i)
 {
-    const int a = esa(t[i]), b = esa(t[i + 1]);
+    const int a = CifraEsa(t[i]), b = CifraEsa(t[i + 1]);
     return a < 0 || b < 0 ? -1 : a * 16 + b;
 }
 

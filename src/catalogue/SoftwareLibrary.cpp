@@ -12,23 +12,12 @@
 
 namespace {
 
-int esa(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 // The byte whose two hex digits start at character `posizione` (from 1); -1 when not hex.
 int byteA(QByteArrayView riga, int posizione)
 {
     if (posizione < 1 || posizione + 1 > riga.size())
         return -1;
-    const int a = esa(riga[posizione - 1]), b = esa(riga[posizione]);
+    const int a = CifraEsa(riga[posizione - 1]), b = CifraEsa(riga[posizione]);
     return a < 0 || b < 0 ? -1 : a * 16 + b;
 }
 
