@@ -55,6 +55,8 @@ QString TrovoFile(const QString& percorso);
 // else the whole line.
 double ValoreConSegno(QByteArrayView riga);
 double ValoreConSegno(const QString& riga);
+inline double ValoreConSegno(const QByteArray& riga) { return ValoreConSegno(QByteArrayView(riga)); }
+inline double ValoreConSegno(const char* riga) { return ValoreConSegno(QByteArrayView(riga)); }
 
 // The 6-character stored form of one line: Right("000000" & Trim(line), 6). A line longer
 // than 6 characters is accepted only when it is a whole number whose text without leading

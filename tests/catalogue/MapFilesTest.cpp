@@ -46,6 +46,9 @@ TEST(MapValues, SignedValueOfALine)
     };
     for (const auto& c : casi)
         EXPECT_DOUBLE_EQ(ValoreConSegno(QByteArrayView(c.riga)), c.atteso) << c.riga;
+    EXPECT_DOUBLE_EQ(ValoreConSegno(QStringLiteral("0000-1")), -1);
+    EXPECT_DOUBLE_EQ(ValoreConSegno(QByteArray("-00001")), -1);
+    EXPECT_DOUBLE_EQ(ValoreConSegno("000125"), 125);
 }
 
 TEST(MapValues, StoredFormOfALine)
