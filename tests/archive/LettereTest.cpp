@@ -1,0 +1,160 @@
+// Letter merge, template code pages, list layouts, the editor button and the demo generator.
+#include "archive/LettRev.h"
+#include "archive/Lettere.h"
+#include "archive/Rapporto.h"
+#include "demoarchive/lib/ArchivioDemo.h"
+#include "ArchiveTestSupport.h"
+#include "platform/ExternalProgram.h"
+#include "platform/PrivateProfile.h"
+#include "shell/Modulo.h"
+#include "support/TestSupport.h"
+
+#include <QFile>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+namespace {
+
+Lettere::DatiLettera Dati()
+{
+    Lettere::DatiLettera d;
+    d.saluto = "Dear Sirs";
+    d.nome = "ROSSI SPA  ";
+    d.indirizzo = " Via Roma 1";
+    d.cap = "00100";
+    d.citta = "Roma";
+    d.provincia = " RM ";
+    d.revisione = QDate(2004, 2, 1);
+    d.oggi = QDate(2026, 12, 8);
+    return d;
+}
+
+TEST(UnioneLettera, PlaceholdersAreReplacedAsTheLettersNeedThem)
+{
+    struct Caso {
+        const char* riga;
+        const char* attesa;
+    };
+    const Caso casi[] = {
+        // The value trimmed, one blank, the rest of the line trimmed.
+        {"Hello «TIPO_D»   «NOME»  ,", "Hello Dear Sirs ROSSI SPA ,"},
+        {"    «INDIRIZZO»", "    Via Roma 1 "},
+        {"«CAP» «CITTA'» «PROVINCIA»", "00100 Roma (RM)"},
+        // The province and the blank after it go when there is none (see below); kept exact otherwise.
+        {"on «GG/MM/AAAA».   ", "on 01/02/2004.   "},
+        {"«OGGI»", "08/12/2026 "},
+        // Only the first occurrence; lower case between the guillemets is found too.
+        {"«nome» and «NOME»", "ROSSI SPA and «NOME»"},
+        {"«Tipo_d»", "Dear Sirs "},
+        // A line whose upper-case form is longer ("ß" -> "SS") is replaced at the right place.
+        {"Straße «NOME» x", "Straße ROSSI SPA x"},
+        {"no placeholder  ", "no placeholder  "},
+        {"", ""},
+    };
+    for (const Caso& c : casi)
+        EXPECT_EQ(Lettere::UnisciRiga(QString::fromUtf8(c.riga), Dati()), QString::fromUtf8(c.attesa)) << c.riga;
+    Lettere::DatiLettera senza = Dati();
+    senza.provincia = "  ";
+    EXPECT_EQ(Lettere::UnisciRiga(QString::fromUtf8("«CITTA'» «PROVINCIA» end"), senza), "Roma end");
+    senza.revisione = QDate();
+    EXPECT_EQ(Lettere::UnisciRiga(QString::fromUtf8("[«GG/MM/AAAA»]"), senza), "[]");
+}
+
+TEST(ModelliLettera, CodePagesAndUtf8)
+{
+    struct Caso {
+        QByteArray dati;
+        int lingua;
+        QString testo;
+    };
+    const Caso casi[] = {
+        {QByteArray("\xAB" "NOME\xBB"), 4, QString::fromUtf8("«NOME»")},
+        {QByteArray("\xA3\xF3\x9F\xB9"), 1, QString::fromUtf8("Łóźą")},
+        {QByteArray("\xA3\xF3\x9F\xB9"), 2, QString::fromUtf8("£óŸ¹")},
+        {QByteArray("\x80 \x8C\x9C"), 4, QString::fromUtf8("€ Œœ")},
+        {QString::fromUtf8("Łódź «NOME»").toUtf8(), 4, QString::fromUtf8("Łódź «NOME»")},
+    };
+    for (const Caso& c : casi) {
+        EXPECT_EQ(Lettere::Decodifica(c.dati, c.lingua), c.testo) << c.dati.toHex().constData();
+        EXPECT_EQ(Lettere::Codifica(c.testo, c.lingua, Lettere::Utf8Valido(c.dati)), c.dati);
+    }
+    EXPECT_FALSE(Lettere::Utf8Valido("\xC0\x80"));       // overlong
+    EXPECT_FALSE(Lettere::Utf8Valido("\xED\xA0\x80"));   // surrogate
+    EXPECT_EQ(Lettere::Codifica(QString::fromUtf8("Ω"), 4, false), QByteArray("?"));
+    EXPECT_EQ(Lettere::Righe("a\r\nb\nc\r\n"), QStringList({"a", "b", "c"}));
+    EXPECT_EQ(Lettere::Righe("a\r\n\r\n"), QStringList({"a", ""}));
+    EXPECT_EQ(Lettere::NomeModello(1), "IT_LETTERA.TXT");
+    EXPECT_EQ(Lettere::NomeModello(7), "EN_LETTERA.TXT");
+}
+
+TEST(ModelliLettera, ShippedTemplatesHoldEveryPlaceholderAndCrLf)
+{
+    for (int lingua = 1; lingua <= 4; ++lingua) {
+        QFile f(QString(ZEQ_SOURCE_DIR "/resources/templates/") + Lettere::NomeModello(lingua));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << lingua;
+        const QByteArray dati = f.readAll();
+        EXPECT_FALSE(Lettere::Utf8Valido(dati)) << "written in the code page";
+        EXPECT_EQ(dati.count("\r\n"), dati.count('\n'));
+        const QString t = Lettere::Decodifica(dati, lingua);
+        for (const char* s : {"«TIPO_D»", "«NOME»", "«INDIRIZZO»", "«CAP»", "«CITTA'»", "«PROVINCIA»", "«GG/MM/AAAA»", "«OGGI»"})
+            EXPECT_TRUE(t.contains(QString::fromUtf8(s))) << lingua << s;
+        Rapporto::Layout l;
+        ASSERT_TRUE(Rapporto::Leggi(QString(ZEQ_SOURCE_DIR "/resources/templates/") + Rapporto::NomeLayout(lingua), l));
+        EXPECT_FALSE(l.titolo.isEmpty());
+        for (const Rapporto::Colonna& c : l.colonne)
+            EXPECT_TRUE(std::any_of(std::begin(Archivi::CampiClienti), std::end(Archivi::CampiClienti),
+                                    [&](const auto& d) { return c.campo == d.nome; })) << c.campo.toStdString();
+    }
+}
+
+TEST(LayoutLista, ReadsItsOwnFormat)
+{
+    CartellaProgramma prog;
+    prog.scrivi("A.RPT", "; comment\r\nTITLE= My list \r\nFONT=Mono,12\r\nCOLUMN=ditta_nome, Name ,20\r\n"
+                         "COLUMN=CAP,Zip,0\r\nCOLUMN=,x,5\r\nrubbish\r\nPAGE=Pg\r\n");
+    Rapporto::Layout l;
+    ASSERT_TRUE(Rapporto::Leggi(prog.file("A.RPT"), l));
+    EXPECT_EQ(l.titolo, "My list");
+    EXPECT_EQ(l.font, "Mono");
+    EXPECT_EQ(l.punti, 12);
+    EXPECT_EQ(l.pagina, "Pg");
+    ASSERT_EQ(l.colonne.size(), 1);
+    EXPECT_EQ(l.colonne[0].campo, "DITTA_NOME");
+    EXPECT_EQ(l.colonne[0].intestazione, "Name");
+    EXPECT_EQ(l.colonne[0].larghezza, 20);
+    prog.scrivi("B.RPT", "TITLE=no columns\r\n");
+    EXPECT_FALSE(Rapporto::Leggi(prog.file("B.RPT"), l));
+    EXPECT_FALSE(Rapporto::Leggi(prog.file("MISSING.RPT"), l));
+}
+
+TEST(EditorModello, StartsTheEditorOnTheTemplateAndRemembersItsFolder)
+{
+    CartellaProgramma prog;
+    Shell.Lingua = 4;
+    RegistroBox box;
+    // A stand-in for the desktop's editor that records its arguments.
+    const QString editore = ProgrammaEsterno("WORDPAD.EXE");
+    prog.scrivi("EDITOR/" + editore, QString("#!/bin/sh\necho \"$@\" > \"%1\"\n").arg(prog.file("ARGOMENTI")).toUtf8());
+    QFile::setPermissions(prog.file("EDITOR/" + editore), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    ASSERT_TRUE(ScrivoProfilo("WORDPAD", "Directory", prog.file("EDITOR"), FileConfigurazione()));
+    LettRev* l = LettRev::Carica();
+    l->Modifica_Click();
+    EXPECT_EQ(box.conta(), 0);
+    EXPECT_EQ(prog.leggi("ARGOMENTI").trimmed(), prog.file("EN_LETTERA.TXT").toUtf8());
+    EXPECT_EQ(LeggoProfilo("WORDPAD", "Directory", "", FileConfigurazione()), prog.file("EDITOR"));
+    EXPECT_TRUE(l->Stampa->isEnabled());
+    l->Scarica();
+}
+
+TEST(ArchivioDemo, WritesDistinctInventedCustomers)
+{
+    CartellaProgramma prog;
+    Archivio.reset();
+    ASSERT_EQ(ArchivioDemo::Genera(prog.path(), 300, 5), 300);
+    auto db = Db::Database::Apri(Archivi::FileArchivio());
+    EXPECT_EQ(db->Valore("SELECT count(DISTINCT TARGA_AUTO) FROM CLIENTI").toInt(), 300);
+    EXPECT_GT(db->Valore("SELECT count(*) FROM CLIENTI WHERE DATA_REVISIONE IS NOT NULL").toInt(), 250);
+    EXPECT_EQ(db->Valore("SELECT count(*) FROM CLIENTI WHERE length(TARGA_AUTO) <> 10").toInt(), 0);
+}
+
+} // namespace
