@@ -203,14 +203,14 @@ int Recupera(const QString& danneggiato, sqlite3* dest)
             }
             qint64 passo = 1, buono = 0;
             bool trovato = false;
-            while (passo > 0 && cursore <= LLONG_MAX - passo) {
+            for (int bit = 0; bit < 63 && cursore <= LLONG_MAX - (qint64(1) << bit); ++bit) {
+                passo = qint64(1) << bit;
                 qint64 x = 0;
                 if (sonda(cursore + passo, x) >= 0) {
                     buono = cursore + passo;
                     trovato = true;
                     break;
                 }
-                passo *= 2;
             }
             if (!trovato)
                 break;

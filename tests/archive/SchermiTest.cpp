@@ -225,6 +225,28 @@ TEST_F(SchermiArchivio, MenuRefusesForeignOrLockedArchiveAndCloseBoxClosesIt)
     EXPECT_NO_THROW(Db::Database::Apri(FileArchivio()));
 }
 
+TEST_F(SchermiArchivio, RepairedArchiveOpensAndTellsWhatWasRecovered)
+{
+    Archivio5();
+    // Damage the table's only data page: every row is lost, the original is kept aside.
+    int pagina = 0, dimensione = 0;
+    {
+        auto db = Db::Database::Apri(FileArchivio());
+        dimensione = db->Valore("PRAGMA page_size").toInt();
+        pagina = db->Valore("SELECT pageno FROM dbstat WHERE name='CLIENTI' AND pagetype='leaf'").toInt();
+    }
+    QByteArray dati = prog.leggi("ARCHIVI/ARCHIVIO.MDB");
+    dati.replace((pagina - 1) * dimensione, 64, QByteArray(64, '\x7f'));
+    prog.scrivi("ARCHIVI/ARCHIVIO.MDB", dati);
+    RegistroBox box;
+    QTimer::singleShot(0, [] { Gestione::Istanza()->Esci_Click(); });
+    AproGestione();
+    ASSERT_EQ(box.conta(), 1);
+    EXPECT_TRUE(box.testi()[0].startsWith(Msg(196) + "0 (ARCHIVIO.")) << box.testi()[0].toStdString();
+    EXPECT_TRUE(box.testi()[0].endsWith(".BAD)"));
+    EXPECT_EQ(prog.leggi("ARCHIVI/" + Archivio.CopiaDanneggiata), dati);
+}
+
 TEST_F(SchermiArchivio, LettersForADueDateArePrintedOneDocumentEach)
 {
     Archivio5();
