@@ -1,0 +1,20 @@
+#include "ecu_link/StatoLink.h"
+
+#include "platform/SerialControl.h"
+
+StatoLinkRec Link;
+
+static std::function<void(const QByteArray&)> g_osservatore;
+
+void ImpostaOsservatoreUscita(std::function<void(const QByteArray&)> osservatore)
+{
+    g_osservatore = std::move(osservatore);
+}
+
+void ScrivoCentralina(const QByteArray& riga)
+{
+    if (g_osservatore)
+        g_osservatore(riga);
+    if (Comunic().PortOpen())
+        Comunic().Output(riga);
+}
