@@ -73,6 +73,7 @@ void DatiMotore::InizializzoVariabili()
 
 void DatiMotore::Form_Load()
 {
+    CollegoRicezione();
     AzzeroDatiCentralina();
     Link.InterrogoDati = true;
     Link.TarMPattivo = false;

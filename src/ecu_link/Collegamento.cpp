@@ -6,6 +6,7 @@
 #include "ecu_link/Ricezione.h"
 #include "ecu_link/StatoLink.h"
 #include "platform/Form.h"
+#include "platform/Timer.h"
 #include "remote/StatoGSM.h"
 #include "shell/Modulo.h"
 #include "shell/Procedure.h"

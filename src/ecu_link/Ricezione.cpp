@@ -7,6 +7,7 @@
 #include "ecu_link/Rami.h"
 #include "ecu_link/StatoLink.h"
 #include "platform/Form.h"
+#include "platform/Timer.h"
 #include "platform/SerialControl.h"
 #include "remote/StatoGSM.h"
 #include "shell/Modulo.h"
@@ -120,8 +121,17 @@ void RiceviDati()
     }
 }
 
+static std::function<void(const QByteArray&)> g_osservatoreRisposte;
+
+void ImpostaOsservatoreRisposte(std::function<void(const QByteArray&)> osservatore)
+{
+    g_osservatoreRisposte = std::move(osservatore);
+}
+
 void ElaboroRisposta(const QByteArray& riga)
 {
+    if (g_osservatoreRisposte)
+        g_osservatoreRisposte(riga);
     try {
         if (riga.isEmpty())
             return;

@@ -2,6 +2,7 @@
 // The receive path of the ECU link: the receive event, the line splitter, the checksum
 // of ECU lines and the reply processor with its abort sequence.
 #include <QByteArray>
+#include <functional>
 
 // Receive event of the ECU port: on "characters received" appends the port's input to
 // the receive buffer and runs the splitter.
@@ -39,3 +40,6 @@ struct OpzioniErroreCom {
 };
 void SegnaloErroreCom(int messaggio, SchermoRichiesta schermo, DialogoOccupato dialogo,
                       OpzioniErroreCom opzioni = {});
+
+// Test seam: when set, every line handed to the reply processor is handed to it first.
+void ImpostaOsservatoreRisposte(std::function<void(const QByteArray&)> osservatore);

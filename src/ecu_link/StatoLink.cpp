@@ -18,3 +18,14 @@ void ScrivoCentralina(const QByteArray& riga)
     if (Comunic().PortOpen())
         Comunic().Output(riga);
 }
+
+#include "ecu_link/Ricezione.h"
+
+void CollegoRicezione()
+{
+    static bool collegato = false;
+    if (collegato)
+        return;
+    collegato = true;
+    QObject::connect(&Comunic(), &SerialControl::OnComm, &Comunic(), [] { Comunic_OnComm(); });
+}

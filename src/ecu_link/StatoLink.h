@@ -28,3 +28,6 @@ void ScrivoCentralina(const QByteArray& riga);
 
 // Test seam: when set, every line written to the ECU port is handed to it as well.
 void ImpostaOsservatoreUscita(std::function<void(const QByteArray&)> osservatore);
+
+// Connects the ECU port's receive event to the receive path (once).
+void CollegoRicezione();

@@ -70,6 +70,7 @@ void Veicolo::Form_Load()
         if (Veicolo* v = Veicolo::Istanza())
             v->TipoInst->setText(t);
     };
+    CollegoRicezione();
     AzzeroDatiCentralina();
     AggiornoStatoCollegamento();
 }
