@@ -71,6 +71,9 @@ void Veicolo::Form_Load()
             v->TipoInst->setText(t);
     };
     CollegoRicezione();
+    // The port number was set by the main menu.
+    if (!Comunic().PortOpen())
+        Comunic().setPortOpen(true);
     AzzeroDatiCentralina();
     AggiornoStatoCollegamento();
 }
