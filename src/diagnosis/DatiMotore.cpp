@@ -9,6 +9,7 @@
 #include "remote/StatoGSM.h"
 #include "shell/Modulo.h"
 #include "shell/Procedure.h"
+#include "shell/ZEQ_Inst.h"
 
 #include <QApplication>
 #include <QGridLayout>
@@ -193,5 +194,9 @@ void DatiMotore::Form_Unload(bool&)
         Attendo(1.0);
         Comunic().setPortOpen(false);
     }
-    // Closing the modem port and enabling the main menu again are done by their owners.
+    // The modem port is closed by the modem dialogue's own close.
+    if (ZEQ_Inst* m = ZEQ_Inst::Istanza()) {
+        m->setEnabled(true);
+        m->DopoDialogo();
+    }
 }

@@ -13,6 +13,7 @@
 #include "platform/Timer.h"
 #include "shell/Modulo.h"
 #include "shell/Procedure.h"
+#include "shell/ZEQ_Inst.h"
 #include "vehicle/Attesa.h"
 #include "vehicle/MandoDati.h"
 #include "vehicle/StatoVeicolo.h"
@@ -270,5 +271,9 @@ void Veicolo::Form_Unload(bool&)
     Shell.Funzione = 0;
     StatoCatalogo.MostroTipoInst = nullptr;
     ScaricaTutteTranne(QStringLiteral("ZEQ_INST"));
-    // Closing the modem port and enabling the main menu again are done by their owners.
+    // The modem port is closed by the modem dialogue's own close.
+    if (ZEQ_Inst* m = ZEQ_Inst::Istanza()) {
+        m->setEnabled(true);
+        m->DopoDialogo();
+    }
 }
