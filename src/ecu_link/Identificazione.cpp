@@ -233,9 +233,11 @@ void Attivazione(const QByteArray& r, bool completa)
     if (Veicolo* v = Veicolo::Istanza())
         v->TimeOutTx->setInterval(5000);
     Comando(Protocollo::ComandoLetturaPersonale);
-    if (Veicolo* v = Veicolo::Istanza())
+    if (Veicolo* v = Veicolo::Istanza()) {
         v->TimeOutTx->setEnabled(true);
-    Attesa::Carica()->Mostra(false);
+        // The wait box belongs to the vehicle screen: not shown once that has closed.
+        Attesa::Carica()->Mostra(false);
+    }
 }
 
 void VerificaPressioni(const QByteArray& r, bool completa)
