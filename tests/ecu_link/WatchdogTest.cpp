@@ -93,7 +93,8 @@ TEST_F(Watchdog, ReplyTimeOutOnTheParameterScreens)
     const struct { int fase; bool vecchio; bool collegato; } casi[] = {
         {FASE_SALVA_SERBATOIO, false, false},  {FASE_LEGGI_SERBATOIO, true, false},
         {FASE_LEGGI_PARAMETRI, true, true},    {FASE_LEGGI_PARAMETRI_N, false, false},
-        {FASE_SALVA_PARAMETRI, false, false},  {FASE_SPEGNIMENTO, false, true},
+        {FASE_SALVA_PARAMETRI, false, false},  {FASE_LEGGI_SERBATOIO_N, false, true},
+        {FASE_SPEGNIMENTO, false, true},
         {FASE_SPEGNIMENTO_SW, false, true},
     };
     for (const auto& c : casi) {
@@ -117,6 +118,11 @@ TEST_F(Watchdog, ReplyTimeOutOnTheParameterScreens)
             break;
         case FASE_LEGGI_SERBATOIO:
             EXPECT_EQ(s->Segnalazione->text(), Msg(253));
+            break;
+        case FASE_LEGGI_SERBATOIO_N:
+            // The tank screen is not left locked: the user can leave it.
+            EXPECT_EQ(s->Segnalazione->text(), Msg(218));
+            EXPECT_TRUE(s->Esci->isEnabled());
             break;
         case FASE_LEGGI_PARAMETRI:
         case FASE_LEGGI_PARAMETRI_N:
