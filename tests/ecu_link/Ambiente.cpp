@@ -1,6 +1,7 @@
 #include "Ambiente.h"
 
 #include "ecu_link/ProvvisorioCatalogo.h"
+#include "platform/SerialControl.h"
 #include "vehicle/StatoVeicolo.h"
 
 #include <QApplication>
@@ -57,6 +58,10 @@ void AmbienteLink::SetUp()
     Shell.reset();
     Shell.PathApp = path;
     Shell.Lingua = 4;
+    // No real serial device is touched: the screens' ports map to a missing device.
+    cartella->scrivi("ZEQINST.INI", "[PORTE]\r\nCOM1=/nonexistent/ecu\r\nCOM5=/nonexistent/modem\r\n");
+    Comunic().setPortOpen(false);
+    Comunic().setCommPort(1);
     Link.reset();
     GSM.reset();
     DatiCentralina.reset();
