@@ -86,19 +86,10 @@ int InizioRisposta(const QByteArray& riga)
     return int(p);
 }
 
-static bool SoloSpazi(const QByteArray& b)
-{
-    for (char c : b)
-        if (c != ' ')
-            return false;
-    return true;
-}
-
 void RiceviDati()
 {
     for (;;) {
-        if (SoloSpazi(Link.BufferRx))
-            return;
+        // Nothing but blanks, or no complete line: the bytes wait for the next event.
         const qsizetype p = Link.BufferRx.indexOf('\n');
         if (p < 0) {
             // A tail without LF waits for more bytes, but never grows without bound.

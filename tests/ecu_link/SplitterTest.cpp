@@ -120,6 +120,9 @@ TEST_F(Splitter, PartialLineWaitsAndBlanksAreIgnored)
 
 TEST_F(Splitter, UnterminatedTailIsBoundedTo64KiB)
 {
+    ricevo(QByteArray(70000, ' '));
+    EXPECT_EQ(Link.BufferRx.size(), StatoLinkRec::MaxBufferRx) << "blanks too";
+    Link.BufferRx.clear();
     ricevo(QByteArray(40000, 'x'));
     ricevo(QByteArray(40000, 'y'));
     EXPECT_EQ(Link.BufferRx.size(), StatoLinkRec::MaxBufferRx);
