@@ -123,3 +123,20 @@ TEST_F(FineAFine, LiveFramesBackToBackReachTheRecordUnchanged)
     }
     EXPECT_TRUE(d->Dati_Out->Enabled());
 }
+
+TEST_F(FineAFine, ClosingTheScreensStopsTheFramesAndClosesThePort)
+{
+    Shell.Funzione = 2;
+    DatiMotore::Carica();
+    attendo("MF\r\n");
+    DatiMotore::Istanza()->Esci_Click();
+    EXPECT_TRUE(attendo("MF\r\n").endsWith("MF\r\n"));
+    EXPECT_FALSE(Comunic().PortOpen());
+    EXPECT_EQ(Shell.Funzione, 0);
+    Shell.Funzione = 1;
+    Veicolo::Carica();
+    EXPECT_TRUE(Comunic().PortOpen());
+    Veicolo::ScaricaIstanza();
+    EXPECT_FALSE(Comunic().PortOpen());
+    EXPECT_EQ(Shell.Funzione, 0);
+}
