@@ -1,5 +1,7 @@
 #include "ecu_link/DatiCentralina.h"
 
+#include <cmath>
+
 DatiCentralinaRec DatiCentralina;
 
 void AzzeroDatiCentralina()
@@ -14,7 +16,6 @@ QString Fisso(const QString& valore, int lunghezza)
     return valore + QString(lunghezza - valore.size(), QLatin1Char(' '));
 }
 
-#include <cmath>
 
 QByteArray Mid(const QByteArray& t, int posizione, int lunghezza)
 {

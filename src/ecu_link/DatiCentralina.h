@@ -1,7 +1,10 @@
 #pragma once
 // The ECU identity record: what the connected gas ECU reported in its last identification
 // reply. One instance for the whole program.
+#include <QByteArray>
+#include <QDate>
 #include <QString>
+#include <optional>
 
 struct DatiCentralinaRec {
     int TipoCentralina = -1;          // ECU type nn, -1 = none
@@ -28,9 +31,6 @@ void AzzeroDatiCentralina();
 QString Fisso(const QString& valore, int lunghezza);
 
 // ---- Identification replies -------------------------------------------------------
-#include <QByteArray>
-#include <QDate>
-#include <optional>
 
 // Error bits of a complete identification reply (R8); 0 = every examined field is sound.
 constexpr int ErroreTipo = 1;             // ECU type, positions 12-13

@@ -1,5 +1,6 @@
 #include "ecu_link/StatoLink.h"
 
+#include "ecu_link/Ricezione.h"
 #include "platform/SerialControl.h"
 
 StatoLinkRec Link;
@@ -19,7 +20,6 @@ void ScrivoCentralina(const QByteArray& riga)
         Comunic().Output(riga);
 }
 
-#include "ecu_link/Ricezione.h"
 
 void CollegoRicezione()
 {

@@ -1,5 +1,7 @@
 #include "remote/StatoGSM.h"
 
+#include "platform/SerialControl.h"
+
 StatoGSMRec GSM;
 
 static void Accodo(QByteArray& out, char c)
@@ -28,7 +30,6 @@ QByteArray PreparoMessaggioGSM(const QByteArray& testo)
     return out;
 }
 
-#include "platform/SerialControl.h"
 
 static std::function<void(const QByteArray&)> g_modemDiProva;
 

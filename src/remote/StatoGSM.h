@@ -2,6 +2,7 @@
 // Module state of the remote-assistance link over the GSM modem, and the frame builder
 // of the messages sent to the assistance station.
 #include <QByteArray>
+#include <functional>
 
 // Modem dialogue states used by the live-data relay.
 constexpr int GSM_CONNESSO = -1;          // connected and idle
@@ -24,7 +25,6 @@ extern StatoGSMRec GSM;
 QByteArray PreparoMessaggioGSM(const QByteArray& testo);
 
 
-#include <functional>
 
 // Whether the modem port is open, and writing to it. A test writer installed with
 // ImpostaModemDiProva stands for an open modem port and receives every write.
