@@ -192,3 +192,37 @@ TEST_F(Simulatore, FiftyThousandFramesBackToBackAreAllRecorded)
         Link.reset();
     }
 }
+
+TEST_F(Simulatore, LiveDataScreenIdentityErrorsAndSilence)
+{
+    FormTimer::ImpostaScalaTempo(0.05);
+    const struct { QByteArray sostituto; bool silenzio; int messaggio; bool primoInvio; } casi[] = {
+        {"R0", false, 163, false},
+        {"R2", false, 0, true},   // frames came: the identity message still goes first
+        {"", true, 208, false},
+    };
+    for (const auto& c : casi) {
+        SCOPED_TRACE(c.messaggio);
+        ecu.guasti = {};
+        ecu.guasti.sostituto = c.sostituto;
+        ecu.guasti.silenzio = c.silenzio;
+        ecu.guasti.soloPer = "MUB";
+        ecu.guasti.volte = 1;
+        ecu.svuotaRegistro();
+        BoxHost::PulisciRegistro();
+        Shell.Funzione = 2;
+        DatiMotore* d = DatiMotore::Carica();
+        ASSERT_TRUE(ricevuto("MUB"));
+        ASSERT_TRUE(AttendiFinche([] { return !Link.InterrogoDati && Link.FaseCom == FASE_LIBERA; }));
+        EXPECT_EQ(box->testi(), c.messaggio ? QStringList{Msg(c.messaggio)} : QStringList{});
+        EXPECT_EQ(GSM.PrimoInvioGSM, c.primoInvio);
+        EXPECT_TRUE(d->isEnabled());
+        EXPECT_EQ(comandi().contains("MU3"), c.silenzio);
+        // The no-data watchdog runs again with the next frames.
+        EXPECT_TRUE(AttendiFinche([d] { return d->Dati_Out->Enabled(); }));
+        ScaricoTutto();
+        Link.reset();
+        GSM.reset();
+    }
+    FormTimer::ImpostaScalaTempo(1.0);
+}
