@@ -20,6 +20,7 @@ public:
     static constexpr int ErrPortaNonValida = 8002;  // invalid or missing port
     static constexpr int ErrPortaAperta = 8000;     // operation not valid while open
     static constexpr int ErrGenerico = 8015;        // any other failure
+    static constexpr int ErrPortaChiusa = 8018;     // operation valid only while open
     static constexpr int EventoRicezione = 2;
 
     explicit SerialControl(const QString& nome, QObject* parent = nullptr);
@@ -54,7 +55,8 @@ signals:
 
 private:
     void dati();
-    void errore();
+    void errore(int codice);
+    void consegna();
     QString m_nome;
     QSerialPort* m_port = nullptr;
     int m_porta = 1;

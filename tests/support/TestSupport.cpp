@@ -1,6 +1,7 @@
 #include "support/TestSupport.h"
 #include "shell/Modulo.h"
 #include "platform/Files.h"
+#include "platform/PrivateProfile.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -155,4 +156,9 @@ bool AttendiFinche(const std::function<bool()>& cond, int timeoutMs)
         QThread::msleep(1);
     }
     return true;
+}
+
+void MappaPorta(int n, const QString& dispositivo)
+{
+    ScrivoProfilo(QStringLiteral("PORTE"), QStringLiteral("COM%1").arg(n), dispositivo, FileConfigurazione());
 }

@@ -60,6 +60,10 @@ public:
     QStringList testi() const;
 };
 
+// Points port COMn at a device: writes COMn=<dispositivo> in section PORTE of the program
+// folder's ZEQINST.INI (set up a CartellaProgramma first).
+void MappaPorta(int n, const QString& dispositivo);
+
 // Processes events until cond() is true or the time runs out; returns cond().
 bool AttendiFinche(const std::function<bool()>& cond, int timeoutMs = 3000);
 
