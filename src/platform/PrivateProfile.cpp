@@ -126,10 +126,13 @@ QByteArray rigaChiave(const QString& chiave, const QString& valore)
 
 bool terminata(const QByteArray& riga) { return riga.endsWith('\n'); }
 
+// Ends an unterminated last line before something is written after it (a bare CR already
+// there becomes part of the CR LF, so the line's text stays the same).
 void termina(QByteArray& riga)
 {
-    if (!terminata(riga))
-        riga += "\r\n";
+    if (terminata(riga))
+        return;
+    riga += riga.endsWith('\r') ? "\n" : "\r\n";
 }
 
 // Applies one write to the lines in memory.

@@ -1,12 +1,38 @@
 #include "shell/Avvio.h"
 #include "shell/Modulo.h"
+#include "shell/Procedure.h"
+#include "shell/SceltaLingua.h"
+#include "shell/ZEQ_Inst.h"
+#include "platform/SingleInstance.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 bool Main(const QString& percorsoProgramma)
 {
-    Shell.PathApp = QFileInfo(percorsoProgramma).absolutePath();
-    QDir::setCurrent(Shell.PathApp);
+    const QFileInfo programma(percorsoProgramma);
+    QString cartella = programma.absolutePath();
+    if (cartella.size() > 1 && cartella.endsWith(QLatin1Char('/')))
+        cartella = cartella.left(cartella.size() - 1).trimmed();
+    Shell.PathApp = cartella;
+    QDir::setCurrent(programma.absolutePath());
+    LeggoLingua();
+
+    if (!AcquisisciIstanzaUnica(QStringLiteral("ZEQINST.LCK"))) {
+        if (Shell.Lingua == 0)
+            Shell.Lingua = 4;
+        Shell.Messaggio1 = programma.completeBaseName() + Msg(179);
+        Shell.Messaggio2 = Msg(140);
+        MostroMessaggio(Shell.Messaggio1, Shell.Messaggio2, 0);
+        return false;
+    }
+
+    if (Shell.Lingua != 0) {
+        ZEQ_Inst::Carica()->Mostra(false);
+    } else {
+        SceltaLingua* s = SceltaLingua::Carica();
+        s->LinguaPrecedente = 0;
+        s->Mostra(false);
+    }
     return true;
 }

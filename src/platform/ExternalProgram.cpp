@@ -1,0 +1,63 @@
+#include "platform/ExternalProgram.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QProcess>
+
+EsitoProgramma AvvioEAttendo(const QString& programma, const QStringList& argomenti)
+{
+    EsitoProgramma esito;
+    QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedChannels);
+    p.setInputChannelMode(QProcess::ForwardedInputChannel);
+    QEventLoop attesa;
+    bool finito = false;
+    QObject::connect(&p, &QProcess::finished, &attesa, [&](int codice, QProcess::ExitStatus stato) {
+        esito.terminato = stato == QProcess::NormalExit;
+        esito.codice = esito.terminato ? codice : -1;
+        finito = true;
+        attesa.quit();
+    });
+    QObject::connect(&p, &QProcess::errorOccurred, &attesa, [&](QProcess::ProcessError e) {
+        if (e == QProcess::FailedToStart) {
+            finito = true;
+            attesa.quit();
+        }
+    });
+    p.setProgram(programma);
+    p.setArguments(argomenti);
+    p.start();
+    if (!finito)
+        attesa.exec();
+    esito.avviato = p.error() != QProcess::FailedToStart;
+    if (!esito.avviato || !esito.terminato)
+        esito.errore = p.errorString();
+    return esito;
+}
+
+QString ProgrammaEsterno(const QString& nomeOriginale)
+{
+#ifdef Q_OS_WIN
+    return nomeOriginale;
+#else
+    if (nomeOriginale.compare(QLatin1String("WORDPAD.EXE"), Qt::CaseInsensitive) == 0
+        || nomeOriginale.compare(QLatin1String("ACRORD32.EXE"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("xdg-open");
+    return nomeOriginale;
+#endif
+}
+
+QString CercaNelPath(const QString& programma)
+{
+    if (programma.isEmpty() || programma.contains(QLatin1Char('/')))
+        return {};
+    const QStringList cartelle =
+        qEnvironmentVariable("PATH").split(QDir::listSeparator(), Qt::SkipEmptyParts);
+    for (const QString& c : cartelle) {
+        const QFileInfo fi(QDir(c).filePath(programma));
+        if (fi.isFile() && fi.isExecutable())
+            return c;
+    }
+    return {};
+}

@@ -1,0 +1,25 @@
+#pragma once
+// Starting other programs (the editor for letters, the PDF viewer for manuals) and waiting for
+// them while the program's own events keep running.
+#include <QString>
+#include <QStringList>
+
+struct EsitoProgramma {
+    bool avviato = false;    // false: the program could not be started
+    bool terminato = false;  // true: it ended normally (not by a signal or crash)
+    int codice = -1;         // its exit code when terminato
+    QString errore;          // why it could not be started or ended abnormally
+};
+
+// Starts programma with the arguments (each passed as it is, never through a command line or
+// shell) and returns when it has ended; timers, receive events and repaints run meanwhile.
+EsitoProgramma AvvioEAttendo(const QString& programma, const QStringList& argomenti);
+
+// The program to start for one the system knows by its Windows name: on Linux "WORDPAD.EXE"
+// and "ACRORD32.EXE" (any case) are both "xdg-open", the desktop's own opener; any other name
+// and every name on Windows stand as given.
+QString ProgrammaEsterno(const QString& nomeOriginale);
+
+// Folder of PATH that holds the executable programma (the first one), or "" when none does.
+// Empty PATH entries (the current folder) are not searched.
+QString CercaNelPath(const QString& programma);

@@ -1,0 +1,158 @@
+#include "shell/MessErr.h"
+#include "shell/Modulo.h"
+#include "shell/Procedure.h"
+#include "platform/BoxHost.h"
+#include "platform/Resources.h"
+#include "platform/Timer.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+constexpr int LarghezzaBox = Twip(6000);
+constexpr int LarghezzaTasto = Twip(1215);
+constexpr int AltezzaTasto = Twip(855);
+constexpr int MargineLabel = Twip(240);
+
+void ImmagineTasto(QPushButton* b, int n)
+{
+    CaricoImmagine(IdRisorsa(n), b);
+}
+} // namespace
+
+MessErr::MessErr()
+{
+    setFixedWidth(LarghezzaBox);
+    Messaggio = new QLabel(this);
+    Messaggio->setObjectName(QStringLiteral("Messaggio"));
+    Messaggio->setWordWrap(true);
+    Messaggio->setAlignment(Qt::AlignCenter);
+    Messaggio->setGeometry(MargineLabel, MargineLabel, LarghezzaBox - 2 * MargineLabel, 20);
+    Esci = new QPushButton(this);
+    Esci->setObjectName(QStringLiteral("Esci"));
+    Cancella = new QPushButton(this);
+    Cancella->setObjectName(QStringLiteral("Cancella"));
+    for (QPushButton* b : {Esci, Cancella})
+        b->resize(LarghezzaTasto, AltezzaTasto);
+    connect(Esci, &QPushButton::clicked, this, &MessErr::Esci_Click);
+    connect(Cancella, &QPushButton::clicked, this, &MessErr::Cancella_Click);
+}
+
+void MessErr::Form_Load()
+{
+    Esci->hide();
+    Cancella->hide();
+    Shell.RispostaMessaggio = 0;
+    const int w = width();
+    if (Shell.TipoMessaggio == 0) {
+        ImmagineTasto(Esci, 119);
+        Esci->move(w / 2 - Esci->width() / 2, Esci->y());
+        Esci->show();
+    } else if (Shell.TipoMessaggio == 1) {
+        ImmagineTasto(Esci, 105);
+        ImmagineTasto(Cancella, 106);
+        Esci->move(w / 2 - Esci->width() * 3 / 2, Esci->y());
+        Cancella->move(w / 2 + Cancella->width() / 2, Cancella->y());
+        Esci->show();
+        Cancella->show();
+    }
+}
+
+void MessErr::Esci_Click()
+{
+    Shell.RispostaMessaggio = -1;
+    Scarica();
+}
+
+void MessErr::Cancella_Click()
+{
+    Shell.RispostaMessaggio = 0;
+    Scarica();
+}
+
+SegnalEr::SegnalEr()
+{
+    setFixedWidth(LarghezzaBox);
+    Messaggio = new QLabel(this);
+    Messaggio->setObjectName(QStringLiteral("Messaggio"));
+    Messaggio->setWordWrap(true);
+    Messaggio->setGeometry(MargineLabel, MargineLabel, LarghezzaBox - 2 * MargineLabel, Twip(2200));
+    Continua = new QPushButton(this);
+    Riprova = new QPushButton(this);
+    Esci = new QPushButton(this);
+    Continua->setObjectName(QStringLiteral("Continua"));
+    Riprova->setObjectName(QStringLiteral("Riprova"));
+    Esci->setObjectName(QStringLiteral("Esci"));
+    const int top = Messaggio->geometry().bottom() + MargineLabel;
+    int x = (LarghezzaBox - 3 * LarghezzaTasto - 2 * MargineLabel) / 2;
+    for (QPushButton* b : {Continua, Riprova, Esci}) {
+        b->setGeometry(x, top, LarghezzaTasto, AltezzaTasto);
+        x += LarghezzaTasto + MargineLabel;
+    }
+    setFixedHeight(top + AltezzaTasto + MargineLabel);
+    auto risposta = [this](int r) {
+        Shell.RispostaSegnalEr = r;
+        Scarica();
+    };
+    connect(Continua, &QPushButton::clicked, this, [risposta] { risposta(2); });
+    connect(Riprova, &QPushButton::clicked, this, [risposta] { risposta(1); });
+    connect(Esci, &QPushButton::clicked, this, [risposta] { risposta(0); });
+}
+
+void SegnalEr::Form_Load()
+{
+    Shell.RispostaSegnalEr = -1;
+    ImmagineTasto(Continua, 107);
+    ImmagineTasto(Riprova, 108);
+    ImmagineTasto(Esci, 104);
+}
+
+void MostroMessaggio(const QString& testo, const QString& titolo, int tipo)
+{
+    Shell.TipoMessaggio = tipo;
+    int risposta = 0;
+    if (BoxHost::Intercetta({QStringLiteral("MessErr"), testo, titolo, tipo}, risposta)) {
+        // The test seam answers like the buttons would: OK/YES -1, NO 0; a box without
+        // buttons can only be closed (0).
+        Shell.RispostaMessaggio = (tipo == 0 || tipo == 1) ? (risposta == -1 ? -1 : 0) : 0;
+        return;
+    }
+    MessErr* f = MessErr::Carica();
+    f->setWindowTitle(titolo);
+    f->Messaggio->setText(testo);
+    f->Messaggio->adjustSize();
+    f->Messaggio->setFixedWidth(LarghezzaBox - 2 * MargineLabel);
+    const int altezzaLabel = f->Messaggio->heightForWidth(f->Messaggio->width());
+    f->Messaggio->setFixedHeight(std::max(altezzaLabel, 20));
+    const int top = f->Messaggio->y() + f->Messaggio->height() + 2 * f->Messaggio->y();
+    f->Esci->move(f->Esci->x(), top);
+    f->Cancella->move(f->Cancella->x(), top);
+    f->setFixedHeight(f->Messaggio->y() + f->Messaggio->height() + Twip(1300));
+    f->Mostra(true);
+}
+
+int Avviso(int n, int titolo, int tipo)
+{
+    Shell.Messaggio1 = Msg(n);
+    Shell.Messaggio2 = Msg(titolo);
+    MostroMessaggio(Shell.Messaggio1, Shell.Messaggio2, tipo);
+    return Shell.RispostaMessaggio;
+}
+
+void SegnaloNonComunica()
+{
+    Shell.Messaggio1 = Msg(205);
+    Shell.Messaggio2 = Msg(140);
+    Shell.RispostaSegnalEr = -1;
+    int risposta = -1;
+    if (BoxHost::Intercetta({QStringLiteral("SegnalEr"), Shell.Messaggio1, Shell.Messaggio2, 0}, risposta)) {
+        Shell.RispostaSegnalEr = (risposta >= 0 && risposta <= 2) ? risposta : -1;
+        return;
+    }
+    SegnalEr* f = SegnalEr::Carica();
+    f->setWindowTitle(Shell.Messaggio2);
+    f->Messaggio->setText(Shell.Messaggio1);
+    f->move(Twip(1000), Twip(1000));
+    f->Mostra(true);
+}

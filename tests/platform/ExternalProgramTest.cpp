@@ -1,0 +1,66 @@
+#include "platform/ExternalProgram.h"
+#include "support/TestSupport.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+TEST(ExternalProgram, EventsRunWhileWaitingAndTheExitCodeComesBack)
+{
+    int scatti = 0;
+    QTimer t;
+    QObject::connect(&t, &QTimer::timeout, [&] { ++scatti; });
+    t.start(10);
+    // The script and its argument go as separate arguments: no shell parses the argument.
+    const EsitoProgramma e =
+        AvvioEAttendo("/bin/sh", {"-c", "sleep 0.3; [ \"$1\" = 'a b;c' ] && exit 3; exit 4", "sh", "a b;c"});
+    t.stop();
+    EXPECT_TRUE(e.avviato);
+    EXPECT_TRUE(e.terminato);
+    EXPECT_EQ(e.codice, 3);
+    EXPECT_GE(scatti, 5) << "the timer must keep firing during the wait";
+}
+
+TEST(ExternalProgram, MissingOrKilledProgramIsReported)
+{
+    const EsitoProgramma manca = AvvioEAttendo("/nessun/programma", {});
+    EXPECT_FALSE(manca.avviato);
+    EXPECT_FALSE(manca.terminato);
+    EXPECT_FALSE(manca.errore.isEmpty());
+    const EsitoProgramma ucciso = AvvioEAttendo("/bin/sh", {"-c", "kill -9 $$"});
+    EXPECT_TRUE(ucciso.avviato);
+    EXPECT_FALSE(ucciso.terminato);
+}
+
+TEST(ExternalProgram, WindowsNamesMapToTheDesktopOpener)
+{
+    EXPECT_EQ(ProgrammaEsterno("WORDPAD.EXE"), "xdg-open");
+    EXPECT_EQ(ProgrammaEsterno("AcroRd32.exe"), "xdg-open");
+    EXPECT_EQ(ProgrammaEsterno("NOTEPAD.EXE"), "NOTEPAD.EXE");
+}
+
+TEST(ExternalProgram, PathSearchFindsTheFirstFolderWithAnExecutable)
+{
+    QTemporaryDir a, b, c;
+    auto crea = [](const QString& p, bool eseguibile) {
+        QFile f(p);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("#!/bin/sh\n");
+        f.close();
+        f.setPermissions(eseguibile ? QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                    : QFile::ReadOwner | QFile::WriteOwner);
+    };
+    crea(a.path() + "/strumento", false);
+    crea(b.path() + "/strumento", true);
+    crea(c.path() + "/strumento", true);
+    const QByteArray vecchio = qgetenv("PATH");
+    qputenv("PATH", (a.path() + "::" + b.path() + ":" + c.path()).toLocal8Bit());
+    const QString trovato = CercaNelPath("strumento");
+    const QString nessuno = CercaNelPath("nessuno-strumento");
+    const QString conBarra = CercaNelPath("x/strumento");
+    qputenv("PATH", vecchio);
+    EXPECT_EQ(trovato, b.path());
+    EXPECT_EQ(nessuno, "");
+    EXPECT_EQ(conBarra, "");
+}

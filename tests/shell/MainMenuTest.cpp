@@ -1,0 +1,217 @@
+#include "shell/Config.h"
+#include "shell/Modulo.h"
+#include "shell/ZEQ_Inst.h"
+#include "platform/PrivateProfile.h"
+#include "platform/SerialControl.h"
+#include "support/TestSupport.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+class MainMenu : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Shell.Lingua = 4;
+        ZEQ_Inst::Apri() = {};
+        menu = ZEQ_Inst::Carica();
+        menu->Mostra(false);
+    }
+    void TearDown() override
+    {
+        ZEQ_Inst::Apri() = {};
+        if (auto* m = ZEQ_Inst::Istanza())
+            m->Scarica();
+        Comunic().setPortOpen(false);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    // Shows the software panel so that a key can be seen closing it.
+    void apriPannello()
+    {
+        menu->BoxSW->show();
+        menu->TastoVS->setEnabled(false);
+    }
+    CartellaProgramma app;
+    ZEQ_Inst* menu = nullptr;
+};
+} // namespace
+
+TEST(PortNumber, FollowsTheTextAfterCom)
+{
+    EXPECT_EQ(ZEQ_Inst::NumeroPorta("COM1"), 1);
+    EXPECT_EQ(ZEQ_Inst::NumeroPorta("COM7"), 7);
+    EXPECT_EQ(ZEQ_Inst::NumeroPorta("COM10"), 10);
+    EXPECT_EQ(ZEQ_Inst::NumeroPorta("COM11"), 1);
+    EXPECT_EQ(ZEQ_Inst::NumeroPorta("COM0"), 1);
+    EXPECT_EQ(ZEQ_Inst::NumeroPorta("COM-3"), 1);
+    EXPECT_EQ(ZEQ_Inst::NumeroPorta("COM3x"), 3);
+    EXPECT_EQ(ZEQ_Inst::NumeroPorta("COMX"), -1);
+    EXPECT_EQ(ZEQ_Inst::NumeroPorta("COM"), -1);
+}
+
+TEST_F(MainMenu, ShowsVersionCaptionsAndPictures)
+{
+    EXPECT_EQ(menu->Versione[0]->text(), QStringLiteral("Version %1.%2").arg(VersioneMaggiore).arg(VersioneMinore));
+    EXPECT_EQ(menu->LabTasti[0]->text(), QStringLiteral("CAR SELECTION"));
+    EXPECT_EQ(menu->LabTasti[6]->text(), QStringLiteral("CONFIGURATIONS"));
+    EXPECT_TRUE(menu->TastoF[9]->isVisible());
+    EXPECT_EQ(menu->TastoF[4], nullptr);
+    EXPECT_EQ(Shell.Funzione, 0);
+    EXPECT_TRUE(menu->Versione[1]->text().isEmpty());
+}
+
+TEST_F(MainMenu, SecondVersionLabelShowsFirstLineOfSoftwareVersions)
+{
+    app.scrivi("VERSOFTWARE.DAT", "SW 02.50 2026\r\nsecond line\r\n");
+    menu->LeggoVersTab();
+    EXPECT_EQ(menu->Versione[1]->text(), QStringLiteral("SW 02.50 2026"));
+    app.scrivi("VERSOFTWARE.DAT", "");
+    menu->LeggoVersTab();
+    EXPECT_TRUE(menu->Versione[1]->text().isEmpty());
+}
+
+TEST_F(MainMenu, UnusedKeysAndModifiedKeysDoNothing)
+{
+    RegistroBox box;
+    int aperte = 0;
+    ZEQ_Inst::Apri().Gestione = [&] { ++aperte; return true; };
+    apriPannello();
+    for (Qt::Key k : {Qt::Key_F5, Qt::Key_F6, Qt::Key_F7, Qt::Key_F9, Qt::Key_A})
+        QTest::keyClick(menu, k);
+    for (Qt::KeyboardModifier m : {Qt::ShiftModifier, Qt::ControlModifier, Qt::AltModifier}) {
+        QTest::keyClick(menu, Qt::Key_F4, m);
+        QTest::keyClick(menu, Qt::Key_Escape, m);
+    }
+    EXPECT_EQ(aperte, 0);
+    EXPECT_EQ(box.conta(), 0);
+    EXPECT_TRUE(menu->BoxSW->isVisibleTo(menu));
+    EXPECT_TRUE(ZEQ_Inst::Caricato());
+}
+
+TEST_F(MainMenu, EveryMenuKeyClosesTheSoftwarePanelFirst)
+{
+    RegistroBox box;
+    for (Qt::Key k : {Qt::Key_F3, Qt::Key_F4}) {
+        apriPannello();
+        bool pannelloChiuso = false;
+        auto controlla = [&] { pannelloChiuso = !menu->BoxSW->isVisibleTo(menu) && menu->TastoVS->isEnabled(); return true; };
+        ZEQ_Inst::Apri().AggModel = controlla;
+        ZEQ_Inst::Apri().Gestione = controlla;
+        QTest::keyClick(menu, k);
+        EXPECT_TRUE(pannelloChiuso) << k;
+    }
+}
+
+TEST_F(MainMenu, ModalScreensRunAndMissingScreensShowMessage367)
+{
+    RegistroBox box;
+    QStringList ordine;
+    ZEQ_Inst::Apri().Gestione = [&] { ordine << "F4"; return true; };
+    QTest::keyClick(menu, Qt::Key_F4);
+    EXPECT_EQ(ordine, QStringList{"F4"});
+    EXPECT_EQ(box.conta(), 0);
+    QTest::keyClick(menu, Qt::Key_F3);   // not available: the screen does not open
+    ASSERT_EQ(box.conta(), 1);
+    EXPECT_EQ(box.box()[0].testo, Msg(367));
+    EXPECT_EQ(box.box()[0].titolo, Msg(140));
+}
+
+TEST_F(MainMenu, F1ProbesThePortAndOpensTheScreenModeless)
+{
+    Pty pty;
+    ASSERT_TRUE(pty.ok());
+    MappaPorta(1, pty.slavePath());
+    RegistroBox box;
+    int funzioneAllApertura = -1;
+    ZEQ_Inst::Apri().Veicolo = [&] { funzioneAllApertura = Shell.Funzione; return true; };
+    QTest::keyClick(menu, Qt::Key_F1);
+    EXPECT_EQ(box.conta(), 0);
+    EXPECT_EQ(funzioneAllApertura, 1);
+    EXPECT_EQ(Shell.Funzione, 1);
+    EXPECT_FALSE(menu->isEnabled());
+    EXPECT_FALSE(Comunic().PortOpen());   // the probe closes the port again
+    EXPECT_EQ(Comunic().CommPort(), 1);
+    menu->setEnabled(true);
+    Shell.Funzione = 0;
+}
+
+TEST_F(MainMenu, ScreenThatFailsToOpenLeavesTheMenuInCharge)
+{
+    Pty pty;
+    MappaPorta(2, pty.slavePath());
+    ScrivoProfilo("SERIALE", "Porta", "COM2", FileConfigurazione());
+    RegistroBox box;
+    ZEQ_Inst::Apri().DatiMotore = [] { return false; };
+    QTest::keyClick(menu, Qt::Key_F2);
+    ASSERT_EQ(box.conta(), 1);
+    EXPECT_EQ(box.box()[0].testo, Msg(367));
+    EXPECT_EQ(Shell.Funzione, 0);
+    EXPECT_TRUE(menu->isEnabled());
+    EXPECT_EQ(Comunic().CommPort(), 2);
+}
+
+TEST_F(MainMenu, PortHeldElsewhereGives366AndMissingDeviceGives367)
+{
+    Pty pty;
+    MappaPorta(1, pty.slavePath());
+    SerialControl altro(QStringLiteral("altro"));
+    altro.setCommPort(1);
+    ASSERT_EQ(altro.setPortOpen(true), 0);
+    bool aperto = false;
+    ZEQ_Inst::Apri().Veicolo = [&] { aperto = true; return true; };
+    {
+        RegistroBox box;
+        QTest::keyClick(menu, Qt::Key_F1);
+        ASSERT_EQ(box.conta(), 1);
+        EXPECT_EQ(box.box()[0].testo, Msg(366));
+        EXPECT_FALSE(aperto);
+        EXPECT_EQ(Shell.Funzione, 0);
+    }
+    altro.setPortOpen(false);
+    MappaPorta(1, app.path() + "/no-such-device");
+    {
+        RegistroBox box;
+        QTest::keyClick(menu, Qt::Key_F1);
+        ASSERT_EQ(box.conta(), 1);
+        EXPECT_EQ(box.box()[0].testo, Msg(367));
+        EXPECT_FALSE(aperto);
+    }
+    ScrivoProfilo("SERIALE", "Porta", "COMX", FileConfigurazione());
+    {
+        RegistroBox box;
+        QTest::keyClick(menu, Qt::Key_F1);
+        ASSERT_EQ(box.conta(), 1);
+        EXPECT_EQ(box.box()[0].testo, Msg(367));
+    }
+}
+
+TEST_F(MainMenu, PortAboveTenFallsBackToOne)
+{
+    Pty pty;
+    MappaPorta(1, pty.slavePath());
+    ScrivoProfilo("SERIALE", "Porta", "COM11", FileConfigurazione());
+    RegistroBox box;
+    ZEQ_Inst::Apri().Veicolo = [] { return true; };
+    QTest::keyClick(menu, Qt::Key_F1);
+    EXPECT_EQ(box.conta(), 0);
+    EXPECT_EQ(Comunic().CommPort(), 1);
+    menu->setEnabled(true);
+    Shell.Funzione = 0;
+}
+
+TEST_F(MainMenu, F10OpensTheConfigurationModally)
+{
+    bool visto = false;
+    QTimer::singleShot(0, [&] {
+        visto = Config::Caricato() && Config::Istanza()->isVisible();
+        if (Config::Caricato())
+            Config::Istanza()->Esci_Click();
+    });
+    QTest::keyClick(menu, Qt::Key_F10);
+    EXPECT_TRUE(visto);
+    EXPECT_FALSE(Config::Caricato());
+}

@@ -1,0 +1,133 @@
+#include "shell/MessErr.h"
+#include "shell/Modulo.h"
+#include "shell/Procedure.h"
+#include "support/TestSupport.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+TEST(CambioVirgola, ReplacesEveryComma)
+{
+    const struct { const char* in; const char* out; } casi[] = {
+        {"1,5", "1.5"}, {"1,2,3", "1.2.3"}, {"12.5", "12.5"}, {"", ""}, {",", "."}};
+    for (const auto& c : casi) {
+        QString t = QString::fromLatin1(c.in);
+        CambioVirgola(t);
+        EXPECT_EQ(t, QString::fromLatin1(c.out));
+    }
+}
+
+namespace {
+double g_finto = 0;
+double orologioFinto()
+{
+    // Every reading moves the fake clock on by a tenth of a second, wrapping at midnight.
+    g_finto += 0.1;
+    if (g_finto >= 86400.0)
+        g_finto -= 86400.0;
+    return g_finto;
+}
+} // namespace
+
+TEST(Attendo, WaitsAcrossMidnight)
+{
+    g_finto = 86399.5;
+    ImpostaOrologio(orologioFinto);
+    Attendo(1.0);
+    ImpostaOrologio(nullptr);
+    // Started at 23:59:59.6, it returns about one second later, just after midnight.
+    EXPECT_GT(g_finto, 0.5);
+    EXPECT_LT(g_finto, 0.8);
+}
+
+namespace {
+// Runs f once the modal box is up, then returns what the box showed.
+template <class F>
+void QuandoAperto(F f)
+{
+    QTimer::singleShot(0, [f] {
+        if (MessErr* m = MessErr::Istanza())
+            f(m);
+    });
+}
+} // namespace
+
+TEST(MessErr, OkBoxHasOneCentredButtonAndClosingAnswersNo)
+{
+    Shell.Lingua = 4;
+    bool unSoloTasto = false;
+    int centro = -1;
+    QuandoAperto([&](MessErr* m) {
+        unSoloTasto = m->Esci->isVisible() && !m->Cancella->isVisible();
+        centro = m->Esci->x() + m->Esci->width() / 2 - m->width() / 2;
+        m->close();
+    });
+    MostroMessaggio("text", "title", 0);
+    EXPECT_TRUE(unSoloTasto);
+    EXPECT_LE(std::abs(centro), 1);
+    EXPECT_EQ(Shell.RispostaMessaggio, 0);
+}
+
+TEST(MessErr, YesNoAndButtonlessBoxes)
+{
+    Shell.Lingua = 4;
+    QuandoAperto([](MessErr* m) { m->Esci->click(); });
+    MostroMessaggio("q", "t", 1);
+    EXPECT_EQ(Shell.RispostaMessaggio, -1);
+    QuandoAperto([](MessErr* m) { m->Cancella->click(); });
+    MostroMessaggio("q", "t", 1);
+    EXPECT_EQ(Shell.RispostaMessaggio, 0);
+    bool nessunTasto = false;
+    QuandoAperto([&](MessErr* m) {
+        nessunTasto = !m->Esci->isVisible() && !m->Cancella->isVisible();
+        m->close();
+    });
+    MostroMessaggio("q", "t", 2);
+    EXPECT_TRUE(nessunTasto);
+}
+
+TEST(MessErr, LongerTextMakesTheBoxTaller)
+{
+    Shell.Lingua = 4;
+    int alta1 = 0, alta2 = 0;
+    QuandoAperto([&](MessErr* m) { alta1 = m->height(); m->close(); });
+    MostroMessaggio("one line", "t", 0);
+    QuandoAperto([&](MessErr* m) { alta2 = m->height(); m->close(); });
+    MostroMessaggio("one line\ntwo lines\nthree lines", "t", 0);
+    EXPECT_GT(alta2, alta1);
+}
+
+TEST(SegnalEr, AnswersByButtonAndMinusOneWhenClosed)
+{
+    Shell.Lingua = 4;
+    QString testo;
+    QTimer::singleShot(0, [&] {
+        testo = SegnalEr::Istanza()->Messaggio->text();
+        SegnalEr::Istanza()->close();
+    });
+    SegnaloNonComunica();
+    EXPECT_EQ(Shell.RispostaSegnalEr, -1);
+    EXPECT_TRUE(testo.startsWith(QStringLiteral("ECU does not communicate.")));
+    const struct { int indice; int risposta; } casi[] = {{0, 2}, {1, 1}, {2, 0}};
+    for (const auto& c : casi) {
+        QTimer::singleShot(0, [c] {
+            SegnalEr* s = SegnalEr::Istanza();
+            QPushButton* b[] = {s->Continua, s->Riprova, s->Esci};
+            b[c.indice]->click();
+        });
+        SegnaloNonComunica();
+        EXPECT_EQ(Shell.RispostaSegnalEr, c.risposta);
+    }
+}
+
+TEST(BoxSeam, RecordsAndAnswers)
+{
+    Shell.Lingua = 4;
+    RegistroBox box(-1);
+    EXPECT_EQ(Avviso(201, 140, 1), -1);
+    ASSERT_EQ(box.conta(), 1);
+    EXPECT_EQ(box.box()[0].testo, Msg(201));
+    EXPECT_EQ(Shell.Messaggio1, Msg(201));
+}

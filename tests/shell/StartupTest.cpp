@@ -1,0 +1,203 @@
+#include "shell/Avvio.h"
+#include "shell/Modulo.h"
+#include "shell/Procedure.h"
+#include "shell/SceltaLingua.h"
+#include "shell/ZEQ_Inst.h"
+#include "platform/Resources.h"
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QLabel>
+#include "platform/SingleInstance.h"
+#include <QFileInfo>
+#include <QLockFile>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+struct CasoLingua {
+    const char* contenuto;
+    int lingua;
+};
+
+class LanguageFile : public ::testing::TestWithParam<CasoLingua> {};
+
+// Closes every form a test left open.
+void ChiudiTutto()
+{
+    Shell.Lingua = 4;
+    if (auto* s = SceltaLingua::Istanza())
+        s->Scarica();
+    if (auto* m = ZEQ_Inst::Istanza())
+        m->Scarica();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+} // namespace
+
+TEST_P(LanguageFile, FirstCharacterDecides)
+{
+    CartellaProgramma app;
+    app.scrivi("LANGUAGE.ASC", GetParam().contenuto);
+    Shell.Lingua = 9;
+    LeggoLingua();
+    EXPECT_EQ(Shell.Lingua, GetParam().lingua) << GetParam().contenuto;
+}
+
+INSTANTIATE_TEST_SUITE_P(Contents, LanguageFile,
+                         ::testing::Values(CasoLingua{"4\r\n", 4}, CasoLingua{"4 anything else", 4},
+                                           CasoLingua{"1\r\n", 1}, CasoLingua{"3", 3},
+                                           CasoLingua{"0\r\n", 0}, CasoLingua{"5\r\n", 0},
+                                           CasoLingua{"x\r\n", 0}, CasoLingua{"\r\n4\r\n", 0},
+                                           CasoLingua{"", 0}, CasoLingua{" 2", 0}));
+
+TEST(LanguageFileMissing, GivesNoLanguage)
+{
+    CartellaProgramma app;
+    Shell.Lingua = 3;
+    LeggoLingua();
+    EXPECT_EQ(Shell.Lingua, 0);
+}
+
+TEST(Resources, IdsFollowTheLanguageBlocks)
+{
+    Shell.Lingua = 2;
+    EXPECT_EQ(IdRisorsa(140), 640);
+    EXPECT_EQ(IdRisorsa(120), 620);
+    EXPECT_EQ(Msg(140), LeggoMessaggio(640));
+    Shell.Lingua = 4;
+    EXPECT_EQ(Msg(140), QStringLiteral("WARNING!"));
+    Shell.Lingua = 0;   // no language: every id falls below 101 and reads empty
+    EXPECT_TRUE(Msg(140).isEmpty());
+    Shell.Lingua = 4;
+}
+
+TEST(LanguageForm, FlagsAndKeysStoreTheirLanguage)
+{
+    const struct { int tasto; const char* file; int lingua; } casi[] = {
+        {Tasti::F1, "1\r\n", 1}, {Tasti::F2, "4\r\n", 4}, {Tasti::F3, "2\r\n", 2}, {Tasti::F4, "3\r\n", 3}};
+    for (const auto& c : casi) {
+        CartellaProgramma app;
+        Shell.Lingua = 0;
+        SceltaLingua* f = SceltaLingua::Carica();
+        f->Mostra(false);
+        QTest::keyClick(f, Qt::Key(Qt::Key_F1 + (c.tasto - Tasti::F1)));
+        EXPECT_EQ(Shell.Lingua, c.lingua);
+        EXPECT_EQ(app.leggi("LANGUAGE.ASC"), QByteArray(c.file));
+        EXPECT_FALSE(SceltaLingua::Caricato());
+        ASSERT_TRUE(ZEQ_Inst::Caricato());
+        EXPECT_TRUE(ZEQ_Inst::Istanza()->isVisible());
+        ChiudiTutto();
+    }
+}
+
+TEST(LanguageForm, KeysWithModifiersAndOtherKeysDoNothing)
+{
+    CartellaProgramma app;
+    Shell.Lingua = 0;
+    SceltaLingua* f = SceltaLingua::Carica();
+    f->Mostra(false);
+    QTest::keyClick(f, Qt::Key_F1, Qt::ShiftModifier);
+    QTest::keyClick(f, Qt::Key_F2, Qt::ControlModifier);
+    QTest::keyClick(f, Qt::Key_F5);
+    EXPECT_TRUE(SceltaLingua::Caricato());
+    EXPECT_EQ(Shell.Lingua, 0);
+    EXPECT_FALSE(QFileInfo::exists(app.file("LANGUAGE.ASC")));
+    ChiudiTutto();
+}
+
+TEST(LanguageForm, SecondFlagIsEnglishAndThirdFrench)
+{
+    CartellaProgramma app;
+    SceltaLingua* f = SceltaLingua::Carica();
+    f->Mostra(false);
+    f->TastoLingua[1]->click();
+    EXPECT_EQ(app.leggi("LANGUAGE.ASC"), QByteArray("4\r\n"));
+    ChiudiTutto();
+    f = SceltaLingua::Carica();
+    f->Mostra(false);
+    f->TastoLingua[2]->click();
+    EXPECT_EQ(app.leggi("LANGUAGE.ASC"), QByteArray("2\r\n"));
+    ChiudiTutto();
+}
+
+TEST(LanguageForm, ClosingWithoutChoiceAtFirstStartUsesEnglishWithoutStoringIt)
+{
+    CartellaProgramma app;
+    Shell.Lingua = 0;
+    SceltaLingua* f = SceltaLingua::Carica();
+    f->LinguaPrecedente = 0;
+    f->Mostra(false);
+    f->close();
+    EXPECT_EQ(Shell.Lingua, 4);
+    EXPECT_FALSE(QFileInfo::exists(app.file("LANGUAGE.ASC")));
+    ASSERT_TRUE(ZEQ_Inst::Caricato());
+    EXPECT_EQ(ZEQ_Inst::Istanza()->LabTasti[0]->text(), QStringLiteral("CAR SELECTION"));
+    ChiudiTutto();
+}
+
+TEST(LanguageForm, ClosingWithoutChoiceAfterF8RestoresTheLanguageInForce)
+{
+    CartellaProgramma app;
+    app.scrivi("LANGUAGE.ASC", "2\r\n");
+    Shell.Lingua = 2;
+    ZEQ_Inst* menu = ZEQ_Inst::Carica();
+    menu->Mostra(false);
+    QTest::keyClick(menu, Qt::Key_F8);
+    ASSERT_TRUE(SceltaLingua::Caricato());
+    EXPECT_EQ(Shell.Lingua, 0);
+    EXPECT_FALSE(ZEQ_Inst::Caricato());
+    SceltaLingua::Istanza()->close();
+    EXPECT_EQ(Shell.Lingua, 2);
+    ASSERT_TRUE(ZEQ_Inst::Caricato());
+    EXPECT_EQ(ZEQ_Inst::Istanza()->LabTasti[0]->text(), Msg(262));
+    EXPECT_FALSE(Msg(262).isEmpty());
+    EXPECT_EQ(app.leggi("LANGUAGE.ASC"), QByteArray("2\r\n"));
+    ChiudiTutto();
+}
+
+TEST(LanguageForm, UnwritableLanguageFileKeepsTheChoiceForTheRun)
+{
+    CartellaProgramma app;
+    app.scrivi("LANGUAGE.ASC/blocker", "x");   // a folder where the file should be
+    SceltaLingua* f = SceltaLingua::Carica();
+    f->Mostra(false);
+    f->TastoLingua[3]->click();
+    EXPECT_EQ(Shell.Lingua, 3);
+    EXPECT_TRUE(ZEQ_Inst::Caricato());
+    ChiudiTutto();
+}
+
+TEST(Startup, SecondInstanceIsRefusedInTheStoredLanguageOrEnglish)
+{
+    for (const QByteArray& lingua : {QByteArray(), QByteArray("3\r\n")}) {
+        CartellaProgramma app;
+        if (!lingua.isEmpty())
+            app.scrivi("LANGUAGE.ASC", lingua);
+        // Another running copy holds the program folder's lock.
+        QLockFile altraCopia(app.path() + "/ZEQINST.LCK");
+        ASSERT_TRUE(altraCopia.tryLock(0));
+        RegistroBox box(-1);
+        EXPECT_FALSE(Main(app.path() + "/ZEQINST"));
+        ASSERT_EQ(box.conta(), 1);
+        const int l = lingua.isEmpty() ? 4 : 3;
+        EXPECT_EQ(Shell.Lingua, l);
+        EXPECT_EQ(box.box()[0].testo, QStringLiteral("ZEQINST") + LeggoMessaggio((l - 1) * 500 + 179));
+        EXPECT_EQ(box.box()[0].titolo, LeggoMessaggio((l - 1) * 500 + 140));
+        EXPECT_FALSE(ZEQ_Inst::Caricato());
+        EXPECT_FALSE(SceltaLingua::Caricato());
+    }
+}
+
+TEST(Startup, ProgramFolderBecomesPathAppAndCurrentFolder)
+{
+    CartellaProgramma app;
+    app.scrivi("LANGUAGE.ASC", "4\r\n");
+    ASSERT_TRUE(Main(app.path() + "/ZEQINST"));
+    EXPECT_EQ(Shell.PathApp, app.path());
+    EXPECT_EQ(QDir::currentPath(), QDir(app.path()).canonicalPath());
+    EXPECT_TRUE(ZEQ_Inst::Caricato());
+    EXPECT_FALSE(SceltaLingua::Caricato());
+    ChiudiTutto();
+    RilascioIstanzaUnica(QStringLiteral("ZEQINST.LCK"));
+}
