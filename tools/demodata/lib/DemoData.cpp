@@ -154,12 +154,12 @@ QByteArray VersioneDatiProgramma() { return "DEMO CATALOGUE DATA 2026-09 REV 3";
 QList<Modello> ModelliSupporto()
 {
     return {
-        // New model of an installed make; its slot takes the block's default flag "G".
-        M("AURELIA", "ALBA10", "AURELIA ALBA 1.0", "3", "PETRONIX P3", "", "", "   "),
+        // New model of an installed make; slot 1 has no flag and the block no default: "G".
+        M("AURELIA", "ALBA10", "AURELIA ALBA 1.0", "3", "PETRONIX P3", "FUELTEK MK1", "", " M "),
         // Installed model replaced: stored "G" and imported "M" for slot 1 give "E".
         M("BOREAS", "TUNDRA18T", "BOREAS TUNDRA 1.8 TURBO GT", "4", "FUELTEK MK3", "", "", "M  "),
-        // A new make with three slots.
-        M("DELFINO", "MAREA16", "DELFINO MAREA 1.6", "4", "INJECTA 6NR", "PETRONIX P5", "FUELTEK MK4", "GME"),
+        // A new make with three slots; slot 3 takes the block's default flag "E".
+        M("DELFINO", "MAREA16", "DELFINO MAREA 1.6", "4", "INJECTA 6NR", "PETRONIX P5", "FUELTEK MK4", "GM ", "E"),
         // A new model for the make kept in the legacy layout (converted on import).
         M("CALDERA", "FUMO20", "CALDERA FUMO 2.0", "4", "PETRONIX P4", "", "", "E  "),
     };
