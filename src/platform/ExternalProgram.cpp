@@ -10,7 +10,6 @@ EsitoProgramma AvvioEAttendo(const QString& programma, const QStringList& argome
     EsitoProgramma esito;
     QProcess p;
     p.setProcessChannelMode(QProcess::ForwardedChannels);
-    p.setInputChannelMode(QProcess::ForwardedInputChannel);
     QEventLoop attesa;
     bool finito = false;
     QObject::connect(&p, &QProcess::finished, &attesa, [&](int codice, QProcess::ExitStatus stato) {
@@ -28,6 +27,7 @@ EsitoProgramma AvvioEAttendo(const QString& programma, const QStringList& argome
     p.setProgram(programma);
     p.setArguments(argomenti);
     p.start();
+    p.closeWriteChannel();  // a program that reads its input sees its end at once
     if (!finito)
         attesa.exec();
     esito.avviato = p.error() != QProcess::FailedToStart;

@@ -44,3 +44,30 @@ QString CercoFile(const QString& unita, const QString& nomeFile, const QStringLi
     const QStringList radici = unita == QLatin1String("*") ? listaUnita : QStringList{unita};
     return CercaCartella(radici, nomeFile);
 }
+
+#include "platform/ExternalProgram.h"
+#include "platform/Files.h"
+#include "platform/PrivateProfile.h"
+#include "shell/Modulo.h"
+
+#include "platform/Form.h"
+
+QString CartellaProgrammaEsterno(const QString& sezione, const QString& nomeOriginale)
+{
+    const QString programma = ProgrammaEsterno(nomeOriginale);
+    const QString file = FileConfigurazione();
+    Shell.LungIni = LeggoProfilo(sezione, QStringLiteral("Directory"), QString(), Shell.BufferIni, file);
+    const QString ricordata = Shell.BufferIni.left(Shell.LungIni);
+    if (!ricordata.isEmpty() && Esiste(Files::Percorso(ricordata, programma), 0))
+        return ricordata;
+    QString trovata = CercaNelPath(programma);
+    if (trovata.isEmpty()) {
+        const int puntatore = PuntatoreAttuale();
+        ImpostoPuntatore(11);
+        trovata = CercoFile(QStringLiteral("*"), programma, RadiciLocali());
+        ImpostoPuntatore(puntatore);
+    }
+    if (!trovata.isEmpty())
+        ScrivoProfilo(sezione, QStringLiteral("Directory"), trovata, file);
+    return trovata;
+}

@@ -32,3 +32,9 @@ void ImpostaOrologio(double (*orologio)());
 // returns the folder that holds it, or "". unita is one root ("C:" or a folder path) or
 // "*" for every root of listaUnita; on Linux the roots are the mounted local file systems.
 QString CercoFile(const QString& unita, const QString& nomeFile, const QStringList& listaUnita);
+
+// Folder of an external program the system knows by its Windows name ("WORDPAD.EXE" in
+// section "WORDPAD", "ACRORD32.EXE" in section "ACROBAT"): the folder remembered under key
+// "Directory" of the section when it still holds the program, else the folder found by a
+// search (PATH first, then the drives), which is then remembered. "" when not found.
+QString CartellaProgrammaEsterno(const QString& sezione, const QString& nomeOriginale);

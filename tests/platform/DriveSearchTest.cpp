@@ -1,11 +1,13 @@
 #include "platform/DriveSearch.h"
 #include "support/TestSupport.h"
+#include "Sottoprocesso.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -65,17 +67,31 @@ TEST(DriveSearch, SymbolicLinksToFoldersAreNeverFollowed)
     EXPECT_EQ(CercaCartella({a.path()}, "GIRO"), a.path());
 }
 
+// Helper: the search run by a child process (possibly without privileges).
+TEST(DriveSearchHelper, SearchesAndPrintsTheFolder)
+{
+    const QString radice = qEnvironmentVariable("ZEQ_CERCA_RADICE");
+    if (radice.isEmpty())
+        GTEST_SKIP() << "helper process only";
+    const QString r = CercaCartella({radice}, qEnvironmentVariable("ZEQ_CERCA_NOME"));
+    std::printf("RISULTATO=%s\n", r.toUtf8().constData());
+}
+
 TEST(DriveSearch, UnreadableFoldersAreSkipped)
 {
     QTemporaryDir a;
     crea(a.path(), "chiusa/DENTRO.DAT");
     crea(a.path(), "aperta/x/DENTRO.DAT");
+    ASSERT_EQ(::chmod(a.path().toLocal8Bit().constData(), 0755), 0);
     ASSERT_EQ(::chmod((a.path() + "/chiusa").toLocal8Bit().constData(), 0), 0);
-    const bool leggibile = ::access((a.path() + "/chiusa").toLocal8Bit().constData(), R_OK) == 0;
-    const QString trovato = CercaCartella({a.path()}, "DENTRO.DAT");
+    // A privileged user reads any folder: then the search runs as "nobody" in a child process.
+    const QString trovato =
+        ::geteuid() != 0
+            ? CercaCartella({a.path()}, "DENTRO.DAT")
+            : RisultatoAiutante(EseguiAiutante("DriveSearchHelper.SearchesAndPrintsTheFolder",
+                                               {"ZEQ_CERCA_RADICE=" + a.path(), "ZEQ_CERCA_NOME=dentro.dat"},
+                                               true));
     ::chmod((a.path() + "/chiusa").toLocal8Bit().constData(), 0755);
-    if (leggibile)
-        GTEST_SKIP() << "a folder with mode 000 is still readable for this user";
     EXPECT_EQ(trovato, a.path() + "/aperta/x");
 }
 

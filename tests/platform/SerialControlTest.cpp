@@ -1,6 +1,8 @@
 #include "platform/PrivateProfile.h"
 #include "platform/SerialControl.h"
 #include "support/TestSupport.h"
+#include "Sottoprocesso.h"
+#include "shell/Modulo.h"
 
 #include <QCoreApplication>
 #include <QDialog>
@@ -11,6 +13,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 
+#include <cstdio>
 #include <fcntl.h>
 #include <pty.h>
 #include <sys/ioctl.h>
@@ -159,18 +162,46 @@ TEST(SerialControl, PortHeldByAnotherControlOrProgramIsAlreadyOpen)
     EXPECT_EQ(dopo.setPortOpen(true), 0) << "the port is free once the other program ends";
 }
 
-TEST(SerialControl, PortOpenedExclusivelyWithoutLockFileIsAlreadyOpenUnlessPrivileged)
+// Helper: opens COM1 of the given program folder and prints the result.
+TEST(SerialHolder, OpensThePortAndPrintsTheResult)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "the exclusive mode of a terminal does not stop a privileged process";
+    const QString cartella = qEnvironmentVariable("ZEQ_PROGRAMMA");
+    if (cartella.isEmpty())
+        GTEST_SKIP() << "helper process only";
+    Shell.PathApp = cartella;
+    SerialControl c("Aiutante");
+    std::printf("RISULTATO=%d\n", c.setPortOpen(true));
+}
+
+// A terminal another program opened in exclusive mode (without a lock file) is busy. The
+// exclusive mode does not stop a privileged process, so as root the opening side runs as
+// "nobody" in a child process.
+TEST(SerialControl, PortOpenedExclusivelyWithoutLockFileIsAlreadyOpen)
+{
     CartellaProgramma app;
     Pty pty;
     ASSERT_TRUE(pty.ok());
     MappaPorta(1, pty.slavePath());
-    Detentore altro(QStringLiteral("excl"), pty.slavePath());
-    ASSERT_TRUE(altro.pronto());
-    SerialControl c("E");
-    EXPECT_EQ(c.setPortOpen(true), SerialControl::ErrPortaGiaAperta);
+    if (::geteuid() != 0) {
+        Detentore altro(QStringLiteral("excl"), pty.slavePath());
+        ASSERT_TRUE(altro.pronto());
+        SerialControl c("E");
+        EXPECT_EQ(c.setPortOpen(true), SerialControl::ErrPortaGiaAperta);
+        return;
+    }
+    ASSERT_EQ(::chmod(app.path().toLocal8Bit().constData(), 0755), 0);
+    ASSERT_EQ(::chown(pty.slavePath().toLocal8Bit().constData(), 65534, 65534), 0);
+    const auto apri = [&] {
+        return RisultatoAiutante(EseguiAiutante("SerialHolder.OpensThePortAndPrintsTheResult",
+                                                {"ZEQ_PROGRAMMA=" + app.path()}, true));
+    };
+    EXPECT_EQ(apri(), "0") << "the unprivileged side can open the free port";
+    const int fd = ::open(pty.slavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ioctl(fd, TIOCEXCL), 0);
+    EXPECT_EQ(apri(), QString::number(SerialControl::ErrPortaGiaAperta));
+    ::ioctl(fd, TIOCNXCL);
+    ::close(fd);
 }
 
 TEST(SerialControl, MissingDeviceIsAnInvalidPort)

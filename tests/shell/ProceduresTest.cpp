@@ -131,3 +131,35 @@ TEST(BoxSeam, RecordsAndAnswers)
     EXPECT_EQ(box.box()[0].testo, Msg(201));
     EXPECT_EQ(Shell.Messaggio1, Msg(201));
 }
+
+#include "platform/PrivateProfile.h"
+#include <QDir>
+#include <QFile>
+
+TEST(CercoFile, SearchesOneRootOrEveryRootOfTheList)
+{
+    CartellaProgramma app;
+    app.scrivi("A/deep/er/WORDPAD.EXE", "x");
+    app.scrivi("B/first/wordpad.exe", "x");
+    const QString a = app.path() + "/A", b = app.path() + "/B";
+    EXPECT_EQ(CercoFile(a, "WORDPAD.EXE", {b}), a + "/deep/er");
+    EXPECT_EQ(CercoFile("*", "WORDPAD.EXE", {a, b}), b + "/first");   // shallower copy wins
+    EXPECT_EQ(CercoFile("*", "NOTHERE.EXE", {a, b}), QString());
+    // No work lists are left in the current folder.
+    EXPECT_FALSE(QFile::exists("ElencoP.TXT"));
+    EXPECT_FALSE(QFile::exists("Elenco.TXT"));
+}
+
+TEST(ExternalProgramFolder, RemembersTheFolderFoundAndKeepsAGoodOne)
+{
+    CartellaProgramma app;
+    const QString ini = FileConfigurazione();
+    app.scrivi("bin/xdg-open", "#!/bin/sh\n");
+    ScrivoProfilo("WORDPAD", "Directory", app.path() + "/bin", ini);
+    EXPECT_EQ(CartellaProgrammaEsterno("WORDPAD", "WORDPAD.EXE"), app.path() + "/bin");
+    // A remembered folder that no longer holds it is searched again.
+    QFile::remove(app.path() + "/bin/xdg-open");
+    const QString trovata = CartellaProgrammaEsterno("WORDPAD", "WORDPAD.EXE");
+    EXPECT_EQ(LeggoProfilo("WORDPAD", "Directory", "", ini), trovata.isEmpty() ? app.path() + "/bin" : trovata);
+    EXPECT_NE(trovata, app.path() + "/bin");
+}

@@ -1,0 +1,135 @@
+#include "platform/Form.h"
+#include "platform/Resources.h"
+#include "support/TestSupport.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+class Prova : public FormBase, public IstanzaPredefinita<Prova> {
+public:
+    Prova() { campo = new QLineEdit(this); }
+    void Form_Load() { ++caricamenti; }
+    QString NomeForm() const override { return QStringLiteral("PROVA"); }
+    QLineEdit* campo;
+    static inline int caricamenti = 0;
+    QList<int> tasti;
+    bool rifiutaChiusura = false;
+    int scarichi = 0;
+
+protected:
+    void Form_KeyDown(int& keyCode, int shift) override
+    {
+        tasti << keyCode + 1000 * shift;
+        if (keyCode == Tasti::F2)
+            keyCode = 0;   // swallowed: the text box never sees it
+    }
+    void Form_KeyPress(int& ascii) override
+    {
+        if (ascii == 'x')
+            ascii = 0;
+    }
+    void Form_Unload(bool& cancel) override
+    {
+        ++scarichi;
+        cancel = rifiutaChiusura;
+    }
+    void Scollega() override { ScollegaIstanza(this); }
+};
+} // namespace
+
+TEST(DefaultInstance, LoadsOnceAndIsGoneAfterUnload)
+{
+    Prova::caricamenti = 0;
+    EXPECT_EQ(Prova::Istanza(), nullptr);
+    Prova* a = Prova::Carica();
+    EXPECT_EQ(Prova::Carica(), a);
+    EXPECT_EQ(Prova::caricamenti, 1);
+    EXPECT_TRUE(Prova::Caricato());
+    a->rifiutaChiusura = true;
+    a->close();   // the close box runs the unload handler, which may refuse
+    EXPECT_TRUE(Prova::Caricato());
+    a->rifiutaChiusura = false;
+    EXPECT_TRUE(a->Scarica());
+    EXPECT_FALSE(Prova::Caricato());
+    EXPECT_EQ(Prova::Istanza(), nullptr);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    Prova* b = Prova::Carica();   // a new load starts from the design state
+    EXPECT_EQ(Prova::caricamenti, 2);
+    b->Scarica();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST(DefaultInstance, UnloadInsideItsOwnModalLoopReturnsFromShow)
+{
+    Prova* f = Prova::Carica();
+    QTimer::singleShot(0, [] { Prova::Istanza()->Scarica(); });
+    f->Mostra(true);   // returns once unloaded
+    EXPECT_FALSE(Prova::Caricato());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST(KeyPreview, FormSeesKeysBeforeItsControlsAndCanSwallowThem)
+{
+    Prova* f = Prova::Carica();
+    f->Mostra(false);
+    f->campo->setFocus();
+    QTest::keyClick(f->campo, Qt::Key_F2);
+    QTest::keyClick(f->campo, Qt::Key_F1, Qt::ShiftModifier);
+    QTest::keyClicks(f->campo, "axb");
+    EXPECT_EQ(f->tasti.mid(0, 2), (QList<int>{Tasti::F2, Tasti::F1 + 1000 * Tasti::ShiftMask}));
+    EXPECT_EQ(f->campo->text(), QStringLiteral("ab"));
+    QTest::keyClick(f, Qt::Key_Escape);   // Esc alone does not close a form
+    EXPECT_TRUE(Prova::Caricato());
+    f->Scarica();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST(MousePointer, HourglassIsNeverStacked)
+{
+    ImpostoPuntatore(11);
+    ImpostoPuntatore(11);
+    EXPECT_EQ(PuntatoreAttuale(), 11);
+    ImpostoPuntatore(0);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    ImpostoPuntatore(1);
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::ArrowCursor);
+    ImpostoPuntatore(0);
+}
+
+TEST(MessageTable, FormatKeepsBlanksAndDecodesEscapes)
+{
+    const auto t = Risorse::AnalizzaTabella(QByteArray("101\t  two blanks  \n"
+                                                       "102\tline1\\nline2\r\n"
+                                                       "103\tback\\\\slash\\n\n"
+                                                       "104\t\n"
+                                                       "bad line\n"
+                                                       "105\tZa\xc5\xbc\xc3\xb3\xc5\x82\xc4\x87\n"));
+    EXPECT_EQ(t.value(101), QStringLiteral("  two blanks  "));
+    EXPECT_EQ(t.value(102), QStringLiteral("line1\nline2"));
+    EXPECT_EQ(t.value(103), QStringLiteral("back\\slash\n"));
+    EXPECT_TRUE(t.contains(104));
+    EXPECT_EQ(t.value(105), QString::fromUtf8("Zażółć"));
+    EXPECT_EQ(t.size(), 5);
+}
+
+TEST(Pictures, IdRuleAndMissingPicturesChangeNothing)
+{
+    EXPECT_EQ(Risorse::PercorsoImmagine(620), QStringLiteral(":/pictures/fr/120.svg"));
+    EXPECT_EQ(Risorse::PercorsoImmagine(1653), QStringLiteral(":/pictures/en/153.svg"));
+    EXPECT_EQ(Risorse::PercorsoImmagine(3003), QStringLiteral(":/pictures/common/3003.svg"));
+    EXPECT_TRUE(Risorse::PercorsoImmagine(20).isEmpty());
+    QPushButton b;
+    b.resize(81, 57);
+    CaricoImmagine(1619, &b);
+    EXPECT_FALSE(b.icon().isNull());
+    const qint64 prima = b.icon().cacheKey();
+    CaricoImmagine(1639, &b);   // not a picture: nothing changes
+    CaricoImmagine(-5, &b);
+    EXPECT_EQ(b.icon().cacheKey(), prima);
+}
