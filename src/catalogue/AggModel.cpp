@@ -1,6 +1,7 @@
 #include "catalogue/AggModel.h"
 
 #include "catalogue/MediaImport.h"
+#include "catalogue/Catalogue.h"
 #include "platform/Files.h"
 #include "platform/Resources.h"
 #include "shell/Modulo.h"
@@ -200,7 +201,7 @@ void AggModel::Tastook_Click()
             risultato = ImportoFileDati(fi.fileName(), cartella);
         } else if (nome == QLatin1String("VERSOFTWARE.DAT")) {
             Mostro(LabModel[2], Msg(326));
-            if (!Files::CopiaAtomica(fi.filePath(), Files::PercorsoApp(nome))) {
+            if (!CatalogoFile::Copio(fi.filePath(), Files::PercorsoApp(nome))) {
                 // A copy that fails abandons the search.
                 risultato = Importo::Errore;
                 interrotto = true;

@@ -38,6 +38,21 @@ QByteArray Maiuscolo(QByteArray testo)
     return testo;
 }
 
+QString Windows1252(const QByteArray& testo)
+{
+    static const char16_t alti[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    QString s;
+    s.reserve(testo.size());
+    for (const char c : testo) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        s += (u >= 0x80 && u < 0xA0) ? QChar(alti[u - 0x80]) : QChar(u);
+    }
+    return s;
+}
+
 QByteArray Spazi(const QByteArray& testo)
 {
     qsizetype a = 0;
@@ -80,6 +95,29 @@ QByteArray ChiaveOrdinamento(const QByteArray& record)
 } // namespace CatalogoTesto
 
 using namespace CatalogoTesto;
+
+namespace CatalogoFile {
+
+bool Scrivo(const QString& percorso, const QByteArray& dati)
+{
+    return Files::ScriviAtomico(percorso, [&](QIODevice& d) {
+        auto* f = qobject_cast<QFileDevice*>(&d);
+        return d.write(dati) == dati.size() && (!f || (f->flush() && f->error() == QFileDevice::NoError));
+    });
+}
+
+bool Copio(const QString& sorgente, const QString& destinazione)
+{
+    const QFileInfo fi(sorgente);
+    if (fi.isSymLink() || !fi.isFile())
+        return false;
+    QByteArray dati;
+    if (!Files::LeggiTutto(sorgente, dati))
+        return false;
+    return Scrivo(destinazione, dati);
+}
+
+} // namespace CatalogoFile
 
 LayoutCatalogo LayoutRiga(const QByteArray& riga)
 {
@@ -140,14 +178,14 @@ QByteArray RecordCatalogo::Record() const
     return Testo() + "\r\n";
 }
 
-QString RecordCatalogo::DescrizioneTesto() const { return QString::fromLatin1(Spazi(Descrizione)); }
+QString RecordCatalogo::DescrizioneTesto() const { return Windows1252(Spazi(Descrizione)); }
 QString RecordCatalogo::ModelloTesto() const { return QString::fromLatin1(Spazi(Modello)); }
 
 QString RecordCatalogo::CentralinaTesto(int slot) const
 {
     if (slot < 1 || slot > 3)
         return {};
-    return QString::fromLatin1(Spazi(Centralina[slot - 1]));
+    return Windows1252(Spazi(Centralina[slot - 1]));
 }
 
 char RecordCatalogo::Flag(int slot) const
@@ -157,11 +195,22 @@ char RecordCatalogo::Flag(int slot) const
     return Tipo.at(slot - 1);
 }
 
+// A full path whose folder and file name are looked up without regard to case.
+static QString Risolto(const QString& percorso)
+{
+    QString p = percorso;
+    p.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    const int sep = p.lastIndexOf(QLatin1Char('/'));
+    if (sep < 0)
+        return Files::Trova(QString(), p);
+    return Files::Trova(Files::Percorso(sep == 0 ? QStringLiteral("/") : p.left(sep), QString()), p.mid(sep + 1));
+}
+
 bool LeggoCatalogo(const QString& percorso, QList<RecordCatalogo>& record)
 {
     record.clear();
     QByteArray dati;
-    if (!Files::LeggiTutto(Files::Percorso(percorso, QString()), dati))
+    if (!Files::LeggiTutto(Risolto(percorso), dati))
         return false;
     for (const QByteArray& riga : Righe(dati))
         record.append(RecordCatalogo::DaRiga(riga));
@@ -171,7 +220,7 @@ bool LeggoCatalogo(const QString& percorso, QList<RecordCatalogo>& record)
 bool CercoModelloCatalogo(const QString& percorso, const QString& modello, RecordCatalogo& trovato)
 {
     QByteArray dati;
-    if (!Files::LeggiTutto(Files::Percorso(percorso, QString()), dati))
+    if (!Files::LeggiTutto(Risolto(percorso), dati))
         return false;
     const QByteArray chiave = Spazi(Maiuscolo(modello.toLatin1()));
     for (const QByteArray& riga : Righe(dati)) {
@@ -243,7 +292,7 @@ bool ConvertoFilePRN(const QString& marca)
         // Nothing but empty lines: the catalogue holds no model.
         return QFile::remove(percorso);
     }
-    return Files::ScriviAtomico(percorso, nuovo);
+    return CatalogoFile::Scrivo(percorso, nuovo);
 }
 
 void OrdinoRecord(QList<QByteArray>& record)
@@ -267,7 +316,7 @@ void OrdinoRecord(QList<QByteArray>& record)
 
 bool OrdinoFile(const QString& nomeFile)
 {
-    const QString percorso = Files::Percorso(nomeFile, QString());
+    const QString percorso = Risolto(nomeFile);
     const QFileInfo fi(percorso);
     if (!fi.exists())
         return true;
@@ -290,7 +339,7 @@ bool OrdinoFile(const QString& nomeFile)
     nuovo += dati.mid(n * LunghezzaRecord);
     if (nuovo == dati)
         return true;
-    return Files::ScriviAtomico(percorso, nuovo);
+    return CatalogoFile::Scrivo(percorso, nuovo);
 }
 
 // Whether one line of a catalogue offers the make for the fuel (make list rule).

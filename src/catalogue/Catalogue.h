@@ -59,7 +59,8 @@ struct RecordCatalogo {
     QByteArray Testo() const;
     QByteArray Record() const;
 
-    // Trimmed fields (Latin-1 text) for display and comparison.
+    // Trimmed fields: description and ECU names decoded from Windows-1252 for display; the
+    // model key in Latin-1, as the import names its folder.
     QString DescrizioneTesto() const;
     QString ModelloTesto() const;
     QString CentralinaTesto(int slot) const;   // slot 1..3
@@ -72,6 +73,8 @@ namespace CatalogoTesto {
 QByteArray Fisso(const QByteArray& valore, int n);
 // Upper case of Windows-1252 text, byte by byte.
 QByteArray Maiuscolo(QByteArray testo);
+// Windows-1252 bytes decoded for display.
+QString Windows1252(const QByteArray& testo);
 // Blanks (spaces) removed at both ends.
 QByteArray Spazi(const QByteArray& testo);
 // Lines of a text file (CR LF, LF or CR ends a line; a Ctrl-Z ends the text).
@@ -79,6 +82,15 @@ QList<QByteArray> Righe(const QByteArray& contenuto);
 // Sort key of a record: the first 41 characters, upper case, trimmed.
 QByteArray ChiaveOrdinamento(const QByteArray& record);
 } // namespace CatalogoTesto
+
+// Atomic replacement of catalogue, map and media files. Unlike a bare commit of the
+// temporary file, a write the disk refused part-way (full disk, file-size limit) is caught
+// before the rename, so the old file stays whole.
+namespace CatalogoFile {
+bool Scrivo(const QString& percorso, const QByteArray& dati);
+// Copies a regular file (never through a symbolic link) over the target.
+bool Copio(const QString& sorgente, const QString& destinazione);
+} // namespace CatalogoFile
 
 // Reads a make catalogue (full path); an unreadable or missing file gives false.
 bool LeggoCatalogo(const QString& percorso, QList<RecordCatalogo>& record);

@@ -2,6 +2,7 @@
 
 #include "catalogue/StatoCatalogo.h"
 #include "ecu_link/DatiCentralina.h"
+#include "catalogue/Catalogue.h"
 #include "platform/Files.h"
 #include "platform/Form.h"
 #include "shell/Modulo.h"
@@ -122,7 +123,7 @@ bool CreoMappePersonali(QString& testo, int tipo)
         const QString standard = Files::Percorso(StatoCatalogo.DirCentralina, nome);
         if (StatoCatalogo.DirCentralina.trimmed().isEmpty() || !QFileInfo(standard).isFile())
             errore = Metano() ? 250 : 192;
-        else if (!Files::CopiaAtomica(standard, mappa))
+        else if (!CatalogoFile::Copio(standard, mappa))
             errore = 211;
     }
     RimuovoFile(Files::Trova(cartella, QStringLiteral("TABTPS.TPS")));

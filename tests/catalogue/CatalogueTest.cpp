@@ -9,7 +9,11 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
+#include <csignal>
+#include <functional>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -121,17 +125,46 @@ TEST(ConvertoFilePRN, CurrentOrMissingFileIsNotTouched)
     EXPECT_EQ(QFileInfo(prog.file("TEMPOR/MAKE.PRN")).lastModified(), prima.lastModified());
 }
 
+// Runs f in a child process whose files may not grow beyond `limite` bytes, so every write
+// of a larger file fails; returns what f returned.
+static bool ConLimiteFile(rlim_t limite, const std::function<bool()>& f)
+{
+    const pid_t figlio = fork();
+    if (figlio == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit r{limite, limite};
+        setrlimit(RLIMIT_FSIZE, &r);
+        _exit(f() ? 1 : 0);
+    }
+    int stato = 0;
+    waitpid(figlio, &stato, 0);
+    return WIFEXITED(stato) && WEXITSTATUS(stato) == 1;
+}
+
 TEST(ConvertoFilePRN, WriteFailureKeepsTheOldFileAndReportsFalse)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "permissions do not apply to root";
     CartellaProgramma prog;
-    const QByteArray dati = Legacy("MODEL B", "KEYB", "M") + "\r\n";
-    prog.scrivi("RO/MAKE.PRN", dati);
-    ::chmod(QFile::encodeName(prog.file("RO")).constData(), 0555);
-    EXPECT_FALSE(ConvertoFilePRN("RO/MAKE"));
-    ::chmod(QFile::encodeName(prog.file("RO")).constData(), 0755);
-    EXPECT_EQ(prog.leggi("RO/MAKE.PRN"), dati);
+    QByteArray vecchio;
+    for (int i = 0; i < 20; ++i)
+        vecchio += Legacy("MODEL " + QByteArray::number(i), "K" + QByteArray::number(i), "M") + "\r\n";
+    prog.scrivi("MAKE.PRN", vecchio);
+    EXPECT_FALSE(ConLimiteFile(3000, [] { return ConvertoFilePRN("MAKE"); }));
+    EXPECT_EQ(prog.leggi("MAKE.PRN"), vecchio);
+    EXPECT_EQ(QDir(prog.path()).entryList(QDir::Files), QStringList{"MAKE.PRN"});
+    EXPECT_TRUE(ConLimiteFile(100000, [] { return ConvertoFilePRN("MAKE"); }));
+}
+
+TEST(OrdinoFile, WriteFailureKeepsTheCatalogueAndReportsFalse)
+{
+    CartellaProgramma prog;
+    QByteArray dati;
+    for (int i = 20; i > 0; --i)
+        dati += Rec("MODEL " + QByteArray::number(i), "K" + QByteArray::number(i), "G") + "\r\n";
+    prog.scrivi("MAKE.PRN", dati);
+    const QString p = prog.file("MAKE.PRN");
+    EXPECT_FALSE(ConLimiteFile(2000, [&] { return OrdinoFile(p); }));
+    EXPECT_EQ(prog.leggi("MAKE.PRN"), dati);
+    EXPECT_EQ(QDir(prog.path()).entryList(QDir::Files), QStringList{"MAKE.PRN"});
 }
 
 TEST(OrdinoFile, SortsByDescriptionWithoutRegardToCaseOrBlanks)
@@ -235,6 +268,17 @@ TEST(CercoModelloCatalogo, FindsByKeyWithoutRegardToCase)
     QList<RecordCatalogo> tutti;
     ASSERT_TRUE(LeggoCatalogo(PercorsoCatalogo("MAKE"), tutti));
     EXPECT_EQ(tutti.size(), 2);
+    // A full path in other letter case finds the file too.
+    ASSERT_TRUE(LeggoCatalogo(prog.path() + "/make.prn", tutti));
+    EXPECT_EQ(tutti.size(), 2);
+}
+
+TEST(RecordCatalogo, DisplayTextIsWindows1252)
+{
+    const RecordCatalogo r = RecordCatalogo::DaRiga(Rec("CIT\xc9 \x80 \x96", "K\xe9", "G", "\x8a"));
+    EXPECT_EQ(r.DescrizioneTesto(), QString::fromUtf8("CITÉ € –"));
+    EXPECT_EQ(r.CentralinaTesto(1), QString::fromUtf8("Š"));
+    EXPECT_EQ(r.ModelloTesto(), QString::fromUtf8("Ké"));
 }
 
 TEST(AnalizzoRiga, KeywordStandsInTheFirstTwentyColumns)

@@ -7,9 +7,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QDirIterator>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -274,6 +280,32 @@ TEST_F(ImportoDaSupporto, SoftwareBlockRefusesBadNames)
         EXPECT_EQ(ImportoFileDati("SW3.DAT", media.path()), Importo::Errore) << c.constData();
     }
     EXPECT_FALSE(QFileInfo::exists(QDir(prog.path()).absoluteFilePath("../ESCAPE")));
+}
+
+TEST_F(ImportoDaSupporto, CopyRefusedByTheDiskStopsWithoutPartialFiles)
+{
+    // Existing slot map overwritten by a copy that the disk refuses part-way.
+    prog.scrivi("DELFINO/MAREA16/CENTRAL1/MOTORO01.QOX", "old map\r\n");
+    const pid_t figlio = fork();
+    ASSERT_GE(figlio, 0);
+    if (figlio == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit r{10000, 10000};
+        setrlimit(RLIMIT_FSIZE, &r);
+        _exit(ImportoModelli(QString::fromLatin1(DemoData::NomeFileModelli()), media.path()) + 10);
+    }
+    int stato = 0;
+    waitpid(figlio, &stato, 0);
+    ASSERT_TRUE(WIFEXITED(stato));
+    EXPECT_EQ(WEXITSTATUS(stato), Importo::Errore + 10);
+    EXPECT_EQ(prog.leggi("DELFINO/MAREA16/CENTRAL1/MOTORO01.QOX"), QByteArray("old map\r\n"));
+    // Every map in the program folder is either the old one or a whole copy.
+    QDirIterator it(prog.path(), {"*.QOX"}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString p = it.next();
+        const QByteArray d = Leggo(p);
+        EXPECT_TRUE(d == "old map\r\n" || d.size() > 20000) << p.toStdString();
+    }
 }
 
 TEST(ChiaveFileDati, RangeIsComparedAsText)
