@@ -282,29 +282,35 @@ TEST_F(ImportoDaSupporto, SoftwareBlockRefusesBadNames)
     EXPECT_FALSE(QFileInfo::exists(QDir(prog.path()).absoluteFilePath("../ESCAPE")));
 }
 
-TEST_F(ImportoDaSupporto, CopyRefusedByTheDiskStopsWithoutPartialFiles)
+TEST_F(ImportoDaSupporto, WritesRefusedByTheDiskStopWithoutPartialFiles)
 {
-    // Existing slot map overwritten by a copy that the disk refuses part-way.
+    // 500 bytes: the first catalogue rewrite is refused; 10000: the first map copy is.
     prog.scrivi("DELFINO/MAREA16/CENTRAL1/MOTORO01.QOX", "old map\r\n");
-    const pid_t figlio = fork();
-    ASSERT_GE(figlio, 0);
-    if (figlio == 0) {
-        signal(SIGXFSZ, SIG_IGN);
-        rlimit r{10000, 10000};
-        setrlimit(RLIMIT_FSIZE, &r);
-        _exit(ImportoModelli(QString::fromLatin1(DemoData::NomeFileModelli()), media.path()) + 10);
-    }
-    int stato = 0;
-    waitpid(figlio, &stato, 0);
-    ASSERT_TRUE(WIFEXITED(stato));
-    EXPECT_EQ(WEXITSTATUS(stato), Importo::Errore + 10);
-    EXPECT_EQ(prog.leggi("DELFINO/MAREA16/CENTRAL1/MOTORO01.QOX"), QByteArray("old map\r\n"));
-    // Every map in the program folder is either the old one or a whole copy.
-    QDirIterator it(prog.path(), {"*.QOX"}, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString p = it.next();
-        const QByteArray d = Leggo(p);
-        EXPECT_TRUE(d == "old map\r\n" || d.size() > 20000) << p.toStdString();
+    const QByteArray aurelia = prog.leggi("AURELIA.PRN");
+    for (const rlim_t limite : {rlim_t(500), rlim_t(10000)}) {
+        SCOPED_TRACE(limite);
+        const pid_t figlio = fork();
+        ASSERT_GE(figlio, 0);
+        if (figlio == 0) {
+            signal(SIGXFSZ, SIG_IGN);
+            rlimit r{limite, limite};
+            setrlimit(RLIMIT_FSIZE, &r);
+            _exit(ImportoModelli(QString::fromLatin1(DemoData::NomeFileModelli()), media.path()) + 10);
+        }
+        int stato = 0;
+        waitpid(figlio, &stato, 0);
+        ASSERT_TRUE(WIFEXITED(stato));
+        EXPECT_EQ(WEXITSTATUS(stato), Importo::Errore + 10);
+        const QByteArray a = prog.leggi("AURELIA.PRN");
+        EXPECT_TRUE(a == aurelia || (a.size() == 4 * 182)) << a.size();
+        EXPECT_EQ(prog.leggi("DELFINO/MAREA16/CENTRAL1/MOTORO01.QOX"), QByteArray("old map\r\n"));
+        // Every map in the program folder is either the old one or a whole copy.
+        QDirIterator it(prog.path(), {"*.QOX"}, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString p = it.next();
+            const QByteArray d = Leggo(p);
+            EXPECT_TRUE(d == "old map\r\n" || d.size() > 20000) << p.toStdString();
+        }
     }
 }
 
