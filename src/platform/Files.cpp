@@ -16,16 +16,23 @@ static QStringList dividi(const QString& relativo)
     return r.split(QLatin1Char('/'), Qt::SkipEmptyParts);
 }
 
+static QString unisci(const QString& cartella, const QString& nome)
+{
+    if (cartella.isEmpty())
+        return nome;
+    return cartella.endsWith(QLatin1Char('/')) ? cartella + nome : cartella + QLatin1Char('/') + nome;
+}
+
 QString Trova(const QString& cartella, const QString& nome)
 {
-    const QString esatto = cartella.isEmpty() ? nome : cartella + QLatin1Char('/') + nome;
+    const QString esatto = unisci(cartella, nome);
     if (nome == QLatin1String(".") || nome == QLatin1String("..") || QFileInfo::exists(esatto))
         return esatto;
     QDir dir(cartella.isEmpty() ? QStringLiteral(".") : cartella);
     const QStringList voci = dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     for (const QString& v : voci) {
         if (v.compare(nome, Qt::CaseInsensitive) == 0)
-            return cartella.isEmpty() ? v : cartella + QLatin1Char('/') + v;
+            return unisci(cartella, v);
     }
     return esatto;
 }
@@ -34,6 +41,9 @@ QString Percorso(const QString& base, const QString& relativo)
 {
     QString p = base;
     p.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    // An absolute name with no base stays absolute.
+    if (p.isEmpty() && (relativo.startsWith(QLatin1Char('/')) || relativo.startsWith(QLatin1Char('\\'))))
+        p = QStringLiteral("/");
     while (p.size() > 1 && p.endsWith(QLatin1Char('/')))
         p.chop(1);
     for (const QString& c : dividi(relativo))

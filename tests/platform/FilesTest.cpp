@@ -78,3 +78,11 @@ TEST(Files, CopyRefusesSymbolicLinks)
     EXPECT_FALSE(Files::CopiaAtomica(app.path() + "/LINK.TXT", app.path() + "/C.TXT"));
     EXPECT_FALSE(QFileInfo::exists(app.path() + "/C.TXT"));
 }
+
+TEST(Files, AbsoluteNameWithoutBaseStaysAbsolute)
+{
+    CartellaProgramma app;
+    app.scrivi("Maps/motoro02.qox", "x");
+    EXPECT_EQ(Files::Percorso(QString(), app.path() + "/MAPS/MOTORO02.QOX"), app.path() + "/Maps/motoro02.qox");
+    EXPECT_EQ(Files::Percorso(QString(), "REL/X"), QStringLiteral("REL/X"));
+}

@@ -1,0 +1,3 @@
+#include "catalogue/StatoFile.h"
+
+StatoFileRec StatoFile;
