@@ -1,6 +1,7 @@
 #include "catalogue/MediaImport.h"
 
 #include "catalogue/Catalogue.h"
+#include "catalogue/SoftwareLibrary.h"
 #include "platform/Files.h"
 #include "shell/Modulo.h"
 
@@ -485,8 +486,9 @@ int ScrivoBloccoFileDati(const BloccoFileDati& b, const QString& cartella)
         inizio = Files::ComponentiValidi(Latino(b.inizio));
         if (inizio.isEmpty())
             return Importo::Errore;
-        if (!Files::CreaCartella(Files::PercorsoApp(inizio.join(QLatin1Char('/')))))
-            return Importo::Errore;
+        const int creata = CreoPercorso(Files::PercorsoApp(inizio.join(QLatin1Char('/'))));
+        if (creata != 0)
+            return creata;
     }
     const QStringList relativo = inizio + QStringList{marca, modello};
     const QString dest = Files::PercorsoApp(relativo.join(QLatin1Char('/')));
