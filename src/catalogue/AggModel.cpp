@@ -201,7 +201,7 @@ void AggModel::Tastook_Click()
             risultato = ImportoFileDati(fi.fileName(), cartella);
         } else if (nome == QLatin1String("VERSOFTWARE.DAT")) {
             Mostro(LabModel[2], Msg(326));
-            if (!CatalogoFile::Copio(fi.filePath(), Files::PercorsoApp(nome))) {
+            if (!Files::CopiaAtomica(fi.filePath(), Files::PercorsoApp(nome))) {
                 // A copy that fails abandons the search.
                 risultato = Importo::Errore;
                 interrotto = true;

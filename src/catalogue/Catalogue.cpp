@@ -96,28 +96,6 @@ QByteArray ChiaveOrdinamento(const QByteArray& record)
 
 using namespace CatalogoTesto;
 
-namespace CatalogoFile {
-
-bool Scrivo(const QString& percorso, const QByteArray& dati)
-{
-    return Files::ScriviAtomico(percorso, [&](QIODevice& d) {
-        auto* f = qobject_cast<QFileDevice*>(&d);
-        return d.write(dati) == dati.size() && (!f || (f->flush() && f->error() == QFileDevice::NoError));
-    });
-}
-
-bool Copio(const QString& sorgente, const QString& destinazione)
-{
-    const QFileInfo fi(sorgente);
-    if (fi.isSymLink() || !fi.isFile())
-        return false;
-    QByteArray dati;
-    if (!Files::LeggiTutto(sorgente, dati))
-        return false;
-    return Scrivo(destinazione, dati);
-}
-
-} // namespace CatalogoFile
 
 LayoutCatalogo LayoutRiga(const QByteArray& riga)
 {
@@ -292,7 +270,7 @@ bool ConvertoFilePRN(const QString& marca)
         // Nothing but empty lines: the catalogue holds no model.
         return QFile::remove(percorso);
     }
-    return CatalogoFile::Scrivo(percorso, nuovo);
+    return Files::ScriviAtomico(percorso, nuovo);
 }
 
 void OrdinoRecord(QList<QByteArray>& record)
@@ -339,7 +317,7 @@ bool OrdinoFile(const QString& nomeFile)
     nuovo += dati.mid(n * LunghezzaRecord);
     if (nuovo == dati)
         return true;
-    return CatalogoFile::Scrivo(percorso, nuovo);
+    return Files::ScriviAtomico(percorso, nuovo);
 }
 
 // Whether one line of a catalogue offers the make for the fuel (make list rule).

@@ -83,14 +83,6 @@ QList<QByteArray> Righe(const QByteArray& contenuto);
 QByteArray ChiaveOrdinamento(const QByteArray& record);
 } // namespace CatalogoTesto
 
-// Atomic replacement of catalogue, map and media files. Unlike a bare commit of the
-// temporary file, a write the disk refused part-way (full disk, file-size limit) is caught
-// before the rename, so the old file stays whole.
-namespace CatalogoFile {
-bool Scrivo(const QString& percorso, const QByteArray& dati);
-// Copies a regular file (never through a symbolic link) over the target.
-bool Copio(const QString& sorgente, const QString& destinazione);
-} // namespace CatalogoFile
 
 // Reads a make catalogue (full path); an unreadable or missing file gives false.
 bool LeggoCatalogo(const QString& percorso, QList<RecordCatalogo>& record);

@@ -83,7 +83,7 @@ bool CopioCartella(const QString& sorgente, const QString& destinazione, bool ma
         if (fi.isSymLink() || !fi.isFile() || !Files::ComponenteValido(nome))
             return false;
         const QString dest = Files::Trova(destinazione, nome);
-        if (!CatalogoFile::Copio(fi.filePath(), dest))
+        if (!Files::CopiaAtomica(fi.filePath(), dest))
             return false;
         if (copiato)
             copiato(QFileInfo(dest).fileName().toUpper());
@@ -277,7 +277,7 @@ int ScrivoBloccoModello(BloccoModello& b, const QString& cartella)
         record.append(r.Record());
     }
     OrdinoRecord(record);
-    if (!CatalogoFile::Scrivo(percorso, Unisci(record)))
+    if (!Files::ScriviAtomico(percorso, Unisci(record)))
         return Importo::Errore;
 
     // Folder tree and the slot files.
@@ -408,7 +408,7 @@ int ScrivoBloccoValvola(const BloccoValvola& b, const QString& cartella)
     }
     if (!trovato)
         record.append(nuovo);
-    if (!CatalogoFile::Scrivo(percorso, Unisci(record)))
+    if (!Files::ScriviAtomico(percorso, Unisci(record)))
         return Importo::Errore;
 
     const QString dest = Files::PercorsoApp(marca + QLatin1Char('/') + modello);
@@ -495,14 +495,14 @@ int ScrivoBloccoFileDati(const BloccoFileDati& b, const QString& cartella)
     if (!Files::CreaCartella(dest))
         return Importo::Errore;
     const QString sorgente = SuSupporto(cartella, relativo + QStringList{file});
-    if (sorgente.isEmpty() || !CatalogoFile::Copio(sorgente, Files::Trova(dest, file)))
+    if (sorgente.isEmpty() || !Files::CopiaAtomica(sorgente, Files::Trova(dest, file)))
         return Importo::Errore;
     // The description beside the file: the same name with "TXT" for its last three characters.
     const QString descrizione = file.left(file.size() - 3) + QStringLiteral("TXT");
     if (file.size() >= 3 && Files::ComponenteValido(descrizione)) {
         const QString sd = SuSupporto(cartella, relativo + QStringList{descrizione});
         const QFileInfo fi(sd);
-        if (!sd.isEmpty() && fi.exists() && !CatalogoFile::Copio(sd, Files::Trova(dest, descrizione)))
+        if (!sd.isEmpty() && fi.exists() && !Files::CopiaAtomica(sd, Files::Trova(dest, descrizione)))
             return Importo::Errore;
     }
     return Importo::Fatto;

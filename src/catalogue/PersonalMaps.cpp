@@ -123,7 +123,7 @@ bool CreoMappePersonali(QString& testo, int tipo)
         const QString standard = Files::Percorso(StatoCatalogo.DirCentralina, nome);
         if (StatoCatalogo.DirCentralina.trimmed().isEmpty() || !QFileInfo(standard).isFile())
             errore = Metano() ? 250 : 192;
-        else if (!CatalogoFile::Copio(standard, mappa))
+        else if (!Files::CopiaAtomica(standard, mappa))
             errore = 211;
     }
     RimuovoFile(Files::Trova(cartella, QStringLiteral("TABTPS.TPS")));
