@@ -1,7 +1,6 @@
 // The identification replies by request state.
 #include "Ambiente.h"
 
-#include "Sostituti.h"
 #include "ecu_link/ProvvisorioCatalogo.h"
 #include "vehicle/StatoVeicolo.h"
 
@@ -20,7 +19,6 @@ protected:
         AmbienteLink::SetUp();
         Shell.Funzione = 1;
         v = Veicolo::Carica();
-        ChiamateCancelloMappe = 0;
     }
     // The vehicle screen waits for the identity after the first live frame.
     void attivo()
@@ -73,7 +71,6 @@ TEST_F(Identificazione, CompleteReplyNewerSoftwareStandardMap)
     EXPECT_EQ(v->AutoImp[5]->text(), "2021");
     EXPECT_EQ(v->TipoInst->text(), Msg(118));
     EXPECT_EQ(StatoCatalogo.TipoInstallazione, 0);
-    EXPECT_EQ(ChiamateCancelloMappe, 1);
     EXPECT_FALSE(v->Caric_Agg->isHidden());
     EXPECT_TRUE(v->Tasto_Agg->isHidden());
     EXPECT_TRUE(Shell.DatiModificati) << "differs from the empty card";

@@ -1,7 +1,6 @@
 // The reply and link watchdogs of the vehicle screen and of the live-data screen.
 #include "Ambiente.h"
 
-#include "Sostituti.h"
 #include "diagnosis/LivSerb.h"
 #include "diagnosis/Parametri.h"
 
@@ -160,7 +159,6 @@ TEST_F(Watchdog, PressureCheckTimeOutRestoresTheDialog)
 
 TEST_F(Watchdog, LinkLostWhileUpShows353Once)
 {
-    ChiamateImpostoTipo = 0;
     Pressioni::Carica();
     MandoDati::Carica();
     Link.Collegato = true;
@@ -171,7 +169,6 @@ TEST_F(Watchdog, LinkLostWhileUpShows353Once)
     EXPECT_FALSE(Link.Collegato);
     EXPECT_FALSE(Pressioni::Caricato());
     EXPECT_FALSE(MandoDati::Caricato());
-    EXPECT_EQ(ChiamateImpostoTipo, 1);
     EXPECT_FALSE(v->Dati_Out->Enabled());
     v->Dati_Out->setEnabled(true);
     v->Dati_Out->Scatta();
