@@ -1,6 +1,7 @@
 #include "Ambiente.h"
 
-#include "ecu_link/ProvvisorioCatalogo.h"
+#include "catalogue/PersonalMaps.h"
+#include "catalogue/StatoCatalogo.h"
 #include "platform/SerialControl.h"
 #include "shell/Procedure.h"
 #include "vehicle/StatoVeicolo.h"

@@ -1,7 +1,8 @@
 // The identification replies by request state.
 #include "Ambiente.h"
 
-#include "ecu_link/ProvvisorioCatalogo.h"
+#include "catalogue/PersonalMaps.h"
+#include "catalogue/StatoCatalogo.h"
 #include "vehicle/StatoVeicolo.h"
 
 #include <QFile>
@@ -285,4 +286,17 @@ TEST_F(Identificazione, ClosedScreenIsSkippedButTheStateMoves)
     EXPECT_EQ(Link.FaseCom, FASE_LIBERA);
     EXPECT_TRUE(Link.Collegato);
     EXPECT_EQ(scritto, QByteArrayList{"MU3\r\n"});
+}
+
+TEST_F(Identificazione, StandardMapInTheEcuRemovesThePlatesPersonalisedMaps)
+{
+    StatoCatalogo.Cliente = QStringLiteral(" ab123cd ");
+    cartella->scrivi("PERSONALIZZATE/AB123CD/MOTORO02.QOX", "x");
+    cartella->scrivi("PERSONALIZZATE/ZZ999ZZ/MOTORO02.QOX", "x");
+    attivo();
+    Identita id;   // standard map stored in the ECU
+    ricevo(id.R8());
+    EXPECT_FALSE(QFile::exists(cartella->file("PERSONALIZZATE/AB123CD")));
+    EXPECT_TRUE(QFile::exists(cartella->file("PERSONALIZZATE/ZZ999ZZ/MOTORO02.QOX")));
+    StatoCatalogo.Cliente.clear();
 }
