@@ -93,7 +93,11 @@ bool ScriviAtomico(const QString& path, const std::function<bool(QIODevice&)>& s
             *errore = f.errorString();
         return false;
     }
-    if (!scrittore(f)) {
+    // A write the disk refused in part may sit in Qt's buffer: flush and check before the
+    // rename, or a truncated file would replace the good one.
+    if (!scrittore(f) || !f.flush() || f.error() != QFileDevice::NoError) {
+        if (errore && f.error() != QFileDevice::NoError)
+            *errore = f.errorString();
         f.cancelWriting();
         if (errore && errore->isEmpty())
             *errore = QStringLiteral("write aborted");

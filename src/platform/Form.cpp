@@ -174,11 +174,20 @@ void ScaricaTutteTranne(const QString& nomeForm)
 
 static int g_puntatore = 0;
 
+// The pointer and the beep need a widget application; tools and corpus replays that run
+// the receive path under a plain core application skip them.
+static bool applicazioneGrafica()
+{
+    return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
+}
+
 void ImpostoPuntatore(int forma)
 {
+    g_puntatore = forma;
+    if (!applicazioneGrafica())
+        return;
     while (QApplication::overrideCursor())
         QApplication::restoreOverrideCursor();
-    g_puntatore = forma;
     if (forma == 11)
         QApplication::setOverrideCursor(Qt::WaitCursor);
     else if (forma == 1)
@@ -195,7 +204,8 @@ static int g_beep = 0;
 void Beep()
 {
     ++g_beep;
-    QApplication::beep();
+    if (applicazioneGrafica())
+        QApplication::beep();
 }
 
 int ContatoreBeep()

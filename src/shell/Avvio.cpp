@@ -4,12 +4,23 @@
 #include "shell/SceltaLingua.h"
 #include "shell/ZEQ_Inst.h"
 #include "platform/SingleInstance.h"
+#include "catalogue/AggModel.h"
 
 #include <QDir>
 #include <QFileInfo>
 
+void RegistroSchermi()
+{
+    ZEQ_Inst::Schermi& s = ZEQ_Inst::Apri();
+    s.AggModel = [] {
+        AggModel::Carica()->Mostra(true);
+        return true;
+    };
+}
+
 bool Main(const QString& percorsoProgramma)
 {
+    RegistroSchermi();
     const QFileInfo programma(percorsoProgramma);
     QString cartella = programma.absolutePath();
     if (cartella.size() > 1 && cartella.endsWith(QLatin1Char('/')))

@@ -215,3 +215,22 @@ TEST_F(MainMenu, F10OpensTheConfigurationModally)
     EXPECT_TRUE(visto);
     EXPECT_FALSE(Config::Caricato());
 }
+
+#include "shell/Avvio.h"
+#include "catalogue/AggModel.h"
+
+TEST_F(MainMenu, F3OpensTheUpdateScreenAndRereadsTheSoftwareVersions)
+{
+    RegistroSchermi();
+    bool aperto = false;
+    QTimer::singleShot(0, [&] {
+        aperto = AggModel::Caricato();
+        app.scrivi("VERSOFTWARE.DAT", "NEW VERSIONS\r\n");
+        if (AggModel::Caricato())
+            AggModel::Istanza()->Scarica();
+    });
+    QTest::keyClick(menu, Qt::Key_F3);
+    EXPECT_TRUE(aperto);
+    EXPECT_FALSE(AggModel::Caricato());
+    EXPECT_EQ(menu->Versione[1]->text(), QStringLiteral("NEW VERSIONS"));
+}

@@ -1,0 +1,550 @@
+#include "catalogue/MediaImport.h"
+
+#include "catalogue/Catalogue.h"
+#include "catalogue/SoftwareLibrary.h"
+#include "platform/Files.h"
+#include "shell/Modulo.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cmath>
+#include <functional>
+
+using namespace CatalogoTesto;
+
+namespace {
+
+QString Latino(const QByteArray& b) { return QString::fromLatin1(b); }
+
+// Path below a media folder, each component looked up without regard to case. Empty when a
+// component is a symbolic link: nothing on the media is reached through a link.
+QString SuSupporto(const QString& radice, const QStringList& componenti)
+{
+    QString p = Files::Percorso(radice, QString());
+    for (const QString& c : componenti) {
+        p = Files::Trova(p, c);
+        if (QFileInfo(p).isSymLink())
+            return {};
+    }
+    return p;
+}
+
+bool CartellaSupporto(const QString& radice, const QStringList& componenti)
+{
+    const QString p = SuSupporto(radice, componenti);
+    if (p.isEmpty())
+        return false;
+    const QFileInfo fi(p);
+    return fi.isDir() && !fi.isSymLink();
+}
+
+// Reads the update file; false when it is missing, not a regular file or unreadable.
+bool LeggoFileAggiornamento(const QString& cartella, const QString& nomeFile, QList<QByteArray>& righe)
+{
+    if (!Files::ComponenteValido(nomeFile))
+        return false;
+    const QString p = SuSupporto(cartella, {nomeFile});
+    if (p.isEmpty())
+        return false;
+    const QFileInfo fi(p);
+    if (!fi.isFile() || fi.isSymLink())
+        return false;
+    QByteArray dati;
+    if (!Files::LeggiTutto(p, dati))
+        return false;
+    righe = Righe(dati);
+    return true;
+}
+
+// INIZIO value: trimmed, one leading and one trailing "\" removed.
+QByteArray ValoreInizio(const QByteArray& valore)
+{
+    QByteArray v = Spazi(valore);
+    if (v.startsWith('\\'))
+        v.remove(0, 1);
+    if (v.endsWith('\\'))
+        v.chop(1);
+    return v;
+}
+
+// Copies every entry of a media folder into the target folder (upper-cased names when told).
+// Only regular files with acceptable names are copied; anything else fails the copy.
+// `copiato` is called with the target name of each file copied.
+bool CopioCartella(const QString& sorgente, const QString& destinazione, bool maiuscolo,
+                   const std::function<void(const QString&)>& copiato = nullptr)
+{
+    QDir d(sorgente);
+    const QFileInfoList voci = d.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                               QDir::Name);
+    for (const QFileInfo& fi : voci) {
+        const QString nome = maiuscolo ? fi.fileName().toUpper() : fi.fileName();
+        if (fi.isSymLink() || !fi.isFile() || !Files::ComponenteValido(nome))
+            return false;
+        const QString dest = Files::Trova(destinazione, nome);
+        if (!Files::CopiaAtomica(fi.filePath(), dest))
+            return false;
+        if (copiato)
+            copiato(QFileInfo(dest).fileName().toUpper());
+    }
+    return true;
+}
+
+// After a standard map arrives, its S-record form made from the older map is stale.
+void RimuovoF19Superato(const QString& cartella, const QString& nome)
+{
+    const QByteArray n = nome.toUpper().toLatin1();
+    if (!n.endsWith("QOX") || n.size() < 4)
+        return;
+    const QByteArray radice = n.left(n.size() - 4);
+    QByteArray stantio;
+    if (radice >= QByteArray("MOTORO02") && radice <= QByteArray("MOTORO99"))
+        stantio = "C_GPL" + n.mid(6, 2) + ".F19";
+    else if (radice >= QByteArray("METANO02") && radice <= QByteArray("METANO99"))
+        stantio = "C_META" + n.mid(6, 2) + ".F19";
+    if (stantio.isEmpty() || !Files::ComponenteValido(Latino(stantio)))
+        return;
+    const QFileInfo fi(Files::Trova(cartella, Latino(stantio)));
+    if (fi.isFile() || fi.isSymLink())
+        QFile::remove(fi.filePath());
+}
+
+// Catalogue records of a file that is a whole number of fixed-length records; any other
+// content is rebuilt line by line (blank lines dropped, lines padded or cut).
+QList<QByteArray> RecordFissi(const QByteArray& dati, int lunghezza)
+{
+    QList<QByteArray> record;
+    const int testo = lunghezza - 2;
+    bool intero = dati.size() % lunghezza == 0;
+    for (qsizetype p = 0; intero && p < dati.size(); p += lunghezza) {
+        if (dati.at(p + testo) != '\r' || dati.at(p + testo + 1) != '\n')
+            intero = false;
+        for (qsizetype i = p; intero && i < p + testo; ++i)
+            if (dati.at(i) == '\r' || dati.at(i) == '\n')
+                intero = false;
+    }
+    if (intero) {
+        for (qsizetype p = 0; p < dati.size(); p += lunghezza)
+            record.append(dati.mid(p, lunghezza));
+        return record;
+    }
+    for (const QByteArray& riga : Righe(dati)) {
+        if (Spazi(riga).isEmpty())
+            continue;
+        record.append(Fisso(riga, testo) + "\r\n");
+    }
+    return record;
+}
+
+QByteArray Unisci(const QList<QByteArray>& record)
+{
+    QByteArray b;
+    for (const QByteArray& r : record)
+        b += r;
+    return b;
+}
+
+bool ChiaveNota(const QByteArray& c, std::initializer_list<const char*> chiavi)
+{
+    for (const char* k : chiavi)
+        if (c == k)
+            return true;
+    return false;
+}
+
+} // namespace
+
+bool MarcaRiservata(const QString& marca)
+{
+    static const char* const riservate[] = {"VALVOLE", "TEMPOR", "SOFTWARE", "PERSONALIZZATE", "ARCHIVI"};
+    const QString m = marca.trimmed();
+    for (const char* r : riservate)
+        if (m.compare(QLatin1String(r), Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+bool ChiaveFileDati(const QByteArray& chiave)
+{
+    return chiave >= QByteArray("FILE_DATI_001") && chiave <= QByteArray("FILE_DATI_999");
+}
+
+// ---------------------------------------------------------------------------------------
+// Model blocks
+
+namespace {
+
+struct BloccoModello {
+    QByteArray inizio, marca, modello, descrizione, valvole, tipoPredefinito;
+    int slotCorrente = 0;
+    bool usato[3] = {false, false, false};
+    QByteArray centralina[3];
+    QByteArray tipo[3];
+};
+
+// Merges a stored fuel flag with the block's flag for the same slot.
+char UniscoFlag(char salvato, bool usato, const QByteArray& flagBlocco)
+{
+    const QByteArray f = Spazi(Maiuscolo(flagBlocco));
+    if (salvato == ' ')
+        return usato ? 'G' : ' ';
+    if (salvato == 'M' || salvato == 'G')
+        return (!f.isEmpty() && f != QByteArray(1, salvato)) ? 'E' : salvato;
+    return 'E';
+}
+
+// Writes one completed block. Returns the block's result (0 or 1).
+int ScrivoBloccoModello(BloccoModello& b, const QString& cartella)
+{
+    // Complete block
+    const bool flag = !b.tipoPredefinito.isEmpty() || !b.tipo[0].isEmpty() || !b.tipo[1].isEmpty()
+                      || !b.tipo[2].isEmpty();
+    if (b.marca.isEmpty() || b.modello.isEmpty() || b.descrizione.isEmpty() || b.valvole.isEmpty() || !flag)
+        return Importo::Errore;
+
+    // Names from the media that become folders and file names.
+    const QString marca = Latino(b.marca);
+    const QString modello = Latino(b.modello);
+    if (!Files::ComponenteValido(marca) || MarcaRiservata(marca) || !Files::ComponenteValido(modello)
+        || b.modello.size() > Catalogo::LunghezzaModello)
+        return Importo::Errore;
+    QStringList inizio;
+    if (!b.inizio.isEmpty()) {
+        inizio = Files::ComponentiValidi(Latino(b.inizio));
+        if (inizio.isEmpty())
+            return Importo::Errore;
+    }
+
+    // Every used slot's media folder must be there before anything is written.
+    for (int k = 0; k < 3; ++k)
+        if (b.usato[k] && !CartellaSupporto(cartella, {marca, modello, QStringLiteral("CENTRAL%1").arg(k + 1)}))
+            return Importo::Errore;
+
+    QString base = marca;
+    if (!inizio.isEmpty()) {
+        if (!Files::CreaCartella(Files::PercorsoApp(inizio.join(QLatin1Char('/')))))
+            return Importo::Errore;
+        base = inizio.join(QLatin1Char('/')) + QLatin1Char('/') + marca;
+    }
+    if (b.tipoPredefinito.isEmpty())
+        b.tipoPredefinito = "G";
+
+    if (!ConvertoFilePRN(base))
+        return Importo::Errore;
+
+    const QString percorso = PercorsoCatalogo(base);
+    QByteArray dati;
+    if (QFileInfo::exists(percorso) && !Files::LeggiTutto(percorso, dati))
+        return Importo::Errore;
+    QList<QByteArray> record;
+    for (qsizetype p = 0; p + Catalogo::LunghezzaRecord <= dati.size(); p += Catalogo::LunghezzaRecord)
+        record.append(dati.mid(p, Catalogo::LunghezzaRecord));
+
+    const QByteArray chiave = Maiuscolo(b.modello);
+    bool sostituito = false;
+    for (QByteArray& rec : record) {
+        RecordCatalogo r = RecordCatalogo::DaRiga(rec.left(Catalogo::LunghezzaTesto));
+        if (Maiuscolo(Spazi(r.Modello)) != chiave)
+            continue;
+        r.Descrizione = Fisso(b.descrizione, Catalogo::LunghezzaDescrizione);
+        r.Valvole = Fisso(b.valvole, Catalogo::LunghezzaValvole);
+        for (int k = 0; k < 3; ++k) {
+            if (!b.usato[k])
+                continue;
+            r.Centralina[k] = Fisso(b.centralina[k], Catalogo::LunghezzaCentralina);
+            if (b.tipo[k].isEmpty())
+                b.tipo[k] = b.tipoPredefinito;
+        }
+        r.Modello = Fisso(chiave, Catalogo::LunghezzaModello);
+        for (int k = 0; k < 3; ++k)
+            r.Tipo[k] = UniscoFlag(r.Tipo.at(k), b.usato[k], b.tipo[k]);
+        rec = r.Record();
+        sostituito = true;
+        break;
+    }
+    if (!sostituito) {
+        RecordCatalogo r;
+        r.Descrizione = Fisso(b.descrizione, Catalogo::LunghezzaDescrizione);
+        r.Valvole = Fisso(b.valvole, Catalogo::LunghezzaValvole);
+        for (int k = 0; k < 3; ++k) {
+            r.Centralina[k] = Fisso(b.centralina[k], Catalogo::LunghezzaCentralina);
+            if (b.usato[k] && b.tipo[k].isEmpty())
+                b.tipo[k] = b.tipoPredefinito;
+            r.Tipo[k] = b.tipo[k].isEmpty() ? ' ' : Maiuscolo(b.tipo[k].left(1)).at(0);
+        }
+        r.Modello = Fisso(chiave, Catalogo::LunghezzaModello);
+        record.append(r.Record());
+    }
+    OrdinoRecord(record);
+    if (!Files::ScriviAtomico(percorso, Unisci(record)))
+        return Importo::Errore;
+
+    // Folder tree and the slot files.
+    const QString cartellaModello = Files::PercorsoApp(base + QLatin1Char('/') + modello);
+    if (!Files::CreaCartella(cartellaModello))
+        return Importo::Errore;
+    for (int k = 0; k < 3; ++k) {
+        if (!b.usato[k])
+            continue;
+        const QString slot = QStringLiteral("CENTRAL%1").arg(k + 1);
+        const QString dest = Files::Trova(cartellaModello, slot);
+        if (!Files::CreaCartella(dest))
+            return Importo::Errore;
+        const QString sorgente = SuSupporto(cartella, {marca, modello, slot});
+        if (sorgente.isEmpty() || !QFileInfo(sorgente).isDir())
+            return Importo::Errore;
+        if (!CopioCartella(sorgente, dest, true, [&](const QString& nome) { RimuovoF19Superato(dest, nome); }))
+            return Importo::Errore;
+    }
+    return Importo::Fatto;
+}
+
+} // namespace
+
+int ImportoModelli(const QString& nomeFile, const QString& cartella)
+{
+    QList<QByteArray> righe;
+    if (!LeggoFileAggiornamento(cartella, nomeFile, righe))
+        return Importo::Errore;
+    int risultato = Importo::Nessuno;
+    BloccoModello b;
+    for (const QByteArray& riga : righe) {
+        const RigaAggiornamento r = AnalizzoRiga(riga);
+        if (r.chiave == "END") {
+            risultato = ScrivoBloccoModello(b, cartella);
+            b = BloccoModello();
+            if (risultato == Importo::Errore)
+                break;
+            continue;
+        }
+        if (!ChiaveNota(r.chiave, {"INIZIO", "MARCA", "MODELLO", "DESCRIZIONE_MODELLO", "VALVOLE_DA_MONTARE",
+                                   "VERSIONE_CENTR_BENZ", "CENTRALINA_BENZINA", "TIPO_IMPIANTO"}))
+            continue;
+        if (!r.duePunti) {
+            risultato = Importo::Errore;
+            break;
+        }
+        const QByteArray v = Spazi(r.valore);
+        if (r.chiave == "INIZIO") {
+            const QByteArray i = ValoreInizio(r.valore);
+            if (!i.isEmpty())
+                b.inizio = i;
+        } else if (r.chiave == "MARCA") {
+            b.marca = Maiuscolo(v);
+        } else if (r.chiave == "MODELLO") {
+            b.modello = Maiuscolo(v);
+        } else if (r.chiave == "DESCRIZIONE_MODELLO") {
+            b.descrizione = v;
+        } else if (r.chiave == "VALVOLE_DA_MONTARE") {
+            b.valvole = v;
+        } else if (r.chiave == "VERSIONE_CENTR_BENZ") {
+            const double n = std::nearbyint(ValoreTesto(r.valore));
+            if (n >= 1 && n <= 3) {
+                b.slotCorrente = int(n);
+                b.usato[b.slotCorrente - 1] = true;
+            } else {
+                b.slotCorrente = 0;
+                risultato = Importo::Errore;
+                break;
+            }
+        } else if (r.chiave == "CENTRALINA_BENZINA") {
+            if (b.slotCorrente == 0) {
+                risultato = Importo::Errore;
+                break;
+            }
+            b.centralina[b.slotCorrente - 1] = v;
+        } else if (r.chiave == "TIPO_IMPIANTO") {
+            if (b.slotCorrente == 0)
+                b.tipoPredefinito = v;
+            else
+                b.tipo[b.slotCorrente - 1] = v;
+        }
+    }
+    return risultato;
+}
+
+// ---------------------------------------------------------------------------------------
+// Injector rails
+
+QByteArray CatalogoValvole::Record(const QByteArray& codice, const QByteArray& modello, const QByteArray& descrizione)
+{
+    return Fisso(codice, 4) + Fisso(modello, 9) + Fisso(descrizione, 165) + "\r\n";
+}
+
+namespace {
+
+struct BloccoValvola {
+    QByteArray marca, modello, codice, descrizione;
+};
+
+int ScrivoBloccoValvola(const BloccoValvola& b, const QString& cartella)
+{
+    if (b.marca.isEmpty() || b.modello.isEmpty())
+        return Importo::Errore;
+    const QString marca = Latino(b.marca);
+    const QString modello = Latino(b.modello);
+    // Only the rail catalogue may be written by this import.
+    if (marca.compare(QLatin1String("VALVOLE"), Qt::CaseInsensitive) != 0 || !Files::ComponenteValido(modello))
+        return Importo::Errore;
+    const QString sorgente = SuSupporto(cartella, {marca, modello});
+    if (sorgente.isEmpty() || !QFileInfo(sorgente).isDir())
+        return Importo::Errore;
+
+    const QString percorso = Files::PercorsoApp(marca + QStringLiteral(".PRN"));
+    QByteArray dati;
+    if (QFileInfo::exists(percorso) && !Files::LeggiTutto(percorso, dati))
+        return Importo::Errore;
+    QList<QByteArray> record = RecordFissi(dati, CatalogoValvole::LunghezzaRecord);
+    const QByteArray nuovo = CatalogoValvole::Record(b.codice, b.modello, b.descrizione);
+    const QByteArray chiave = Maiuscolo(Spazi(b.descrizione));
+    bool trovato = false;
+    for (QByteArray& rec : record) {
+        if (Maiuscolo(Spazi(rec.mid(13, 165))) == chiave) {
+            rec = nuovo;
+            trovato = true;
+            break;
+        }
+    }
+    if (!trovato)
+        record.append(nuovo);
+    if (!Files::ScriviAtomico(percorso, Unisci(record)))
+        return Importo::Errore;
+
+    const QString dest = Files::PercorsoApp(marca + QLatin1Char('/') + modello);
+    if (!Files::CreaCartella(dest))
+        return Importo::Errore;
+    return CopioCartella(sorgente, dest, false) ? Importo::Fatto : Importo::Errore;
+}
+
+} // namespace
+
+int ImportoValvole(const QString& nomeFile, const QString& cartella)
+{
+    QList<QByteArray> righe;
+    if (!LeggoFileAggiornamento(cartella, nomeFile, righe))
+        return Importo::Errore;
+    int risultato = Importo::Nessuno;
+    BloccoValvola b;
+    int fileDati = 0;
+    for (const QByteArray& riga : righe) {
+        const RigaAggiornamento r = AnalizzoRiga(Maiuscolo(riga));
+        if (r.chiave == "END") {
+            risultato = ScrivoBloccoValvola(b, cartella);
+            b = BloccoValvola();
+            if (risultato == Importo::Errore)
+                break;
+            continue;
+        }
+        const bool dati = ChiaveFileDati(r.chiave);
+        if (!dati && !ChiaveNota(r.chiave, {"MARCA", "MODELLO", "CODICE_VALVOLA", "DESCR_TIPO_VALVOLE"}))
+            continue;
+        if (!r.duePunti) {
+            risultato = Importo::Errore;
+            break;
+        }
+        const QByteArray v = Spazi(r.valore);
+        if (dati) {
+            if (++fileDati > 3) {
+                risultato = Importo::Errore;
+                break;
+            }
+        } else if (r.chiave == "MARCA") {
+            b.marca = v;
+        } else if (r.chiave == "MODELLO") {
+            b.modello = v;
+            fileDati = 0;
+        } else if (r.chiave == "CODICE_VALVOLA") {
+            b.codice = v;
+        } else if (r.chiave == "DESCR_TIPO_VALVOLE") {
+            b.descrizione = v;
+        }
+    }
+    return risultato;
+}
+
+// ---------------------------------------------------------------------------------------
+// Software and other data files
+
+namespace {
+
+struct BloccoFileDati {
+    QByteArray inizio, marca, modello, file;
+};
+
+int ScrivoBloccoFileDati(const BloccoFileDati& b, const QString& cartella)
+{
+    if (b.modello.isEmpty() || b.marca.isEmpty() || b.file.isEmpty())
+        return Importo::Errore;
+    const QString marca = Latino(b.marca);
+    const QString modello = Latino(b.modello);
+    const QString file = Latino(b.file);
+    if (!Files::ComponenteValido(marca) || !Files::ComponenteValido(modello) || !Files::ComponenteValido(file))
+        return Importo::Errore;
+    QStringList inizio;
+    if (!b.inizio.isEmpty()) {
+        inizio = Files::ComponentiValidi(Latino(b.inizio));
+        if (inizio.isEmpty())
+            return Importo::Errore;
+        const int creata = CreoPercorso(Files::PercorsoApp(inizio.join(QLatin1Char('/'))));
+        if (creata != 0)
+            return creata;
+    }
+    const QStringList relativo = inizio + QStringList{marca, modello};
+    const QString dest = Files::PercorsoApp(relativo.join(QLatin1Char('/')));
+    if (!Files::CreaCartella(dest))
+        return Importo::Errore;
+    const QString sorgente = SuSupporto(cartella, relativo + QStringList{file});
+    if (sorgente.isEmpty() || !Files::CopiaAtomica(sorgente, Files::Trova(dest, file)))
+        return Importo::Errore;
+    // The description beside the file: the same name with "TXT" for its last three characters.
+    const QString descrizione = file.left(file.size() - 3) + QStringLiteral("TXT");
+    if (file.size() >= 3 && Files::ComponenteValido(descrizione)) {
+        const QString sd = SuSupporto(cartella, relativo + QStringList{descrizione});
+        const QFileInfo fi(sd);
+        if (!sd.isEmpty() && fi.exists() && !Files::CopiaAtomica(sd, Files::Trova(dest, descrizione)))
+            return Importo::Errore;
+    }
+    return Importo::Fatto;
+}
+
+} // namespace
+
+int ImportoFileDati(const QString& nomeFile, const QString& cartella)
+{
+    QList<QByteArray> righe;
+    if (!LeggoFileAggiornamento(cartella, nomeFile, righe))
+        return Importo::Errore;
+    int risultato = Importo::Nessuno;
+    BloccoFileDati b;
+    for (const QByteArray& riga : righe) {
+        const RigaAggiornamento r = AnalizzoRiga(Maiuscolo(riga));
+        if (r.chiave == "END") {
+            risultato = ScrivoBloccoFileDati(b, cartella);
+            b = BloccoFileDati();
+            if (risultato == Importo::Errore)
+                break;
+            continue;
+        }
+        const bool dati = ChiaveFileDati(r.chiave);
+        if (!dati && !ChiaveNota(r.chiave, {"INIZIO", "MARCA", "MODELLO"}))
+            continue;
+        if (!r.duePunti) {
+            risultato = Importo::Errore;
+            break;
+        }
+        const QByteArray v = Spazi(r.valore);
+        if (dati) {
+            b.file = v;
+        } else if (r.chiave == "INIZIO") {
+            const QByteArray i = ValoreInizio(r.valore);
+            if (!i.isEmpty())
+                b.inizio = i;
+        } else if (r.chiave == "MARCA") {
+            b.marca = v;
+        } else if (r.chiave == "MODELLO") {
+            b.modello = v;
+        }
+    }
+    return risultato;
+}

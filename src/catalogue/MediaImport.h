@@ -1,0 +1,43 @@
+#pragma once
+// Imports from installer media: model blocks of an update file into the make catalogues
+// and their folder trees, injector-rail blocks of VALVOLE.DAT into VALVOLE.PRN, and the
+// files named by SOFTWARE.DAT into the software library.
+//
+// Each importer reads `cartella`/`nomeFile` (the media folder and the bare file name) and
+// returns -1 when the file held no completed block, 0 when every block was imported, 1 when
+// the import stopped at an error. Blocks imported before an error stay.
+//
+// Names read from the media (make, model key, rail folder, data file names, INIZIO) become
+// path components only after the check of Files::ComponenteValido / ComponentiValidi; a bad
+// name fails its block. Only regular files are copied from the media, never through a
+// symbolic link, and every copy replaces its target atomically.
+#include <QByteArray>
+#include <QString>
+
+namespace Importo {
+constexpr int Nessuno = -1;   // no completed block
+constexpr int Fatto = 0;      // every block imported
+constexpr int Errore = 1;     // stopped at an error
+} // namespace Importo
+
+// Any other *.DAT of the media: model blocks (MARCA, MODELLO, DESCRIZIONE_MODELLO,
+// VALVOLE_DA_MONTARE, VERSIONE_CENTR_BENZ, CENTRALINA_BENZINA, TIPO_IMPIANTO, INIZIO, END).
+int ImportoModelli(const QString& nomeFile, const QString& cartella);
+
+// VALVOLE.DAT: rail blocks into <PathApp>/VALVOLE.PRN and <PathApp>/VALVOLE/<MODELLO>/.
+int ImportoValvole(const QString& nomeFile, const QString& cartella);
+
+// SOFTWARE.DAT: data files (and their .TXT descriptions) into <PathApp>[/INIZIO]/MARCA/MODELLO.
+int ImportoFileDati(const QString& nomeFile, const QString& cartella);
+
+// Injector-rail catalogue record: 1-4 code, 5-13 rail folder, 14-178 description, CR LF.
+namespace CatalogoValvole {
+constexpr int LunghezzaRecord = 180;
+QByteArray Record(const QByteArray& codice, const QByteArray& modello, const QByteArray& descrizione);
+} // namespace CatalogoValvole
+
+// Makes the model import refuses: their catalogue names belong to other files of the program.
+bool MarcaRiservata(const QString& marca);
+
+// Whether a keyword lies in the FILE_DATI_001 .. FILE_DATI_999 range (compared as text).
+bool ChiaveFileDati(const QByteArray& chiave);

@@ -1,0 +1,3 @@
+#include "catalogue/StatoCatalogo.h"
+
+StatoCatalogoRec StatoCatalogo;

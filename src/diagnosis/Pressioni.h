@@ -1,0 +1,36 @@
+#pragma once
+// The pressure-calibration dialog: the controls the pressure replies and the identity
+// check after the power cycle write to.
+#include "platform/Form.h"
+
+#include <array>
+
+class QLabel;
+class QPushButton;
+
+class Pressioni : public FormBase, public IstanzaPredefinita<Pressioni> {
+    Q_OBJECT
+public:
+    Pressioni();
+    void Form_Load() {}
+    QString NomeForm() const override { return QStringLiteral("PRESSIONI"); }
+
+    QLabel* LabTar = nullptr;
+    std::array<QLabel*, 2> LabDato{};
+    QLabel* DatoP = nullptr;
+    QLabel* LabInf = nullptr;
+    QPushButton* Tastook = nullptr;
+    QPushButton* TastoOK1 = nullptr;
+    QPushButton* TastoOK2 = nullptr;
+    QPushButton* TastoOK3 = nullptr;
+    QPushButton* TastoOK4 = nullptr;
+    QPushButton* TastoRip = nullptr;
+    QPushButton* TastoEsci = nullptr;
+    QPushButton* TastoAbbandona = nullptr;
+
+    // The ECU was switched on again: the next live frame asks for its identity.
+    void TastoOK4_Click();
+
+protected:
+    void Scollega() override { ScollegaIstanza(this); }
+};

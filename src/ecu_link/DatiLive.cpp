@@ -1,0 +1,156 @@
+// The live-data branch: DT frames for the MAP/TPS view, DC and DB frames for the live
+// record on the vehicle and live-data screens, the identity request that the first frame
+// sends, the link watchdog restarts and the relay to the assistance station.
+#include "catalogue/Progsw.h"
+#include "diagnosis/DatiMotore.h"
+#include "diagnosis/Pressioni.h"
+#include "diagnosis/RigaDati.h"
+#include "diagnosis/TarMP.h"
+#include "ecu_link/CodecDati.h"
+#include "ecu_link/Collegamento.h"
+#include "ecu_link/Rami.h"
+#include "ecu_link/StatoLink.h"
+#include "platform/Timer.h"
+#include "remote/StatoGSM.h"
+#include "shell/Modulo.h"
+#include "vehicle/Veicolo.h"
+
+#include <QLabel>
+
+namespace {
+
+void TramaTarMP(const QByteArray& riga)
+{
+    if (riga.size() != Protocollo::LungTramaTarMP || Shell.Funzione != 2)
+        return;
+    DatiMotore* d = DatiMotore::Istanza();
+    if (d)
+        d->Dati_Out->setEnabled(false);
+    if (Link.TarMPattivo) {
+        Link.DatiRicevuti = true;
+        if (TarMP* t = TarMP::Istanza()) {
+            t->DatiMot1[0]->setText(QString::fromLatin1(riga.mid(56, 8)));
+            t->DatiMot1[1]->setText(QString::fromLatin1(riga.mid(20, 8)));
+        }
+    }
+    if (d)
+        d->Dati_Out->setEnabled(true);
+}
+
+// Row 0 of the live record from the text record.
+void RiempioRiga(const QByteArray& testo)
+{
+    RigaDati& r = Diagnosi.DatiVideo[0];
+    for (int k = 0; k < 14; ++k)
+        r.Valore[k] = testo.mid(2 + 9 * k, 8);
+    r.Valore[15] = Campo8(testo.mid(128, 1));
+}
+
+void SchermoVeicolo()
+{
+    Veicolo* v = Veicolo::Istanza();
+    Link.DatiRicevuti = true;
+    if (v)
+        v->Dati_Out->setEnabled(false);
+    if (Link.InterrogoDati) {
+        switch (Link.FaseCom) {
+        case FASE_ATTIVAZIONE: ImpostoProprietaVeicolo(false); break;
+        case FASE_VERIFICA_PRESSIONI:
+        case FASE_VERIFICA_SW:
+            Shell.PuntatoreMouse = PuntatoreAttuale();
+            ImpostoPuntatore(11);
+            if (Link.FaseCom == FASE_VERIFICA_PRESSIONI) {
+                if (Pressioni* p = Pressioni::Istanza())
+                    p->setEnabled(false);
+            } else if (Progsw* p = Progsw::Istanza()) {
+                p->setEnabled(false);
+            }
+            break;
+        default: break;
+        }
+        if (v)
+            v->TimeOutTx->setEnabled(false);
+        Link.InterrogoDati = false;
+        if (v)
+            v->TimeOutTx->setInterval(5000);
+        ScrivoCentralina(Protocollo::Riga(Protocollo::ComandoRichiestaVersione));
+        if (v)
+            v->TimeOutTx->setEnabled(true);
+    }
+    const int f = Link.FaseCom;
+    if ((f == FASE_LIBERA && Link.Collegato) || f == FASE_SPEGNIMENTO || f == FASE_SPEGNIMENTO_SW) {
+        if (v)
+            v->Dati_Out->setEnabled(true);
+    }
+}
+
+void Relay(const QByteArray& testo)
+{
+    if (!ModemAperto() || !GSM.GSMattivo || GSM.InvioGSM)
+        return;
+    if (!GSM.PrimoInvioGSM) {
+        ScrivoModem(PreparoMessaggioGSM(testo));
+        return;
+    }
+    if (GSM.StatoGSM != GSM_CONNESSO)
+        return;
+    GSM.InvioGSM = true;
+    GSM.StatoGSM = GSM_ATTESA_IDENTITA;
+    Link.BufferTx = PreparoMessaggioGSM(MessaggioIdentita());
+    DatiMotore* d = DatiMotore::Istanza();
+    if (d)
+        d->TimeOutModem->setInterval(5000);
+    ScrivoModem(Link.BufferTx);
+    if (d)
+        d->TimeOutModem->setEnabled(true);
+}
+
+void SchermoDatiMotore(const QByteArray& testo)
+{
+    DatiMotore* d = DatiMotore::Istanza();
+    Link.DatiRicevuti = true;
+    if (d)
+        d->Dati_Out->setEnabled(false);
+    ElaboroDatiMotore();
+    AccodoRigaGraf();
+    if (Link.InterrogoDati) {
+        if (Link.FaseCom == FASE_LIBERA) {
+            Link.FaseCom = FASE_RICHIESTA_VERSIONE;
+            if (d) {
+                d->setEnabled(false);
+                d->TimeOutTx->setInterval(5000);
+            }
+            ScrivoCentralina(Protocollo::Riga(Protocollo::ComandoRichiestaVersione));
+            if (d)
+                d->TimeOutTx->setEnabled(true);
+        }
+        return;
+    }
+    if (d)
+        d->Dati_Out->setEnabled(true);
+    Relay(testo);
+}
+
+} // namespace
+
+void LeggoDatiMotore(const QByteArray& riga)
+{
+    if (riga.size() < 2)
+        return;
+    QByteArray testo;
+    switch (riga[1]) {
+    case 'T': TramaTarMP(riga); return;
+    case 'B': testo = ConvertoDatiBinari(TolgoEscape(riga)); break;
+    case 'C': testo = riga; break;
+    default: return;
+    }
+    if (testo.size() != Protocollo::LungTramaDatiTesto)
+        return;
+    if (Shell.Funzione == 1) {
+        RiempioRiga(testo);
+        SchermoVeicolo();
+    } else if (Shell.Funzione == 2) {
+        RiempioRiga(testo);
+        SchermoDatiMotore(testo);
+    }
+}

@@ -1,0 +1,354 @@
+// The identification replies R4 (short) and R8 (complete), handled by the request state in
+// which they arrive: link activation on the vehicle screen (2), the checks after a power
+// cycle following the pressure setting (13) and the programming (15), and the identity
+// request of the live-data screen (100). In every other state they are ignored.
+#include "catalogue/Progsw.h"
+#include "diagnosis/DatiMotore.h"
+#include "diagnosis/Pressioni.h"
+#include "ecu_link/Collegamento.h"
+#include "ecu_link/DatiCentralina.h"
+#include "catalogue/PersonalMaps.h"
+#include "catalogue/StatoCatalogo.h"
+#include "ecu_link/Rami.h"
+#include "ecu_link/StatoLink.h"
+#include "platform/Files.h"
+#include "platform/Timer.h"
+#include "remote/StatoGSM.h"
+#include "shell/Modulo.h"
+#include "shell/Procedure.h"
+#include "vehicle/Attesa.h"
+#include "vehicle/StatoVeicolo.h"
+#include "vehicle/Veicolo.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+void Comando(const QByteArray& c)
+{
+    ScrivoCentralina(Protocollo::Riga(c));
+}
+
+void Avviso140(int messaggio)
+{
+    Shell.Messaggio1 = Msg(messaggio);
+    Shell.Messaggio2 = Msg(140);
+    MostroMessaggio(Shell.Messaggio1, Shell.Messaggio2, 0);
+}
+
+void Mostra(QWidget* w, bool si)
+{
+    if (!w)
+        return;
+    w->setEnabled(si);
+    w->setVisible(si);
+}
+
+// The ECU type of a short reply: in the activation state from the software version's
+// major, except "00", which takes positions 4-5 (else 2); in the other states from
+// positions 4-5 (else 1).
+void TipoRispostaBreve(const QByteArray& r, bool attivazione)
+{
+    const QByteArray p45 = Mid(r, 4, 2);
+    const QByteArray maggiore = DatiCentralina.VersioneSw.left(2).toLatin1();
+    if (attivazione && maggiore != "00")
+        DatiCentralina.TipoCentralina = ValIntero(maggiore);
+    else if (Numerico(p45))
+        DatiCentralina.TipoCentralina = ValIntero(p45);
+    else
+        DatiCentralina.TipoCentralina = attivazione ? 2 : 1;
+}
+
+void DecodificoBreve(const QByteArray& r, bool attivazione)
+{
+    DecodificoRispostaBreve(r);
+    TipoRispostaBreve(r, attivazione);
+    DatiCentralina.SwVecchio = ControlloVersioneSW();
+}
+
+void DecodificoCompleta(const QByteArray& r, bool tipiNonProtetti = false)
+{
+    DatiCentralina.ErroriDati = ControlloDatiCentralina(r);
+    DecodificoRispostaCompleta(r, tipiNonProtetti);
+}
+
+// Software update (type 1) or loader update (other types) on the vehicle screen.
+void RegolaTasti()
+{
+    Veicolo* v = Veicolo::Istanza();
+    if (!v)
+        return;
+    const bool tipo1 = DatiCentralina.TipoCentralina == 1;
+    Mostra(v->Tasto_Agg, tipo1);
+    Mostra(v->Caric_Agg, !tipo1);
+}
+
+void AvvioDatiOutVeicolo()
+{
+    if (Veicolo* v = Veicolo::Istanza())
+        v->Dati_Out->setEnabled(true);
+}
+
+void MostroTipoInstallazione(const QString& testo)
+{
+    if (Veicolo* v = Veicolo::Istanza())
+        v->TipoInst->setText(testo);
+}
+
+QString DueCifre(int n)
+{
+    return QString::number(n).rightJustified(2, QLatin1Char('0'));
+}
+
+void ScrivoDate(int primo, double giorni)
+{
+    Veicolo* v = Veicolo::Istanza();
+    if (!v)
+        return;
+    const QDate d = DataDaGiorni(giorni);
+    v->AutoImp[primo]->setText(DueCifre(d.day()));
+    v->AutoImp[primo + 1]->setText(DueCifre(d.month()));
+    v->AutoImp[primo + 2]->setText(QString::number(d.year()).rightJustified(4, QLatin1Char('0')));
+}
+
+// The last overhaul date typed on the vehicle screen, as a day number; -1 when the three
+// boxes do not make a valid date.
+double RevisioneSulloSchermo()
+{
+    Veicolo* v = Veicolo::Istanza();
+    if (!v)
+        return -1;
+    bool ok1 = false, ok2 = false, ok3 = false;
+    const QString ta = v->AutoImp[5]->text().trimmed();
+    const int g = v->AutoImp[3]->text().trimmed().toInt(&ok1);
+    const int m = v->AutoImp[4]->text().trimmed().toInt(&ok2);
+    int a = ta.toInt(&ok3);
+    if (!ok1 || !ok2 || !ok3 || ta.startsWith(QLatin1Char('-')) || ta.startsWith(QLatin1Char('+')))
+        return -1;
+    if (ta.size() <= 2)
+        a += a < 30 ? 2000 : 1900;
+    const QDate d(a, m, g);
+    return d.isValid() ? GiorniDaData(d) : -1;
+}
+
+bool Diverso(const QByteArray& campo, const QString& valore)
+{
+    return QString::fromLatin1(campo).trimmed().compare(valore.trimmed(), Qt::CaseInsensitive) != 0;
+}
+
+void Attivazione(const QByteArray& r, bool completa)
+{
+    DatiCentralinaRec& d = DatiCentralina;
+    if (!completa) {
+        d.ErroriDati = ErroriRispostaBreve;
+        Link.Collegato = true;
+        AggiornoStatoCollegamento();
+        DecodificoBreve(r, true);
+        RegolaTasti();
+        StatoCatalogo.TipoInstallazione = 0;
+        MostroTipoInstallazione(Msg(118));
+        ImpostoProprietaVeicolo(true);
+        Link.FaseCom = FASE_LIBERA;
+        CancelloMappePersonali();
+        Beep();
+        Avviso140(210);
+        Comando(Protocollo::ComandoFineScambio);
+        AvvioDatiOutVeicolo();
+        return;
+    }
+
+    Link.Collegato = true;
+    AggiornoStatoCollegamento();
+    Link.FaseCom = FASE_LIBERA;
+    d.ErroriDati = ControlloDatiCentralina(r);
+    if (d.ErroriDati != 0) {
+        ImpostoPuntatore(Shell.PuntatoreMouse);
+        StatoCatalogo.TipoInstallazione = 0;
+        MostroTipoInstallazione(Msg(118));
+        CancelloMappePersonali();
+        DecodificoRispostaCompleta(r);
+        Beep();
+        Avviso140(210);
+        Comando(Protocollo::ComandoFineScambio);
+        AvvioDatiOutVeicolo();
+        ImpostoProprietaVeicolo(true);
+        return;
+    }
+
+    // A different ECU (or different data) from the customer's card marks the card changed.
+    const QByteArray versione = r.size() == 61 ? Mid(r, 40, 9) : Mid(r, 40, 6);
+    if (ValIntero(Mid(r, 12, 2)) != d.TipoCentralina || Diverso(Mid(r, 24, 8), d.Matricola) ||
+        Diverso(Mid(r, 32, 6), d.Lotto) || Diverso(versione, d.VersioneSw))
+        Shell.DatiModificati = true;
+
+    DecodificoRispostaCompleta(r);
+    RegolaTasti();
+
+    if (!d.SwVecchio && !StatoVeicolo.DirPersonal.isEmpty()) {
+        const QString personale = Files::Percorso(StatoVeicolo.DirPersonal, QStringLiteral("PERSONALE.PRG"));
+        if (QFile::exists(personale))
+            QFile::remove(personale);
+    }
+
+    if (d.DataInstallazione == DataNessuna) {
+        // The ECU holds no installation data yet.
+        Avviso140(241);
+        Comando(Protocollo::ComandoFineScambio);
+        ImpostoProprietaVeicolo(true);
+        AvvioDatiOutVeicolo();
+        return;
+    }
+    if (d.DataInstallazione != 0.0)
+        ScrivoDate(0, d.DataInstallazione);
+    const double revisionePrecedente = RevisioneSulloSchermo();
+    if (d.DataRevCentr != 0.0 && d.DataRevCentr != DataNessuna) {
+        ScrivoDate(3, d.DataRevCentr);
+        if (d.DataRevCentr != revisionePrecedente)
+            Shell.DatiModificati = true;
+    }
+    StatoCatalogo.TipoInstallazione = d.TipoInstCentr;
+    MostroTipoInstallazione(DescrizioneTipoMappa(StatoCatalogo.TipoInstallazione));
+
+    if (d.TipoInstCentr == 0) {
+        CancelloMappePersonali();
+        Comando(Protocollo::ComandoFineScambio);
+        ImpostoProprietaVeicolo(true);
+        AvvioDatiOutVeicolo();
+        return;
+    }
+    // A personalised map in the ECU.
+    MostroTipoInstallazione(DescrizioneTipoMappa(StatoCatalogo.TipoInstallazione));
+    Shell.PuntatoreMouse = PuntatoreAttuale();
+    if (!d.SwVecchio) {
+        Comando(Protocollo::ComandoFineScambio);
+        ImpostoProprietaVeicolo(true);
+        AvvioDatiOutVeicolo();
+        return;
+    }
+    // Older software: the map is read back from the ECU page by page.
+    ImpostoPuntatore(11);
+    Link.FaseCom = FASE_LETTURA_PERSONALE;
+    if (Veicolo* v = Veicolo::Istanza())
+        v->TimeOutTx->setInterval(5000);
+    Comando(Protocollo::ComandoLetturaPersonale);
+    if (Veicolo* v = Veicolo::Istanza()) {
+        v->TimeOutTx->setEnabled(true);
+        // The wait box belongs to the vehicle screen: not shown once that has closed.
+        Attesa::Carica()->Mostra(false);
+    }
+}
+
+void VerificaPressioni(const QByteArray& r, bool completa)
+{
+    if (Pressioni* p = Pressioni::Istanza())
+        p->setEnabled(true);
+    Link.FaseCom = FASE_LIBERA;
+    bool errato = true;
+    if (completa) {
+        DecodificoCompleta(r);
+        Shell.DatiModificati = true;
+        errato = DatiCentralina.ErroriDati & ErroreTipo;
+        if (Pressioni* p = Pressioni::Istanza())
+            p->LabTar->setText(Msg(errato ? 152 : 151));
+    }
+    Link.Collegato = false;
+    AggiornoStatoCollegamento();
+    Beep();
+    if (Pressioni* p = Pressioni::Istanza()) {
+        if (!completa)
+            p->LabTar->setText(Msg(152));
+        Mostra(p->LabTar, true);
+        Mostra(p->LabDato[0], false);
+        Mostra(p->LabDato[1], false);
+        Mostra(p->DatoP, false);
+        Mostra(p->LabInf, false);
+        Mostra(p->TastoAbbandona, false);
+        Mostra(p->TastoOK4, false);
+        Mostra(p->TastoOK3, true);
+    }
+    Comando(Protocollo::ComandoFineScambio);
+}
+
+void VerificaSoftware(const QByteArray& r, bool completa)
+{
+    if (Progsw* p = Progsw::Istanza())
+        p->setEnabled(true);
+    Link.FaseCom = FASE_LIBERA;
+    bool errato = false;
+    if (completa) {
+        Shell.DatiModificati = true;
+        DecodificoCompleta(r);
+        errato = DatiCentralina.ErroriDati & ErroreTipo;
+    } else {
+        DecodificoBreve(r, false);
+    }
+    const QString mostrata = VersioneSwVisualizzata();
+    if (Progsw* p = Progsw::Istanza()) {
+        int verdetto = 153;
+        if (!errato) {
+            const QString programmata = p->VersSoft[1]->text().trimmed();
+            verdetto = programmata.isEmpty() || programmata.toUpper() == mostrata.trimmed().toUpper()
+                           ? 239
+                           : 153;
+        }
+        p->LabAgg->setText(Msg(verdetto));
+    }
+    Beep();
+    if (Progsw* p = Progsw::Istanza()) {
+        p->VersSoft[0]->setText(mostrata);
+        Mostra(p->TastoOKA, false);
+        Mostra(p->TastoAbbandona, false);
+        Mostra(p->Tastook[0], false);
+        Mostra(p->Tastook[1], true);
+    }
+    Link.Collegato = false;
+    AggiornoStatoCollegamento();
+    Comando(Protocollo::ComandoFineScambio);
+}
+
+void RichiestaVersione(const QByteArray& r, bool completa)
+{
+    Link.FaseCom = FASE_LIBERA;
+    if (completa)
+        DecodificoCompleta(r, true);
+    else
+        DecodificoBreve(r, false);
+    if (DatiMotore* d = DatiMotore::Istanza())
+        d->setEnabled(true);
+    Comando(Protocollo::ComandoFineScambio);
+    GSM.PrimoInvioGSM = true;
+    Link.InterrogoDati = false;
+    if (DatiMotore* d = DatiMotore::Istanza())
+        d->Dati_Out->setEnabled(true);
+}
+
+} // namespace
+
+void LeggoIdentificazione(const QByteArray& riga)
+{
+    const bool completa = riga.size() > 1 && riga[1] == '8';
+    const int fase = Link.FaseCom;
+    switch (fase) {
+    case FASE_ATTIVAZIONE:
+    case FASE_VERIFICA_PRESSIONI:
+    case FASE_VERIFICA_SW:
+        if (Veicolo* v = Veicolo::Istanza())
+            v->TimeOutTx->setEnabled(false);
+        break;
+    case FASE_RICHIESTA_VERSIONE:
+        if (DatiMotore* d = DatiMotore::Istanza())
+            d->TimeOutTx->setEnabled(false);
+        break;
+    default: return;
+    }
+    ImpostoPuntatore(Shell.PuntatoreMouse);
+    switch (fase) {
+    case FASE_ATTIVAZIONE: Attivazione(riga, completa); break;
+    case FASE_VERIFICA_PRESSIONI: VerificaPressioni(riga, completa); break;
+    case FASE_VERIFICA_SW: VerificaSoftware(riga, completa); break;
+    default: RichiestaVersione(riga, completa); break;
+    }
+}

@@ -1,0 +1,102 @@
+#include "Ambiente.h"
+
+#include "catalogue/PersonalMaps.h"
+#include "catalogue/StatoCatalogo.h"
+#include "platform/SerialControl.h"
+#include "shell/Procedure.h"
+#include "vehicle/StatoVeicolo.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+
+void ScaricoTutto()
+{
+    for (int i = 0; i < 2; ++i) {
+        const auto finestre = QApplication::topLevelWidgets();
+        for (QWidget* w : finestre)
+            if (auto* f = qobject_cast<FormBase*>(w); f && !f->Scaricato())
+                f->Scarica();
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+QByteArray ConChecksum(const QByteArray& testo)
+{
+    return testo + CalcoloCS(testo) + "\r\n";
+}
+
+QByteArray Identita::R8() const
+{
+    return ConChecksum("R8 " + inst + tipo + rev + tipoInst + matricola + lotto + tabella +
+                       (lunga ? sw + caric : sw.left(6)));
+}
+
+QByteArray Identita::R4() const
+{
+    return ConChecksum("R4 " + tipo + matricola + lotto + (lunga ? sw + caric : sw.left(6)));
+}
+
+QByteArray TramaDC(const QList<QByteArray>& campi, char carburante)
+{
+    QByteArray t = "DC";
+    for (int k = 0; k < 14; ++k)
+        t += campi.value(k, "0").rightJustified(8, ' ') + ',';
+    t += carburante;
+    return t + "\r\n";
+}
+
+QByteArray TramaDCSemplice(char carburante)
+{
+    return TramaDC({"1200.0", "200.0", "350.5", "85.0", "450.0", "77", "12.4", "3", "40",
+                    "850", "5", "60", "3.2", "0.123"},
+                   carburante);
+}
+
+// A clock that runs a quarter second per reading: busy waits end at once.
+static double OrologioVeloce()
+{
+    static double t = 0;
+    return t += 0.25;
+}
+
+void AmbienteLink::SetUp()
+{
+    ImpostaOrologio(OrologioVeloce);
+    ScaricoTutto();
+    cartella = std::make_unique<CartellaProgramma>();
+    const QString path = Shell.PathApp;
+    Shell.reset();
+    Shell.PathApp = path;
+    Shell.Lingua = 4;
+    // No real serial device is touched: the screens' ports map to a missing device.
+    cartella->scrivi("ZEQINST.INI", "[PORTE]\r\nCOM1=/nonexistent/ecu\r\nCOM5=/nonexistent/modem\r\n");
+    Comunic().setPortOpen(false);
+    Comunic().setCommPort(1);
+    Link.reset();
+    GSM.reset();
+    DatiCentralina.reset();
+    Diagnosi.reset();
+    StatoVeicolo.reset();
+    StatoCatalogo.TipoGas = -1;
+    StatoCatalogo.TipoInstallazione = -1;
+    box = std::make_unique<RegistroBox>(-1);
+    ImpostaOsservatoreUscita([this](const QByteArray& b) { scritto << b; });
+    ImpostoPuntatore(0);
+}
+
+void AmbienteLink::TearDown()
+{
+    ImpostaOsservatoreUscita(nullptr);
+    ImpostaModemDiProva(nullptr);
+    ImpostaOsservatoreRisposte(nullptr);
+    ScaricoTutto();
+    ImpostaOrologio(nullptr);
+    box.reset();
+    cartella.reset();
+}
+
+void AmbienteLink::ricevo(const QByteArray& dati)
+{
+    Link.BufferRx += dati;
+    RiceviDati();
+}

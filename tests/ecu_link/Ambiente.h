@@ -1,0 +1,57 @@
+#pragma once
+// Shared fixture of the ECU-link tests: clean module state, English messages, every form
+// unloaded, the lines written to the ECU and the modem recorded.
+#include "catalogue/Progsw.h"
+#include "diagnosis/DatiMotore.h"
+#include "diagnosis/Pressioni.h"
+#include "diagnosis/RigaDati.h"
+#include "ecu_link/Collegamento.h"
+#include "ecu_link/DatiCentralina.h"
+#include "ecu_link/Ricezione.h"
+#include "ecu_link/StatoLink.h"
+#include "platform/Timer.h"
+#include "remote/StatoGSM.h"
+#include "shell/Modulo.h"
+#include "support/TestSupport.h"
+#include "vehicle/Attesa.h"
+#include "vehicle/MandoDati.h"
+#include "vehicle/Veicolo.h"
+
+#include <QByteArrayList>
+#include <gtest/gtest.h>
+#include <memory>
+
+// Unloads every form and lets the deferred deletions run.
+void ScaricoTutto();
+
+// A reply line with its checksum and CR LF.
+QByteArray ConChecksum(const QByteArray& testo);
+
+// Identity replies. Complete (R8): dates ddmmyyyy, type, installation type (2 characters
+// each), serial 8, batch 6, table version 2, software version (9 long form, 6 short form),
+// loader version 9 (long form only).
+struct Identita {
+    QByteArray inst = "15032020", tipo = "03", rev = "01012021", tipoInst = "00";
+    QByteArray matricola = "SN000123", lotto = "LT0042", tabella = "07";
+    QByteArray sw = "03.10ABCD", caric = "01.0012AB";
+    bool lunga = true;
+    QByteArray R8() const;
+    QByteArray R4() const;   // type in positions 4-5
+};
+
+// A DC record from 14 field texts and the fuel letter.
+QByteArray TramaDC(const QList<QByteArray>& campi, char carburante = 'G');
+// A DC record with every field "0" except the given ones.
+QByteArray TramaDCSemplice(char carburante = 'G');
+
+class AmbienteLink : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    // Lines written to the ECU, one entry per write.
+    QByteArrayList scritto;
+    QByteArrayList modem;
+    std::unique_ptr<CartellaProgramma> cartella;
+    std::unique_ptr<RegistroBox> box;
+    void ricevo(const QByteArray& dati);
+};

@@ -1,0 +1,228 @@
+// End to end with the ECU simulator behind a pseudo-terminal: the program's screens open
+// the port, activate the link and read live frames exactly as with a real ECU.
+#include "Ambiente.h"
+
+#include "ecusim/lib/CollegamentoPty.h"
+#include "ecusim/lib/EcuModel.h"
+#include "platform/SerialControl.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+
+class Simulatore : public AmbienteLink {
+protected:
+    std::unique_ptr<Pty> pty;
+    ecusim::EcuModel ecu;
+    std::unique_ptr<ecusim::CollegamentoPty> filo;
+    void SetUp() override
+    {
+        AmbienteLink::SetUp();
+        ImpostaOsservatoreUscita(nullptr);
+        pty = std::make_unique<Pty>();
+        ASSERT_TRUE(pty->ok());
+        cartella->scrivi("ZEQINST.INI", "[PORTE]\r\nCOM1=" + pty->slavePath().toLatin1() + "\r\n");
+        ASSERT_EQ(Comunic().setCommPort(1), 0);
+        ecu.opzioni.periodoMs = 20;
+        filo = std::make_unique<ecusim::CollegamentoPty>(ecu, pty->master());
+    }
+    void TearDown() override
+    {
+        AmbienteLink::TearDown();
+        Comunic().setPortOpen(false);
+        filo.reset();
+        pty.reset();
+    }
+    QList<QByteArray> comandi() const { return ecu.comandiRicevuti(); }
+    bool ricevuto(const QByteArray& c, int ms = 5000)
+    {
+        return AttendiFinche([&] { return comandi().contains(c); }, ms);
+    }
+    Veicolo* attivo()
+    {
+        Shell.Funzione = 1;
+        Veicolo* v = Veicolo::Carica();
+        v->Attivo_Click();
+        return v;
+    }
+};
+
+} // namespace
+
+TEST_F(Simulatore, ActivationIdentifiesEachFormOfTheIdentity)
+{
+    const struct { bool breve, lunga; } casi[] = {{false, true}, {false, false}, {true, true}, {true, false}};
+    for (const auto& c : casi) {
+        SCOPED_TRACE(std::string(c.breve ? "R4" : "R8") + (c.lunga ? " long" : " short"));
+        ecu.opzioni.rispostaBreve = c.breve;
+        ecu.opzioni.formaLunga = c.lunga;
+        ecu.svuotaRegistro();
+        BoxHost::PulisciRegistro();
+        Veicolo* v = attivo();
+        ASSERT_TRUE(ricevuto("MU3"));
+        ASSERT_TRUE(AttendiFinche([] { return Link.Collegato && Link.FaseCom == FASE_LIBERA; }));
+        EXPECT_EQ(comandi().mid(0, 3), (QList<QByteArray>{"M#", "MUB", "MU3"}));
+        EXPECT_TRUE(v->isEnabled());
+        EXPECT_EQ(v->StatoCom->text(), Msg(347));
+        EXPECT_EQ(DatiCentralina.Matricola, "A0012345");
+        EXPECT_EQ(DatiCentralina.VersioneSw, c.lunga ? "02.510315" : "02.510   ");
+        EXPECT_EQ(DatiCentralina.ErroriDati, c.breve ? 14 : 0);
+        // Short replies carry no installation data: the user is told to send the data.
+        EXPECT_EQ(box->testi(), c.breve ? QStringList{Msg(210)} : QStringList{});
+        // From now on the live frames keep the link watchdog running.
+        EXPECT_TRUE(AttendiFinche([v] { return v->Dati_Out->Enabled(); }));
+        ScaricoTutto();
+        Link.reset();
+    }
+}
+
+TEST_F(Simulatore, PersonalisedMapOnOlderSoftwareAsksForTheMap)
+{
+    ecu.identita.tipoCentralina = "01";
+    ecu.identita.tipoInstallazione = "01";
+    ecu.identita.versioneSw = "09.000315";
+    attivo();
+    ASSERT_TRUE(ricevuto("MU2"));
+    EXPECT_FALSE(comandi().contains("MU3"));
+    EXPECT_EQ(Link.FaseCom, FASE_LETTURA_PERSONALE);
+    EXPECT_TRUE(Attesa::Caricato());
+}
+
+TEST_F(Simulatore, ErrorRepliesAndSilenceToTheIdentityRequest)
+{
+    FormTimer::ImpostaScalaTempo(0.05);
+    const struct { QByteArray sostituto; bool silenzio; int messaggio; bool collegato; } casi[] = {
+        {"R0", false, 163, false},
+        {"R2", false, 0, true},      // frames came: connected, oldest generation
+        {"", true, 156, false},
+    };
+    for (const auto& c : casi) {
+        SCOPED_TRACE(c.messaggio);
+        ecu.guasti = {};
+        ecu.guasti.sostituto = c.sostituto;
+        ecu.guasti.silenzio = c.silenzio;
+        ecu.guasti.soloPer = "MUB";
+        ecu.svuotaRegistro();
+        BoxHost::PulisciRegistro();
+        Veicolo* v = attivo();
+        ASSERT_TRUE(ricevuto("MUB"));
+        ASSERT_TRUE(AttendiFinche([] { return Link.FaseCom == FASE_LIBERA; }));
+        EXPECT_EQ(box->testi(), c.messaggio ? QStringList{Msg(c.messaggio)} : QStringList{});
+        EXPECT_EQ(Link.Collegato, c.collegato);
+        EXPECT_TRUE(v->isEnabled());
+        // Only the time-out sends an end command.
+        EXPECT_EQ(AttendiFinche([&] { return comandi().contains("MU3"); }, 300), c.silenzio);
+        ScaricoTutto();
+        Link.reset();
+    }
+    FormTimer::ImpostaScalaTempo(1.0);
+}
+
+TEST_F(Simulatore, NoisyChunkedRepliesWithABadChecksumFirst)
+{
+    ecu.guasti.checksumErrato = true;
+    ecu.guasti.soloPer = "MUB";
+    ecu.guasti.volte = 1;
+    FormTimer::ImpostaScalaTempo(0.05);
+    Veicolo* v = attivo();
+    ASSERT_TRUE(ricevuto("MUB"));
+    // The damaged reply is dropped; the time-out ends the attempt, the next one succeeds.
+    ASSERT_TRUE(AttendiFinche([] { return Link.FaseCom == FASE_LIBERA; }));
+    EXPECT_FALSE(Link.Collegato);
+    FormTimer::ImpostaScalaTempo(1.0);
+    ecu.guasti = {};
+    ecu.guasti.rumore = "xx\x01";
+    ecu.guasti.aPezzi = true;
+    ecu.svuotaRegistro();
+    BoxHost::PulisciRegistro();
+    v->Attivo_Click();
+    ASSERT_TRUE(ricevuto("MU3"));
+    ASSERT_TRUE(AttendiFinche([] { return Link.Collegato; }));
+    EXPECT_EQ(DatiCentralina.Matricola, "A0012345");
+}
+
+TEST_F(Simulatore, LiveDataScreenAsksForTheIdentityInItsOwnState)
+{
+    Shell.Funzione = 2;
+    DatiMotore* d = DatiMotore::Carica();
+    ASSERT_TRUE(ricevuto("MUB"));
+    EXPECT_EQ(comandi().mid(0, 3), (QList<QByteArray>{"M#", "MF", "MUB"}));
+    ASSERT_TRUE(ricevuto("MU3"));
+    ASSERT_TRUE(AttendiFinche([] { return !Link.InterrogoDati && Link.FaseCom == FASE_LIBERA; }));
+    EXPECT_TRUE(d->isEnabled());
+    EXPECT_TRUE(GSM.PrimoInvioGSM);
+    EXPECT_EQ(DatiCentralina.TipoCentralina, 2);
+    EXPECT_EQ(box->conta(), 0);
+    EXPECT_FALSE(Link.Collegato) << "the live-data screen leaves the link flag";
+}
+
+TEST_F(Simulatore, FiftyThousandFramesBackToBackAreAllRecorded)
+{
+    for (bool binarie : {false, true}) {
+        SCOPED_TRACE(binarie ? "DB" : "DC");
+        ecu.opzioni.trameBinarie = binarie;
+        ecu.opzioni.periodoMs = 1000000;  // only the burst
+        // Words whose bytes are "R" (0x52) and "F" (0x46).
+        ecu.valori.impostaParola(ecusim::Canale::Giri, 0x0352);
+        ecu.valori.impostaParola(ecusim::Canale::Pressione1, 0x4646);
+        ecu.valori.impostaParola(ecusim::Canale::Tps, -5);
+        Shell.Funzione = 2;
+        DatiMotore::Carica();
+        Link.InterrogoDati = false;
+        ASSERT_TRUE(ricevuto("MF"));
+        const int n = 50000;
+        const qint32 primo = Diagnosi.DatiVideo[0].Numero;
+        ecu.raffica(n);
+        ASSERT_TRUE(AttendiFinche([&] { return Diagnosi.DatiVideo[0].Numero >= primo + n; }, 120000))
+            << Diagnosi.DatiVideo[0].Numero;
+        const RigaDati& r = Diagnosi.DatiVideo[0];
+        EXPECT_EQ(r.Valore[9], "     850");
+        EXPECT_EQ(r.Valore[0], "  1799.0");
+        EXPECT_EQ(r.Valore[6], "    -1.0");
+        EXPECT_EQ(r.Valore[15], "G       ");
+        SalvoDatiGraf();
+        const QByteArray file = cartella->leggi("DATI_GRAF.GRF");
+        ASSERT_EQ(file.size(), qsizetype(r.Numero) * 138);
+        for (qint32 i = 0; i < r.Numero; ++i)
+            ASSERT_EQ(file.mid(qsizetype(i) * 138, 8).trimmed().toInt(), i + 1) << i;
+        EXPECT_EQ(filo->byteScartati(), 0);
+        ScaricoTutto();
+        Link.reset();
+    }
+}
+
+TEST_F(Simulatore, LiveDataScreenIdentityErrorsAndSilence)
+{
+    FormTimer::ImpostaScalaTempo(0.05);
+    const struct { QByteArray sostituto; bool silenzio; int messaggio; bool primoInvio; } casi[] = {
+        {"R0", false, 163, false},
+        {"R2", false, 0, true},   // frames came: the identity message still goes first
+        {"", true, 208, false},
+    };
+    for (const auto& c : casi) {
+        SCOPED_TRACE(c.messaggio);
+        ecu.guasti = {};
+        ecu.guasti.sostituto = c.sostituto;
+        ecu.guasti.silenzio = c.silenzio;
+        ecu.guasti.soloPer = "MUB";
+        ecu.guasti.volte = 1;
+        ecu.svuotaRegistro();
+        BoxHost::PulisciRegistro();
+        Shell.Funzione = 2;
+        DatiMotore* d = DatiMotore::Carica();
+        ASSERT_TRUE(ricevuto("MUB"));
+        ASSERT_TRUE(AttendiFinche([] { return !Link.InterrogoDati && Link.FaseCom == FASE_LIBERA; }));
+        EXPECT_EQ(box->testi(), c.messaggio ? QStringList{Msg(c.messaggio)} : QStringList{});
+        EXPECT_EQ(GSM.PrimoInvioGSM, c.primoInvio);
+        EXPECT_TRUE(d->isEnabled());
+        EXPECT_EQ(comandi().contains("MU3"), c.silenzio);
+        // The no-data watchdog runs again with the next frames.
+        EXPECT_TRUE(AttendiFinche([d] { return d->Dati_Out->Enabled(); }));
+        ScaricoTutto();
+        Link.reset();
+        GSM.reset();
+    }
+    FormTimer::ImpostaScalaTempo(1.0);
+}

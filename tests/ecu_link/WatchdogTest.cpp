@@ -1,0 +1,243 @@
+// The reply and link watchdogs of the vehicle screen and of the live-data screen.
+#include "Ambiente.h"
+
+#include "diagnosis/LivSerb.h"
+#include "diagnosis/Parametri.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+
+class Watchdog : public AmbienteLink {
+protected:
+    Veicolo* v = nullptr;
+    void SetUp() override
+    {
+        AmbienteLink::SetUp();
+        Shell.Funzione = 1;
+        v = Veicolo::Carica();
+    }
+};
+
+} // namespace
+
+TEST_F(Watchdog, ReplyTimeOutByRequestState)
+{
+    const struct {
+        int fase;
+        int messaggio;         // 0: no box
+        QByteArray comando;    // "" none
+        const char* chiude;    // form unloaded
+        bool riabilita;
+    } casi[] = {
+        {FASE_ATTIVAZIONE, 156, "MU3\r\n", "", true},
+        {FASE_LETTURA_PERSONALE, 220, "MU3\r\n", "ATTESA", true},
+        {FASE_INVIO_TABELLA, 212, "MU1\r\n", "MANDODATI", false},
+        {FASE_DATA_INSTALLAZIONE, 212, "MU1\r\n", "MANDODATI", false},
+        {FASE_PROGRAMMAZIONE_SW, 234, "", "PROGSW", true},
+        {FASE_VERIFICA_SW, 234, "", "PROGSW", true},
+        {FASE_LETTURA_PRESSIONE, 246, "MU3\r\n", "PRESSIONI", true},
+        {FASE_SCRITTURA_PRESSIONE, 246, "MU3\r\n", "PRESSIONI", true},
+        {FASE_PROGRAMMAZIONE_ULP, 234, "MU3\r\n", "MANDODATI", true},
+    };
+    for (const auto& c : casi) {
+        SCOPED_TRACE(c.fase);
+        BoxHost::PulisciRegistro();
+        Attesa::Carica();
+        MandoDati::Carica();
+        Pressioni::Carica();
+        Progsw::Carica();
+        Link.FaseCom = c.fase;
+        Link.Collegato = true;
+        Link.InterrogoDati = true;
+        v->setEnabled(false);
+        v->TimeOutTx->setEnabled(true);
+        scritto.clear();
+        int faseDuranteBox = 99;
+        box.reset();
+        box = std::make_unique<RegistroBox>([&](const RiquadroMostrato&) {
+            faseDuranteBox = Link.FaseCom;
+            return -1;
+        });
+        v->TimeOutTx->Scatta();
+        ASSERT_EQ(box->conta(), 1);
+        EXPECT_EQ(box->box()[0].testo, Msg(c.messaggio));
+        EXPECT_EQ(box->box()[0].titolo, Msg(140));
+        EXPECT_EQ(faseDuranteBox, FASE_LIBERA);
+        EXPECT_EQ(scritto, c.comando.isEmpty() ? QByteArrayList{} : QByteArrayList{c.comando});
+        EXPECT_EQ(Link.FaseCom, FASE_LIBERA);
+        EXPECT_FALSE(Link.Collegato);
+        EXPECT_FALSE(Link.InterrogoDati);
+        EXPECT_FALSE(v->TimeOutTx->Enabled());
+        EXPECT_EQ(v->isEnabled(), c.riabilita);
+        EXPECT_EQ(v->StatoCom->text(), Msg(348));
+        const QByteArray chiude(c.chiude);
+        EXPECT_EQ(Attesa::Caricato(), chiude != "ATTESA");
+        EXPECT_EQ(MandoDati::Caricato(), chiude != "MANDODATI");
+        EXPECT_EQ(Pressioni::Caricato(), chiude != "PRESSIONI");
+        EXPECT_EQ(Progsw::Caricato(), chiude != "PROGSW");
+        ScaricoTutto();
+        v = Veicolo::Carica();
+    }
+}
+
+TEST_F(Watchdog, ReplyTimeOutOnTheParameterScreens)
+{
+    LivSerb* s = LivSerb::Carica();
+    Parametri* p = Parametri::Carica();
+    const struct { int fase; bool vecchio; bool collegato; } casi[] = {
+        {FASE_SALVA_SERBATOIO, false, false},  {FASE_LEGGI_SERBATOIO, true, false},
+        {FASE_LEGGI_PARAMETRI, true, true},    {FASE_LEGGI_PARAMETRI_N, false, false},
+        {FASE_SALVA_PARAMETRI, false, false},  {FASE_LEGGI_SERBATOIO_N, false, true},
+        {FASE_SPEGNIMENTO, false, true},
+        {FASE_SPEGNIMENTO_SW, false, true},
+    };
+    for (const auto& c : casi) {
+        SCOPED_TRACE(c.fase);
+        s->Esci->setEnabled(false);
+        p->Esci->setEnabled(false);
+        p->Salva->setEnabled(false);
+        s->Segnalazione->setText("x");
+        p->Segnalazione->setText("x");
+        DatiCentralina.SwVecchio = c.vecchio;
+        Link.FaseCom = c.fase;
+        Link.Collegato = true;
+        v->TimeOutTx->setEnabled(true);
+        v->TimeOutTx->Scatta();
+        EXPECT_EQ(Link.Collegato, c.collegato);
+        EXPECT_EQ(Link.FaseCom, FASE_LIBERA);
+        switch (c.fase) {
+        case FASE_SALVA_SERBATOIO:
+            EXPECT_EQ(s->Segnalazione->text(), Msg(218));
+            EXPECT_TRUE(s->Esci->isEnabled());
+            break;
+        case FASE_LEGGI_SERBATOIO:
+            EXPECT_EQ(s->Segnalazione->text(), Msg(253));
+            break;
+        case FASE_LEGGI_SERBATOIO_N:
+            // The tank screen is not left locked: the user can leave it.
+            EXPECT_EQ(s->Segnalazione->text(), Msg(218));
+            EXPECT_TRUE(s->Esci->isEnabled());
+            break;
+        case FASE_LEGGI_PARAMETRI:
+        case FASE_LEGGI_PARAMETRI_N:
+            EXPECT_TRUE(p->Segnalazione->text().isEmpty());
+            EXPECT_TRUE(p->FuoriLinea->Enabled());
+            EXPECT_TRUE(p->Esci->isEnabled());
+            EXPECT_EQ(p->Salva->isEnabled(), c.vecchio);
+            break;
+        case FASE_SALVA_PARAMETRI:
+            EXPECT_EQ(p->Segnalazione->text(), Msg(218));
+            break;
+        default:
+            EXPECT_EQ(s->Segnalazione->text(), "x");
+            EXPECT_EQ(p->Segnalazione->text(), "x");
+        }
+    }
+    EXPECT_EQ(box->conta(), 0);
+    EXPECT_TRUE(scritto.isEmpty());
+}
+
+TEST_F(Watchdog, PressureCheckTimeOutRestoresTheDialog)
+{
+    Pressioni* p = Pressioni::Carica();
+    p->setEnabled(false);
+    Link.FaseCom = FASE_VERIFICA_PRESSIONI;
+    v->TimeOutTx->setEnabled(true);
+    v->TimeOutTx->Scatta();
+    EXPECT_TRUE(p->isEnabled());
+    EXPECT_EQ(p->LabTar->text(), Msg(208));
+    EXPECT_FALSE(p->TastoOK3->isHidden());
+    EXPECT_TRUE(p->TastoOK4->isHidden());
+    EXPECT_EQ(scritto, QByteArrayList{"MU3\r\n"});
+    EXPECT_EQ(box->conta(), 0);
+}
+
+TEST_F(Watchdog, LinkLostWhileUpShows353Once)
+{
+    Pressioni::Carica();
+    MandoDati::Carica();
+    Link.Collegato = true;
+    Link.FaseCom = FASE_LIBERA;
+    v->Dati_Out->setEnabled(true);
+    v->Dati_Out->Scatta();
+    EXPECT_EQ(box->testi(), QStringList{Msg(353)});
+    EXPECT_FALSE(Link.Collegato);
+    EXPECT_FALSE(Pressioni::Caricato());
+    EXPECT_FALSE(MandoDati::Caricato());
+    EXPECT_FALSE(v->Dati_Out->Enabled());
+    v->Dati_Out->setEnabled(true);
+    v->Dati_Out->Scatta();
+    EXPECT_EQ(box->conta(), 1) << "the link was already down";
+}
+
+TEST_F(Watchdog, SwitchOffSilenceOnlyClearsTheLink)
+{
+    for (int fase : {FASE_SPEGNIMENTO, FASE_SPEGNIMENTO_SW}) {
+        Pressioni::Carica();
+        Link.Collegato = true;
+        Link.FaseCom = fase;
+        v->Dati_Out->setEnabled(true);
+        v->Dati_Out->Scatta();
+        EXPECT_FALSE(Link.Collegato);
+        EXPECT_EQ(Link.FaseCom, fase);
+        EXPECT_TRUE(Pressioni::Caricato());
+        EXPECT_EQ(v->StatoCom->text(), Msg(348));
+    }
+    EXPECT_EQ(box->conta(), 0);
+}
+
+TEST_F(Watchdog, LiveDataScreenNoDataAnswers)
+{
+    ScaricoTutto();
+    Shell.Funzione = 2;
+    DatiMotore* d = DatiMotore::Carica();
+    EXPECT_EQ(scritto, (QByteArrayList{"M#\r\n", "MF\r\n"}));
+    EXPECT_TRUE(d->Dati_Out->Enabled());
+    EXPECT_EQ(d->Dati_Out->Interval(), 2000);
+    for (int risposta : {1, 2}) {
+        box.reset();
+        box = std::make_unique<RegistroBox>(risposta);
+        scritto.clear();
+        Link.InterrogoDati = false;
+        d->Dati_Out->setEnabled(true);
+        d->Dati_Out->Scatta();
+        EXPECT_EQ(box->box().size(), 1);
+        EXPECT_EQ(box->box()[0].box, "SegnalEr");
+        EXPECT_EQ(scritto, QByteArrayList{"M#\r\n"});
+        EXPECT_EQ(d->Dati_Out->Interval(), 5000);
+        EXPECT_EQ(d->Dati_Out->Enabled(), risposta == 1);
+        EXPECT_TRUE(Link.InterrogoDati);
+    }
+    box.reset();
+    box = std::make_unique<RegistroBox>(0);
+    d->Dati_Out->setEnabled(true);
+    d->Dati_Out->Scatta();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(DatiMotore::Caricato());
+    EXPECT_EQ(Shell.Funzione, 0);
+}
+
+TEST_F(Watchdog, LiveDataScreenIdentityTimeOut)
+{
+    ScaricoTutto();
+    Shell.Funzione = 2;
+    DatiMotore* d = DatiMotore::Carica();
+    ricevo(TramaDCSemplice());
+    ASSERT_EQ(Link.FaseCom, FASE_RICHIESTA_VERSIONE);
+    scritto.clear();
+    GSM.PrimoInvioGSM = true;
+    d->TimeOutTx->Scatta();
+    EXPECT_EQ(box->testi(), QStringList{Msg(208)});
+    EXPECT_EQ(scritto, QByteArrayList{"MU3\r\n"});
+    EXPECT_EQ(Link.FaseCom, FASE_LIBERA);
+    EXPECT_FALSE(Link.InterrogoDati);
+    EXPECT_FALSE(GSM.PrimoInvioGSM);
+    EXPECT_TRUE(d->isEnabled());
+    EXPECT_TRUE(d->Dati_Out->Enabled());
+    EXPECT_FALSE(d->TimeOutTx->Enabled());
+}
