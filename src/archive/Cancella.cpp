@@ -1,6 +1,8 @@
 #include "archive/Cancella.h"
 
 #include "archive/Archivio.h"
+#include "catalogue/Catalogue.h"
+#include "platform/Files.h"
 #include "platform/Resources.h"
 #include "shell/Modulo.h"
 #include "shell/Procedure.h"
@@ -335,12 +337,28 @@ void Cancella::LeggoClienteIns()
     DatiCli->setFocus();
 }
 
+// The make catalogue of the record's car (from the staging folder when the record says so):
+// the line whose model key is the stored MODELLO_AUTO gives the number of distributors and
+// the petrol-ECU slot. No catalogue or no such model leaves both empty.
 void Cancella::CatalogoModello(const QString& marca, const QString& modello, const QString& centralina, int tipoTab)
 {
-    Q_UNUSED(marca)
-    Q_UNUSED(modello)
-    Q_UNUSED(centralina)
-    Q_UNUSED(tipoTab)
+    AutoImp[10]->clear();
+    CentralinaSel.clear();
+    if (!Files::ComponenteValido(marca) || modello.trimmed().isEmpty())
+        return;
+    const QString percorso = PercorsoCatalogo(tipoTab == 1 ? QStringLiteral("TEMPOR/") + marca : marca);
+    RecordCatalogo r;
+    if (!Esiste(percorso) || !CercoModelloCatalogo(percorso, modello.trimmed(), r))
+        return;
+    for (int slot = 1; slot <= 3; ++slot) {
+        if (r.CentralinaTesto(slot).trimmed().compare(centralina.trimmed(), Qt::CaseInsensitive) == 0 &&
+            !centralina.trimmed().isEmpty()) {
+            CentralinaSel = QStringLiteral("CENTRAL") + QString::number(slot);
+            break;
+        }
+    }
+    AutoImp[10]->setText(QString::fromLatin1(r.Valvole).trimmed());
+    ModelloAuto = r.ModelloTesto();
 }
 
 void Cancella::Elimino_Click()

@@ -6,6 +6,7 @@
 #include "archive/Gestione.h"
 #include "archive/LettRev.h"
 #include "archive/Stampa.h"
+#include "catalogue/Catalogue.h"
 #include "platform/Form.h"
 #include "shell/Modulo.h"
 #include "shell/ZEQ_Inst.h"
@@ -186,6 +187,59 @@ TEST_F(SchermiArchivio, NamePickLoadsAndDeletesThatNamesOwnCustomer)
     EXPECT_FALSE(Archivio.RsClienti->NoMatch());
     // Province and tax code are shown only in language 1.
     EXPECT_TRUE(c->Anagrafe[4]->isHidden());
+}
+
+TEST_F(SchermiArchivio, CarFieldsComeFromTheModelKeyInTheRightCatalogue)
+{
+    auto record = [](const char* valvole, const char* modello) {
+        RecordCatalogo r;
+        r.Descrizione = CatalogoTesto::Fisso("ESTIA 1.6 16V DESCRIPTION", Catalogo::LunghezzaDescrizione);
+        r.Valvole = CatalogoTesto::Fisso(valvole, Catalogo::LunghezzaValvole);
+        r.Centralina[0] = CatalogoTesto::Fisso("MPI 2000", Catalogo::LunghezzaCentralina);
+        r.Centralina[1] = CatalogoTesto::Fisso("SEQ-A 1.4", Catalogo::LunghezzaCentralina);
+        r.Modello = CatalogoTesto::Fisso(modello, Catalogo::LunghezzaModello);
+        r.Tipo = "GGG";
+        return r.Record();
+    };
+    prog.scrivi("ESTIA.PRN", record("1", "EST100") + record("  2 ", "EST900"));
+    prog.scrivi("TEMPOR/ESTIA.PRN", record("3", "EST900"));
+    CreoEApro();
+    struct Caso {
+        const char *targa, *modello, *centralina;
+        int tipoTab;
+        const char *distributori, *slot;
+    };
+    const Caso casi[] = {
+        {"C1", "EST900", "seq-a 1.4", 0, "2", "CENTRAL2"},
+        {"C2", "EST900", "MPI 2000", 1, "3", "CENTRAL1"},
+        {"C3", "EST900", "OTHER", 0, "2", ""},
+        {"C4", "NOSUCH", "MPI 2000", 0, "", ""},
+        {"C5", "EST900", "MPI 2000", 2, "2", "CENTRAL1"},
+    };
+    for (const Caso& c : casi) {
+        Db::Recordset& rs = *Archivio.RsClienti;
+        AggiungoCliente(rs, c.targa, "AUTO");
+        rs.ImpostaBookmark(rs.UltimoModificato());
+        rs.Edit();
+        rs.Imposta("MARCA_AUTO", "ESTIA");
+        rs.Imposta("MODELLO_AUTO", c.modello);
+        rs.Imposta("CENTRALINA", c.centralina);
+        rs.Imposta("TIPOTAB", c.tipoTab);
+        rs.Update();
+    }
+    AggiungoCliente(*Archivio.RsClienti, "C6", "NO CATALOGUE");
+    Cancella* can = Cancella::Carica();
+    for (const Caso& c : casi) {
+        can->Cliente->setText(c.targa);
+        can->LeggoClienteIns();
+        EXPECT_EQ(can->AutoImp[10]->text(), c.distributori) << c.targa;
+        EXPECT_EQ(can->CentralinaSel, c.slot) << c.targa;
+        EXPECT_EQ(can->MarcaAuto, "ESTIA");
+    }
+    can->Cliente->setText("C6");
+    can->LeggoClienteIns();
+    EXPECT_TRUE(can->DatiCli->isEnabled());
+    EXPECT_TRUE(can->AutoImp[10]->text().isEmpty());
 }
 
 TEST_F(SchermiArchivio, MenuRefusesForeignOrLockedArchiveAndCloseBoxClosesIt)
