@@ -262,14 +262,20 @@ std::unique_ptr<Database> Database::Crea(const QString& path, const std::functio
         }
     }
     const QByteArray t = temp.toLocal8Bit(), p = path.toLocal8Bit();
+    // link() never replaces an existing file; a file system without hard links gets a
+    // rename after the same check.
     if (::link(t.constData(), p.constData()) != 0) {
         const int e = errno;
+        const bool esiste = e == EEXIST || QFileInfo::exists(path);
+        if (esiste || ::rename(t.constData(), p.constData()) != 0) {
+            ::unlink(t.constData());
+            if (esiste)
+                throw ErroreDb(Err::DatabaseEsiste, "database already exists: " + path);
+            throw ErroreDb(Err::PercorsoInvalido, "cannot create " + path);
+        }
+    } else {
         ::unlink(t.constData());
-        if (e == EEXIST)
-            throw ErroreDb(Err::DatabaseEsiste, "database already exists: " + path);
-        throw ErroreDb(Err::PercorsoInvalido, "cannot create " + path);
     }
-    ::unlink(t.constData());
     SyncCartella(path);
     return Apri(path, true, false);
 }
