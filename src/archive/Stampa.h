@@ -2,6 +2,7 @@
 // Print jobs of the archive screens: the system's default printer through Qt Print Support,
 // or, when an output folder is set (tests, demo runs), one PDF file per job in that folder.
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 class QPrinter;
