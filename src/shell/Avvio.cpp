@@ -4,6 +4,7 @@
 #include "shell/SceltaLingua.h"
 #include "shell/ZEQ_Inst.h"
 #include "platform/SingleInstance.h"
+#include "archive/Gestione.h"
 #include "catalogue/AggModel.h"
 
 #include <QDir>
@@ -16,6 +17,7 @@ void RegistroSchermi()
         AggModel::Carica()->Mostra(true);
         return true;
     };
+    s.Gestione = AproGestione;
 }
 
 bool Main(const QString& percorsoProgramma)

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QFile>
 #include <gtest/gtest.h>
 
 namespace {
@@ -233,4 +234,23 @@ TEST_F(MainMenu, F3OpensTheUpdateScreenAndRereadsTheSoftwareVersions)
     EXPECT_TRUE(aperto);
     EXPECT_FALSE(AggModel::Caricato());
     EXPECT_EQ(menu->Versione[1]->text(), QStringLiteral("NEW VERSIONS"));
+}
+
+#include "archive/Gestione.h"
+
+TEST_F(MainMenu, F4OpensTheArchiveMenu)
+{
+    RegistroSchermi();
+    RegistroBox box;
+    bool aperto = false;
+    QTimer::singleShot(0, [&] {
+        aperto = Gestione::Caricato() && Gestione::Istanza()->isVisible();
+        if (Gestione::Caricato())
+            Gestione::Istanza()->close();
+    });
+    QTest::keyClick(menu, Qt::Key_F4);
+    EXPECT_TRUE(aperto);
+    EXPECT_FALSE(Gestione::Caricato());
+    EXPECT_TRUE(QFile::exists(app.file("ARCHIVI/ARCHIVIO.MDB")));
+    EXPECT_EQ(box.conta(), 0);
 }
