@@ -409,7 +409,7 @@ void Cancella::Form_KeyDown(int& keyCode, int shift)
 
 void Cancella::Form_KeyPress(int& ascii)
 {
-    QWidget* fuoco = qobject_cast<QWidget*>(m_bersaglio);
+    QWidget* fuoco = qobject_cast<QWidget*>(ControlloTasto());
     if (fuoco == Cliente) {
         if (ascii == ' ') {
             Cliente->clear();
@@ -441,13 +441,7 @@ bool Cancella::eventFilter(QObject* o, QEvent* e)
 {
     if (o == Ditta_Nome && e->type() == QEvent::FocusIn)
         Ditta_Nome_GotFocus();
-    if (e->type() != QEvent::KeyPress)
-        return FormBase::eventFilter(o, e);
-    QObject* prima = m_bersaglio;
-    m_bersaglio = o;
-    const bool r = FormBase::eventFilter(o, e);
-    m_bersaglio = prima;
-    return r;
+    return FormBase::eventFilter(o, e);
 }
 
 void Cancella::resizeEvent(QResizeEvent* e)

@@ -64,6 +64,5 @@ protected:
 
 private:
     void Form_Resize();
-    QObject* m_bersaglio = nullptr;   // control the key being handled was sent to
     void CatalogoModello(const QString& marca, const QString& modello, const QString& centralina, int tipoTab);
 };

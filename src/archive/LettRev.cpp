@@ -235,7 +235,7 @@ void LettRev::Form_KeyDown(int& keyCode, int shift)
 
 void LettRev::Form_KeyPress(int& ascii)
 {
-    const int i = DataAvv.indexOf(qobject_cast<QLineEdit*>(m_bersaglio));
+    const int i = DataAvv.indexOf(qobject_cast<QLineEdit*>(ControlloTasto()));
     if (i < 0)
         return;
     if (ascii == ' ') {
@@ -264,13 +264,7 @@ bool LettRev::eventFilter(QObject* o, QEvent* e)
                 DataAvv_LostFocus(i);
         }
     }
-    if (e->type() != QEvent::KeyPress)
-        return FormBase::eventFilter(o, e);
-    QObject* prima = m_bersaglio;
-    m_bersaglio = o;
-    const bool r = FormBase::eventFilter(o, e);
-    m_bersaglio = prima;
-    return r;
+    return FormBase::eventFilter(o, e);
 }
 
 void LettRev::resizeEvent(QResizeEvent* e)

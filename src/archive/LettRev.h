@@ -48,5 +48,4 @@ private:
     void Form_Resize();
     void Abilito(bool si);
     int m_lettere = 0;
-    QObject* m_bersaglio = nullptr;   // control the key being handled was sent to
 };

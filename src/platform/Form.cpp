@@ -140,6 +140,15 @@ bool FormBase::eventFilter(QObject* o, QEvent* e)
     if (!w || w->window() != this)
         return false;
     auto* ke = static_cast<QKeyEvent*>(e);
+    QObject* prima = m_controlloTasto;
+    m_controlloTasto = o;
+    const bool gestito = anteprimaTasto(o, ke);
+    m_controlloTasto = prima;
+    return gestito;
+}
+
+bool FormBase::anteprimaTasto(QObject* o, QKeyEvent* ke)
+{
     int codice = Tasti::Codice(ke);
     if (codice != 0) {
         Form_KeyDown(codice, Tasti::Modificatori(ke));

@@ -51,6 +51,8 @@ protected:
     virtual void Form_KeyPress(int& ascii) { Q_UNUSED(ascii) }
     // Unload handler; set cancel to keep the form.
     virtual void Form_Unload(bool& cancel) { Q_UNUSED(cancel) }
+    // The control the key being handled in Form_KeyDown / Form_KeyPress was sent to.
+    QObject* ControlloTasto() const { return m_controlloTasto; }
     // Called after the form has been unloaded (clears the default instance).
     virtual void Scollega() {}
 
@@ -60,9 +62,11 @@ protected:
     void keyPressEvent(QKeyEvent* e) override;
 
 private:
+    bool anteprimaTasto(QObject* o, QKeyEvent* ke);
     bool m_inModale = false;
     bool m_scaricato = false;
     bool m_inScarico = false;
+    QObject* m_controlloTasto = nullptr;
 };
 
 // Default instance of form class T. T::Carica() creates and loads the form once;
