@@ -268,6 +268,7 @@ void ZEQ_Inst::TastoF_Click(int index)
         SceltaLingua* s = SceltaLingua::Carica();
         s->LinguaPrecedente = prima;
         s->Mostra(false);
+        m_cambioLingua = true;
         Scarica();
         break;
     }
@@ -283,7 +284,19 @@ void ZEQ_Inst::TastoF_Click(int index)
 void ZEQ_Inst::TastoESC_Click()
 {
     Scarica();
-    QApplication::quit();
+}
+
+void ZEQ_Inst::Form_Unload(bool& cancel)
+{
+    // While the vehicle or live-data screen is open the menu stays (they are closed first).
+    if (Shell.Funzione != 0) {
+        cancel = true;
+        return;
+    }
+    // Unloading the main form ends the program, by the exit key or by the close box; only
+    // the language change unloads it to show it again.
+    if (!m_cambioLingua)
+        QApplication::quit();
 }
 
 void ZEQ_Inst::EsciVS_Click()

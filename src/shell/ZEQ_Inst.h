@@ -57,12 +57,14 @@ public:
 
 protected:
     void Form_KeyDown(int& keyCode, int shift) override;
+    void Form_Unload(bool& cancel) override;
     void resizeEvent(QResizeEvent* e) override;
     void Scollega() override { ScollegaIstanza(this); }
 
 private:
     void Form_Resize();
     bool apriModeless(int funzione, const std::function<bool()>& apri);
+    bool m_cambioLingua = false;
 };
 
 // Fills the main menu's captions and pictures in the current language and maximises it.

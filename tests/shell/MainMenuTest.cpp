@@ -254,3 +254,25 @@ TEST_F(MainMenu, F4OpensTheArchiveMenu)
     EXPECT_TRUE(QFile::exists(app.file("ARCHIVI/ARCHIVIO.MDB")));
     EXPECT_EQ(box.conta(), 0);
 }
+
+TEST(MainMenuClose, CloseBoxEndsTheProgramButNotWhileAScreenIsOpen)
+{
+    CartellaProgramma app;
+    Shell.Lingua = 4;
+    ZEQ_Inst* menu = ZEQ_Inst::Carica();
+    menu->Mostra(false);
+    Shell.Funzione = 1;   // the vehicle screen is open: the menu cannot go
+    menu->close();
+    EXPECT_TRUE(ZEQ_Inst::Caricato());
+    Shell.Funzione = 0;
+    bool fermatoDaSolo = true;
+    QTimer::singleShot(0, [menu] { menu->close(); });
+    QTimer sicurezza;
+    sicurezza.setSingleShot(true);
+    QObject::connect(&sicurezza, &QTimer::timeout, [&] { fermatoDaSolo = false; QCoreApplication::quit(); });
+    sicurezza.start(3000);
+    QCoreApplication::exec();
+    EXPECT_TRUE(fermatoDaSolo);
+    EXPECT_FALSE(ZEQ_Inst::Caricato());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
