@@ -243,7 +243,10 @@ QByteArray RigaConvertita(const QByteArray& riga)
         return CorpoVecchio(riga) + riga.mid(132, 1) + "GG";
     if (n == 178)
         return riga.left(177) + riga.mid(177, 1) + "GG";
-    if (n >= 179)
+    // A line one or two characters short of a record is a current record that lost its
+    // trailing blanks. Any other length keeps its first 177 columns and is offered for LPG
+    // in every slot.
+    if (n == 179 || n == 180)
         return Fisso(riga, LunghezzaTesto);
     return Fisso(riga, 177) + "GGG";
 }

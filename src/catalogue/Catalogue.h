@@ -95,15 +95,17 @@ bool CercoModelloCatalogo(const QString& percorso, const QString& modello, Recor
 QString PercorsoCatalogo(const QString& marca);
 
 // Brings <PathApp>\<marca>.PRN to the 182-byte layout, deciding line by line: empty lines
-// are dropped, 132/133- and 178-character lines are converted, shorter or longer lines are
-// padded or cut, so every record written is whole. The file is replaced atomically. True
+// are dropped, 132/133- and 178-character lines are converted, 179/180-character lines are
+// padded, any other line keeps its first 177 characters with flags "GGG", so every record
+// written is whole. The file is replaced atomically. True
 // also when the file does not exist or is already current; false after a file error (the
 // old file stays whole).
 bool ConvertoFilePRN(const QString& marca);
 
 // Conversion of one legacy or malformed line to the 180 characters of the current layout
 // (flags: a 133-character line's flag followed by "GG", a 178-character line's flag
-// followed by "GG", "GGG" otherwise).
+// followed by "GG", a 179- or 180-character line padded as it is, any other line its first
+// 177 characters and "GGG").
 QByteArray RigaConvertita(const QByteArray& riga);
 
 // Sorts the records of a 182-byte catalogue (full path) in place by description (upper

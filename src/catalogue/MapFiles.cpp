@@ -292,6 +292,9 @@ QByteArray ImmagineDati(const QByteArray& mappa, const QByteArray& tabellaPWM,
 QString TrovoTabella(const QString& dirValvole, const QString& radice, const QString& estensione,
                      int tipoCentralina)
 {
+    // No rail chosen: the tables are never looked for in the working folder.
+    if (dirValvole.trimmed().isEmpty())
+        return {};
     const QString numerata = Files::Percorso(dirValvole, radice + TipoNN(tipoCentralina) + QLatin1Char('.') + estensione);
     if (QFileInfo(numerata).isFile())
         return numerata;

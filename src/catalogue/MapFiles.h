@@ -99,7 +99,7 @@ QByteArray ImmagineDati(const QByteArray& mappa, const QByteArray& tabellaPWM,
 
 // The PWM ("TABPWM", "PWM") or PCM ("TABPCM", "PCM") table file of a rail folder:
 // TABPWM<nn>.PWM, or TABPWM.PWM for ECU type 1 when the numbered one is missing; "" when
-// neither exists.
+// neither exists or no rail folder is given.
 QString TrovoTabella(const QString& dirValvole, const QString& radice, const QString& estensione,
                      int tipoCentralina);
 

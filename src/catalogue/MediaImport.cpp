@@ -71,9 +71,9 @@ QByteArray ValoreInizio(const QByteArray& valore)
 
 // Copies every entry of a media folder into the target folder (upper-cased names when told).
 // Only regular files with acceptable names are copied; anything else fails the copy.
-// `copiato` is called with the target name of each file copied.
+// `copiato` is called with the target name of each file copied; its false fails the copy.
 bool CopioCartella(const QString& sorgente, const QString& destinazione, bool maiuscolo,
-                   const std::function<void(const QString&)>& copiato = nullptr)
+                   const std::function<bool(const QString&)>& copiato = nullptr)
 {
     QDir d(sorgente);
     const QFileInfoList voci = d.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
@@ -85,18 +85,19 @@ bool CopioCartella(const QString& sorgente, const QString& destinazione, bool ma
         const QString dest = Files::Trova(destinazione, nome);
         if (!Files::CopiaAtomica(fi.filePath(), dest))
             return false;
-        if (copiato)
-            copiato(QFileInfo(dest).fileName().toUpper());
+        if (copiato && !copiato(QFileInfo(dest).fileName().toUpper()))
+            return false;
     }
     return true;
 }
 
-// After a standard map arrives, its S-record form made from the older map is stale.
-void RimuovoF19Superato(const QString& cartella, const QString& nome)
+// After a standard map arrives, its S-record form made from the older map is stale. False
+// when a stale form is there and cannot be removed: it would stand in for the new map.
+bool RimuovoF19Superato(const QString& cartella, const QString& nome)
 {
     const QByteArray n = nome.toUpper().toLatin1();
     if (!n.endsWith("QOX") || n.size() < 4)
-        return;
+        return true;
     const QByteArray radice = n.left(n.size() - 4);
     QByteArray stantio;
     if (radice >= QByteArray("MOTORO02") && radice <= QByteArray("MOTORO99"))
@@ -104,10 +105,11 @@ void RimuovoF19Superato(const QString& cartella, const QString& nome)
     else if (radice >= QByteArray("METANO02") && radice <= QByteArray("METANO99"))
         stantio = "C_META" + n.mid(6, 2) + ".F19";
     if (stantio.isEmpty() || !Files::ComponenteValido(Latino(stantio)))
-        return;
+        return true;
     const QFileInfo fi(Files::Trova(cartella, Latino(stantio)));
-    if (fi.isFile() || fi.isSymLink())
-        QFile::remove(fi.filePath());
+    if (!fi.exists() && !fi.isSymLink())
+        return true;
+    return QFile::remove(fi.filePath());
 }
 
 // Catalogue records of a file that is a whole number of fixed-length records; any other
@@ -294,7 +296,7 @@ int ScrivoBloccoModello(BloccoModello& b, const QString& cartella)
         const QString sorgente = SuSupporto(cartella, {marca, modello, slot});
         if (sorgente.isEmpty() || !QFileInfo(sorgente).isDir())
             return Importo::Errore;
-        if (!CopioCartella(sorgente, dest, true, [&](const QString& nome) { RimuovoF19Superato(dest, nome); }))
+        if (!CopioCartella(sorgente, dest, true, [&](const QString& nome) { return RimuovoF19Superato(dest, nome); }))
             return Importo::Errore;
     }
     return Importo::Fatto;

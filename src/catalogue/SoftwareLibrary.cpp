@@ -1,5 +1,6 @@
 #include "catalogue/SoftwareLibrary.h"
 
+#include "catalogue/Catalogue.h"
 #include "catalogue/MapFiles.h"
 #include "catalogue/SRecord.h"
 #include "platform/Files.h"
@@ -120,10 +121,14 @@ QString LeggoDescrizioneSW(const QString& nomeFile)
     QFile f(p);
     if (!QFileInfo(p).isFile() || !f.open(QIODevice::ReadOnly))
         return {};
-    QByteArray riga = f.readLine(4096);
-    while (riga.endsWith('\n') || riga.endsWith('\r'))
+    QByteArray riga = f.readLine(65536);
+    // The first line ends at CR, LF or CR LF; the text is Windows-1252.
+    const qsizetype fine = riga.indexOf('\r');
+    if (fine >= 0)
+        riga.truncate(fine);
+    while (riga.endsWith('\n'))
         riga.chop(1);
-    return QString::fromLatin1(TrimBlank(riga));
+    return CatalogoTesto::Windows1252(TrimBlank(riga).toByteArray());
 }
 
 int CreoPercorso(const QString& percorso)

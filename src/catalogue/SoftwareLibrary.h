@@ -26,8 +26,9 @@ QString VersioneSoftware(const QByteArray& dati, bool s2);
 QString LeggoVersioneS2(const QString& nomeFile);
 QString LeggoVersioneS1(const QString& nomeFile);
 
-// The trimmed first line of the description file beside a software file (the name with its
-// last three characters replaced by "TXT"); "" when it is missing or unreadable.
+// The trimmed first line (ended by CR, LF or CR LF) of the description file beside a
+// software file (the name with its last three characters replaced by "TXT"), decoded from
+// Windows-1252; "" when it is missing or unreadable.
 QString LeggoDescrizioneSW(const QString& nomeFile);
 
 // Creates every missing folder of the path ("\" or "/" separated). 0, or 1 on any error.

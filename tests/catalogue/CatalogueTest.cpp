@@ -86,7 +86,7 @@ TEST(ConvertoFilePRN, ConvertsEachLineByItsOwnLength)
         {"178 keeps its flag then GG", Rec("MODEL D", "KEYD", "E").left(178), Rec("MODEL D", "KEYD", "EGG")},
         {"179 is padded", Rec("MODEL D", "KEYD", "EM").left(179), Rec("MODEL D", "KEYD", "EM ")},
         {"180 kept", Rec("MODEL E", "KEYE", "M E"), Rec("MODEL E", "KEYE", "M E")},
-        {"longer is cut", Rec("MODEL F", "KEYF", "GGM") + "XX", Rec("MODEL F", "KEYF", "GGM")},
+        {"longer keeps 177 columns then GGG", Rec("MODEL F", "KEYF", "MMM") + "XX", Rec("MODEL F", "KEYF", "GGG")},
         {"shorter is padded", QByteArray("MODEL G"), P("MODEL G", 177) + "GGG"},
     };
     for (const Caso& c : casi) {

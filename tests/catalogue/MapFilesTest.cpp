@@ -200,6 +200,23 @@ TEST(DataImage, TableFilesOfTheRailFolder)
     EXPECT_TRUE(ComponoDati(map, 1, app.file("VALVOLE/MODEL_2")).isEmpty());
 }
 
+TEST(DataImage, NoRailFolderMeansNoTables)
+{
+    // Tables lying in the working folder must not stand in for those of a rail never chosen.
+    CartellaProgramma app;
+    app.scrivi("MOTORO02.APP", mappaTesto(2850, [](int) { return QByteArray("1"); }));
+    app.scrivi("TABPWM02.PWM", righe(602, 100));
+    app.scrivi("TABPCM02.PCM", righe(26, 200));
+    const QString prima = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(app.path()));
+    const QByteArray senza = ComponoDati(app.file("MOTORO02.APP"), 2, QString());
+    const QByteArray vuota = ComponoDati(app.file("MOTORO02.APP"), 2, QStringLiteral("  "));
+    QDir::setCurrent(prima);
+    EXPECT_TRUE(senza.isEmpty());
+    EXPECT_TRUE(vuota.isEmpty());
+    EXPECT_EQ(ComponoDati(app.file("MOTORO02.APP"), 2, app.path()).size(), 17100);
+}
+
 TEST(MapParameters, DefaultTextAndRecordFile)
 {
     EXPECT_EQ(ParametriPredefiniti(), "1200295002502000 200  200001");

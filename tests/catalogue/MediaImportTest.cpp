@@ -118,6 +118,15 @@ TEST_F(ImportoDaSupporto, ArrivingStandardMapRemovesItsStaleSRecordForm)
     EXPECT_TRUE(QFileInfo::exists(prog.file("BOREAS/TUNDRA18T/CENTRAL1/C_META01.F19")));
 }
 
+TEST_F(ImportoDaSupporto, StaleSRecordFormThatCannotBeRemovedStopsTheImport)
+{
+    // Something that is not a file stands where the stale map is: it cannot be removed, so
+    // the import must not report success with the old S-record map left in place.
+    prog.scrivi("BOREAS/TUNDRA18T/CENTRAL1/C_META02.F19/KEEP", "x");
+    EXPECT_EQ(ImportoModelli(QString::fromLatin1(DemoData::NomeFileModelli()), media.path()), Importo::Errore);
+    EXPECT_TRUE(QFileInfo::exists(prog.file("BOREAS/TUNDRA18T/CENTRAL1/C_META02.F19/KEEP")));
+}
+
 TEST_F(ImportoDaSupporto, StoredFlagsMergeWithTheBlock)
 {
     // Stored flags of one record against a block that uses slots 1 and 2 with flag "M".

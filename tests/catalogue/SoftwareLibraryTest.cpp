@@ -124,6 +124,17 @@ TEST(SoftwareLibrary, DescriptionBesideTheSoftware)
     EXPECT_EQ(LeggoDescrizioneSW(app.file("SOFTWARE/02/C1.S19")), "");
 }
 
+TEST(SoftwareLibrary, DescriptionIsWindows1252AndEndsAtAnyLineEnd)
+{
+    CartellaProgramma app;
+    app.scrivi("SOFTWARE/02/D1.S19", "S9030000FC\r\n");
+    app.scrivi("SOFTWARE/02/D1.TXT", " Kit \x80 50 \xE8 \rsecond line\r");
+    app.scrivi("SOFTWARE/02/E1.S19", "S9030000FC\r\n");
+    app.scrivi("SOFTWARE/02/E1.TXT", "LF ONLY\nsecond\n");
+    EXPECT_EQ(LeggoDescrizioneSW(app.file("SOFTWARE/02/D1.S19")), QString::fromUtf8("Kit \u20AC 50 \u00E8"));
+    EXPECT_EQ(LeggoDescrizioneSW(app.file("SOFTWARE/02/E1.S19")), "LF ONLY");
+}
+
 TEST(SoftwareLibrary, CreoPercorsoMakesEveryMissingFolder)
 {
     CartellaProgramma app;
