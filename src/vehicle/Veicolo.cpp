@@ -76,6 +76,13 @@ void Veicolo::Form_Load()
     // The port number was set by the main menu.
     if (!Comunic().PortOpen())
         Comunic().setPortOpen(true);
+    // A fresh screen starts with the link down and no request pending, whatever the
+    // screen last open left behind.
+    Link.BufferRx.clear();
+    Link.FaseCom = FASE_LIBERA;
+    Link.DatiRicevuti = false;
+    Link.InterrogoDati = false;
+    Link.Collegato = false;
     AzzeroDatiCentralina();
     AggiornoStatoCollegamento();
 }
