@@ -267,3 +267,20 @@ TEST_F(Watchdog, ReopeningTheVehicleScreenStartsWithTheLinkDown)
     ricevo(TramaDCSemplice());
     EXPECT_TRUE(scritto.isEmpty());
 }
+
+TEST_F(Watchdog, LiveDataScreenOffersTheAssistanceCallOnlyWithANumber)
+{
+    ScaricoTutto();
+    Shell.Funzione = 2;
+    DatiMotore* d = DatiMotore::Carica();
+    EXPECT_TRUE(GSM.Telefono.isEmpty());
+    EXPECT_FALSE(d->TastoGSM->isHidden());
+    EXPECT_FALSE(d->TastoGSM->isEnabled());
+    d->Scarica();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    cartella->scrivi("ZEQINST.INI", "[ASSISTENZA]\r\nTelefono= 0123456 \r\n");
+    d = DatiMotore::Carica();
+    EXPECT_EQ(GSM.Telefono, QStringLiteral("0123456"));
+    EXPECT_TRUE(d->TastoGSM->isEnabled());
+}
