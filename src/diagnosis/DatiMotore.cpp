@@ -200,7 +200,7 @@ void DatiMotore::Form_Unload(bool&)
         Attendo(1.0);
         Comunic().setPortOpen(false);
     }
-    // The modem port is closed by the modem dialogue's own close.
+    ChiudoPortaGSM();
     if (ZEQ_Inst* m = ZEQ_Inst::Istanza()) {
         m->setEnabled(true);
         m->DopoDialogo();

@@ -28,6 +28,10 @@ QByteArray PreparoMessaggioGSM(const QByteArray& testo);
 
 
 
+// Closes the modem port when it is open; the call to the station is over in any case
+// (used when the vehicle and live-data screens close).
+void ChiudoPortaGSM();
+
 // Whether the modem port is open, and writing to it. A test writer installed with
 // ImpostaModemDiProva stands for an open modem port and receives every write.
 bool ModemAperto();
