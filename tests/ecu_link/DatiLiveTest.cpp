@@ -5,6 +5,7 @@
 #include "diagnosis/TarMP.h"
 #include "ecu_link/CodecDati.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -313,4 +314,22 @@ TEST_F(Live, SampleRingWraps)
     EXPECT_EQ(Diagnosi.IndiceCampioni, 0);
     EXPECT_EQ(Diagnosi.Campioni[0].Numero, 622);
     EXPECT_EQ(Diagnosi.Campioni[620].Numero, 621);
+}
+
+TEST_F(Live, ClosingTheMapTpsViewByItsCloseBoxBringsBackTheNormalFrames)
+{
+    schermoDati();
+    d->T_MapTPS_Click();
+    scritto.clear();
+    TarMP::Istanza()->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(TarMP::Caricato());
+    EXPECT_EQ(scritto, QByteArrayList{"MF\r\n"});
+    EXPECT_FALSE(Link.TarMPattivo);
+    EXPECT_TRUE(d->isEnabled());
+    // Esci sends the line once.
+    d->T_MapTPS_Click();
+    scritto.clear();
+    TarMP::Istanza()->Esci_Click();
+    EXPECT_EQ(scritto, QByteArrayList{"MF\r\n"});
 }
