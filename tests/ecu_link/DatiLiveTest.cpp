@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <cstdlib>
 
 namespace {
 
@@ -332,4 +333,24 @@ TEST_F(Live, ClosingTheMapTpsViewByItsCloseBoxBringsBackTheNormalFrames)
     scritto.clear();
     TarMP::Istanza()->Esci_Click();
     EXPECT_EQ(scritto, QByteArrayList{"MF\r\n"});
+}
+
+TEST_F(Live, NewRecordingNeverAppendsToAnOldFileItCannotClear)
+{
+    schermoDati();
+    Link.InterrogoDati = false;
+    cartella->scrivi("DATI_GRAF.GRF", QByteArray(138, 'x'));
+    const QString file = cartella->file("DATI_GRAF.GRF");
+    // An append-only file: it can be neither removed nor emptied, only appended to.
+    if (std::system(("chattr +a '" + file.toStdString() + "' 2>/dev/null").c_str()) != 0)
+        GTEST_SKIP() << "append-only files are not available here";
+    AzzeroGrafici();
+    for (int i = 0; i < 242; ++i)
+        ricevo(TramaDCSemplice());
+    const QByteArray contenuto = cartella->leggi("DATI_GRAF.GRF");
+    std::system(("chattr -a '" + file.toStdString() + "'").c_str());
+    EXPECT_EQ(contenuto, QByteArray(138, 'x')) << "no new sample after the old one";
+    EXPECT_TRUE(Diagnosi.RegistrazioneFallita);
+    EXPECT_EQ(d->Registrazione->text(), Msg(362));
+    EXPECT_EQ(Diagnosi.DatiVideo[0].Numero, 242) << "live data go on";
 }
