@@ -87,11 +87,19 @@ void AccodoRigaGraf()
 void AzzeroGrafici()
 {
     const QString file = Files::PercorsoApp(NomeFileGraf);
-    if (QFile::exists(file))
-        QFile::remove(file);
+    // A recording file that can be neither removed nor emptied would mix the old samples
+    // into the new recording: the new one is then not written at all.
+    bool vuoto = true;
+    if (QFile::exists(file) && !QFile::remove(file))
+        vuoto = QFile::resize(file, 0);
     Diagnosi.reset();
-    if (DatiMotore* d = DatiMotore::Istanza())
-        d->Registrazione->clear();
+    Diagnosi.RegistrazioneFallita = !vuoto;
+    if (DatiMotore* d = DatiMotore::Istanza()) {
+        if (vuoto)
+            d->Registrazione->clear();
+        else
+            d->Registrazione->setText(Msg(362));
+    }
     // The channel table and the panes are cleared by the graph engine.
     AzzeroScaleGrafici();
 }

@@ -4,6 +4,7 @@
 #include "diagnosis/TarMP.h"
 #include "ecu_link/DatiCentralina.h"
 #include "ecu_link/StatoLink.h"
+#include "platform/PrivateProfile.h"
 #include "platform/SerialControl.h"
 #include "platform/Timer.h"
 #include "remote/StatoGSM.h"
@@ -83,6 +84,11 @@ void DatiMotore::Form_Load()
     for (QLabel* d : DatiMot1)
         d->setToolTip(Msg(318));
     TastoGSM->setVisible(true);
+    // Without an assistance number there is no station to call.
+    GSM.Telefono = LeggoProfilo(QStringLiteral("ASSISTENZA"), QStringLiteral("Telefono"), QString(),
+                                FileConfigurazione())
+                       .trimmed();
+    TastoGSM->setEnabled(!GSM.Telefono.isEmpty());
     // The port number was set by the main menu.
     if (!Comunic().PortOpen())
         Comunic().setPortOpen(true);
@@ -194,7 +200,7 @@ void DatiMotore::Form_Unload(bool&)
         Attendo(1.0);
         Comunic().setPortOpen(false);
     }
-    // The modem port is closed by the modem dialogue's own close.
+    ChiudoPortaGSM();
     if (ZEQ_Inst* m = ZEQ_Inst::Istanza()) {
         m->setEnabled(true);
         m->DopoDialogo();

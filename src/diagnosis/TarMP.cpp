@@ -46,6 +46,12 @@ void TarMP::Form_KeyDown(int& keyCode, int shift)
 
 void TarMP::Form_Unload(bool&)
 {
+    // However the view closes, the ECU goes back to the normal live frames; otherwise the
+    // live-data screen would keep receiving MAP/TPS frames only.
+    if (Link.TarMPattivo) {
+        ScrivoCentralina(Protocollo::Riga(Protocollo::ComandoDatiNormali));
+        Link.TarMPattivo = false;
+    }
     if (DatiMotore* d = DatiMotore::Istanza()) {
         d->setEnabled(true);
         d->T_MapTPS->setEnabled(true);

@@ -31,6 +31,13 @@ QByteArray PreparoMessaggioGSM(const QByteArray& testo)
 }
 
 
+void ChiudoPortaGSM()
+{
+    if (ComGSM().PortOpen())
+        ComGSM().setPortOpen(false);
+    GSM.GSMattivo = false;
+}
+
 static std::function<void(const QByteArray&)> g_modemDiProva;
 
 void ImpostaModemDiProva(std::function<void(const QByteArray&)> scrittore)

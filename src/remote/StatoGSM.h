@@ -2,6 +2,7 @@
 // Module state of the remote-assistance link over the GSM modem, and the frame builder
 // of the messages sent to the assistance station.
 #include <QByteArray>
+#include <QString>
 #include <functional>
 
 // Modem dialogue states used by the live-data relay.
@@ -14,6 +15,7 @@ struct StatoGSMRec {
     bool InvioGSM = false;       // the relay waits for the station's answer
     bool PrimoInvioGSM = false;  // the identity message is still to be sent
     QByteArray BufferGSM;        // modem bytes not yet consumed
+    QString Telefono;            // number of the assistance station ("" = none configured)
 
     void reset() { *this = StatoGSMRec(); }
 };
@@ -25,6 +27,10 @@ extern StatoGSMRec GSM;
 QByteArray PreparoMessaggioGSM(const QByteArray& testo);
 
 
+
+// Closes the modem port when it is open; the call to the station is over in any case
+// (used when the vehicle and live-data screens close).
+void ChiudoPortaGSM();
 
 // Whether the modem port is open, and writing to it. A test writer installed with
 // ImpostaModemDiProva stands for an open modem port and receives every write.

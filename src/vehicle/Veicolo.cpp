@@ -12,6 +12,7 @@
 #include "ecu_link/StatoLink.h"
 #include "platform/SerialControl.h"
 #include "platform/Timer.h"
+#include "remote/StatoGSM.h"
 #include "shell/Modulo.h"
 #include "shell/Procedure.h"
 #include "shell/ZEQ_Inst.h"
@@ -76,6 +77,13 @@ void Veicolo::Form_Load()
     // The port number was set by the main menu.
     if (!Comunic().PortOpen())
         Comunic().setPortOpen(true);
+    // A fresh screen starts with the link down and no request pending, whatever the
+    // screen last open left behind.
+    Link.BufferRx.clear();
+    Link.FaseCom = FASE_LIBERA;
+    Link.DatiRicevuti = false;
+    Link.InterrogoDati = false;
+    Link.Collegato = false;
     AzzeroDatiCentralina();
     AggiornoStatoCollegamento();
 }
@@ -269,10 +277,10 @@ void Veicolo::Form_Unload(bool&)
     Dati_Out->setEnabled(false);
     if (Comunic().PortOpen())
         Comunic().setPortOpen(false);
+    ChiudoPortaGSM();
     Shell.Funzione = 0;
     StatoCatalogo.MostroTipoInst = nullptr;
     ScaricaTutteTranne(QStringLiteral("ZEQ_INST"));
-    // The modem port is closed by the modem dialogue's own close.
     if (ZEQ_Inst* m = ZEQ_Inst::Istanza()) {
         m->setEnabled(true);
         m->DopoDialogo();

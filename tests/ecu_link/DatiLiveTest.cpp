@@ -5,10 +5,12 @@
 #include "diagnosis/TarMP.h"
 #include "ecu_link/CodecDati.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <cstdlib>
 
 namespace {
 
@@ -313,4 +315,42 @@ TEST_F(Live, SampleRingWraps)
     EXPECT_EQ(Diagnosi.IndiceCampioni, 0);
     EXPECT_EQ(Diagnosi.Campioni[0].Numero, 622);
     EXPECT_EQ(Diagnosi.Campioni[620].Numero, 621);
+}
+
+TEST_F(Live, ClosingTheMapTpsViewByItsCloseBoxBringsBackTheNormalFrames)
+{
+    schermoDati();
+    d->T_MapTPS_Click();
+    scritto.clear();
+    TarMP::Istanza()->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(TarMP::Caricato());
+    EXPECT_EQ(scritto, QByteArrayList{"MF\r\n"});
+    EXPECT_FALSE(Link.TarMPattivo);
+    EXPECT_TRUE(d->isEnabled());
+    // Esci sends the line once.
+    d->T_MapTPS_Click();
+    scritto.clear();
+    TarMP::Istanza()->Esci_Click();
+    EXPECT_EQ(scritto, QByteArrayList{"MF\r\n"});
+}
+
+TEST_F(Live, NewRecordingNeverAppendsToAnOldFileItCannotClear)
+{
+    schermoDati();
+    Link.InterrogoDati = false;
+    cartella->scrivi("DATI_GRAF.GRF", QByteArray(138, 'x'));
+    const QString file = cartella->file("DATI_GRAF.GRF");
+    // An append-only file: it can be neither removed nor emptied, only appended to.
+    if (std::system(("chattr +a '" + file.toStdString() + "' 2>/dev/null").c_str()) != 0)
+        GTEST_SKIP() << "append-only files are not available here";
+    AzzeroGrafici();
+    for (int i = 0; i < 242; ++i)
+        ricevo(TramaDCSemplice());
+    const QByteArray contenuto = cartella->leggi("DATI_GRAF.GRF");
+    std::system(("chattr -a '" + file.toStdString() + "'").c_str());
+    EXPECT_EQ(contenuto, QByteArray(138, 'x')) << "no new sample after the old one";
+    EXPECT_TRUE(Diagnosi.RegistrazioneFallita);
+    EXPECT_EQ(d->Registrazione->text(), Msg(362));
+    EXPECT_EQ(Diagnosi.DatiVideo[0].Numero, 242) << "live data go on";
 }

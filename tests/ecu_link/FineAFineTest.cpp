@@ -140,3 +140,24 @@ TEST_F(FineAFine, ClosingTheScreensStopsTheFramesAndClosesThePort)
     EXPECT_FALSE(Comunic().PortOpen());
     EXPECT_EQ(Shell.Funzione, 0);
 }
+
+TEST_F(FineAFine, ClosingTheScreensClosesTheModemPortAndEndsTheCall)
+{
+    Pty modemPty;
+    ASSERT_TRUE(modemPty.ok());
+    cartella->scrivi("ZEQINST.INI", "[PORTE]\r\nCOM1=" + pty->slavePath().toLatin1() + "\r\nCOM5=" +
+                                        modemPty.slavePath().toLatin1() + "\r\n");
+    ComGSM().setPortOpen(false);
+    ASSERT_EQ(ComGSM().setCommPort(5), 0);
+    for (int schermo : {1, 2}) {
+        Shell.Funzione = schermo;
+        FormBase* f = schermo == 1 ? static_cast<FormBase*>(Veicolo::Carica())
+                                   : static_cast<FormBase*>(DatiMotore::Carica());
+        ASSERT_EQ(ComGSM().setPortOpen(true), 0);
+        GSM.GSMattivo = true;
+        f->Scarica();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_FALSE(ComGSM().PortOpen()) << schermo;
+        EXPECT_FALSE(GSM.GSMattivo) << schermo;
+    }
+}

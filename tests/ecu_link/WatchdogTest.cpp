@@ -241,3 +241,46 @@ TEST_F(Watchdog, LiveDataScreenIdentityTimeOut)
     EXPECT_TRUE(d->Dati_Out->Enabled());
     EXPECT_FALSE(d->TimeOutTx->Enabled());
 }
+
+TEST_F(Watchdog, ReopeningTheVehicleScreenStartsWithTheLinkDown)
+{
+    // The screen was closed with the link up and an identity request still due.
+    Link.Collegato = true;
+    Link.FaseCom = FASE_LETTURA_PERSONALE;
+    Link.InterrogoDati = true;
+    Link.DatiRicevuti = true;
+    Link.BufferRx = "DC  12";
+    v->Scarica();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    v = Veicolo::Carica();
+    EXPECT_FALSE(Link.Collegato);
+    EXPECT_EQ(Link.FaseCom, FASE_LIBERA);
+    EXPECT_FALSE(Link.InterrogoDati);
+    EXPECT_FALSE(Link.DatiRicevuti);
+    EXPECT_TRUE(Link.BufferRx.isEmpty());
+    EXPECT_EQ(v->StatoCom->text(), Msg(348));
+    EXPECT_FALSE(v->Attivo->isHidden());
+    EXPECT_TRUE(v->Attivo->isEnabled());
+    EXPECT_TRUE(v->Tasto_Inf->isHidden());
+    // A live frame on the fresh screen asks for nothing.
+    scritto.clear();
+    ricevo(TramaDCSemplice());
+    EXPECT_TRUE(scritto.isEmpty());
+}
+
+TEST_F(Watchdog, LiveDataScreenOffersTheAssistanceCallOnlyWithANumber)
+{
+    ScaricoTutto();
+    Shell.Funzione = 2;
+    DatiMotore* d = DatiMotore::Carica();
+    EXPECT_TRUE(GSM.Telefono.isEmpty());
+    EXPECT_FALSE(d->TastoGSM->isHidden());
+    EXPECT_FALSE(d->TastoGSM->isEnabled());
+    d->Scarica();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    cartella->scrivi("ZEQINST.INI", "[ASSISTENZA]\r\nTelefono= 0123456 \r\n");
+    d = DatiMotore::Carica();
+    EXPECT_EQ(GSM.Telefono, QStringLiteral("0123456"));
+    EXPECT_TRUE(d->TastoGSM->isEnabled());
+}
