@@ -189,6 +189,38 @@ TEST_F(SchermiArchivio, NamePickLoadsAndDeletesThatNamesOwnCustomer)
     EXPECT_TRUE(c->Anagrafe[4]->isHidden());
 }
 
+TEST_F(SchermiArchivio, DeleteRemovesOnlyTheCustomerOnTheTabs)
+{
+    Archivio5();
+    RegistroBox box;
+    ASSERT_TRUE(AproArchivio());
+    Cancella* c = Cancella::Carica();
+    auto esiste = [](const char* targa) {
+        Archivio.RsClienti->ImpostaIndice("PER_TARGA_AUTO");
+        Archivio.RsClienti->Seek("=", ChiaveTarga(targa));
+        return !Archivio.RsClienti->NoMatch();
+    };
+    // Nothing shown yet: a typed plate is shown, not deleted.
+    c->Cliente->setText("ab123");
+    c->Elimino_Click();
+    EXPECT_EQ(box.conta(), 0);
+    EXPECT_TRUE(esiste("AB123"));
+    EXPECT_EQ(c->Anagrafe[0]->text(), "ROSSI MARIO");
+    // Another plate typed over the one shown: that customer is shown, the shown one stays.
+    c->Cliente->setText("AB777");
+    c->Elimino_Click();
+    EXPECT_EQ(box.conta(), 0);
+    EXPECT_TRUE(esiste("AB123"));
+    EXPECT_TRUE(esiste("AB777"));
+    EXPECT_EQ(c->Anagrafe[0]->text(), "Rossi Anna");
+    EXPECT_TRUE(c->DatiCli->isEnabled());
+    // The next click deletes the customer shown.
+    c->Elimino_Click();
+    EXPECT_EQ(box.testi(), QStringList({Msg(279)}));
+    EXPECT_FALSE(esiste("AB777"));
+    EXPECT_TRUE(esiste("AB123"));
+}
+
 TEST_F(SchermiArchivio, CarFieldsComeFromTheModelKeyInTheRightCatalogue)
 {
     auto record = [](const char* valvole, const char* modello) {
