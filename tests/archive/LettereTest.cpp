@@ -48,6 +48,9 @@ TEST(UnioneLettera, PlaceholdersAreReplacedAsTheLettersNeedThem)
         {"«Tipo_d»", "Dear Sirs "},
         // A line whose upper-case form is longer ("ß" -> "SS") is replaced at the right place.
         {"Straße «NOME» x", "Straße ROSSI SPA x"},
+        // Only blanks are trimmed: tabs that lay the letter out stay where they are.
+        {"«NOME»\t\tDate: «OGGI»\t", "ROSSI SPA \t\tDate: 08/12/2026 \t"},
+        {"«CITTA'» «PROVINCIA»\tItaly", "Roma (RM)\tItaly"},
         {"no placeholder  ", "no placeholder  "},
         {"", ""},
     };
@@ -55,6 +58,8 @@ TEST(UnioneLettera, PlaceholdersAreReplacedAsTheLettersNeedThem)
         EXPECT_EQ(Lettere::UnisciRiga(QString::fromUtf8(c.riga), Dati()), QString::fromUtf8(c.attesa)) << c.riga;
     Lettere::DatiLettera senza = Dati();
     senza.provincia = "  ";
+    senza.nome = "\tTAB ";
+    EXPECT_EQ(Lettere::UnisciRiga(QString::fromUtf8("«NOME»"), senza), "\tTAB ");
     EXPECT_EQ(Lettere::UnisciRiga(QString::fromUtf8("«CITTA'» «PROVINCIA» end"), senza), "Roma end");
     senza.revisione = QDate();
     EXPECT_EQ(Lettere::UnisciRiga(QString::fromUtf8("[«GG/MM/AAAA»]"), senza), "[]");
