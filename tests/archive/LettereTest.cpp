@@ -160,6 +160,13 @@ TEST(ArchivioDemo, WritesDistinctInventedCustomers)
     EXPECT_EQ(db->Valore("SELECT count(DISTINCT TARGA_AUTO) FROM CLIENTI").toInt(), 300);
     EXPECT_GT(db->Valore("SELECT count(*) FROM CLIENTI WHERE DATA_REVISIONE IS NOT NULL").toInt(), 250);
     EXPECT_EQ(db->Valore("SELECT count(*) FROM CLIENTI WHERE length(TARGA_AUTO) <> 10").toInt(), 0);
+    db.reset();
+    // An archive that holds customers already gets no invented ones.
+    const QByteArray prima = prog.leggi("ARCHIVI/ARCHIVIO.MDB");
+    QString errore;
+    EXPECT_EQ(ArchivioDemo::Genera(prog.path(), 50, 9, &errore), -1);
+    EXPECT_FALSE(errore.isEmpty());
+    EXPECT_EQ(prog.leggi("ARCHIVI/ARCHIVIO.MDB"), prima);
 }
 
 } // namespace
