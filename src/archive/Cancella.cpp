@@ -383,7 +383,9 @@ void Cancella::Elimino_Click()
             return;
         rs->Delete();
     } catch (const Db::ErroreDb&) {
+        // The customer is still there and still shown: say so.
         Beep();
+        Avviso(178);
         return;
     }
     Beep();

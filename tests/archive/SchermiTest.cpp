@@ -221,6 +221,26 @@ TEST_F(SchermiArchivio, DeleteRemovesOnlyTheCustomerOnTheTabs)
     EXPECT_TRUE(esiste("AB123"));
 }
 
+TEST_F(SchermiArchivio, FailedDeletionIsReportedAndTheCustomerStaysShown)
+{
+    Archivio5();
+    RegistroBox box;
+    ASSERT_TRUE(AproArchivio());
+    // The engine refuses every deletion.
+    Archivio.DbArchivio->Esegui("CREATE TEMP TRIGGER NO_DELETE BEFORE DELETE ON CLIENTI BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    Cancella* c = Cancella::Carica();
+    c->Cliente->setText("AB123");
+    c->LeggoClienteIns();
+    ASSERT_TRUE(c->DatiCli->isEnabled());
+    c->Elimino_Click();
+    EXPECT_EQ(box.testi(), QStringList({Msg(178)}));
+    EXPECT_TRUE(c->DatiCli->isEnabled());
+    EXPECT_EQ(c->Anagrafe[0]->text(), "ROSSI MARIO");
+    Archivio.RsClienti->ImpostaIndice("PER_TARGA_AUTO");
+    Archivio.RsClienti->Seek("=", ChiaveTarga("AB123"));
+    EXPECT_FALSE(Archivio.RsClienti->NoMatch());
+}
+
 TEST_F(SchermiArchivio, CarFieldsComeFromTheModelKeyInTheRightCatalogue)
 {
     auto record = [](const char* valvole, const char* modello) {
