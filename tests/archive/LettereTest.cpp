@@ -148,6 +148,14 @@ TEST(EditorModello, StartsTheEditorOnTheTemplateAndRemembersItsFolder)
     EXPECT_EQ(prog.leggi("ARGOMENTI").trimmed(), prog.file("EN_LETTERA.TXT").toUtf8());
     EXPECT_EQ(LeggoProfilo("WORDPAD", "Directory", "", FileConfigurazione()), prog.file("EDITOR"));
     EXPECT_TRUE(l->Stampa->isEnabled());
+
+    // An editor that is there but cannot be started is reported, not passed over in silence.
+    QFile::setPermissions(prog.file("EDITOR/" + editore), QFile::ReadOwner | QFile::WriteOwner);
+    QFile::remove(prog.file("ARGOMENTI"));
+    l->Modifica_Click();
+    EXPECT_FALSE(QFile::exists(prog.file("ARGOMENTI")));
+    EXPECT_EQ(box.testi(), QStringList({Msg(284)}));
+    EXPECT_TRUE(l->Modifica->isEnabled());
     l->Scarica();
 }
 
