@@ -10,6 +10,7 @@
 #include "support/TestSupport.h"
 
 #include <QFile>
+#include <QPrinter>
 #include <QPushButton>
 #include <gtest/gtest.h>
 
@@ -130,6 +131,24 @@ TEST(LayoutLista, ReadsItsOwnFormat)
     prog.scrivi("B.RPT", "TITLE=no columns\r\n");
     EXPECT_FALSE(Rapporto::Leggi(prog.file("B.RPT"), l));
     EXPECT_FALSE(Rapporto::Leggi(prog.file("MISSING.RPT"), l));
+}
+
+TEST(LayoutLista, AColumnTheArchiveLacksPrintsNothing)
+{
+    CartellaProgramma prog;
+    Archivio.reset();
+    CreoEApro();
+    AggiungoCliente(*Archivio.RsClienti, "AB1", "ROSSI");
+    Rapporto::Layout l;
+    l.colonne = {{"DITTA_NOME", "Name", 20}, {"NO_SUCH_FIELD", "X", 5}};
+    auto righe = Archivio.DbArchivio->ApriSnapshot("SELECT * FROM CLIENTI");
+    QPrinter stampante(QPrinter::HighResolution);
+    stampante.setOutputFormat(QPrinter::PdfFormat);
+    stampante.setOutputFileName(prog.file("LISTA.PDF"));
+    EXPECT_EQ(Rapporto::Stampa(stampante, l, *righe, QString()), -1);
+    EXPECT_FALSE(QFile::exists(prog.file("LISTA.PDF")));
+    righe.reset();
+    Archivio.reset();
 }
 
 TEST(EditorModello, StartsTheEditorOnTheTemplateAndRemembersItsFolder)
