@@ -17,7 +17,10 @@ bool AproArchivio()
         Avviso(172);
         return false;
     }
-    if (Archivio.ErroreCreazione == Db::Err::FormatoIgnoto || Archivio.ErroreCreazione == Db::Err::PercorsoInvalido) {
+    // A damaged file that the repair could not replace is not worked on either: it stays as
+    // it is, for a later repair or for recovery by hand.
+    if (Archivio.ErroreCreazione == Db::Err::FormatoIgnoto || Archivio.ErroreCreazione == Db::Err::PercorsoInvalido ||
+        Archivio.ErroreCreazione == Db::Err::Danneggiato) {
         Avviso(174);
         return false;
     }

@@ -198,6 +198,7 @@ void Cancella::CancelloInf()
     MarcaAuto.clear();
     ModelloAuto.clear();
     CentralinaSel.clear();
+    m_targaMostrata.clear();
 }
 
 void Cancella::Cliente_Change()
@@ -332,6 +333,7 @@ void Cancella::LeggoClienteIns()
         Beep();
         return;
     }
+    m_targaMostrata = chiave;
     DatiCli->setCurrentIndex(0);
     DatiCli->setEnabled(true);
     DatiCli->setFocus();
@@ -367,6 +369,12 @@ void Cancella::Elimino_Click()
     if (!rs || Cliente->text().trimmed().isEmpty())
         return;
     const QString chiave = Archivi::ChiaveTarga(Cliente->text());
+    if (chiave != m_targaMostrata) {
+        // Only the customer on the tabs is deleted: a plate typed since then is read and
+        // shown first, so the user sees whom the next click deletes.
+        LeggoClienteIns();
+        return;
+    }
     Cliente->setText(chiave);
     try {
         rs->ImpostaIndice("PER_TARGA_AUTO");
@@ -375,7 +383,9 @@ void Cancella::Elimino_Click()
             return;
         rs->Delete();
     } catch (const Db::ErroreDb&) {
+        // The customer is still there and still shown: say so.
         Beep();
+        Avviso(178);
         return;
     }
     Beep();

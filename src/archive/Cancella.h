@@ -65,4 +65,7 @@ protected:
 private:
     void Form_Resize();
     void CatalogoModello(const QString& marca, const QString& modello, const QString& centralina, int tipoTab);
+
+    // Key of the record on the tabs; empty while none is shown.
+    QString m_targaMostrata;
 };

@@ -214,8 +214,11 @@ void LettRev::Modifica_Click()
     }
     if (!cartella.isEmpty()) {
         ScrivoProfilo("WORDPAD", "Directory", cartella.trimmed(), ini);
-        AvvioEAttendo(Files::Percorso(cartella, programma),
-                      {Files::PercorsoApp(Lettere::NomeModello(Shell.Lingua))});
+        const EsitoProgramma esito = AvvioEAttendo(Files::Percorso(cartella, programma),
+                                                   {Files::PercorsoApp(Lettere::NomeModello(Shell.Lingua))});
+        // An editor that is there but will not start is as good as missing for the user.
+        if (!esito.avviato)
+            Avviso(284);
     } else {
         Avviso(284);
     }

@@ -43,6 +43,17 @@ const Segnaposto Segnaposti[] = {
 
 QString Data(const QDate& d) { return d.isValid() ? d.toString("dd/MM/yyyy") : QString(); }
 
+// Trims blanks only: tabs and other spacing that lay a letter out stay.
+QString SenzaBlank(const QString& t)
+{
+    qsizetype a = 0, b = t.size();
+    while (a < b && t.at(a) == u' ')
+        ++a;
+    while (b > a && t.at(b - 1) == u' ')
+        --b;
+    return t.mid(a, b - a);
+}
+
 } // namespace
 
 QString NomeModello(int lingua)
@@ -145,11 +156,11 @@ QString UnisciRiga(const QString& riga, const DatiLettera& d)
         const QString dopo = linea.mid(p + testo.size());
         switch (s.modo) {
         case Segnaposto::Valore:
-            linea = prima + valore.trimmed() + ' ' + dopo.trimmed();
+            linea = prima + SenzaBlank(valore) + ' ' + SenzaBlank(dopo);
             break;
         case Segnaposto::Provincia: {
-            const QString prov = valore.trimmed();
-            linea = prima + (prov.isEmpty() ? QString() : '(' + prov + ')') + dopo.trimmed();
+            const QString prov = SenzaBlank(valore);
+            linea = prima + (prov.isEmpty() ? QString() : '(' + prov + ')') + SenzaBlank(dopo);
             break;
         }
         case Segnaposto::Data:

@@ -76,6 +76,16 @@ QString Testo(const QVariant& v)
 
 int Stampa(QPrinter& stampante, const Layout& layout, Db::Snapshot& righe, const QString& sottotitolo)
 {
+    // Every column must name a field of the rows before anything goes to the printer: a
+    // layout that does not fit the archive prints nothing rather than a page cut short.
+    if (!righe.EOF_()) {
+        try {
+            for (const Colonna& c : layout.colonne)
+                righe.Valore(c.campo);
+        } catch (const Db::ErroreDb&) {
+            return -1;
+        }
+    }
     QPainter p;
     if (!p.begin(&stampante))
         return -1;

@@ -37,7 +37,8 @@ QString NomeLayout(int lingua);
 bool Leggi(const QString& path, Layout& layout);
 
 // Prints every row of the snapshot (from its current row on); returns the rows printed, or
-// -1 when the printer could not be used.
+// -1 when the printer could not be used or a column names no field of the rows (nothing is
+// printed then).
 int Stampa(QPrinter& stampante, const Layout& layout, Db::Snapshot& righe, const QString& sottotitolo);
 
 } // namespace Rapporto

@@ -814,6 +814,9 @@ void Recordset::Update()
     }
     // One statement outside an explicit transaction is one atomic, synced transaction.
     m_db->Esegui(sql, par);
+    // An edited row that is no longer there (deleted through another recordset) stored nothing.
+    if (modo == Modo::Modifica && sqlite3_changes(m_db->handle()) == 0)
+        throw ErroreDb(Err::RecordCancellato, "record is deleted");
     m_avanti.clear();
     m_posAvanti = 0;
     if (modo == Modo::Nuovo) {

@@ -178,7 +178,7 @@ public:
     void AddNew();
     void Edit();
     // Stores the pending record in one atomic, synced transaction; on failure nothing is
-    // stored and the pending record is dropped. After AddNew the current row stays where it
+    // stored and the pending record is dropped (3167 when the edited row was deleted meanwhile). After AddNew the current row stays where it
     // was; after Edit it stays on the edited row.
     void Update();
     void CancelUpdate();

@@ -330,6 +330,16 @@ TEST_F(ArchivioDb, BookmarksSurviveOtherChangesAndAreNeverReused)
     EXPECT_EQ(rs.Bookmark(), d);
     rs.ImpostaBookmark(d);
     EXPECT_EQ(rs.Valore("DITTA_NOME").toString(), "CAMBIATO");
+
+    // An edit of a record deleted meanwhile through another recordset fails, never stores nothing as success.
+    auto altro = Archivio.DbArchivio->ApriTabella("CLIENTI");
+    altro->ImpostaBookmark(d);
+    rs.ImpostaBookmark(d);
+    altro->Delete();
+    rs.Edit();
+    rs.Imposta("DITTA_NOME", "PERSO");
+    EXPECT_EQ(Errore([&] { rs.Update(); }), Db::Err::RecordCancellato);
+    EXPECT_EQ(rs.Conta(), 1);
 }
 
 TEST_F(ArchivioDb, SnapshotBindsItsParameters)

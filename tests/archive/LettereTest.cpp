@@ -10,6 +10,7 @@
 #include "support/TestSupport.h"
 
 #include <QFile>
+#include <QPrinter>
 #include <QPushButton>
 #include <gtest/gtest.h>
 
@@ -48,6 +49,9 @@ TEST(UnioneLettera, PlaceholdersAreReplacedAsTheLettersNeedThem)
         {"«Tipo_d»", "Dear Sirs "},
         // A line whose upper-case form is longer ("ß" -> "SS") is replaced at the right place.
         {"Straße «NOME» x", "Straße ROSSI SPA x"},
+        // Only blanks are trimmed: tabs that lay the letter out stay where they are.
+        {"«NOME»\t\tDate: «OGGI»\t", "ROSSI SPA \t\tDate: 08/12/2026 \t"},
+        {"«CITTA'» «PROVINCIA»\tItaly", "Roma (RM)\tItaly"},
         {"no placeholder  ", "no placeholder  "},
         {"", ""},
     };
@@ -55,6 +59,8 @@ TEST(UnioneLettera, PlaceholdersAreReplacedAsTheLettersNeedThem)
         EXPECT_EQ(Lettere::UnisciRiga(QString::fromUtf8(c.riga), Dati()), QString::fromUtf8(c.attesa)) << c.riga;
     Lettere::DatiLettera senza = Dati();
     senza.provincia = "  ";
+    senza.nome = "\tTAB ";
+    EXPECT_EQ(Lettere::UnisciRiga(QString::fromUtf8("«NOME»"), senza), "\tTAB ");
     EXPECT_EQ(Lettere::UnisciRiga(QString::fromUtf8("«CITTA'» «PROVINCIA» end"), senza), "Roma end");
     senza.revisione = QDate();
     EXPECT_EQ(Lettere::UnisciRiga(QString::fromUtf8("[«GG/MM/AAAA»]"), senza), "[]");
@@ -127,6 +133,24 @@ TEST(LayoutLista, ReadsItsOwnFormat)
     EXPECT_FALSE(Rapporto::Leggi(prog.file("MISSING.RPT"), l));
 }
 
+TEST(LayoutLista, AColumnTheArchiveLacksPrintsNothing)
+{
+    CartellaProgramma prog;
+    Archivio.reset();
+    CreoEApro();
+    AggiungoCliente(*Archivio.RsClienti, "AB1", "ROSSI");
+    Rapporto::Layout l;
+    l.colonne = {{"DITTA_NOME", "Name", 20}, {"NO_SUCH_FIELD", "X", 5}};
+    auto righe = Archivio.DbArchivio->ApriSnapshot("SELECT * FROM CLIENTI");
+    QPrinter stampante(QPrinter::HighResolution);
+    stampante.setOutputFormat(QPrinter::PdfFormat);
+    stampante.setOutputFileName(prog.file("LISTA.PDF"));
+    EXPECT_EQ(Rapporto::Stampa(stampante, l, *righe, QString()), -1);
+    EXPECT_FALSE(QFile::exists(prog.file("LISTA.PDF")));
+    righe.reset();
+    Archivio.reset();
+}
+
 TEST(EditorModello, StartsTheEditorOnTheTemplateAndRemembersItsFolder)
 {
     CartellaProgramma prog;
@@ -143,6 +167,14 @@ TEST(EditorModello, StartsTheEditorOnTheTemplateAndRemembersItsFolder)
     EXPECT_EQ(prog.leggi("ARGOMENTI").trimmed(), prog.file("EN_LETTERA.TXT").toUtf8());
     EXPECT_EQ(LeggoProfilo("WORDPAD", "Directory", "", FileConfigurazione()), prog.file("EDITOR"));
     EXPECT_TRUE(l->Stampa->isEnabled());
+
+    // An editor that is there but cannot be started is reported, not passed over in silence.
+    QFile::setPermissions(prog.file("EDITOR/" + editore), QFile::ReadOwner | QFile::WriteOwner);
+    QFile::remove(prog.file("ARGOMENTI"));
+    l->Modifica_Click();
+    EXPECT_FALSE(QFile::exists(prog.file("ARGOMENTI")));
+    EXPECT_EQ(box.testi(), QStringList({Msg(284)}));
+    EXPECT_TRUE(l->Modifica->isEnabled());
     l->Scarica();
 }
 
@@ -155,6 +187,13 @@ TEST(ArchivioDemo, WritesDistinctInventedCustomers)
     EXPECT_EQ(db->Valore("SELECT count(DISTINCT TARGA_AUTO) FROM CLIENTI").toInt(), 300);
     EXPECT_GT(db->Valore("SELECT count(*) FROM CLIENTI WHERE DATA_REVISIONE IS NOT NULL").toInt(), 250);
     EXPECT_EQ(db->Valore("SELECT count(*) FROM CLIENTI WHERE length(TARGA_AUTO) <> 10").toInt(), 0);
+    db.reset();
+    // An archive that holds customers already gets no invented ones.
+    const QByteArray prima = prog.leggi("ARCHIVI/ARCHIVIO.MDB");
+    QString errore;
+    EXPECT_EQ(ArchivioDemo::Genera(prog.path(), 50, 9, &errore), -1);
+    EXPECT_FALSE(errore.isEmpty());
+    EXPECT_EQ(prog.leggi("ARCHIVI/ARCHIVIO.MDB"), prima);
 }
 
 } // namespace

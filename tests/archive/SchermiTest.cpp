@@ -189,6 +189,58 @@ TEST_F(SchermiArchivio, NamePickLoadsAndDeletesThatNamesOwnCustomer)
     EXPECT_TRUE(c->Anagrafe[4]->isHidden());
 }
 
+TEST_F(SchermiArchivio, DeleteRemovesOnlyTheCustomerOnTheTabs)
+{
+    Archivio5();
+    RegistroBox box;
+    ASSERT_TRUE(AproArchivio());
+    Cancella* c = Cancella::Carica();
+    auto esiste = [](const char* targa) {
+        Archivio.RsClienti->ImpostaIndice("PER_TARGA_AUTO");
+        Archivio.RsClienti->Seek("=", ChiaveTarga(targa));
+        return !Archivio.RsClienti->NoMatch();
+    };
+    // Nothing shown yet: a typed plate is shown, not deleted.
+    c->Cliente->setText("ab123");
+    c->Elimino_Click();
+    EXPECT_EQ(box.conta(), 0);
+    EXPECT_TRUE(esiste("AB123"));
+    EXPECT_EQ(c->Anagrafe[0]->text(), "ROSSI MARIO");
+    // Another plate typed over the one shown: that customer is shown, the shown one stays.
+    c->Cliente->setText("AB777");
+    c->Elimino_Click();
+    EXPECT_EQ(box.conta(), 0);
+    EXPECT_TRUE(esiste("AB123"));
+    EXPECT_TRUE(esiste("AB777"));
+    EXPECT_EQ(c->Anagrafe[0]->text(), "Rossi Anna");
+    EXPECT_TRUE(c->DatiCli->isEnabled());
+    // The next click deletes the customer shown.
+    c->Elimino_Click();
+    EXPECT_EQ(box.testi(), QStringList({Msg(279)}));
+    EXPECT_FALSE(esiste("AB777"));
+    EXPECT_TRUE(esiste("AB123"));
+}
+
+TEST_F(SchermiArchivio, FailedDeletionIsReportedAndTheCustomerStaysShown)
+{
+    Archivio5();
+    RegistroBox box;
+    ASSERT_TRUE(AproArchivio());
+    // The engine refuses every deletion.
+    Archivio.DbArchivio->Esegui("CREATE TEMP TRIGGER NO_DELETE BEFORE DELETE ON CLIENTI BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    Cancella* c = Cancella::Carica();
+    c->Cliente->setText("AB123");
+    c->LeggoClienteIns();
+    ASSERT_TRUE(c->DatiCli->isEnabled());
+    c->Elimino_Click();
+    EXPECT_EQ(box.testi(), QStringList({Msg(178)}));
+    EXPECT_TRUE(c->DatiCli->isEnabled());
+    EXPECT_EQ(c->Anagrafe[0]->text(), "ROSSI MARIO");
+    Archivio.RsClienti->ImpostaIndice("PER_TARGA_AUTO");
+    Archivio.RsClienti->Seek("=", ChiaveTarga("AB123"));
+    EXPECT_FALSE(Archivio.RsClienti->NoMatch());
+}
+
 TEST_F(SchermiArchivio, CarFieldsComeFromTheModelKeyInTheRightCatalogue)
 {
     auto record = [](const char* valvole, const char* modello) {

@@ -1,6 +1,7 @@
 // The archive's data is never lost: foreign files are left alone, a damaged file is repaired
 // keeping every readable row and the original, a crash during writes loses nothing committed.
 #include "ArchiveTestSupport.h"
+#include "shell/Modulo.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -126,6 +127,32 @@ TEST_F(SicurezzaArchivio, DamagedArchiveIsRepairedKeepingEveryReadableRowAndTheO
     // The repaired archive is sound: the next creation step leaves it alone.
     CreoArchivio();
     EXPECT_FALSE(Archivio.Riparato);
+}
+
+TEST_F(SicurezzaArchivio, DamagedArchiveWhoseRepairFailsIsNotOpened)
+{
+    Riempio(300);
+    int pagina = 0, dimensione = 0;
+    {
+        auto db = Db::Database::Apri(FileArchivio());
+        dimensione = db->Valore("PRAGMA page_size").toInt();
+        pagina = db->Valore("SELECT pageno FROM dbstat WHERE name='CLIENTI' AND pagetype='leaf' "
+                            "ORDER BY pageno LIMIT 1 OFFSET 3").toInt();
+    }
+    ASSERT_GT(pagina, 1);
+    QByteArray dati = prog.leggi("ARCHIVI/ARCHIVIO.MDB");
+    for (int i = 0; i < dimensione; ++i)
+        dati[(pagina - 1) * dimensione + i] = char(0xA5 ^ (i * 31));
+    prog.scrivi("ARCHIVI/ARCHIVIO.MDB", dati);
+    // The repaired copy cannot be built: a folder stands where its work file goes.
+    ASSERT_TRUE(QDir().mkpath(FileRiparazione() + ".NUOVO"));
+
+    RegistroBox box;
+    EXPECT_FALSE(AproArchivio());
+    EXPECT_EQ(box.testi(), QStringList({Msg(174)}));
+    EXPECT_EQ(Archivio.DbArchivio, nullptr);
+    EXPECT_EQ(Archivio.RsClienti, nullptr);
+    EXPECT_EQ(prog.leggi("ARCHIVI/ARCHIVIO.MDB"), dati);
 }
 
 TEST_F(SicurezzaArchivio, InterruptedRepairIsFinishedNotReplacedByAnEmptyArchive)

@@ -72,6 +72,9 @@ int Genera(const QString& cartellaProgramma, int numero, quint32 seme, QString* 
             throw Db::ErroreDb(Archivio.ErroreCreazione, "the archive cannot be created");
         auto db = Db::Database::Apri(Archivi::FileArchivio(), true, false);
         auto rs = db->ApriTabella("CLIENTI");
+        // Invented customers never go into an archive that holds real ones.
+        if (rs->Conta() > 0)
+            throw Db::ErroreDb(Db::Err::DatabaseEsiste, "the archive already holds customers: " + Archivi::FileArchivio());
         QRandomGenerator r(seme);
         QSet<QString> targhe;
         db->Inizia();

@@ -5,9 +5,10 @@
 
 namespace ArchivioDemo {
 
-// Creates (or opens) the archive below `cartellaProgramma` and adds `numero` invented
+// Creates (or opens an empty) archive below `cartellaProgramma` and adds `numero` invented
 // customers with distinct plates, deterministic for a given seed. Returns the number of
-// customers added, or -1 when the archive could not be created or written (`errore` says why).
+// customers added, or -1 when the archive could not be created or written, or already holds
+// customers, which are left as they are (`errore` says why).
 int Genera(const QString& cartellaProgramma, int numero, quint32 seme = 1, QString* errore = nullptr);
 
 } // namespace ArchivioDemo
