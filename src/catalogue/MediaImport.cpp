@@ -197,6 +197,35 @@ char UniscoFlag(char salvato, bool usato, const QByteArray& flagBlocco)
 }
 
 // Writes one completed block. Returns the block's result (0 or 1).
+// Runs the blocks of an update file: every line whose key `accetta` takes must have its ":"
+// and goes to `valore` (false there stops the file with an error); END hands the block to
+// `scrivo` and starts a new one. -1 when no block was complete, 0 done, 1 stopped at an error.
+template <class Blocco, class Accetta, class Valore, class Scrivo>
+int ScorroBlocchi(const QString& cartella, const QString& nomeFile, bool maiuscolo, Accetta accetta,
+                  Valore valore, Scrivo scrivo)
+{
+    QList<QByteArray> righe;
+    if (!LeggoFileAggiornamento(cartella, nomeFile, righe))
+        return Importo::Errore;
+    int risultato = Importo::Nessuno;
+    Blocco b;
+    for (const QByteArray& riga : righe) {
+        const RigaAggiornamento r = AnalizzoRiga(maiuscolo ? Maiuscolo(riga) : riga);
+        if (r.chiave == "END") {
+            risultato = scrivo(b);
+            b = Blocco();
+            if (risultato == Importo::Errore)
+                break;
+            continue;
+        }
+        if (!accetta(r.chiave))
+            continue;
+        if (!r.duePunti || !valore(b, r))
+            return Importo::Errore;
+    }
+    return risultato;
+}
+
 int ScrivoBloccoModello(BloccoModello& b, const QString& cartella)
 {
     // Complete block
@@ -306,27 +335,11 @@ int ScrivoBloccoModello(BloccoModello& b, const QString& cartella)
 
 int ImportoModelli(const QString& nomeFile, const QString& cartella)
 {
-    QList<QByteArray> righe;
-    if (!LeggoFileAggiornamento(cartella, nomeFile, righe))
-        return Importo::Errore;
-    int risultato = Importo::Nessuno;
-    BloccoModello b;
-    for (const QByteArray& riga : righe) {
-        const RigaAggiornamento r = AnalizzoRiga(riga);
-        if (r.chiave == "END") {
-            risultato = ScrivoBloccoModello(b, cartella);
-            b = BloccoModello();
-            if (risultato == Importo::Errore)
-                break;
-            continue;
-        }
-        if (!ChiaveNota(r.chiave, {"INIZIO", "MARCA", "MODELLO", "DESCRIZIONE_MODELLO", "VALVOLE_DA_MONTARE",
-                                   "VERSIONE_CENTR_BENZ", "CENTRALINA_BENZINA", "TIPO_IMPIANTO"}))
-            continue;
-        if (!r.duePunti) {
-            risultato = Importo::Errore;
-            break;
-        }
+    auto accetta = [](const QByteArray& chiave) {
+        return ChiaveNota(chiave, {"INIZIO", "MARCA", "MODELLO", "DESCRIZIONE_MODELLO", "VALVOLE_DA_MONTARE",
+                                   "VERSIONE_CENTR_BENZ", "CENTRALINA_BENZINA", "TIPO_IMPIANTO"});
+    };
+    auto valore = [](BloccoModello& b, const RigaAggiornamento& r) {
         const QByteArray v = Spazi(r.valore);
         if (r.chiave == "INIZIO") {
             const QByteArray i = ValoreInizio(r.valore);
@@ -342,19 +355,15 @@ int ImportoModelli(const QString& nomeFile, const QString& cartella)
             b.valvole = v;
         } else if (r.chiave == "VERSIONE_CENTR_BENZ") {
             const double n = std::nearbyint(ValoreTesto(r.valore));
-            if (n >= 1 && n <= 3) {
-                b.slotCorrente = int(n);
-                b.usato[b.slotCorrente - 1] = true;
-            } else {
+            if (n < 1 || n > 3) {
                 b.slotCorrente = 0;
-                risultato = Importo::Errore;
-                break;
+                return false;
             }
+            b.slotCorrente = int(n);
+            b.usato[b.slotCorrente - 1] = true;
         } else if (r.chiave == "CENTRALINA_BENZINA") {
-            if (b.slotCorrente == 0) {
-                risultato = Importo::Errore;
-                break;
-            }
+            if (b.slotCorrente == 0)
+                return false;
             b.centralina[b.slotCorrente - 1] = v;
         } else if (r.chiave == "TIPO_IMPIANTO") {
             if (b.slotCorrente == 0)
@@ -362,8 +371,10 @@ int ImportoModelli(const QString& nomeFile, const QString& cartella)
             else
                 b.tipo[b.slotCorrente - 1] = v;
         }
-    }
-    return risultato;
+        return true;
+    };
+    return ScorroBlocchi<BloccoModello>(cartella, nomeFile, false, accetta, valore,
+                                        [&](BloccoModello& b) { return ScrivoBloccoModello(b, cartella); });
 }
 
 // ---------------------------------------------------------------------------------------
@@ -423,34 +434,15 @@ int ScrivoBloccoValvola(const BloccoValvola& b, const QString& cartella)
 
 int ImportoValvole(const QString& nomeFile, const QString& cartella)
 {
-    QList<QByteArray> righe;
-    if (!LeggoFileAggiornamento(cartella, nomeFile, righe))
-        return Importo::Errore;
-    int risultato = Importo::Nessuno;
-    BloccoValvola b;
     int fileDati = 0;
-    for (const QByteArray& riga : righe) {
-        const RigaAggiornamento r = AnalizzoRiga(Maiuscolo(riga));
-        if (r.chiave == "END") {
-            risultato = ScrivoBloccoValvola(b, cartella);
-            b = BloccoValvola();
-            if (risultato == Importo::Errore)
-                break;
-            continue;
-        }
-        const bool dati = ChiaveFileDati(r.chiave);
-        if (!dati && !ChiaveNota(r.chiave, {"MARCA", "MODELLO", "CODICE_VALVOLA", "DESCR_TIPO_VALVOLE"}))
-            continue;
-        if (!r.duePunti) {
-            risultato = Importo::Errore;
-            break;
-        }
+    auto accetta = [](const QByteArray& chiave) {
+        return ChiaveFileDati(chiave) || ChiaveNota(chiave, {"MARCA", "MODELLO", "CODICE_VALVOLA", "DESCR_TIPO_VALVOLE"});
+    };
+    auto valore = [&](BloccoValvola& b, const RigaAggiornamento& r) {
         const QByteArray v = Spazi(r.valore);
-        if (dati) {
-            if (++fileDati > 3) {
-                risultato = Importo::Errore;
-                break;
-            }
+        if (ChiaveFileDati(r.chiave)) {
+            if (++fileDati > 3)
+                return false;
         } else if (r.chiave == "MARCA") {
             b.marca = v;
         } else if (r.chiave == "MODELLO") {
@@ -461,8 +453,10 @@ int ImportoValvole(const QString& nomeFile, const QString& cartella)
         } else if (r.chiave == "DESCR_TIPO_VALVOLE") {
             b.descrizione = v;
         }
-    }
-    return risultato;
+        return true;
+    };
+    return ScorroBlocchi<BloccoValvola>(cartella, nomeFile, true, accetta, valore,
+                                        [&](BloccoValvola& b) { return ScrivoBloccoValvola(b, cartella); });
 }
 
 // ---------------------------------------------------------------------------------------
@@ -514,29 +508,12 @@ int ScrivoBloccoFileDati(const BloccoFileDati& b, const QString& cartella)
 
 int ImportoFileDati(const QString& nomeFile, const QString& cartella)
 {
-    QList<QByteArray> righe;
-    if (!LeggoFileAggiornamento(cartella, nomeFile, righe))
-        return Importo::Errore;
-    int risultato = Importo::Nessuno;
-    BloccoFileDati b;
-    for (const QByteArray& riga : righe) {
-        const RigaAggiornamento r = AnalizzoRiga(Maiuscolo(riga));
-        if (r.chiave == "END") {
-            risultato = ScrivoBloccoFileDati(b, cartella);
-            b = BloccoFileDati();
-            if (risultato == Importo::Errore)
-                break;
-            continue;
-        }
-        const bool dati = ChiaveFileDati(r.chiave);
-        if (!dati && !ChiaveNota(r.chiave, {"INIZIO", "MARCA", "MODELLO"}))
-            continue;
-        if (!r.duePunti) {
-            risultato = Importo::Errore;
-            break;
-        }
+    auto accetta = [](const QByteArray& chiave) {
+        return ChiaveFileDati(chiave) || ChiaveNota(chiave, {"INIZIO", "MARCA", "MODELLO"});
+    };
+    auto valore = [](BloccoFileDati& b, const RigaAggiornamento& r) {
         const QByteArray v = Spazi(r.valore);
-        if (dati) {
+        if (ChiaveFileDati(r.chiave)) {
             b.file = v;
         } else if (r.chiave == "INIZIO") {
             const QByteArray i = ValoreInizio(r.valore);
@@ -547,6 +524,8 @@ int ImportoFileDati(const QString& nomeFile, const QString& cartella)
         } else if (r.chiave == "MODELLO") {
             b.modello = v;
         }
-    }
-    return risultato;
+        return true;
+    };
+    return ScorroBlocchi<BloccoFileDati>(cartella, nomeFile, true, accetta, valore,
+                                         [&](BloccoFileDati& b) { return ScrivoBloccoFileDati(b, cartella); });
 }
