@@ -30,12 +30,7 @@ QString Testo(const QVariant& v) { return v.isNull() ? QString() : v.toString();
 Cancella::Cancella()
 {
     resize(860, 600);
-    Intitolo = new QLabel(this);
-    Intitolo->setAlignment(Qt::AlignCenter);
-    QFont f = Intitolo->font();
-    f.setPointSize(14);
-    f.setBold(true);
-    Intitolo->setFont(f);
+    Intitolo = CreoIntitolo(this);
     Intitolo->setFixedHeight(40);
 
     Nome_Targa = new QPushButton(this);

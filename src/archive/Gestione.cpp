@@ -14,13 +14,7 @@
 Gestione::Gestione()
 {
     resize(800, 560);
-    Intitolo = new QLabel(this);
-    Intitolo->setAlignment(Qt::AlignCenter);
-    Intitolo->setObjectName("Intitolo");
-    QFont f = Intitolo->font();
-    f.setPointSize(16);
-    f.setBold(true);
-    Intitolo->setFont(f);
+    Intitolo = CreoIntitolo(this);
     Intitolo->setFixedHeight(50);
     auto bottone = [&](const char* nome) {
         auto* b = new QPushButton(this);

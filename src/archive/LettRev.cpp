@@ -60,12 +60,7 @@ bool StampoLettera(const QStringList& righe)
 LettRev::LettRev()
 {
     resize(760, 460);
-    Intitolo = new QLabel(this);
-    Intitolo->setAlignment(Qt::AlignCenter);
-    QFont f = Intitolo->font();
-    f.setPointSize(14);
-    f.setBold(true);
-    Intitolo->setFont(f);
+    Intitolo = CreoIntitolo(this);
     Intitolo->setFixedHeight(40);
     LabRev = new QLabel(this);
     LabRev->setWordWrap(true);

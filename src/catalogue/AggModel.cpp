@@ -47,12 +47,7 @@ QString AggModel::CartellaPartenza()
 AggModel::AggModel()
 {
     resize(640, 480);
-    Intitolo = new QLabel(this);
-    Intitolo->setAlignment(Qt::AlignCenter);
-    QFont f = Intitolo->font();
-    f.setBold(true);
-    f.setPointSize(f.pointSize() + 4);
-    Intitolo->setFont(f);
+    Intitolo = CreoIntitolo(this);
 
     BoxModel = new QGroupBox(this);
     BoxModel->setGeometry(0, 60, 500, 280);

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QKeyEvent>
+#include <QLabel>
 
 namespace Tasti {
 int Codice(const QKeyEvent* e)
@@ -220,4 +221,18 @@ void Beep()
 int ContatoreBeep()
 {
     return g_beep;
+}
+
+QLabel* CreoIntitolo(QWidget* form, const QString& testo, bool banda)
+{
+    auto* l = new QLabel(testo, form);
+    l->setObjectName(QStringLiteral("Intitolo"));
+    l->setAlignment(Qt::AlignCenter);
+    QFont f = l->font();
+    f.setBold(true);
+    f.setPointSize(f.pointSize() + (banda ? 2 : 5));
+    l->setFont(f);
+    if (banda)
+        l->setStyleSheet(QStringLiteral("background:#0b3d6b;color:white;padding:4px"));
+    return l;
 }

@@ -102,6 +102,15 @@ private:
     static inline QPointer<T> s_istanza;
 };
 
+class QLabel;
+
+// The title line of a screen: centred, bold and larger than the screen's text; as a banner
+// (white on blue) for the main menu, the language form and the configuration.
+QLabel* CreoIntitolo(QWidget* form, const QString& testo = QString(), bool banda = false);
+
+// The program's title line shown by the main menu and the language form.
+inline const char* const TitoloProgramma = " Z E Q - GAS EQUIPMENT -- ZULVEN INJECTION";
+
 // Unloads every loaded form except the one named (used by the vehicle screen's close).
 void ScaricaTutteTranne(const QString& nomeForm);
 

@@ -26,10 +26,7 @@ bool NumeroTelefonoValido(const QString& numero)
 Config::Config()
 {
     resize(Twip(9000), Twip(6000));
-    Intitolo = new QLabel(this);
-    Intitolo->setObjectName(QStringLiteral("Intitolo"));
-    Intitolo->setAlignment(Qt::AlignCenter);
-    Intitolo->setStyleSheet(QStringLiteral("background:#0b3d6b;color:white;font-weight:bold;padding:4px"));
+    Intitolo = CreoIntitolo(this, QString(), true);
     LogoZEQ = new QLabel(this);
     LogoZEQ->setObjectName(QStringLiteral("LogoZEQ"));
     LogoZEQ->resize(Twip(1800), Twip(1200));

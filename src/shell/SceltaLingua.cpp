@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QPushButton>
 
-static const char* const kTitolo = " Z E Q - GAS EQUIPMENT -- ZULVEN INJECTION";
 
 void LeggoLingua()
 {
@@ -42,18 +41,11 @@ int SceltaLingua::LinguaDelTasto(int index)
 
 SceltaLingua::SceltaLingua()
 {
-    setWindowTitle(QString::fromLatin1(kTitolo).trimmed());
+    setWindowTitle(QString::fromLatin1(TitoloProgramma).trimmed());
     resize(Twip(9600), Twip(7200));
     Sfondo = new QLabel(this);
     Sfondo->setObjectName(QStringLiteral("Sfondo"));
-    Intitolo = new QLabel(QString::fromLatin1(kTitolo), this);
-    Intitolo->setObjectName(QStringLiteral("Intitolo"));
-    Intitolo->setAlignment(Qt::AlignCenter);
-    QFont f = Intitolo->font();
-    f.setBold(true);
-    f.setPointSize(f.pointSize() + 4);
-    Intitolo->setFont(f);
-    Intitolo->setStyleSheet(QStringLiteral("background:#0b3d6b;color:white;padding:6px"));
+    Intitolo = CreoIntitolo(this, QString::fromLatin1(TitoloProgramma), true);
     Segnalazione = new QLabel(QStringLiteral("CLICK THE FLAG IN ORDER TO CHOOSE THE LANGUAGE"), this);
     Segnalazione->setObjectName(QStringLiteral("Segnalazione"));
     Segnalazione->setAlignment(Qt::AlignCenter);

@@ -17,7 +17,6 @@
 #include <QPushButton>
 #include <QTableWidget>
 
-static const char* const kTitolo = " Z E Q - GAS EQUIPMENT -- ZULVEN INJECTION";
 
 namespace {
 // Button tops of the menu column (twips) by row: F1-F4, Esc, F8, F10.
@@ -45,16 +44,9 @@ ZEQ_Inst::Schermi& ZEQ_Inst::Apri()
 
 ZEQ_Inst::ZEQ_Inst()
 {
-    setWindowTitle(QString::fromLatin1(kTitolo).trimmed());
+    setWindowTitle(QString::fromLatin1(TitoloProgramma).trimmed());
     resize(Twip(12000), Twip(9300));
-    Intitolo = new QLabel(QString::fromLatin1(kTitolo), this);
-    Intitolo->setObjectName(QStringLiteral("Intitolo"));
-    Intitolo->setAlignment(Qt::AlignCenter);
-    QFont ft = Intitolo->font();
-    ft.setBold(true);
-    ft.setPointSize(ft.pointSize() + 2);
-    Intitolo->setFont(ft);
-    Intitolo->setStyleSheet(QStringLiteral("background:#0b3d6b;color:white;padding:4px"));
+    Intitolo = CreoIntitolo(this, QString::fromLatin1(TitoloProgramma), true);
 
     QFont fl = font();
     fl.setBold(true);
