@@ -15,6 +15,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableWidget>
 
 
@@ -137,6 +138,9 @@ void ImpostoLinguaPrincipale()
     f->EsciVS->show();
     CaricoImmagine(IdRisorsa(153), f->TastoVS);
     f->TastoVS->show();
+    // Maximised; without a window manager to honour the state, the size of the screen.
+    if (const QScreen* schermo = f->screen())
+        f->resize(schermo->availableGeometry().size());
     f->setWindowState(f->windowState() | Qt::WindowMaximized);
 }
 
