@@ -349,3 +349,22 @@ TEST(MessageTable, FuelNamesFollowEachCountrysUsage)
         EXPECT_EQ(Testo(lingua, 122), gnc[lingua - 1]);
     }
 }
+
+TEST(MessageTable, QuestionAndExclamationMarksFollowEachLanguagesTypography)
+{
+    // French sets a blank before "?" and "!"; Polish and Spanish never do, whatever the
+    // English text does. Spanish opens every question and exclamation with "¿" and "¡"
+    // on the same line.
+    static const QRegularExpression blankPrima(QStringLiteral("[ \\x{00A0}\\x{202F}][?!]"));
+    static const QRegularExpression attaccato(QStringLiteral("[^ \\x{00A0}\\x{202F}][?!]"));
+    for (const Voce& v : Elenco()) {
+        for (int lingua : {1, 3})
+            EXPECT_FALSE(blankPrima.match(Testo(lingua, v.numero)).hasMatch())
+                << "language " << lingua << " message " << v.numero;
+        EXPECT_FALSE(attaccato.match(Testo(2, v.numero)).hasMatch()) << "language 2 message " << v.numero;
+        for (const QString& riga : Testo(3, v.numero).split(QLatin1Char('\n'))) {
+            EXPECT_EQ(riga.count(QChar(0x00BF)), riga.count(QLatin1Char('?'))) << "message " << v.numero;
+            EXPECT_EQ(riga.count(QChar(0x00A1)), riga.count(QLatin1Char('!'))) << "message " << v.numero;
+        }
+    }
+}
