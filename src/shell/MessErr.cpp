@@ -14,6 +14,10 @@ constexpr int LarghezzaBox = Twip(6000);
 constexpr int LarghezzaTasto = Twip(1215);
 constexpr int AltezzaTasto = Twip(855);
 constexpr int MargineLabel = Twip(240);
+// Top of the text of MessErr. The buttons go two such margins below the text and the box
+// ends 1300 twips below it, so the margin must leave room for a whole button.
+constexpr int TopTesto = Twip(120);
+static_assert(3 * TopTesto + AltezzaTasto < TopTesto + Twip(1300));
 
 void ImmagineTasto(QPushButton* b, int n)
 {
@@ -28,7 +32,7 @@ MessErr::MessErr()
     Messaggio->setObjectName(QStringLiteral("Messaggio"));
     Messaggio->setWordWrap(true);
     Messaggio->setAlignment(Qt::AlignCenter);
-    Messaggio->setGeometry(MargineLabel, MargineLabel, LarghezzaBox - 2 * MargineLabel, 20);
+    Messaggio->setGeometry(MargineLabel, TopTesto, LarghezzaBox - 2 * MargineLabel, 20);
     Esci = new QPushButton(this);
     Esci->setObjectName(QStringLiteral("Esci"));
     Cancella = new QPushButton(this);

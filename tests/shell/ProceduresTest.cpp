@@ -99,6 +99,23 @@ TEST(MessErr, LongerTextMakesTheBoxTaller)
     EXPECT_GT(alta2, alta1);
 }
 
+TEST(MessErr, ButtonsLieWhollyInsideTheBox)
+{
+    Shell.Lingua = 4;
+    for (int tipo : {0, 1}) {
+        for (const char* testo : {"one line", "one line\ntwo lines\nthree lines"}) {
+            bool dentro = false;
+            QuandoAperto([&](MessErr* m) {
+                const QRect box = m->rect();
+                dentro = box.contains(m->Esci->geometry()) && (tipo == 0 || box.contains(m->Cancella->geometry()));
+                m->close();
+            });
+            MostroMessaggio(testo, "t", tipo);
+            EXPECT_TRUE(dentro) << "type " << tipo << ": " << testo;
+        }
+    }
+}
+
 TEST(SegnalEr, AnswersByButtonAndMinusOneWhenClosed)
 {
     Shell.Lingua = 4;
