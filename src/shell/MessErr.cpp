@@ -23,6 +23,19 @@ void ImmagineTasto(QPushButton* b, int n)
 {
     CaricoImmagine(IdRisorsa(n), b);
 }
+
+// The box to show: the default instance, or, when that one is still up (a receive event or
+// a timer shows a box while the user has another in front of him), a box of its own that
+// is unloaded like the default one when it closes.
+template <class T>
+T* BoxNuovo()
+{
+    if (!T::Caricato())
+        return T::Carica();
+    T* f = new T();
+    f->Form_Load();
+    return f;
+}
 } // namespace
 
 MessErr::MessErr()
@@ -122,7 +135,7 @@ void MostroMessaggio(const QString& testo, const QString& titolo, int tipo)
         Shell.RispostaMessaggio = (tipo == 0 || tipo == 1) ? (risposta == -1 ? -1 : 0) : 0;
         return;
     }
-    MessErr* f = MessErr::Carica();
+    MessErr* f = BoxNuovo<MessErr>();
     f->setWindowTitle(titolo);
     f->Messaggio->setText(testo);
     f->Messaggio->adjustSize();
@@ -154,7 +167,7 @@ void SegnaloNonComunica()
         Shell.RispostaSegnalEr = (risposta >= 0 && risposta <= 2) ? risposta : -1;
         return;
     }
-    SegnalEr* f = SegnalEr::Carica();
+    SegnalEr* f = BoxNuovo<SegnalEr>();
     f->setWindowTitle(Shell.Messaggio2);
     f->Messaggio->setText(Shell.Messaggio1);
     f->move(Twip(1000), Twip(1000));

@@ -3,6 +3,7 @@
 #include "shell/Procedure.h"
 #include "support/TestSupport.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -114,6 +115,70 @@ TEST(MessErr, ButtonsLieWhollyInsideTheBox)
             EXPECT_TRUE(dentro) << "type " << tipo << ": " << testo;
         }
     }
+}
+
+namespace {
+// The visible box of class T other than `tranne`, or nullptr.
+template <class T>
+T* AltroBox(T* tranne)
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* m = qobject_cast<T*>(w); m && m != tranne && m->isVisible() && !m->Scaricato())
+            return m;
+    return nullptr;
+}
+// Closes every box still up after a while, so that a faulty run ends instead of hanging.
+void ChiudiTuttoDopo(int ms)
+{
+    QTimer::singleShot(ms, [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* f = qobject_cast<FormBase*>(w); f && f->isVisible())
+                f->close();
+    });
+}
+} // namespace
+
+TEST(MessErr, ABoxShownWhileAnotherIsUpIsABoxOfItsOwn)
+{
+    // A receive event may show a box while the user still has one in front of him: each box
+    // keeps its text and each caller gets its own answer.
+    Shell.Lingua = 4;
+    ChiudiTuttoDopo(3000);
+    QString testoSecondo, testoPrimo;
+    int rispostaSeconda = 99;
+    QTimer::singleShot(0, [&] {
+        MessErr* primo = MessErr::Istanza();
+        QTimer::singleShot(0, [&, primo] {
+            if (MessErr* secondo = AltroBox(primo)) {
+                testoSecondo = secondo->Messaggio->text();
+                secondo->Esci->click();
+            }
+        });
+        MostroMessaggio("second", "t2", 1);
+        rispostaSeconda = Shell.RispostaMessaggio;
+        testoPrimo = primo->Messaggio->text();
+        primo->Cancella->click();
+    });
+    MostroMessaggio("first", "t1", 1);
+    EXPECT_EQ(testoSecondo, "second");
+    EXPECT_EQ(rispostaSeconda, -1);
+    EXPECT_EQ(testoPrimo, "first");
+    EXPECT_EQ(Shell.RispostaMessaggio, 0);
+
+    int rispostaSegnalEr = 99;
+    QTimer::singleShot(0, [&] {
+        SegnalEr* primo = SegnalEr::Istanza();
+        QTimer::singleShot(0, [primo] {
+            if (SegnalEr* secondo = AltroBox(primo))
+                secondo->Riprova->click();
+        });
+        SegnaloNonComunica();
+        rispostaSegnalEr = Shell.RispostaSegnalEr;
+        primo->Continua->click();
+    });
+    SegnaloNonComunica();
+    EXPECT_EQ(rispostaSegnalEr, 1);
+    EXPECT_EQ(Shell.RispostaSegnalEr, 2);
 }
 
 TEST(SegnalEr, AnswersByButtonAndMinusOneWhenClosed)
