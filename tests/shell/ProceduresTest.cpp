@@ -127,15 +127,21 @@ T* AltroBox(T* tranne)
             return m;
     return nullptr;
 }
-// Closes every box still up after a while, so that a faulty run ends instead of hanging.
-void ChiudiTuttoDopo(int ms)
-{
-    QTimer::singleShot(ms, [] {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* f = qobject_cast<FormBase*>(w); f && f->isVisible())
-                f->close();
-    });
-}
+// Closes every box still up after a while, so that a faulty run ends instead of hanging;
+// the guard stops with the test that made it.
+struct ChiudiTuttoDopo {
+    explicit ChiudiTuttoDopo(int ms)
+    {
+        timer.setSingleShot(true);
+        QObject::connect(&timer, &QTimer::timeout, [] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* f = qobject_cast<FormBase*>(w); f && f->isVisible())
+                    f->close();
+        });
+        timer.start(ms);
+    }
+    QTimer timer;
+};
 } // namespace
 
 TEST(MessErr, ABoxShownWhileAnotherIsUpIsABoxOfItsOwn)
@@ -143,7 +149,7 @@ TEST(MessErr, ABoxShownWhileAnotherIsUpIsABoxOfItsOwn)
     // A receive event may show a box while the user still has one in front of him: each box
     // keeps its text and each caller gets its own answer.
     Shell.Lingua = 4;
-    ChiudiTuttoDopo(3000);
+    const ChiudiTuttoDopo guardia(3000);
     QString testoSecondo, testoPrimo;
     int rispostaSeconda = 99;
     QTimer::singleShot(0, [&] {
