@@ -12,7 +12,7 @@ cmake --build build -j"$(nproc)"
 demo="$top/demo"
 media="$top/demo-media"
 mkdir -p "$demo"
-cp build/ZEQINST "$demo/ZEQINST"
+cp --remove-destination build/ZEQINST "$demo/ZEQINST"  # also while an older demo still runs
 # Letter templates and report layouts beside the program.
 if compgen -G "resources/templates/*" >/dev/null; then
   cp -n resources/templates/* "$demo/" 2>/dev/null || true
@@ -33,14 +33,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# The ECU simulator on a pseudo-terminal, mapped to the program's ECU port COM1.
-if [ -x build/ecusim ]; then
-  rm -f "$demo/ttyECU"
-  build/ecusim --link "$demo/ttyECU" >"$demo/ecusim.log" 2>&1 &
-  pids+=($!)
-  for _ in $(seq 50); do [ -e "$demo/ttyECU" ] && break; sleep 0.1; done
-  ini_set() { # section key value
-    python3 - "$demo/ZEQINST.INI" "$1" "$2" "$3" <<'PY'
+# Sets one key of the demo configuration file (maps the ports to the simulators).
+ini_set() { # section key value
+  python3 - "$demo/ZEQINST.INI" "$1" "$2" "$3" <<'PY'
 import sys, os
 path, sec, key, val = sys.argv[1:]
 lines = open(path, newline='').read().splitlines() if os.path.exists(path) else []
@@ -60,7 +55,14 @@ if not done:
     out.append(f"{key}={val}")
 open(path, 'w', newline='').write('\r\n'.join(out) + '\r\n')
 PY
-  }
+}
+
+# The ECU simulator on a pseudo-terminal, mapped to the program's ECU port COM1.
+if [ -x build/ecusim ]; then
+  rm -f "$demo/ttyECU"
+  build/ecusim --link "$demo/ttyECU" >"$demo/ecusim.log" 2>&1 &
+  pids+=($!)
+  for _ in $(seq 50); do [ -e "$demo/ttyECU" ] && break; sleep 0.1; done
   ini_set PORTE COM1 "$demo/ttyECU"
 fi
 # The modem and assistance-station simulator, when present, on COM5.

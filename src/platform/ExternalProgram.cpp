@@ -55,6 +55,9 @@ QString CercaNelPath(const QString& programma)
     const QStringList cartelle =
         qEnvironmentVariable("PATH").split(QDir::listSeparator(), Qt::SkipEmptyParts);
     for (const QString& c : cartelle) {
+        // A relative entry ("." or "bin") would find a program in whatever folder is current.
+        if (QDir::isRelativePath(c))
+            continue;
         const QFileInfo fi(QDir(c).filePath(programma));
         if (fi.isFile() && fi.isExecutable())
             return c;

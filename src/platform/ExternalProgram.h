@@ -21,5 +21,5 @@ EsitoProgramma AvvioEAttendo(const QString& programma, const QStringList& argome
 QString ProgrammaEsterno(const QString& nomeOriginale);
 
 // Folder of PATH that holds the executable programma (the first one), or "" when none does.
-// Empty PATH entries (the current folder) are not searched.
+// Empty and relative PATH entries (folders below the current one) are not searched.
 QString CercaNelPath(const QString& programma);

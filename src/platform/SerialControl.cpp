@@ -88,6 +88,8 @@ int SerialControl::Output(const QByteArray& dati)
     if (!m_port->isOpen())
         return ErrPortaChiusa;
     m_scritto += dati;
+    if (m_scritto.size() > LimiteScritto)
+        m_scritto.remove(0, m_scritto.size() - LimiteScritto);
     if (m_port->write(dati) != dati.size()) {
         m_ultimoErrore = m_port->errorString();
         return ErrGenerico;

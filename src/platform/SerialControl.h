@@ -43,7 +43,9 @@ public:
     // Text of the last error (for diagnostics).
     QString UltimoErrore() const { return m_ultimoErrore; }
 
-    // Test seam: every chunk written to the port is also recorded here.
+    // Test seam: what was written to the port, the most recent LimiteScritto bytes at most
+    // (a long session must not keep everything it ever sent).
+    static constexpr qsizetype LimiteScritto = 65536;
     const QByteArray& Scritto() const { return m_scritto; }
     void PulisciScritto() { m_scritto.clear(); }
 

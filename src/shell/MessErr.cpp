@@ -14,10 +14,27 @@ constexpr int LarghezzaBox = Twip(6000);
 constexpr int LarghezzaTasto = Twip(1215);
 constexpr int AltezzaTasto = Twip(855);
 constexpr int MargineLabel = Twip(240);
+// Top of the text of MessErr. The buttons go two such margins below the text and the box
+// ends 1300 twips below it, so the margin must leave room for a whole button.
+constexpr int TopTesto = Twip(120);
+static_assert(3 * TopTesto + AltezzaTasto < TopTesto + Twip(1300));
 
 void ImmagineTasto(QPushButton* b, int n)
 {
     CaricoImmagine(IdRisorsa(n), b);
+}
+
+// The box to show: the default instance, or, when that one is still up (a receive event or
+// a timer shows a box while the user has another in front of him), a box of its own that
+// is unloaded like the default one when it closes.
+template <class T>
+T* BoxNuovo()
+{
+    if (!T::Caricato())
+        return T::Carica();
+    T* f = new T();
+    f->Form_Load();
+    return f;
 }
 } // namespace
 
@@ -28,7 +45,7 @@ MessErr::MessErr()
     Messaggio->setObjectName(QStringLiteral("Messaggio"));
     Messaggio->setWordWrap(true);
     Messaggio->setAlignment(Qt::AlignCenter);
-    Messaggio->setGeometry(MargineLabel, MargineLabel, LarghezzaBox - 2 * MargineLabel, 20);
+    Messaggio->setGeometry(MargineLabel, TopTesto, LarghezzaBox - 2 * MargineLabel, 20);
     Esci = new QPushButton(this);
     Esci->setObjectName(QStringLiteral("Esci"));
     Cancella = new QPushButton(this);
@@ -118,7 +135,7 @@ void MostroMessaggio(const QString& testo, const QString& titolo, int tipo)
         Shell.RispostaMessaggio = (tipo == 0 || tipo == 1) ? (risposta == -1 ? -1 : 0) : 0;
         return;
     }
-    MessErr* f = MessErr::Carica();
+    MessErr* f = BoxNuovo<MessErr>();
     f->setWindowTitle(titolo);
     f->Messaggio->setText(testo);
     f->Messaggio->adjustSize();
@@ -150,7 +167,7 @@ void SegnaloNonComunica()
         Shell.RispostaSegnalEr = (risposta >= 0 && risposta <= 2) ? risposta : -1;
         return;
     }
-    SegnalEr* f = SegnalEr::Carica();
+    SegnalEr* f = BoxNuovo<SegnalEr>();
     f->setWindowTitle(Shell.Messaggio2);
     f->Messaggio->setText(Shell.Messaggio1);
     f->move(Twip(1000), Twip(1000));

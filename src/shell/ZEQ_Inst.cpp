@@ -3,6 +3,7 @@
 #include "shell/Modulo.h"
 #include "shell/Procedure.h"
 #include "shell/SceltaLingua.h"
+#include "catalogue/Catalogue.h"
 #include "platform/Files.h"
 #include "platform/PrivateProfile.h"
 #include "platform/Resources.h"
@@ -153,10 +154,14 @@ void ZEQ_Inst::LeggoVersTab()
     QFile f(file);
     if (!f.open(QIODevice::ReadOnly) || f.size() == 0)
         return;
+    // The first line ends at the first CR or LF; the text is Windows-1252.
     QByteArray riga = f.readLine();
-    while (riga.endsWith('\n') || riga.endsWith('\r'))
+    const qsizetype fine = riga.indexOf('\r');
+    if (fine >= 0)
+        riga.truncate(fine);
+    while (riga.endsWith('\n'))
         riga.chop(1);
-    Versione[1]->setText(QString::fromLatin1(riga));
+    Versione[1]->setText(CatalogoTesto::Windows1252(riga));
 }
 
 void ZEQ_Inst::Form_KeyDown(int& keyCode, int shift)

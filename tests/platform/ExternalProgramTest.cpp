@@ -1,6 +1,7 @@
 #include "platform/ExternalProgram.h"
 #include "support/TestSupport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -59,8 +60,17 @@ TEST(ExternalProgram, PathSearchFindsTheFirstFolderWithAnExecutable)
     const QString trovato = CercaNelPath("strumento");
     const QString nessuno = CercaNelPath("nessuno-strumento");
     const QString conBarra = CercaNelPath("x/strumento");
+    // A relative entry names a folder below the current one, like an empty entry: not searched.
+    const QString corrente = QDir::currentPath();
+    QDir::setCurrent(c.path());
+    QDir().mkdir("rel");
+    crea(c.path() + "/rel/strumento", true);
+    qputenv("PATH", ("rel:.:" + a.path() + ":" + b.path()).toLocal8Bit());
+    const QString relativo = CercaNelPath("strumento");
+    QDir::setCurrent(corrente);
     qputenv("PATH", vecchio);
     EXPECT_EQ(trovato, b.path());
     EXPECT_EQ(nessuno, "");
     EXPECT_EQ(conBarra, "");
+    EXPECT_EQ(relativo, b.path());
 }

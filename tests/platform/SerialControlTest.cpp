@@ -138,6 +138,27 @@ TEST(SerialControl, FreePortOpensWritesAndDeliversTheReceiveEvent)
     EXPECT_EQ(c.setCommPort(3), 0);
 }
 
+TEST(SerialControl, WrittenBytesAreRememberedOnlyAsARecentTail)
+{
+    // A long session (live frames relayed for hours) must not keep every byte ever sent.
+    CartellaProgramma app;
+    Pty pty;
+    ASSERT_TRUE(pty.ok());
+    MappaPorta(2, pty.slavePath());
+    SerialControl c("Test");
+    ASSERT_EQ(c.setCommPort(2), 0);
+    ASSERT_EQ(c.setPortOpen(true), 0) << c.UltimoErrore().toStdString();
+    QByteArray ultimo;
+    for (int i = 0; i < 200; ++i) {
+        ultimo = QByteArray(1000, char('a' + i % 26)) + QByteArray::number(i) + "\r\n";
+        ASSERT_EQ(c.Output(ultimo), 0);
+        pty.leggi(0);
+    }
+    EXPECT_LE(c.Scritto().size(), 65536);
+    EXPECT_TRUE(c.Scritto().endsWith(ultimo));
+    c.setPortOpen(false);
+}
+
 TEST(SerialControl, PortHeldByAnotherControlOrProgramIsAlreadyOpen)
 {
     CartellaProgramma app;

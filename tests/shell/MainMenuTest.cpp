@@ -73,6 +73,10 @@ TEST_F(MainMenu, SecondVersionLabelShowsFirstLineOfSoftwareVersions)
     app.scrivi("VERSOFTWARE.DAT", "");
     menu->LeggoVersTab();
     EXPECT_TRUE(menu->Versione[1]->text().isEmpty());
+    // The line ends at a lone CR too, and the text is Windows-1252 like the other data files.
+    app.scrivi("VERSOFTWARE.DAT", "Dati 2026 \x80 \x96 caf\xe9\rsecond line\r");
+    menu->LeggoVersTab();
+    EXPECT_EQ(menu->Versione[1]->text(), QString::fromUtf8("Dati 2026 \u20ac \u2013 caf\u00e9"));
 }
 
 TEST_F(MainMenu, UnusedKeysAndModifiedKeysDoNothing)

@@ -3,6 +3,7 @@
 #include "shell/Procedure.h"
 #include "support/TestSupport.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -97,6 +98,93 @@ TEST(MessErr, LongerTextMakesTheBoxTaller)
     QuandoAperto([&](MessErr* m) { alta2 = m->height(); m->close(); });
     MostroMessaggio("one line\ntwo lines\nthree lines", "t", 0);
     EXPECT_GT(alta2, alta1);
+}
+
+TEST(MessErr, ButtonsLieWhollyInsideTheBox)
+{
+    Shell.Lingua = 4;
+    for (int tipo : {0, 1}) {
+        for (const char* testo : {"one line", "one line\ntwo lines\nthree lines"}) {
+            bool dentro = false;
+            QuandoAperto([&](MessErr* m) {
+                const QRect box = m->rect();
+                dentro = box.contains(m->Esci->geometry()) && (tipo == 0 || box.contains(m->Cancella->geometry()));
+                m->close();
+            });
+            MostroMessaggio(testo, "t", tipo);
+            EXPECT_TRUE(dentro) << "type " << tipo << ": " << testo;
+        }
+    }
+}
+
+namespace {
+// The visible box of class T other than `tranne`, or nullptr.
+template <class T>
+T* AltroBox(T* tranne)
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* m = qobject_cast<T*>(w); m && m != tranne && m->isVisible() && !m->Scaricato())
+            return m;
+    return nullptr;
+}
+// Closes every box still up after a while, so that a faulty run ends instead of hanging;
+// the guard stops with the test that made it.
+struct ChiudiTuttoDopo {
+    explicit ChiudiTuttoDopo(int ms)
+    {
+        timer.setSingleShot(true);
+        QObject::connect(&timer, &QTimer::timeout, [] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* f = qobject_cast<FormBase*>(w); f && f->isVisible())
+                    f->close();
+        });
+        timer.start(ms);
+    }
+    QTimer timer;
+};
+} // namespace
+
+TEST(MessErr, ABoxShownWhileAnotherIsUpIsABoxOfItsOwn)
+{
+    // A receive event may show a box while the user still has one in front of him: each box
+    // keeps its text and each caller gets its own answer.
+    Shell.Lingua = 4;
+    const ChiudiTuttoDopo guardia(3000);
+    QString testoSecondo, testoPrimo;
+    int rispostaSeconda = 99;
+    QTimer::singleShot(0, [&] {
+        MessErr* primo = MessErr::Istanza();
+        QTimer::singleShot(0, [&, primo] {
+            if (MessErr* secondo = AltroBox(primo)) {
+                testoSecondo = secondo->Messaggio->text();
+                secondo->Esci->click();
+            }
+        });
+        MostroMessaggio("second", "t2", 1);
+        rispostaSeconda = Shell.RispostaMessaggio;
+        testoPrimo = primo->Messaggio->text();
+        primo->Cancella->click();
+    });
+    MostroMessaggio("first", "t1", 1);
+    EXPECT_EQ(testoSecondo, "second");
+    EXPECT_EQ(rispostaSeconda, -1);
+    EXPECT_EQ(testoPrimo, "first");
+    EXPECT_EQ(Shell.RispostaMessaggio, 0);
+
+    int rispostaSegnalEr = 99;
+    QTimer::singleShot(0, [&] {
+        SegnalEr* primo = SegnalEr::Istanza();
+        QTimer::singleShot(0, [primo] {
+            if (SegnalEr* secondo = AltroBox(primo))
+                secondo->Riprova->click();
+        });
+        SegnaloNonComunica();
+        rispostaSegnalEr = Shell.RispostaSegnalEr;
+        primo->Continua->click();
+    });
+    SegnaloNonComunica();
+    EXPECT_EQ(rispostaSegnalEr, 1);
+    EXPECT_EQ(Shell.RispostaSegnalEr, 2);
 }
 
 TEST(SegnalEr, AnswersByButtonAndMinusOneWhenClosed)
