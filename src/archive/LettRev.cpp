@@ -3,7 +3,6 @@
 #include "archive/Archivio.h"
 #include "archive/Lettere.h"
 #include "archive/Stampa.h"
-#include "platform/DriveSearch.h"
 #include "platform/ExternalProgram.h"
 #include "platform/Files.h"
 #include "platform/PrivateProfile.h"
@@ -198,17 +197,11 @@ void LettRev::Abilito(bool si)
 void LettRev::Modifica_Click()
 {
     Abilito(false);
-    const QString ini = FileConfigurazione();
     const QString programma = ProgrammaEsterno(QStringLiteral("WORDPAD.EXE"));
-    QString cartella = LeggoProfilo("WORDPAD", "Directory", "", ini).trimmed();
-    if (cartella.isEmpty() || !Esiste(Files::Percorso(cartella, programma))) {
-        ImpostoPuntatore(11);
-        cartella = CercoFile("*", programma, RadiciLocali());
-        ImpostoPuntatore(Shell.PuntatoreMouse);
-        LabStampa->clear();
-    }
+    // The remembered folder, else PATH, else the drives; a folder found is remembered.
+    const QString cartella = CartellaProgrammaEsterno(QStringLiteral("WORDPAD"), QStringLiteral("WORDPAD.EXE"));
+    LabStampa->clear();
     if (!cartella.isEmpty()) {
-        ScrivoProfilo("WORDPAD", "Directory", cartella.trimmed(), ini);
         const EsitoProgramma esito = AvvioEAttendo(Files::Percorso(cartella, programma),
                                                    {Files::PercorsoApp(Lettere::NomeModello(Shell.Lingua))});
         // An editor that is there but will not start is as good as missing for the user.
