@@ -1,5 +1,6 @@
 #include "catalogue/Catalogue.h"
 
+#include "platform/CodePage.h"
 #include "platform/Files.h"
 #include "shell/Modulo.h"
 
@@ -40,17 +41,7 @@ QByteArray Maiuscolo(QByteArray testo)
 
 QString Windows1252(const QByteArray& testo)
 {
-    static const char16_t alti[32] = {
-        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-    QString s;
-    s.reserve(testo.size());
-    for (const char c : testo) {
-        const unsigned char u = static_cast<unsigned char>(c);
-        s += (u >= 0x80 && u < 0xA0) ? QChar(alti[u - 0x80]) : QChar(u);
-    }
-    return s;
+    return CodePage::Decodifica(testo, CodePage::Windows1252);
 }
 
 QByteArray Spazi(const QByteArray& testo)

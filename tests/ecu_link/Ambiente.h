@@ -55,3 +55,15 @@ protected:
     std::unique_ptr<RegistroBox> box;
     void ricevo(const QByteArray& dati);
 };
+
+// The link set up with the vehicle screen open (the menu's F1 has set Funzione = 1).
+class AmbienteVeicolo : public AmbienteLink {
+protected:
+    Veicolo* v = nullptr;
+    void SetUp() override
+    {
+        AmbienteLink::SetUp();
+        Shell.Funzione = 1;
+        v = Veicolo::Carica();
+    }
+};

@@ -6,16 +6,7 @@
 
 namespace {
 
-class Errori : public AmbienteLink {
-protected:
-    Veicolo* v = nullptr;
-    void SetUp() override
-    {
-        AmbienteLink::SetUp();
-        Shell.Funzione = 1;
-        v = Veicolo::Carica();
-    }
-};
+using Errori = AmbienteVeicolo;
 
 } // namespace
 

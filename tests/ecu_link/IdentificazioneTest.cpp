@@ -12,15 +12,8 @@
 
 namespace {
 
-class Identificazione : public AmbienteLink {
+class Identificazione : public AmbienteVeicolo {
 protected:
-    Veicolo* v = nullptr;
-    void SetUp() override
-    {
-        AmbienteLink::SetUp();
-        Shell.Funzione = 1;
-        v = Veicolo::Carica();
-    }
     // The vehicle screen waits for the identity after the first live frame.
     void attivo()
     {

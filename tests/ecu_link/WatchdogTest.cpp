@@ -12,16 +12,7 @@
 
 namespace {
 
-class Watchdog : public AmbienteLink {
-protected:
-    Veicolo* v = nullptr;
-    void SetUp() override
-    {
-        AmbienteLink::SetUp();
-        Shell.Funzione = 1;
-        v = Veicolo::Carica();
-    }
-};
+using Watchdog = AmbienteVeicolo;
 
 } // namespace
 
