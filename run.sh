@@ -82,7 +82,7 @@ fi
 # Headless: a virtual display, the program, screenshots, then stop.
 shots="$top/out"
 mkdir -p "$shots"
-export DISPLAY=:97
+export DISPLAY="${ZEQ_XDISPLAY:-:97}"  # another number where several virtual displays run at once
 Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
 pids+=($!)
 sleep 1
