@@ -5,7 +5,9 @@
 //
 // Each importer reads `cartella`/`nomeFile` (the media folder and the bare file name) and
 // returns -1 when the file held no completed block, 0 when every block was imported, 1 when
-// the import stopped at an error. Blocks imported before an error stay.
+// the import stopped at an error. Blocks imported before an error stay. A file that ends in
+// an unfinished block after imported ones (cut short) stops with 1; one without any END
+// gives -1.
 //
 // Names read from the media (make, model key, rail folder, data file names, INIZIO) become
 // path components only after the check of Files::ComponenteValido / ComponentiValidi; a bad
@@ -18,6 +20,9 @@ namespace Importo {
 constexpr int Nessuno = -1;   // no completed block
 constexpr int Fatto = 0;      // every block imported
 constexpr int Errore = 1;     // stopped at an error
+// A block (from the line after the previous END to its own END) larger than any real one
+// fails: the update file is read a line at a time and never held whole.
+constexpr qint64 MassimoBlocco = 64 * 1024 * 1024;
 } // namespace Importo
 
 // Any other *.DAT of the media: model blocks (MARCA, MODELLO, DESCRIZIONE_MODELLO,
