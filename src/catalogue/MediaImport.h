@@ -12,7 +12,11 @@
 // Names read from the media (make, model key, rail folder, data file names, INIZIO) become
 // path components only after the check of Files::ComponenteValido / ComponentiValidi; a bad
 // name fails its block. Only regular files are copied from the media, never through a
-// symbolic link, and every copy replaces its target atomically.
+// symbolic link, and every copy replaces its target atomically; a media folder holding a name
+// that does not decode, or a software description that is not a regular file, fails its
+// block. A standard map (.QOX) replaces an installed one only when it normalises to at least
+// the 2,827 values up to the map version; otherwise its block fails before anything is
+// written. The model key is at most 12 characters (Catalogo::LunghezzaModello).
 #include <QByteArray>
 #include <QString>
 
