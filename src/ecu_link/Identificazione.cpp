@@ -147,6 +147,7 @@ void Attivazione(const QByteArray& r, bool completa)
         Link.Collegato = true;
         AggiornoStatoCollegamento();
         DecodificoBreve(r, true);
+        ImpostoDirPersonal();
         RegolaTasti();
         StatoCatalogo.TipoInstallazione = 0;
         MostroTipoInstallazione(Msg(118));
@@ -170,6 +171,7 @@ void Attivazione(const QByteArray& r, bool completa)
         MostroTipoInstallazione(Msg(118));
         CancelloMappePersonali();
         DecodificoRispostaCompleta(r);
+        ImpostoDirPersonal();
         Beep();
         Avviso140(210);
         Comando(Protocollo::ComandoFineScambio);
@@ -185,6 +187,7 @@ void Attivazione(const QByteArray& r, bool completa)
         Shell.DatiModificati = true;
 
     DecodificoRispostaCompleta(r);
+    ImpostoDirPersonal();
     RegolaTasti();
 
     if (!d.SwVecchio && !StatoVeicolo.DirPersonal.isEmpty()) {

@@ -29,8 +29,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-StatoVeicoloRec StatoVeicolo;
-
 Veicolo::Veicolo()
 {
     auto* l = new QGridLayout(this);
@@ -63,8 +61,6 @@ Veicolo::Veicolo()
     connect(Attivo, &QPushButton::clicked, this, &Veicolo::Attivo_Click);
     connect(TimeOutTx, &FormTimer::Timer, this, &Veicolo::TimeOutTx_Timer);
     connect(Dati_Out, &FormTimer::Timer, this, &Veicolo::Dati_Out_Timer);
-    connect(Cliente, &QLineEdit::textChanged, this,
-            [](const QString& t) { StatoCatalogo.Cliente = t; });
 }
 
 void Veicolo::Form_Load()
