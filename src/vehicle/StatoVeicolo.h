@@ -5,6 +5,8 @@
 struct StatoVeicoloRec {
     QString DirPersonal;   // folder of the vehicle's personalised maps ("" = no vehicle)
     QString FileTabella;   // working value file of the data image
+    QString DirValvole;    // folder of the chosen injector rail (PWM and PCM tables)
+    int ModoAggiorna = 0;  // what the programming screen updates: 0 ECU software, 1 loader
     void reset() { *this = StatoVeicoloRec(); }
 };
 

@@ -8,6 +8,7 @@
 #include <QDate>
 
 #include <array>
+#include <functional>
 
 class QLabel;
 class QLineEdit;
@@ -44,6 +45,19 @@ public:
     void Attivo_Click();
     void TimeOutTx_Timer();
     void Dati_Out_Timer();
+
+    // ---- ECU link controls and the configuration send ----
+    void Tasto_Inf_Click();
+    void Tasto_Agg_Click();
+    void Caric_Agg_Click();
+    void Personalizza_Click();
+    void PSerbatoio_Click();
+    // Map path of the send (ECU type 1): prepares the working map file and shows MandoDati
+    // in map mode; salvo saves the installation record when the user confirms (0 = saved).
+    void InvioMappa(std::function<int()> salvo);
+    // Programming path of the send (ECU type 2 and above): prepares the programming image
+    // and shows MandoDati in programming mode. 0 when the dialog was shown.
+    int PreparoProgrammazione(std::function<int()> salvo);
 
 protected:
     void Form_Unload(bool& cancel) override;
