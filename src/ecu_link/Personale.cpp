@@ -114,7 +114,7 @@ void SalvoPersonale(const QByteArray& riga)
         // A page that cannot be stored ends the read-out as a missing reply does.
         ChiudoFilePersonale();
         if (v) {
-            v->TimeOutTx->Scatta();
+            v->TimeOutTx_Timer();
         } else {
             Attesa::ScaricaIstanza();
             Link.FaseCom = FASE_LIBERA;
