@@ -1,12 +1,25 @@
 #pragma once
-// Module state of the vehicle screen shared with the ECU link.
+// Module state of the vehicle screen shared with the ECU link, the card's record writer and
+// the screens opened from it.
 #include <QString>
 
 struct StatoVeicoloRec {
     QString DirPersonal;   // folder of the vehicle's personalised maps ("" = no vehicle)
     QString FileTabella;   // working value file of the data image
-    QString DirValvole;    // folder of the chosen injector rail (PWM and PCM tables)
-    int ModoAggiorna = 0;  // what the programming screen updates: 0 ECU software, 1 loader
+    bool NuovoCliente = false;     // the plate on the card has no record yet
+    qint64 SegnoCliente = 0;       // bookmark of the card's record
+    bool ClienteCaricato = false;  // the plate box holds text
+    QString TargaCorrente;         // plate last confirmed with Enter, trimmed, upper case
+    // The car chosen from the catalogue, fixed width (blank padded).
+    QString MarcaAuto;             // 15
+    QString ModelloAuto;           // 12
+    QString CentrBenzina;          // 25
+    int IndiceCentrBenz = -1;
+    QString CentralinaSel;         // 12: "CENTRAL" and the slot number
+    QString ModValvola;            // 25
+    int TipoTab = 0;               // 1: catalogue of the TEMPOR staging folder
+    QString DirValvole;            // <PathApp>/VALVOLE/MODEL_<n>, "" none
+    int ModoAggiorna = 0;          // what the programming screen updates: 0 ECU software, 1 loader
     void reset() { *this = StatoVeicoloRec(); }
 };
 

@@ -154,6 +154,7 @@ TEST_F(InvioSimulatore, EveryFaultEndsTheSendAsSpecified)
         Link.reset();
         Shell.Funzione = 1;
         v = Veicolo::Carica();
+        sceltaVeicolo();
         chiudoPressioni();
         aperturePressioni = 0;
         ecu.guasti = {};
@@ -210,6 +211,7 @@ TEST_F(InvioSimulatore, ReadOutFaultsEndWithTheirMessageAndMu3)
         Link.reset();
         Shell.Funzione = 1;
         v = Veicolo::Carica();
+        sceltaVeicolo();
         ecu.svuotaRegistro();
         BoxHost::PulisciRegistro();
         ecu.guasti = {};

@@ -84,6 +84,8 @@ TEST_F(Simulatore, PersonalisedMapOnOlderSoftwareAsksForTheMap)
     ecu.identita.tipoCentralina = "01";
     ecu.identita.tipoInstallazione = "01";
     ecu.identita.versioneSw = "09.000315";
+    Shell.Funzione = 1;
+    Veicolo::Carica();
     StatoCatalogo.Cliente = "AB123CD";   // the read-out needs the plate's folder
     attivo();
     ASSERT_TRUE(ricevuto("MU2"));

@@ -46,11 +46,21 @@ void AmbienteInvio::SetUp()
     cartella->scrivi("VALVOLE/MODEL_1/TABPWM.PWM", DemoData::TabellaPWM());
     cartella->scrivi("VALVOLE/MODEL_1/TABPCM.PCM", DemoData::TabellaPCM());
     dirCentralina = cartella->file("AURELIA/BREZZA12/CENTRAL1");
+    sceltaVeicolo();
+}
+
+void AmbienteInvio::sceltaVeicolo()
+{
     StatoCatalogo.DirCentralina = dirCentralina;
     StatoCatalogo.TipoGas = 0;
     StatoCatalogo.TipoInstallazione = 0;
     StatoCatalogo.Cliente = "AB123CD";
     StatoVeicolo.DirValvole = cartella->file("VALVOLE/MODEL_1");
+    StatoVeicolo.MarcaAuto = "AURELIA";
+    StatoVeicolo.ModelloAuto = "BREZZA12";
+    StatoVeicolo.CentralinaSel = "CENTRAL1";
+    StatoVeicolo.CentrBenzina = "ECU ONE";
+    StatoVeicolo.ModValvola = "RAIL ALPHA 4 CYLINDERS";
     DatiCentralina.TipoCentralina = 1;
     DatiCentralina.SwVecchio = true;
     DatiCentralina.ErroriDati = 0;

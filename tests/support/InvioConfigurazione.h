@@ -23,6 +23,8 @@ class AmbienteInvio : public AmbienteVeicolo {
 protected:
     void SetUp() override;
     QString dirCentralina;
+    // The catalogue choice, plate and linked type-1 ECU (again after the screen reloads).
+    void sceltaVeicolo();
     // Writes the vehicle's personal map (the demo map with RecordPersonaliDemo()) and makes
     // the installation personalised.
     void mappaPersonale();
