@@ -19,7 +19,7 @@
 static const int Stati[] = {FASE_LIBERA, FASE_PROGRAMMAZIONE_SW, FASE_SPEGNIMENTO,
                             FASE_PROGRAMMAZIONE_ULP, FASE_ATTIVAZIONE, FASE_LETTURA_PERSONALE,
                             FASE_INVIO_TABELLA, FASE_VERIFICA_PRESSIONI, FASE_VERIFICA_SW,
-                            FASE_RICHIESTA_VERSIONE};
+                            FASE_RICHIESTA_VERSIONE, FASE_DATA_INSTALLAZIONE};
 static int g_stati = 4;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
