@@ -258,3 +258,19 @@ TEST(Disposizione, CentredAndMirroredFromTheWidth)
         EXPECT_EQ(d.salva, c.d.salva);
     }
 }
+
+TEST_F(Scheda, LinkLostWhileAnotherPlateIsTypedLeavesThatCustomersMaps)
+{
+    apro({{"AB1", "A"}, {"ZZ9", "Z"}});
+    caricoTarga("AB1");
+    cartella->scrivi("PERSONALIZZATE/ZZ9/MOTORO03.QOX", "x");
+    Link.Collegato = true;
+    DatiCentralina.TipoInstCentr = 0;   // the ECU holds a standard map
+    v->Cliente->setFocus();
+    v->Cliente->setText("ZZ9");
+    Link.Collegato = true;
+    v->Dati_Out->setEnabled(true);
+    v->Dati_Out->Scatta();
+    EXPECT_TRUE(QFile::exists(cartella->file("PERSONALIZZATE/ZZ9/MOTORO03.QOX")));
+    EXPECT_EQ(StatoCatalogo.Cliente.trimmed(), "AB1");
+}
