@@ -119,6 +119,8 @@ TEST_F(Schermo, NewPlateGivesAnEmptyCardWithTodaysDates)
     EXPECT_EQ(v->focusWidget(), v->Anagrafe[0]);
     EXPECT_EQ(v->Cliente->text(), "NW1       ");
     EXPECT_EQ(StatoCatalogo.Cliente, "NW1       ");
+    EXPECT_EQ(QDir::cleanPath(StatoVeicolo.DirPersonal), QDir::cleanPath(cartella->file("PERSONALIZZATE/NW1")))
+        << "a new plate's card names its own folder";
     for (int p : {0, 3})
         EXPECT_EQ(Archivi::DataDaParti(v->AutoImp[p]->text(), v->AutoImp[p + 1]->text(), v->AutoImp[p + 2]->text()), oggi);
     EXPECT_EQ(v->AutoImp[1]->text().size(), 2);
