@@ -102,32 +102,40 @@ if [ ! -e "$demo/LANGUAGE.ASC" ]; then
   import -window root "$shots/main-menu.png"
   echo "Screenshot of the main menu: $shots/main-menu.png"
 fi
-# The configuration send on the vehicle screen (positions of the 1280x800 virtual screen):
-# a type-1 ECU without installation date is set through the simulator's control channel,
-# a new customer's card is entered, the link activated and the configuration sent up to
-# the pressure calibration; then the ECU information box.
-if [ -S "$demo/ecusim.ctl" ] && command -v xdotool >/dev/null; then
+# The ECU simulator plays a type-1 ECU with a standard map.
+if [ -S "$demo/ecusim.ctl" ]; then
+  build/ecusim --send "$demo/ecusim.ctl" 'identity type=01 install-type=00' >/dev/null || true
+fi
+# The vehicle screen: F1, the demo card DEMO1 with its car, tab F2, the link activated.
+xdotool key F1 || true
+sleep 2
+xdotool type --delay 60 DEMO1 || true
+xdotool key Return || true
+sleep 1
+xdotool key F2 || true
+sleep 1
+vid=$(xdotool search --onlyvisible --name "CAR SELECTION" 2>/dev/null | head -1 || true)
+if [ -n "$vid" ]; then
+  eval "$(xdotool getwindowgeometry --shell "$vid")"
+  # The activation button of tab F2 (see Veicolo's layout).
+  xdotool mousemove $((X + 541)) $((Y + 555)) click 1 || true
+  sleep 3
+fi
+import -window root "$shots/vehicle.png"
+echo "Screenshot of the vehicle screen with the demo card and the link: $shots/vehicle.png"
+# The configuration send from that card (positions in the vehicle window): the
+# configuration goes out up to the pressure calibration; the calibration's power-off ends
+# the link; then the ECU information.
+if [ -S "$demo/ecusim.ctl" ] && [ -n "$vid" ]; then
   sim() { build/ecusim --send "$demo/ecusim.ctl" "$@" >/dev/null || true; }
   shot() { sleep "$1"; import -window root "$shots/$2.png"; echo "Screenshot: $shots/$2.png"; }
-  click() { xdotool mousemove "$1" "$2" click "${3:-1}"; }
-  dclick() { xdotool mousemove "$1" "$2" click --repeat 2 --delay 80 1; }
-  sim 'identity type=01 install-date=01011900 install-type=00'
-  click 88 68; sleep 2                                   # F1: vehicle screen
-  click 415 65; xdotool type --delay 30 "ZQ$(date +%H%M%S)"; xdotool key Return; sleep 1
-  xdotool type --delay 20 "BIANCHI MARIO"                # a new customer's name
-  click 425 203; sleep 1                                 # car and installation tab
-  click 256 379; sleep 0.5; xdotool key Return; sleep 1  # LPG
-  dclick 377 374; sleep 1; dclick 570 374; sleep 1; dclick 830 372; sleep 1
-  click 928 493; sleep 0.5; xdotool key Return; sleep 1  # injector rail
-  shot 0.5 vehicle-card
-  click 672 556; shot 3 link-activated                   # ACTIVATE: "Data sending has not been carried out"
-  click 630 375; sleep 1
-  click 844 556; shot 2 send-confirmation                # SEND: MandoDati
-  click 566 418; shot 4 pressure-calibration             # YES: upload, date, then Pressioni
-  sim 'power off'; shot 3 link-lost                      # the calibration ends with the ECU off
-  click 630 385; sim 'power on'; sleep 1
-  click 672 556; sleep 3                                 # ACTIVATE again
-  click 672 556; shot 1.5 ecu-information                # INFO: VisInf
+  at() { xdotool mousemove $((X + $1)) $((Y + $2)) click 1 || true; }
+  at 714 556; shot 2 send-confirmation                   # SEND: the confirmation dialog
+  at 436 418; shot 4 pressure-calibration                # YES: upload, date, then the calibration
+  sim 'power off'; shot 3 link-lost
+  at 500 385; sim 'power on'; sleep 1
+  at 541 556; sleep 3                                    # ACTIVATE again
+  at 541 556; shot 1.5 ecu-information                   # INFO: the ECU information box
 fi
 kill "$prog" 2>/dev/null || true
 exit 0

@@ -181,6 +181,7 @@ private:
     void selezionoMarca(const QString& marca);
     QString baseCatalogo() const;
     QString fileMarca() const;
+    QString marcaCartella() const;
     bool m_archivioAperto = false;
     bool m_schedaAbilitata = true;
     bool m_inCarico = false;   // the program is setting controls (card load, replay)

@@ -253,16 +253,19 @@ void Veicolo::AzzeroVideata()
     }
     StatoCatalogo.TipoInstallazione = 0;
     MostroTipoInstallazione(DescrizioneTipoMappa(0));
-    StatoCatalogo.TipoGas = 0;
-    {
-        QSignalBlocker blocco(Impianto);
-        Impianto->setCurrentIndex(0);
-    }
     StatoVeicolo.TipoTab = 0;
     {
         QSignalBlocker blocco(MarcaP);
         MarcaP->setChecked(false);
     }
+    // The fuel set by the program runs its handler as a user's choice would: the make list
+    // is the LPG one of the program folder.
+    StatoCatalogo.TipoGas = 0;
+    {
+        QSignalBlocker blocco(Impianto);
+        Impianto->setCurrentIndex(0);
+    }
+    Impianto_Click();
     m_inCarico = prima;
 }
 

@@ -37,6 +37,17 @@ protected:
     }
     QList<QByteArray> comandi() const { return ecu.comandiRicevuti(); }
 
+    // A vehicle screen opened afresh, with the car chosen again.
+    void nuovoSchermo()
+    {
+        ScaricoTutto();
+        Link.reset();
+        Shell.Funzione = 1;
+        v = Veicolo::Carica();
+        sceltaVeicolo();
+        chiudoPressioni();
+        aperturePressioni = 0;
+    }
     // Activates the link from a fresh vehicle screen.
     void attivo()
     {
@@ -150,13 +161,7 @@ TEST_F(InvioSimulatore, EveryFaultEndsTheSendAsSpecified)
     };
     for (const auto& c : casi) {
         SCOPED_TRACE(c.nome);
-        ScaricoTutto();
-        Link.reset();
-        Shell.Funzione = 1;
-        v = Veicolo::Carica();
-        sceltaVeicolo();
-        chiudoPressioni();
-        aperturePressioni = 0;
+        nuovoSchermo();
         ecu.guasti = {};
         ecu.identita.dataInstallazione = "01011900";
         attivo();
@@ -207,11 +212,7 @@ TEST_F(InvioSimulatore, ReadOutFaultsEndWithTheirMessageAndMu3)
     ecu.identita.tipoInstallazione = "01";
     for (const auto& c : casi) {
         SCOPED_TRACE(c.nome);
-        ScaricoTutto();
-        Link.reset();
-        Shell.Funzione = 1;
-        v = Veicolo::Carica();
-        sceltaVeicolo();
+        nuovoSchermo();
         ecu.svuotaRegistro();
         BoxHost::PulisciRegistro();
         ecu.guasti = {};
