@@ -113,8 +113,9 @@ void Veicolo::costruiscoRicerca()
     Cliente->setObjectName(QStringLiteral("Cliente"));
     Cliente->setGeometry(10, 8, 150, 24);
     Cliente->setMaxLength(10);
-    // Letters and digits only, whether typed, pasted or dropped.
-    Cliente->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[A-Za-z0-9]*")), Cliente));
+    // Letters and digits only, whether typed, pasted or dropped (a loaded plate keeps the
+    // blanks that pad it to its width).
+    Cliente->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[A-Za-z0-9]* *")), Cliente));
     ElencoTarghe = new QListWidget(BoxIn);
     ElencoTarghe->setObjectName(QStringLiteral("ElencoTarghe"));
     ElencoTarghe->setGeometry(10, 36, 150, 96);
