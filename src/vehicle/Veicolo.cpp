@@ -170,8 +170,8 @@ void Veicolo::costruiscoScheda()
     const char* const captions[4] = {"", "", "", ""};
     Q_UNUSED(captions)
     for (int r = 0; r < 2; ++r) {
-        const int y = 8 + 30 * r;
-        LabCli[11 + r] = etichetta(t1, 10, y, 145, 24);
+        const int y = 8 + 34 * r;
+        LabCli[11 + r] = etichetta(t1, 10, y - 4, 150, 32);
         for (int k = 0; k < 3; ++k) {
             QLineEdit* e = new QLineEdit(t1);
             const int i = 3 * r + k;
@@ -185,18 +185,18 @@ void Veicolo::costruiscoScheda()
             }
         }
     }
-    LabCli[13] = etichetta(t1, 10, 68, 145, 24);
+    LabCli[13] = etichetta(t1, 10, 74, 145, 24);
     AutoImp[6] = new QLineEdit(t1);
     AutoImp[6]->setObjectName(QStringLiteral("AutoImp_6"));
     AutoImp[6]->setMaxLength(100);
-    AutoImp[6]->setGeometry(160, 68, 560, 24);
+    AutoImp[6]->setGeometry(160, 74, 560, 24);
     for (int i = 0; i < 7; ++i) {
         connect(AutoImp[i], &QLineEdit::textEdited, this, [] { Shell.DatiModificati = true; });
     }
-    LabCli[14] = etichetta(t1, 10, 98, 145, 24);
-    TipoInst = etichetta(t1, 160, 98, 160, 24);
+    LabCli[14] = etichetta(t1, 10, 100, 145, 24);
+    TipoInst = etichetta(t1, 160, 100, 160, 24);
     TipoInst->setObjectName(QStringLiteral("TipoInst"));
-    Versione_Tab = etichetta(t1, 330, 98, 200, 24);
+    Versione_Tab = etichetta(t1, 330, 100, 200, 24);
     Versione_Tab->setObjectName(QStringLiteral("Versione_Tab"));
     for (QLabel* l : LabCli)
         if (l)
@@ -234,8 +234,8 @@ void Veicolo::costruiscoCatalogo()
     CentrBenz->setGeometry(6, 26, 282, 62);
     DirCentr = new QListWidget(PCentr);
     DirCentr->hide();
-    LabCentr[1] = etichetta(PCentr, 6, 94, 200);
-    NValvo = etichetta(PCentr, 210, 94, 70);
+    LabCentr[1] = etichetta(PCentr, 6, 94, 235);
+    NValvo = etichetta(PCentr, 245, 94, 40);
     NValvo->setObjectName(QStringLiteral("NValvo"));
     LabCentr[2] = etichetta(PCentr, 6, 120, 280);
     ModValvole = new QComboBox(PCentr);
