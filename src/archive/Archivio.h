@@ -60,8 +60,10 @@ void ScorroPrefisso(Db::Recordset& rs, const QString& campo, const QString& test
 void CreoArchivio();
 
 // Repairs the damaged archive: keeps the original aside as ARCHIVIO.<date-time>.BAD, builds
-// ARCHIVIO.REP from every readable row and puts it in place with one rename. Returns false
-// when no repaired copy could be made (the original is then left where it was).
+// ARCHIVIO.REP from every row of every intact table page (whatever the state of the pages
+// that lead to them) and puts it in place with one rename. Returns false when no repaired
+// copy could be made, or when it would hold no customer of a file that held some (the
+// original is then left where it was, untouched).
 bool RiparoArchivio();
 
 // CreoArchivio, then the exclusive open of DbArchivio and RsClienti. Tells the user what

@@ -116,6 +116,21 @@ TEST_F(ArchivioDb, UpgradeAddsTheThreeMissingColumnsInOrder)
     EXPECT_EQ(rs->Valore("VERSIONE_ADD").toString(), "A01");
 }
 
+TEST_F(ArchivioDb, OpenedArchiveIsDurable)
+{
+    // A committed customer survives a power cut; a deleted one leaves nothing in the file.
+    CreoEApro();
+    struct Caso {
+        const char* pragma;
+        QVariant atteso;
+    };
+    const Caso casi[] = {
+        {"journal_mode", "delete"}, {"synchronous", 3}, {"locking_mode", "exclusive"}, {"secure_delete", 1},
+    };
+    for (const Caso& c : casi)
+        EXPECT_EQ(Archivio.DbArchivio->Valore(QString("PRAGMA ") + c.pragma).toString(), c.atteso.toString()) << c.pragma;
+}
+
 TEST_F(ArchivioDb, ExclusiveOpenRefusesASecondOpenerAtOnce)
 {
     CreoArchivio();

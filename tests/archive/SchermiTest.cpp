@@ -334,12 +334,12 @@ TEST_F(SchermiArchivio, MenuRefusesForeignOrLockedArchiveAndCloseBoxClosesIt)
 TEST_F(SchermiArchivio, RepairedArchiveOpensAndTellsWhatWasRecovered)
 {
     Archivio5();
-    // Damage the table's only data page: every row is lost, the original is kept aside.
+    // Damage the name index: every row is saved, the original is kept aside.
     int pagina = 0, dimensione = 0;
     {
         auto db = Db::Database::Apri(FileArchivio());
         dimensione = db->Valore("PRAGMA page_size").toInt();
-        pagina = db->Valore("SELECT pageno FROM dbstat WHERE name='CLIENTI' AND pagetype='leaf'").toInt();
+        pagina = db->Valore("SELECT pageno FROM dbstat WHERE name='PER_NOME'").toInt();
     }
     QByteArray dati = prog.leggi("ARCHIVI/ARCHIVIO.MDB");
     dati.replace((pagina - 1) * dimensione, 64, QByteArray(64, '\x7f'));
@@ -348,7 +348,7 @@ TEST_F(SchermiArchivio, RepairedArchiveOpensAndTellsWhatWasRecovered)
     QTimer::singleShot(0, [] { Gestione::Istanza()->Esci_Click(); });
     AproGestione();
     ASSERT_EQ(box.conta(), 1);
-    EXPECT_TRUE(box.testi()[0].startsWith(Msg(196) + "0 (ARCHIVIO.")) << box.testi()[0].toStdString();
+    EXPECT_TRUE(box.testi()[0].startsWith(Msg(196) + "5 (ARCHIVIO.")) << box.testi()[0].toStdString();
     EXPECT_TRUE(box.testi()[0].endsWith(".BAD)"));
     EXPECT_EQ(prog.leggi("ARCHIVI/" + Archivio.CopiaDanneggiata), dati);
 }
