@@ -85,6 +85,24 @@ void CreoTabella(Db::Database& db)
     db.Esegui(sql + ")");
     CreoIndici(db);
     db.Esegui(QString("PRAGMA application_id=%1").arg(IdApplicazione));
+    db.Esegui(QString("PRAGMA user_version=%1").arg(Collazione::Versione));
+}
+
+// Indexes ordered under an older version of the collation are rebuilt, in the transaction
+// that records the current version: an interrupted rebuild is done again in full.
+void AggiornoOrdine(Db::Database& db)
+{
+    if (db.Valore("PRAGMA user_version").toInt() >= Collazione::Versione)
+        return;
+    db.Inizia();
+    try {
+        db.Esegui(QString("REINDEX %1").arg(Collazione::Nome));
+        db.Esegui(QString("PRAGMA user_version=%1").arg(Collazione::Versione));
+        db.Conferma();
+    } catch (...) {
+        db.Annulla();
+        throw;
+    }
 }
 
 void SyncCartella(const QString& file)
@@ -399,6 +417,7 @@ void CreoArchivio()
                         throw;
                     }
                 }
+                AggiornoOrdine(*db);
             } else {
                 db->Esegui(aggiunte[passo - 1]);
             }

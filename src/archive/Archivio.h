@@ -55,7 +55,8 @@ void ScorroPrefisso(Db::Recordset& rs, const QString& campo, const QString& test
                     const std::function<void()>& riga);
 
 // Makes sure the folder and the file exist with the current table: creates them, adds the
-// columns IMPIANTO, TIPOTAB and VERSIONE_ADD to an older file, repairs a damaged file once.
+// columns IMPIANTO, TIPOTAB and VERSIONE_ADD to an older file, rebuilds once the indexes of a
+// file whose keys were ordered under an older collation, repairs a damaged file once.
 // Ends with the database closed; the outcome is left in Archivio.
 void CreoArchivio();
 
