@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -78,8 +79,6 @@ Cancella::Cancella()
     IntModello = new QLabel;
     for (int i = 0; i < 4; ++i)
         LabCentr.append(new QLabel);
-    LabCli[8]->setText("Tax code : ");
-    LabCli[10]->setText("Telephone 2/3 : ");
     // Tab 0: customer.
     g0->addWidget(LabCli[0], 0, 0);
     g0->addWidget(Anagrafe[0], 0, 1, 1, 5);
@@ -98,7 +97,11 @@ Cancella::Cancella()
     g0->addWidget(Anagrafe[7], 3, 5);
     g0->addWidget(LabCli[7], 4, 0);
     g0->addWidget(Anagrafe[9], 4, 1);
-    g0->addWidget(LabCli[6], 4, 2);
+    // The separator, then the tax code's own caption, before the tax-code field.
+    auto* codice = new QHBoxLayout;
+    codice->addWidget(LabCli[6]);
+    codice->addWidget(LabCli[8]);
+    g0->addLayout(codice, 4, 2);
     g0->addWidget(Anagrafe[8], 4, 3, 1, 3);
     g0->addWidget(LabCli[9], 5, 0);
     g0->addWidget(Anagrafe[10], 5, 1, 1, 5);
@@ -154,7 +157,7 @@ void Cancella::Form_Load()
     DatiCli->setTabText(0, Msg(102));
     DatiCli->setTabText(1, Msg(103));
     const int testi[][2] = {{0, 106}, {1, 107}, {2, 108}, {3, 109}, {4, 110}, {5, 111}, {6, 112},
-                            {7, 113}, {9, 114}, {11, 115}, {12, 116}, {13, 114}, {14, 269}};
+                            {7, 113}, {8, 383}, {9, 114}, {10, 382}, {11, 115}, {12, 116}, {13, 114}, {14, 269}};
     for (const auto& t : testi)
         LabCli[t[0]]->setText(Msg(t[1]));
     IntMarca->setText(Msg(270));
@@ -163,7 +166,7 @@ void Cancella::Form_Load()
         LabCentr[i]->setText(Msg(272 + i));
     Intitolo->setText(Msg(276));
     const bool polacco = Shell.Lingua == 1;
-    for (QLabel* l : {LabCli[4], LabCli[6], Anagrafe[4], Anagrafe[8]})
+    for (QLabel* l : {LabCli[4], LabCli[6], LabCli[8], Anagrafe[4], Anagrafe[8]})
         l->setVisible(polacco);
 
     CaricoImmagine(IdRisorsa(110), Nome_Targa);

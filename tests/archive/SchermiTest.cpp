@@ -189,6 +189,22 @@ TEST_F(SchermiArchivio, NamePickLoadsAndDeletesThatNamesOwnCustomer)
     EXPECT_TRUE(c->Anagrafe[4]->isHidden());
 }
 
+TEST_F(SchermiArchivio, LookUpCaptionsComeFromTheMessageTableInEveryLanguage)
+{
+    for (int lingua : {1, 2, 3, 4}) {
+        Shell.Lingua = lingua;
+        Cancella* c = Cancella::Carica();
+        EXPECT_EQ(c->LabCli[10]->text(), Msg(382)) << lingua;
+        EXPECT_EQ(c->LabCli[8]->text(), Msg(383)) << lingua;
+        // The tax code's caption stands on the customer tab with its field, shown with it.
+        EXPECT_EQ(c->LabCli[8]->parentWidget(), c->Anagrafe[8]->parentWidget());
+        EXPECT_EQ(c->LabCli[8]->isHidden(), lingua != 1) << lingua;
+        EXPECT_EQ(c->Anagrafe[8]->isHidden(), lingua != 1) << lingua;
+        c->Scarica();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
 TEST_F(SchermiArchivio, DeleteRemovesOnlyTheCustomerOnTheTabs)
 {
     Archivio5();
