@@ -14,7 +14,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QScrollBar>
 #include <QDir>
 #include <QStringList>

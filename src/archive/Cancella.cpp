@@ -1,6 +1,7 @@
 #include "archive/Cancella.h"
 
 #include "archive/Archivio.h"
+#include "archive/PrefixListModel.h"
 #include "catalogue/Catalogue.h"
 #include "platform/Files.h"
 #include "platform/Resources.h"
@@ -13,7 +14,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
 #include <QTabWidget>
 
@@ -26,7 +27,20 @@ QString Parte(const QVariant& data, const char* formato)
 
 QString Testo(const QVariant& v) { return v.isNull() ? QString() : v.toString(); }
 
+// A search list: one line per row, all of one height, rows read as they scroll into view.
+QListView* Elenco(QWidget* parent, const char* nome, PrefixListModel* modello)
+{
+    auto* l = new QListView(parent);
+    l->setObjectName(nome);
+    l->setUniformItemSizes(true);
+    l->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    l->setModel(modello);
+    return l;
+}
+
 } // namespace
+
+const int Cancella::RuoloTarga = PrefixListModel::RuoloCampo;
 
 Cancella::Cancella()
 {
@@ -41,15 +55,15 @@ Cancella::Cancella()
     Cliente->setObjectName("Cliente");
     Cliente->setMaxLength(10);
     Cliente->setFixedWidth(130);
-    ElencoTarghe = new QListWidget(this);
-    ElencoTarghe->setObjectName("ElencoTarghe");
+    ModelloTarghe = new PrefixListModel("CLIENTI", "TARGA_AUTO", {}, this);
+    ElencoTarghe = Elenco(this, "ElencoTarghe", ModelloTarghe);
     ElencoTarghe->setFixedSize(150, 110);
     Ditta_Nome = new QLineEdit(this);
     Ditta_Nome->setObjectName("Ditta_Nome");
     Ditta_Nome->setMaxLength(50);
     Ditta_Nome->setFixedWidth(260);
-    ElencoNomi = new QListWidget(this);
-    ElencoNomi->setObjectName("ElencoNomi");
+    ModelloNomi = new PrefixListModel("CLIENTI", "DITTA_NOME", {"TARGA_AUTO"}, this);
+    ElencoNomi = Elenco(this, "ElencoNomi", ModelloNomi);
     ElencoNomi->setFixedSize(300, 110);
 
     DatiCli = new QTabWidget(this);
@@ -144,8 +158,11 @@ Cancella::Cancella()
 
     connect(Cliente, &QLineEdit::textChanged, this, &Cancella::Cliente_Change);
     connect(Ditta_Nome, &QLineEdit::textChanged, this, &Cancella::Ditta_Nome_Change);
-    connect(ElencoTarghe, &QListWidget::itemDoubleClicked, this, [this] { ElencoTarghe_DblClick(); });
-    connect(ElencoNomi, &QListWidget::itemDoubleClicked, this, [this] { ElencoNomi_DblClick(); });
+    connect(ElencoTarghe, &QListView::doubleClicked, this, [this] { ElencoTarghe_DblClick(); });
+    connect(ElencoNomi, &QListView::doubleClicked, this, [this] { ElencoNomi_DblClick(); });
+    // A list cut short by a read error while it scrolls: the same beep as a failed search.
+    connect(ModelloTarghe, &PrefixListModel::Interrotta, this, [] { Beep(); });
+    connect(ModelloNomi, &PrefixListModel::Interrotta, this, [] { Beep(); });
     connect(Nome_Targa, &QPushButton::clicked, this, &Cancella::Nome_Targa_Click);
     connect(Elimino, &QPushButton::clicked, this, &Cancella::Elimino_Click);
     connect(Esci, &QPushButton::clicked, this, &Cancella::Esci_Click);
@@ -201,14 +218,14 @@ void Cancella::CancelloInf()
 
 void Cancella::Cliente_Change()
 {
-    ElencoTarghe->clear();
     Db::Recordset* rs = Archivio.RsClienti.get();
-    if (!rs)
+    if (!rs) {
+        ModelloTarghe->Svuota();
         return;
+    }
     try {
         rs->ImpostaIndice("PER_TARGA_AUTO");
-        Archivi::ScorroPrefisso(*rs, "TARGA_AUTO", Cliente->text(),
-                                [&] { ElencoTarghe->addItem(rs->Valore("TARGA_AUTO").toString()); });
+        ModelloTarghe->Cerca(Archivio.DbArchivio.get(), Cliente->text());
     } catch (const Db::ErroreDb&) {
         Beep();
     }
@@ -216,17 +233,14 @@ void Cancella::Cliente_Change()
 
 void Cancella::Ditta_Nome_Change()
 {
-    ElencoNomi->clear();
     Db::Recordset* rs = Archivio.RsClienti.get();
-    if (!rs)
+    if (!rs) {
+        ModelloNomi->Svuota();
         return;
+    }
     try {
         rs->ImpostaIndice("PER_NOME");
-        Archivi::ScorroPrefisso(*rs, "DITTA_NOME", Ditta_Nome->text(), [&] {
-            auto* voce = new QListWidgetItem(Testo(rs->Valore("DITTA_NOME")));
-            voce->setData(RuoloTarga, rs->Valore("TARGA_AUTO").toString());
-            ElencoNomi->addItem(voce);
-        });
+        ModelloNomi->Cerca(Archivio.DbArchivio.get(), Ditta_Nome->text());
     } catch (const Db::ErroreDb&) {
         Beep();
     }
@@ -236,22 +250,22 @@ void Cancella::Ditta_Nome_GotFocus() { Ditta_Nome_Change(); }
 
 void Cancella::ElencoTarghe_DblClick()
 {
-    QListWidgetItem* voce = ElencoTarghe->currentItem();
-    if (!voce)
+    const QModelIndex voce = ElencoTarghe->currentIndex();
+    if (!voce.isValid())
         return;
-    const QString targa = voce->text();
+    const QString targa = ModelloTarghe->Testo(voce.row());
     Cliente->setText(targa);
     LeggoClienteIns();
 }
 
 void Cancella::ElencoNomi_DblClick()
 {
-    QListWidgetItem* voce = ElencoNomi->currentItem();
-    if (!voce)
+    const QModelIndex voce = ElencoNomi->currentIndex();
+    if (!voce.isValid())
         return;
     // The plate travels with the entry picked, so the customer read is that name's own.
-    const QString targa = voce->data(RuoloTarga).toString();
-    const QString nome = voce->text();
+    const QString targa = ModelloNomi->Valore(voce.row(), 0).toString();
+    const QString nome = ModelloNomi->Testo(voce.row());
     Cliente->setText(targa);
     Ditta_Nome->setText(nome);
     LeggoClienteIns();

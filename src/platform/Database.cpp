@@ -12,8 +12,6 @@ namespace Db {
 
 namespace {
 
-constexpr const char* ChiaveNascosta = "ZEQ_ID";
-
 std::vector<std::pair<QByteArray, FunzioneCollazione>>& Collazioni()
 {
     static std::vector<std::pair<QByteArray, FunzioneCollazione>> c;
