@@ -55,14 +55,15 @@ Cancella::Cancella()
     Cliente->setObjectName("Cliente");
     Cliente->setMaxLength(10);
     Cliente->setFixedWidth(130);
-    ModelloTarghe = new PrefixListModel("CLIENTI", "TARGA_AUTO", {}, this);
+    auto archivio = [] { return Archivio.DbArchivio.get(); };
+    ModelloTarghe = new PrefixListModel(archivio, "CLIENTI", "TARGA_AUTO", {}, this);
     ElencoTarghe = Elenco(this, "ElencoTarghe", ModelloTarghe);
     ElencoTarghe->setFixedSize(150, 110);
     Ditta_Nome = new QLineEdit(this);
     Ditta_Nome->setObjectName("Ditta_Nome");
     Ditta_Nome->setMaxLength(50);
     Ditta_Nome->setFixedWidth(260);
-    ModelloNomi = new PrefixListModel("CLIENTI", "DITTA_NOME", {"TARGA_AUTO"}, this);
+    ModelloNomi = new PrefixListModel(archivio, "CLIENTI", "DITTA_NOME", {"TARGA_AUTO"}, this);
     ElencoNomi = Elenco(this, "ElencoNomi", ModelloNomi);
     ElencoNomi->setFixedSize(300, 110);
 
@@ -225,7 +226,7 @@ void Cancella::Cliente_Change()
     }
     try {
         rs->ImpostaIndice("PER_TARGA_AUTO");
-        ModelloTarghe->Cerca(Archivio.DbArchivio.get(), Cliente->text());
+        ModelloTarghe->Cerca(Cliente->text());
     } catch (const Db::ErroreDb&) {
         Beep();
     }
@@ -240,7 +241,7 @@ void Cancella::Ditta_Nome_Change()
     }
     try {
         rs->ImpostaIndice("PER_NOME");
-        ModelloNomi->Cerca(Archivio.DbArchivio.get(), Ditta_Nome->text());
+        ModelloNomi->Cerca(Ditta_Nome->text());
     } catch (const Db::ErroreDb&) {
         Beep();
     }

@@ -15,8 +15,10 @@ QString Virgolette(const QString& nome)
 
 } // namespace
 
-PrefixListModel::PrefixListModel(const QString& tabella, const QString& campo, const QStringList& altri, QObject* parent)
+PrefixListModel::PrefixListModel(Fonte database, const QString& tabella, const QString& campo, const QStringList& altri,
+                                 QObject* parent)
     : QAbstractListModel(parent)
+    , m_database(std::move(database))
     , m_tabella(tabella)
     , m_campo(campo)
     , m_altri(altri)
@@ -33,22 +35,21 @@ void PrefixListModel::Svuota()
 {
     beginResetModel();
     m_voci.clear();
-    m_db = nullptr;
     m_chiave.clear();
     m_fine = true;
     endResetModel();
 }
 
-void PrefixListModel::Cerca(Db::Database* db, const QString& testo)
+void PrefixListModel::Cerca(const QString& testo)
 {
     beginResetModel();
     m_voci.clear();
-    m_db = db;
+    Db::Database* db = m_database ? m_database() : nullptr;
     m_chiave = testo.trimmed();
-    m_fine = !db || m_chiave.isEmpty();
+    m_fine = !db || !db->Aperto() || m_chiave.isEmpty();
     try {
         if (!m_fine)
-            m_voci = Leggo(m_primo);
+            m_voci = Leggo(*db, m_primo);
     } catch (const Db::ErroreDb&) {
         m_voci.clear();
         m_fine = true;
@@ -58,14 +59,15 @@ void PrefixListModel::Cerca(Db::Database* db, const QString& testo)
     endResetModel();
 }
 
-void PrefixListModel::Carica(const QString& dove, const QVariantList& parametri, int quanti, std::vector<Voce>& voci)
+void PrefixListModel::Carica(Db::Database& db, const QString& dove, const QVariantList& parametri, int quanti,
+                             std::vector<Voce>& voci)
 {
     QString colonne = QString(Db::ChiaveNascosta) + ", " + Virgolette(m_campo);
     for (const QString& a : m_altri)
         colonne += ", " + Virgolette(a);
     const QString sql = "SELECT " + colonne + " FROM " + Virgolette(m_tabella) + " WHERE " + dove + " ORDER BY " +
                         Virgolette(m_campo) + ", " + Db::ChiaveNascosta + " LIMIT ?";
-    sqlite3_stmt* st = m_db->Prepara(sql);
+    sqlite3_stmt* st = db.Prepara(sql);
     Db::Lega(st, parametri);
     sqlite3_bind_int(st, parametri.size() + 1, quanti);
     int rc;
@@ -83,21 +85,21 @@ void PrefixListModel::Carica(const QString& dove, const QVariantList& parametri,
     }
     sqlite3_reset(st);
     if (rc != SQLITE_ROW && rc != SQLITE_DONE)
-        m_db->Fallisci(rc);
+        db.Fallisci(rc);
 }
 
-std::vector<PrefixListModel::Voce> PrefixListModel::Leggo(int quanti)
+std::vector<PrefixListModel::Voce> PrefixListModel::Leggo(Db::Database& db, int quanti)
 {
     std::vector<Voce> voci;
     const QString c = Virgolette(m_campo);
     if (m_voci.empty()) {
-        Carica(c + " >= ?", {Collazione::ChiaveMinima(m_chiave)}, quanti, voci);
+        Carica(db, c + " >= ?", {Collazione::ChiaveMinima(m_chiave)}, quanti, voci);
     } else {
         // After the last row listed, in index order: its equal keys first, then the keys above.
         const Voce& ultima = m_voci.back();
-        Carica(c + " = ? AND " + Db::ChiaveNascosta + " > ?", {ultima.testo, ultima.id}, quanti, voci);
+        Carica(db, c + " = ? AND " + Db::ChiaveNascosta + " > ?", {ultima.testo, ultima.id}, quanti, voci);
         if (!m_fine && static_cast<int>(voci.size()) < quanti)
-            Carica(c + " > ?", {ultima.testo}, quanti - static_cast<int>(voci.size()), voci);
+            Carica(db, c + " > ?", {ultima.testo}, quanti - static_cast<int>(voci.size()), voci);
     }
     if (static_cast<int>(voci.size()) < quanti)
         m_fine = true;
@@ -110,9 +112,14 @@ void PrefixListModel::fetchMore(const QModelIndex& parent)
 {
     if (!canFetchMore(parent))
         return;
+    Db::Database* db = m_database ? m_database() : nullptr;
+    if (!db || !db->Aperto()) {
+        m_fine = true;
+        return;
+    }
     std::vector<Voce> nuove;
     try {
-        nuove = Leggo(m_seguenti);
+        nuove = Leggo(*db, m_seguenti);
     } catch (const Db::ErroreDb& e) {
         m_fine = true;
         emit Interrotta(e.Numero);

@@ -13,23 +13,28 @@
 #include <QAbstractListModel>
 #include <QStringList>
 
+#include <functional>
 #include <vector>
 
 class PrefixListModel : public QAbstractListModel {
     Q_OBJECT
 public:
+    // The open database to read, asked at every read (nullptr while none is open), so the
+    // list never outlives the database it reads.
+    using Fonte = std::function<Db::Database*()>;
+
     // Rows of `tabella` listed by `campo` (shown, Qt::DisplayRole, a field without value as
     // ""); each of `altri` is read with it and given at role RuoloCampo + its position.
-    PrefixListModel(const QString& tabella, const QString& campo, const QStringList& altri = {},
+    PrefixListModel(Fonte database, const QString& tabella, const QString& campo, const QStringList& altri = {},
                     QObject* parent = nullptr);
 
     static constexpr int RuoloSegnalibro = Qt::UserRole;   // the row's bookmark
     static constexpr int RuoloCampo = Qt::UserRole + 1;    // first of `altri`
 
     // Lists anew the rows whose key begins with `testo` (trimmed), reading the first batch at
-    // once; a blank text or no database empties the list. Throws Db::ErroreDb when the first
-    // batch cannot be read (the list is then empty).
-    void Cerca(Db::Database* db, const QString& testo);
+    // once; a blank text or no open database empties the list. Throws Db::ErroreDb when the
+    // first batch cannot be read (the list is then empty).
+    void Cerca(const QString& testo);
     void Svuota();
 
     QString Testo(int riga) const;
@@ -39,7 +44,8 @@ public:
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     bool canFetchMore(const QModelIndex& parent) const override;
-    // Reads the next batch; a database error ends the list where it stands (Interrotta).
+    // Reads the next batch; a database error ends the list where it stands (Interrotta), a
+    // closed database ends it silently.
     void fetchMore(const QModelIndex& parent) override;
 
     // Rows read per batch: the first and each following one (test seam).
@@ -57,12 +63,13 @@ private:
     };
     // Reads up to `quanti` rows after the last one listed (from the first key not below the
     // text when none is), up to the first that does not begin with it.
-    std::vector<Voce> Leggo(int quanti);
-    void Carica(const QString& dove, const QVariantList& parametri, int quanti, std::vector<Voce>& voci);
+    std::vector<Voce> Leggo(Db::Database& db, int quanti);
+    void Carica(Db::Database& db, const QString& dove, const QVariantList& parametri, int quanti,
+                std::vector<Voce>& voci);
 
     QString m_tabella, m_campo;
     QStringList m_altri;
-    Db::Database* m_db = nullptr;
+    Fonte m_database;
     QString m_chiave;
     std::vector<Voce> m_voci;
     bool m_fine = true;

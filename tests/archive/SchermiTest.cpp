@@ -236,6 +236,13 @@ TEST_F(SchermiArchivio, NameListIsReadAsItScrollsInTheOrderOfTheSearch)
             letti << m->index(i, 0).data().toString() + "/" + m->index(i, 0).data(Cancella::RuoloTarga).toString();
         EXPECT_EQ(letti, attesi) << digitato;
     }
+    // The archive closed under a list still to be read: the list ends where it stands.
+    c->Ditta_Nome->setText("jose");
+    ChiudoArchivio();
+    QAbstractItemModel* m = c->ElencoNomi->model();
+    m->fetchMore(QModelIndex());
+    EXPECT_FALSE(m->canFetchMore(QModelIndex()));
+    EXPECT_EQ(m->rowCount(), 7);
 }
 
 TEST_F(SchermiArchivio, DeleteRemovesOnlyTheCustomerOnTheTabs)
