@@ -96,7 +96,7 @@ public:
             locale = kk <= x ? kk : m;
         }
         const bool trabocca = locale < dimensione;
-        if (p + locale + (trabocca ? 4 : 0) > fine)
+        if (locale + (trabocca ? 4 : 0) > quint64(fine - p))
             return false;
         contenuto = QByteArray(reinterpret_cast<const char*>(p), qsizetype(locale));
         if (!trabocca)
@@ -130,7 +130,7 @@ bool Record(const QByteArray& contenuto, QVariantList& valori)
     const Byte* fine = inizio + contenuto.size();
     const Byte* p = inizio;
     quint64 intestazione = 0;
-    if (!Varint(p, fine, intestazione) || intestazione > quint64(contenuto.size()) || inizio + intestazione < p)
+    if (!Varint(p, fine, intestazione) || intestazione > quint64(contenuto.size()) || intestazione < quint64(p - inizio))
         return false;
     const Byte* tipi = p;
     const Byte* fineTipi = inizio + intestazione;
