@@ -69,8 +69,8 @@ bool RiparoArchivio();
 
 // CreoArchivio, then the exclusive open of DbArchivio and RsClienti. Tells the user what
 // went wrong (archive in use 172; unreadable format, folder failure or a damaged file that
-// the repair could not replace 174) or what a repair recovered (196) and returns false when
-// the archive is not open.
+// the repair could not replace or saved no customer of, 174) or what a repair recovered
+// (196) and returns false when the archive is not open.
 bool AproArchivio();
 
 // Closes RsClienti, then DbArchivio; either may already be closed.

@@ -1,5 +1,6 @@
-// The database layer and the archive file: creation, upgrade, exclusive opening, field
-// checks, index order and prefix walks, bookmarks, error numbers.
+// The database layer and the archive file: creation, upgrade, exclusive opening, durability
+// settings, field checks, index order (and its rebuild under a newer order) and prefix walks,
+// bookmarks, error numbers.
 #include "ArchiveTestSupport.h"
 #include "archive/Collazione.h"
 #include "support/TestSupport.h"
