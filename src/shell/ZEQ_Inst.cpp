@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTableWidget>
+#include <QThread>
 
 
 namespace {
@@ -295,9 +296,12 @@ void ZEQ_Inst::Form_Unload(bool& cancel)
         return;
     }
     // Unloading the main form ends the program, by the exit key or by the close box; only
-    // the language change unloads it to show it again.
-    if (!m_cambioLingua)
-        QApplication::quit();
+    // the language change unloads it to show it again. The event loop is ended in a way no
+    // window can refuse: a quit request would ask every visible window to close, and this
+    // form, still visible while it unloads, would refuse it. Outside an event loop (a form
+    // unloaded by a test) there is nothing to end.
+    if (!m_cambioLingua && QThread::currentThread()->loopLevel() > 0)
+        QCoreApplication::exit(0);
 }
 
 void ZEQ_Inst::EsciVS_Click()

@@ -5,8 +5,11 @@
 #include "shell/ZEQ_Inst.h"
 #include "platform/Resources.h"
 #include "support/TestSupport.h"
+#include "platform/Sottoprocesso.h"
 
 #include <QDir>
+#include <QEventLoop>
+#include <QTimer>
 #include <QLabel>
 #include "platform/SingleInstance.h"
 #include <QFileInfo>
@@ -200,4 +203,54 @@ TEST(Startup, ProgramFolderBecomesPathAppAndCurrentFolder)
     EXPECT_FALSE(SceltaLingua::Caricato());
     ChiudiTutto();
     RilascioIstanzaUnica(QStringLiteral("ZEQINST.LCK"));
+}
+
+// The helper side: starts the program in the given folder, ends it from the main menu and
+// prints what exec() returned ("blocked" when it did not return by itself).
+TEST(StartupHelper, RunsTheProgramUntilTheMenuEndsIt)
+{
+    const QString cartella = qEnvironmentVariable("ZEQ_AVVIO_CARTELLA");
+    if (cartella.isEmpty())
+        GTEST_SKIP() << "helper process only";
+    ASSERT_TRUE(Main(cartella + "/ZEQINST"));
+    const bool tasto = qEnvironmentVariable("ZEQ_AVVIO_AZIONE") == "esc";
+    QTimer::singleShot(0, [tasto] {
+        ZEQ_Inst* menu = ZEQ_Inst::Istanza();
+        if (tasto)
+            QTest::keyClick(menu, Qt::Key_Escape);
+        else
+            menu->TastoESC->click();
+    });
+    bool bloccato = false;
+    QTimer::singleShot(5000, [&] { bloccato = true; QCoreApplication::exit(1); });
+    const int codice = QCoreApplication::exec();
+    ::printf("RISULTATO=%s\n", bloccato ? "blocked" : qPrintable(QString::number(codice)));
+    ::fflush(stdout);
+}
+
+TEST(Startup, EscAndTheExitButtonEndTheProgramAndFreeItsFolder)
+{
+    for (const char* azione : {"esc", "click"}) {
+        CartellaProgramma app;
+        app.scrivi("LANGUAGE.ASC", "4\r\n");
+        QDir::setCurrent(app.path());   // earlier starts left a folder that is gone
+        const QByteArray uscita = EseguiAiutante("StartupHelper.RunsTheProgramUntilTheMenuEndsIt",
+                                                 {"ZEQ_AVVIO_CARTELLA=" + app.path(),
+                                                  QStringLiteral("ZEQ_AVVIO_AZIONE=") + azione}, false);
+        EXPECT_EQ(RisultatoAiutante(uscita), QStringLiteral("0")) << azione << uscita.toStdString();
+        // The next start in the same folder is not refused as "already in progress".
+        RegistroBox box(-1);
+        EXPECT_TRUE(Main(app.path() + "/ZEQINST")) << azione;
+        EXPECT_EQ(box.conta(), 0) << azione;
+        ChiudiTutto();
+        RilascioIstanzaUnica(QStringLiteral("ZEQINST.LCK"));
+    }
+    // Unloaded outside any event loop (as a test or a failed start does), the menu leaves the
+    // event loops that run later alone.
+    Shell.Lingua = 4;
+    ZEQ_Inst::Carica()->Scarica();
+    QEventLoop giro;
+    QTimer::singleShot(0, [&] { giro.exit(7); });
+    EXPECT_EQ(giro.exec(), 7);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
