@@ -41,17 +41,22 @@ protected:
 };
 } // namespace
 
-TEST(PortNumber, FollowsTheTextAfterCom)
+TEST(PortNumber, TheProbeAndTheConfigurationReadThePortTextAlike)
 {
-    EXPECT_EQ(ZEQ_Inst::NumeroPorta("COM1"), 1);
-    EXPECT_EQ(ZEQ_Inst::NumeroPorta("COM7"), 7);
-    EXPECT_EQ(ZEQ_Inst::NumeroPorta("COM10"), 10);
-    EXPECT_EQ(ZEQ_Inst::NumeroPorta("COM11"), 1);
-    EXPECT_EQ(ZEQ_Inst::NumeroPorta("COM0"), 1);
-    EXPECT_EQ(ZEQ_Inst::NumeroPorta("COM-3"), 1);
-    EXPECT_EQ(ZEQ_Inst::NumeroPorta("COM3x"), 3);
-    EXPECT_EQ(ZEQ_Inst::NumeroPorta("COMX"), -1);
-    EXPECT_EQ(ZEQ_Inst::NumeroPorta("COM"), -1);
+    const struct {
+        const char* testo;
+        int porta;      // port the probe opens (-1: message 367)
+        int posizione;  // list entry the configuration selects (-1: none)
+    } casi[] = {
+        {"COM1", 1, 0},   {"COM7", 7, 6},   {"COM10", 10, 9}, {"COM11", 1, -1}, {"COM0", 1, -1},
+        {"COM-3", 1, -1}, {"COM3x", 3, 2},  {"COM 4", 4, 3},  {"COMX", -1, -1}, {"COM", -1, -1},
+    };
+    for (const auto& c : casi) {
+        EXPECT_EQ(ZEQ_Inst::NumeroPorta(c.testo), c.porta) << c.testo;
+        EXPECT_EQ(Config::PosizionePorta(c.testo, int(strlen(c.testo))), c.posizione) << c.testo;
+    }
+    EXPECT_EQ(ZEQ_Inst::NumeroPorta("COM12", 5), 5);
+    EXPECT_EQ(Config::PosizionePorta("COM3", 0), -1);   // nothing was read
 }
 
 TEST_F(MainMenu, ShowsVersionCaptionsAndPictures)
