@@ -152,17 +152,8 @@ void ZEQ_Inst::LeggoVersTab()
     const QString file = Files::PercorsoApp(QStringLiteral("VERSOFTWARE.DAT"));
     if (!Esiste(file, 0))
         return;
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly) || f.size() == 0)
-        return;
     // The first line ends at the first CR or LF; the text is Windows-1252.
-    QByteArray riga = f.readLine();
-    const qsizetype fine = riga.indexOf('\r');
-    if (fine >= 0)
-        riga.truncate(fine);
-    while (riga.endsWith('\n'))
-        riga.chop(1);
-    Versione[1]->setText(CatalogoTesto::Windows1252(riga));
+    Versione[1]->setText(CatalogoTesto::Windows1252(Files::PrimaRiga(file)));
 }
 
 void ZEQ_Inst::Form_KeyDown(int& keyCode, int shift)
