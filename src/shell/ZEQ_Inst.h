@@ -64,6 +64,7 @@ protected:
 
 private:
     void Form_Resize();
+    void DisponoRighe();
     bool apriModeless(int funzione, const std::function<bool()>& apri);
     bool m_cambioLingua = false;
 };

@@ -3,6 +3,7 @@
 #include "shell/ZEQ_Inst.h"
 #include "platform/PrivateProfile.h"
 #include "platform/SerialControl.h"
+#include "platform/Timer.h"
 #include "support/TestSupport.h"
 
 #include <QLabel>
@@ -284,4 +285,24 @@ TEST(MainMenuClose, CloseBoxEndsTheProgramButNotWhileAScreenIsOpen)
     EXPECT_TRUE(fermatoDaSolo);
     EXPECT_FALSE(ZEQ_Inst::Caricato());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST_F(MainMenu, RowsFitTheHeightTheScreenLeaves)
+{
+    // 800 x 600 and 1280 x 800 screens at 100 % and 150 % scaling, less a task bar.
+    for (int altezza : {760, 560, 500, 370}) {
+        menu->resize(menu->width(), altezza);
+        int sotto = menu->Intitolo->geometry().bottom();
+        for (int riga = 0; riga < 7; ++riga) {
+            QPushButton* b = riga == 4 ? menu->TastoESC : menu->TastoF[std::array{0, 1, 2, 3, -1, 7, 9}[riga]];
+            const QLabel* l = menu->LabTasti[riga];
+            EXPECT_GT(b->y(), sotto) << altezza << " row " << riga;
+            EXPECT_LE(b->geometry().bottom(), altezza) << altezza << " row " << riga;
+            EXPECT_LE(b->iconSize().height(), b->height()) << altezza << " row " << riga;
+            EXPECT_TRUE(l->y() > b->y() && l->y() < b->geometry().bottom()) << altezza << " row " << riga;
+            sotto = b->geometry().bottom();
+        }
+    }
+    menu->resize(menu->width(), 760);   // room enough: the design places
+    EXPECT_EQ(menu->TastoF[9]->geometry(), QRect(Twip(720), Twip(7800), Twip(1215), Twip(855)));
 }
