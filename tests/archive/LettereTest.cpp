@@ -1,7 +1,9 @@
 // Letter merge, template code pages, list layouts, the editor button and the demo generator.
+#include "archive/Elenco.h"
 #include "archive/LettRev.h"
 #include "archive/Lettere.h"
 #include "archive/Rapporto.h"
+#include "archive/Stampa.h"
 #include "demoarchive/lib/ArchivioDemo.h"
 #include "ArchiveTestSupport.h"
 #include "platform/ExternalProgram.h"
@@ -9,9 +11,15 @@
 #include "shell/Modulo.h"
 #include "support/TestSupport.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QPrinter>
+#include <QPrinterInfo>
+#include <QProcess>
 #include <QPushButton>
+#include <iostream>
 #include <gtest/gtest.h>
 
 namespace {
@@ -104,12 +112,118 @@ TEST(ModelliLettera, ShippedTemplatesHoldEveryPlaceholderAndCrLf)
         const QString t = Lettere::Decodifica(dati, lingua);
         for (const char* s : {"«TIPO_D»", "«NOME»", "«INDIRIZZO»", "«CAP»", "«CITTA'»", "«PROVINCIA»", "«GG/MM/AAAA»", "«OGGI»"})
             EXPECT_TRUE(t.contains(QString::fromUtf8(s))) << lingua << s;
+        // The salutation line ends with a comma; the body after it starts with a capital.
+        const QStringList righe = Lettere::Righe(t);
+        const qsizetype saluto = righe.indexOf(QString::fromUtf8("«TIPO_D»,"));
+        ASSERT_GE(saluto, 0) << lingua;
+        const QString corpo = righe.value(saluto + 1).isEmpty() ? righe.value(saluto + 2) : righe.value(saluto + 1);
+        EXPECT_TRUE(!corpo.isEmpty() && corpo.at(0).isUpper()) << lingua << corpo.toStdString();
         Rapporto::Layout l;
         ASSERT_TRUE(Rapporto::Leggi(QString(ZEQ_SOURCE_DIR "/resources/templates/") + Rapporto::NomeLayout(lingua), l));
         EXPECT_FALSE(l.titolo.isEmpty());
         for (const Rapporto::Colonna& c : l.colonne)
             EXPECT_TRUE(std::any_of(std::begin(Archivi::CampiClienti), std::end(Archivi::CampiClienti),
                                     [&](const auto& d) { return c.campo == d.nome; })) << c.campo.toStdString();
+    }
+}
+
+TEST(ModelliLettera, ThePolishLetterAddressesTheCustomerInOneForm)
+{
+    // The salutation is singular (295) or plural (294); the body uses neither form.
+    QFile f(QString(ZEQ_SOURCE_DIR "/resources/templates/") + Lettere::NomeModello(1));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QString t = Lettere::Decodifica(f.readAll(), 1);
+    for (const char* forma : {"Państw", "Pan ", "Pana ", "Panu ", "Pani ", "Twój", "Twoje", "Ci "})
+        EXPECT_FALSE(t.contains(QString::fromUtf8(forma))) << forma;
+}
+
+TEST(UnioneLettera, LinesWiderThanThePageGoOnBelow)
+{
+    const struct {
+        const char* riga;
+        int colonne;
+        QStringList attese;
+    } casi[] = {
+        {"short", 10, {"short"}},
+        {"aaa bbb ccc", 7, {"aaa bbb", "ccc"}},
+        {"          alpha beta gamma delta epsilon", 30, {"          alpha beta gamma", "          delta epsilon"}},
+        {"text        ", 6, {"text"}},
+        {"abcdefghij", 4, {"abcd", "efgh", "ij"}},
+        // An indentation that would leave less than 20 characters is reduced.
+        {"    abcdefghijklmnopqrstuvwxyz", 10, {"abcdefghij", "klmnopqrst", "uvwxyz"}},
+        {"x\ty", 80, {"x       y"}},
+    };
+    for (const auto& c : casi)
+        EXPECT_EQ(Lettere::ACapo(QString::fromUtf8(c.riga), c.colonne), c.attese) << c.riga;
+}
+
+QString TestoPdf(const QString& pdf)
+{
+    QProcess p;
+    p.start("pdftotext", {pdf, "-"});
+    p.waitForFinished(20000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+TEST(StampaLettere, FailuresOfThePrinterAreShownNotReportedAsTheEnd)
+{
+    enum Uscita { Pdf, Rifiuto, NessunaStampante };
+    Shell.Lingua = 4;
+    const struct {
+        Uscita uscita;
+        bool lista;
+        QStringList avvisi;
+    } casi[] = {
+        {Pdf, false, {Msg(282)}},
+        {Rifiuto, false, {Msg(203)}},   // a queue that refuses the job
+        {NessunaStampante, false, {Msg(296)}},
+        {Pdf, true, {}},
+        {Rifiuto, true, {Msg(297)}},
+    };
+    for (const auto& c : casi) {
+        SCOPED_TRACE(testing::Message() << "case " << int(c.uscita) << (c.lista ? " list" : " letters"));
+        if (c.uscita == NessunaStampante && !QPrinterInfo::defaultPrinter().isNull()) {
+            std::cout << "no-printer case left out: this machine has a default printer\n";
+            continue;
+        }
+        CartellaProgramma prog;
+        Archivio.reset();
+        CreoEApro();
+        // A name of 50 characters behind the template's 40 blanks, and a body line wider than
+        // any page: both end in a word that must be printed whole.
+        const QString nome = QStringLiteral("AUTOFFICINA ROSSI MARIO E FIGLI DI GIUSEPPE ULTIMO");
+        ASSERT_EQ(nome.size(), 50);
+        AggiungoCliente(*Archivio.RsClienti, "AB1", nome, QDate(2004, 1, 1));
+        prog.scrivi("EN_LETTERA.TXT", QByteArray(40, ' ') + "\xAB" "NOME\xBB\r\n" + QByteArray("word ").repeated(30)
+                                          + "FINERIGA\r\n");
+        QFile::copy(QString(ZEQ_SOURCE_DIR "/resources/templates/EN_LISTA.RPT"), prog.file("EN_LISTA.RPT"));
+        QDir().mkpath(prog.file("PDF"));
+        Stampa::ImpostaUscitaPdf(c.uscita == NessunaStampante ? QString() : prog.file("PDF"));
+        Stampa::SimuloRifiuto(c.uscita == Rifiuto);
+        RegistroBox box;
+        if (c.lista) {
+            Elenco* e = Elenco::Carica();
+            e->Stampa_Click();
+            EXPECT_EQ(e->RighePrecedenti(), c.uscita == Pdf ? 1 : -1);
+            e->Scarica();
+        } else {
+            LettRev* l = LettRev::Carica();
+            l->DataAvv[0]->setText("01");
+            l->DataAvv[1]->setText("01");
+            l->DataAvv[2]->setText("2004");
+            l->Stampa_Click();
+            if (c.uscita == Pdf) {
+                ASSERT_EQ(Stampa::FileScritti().size(), 1);
+                const QString testo = TestoPdf(Stampa::FileScritti()[0]);
+                EXPECT_TRUE(testo.contains("ULTIMO")) << testo.toStdString();
+                EXPECT_TRUE(testo.contains("FINERIGA")) << testo.toStdString();
+            }
+            l->Scarica();
+        }
+        EXPECT_EQ(box.testi(), c.avvisi);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        Stampa::ImpostaUscitaPdf(QString());
+        Archivio.reset();
     }
 }
 
@@ -175,6 +289,14 @@ TEST(EditorModello, StartsTheEditorOnTheTemplateAndRemembersItsFolder)
     EXPECT_FALSE(QFile::exists(prog.file("ARGOMENTI")));
     EXPECT_EQ(box.testi(), QStringList({Msg(284)}));
     EXPECT_TRUE(l->Modifica->isEnabled());
+
+    // An editor that ends in failure (the desktop's opener exits with 4 when nothing handles
+    // the file) is reported too.
+    prog.scrivi("EDITOR/" + editore, "#!/bin/sh\nexit 4\n");
+    QFile::setPermissions(prog.file("EDITOR/" + editore), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    BoxHost::PulisciRegistro();
+    l->Modifica_Click();
+    EXPECT_EQ(box.testi(), QStringList({Msg(284)}));
     l->Scarica();
 }
 
