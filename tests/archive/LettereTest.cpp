@@ -10,6 +10,7 @@
 #include "platform/PrivateProfile.h"
 #include "shell/Modulo.h"
 #include "support/TestSupport.h"
+#include "platform/Sottoprocesso.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -18,8 +19,11 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QPushButton>
 #include <iostream>
+
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -225,6 +229,95 @@ TEST(StampaLettere, FailuresOfThePrinterAreShownNotReportedAsTheEnd)
         Stampa::ImpostaUscitaPdf(QString());
         Archivio.reset();
     }
+}
+
+// The helper side: prints the letters of one due customer to the default print queue (CUPS
+// reached through CUPS_SERVER, the queue named by LPDEST) and prints the boxes shown.
+TEST(StampaCodaVera, HelperPrintsTheLettersToTheDefaultQueue)
+{
+    if (qEnvironmentVariable("ZEQ_STAMPA_CODA").isEmpty())
+        GTEST_SKIP() << "helper process only";
+    CartellaProgramma prog;
+    Shell.Lingua = 4;
+    Archivio.reset();
+    CreoEApro();
+    AggiungoCliente(*Archivio.RsClienti, "AB1", "ROSSI", QDate(2004, 1, 1));
+    QFile::copy(QString(ZEQ_SOURCE_DIR "/resources/templates/EN_LETTERA.TXT"), prog.file("EN_LETTERA.TXT"));
+    Stampa::ImpostaUscitaPdf(QString());
+    RegistroBox box;
+    LettRev* l = LettRev::Carica();
+    l->DataAvv[0]->setText("01");
+    l->DataAvv[1]->setText("01");
+    l->DataAvv[2]->setText("2004");
+    l->Stampa_Click();
+    ::printf("RISULTATO=%s\n", qPrintable(box.testi().join('|')));
+    ::fflush(stdout);
+    l->Scarica();
+    Archivio.reset();
+}
+
+// A private print scheduler with two queues that print to nowhere, one refusing jobs.
+TEST(StampaCodaVera, AQueueThatRefusesTheJobShows203AndOneThatTakesItShows282)
+{
+    const QString cupsd = "/usr/sbin/cupsd", lpadmin = "/usr/sbin/lpadmin", cupsreject = "/usr/sbin/cupsreject";
+    for (const QString& p : {cupsd, lpadmin, cupsreject})
+        if (!QFileInfo(p).isExecutable())
+            GTEST_SKIP() << "no CUPS scheduler on this machine (" << p.toStdString() << " missing)";
+    QTemporaryDir d;
+    QFile::setPermissions(d.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther
+                                        | QFile::ExeOther | QFile::ReadGroup | QFile::ExeGroup);
+    for (const char* c : {"spool", "tmp", "cache", "state", "log"})
+        QDir(d.path()).mkdir(c);
+    const QString presa = d.filePath("cups.sock");
+    auto scrivi = [&](const QString& nome, const QString& testo) {
+        QFile f(d.filePath(nome));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(testo.toUtf8());
+    };
+    QString utente;
+    if (::geteuid() != 0)
+        utente = "User " + qEnvironmentVariable("USER", "nobody") + "\n";
+    scrivi("cups-files.conf", QString("ServerRoot %1\nRequestRoot %1/spool\nTempDir %1/tmp\nCacheDir %1/cache\n"
+                                      "StateDir %1/state\nErrorLog %1/log/error_log\nAccessLog %1/log/access_log\n"
+                                      "PageLog %1/log/page_log\nServerBin /usr/lib/cups\nDataDir /usr/share/cups\n"
+                                      "FileDevice Yes\n%2").arg(d.path(), utente));
+    scrivi("cupsd.conf", QString("Listen %1\nLogLevel warn\nBrowsing No\nWebInterface No\nDefaultAuthType None\n"
+                                 "<Location />\nOrder allow,deny\nAllow all\n</Location>\n"
+                                 "<Policy default>\n<Limit All>\nOrder allow,deny\nAllow all\n</Limit>\n</Policy>\n")
+                             .arg(presa));
+    QProcess server;
+    server.setProcessChannelMode(QProcess::MergedChannels);
+    server.start(cupsd, {"-f", "-c", d.filePath("cupsd.conf"), "-s", d.filePath("cups-files.conf")});
+    if (!server.waitForStarted(5000) || !AttendiFinche([&] { return QFileInfo::exists(presa); }, 10000)) {
+        server.kill();
+        server.waitForFinished(5000);
+        QFile log(d.filePath("log/error_log"));
+        log.open(QIODevice::ReadOnly);
+        GTEST_SKIP() << "the CUPS scheduler does not start here: " << server.readAll().toStdString()
+                     << log.readAll().toStdString();
+    }
+    auto esegui = [&](const QString& programma, const QStringList& argomenti) {
+        QProcess p;
+        p.start(programma, QStringList{"-h", presa} + argomenti);
+        return p.waitForFinished(20000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    };
+    EXPECT_TRUE(esegui(lpadmin, {"-p", "ZEQ_PRENDE", "-v", "file:///dev/null", "-E"}));
+    EXPECT_TRUE(esegui(lpadmin, {"-p", "ZEQ_RIFIUTA", "-v", "file:///dev/null", "-E"}));
+    EXPECT_TRUE(esegui(cupsreject, {"ZEQ_RIFIUTA"}));
+    const struct {
+        const char* coda;
+        int messaggio;
+    } casi[] = {{"ZEQ_RIFIUTA", 203}, {"ZEQ_PRENDE", 282}};
+    Shell.Lingua = 4;
+    for (const auto& c : casi) {
+        const QByteArray uscita = EseguiAiutante("StampaCodaVera.HelperPrintsTheLettersToTheDefaultQueue",
+                                                 {"ZEQ_STAMPA_CODA=1", "CUPS_SERVER=" + presa,
+                                                  QStringLiteral("LPDEST=") + c.coda},
+                                                 false);
+        EXPECT_EQ(RisultatoAiutante(uscita), Msg(c.messaggio)) << c.coda << uscita.toStdString();
+    }
+    server.terminate();
+    server.waitForFinished(5000);
 }
 
 TEST(LayoutLista, ReadsItsOwnFormat)
