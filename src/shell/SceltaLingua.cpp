@@ -5,7 +5,6 @@
 #include "platform/Resources.h"
 #include "platform/Timer.h"
 
-#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 

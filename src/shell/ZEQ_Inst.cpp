@@ -11,7 +11,6 @@
 #include "platform/Timer.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>

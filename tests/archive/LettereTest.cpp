@@ -19,7 +19,6 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QPushButton>
 #include <iostream>
 
@@ -263,35 +262,29 @@ TEST(StampaCodaVera, AQueueThatRefusesTheJobShows203AndOneThatTakesItShows282)
     for (const QString& p : {cupsd, lpadmin, cupsreject})
         if (!QFileInfo(p).isExecutable())
             GTEST_SKIP() << "no CUPS scheduler on this machine (" << p.toStdString() << " missing)";
-    QTemporaryDir d;
-    QFile::setPermissions(d.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther
-                                        | QFile::ExeOther | QFile::ReadGroup | QFile::ExeGroup);
+    CartellaProgramma d;   // the scheduler's own folder, which its children must be able to enter
+    QFile::setPermissions(d.path(), QFile::permissions(d.path()) | QFile::ExeOther | QFile::ExeGroup);
     for (const char* c : {"spool", "tmp", "cache", "state", "log"})
         QDir(d.path()).mkdir(c);
-    const QString presa = d.filePath("cups.sock");
-    auto scrivi = [&](const QString& nome, const QString& testo) {
-        QFile f(d.filePath(nome));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(testo.toUtf8());
-    };
+    const QString presa = d.file("cups.sock");
     QString utente;
     if (::geteuid() != 0)
         utente = "User " + qEnvironmentVariable("USER", "nobody") + "\n";
-    scrivi("cups-files.conf", QString("ServerRoot %1\nRequestRoot %1/spool\nTempDir %1/tmp\nCacheDir %1/cache\n"
+    d.scrivi("cups-files.conf", QString("ServerRoot %1\nRequestRoot %1/spool\nTempDir %1/tmp\nCacheDir %1/cache\n"
                                       "StateDir %1/state\nErrorLog %1/log/error_log\nAccessLog %1/log/access_log\n"
                                       "PageLog %1/log/page_log\nServerBin /usr/lib/cups\nDataDir /usr/share/cups\n"
-                                      "FileDevice Yes\n%2").arg(d.path(), utente));
-    scrivi("cupsd.conf", QString("Listen %1\nLogLevel warn\nBrowsing No\nWebInterface No\nDefaultAuthType None\n"
+                                      "FileDevice Yes\n%2").arg(d.path(), utente).toUtf8());
+    d.scrivi("cupsd.conf", QString("Listen %1\nLogLevel warn\nBrowsing No\nWebInterface No\nDefaultAuthType None\n"
                                  "<Location />\nOrder allow,deny\nAllow all\n</Location>\n"
                                  "<Policy default>\n<Limit All>\nOrder allow,deny\nAllow all\n</Limit>\n</Policy>\n")
-                             .arg(presa));
+                             .arg(presa).toUtf8());
     QProcess server;
     server.setProcessChannelMode(QProcess::MergedChannels);
-    server.start(cupsd, {"-f", "-c", d.filePath("cupsd.conf"), "-s", d.filePath("cups-files.conf")});
+    server.start(cupsd, {"-f", "-c", d.file("cupsd.conf"), "-s", d.file("cups-files.conf")});
     if (!server.waitForStarted(5000) || !AttendiFinche([&] { return QFileInfo::exists(presa); }, 10000)) {
         server.kill();
         server.waitForFinished(5000);
-        QFile log(d.filePath("log/error_log"));
+        QFile log(d.file("log/error_log"));
         log.open(QIODevice::ReadOnly);
         GTEST_SKIP() << "the CUPS scheduler does not start here: " << server.readAll().toStdString()
                      << log.readAll().toStdString();
