@@ -64,7 +64,6 @@ protected:
 
 private:
     void Form_Resize();
-    void DisponoRighe();
     bool apriModeless(int funzione, const std::function<bool()>& apri);
     bool m_cambioLingua = false;
 };
