@@ -52,35 +52,50 @@ QByteArrayView TrimBlank(QByteArrayView t)
     return t.sliced(a, b - a);
 }
 
-double Val(QByteArrayView t)
+QByteArrayView PrefissoNumero(QByteArrayView t)
 {
     qsizetype i = 0;
     while (i < t.size() && blank(t[i]))
         ++i;
-    bool negativo = false;
-    if (i < t.size() && (t[i] == '-' || t[i] == '+')) {
-        negativo = t[i] == '-';
+    const qsizetype inizio = i;
+    if (i < t.size() && (t[i] == '-' || t[i] == '+'))
         ++i;
-    }
-    double v = 0;
     bool cifre = false;
     while (i < t.size() && cifra(t[i])) {
-        v = v * 10 + (t[i] - '0');
         cifre = true;
         ++i;
     }
     if (i < t.size() && t[i] == '.') {
+        qsizetype j = i + 1;
+        while (j < t.size() && cifra(t[j])) {
+            cifre = true;
+            ++j;
+        }
+        i = j;
+    }
+    return cifre ? t.sliced(inizio, i - inizio) : QByteArrayView();
+}
+
+double Val(QByteArrayView t)
+{
+    const QByteArrayView n = PrefissoNumero(t);
+    qsizetype i = 0;
+    bool negativo = false;
+    if (i < n.size() && (n[i] == '-' || n[i] == '+')) {
+        negativo = n[i] == '-';
+        ++i;
+    }
+    double v = 0;
+    while (i < n.size() && cifra(n[i]))
+        v = v * 10 + (n[i++] - '0');
+    if (i < n.size() && n[i] == '.') {
         ++i;
         double peso = 0.1;
-        while (i < t.size() && cifra(t[i])) {
-            v += (t[i] - '0') * peso;
+        while (i < n.size()) {
+            v += (n[i++] - '0') * peso;
             peso /= 10;
-            cifre = true;
-            ++i;
         }
     }
-    if (!cifre)
-        return 0;
     return negativo ? -v : v;
 }
 
