@@ -236,7 +236,7 @@ void Pressioni::TastoOK4_Click()
 
 void Pressioni::TastoAbbandona_Click()
 {
-    MostroEsito(207);
+    MostroVerificaConclusa(Msg(207));
 }
 
 void Pressioni::TastoOK3_Click()
@@ -258,10 +258,9 @@ void Pressioni::MostroLettura(const QByteArray& testo, bool inLimiti)
     Visibile(TastoEsci, !inLimiti);
 }
 
-void Pressioni::MostroEsito(int messaggio)
+void Pressioni::MostroVerificaConclusa(const QString& testo)
 {
-    setEnabled(true);
-    LabTar->setText(Msg(messaggio));
+    LabTar->setText(testo);
     Visibile(LabTar, true);
     for (QWidget* w : std::initializer_list<QWidget*>{LabDato[0], LabDato[1], DatoP, LabInf,
                                                       TastoAbbandona, TastoOK4})

@@ -63,8 +63,9 @@ public:
     void MostroLettura(const QByteArray& testo, bool inLimiti);
     // Reply Re, or the step left without storing: the installer is asked to switch the ECU off.
     void MostroSpegnimento();
-    // The end of the check: message n in the instruction line, only the close button left.
-    void MostroEsito(int messaggio);
+    // The identity check after the power cycle has ended (its verdict in the label, or
+    // why it did not answer, or that it was given up): only the button that closes is left.
+    void MostroVerificaConclusa(const QString& testo);
 
 protected:
     void Form_KeyDown(int& keyCode, int shift) override;

@@ -284,16 +284,20 @@ void ZEQ_Inst::TastoF_Click(int index)
 
 void ZEQ_Inst::TastoESC_Click()
 {
+    ChiusuraUtente();
+}
+
+void ZEQ_Inst::ChiusuraUtente()
+{
+    // While the vehicle or live-data screen is open the menu stays (they are closed first).
+    if (Shell.Funzione != 0)
+        return;
     Scarica();
 }
 
 void ZEQ_Inst::Form_Unload(bool& cancel)
 {
-    // While the vehicle or live-data screen is open the menu stays (they are closed first).
-    if (Shell.Funzione != 0) {
-        cancel = true;
-        return;
-    }
+    Q_UNUSED(cancel)
     // Unloading the main form ends the program, by the exit key or by the close box; only
     // the language change unloads it to show it again.
     if (!m_cambioLingua)

@@ -58,6 +58,7 @@ public:
 protected:
     void Form_KeyDown(int& keyCode, int shift) override;
     void Form_Unload(bool& cancel) override;
+    void ChiusuraUtente() override;
     void resizeEvent(QResizeEvent* e) override;
     void Scollega() override { ScollegaIstanza(this); }
 
