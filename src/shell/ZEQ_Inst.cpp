@@ -135,9 +135,9 @@ void ImpostoLinguaPrincipale()
         CaricoImmagine(IdRisorsa(m.bitmap), b);
         b->show();
     }
-    CaricoImmagine(IdRisorsa(103), f->EsciVS);
+    ImmaginiTasto(f->EsciVS, IdRisorsa(103));
     f->EsciVS->show();
-    CaricoImmagine(IdRisorsa(153), f->TastoVS);
+    ImmaginiTasto(f->TastoVS, IdRisorsa(153));
     f->TastoVS->show();
     // Maximised; without a window manager to honour the state, the size of the screen.
     if (const QScreen* schermo = f->screen())
