@@ -78,25 +78,9 @@ QByteArrayView PrefissoNumero(QByteArrayView t)
 
 double Val(QByteArrayView t)
 {
+    // The nearest double to the decimal text (C locale), not a sum of rounded digits.
     const QByteArrayView n = PrefissoNumero(t);
-    qsizetype i = 0;
-    bool negativo = false;
-    if (i < n.size() && (n[i] == '-' || n[i] == '+')) {
-        negativo = n[i] == '-';
-        ++i;
-    }
-    double v = 0;
-    while (i < n.size() && cifra(n[i]))
-        v = v * 10 + (n[i++] - '0');
-    if (i < n.size() && n[i] == '.') {
-        ++i;
-        double peso = 0.1;
-        while (i < n.size()) {
-            v += (n[i++] - '0') * peso;
-            peso /= 10;
-        }
-    }
-    return negativo ? -v : v;
+    return n.isEmpty() ? 0.0 : n.toByteArray().toDouble();
 }
 
 int CifraEsa(char c)

@@ -20,7 +20,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
-#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -157,18 +156,9 @@ QList<std::pair<int, QByteArray>> RecordParametri(const std::array<QString, 6>& 
     return l;
 }
 
-void ImmagineTasto(QAbstractButton* tasto, int immagine, int disabilitata)
+void ImmagineTasto(QAbstractButton* tasto, int n, int d)
 {
-    CaricoImmagine(IdRisorsa(immagine), tasto);
-    const QSize s = tasto->iconSize();
-    const QPixmap normale = PixmapRisorsa(IdRisorsa(immagine), s);
-    const QPixmap spenta = PixmapRisorsa(IdRisorsa(disabilitata ? disabilitata : immagine), s);
-    if (normale.isNull())
-        return;
-    QIcon icona(normale);
-    icona.addPixmap(normale, QIcon::Active);
-    icona.addPixmap(spenta.isNull() ? normale : spenta, QIcon::Disabled);
-    tasto->setIcon(icona);
+    ImmaginiTasto(tasto, IdRisorsa(n), 0, d ? IdRisorsa(d) : 0);
 }
 
 // ---- the screen ----

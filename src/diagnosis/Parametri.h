@@ -147,6 +147,6 @@ private:
     QString m_mappaLetta;
 };
 
-// Button picture n of the current language with the given disabled picture (normal and
-// pressed show picture n).
-void ImmagineTasto(QAbstractButton* tasto, int immagine, int disabilitata = 0);
+// Picture n of the current language on a button, with disabled picture d (0: picture n);
+// pressed shows picture n.
+void ImmagineTasto(QAbstractButton* tasto, int n, int d = 0);
