@@ -1,6 +1,6 @@
 // The tank-level screen: the read at opening, editing, the lines it stores and the guard
 // against sending parameters that were not read since it opened.
-#include "support/Ambiente.h"
+#include "support/AmbienteSimulatore.h"
 
 #include "catalogue/StatoCatalogo.h"
 #include "catalogue/StatoFile.h"
@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QCoreApplication>
 #include <QTest>
 
 namespace {
@@ -138,4 +139,59 @@ TEST_F(LivSerbTest, EditingAndEmptyFields)
     EXPECT_TRUE(scritto.isEmpty()) << "an empty text is not a number";
     EXPECT_EQ(QApplication::focusWidget(), s->DatiPar[0]);
     EXPECT_EQ(ContatoreBeep(), beep + 1);
+}
+
+// ---- with the ECU simulator over a pseudo-terminal ----
+
+namespace {
+
+class LivSerbSimulatore : public AmbienteSimulatore {
+protected:
+    LivSerb* apro()
+    {
+        StatoCatalogo.DirCentralina = cartella->file("AUTO");
+        LivSerb* s = LivSerb::Carica();
+        AttendiFinche([] { return Link.FaseCom == FASE_LIBERA; });
+        return s;
+    }
+};
+
+} // namespace
+
+TEST_F(LivSerbSimulatore, NewerSoftwareStoresTheEditedLevelsAndSendsTheRestBack)
+{
+    ecu.valori.imposta(ecusim::Canale::LivelloGas, 2222);
+    ASSERT_NE(collegato(), nullptr);
+    LivSerb* s = apro();
+    EXPECT_EQ(comandi(), QList<QByteArray>{"MUFN"});
+    EXPECT_EQ(s->DatiPar[0]->text(), "  1200");
+    EXPECT_EQ(s->DatiPar[1]->text(), "  2950");
+    s->DatiPar[0]->setText("1000");
+    ASSERT_TRUE(AttendiFinche([] { return Link.DatiRicevuti; }));
+    s->AcqMax_Click();
+    s->Commutatore->setChecked(true);
+    s->Salva_Click();
+    ASSERT_TRUE(AttendiFinche([s] { return s->Segnalazione->text() == Msg(255); }));
+    // Fields 1-3 as edited, 4-8 as the ECU reported them.
+    EXPECT_EQ(ecu.parametri, (std::array<int, 8>{1000, 2222, 1, 45, 0, 1500, 100, 10}));
+    s->Esci_Click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    s = apro();
+    EXPECT_EQ(s->DatiPar[1]->text(), "  2222");
+    EXPECT_TRUE(s->Commutatore->isChecked());
+}
+
+TEST_F(LivSerbSimulatore, OlderSoftwareStoresThreeFields)
+{
+    ecu.identita.versioneSw = "01.000315";
+    ASSERT_NE(collegato(), nullptr);
+    ASSERT_TRUE(DatiCentralina.SwVecchio);
+    LivSerb* s = apro();
+    EXPECT_EQ(comandi(), QList<QByteArray>{"MUFR"});
+    EXPECT_TRUE(s->Salva->isEnabled());
+    s->DatiPar[1]->setText("2800");
+    s->Salva_Click();
+    ASSERT_TRUE(AttendiFinche([s] { return s->Segnalazione->text() == Msg(255); }));
+    EXPECT_EQ(comandi().value(1), "MUFS001200002800000000");
+    EXPECT_EQ(ecu.parametri[1], 2800);
 }

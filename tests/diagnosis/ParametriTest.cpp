@@ -1,7 +1,7 @@
 // The personalisation screen: limits file, keys and focus chain, range checks, the "MUFS"
 // lines, the older software's save into the personal map, and the parameter replies of all
 // four read states with the store reply.
-#include "support/Ambiente.h"
+#include "support/AmbienteSimulatore.h"
 
 #include "catalogue/MapFiles.h"
 #include "catalogue/StatoCatalogo.h"
@@ -464,4 +464,86 @@ TEST(ParametriMappa, RecordsThatCannotBeShownWholeAreInvalid)
         EXPECT_EQ(LeggoRecordParametri(MappaConParametri(m)).esito, c.esito) << c.record << c.valore;
     }
     EXPECT_EQ(LeggoRecordParametri("000001\r\n").esito, -1);
+}
+
+// ---- with the ECU simulator over a pseudo-terminal ----
+
+namespace {
+
+class ParametriSimulatore : public AmbienteSimulatore {
+protected:
+    void SetUp() override
+    {
+        AmbienteSimulatore::SetUp();
+        cartella->scrivi("AUTO/LIMITI.TXT", "S;1000;3000;\r\nC;50;500;\r\nT;20;60;\r\nP;1;2;\r\n");
+        ecu.valori.imposta(ecusim::Canale::LivelloGas, 1111);
+        ASSERT_NE(collegato(), nullptr);
+        StatoCatalogo.DirCentralina = cartella->file("AUTO");
+        StatoCatalogo.TipoGas = 0;
+        StatoCatalogo.TipoInstallazione = 1;
+    }
+    Parametri* apro()
+    {
+        Parametri* p = Parametri::Carica();
+        p->show();
+        AttendiFinche([] { return Link.FaseCom == FASE_LIBERA; });
+        return p;
+    }
+};
+
+} // namespace
+
+TEST_F(ParametriSimulatore, ReadEditStoreAndReadAgain)
+{
+    Parametri* p = apro();
+    EXPECT_EQ(comandi(), QList<QByteArray>{"MUFN"});
+    const QStringList letti = {"1500", " 100", "45", "1200", "2950", "  10"};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(p->DatiPar[size_t(i)]->text(), letti[i]) << i;
+        EXPECT_FALSE(Rosso(p->DatiPar[size_t(i)]));
+    }
+    EXPECT_TRUE(p->Esci->isEnabled());
+    ASSERT_TRUE(AttendiFinche([] { return Link.DatiRicevuti; }));
+    p->AcqMin_Click();
+    EXPECT_EQ(p->DatiPar[3]->text(), "1111") << "the live tank reading";
+    p->DatiPar[0]->setText("2000");
+    p->GasForzo->setChecked(true);
+    p->Salva_Click();
+    ASSERT_TRUE(AttendiFinche([p] { return p->Segnalazione->text() == Msg(255); }));
+    EXPECT_EQ(comandi().value(1), "MUFS001111002950000000000045000001002000000100000010000001");
+    EXPECT_EQ(ecu.parametri, (std::array<int, 8>{1111, 2950, 0, 45, 1, 2000, 100, 10}));
+    EXPECT_TRUE(Shell.DatiModificati);
+
+    p->Esci_Click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    p = apro();
+    EXPECT_EQ(p->DatiPar[0]->text(), "2000");
+    EXPECT_EQ(p->DatiPar[3]->text(), "1111");
+    EXPECT_TRUE(p->GasForzo->isChecked());
+    EXPECT_FALSE(Rosso(p->DatiPar[0]));
+    EXPECT_EQ(box->conta(), 0);
+}
+
+TEST_F(ParametriSimulatore, RefusedStoreAndASlowReplyWithTheFramesPaused)
+{
+    Parametri* p = apro();
+    ecu.guasti.sostituto = "Rfsko";
+    ecu.guasti.soloPer = "MUFS";
+    ecu.guasti.volte = 1;
+    p->Salva_Click();
+    ASSERT_TRUE(AttendiFinche([p] { return p->Segnalazione->text() == Msg(252); }));
+    EXPECT_EQ(ecu.parametri[5], 1500) << "not stored";
+
+    // The ECU pauses its frames while it stores and answers after three seconds: the link
+    // watchdog (stopped by the send) must not take that for a lost link.
+    FormTimer::ImpostaScalaTempo(1.0);
+    ecu.guasti = {};
+    ecu.opzioni.ritardoRispostaMs = 3000;
+    ecu.sospendiTrame(true);
+    p->Salva_Click();
+    ASSERT_TRUE(AttendiFinche([p] { return p->Segnalazione->text() == Msg(255); }, 8000));
+    EXPECT_EQ(box->conta(), 0) << "no message 353";
+    EXPECT_TRUE(Link.Collegato);
+    EXPECT_TRUE(p->Esci->isEnabled());
+    ecu.sospendiTrame(false);
 }

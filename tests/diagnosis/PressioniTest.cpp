@@ -1,6 +1,6 @@
 // The pressure-calibration dialog: limits from LIMITI.TXT, every step of its state table and
 // the Rd / Re replies that drive it.
-#include "support/Ambiente.h"
+#include "support/AmbienteSimulatore.h"
 
 #include "catalogue/StatoCatalogo.h"
 #include "diagnosis/Pressioni.h"
@@ -206,4 +206,100 @@ TEST_F(PressioniTest, ReplyToAClosedDialogEndsItsState)
     Link.FaseCom = FASE_LETTURA_PRESSIONE;
     ricevo("Rd    1.20\r\n");
     EXPECT_FALSE(Pressioni::Caricato());
+}
+
+// ---- with the ECU simulator over a pseudo-terminal ----
+
+namespace {
+
+class PressioniSimulatore : public AmbienteSimulatore {
+protected:
+    Pressioni* p = nullptr;
+    void SetUp() override
+    {
+        AmbienteSimulatore::SetUp();
+        StatoPressioni.reset();
+        FormTimer::ImpostaScalaTempo(0.05);
+        cartella->scrivi("AUTO/LIMITI.TXT", "A;1;2;\r\nB;1;2;\r\nC;1;2;\r\nP;1.1;1.2;\r\n");
+        ASSERT_NE(collegato(), nullptr);
+    }
+    void apro(int tipoGas)
+    {
+        StatoCatalogo.TipoGas = tipoGas;
+        StatoCatalogo.DirCentralina = cartella->file("AUTO");
+        p = Pressioni::Carica();
+        p->show();
+    }
+    bool attendo(const std::function<bool()>& c) { return AttendiFinche(c, 5000); }
+    // From the switch-off request to the verdict.
+    void cicloAccensione(int verdetto)
+    {
+        ecu.spegni();
+        ASSERT_TRUE(attendo([] { return !Link.Collegato; }));
+        EXPECT_TRUE(Pressioni::Caricato());
+        p->TastoOK2_Click();
+        ASSERT_FALSE(p->TastoOK4->isHidden());
+        ecu.accendi();
+        ASSERT_TRUE(attendo([] { return Link.DatiRicevuti; }));
+        p->TastoOK4_Click();
+        ASSERT_TRUE(attendo([this, verdetto] { return p->LabTar->text() == Msg(verdetto); }));
+        ASSERT_TRUE(ricevuto("MU3"));
+        EXPECT_FALSE(Link.Collegato);
+        EXPECT_FALSE(p->TastoOK3->isHidden());
+        p->TastoOK3_Click();
+        EXPECT_FALSE(Pressioni::Caricato());
+        EXPECT_EQ(box->conta(), 0);
+    }
+};
+
+} // namespace
+
+TEST_F(PressioniSimulatore, DefaultReadingIsStoredAndKeptAfterThePowerCycle)
+{
+    apro(0);
+    p->Tastook_Click();
+    ASSERT_TRUE(attendo([this] { return !p->TastoOK1->isHidden(); }));
+    EXPECT_EQ(p->DatoP->text(), "    1.20");
+    p->TastoOK1_Click();
+    ASSERT_TRUE(attendo([] { return Link.FaseCom == FASE_SPEGNIMENTO; }));
+    EXPECT_EQ(ecu.pressioneMemorizzata(), "000120");
+    cicloAccensione(151);
+    EXPECT_EQ(comandi(), (QList<QByteArray>{"MUD", "MUE000120", "MUB", "MU3"}));
+}
+
+TEST_F(PressioniSimulatore, OutOfRangeRepeatedThenLeftWithoutStoringAndAShortIdentity)
+{
+    ecu.pressione = "    1.25";
+    ecu.opzioni.rispostaBreve = true;
+    apro(0);
+    for (int volta = 0; volta < 2; ++volta) {
+        p->Tastook_Click();
+        ASSERT_TRUE(attendo([this] { return !p->TastoRip->isHidden(); }));
+        EXPECT_EQ(p->LabInf->text(), Msg(245));
+        if (volta == 0)
+            p->TastoRip_Click();
+    }
+    p->TastoEsci_Click();
+    cicloAccensione(152);
+    EXPECT_TRUE(ecu.pressioneMemorizzata().isEmpty());
+    EXPECT_EQ(comandi(), (QList<QByteArray>{"MUD", "MUD", "MUB", "MU3"}));
+}
+
+TEST_F(PressioniSimulatore, SilenceAfterTheReadClosesTheDialog)
+{
+    ecu.guasti.silenzio = true;
+    ecu.guasti.soloPer = "MUD";
+    apro(0);
+    p->Tastook_Click();
+    ASSERT_TRUE(attendo([] { return !Pressioni::Caricato(); }));
+    EXPECT_EQ(box->testi(), QStringList{Msg(246)});
+    EXPECT_TRUE(ricevuto("MU3"));
+    EXPECT_FALSE(Link.Collegato);
+}
+
+TEST_F(PressioniSimulatore, CngGoesStraightToThePowerCycle)
+{
+    apro(1);
+    cicloAccensione(151);
+    EXPECT_EQ(comandi(), (QList<QByteArray>{"MUB", "MU3"}));
 }
