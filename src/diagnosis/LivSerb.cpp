@@ -16,35 +16,35 @@
 
 LivSerb::LivSerb()
 {
-    setFixedSize(Twip(5400), Twip(3900));
+    setFixedSize(Twip(6480), Twip(3900));
     const int righe[] = {300, 780, 1260};
     for (size_t i = 0; i < LabParametri.size(); ++i) {
         LabParametri[i] = new QLabel(this);
-        LabParametri[i]->setGeometry(Twip(120), Twip(righe[i]), Twip(2520), Twip(330));
+        LabParametri[i]->setGeometry(Twip(120), Twip(righe[i]), Twip(3540), Twip(330));
     }
     for (size_t i = 0; i < DatiPar.size(); ++i) {
         DatiPar[i] = new QLineEdit(this);
-        DatiPar[i]->setGeometry(Twip(2700), Twip(righe[i] - 30), Twip(1020), Twip(360));
+        DatiPar[i]->setGeometry(Twip(3720), Twip(righe[i] - 30), Twip(1020), Twip(360));
         DatiPar[i]->setMaxLength(6);
         DatiPar[i]->setAlignment(Qt::AlignRight);
         DatiPar[i]->setEnabled(false);
     }
     Commutatore = new QCheckBox(this);
-    Commutatore->setGeometry(Twip(2700), Twip(righe[2]), Twip(360), Twip(330));
+    Commutatore->setGeometry(Twip(3720), Twip(righe[2]), Twip(360), Twip(330));
     auto tasto = [this](int x, int y, int l, int a) {
         auto* b = new QPushButton(this);
         b->setGeometry(Twip(x), Twip(y), Twip(l), Twip(a));
         b->setAutoDefault(false);
         return b;
     };
-    AcqMin = tasto(3840, 210, 1440, 480);
-    AcqMax = tasto(3840, 690, 1440, 480);
-    Salva = tasto(1080, 1920, 1440, 720);
-    Esci = tasto(2880, 1920, 1440, 720);
+    AcqMin = tasto(4860, 210, 1440, 480);
+    AcqMax = tasto(4860, 690, 1440, 480);
+    Salva = tasto(1500, 1920, 1440, 720);
+    Esci = tasto(3540, 1920, 1440, 720);
     for (QWidget* w : std::initializer_list<QWidget*>{AcqMin, AcqMax, Salva})
         w->setEnabled(false);
     Segnalazione = new QLabel(this);
-    Segnalazione->setGeometry(Twip(120), Twip(2880), Twip(5160), Twip(720));
+    Segnalazione->setGeometry(Twip(120), Twip(2880), Twip(6240), Twip(720));
     Segnalazione->setAlignment(Qt::AlignCenter);
     Segnalazione->setWordWrap(true);
     FuoriLinea = new FormTimer(this, 200, false);

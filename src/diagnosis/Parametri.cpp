@@ -201,17 +201,17 @@ Parametri::Parametri()
     BoxPers->setGeometry(Twip(120), Twip(720), Twip(6360), Twip(4290));
     const int righe[] = {240, 660, 1080};
     for (int i = 0; i < 3; ++i) {
-        LabParametri[size_t(i)] = etichetta(BoxPers, 120, righe[i], 2700);
+        LabParametri[size_t(i)] = etichetta(BoxPers, 120, righe[i], 3840);
         DatiPar[size_t(i)] = new QLineEdit(BoxPers);
-        DatiPar[size_t(i)]->setGeometry(Twip(2880), Twip(righe[i] - 30), Twip(900), Twip(360));
-        LabParametri[size_t(8 + i)] = etichetta(BoxPers, 3900, righe[i], 1500);
+        DatiPar[size_t(i)]->setGeometry(Twip(4020), Twip(righe[i] - 30), Twip(900), Twip(360));
+        LabParametri[size_t(8 + i)] = etichetta(BoxPers, 5040, righe[i], 1260);
     }
-    LabParametri[12] = etichetta(BoxPers, 120, 1500, 2700);
+    LabParametri[12] = etichetta(BoxPers, 120, 1500, 3840);
     GasForzo = new QCheckBox(BoxPers);
-    GasForzo->setGeometry(Twip(2880), Twip(1500), Twip(360), Twip(330));
-    LabParametri[3] = etichetta(BoxPers, 120, 1890, 2700);
+    GasForzo->setGeometry(Twip(4020), Twip(1500), Twip(360), Twip(330));
+    LabParametri[3] = etichetta(BoxPers, 120, 1890, 3840);
     Commutatore = new QCheckBox(BoxPers);
-    Commutatore->setGeometry(Twip(2880), Twip(1890), Twip(360), Twip(330));
+    Commutatore->setGeometry(Twip(4020), Twip(1890), Twip(360), Twip(330));
     Serbatoio = new QGroupBox(BoxPers);
     Serbatoio->setGeometry(Twip(120), Twip(2340), Twip(6120), Twip(1800));
     const int righeS[] = {420, 840, 1260};

@@ -58,7 +58,7 @@ Pressioni::Pressioni()
         w->setGeometry(Twip(x), Twip(1680), Twip(l), Twip(495));
         return w;
     };
-    LabTar = etichetta("LabTar", 240, 180, 4320, 1080, Qt::AlignCenter);
+    LabTar = etichetta("LabTar", 120, 60, 4560, 1560, Qt::AlignCenter);
     LabDato[0] = etichetta("LabDato0", 240, 300, 2040, 375, Qt::AlignRight | Qt::AlignVCenter);
     DatoP = etichetta("DatoP", 2340, 300, 1080, 375, Qt::AlignCenter);
     LabDato[1] = etichetta("LabDato1", 3480, 300, 1080, 375, Qt::AlignLeft | Qt::AlignVCenter);
