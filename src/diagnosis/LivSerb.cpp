@@ -144,23 +144,16 @@ void LivSerb::FuoriLinea_Timer()
     }
 }
 
-void LivSerb::acquisisco(QLineEdit* campo)
-{
-    if (!Link.DatiRicevuti)
-        return;
-    const QString t = Allineato(InteroDaTesto(Diagnosi.DatiVideo[0].Valore[5]), campo->maxLength());
-    if (!t.isEmpty())
-        campo->setText(t);
-}
-
 void LivSerb::AcqMin_Click()
 {
-    acquisisco(DatiPar[0]);
+    if (Link.DatiRicevuti)
+        LivelloInCasella(DatiPar[0]);
 }
 
 void LivSerb::AcqMax_Click()
 {
-    acquisisco(DatiPar[1]);
+    if (Link.DatiRicevuti)
+        LivelloInCasella(DatiPar[1]);
 }
 
 void LivSerb::Form_KeyPress(int& ascii)
@@ -193,41 +186,21 @@ void LivSerb::Form_KeyPress(int& ascii)
 bool LivSerb::eventFilter(QObject* o, QEvent* e)
 {
     if (e->type() == QEvent::FocusIn || e->type() == QEvent::FocusOut) {
-        for (QLineEdit* d : DatiPar) {
-            if (o != d)
-                continue;
-            if (e->type() == QEvent::FocusIn) {
-                d->setText(d->text().trimmed());
-            } else {
-                const QString t = Allineato(InteroDaTesto(d->text().toLatin1()), d->maxLength());
-                if (!t.isEmpty())
-                    d->setText(t);
-            }
-        }
+        for (QLineEdit* d : DatiPar)
+            if (o == d)
+                FuocoCasella(d, e->type() == QEvent::FocusIn);
     }
     return FormBase::eventFilter(o, e);
 }
 
 bool LivSerb::MostroValoreLetto(int i, const QByteArray& testo)
 {
-    QLineEdit* e = DatiPar[size_t(i)];
-    const QString t = Allineato(testo, e->maxLength());
-    if (t.isEmpty())
-        return false;
-    QPalette p = e->palette();
-    p.setColor(QPalette::Text, Qt::black);
-    e->setPalette(p);
-    e->setText(t);
-    return true;
+    return ValoreInCasella(DatiPar[size_t(i)], testo);
 }
 
 void LivSerb::MostroPredefinito(int i, const QString& testo)
 {
-    QLineEdit* e = DatiPar[size_t(i)];
-    QPalette p = e->palette();
-    p.setColor(QPalette::Text, Qt::red);
-    e->setPalette(p);
-    e->setText(testo);
+    PredefinitoInCasella(DatiPar[size_t(i)], testo);
 }
 
 void LivSerb::MostroInterruttore(int, bool acceso)

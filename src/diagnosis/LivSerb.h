@@ -45,7 +45,6 @@ protected:
 private:
     void controlli(bool abilitati);
     void invio(int fase, int messaggio);
-    void acquisisco(QLineEdit* campo);
     // An Rfn reply was handled since this opening: ParSerbatoio holds what the ECU reported.
     bool m_parametriLetti = false;
 };

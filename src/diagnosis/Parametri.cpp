@@ -80,6 +80,54 @@ QString Allineato(const QByteArray& testo, int lunghezza)
     return QString::fromLatin1(testo).rightJustified(lunghezza, QLatin1Char(' '));
 }
 
+// ---- the value boxes ----
+
+namespace {
+
+void Colore(QLineEdit* e, Qt::GlobalColor c)
+{
+    QPalette p = e->palette();
+    p.setColor(QPalette::Text, c);
+    e->setPalette(p);
+}
+
+} // namespace
+
+bool ValoreInCasella(QLineEdit* casella, const QByteArray& testo)
+{
+    const QString t = Allineato(testo, casella->maxLength());
+    if (t.isEmpty())
+        return false;
+    Colore(casella, Qt::black);
+    casella->setText(t);
+    return true;
+}
+
+void PredefinitoInCasella(QLineEdit* casella, const QString& testo)
+{
+    Colore(casella, Qt::red);
+    casella->setText(testo);
+}
+
+void FuocoCasella(QLineEdit* casella, bool entra)
+{
+    if (entra) {
+        casella->setText(casella->text().trimmed());
+        return;
+    }
+    QString t = Allineato(InteroDaTesto(casella->text().toLatin1()), casella->maxLength());
+    CambioVirgola(t);
+    if (!t.isEmpty())
+        casella->setText(t);
+}
+
+void LivelloInCasella(QLineEdit* casella)
+{
+    const QString t = Allineato(InteroDaTesto(Diagnosi.DatiVideo[0].Valore[5]), casella->maxLength());
+    if (!t.isEmpty())
+        casella->setText(t);
+}
+
 // ---- older ECU software ----
 
 namespace {
@@ -169,13 +217,6 @@ void Abilito(std::initializer_list<QWidget*> controlli, bool si)
 {
     for (QWidget* w : controlli)
         w->setEnabled(si);
-}
-
-void Colore(QLineEdit* e, Qt::GlobalColor c)
-{
-    QPalette p = e->palette();
-    p.setColor(QPalette::Text, c);
-    e->setPalette(p);
 }
 
 } // namespace
@@ -475,20 +516,14 @@ void Parametri::FuoriLinea_Timer()
 
 void Parametri::AcqMin_Click()
 {
-    if (!Link.DatiRicevuti || !Link.Collegato)
-        return;
-    const QString t = Allineato(InteroDaTesto(Diagnosi.DatiVideo[0].Valore[5]), DatiPar[3]->maxLength());
-    if (!t.isEmpty())
-        DatiPar[3]->setText(t);
+    if (Link.DatiRicevuti && Link.Collegato)
+        LivelloInCasella(DatiPar[3]);
 }
 
 void Parametri::AcqMax_Click()
 {
-    if (!Link.DatiRicevuti || !Link.Collegato)
-        return;
-    const QString t = Allineato(InteroDaTesto(Diagnosi.DatiVideo[0].Valore[5]), DatiPar[4]->maxLength());
-    if (!t.isEmpty())
-        DatiPar[4]->setText(t);
+    if (Link.DatiRicevuti && Link.Collegato)
+        LivelloInCasella(DatiPar[4]);
 }
 
 int Parametri::indiceCampo(QObject* o) const
@@ -550,17 +585,8 @@ bool Parametri::eventFilter(QObject* o, QEvent* e)
 {
     if (e->type() == QEvent::FocusIn || e->type() == QEvent::FocusOut) {
         const int i = indiceCampo(o);
-        if (i >= 0) {
-            QLineEdit* d = DatiPar[size_t(i)];
-            if (e->type() == QEvent::FocusIn) {
-                d->setText(d->text().trimmed());
-            } else {
-                QString t = Allineato(InteroDaTesto(d->text().toLatin1()), d->maxLength());
-                CambioVirgola(t);
-                if (!t.isEmpty())
-                    d->setText(t);
-            }
-        }
+        if (i >= 0)
+            FuocoCasella(DatiPar[size_t(i)], e->type() == QEvent::FocusIn);
     }
     return FormBase::eventFilter(o, e);
 }
@@ -569,19 +595,12 @@ bool Parametri::eventFilter(QObject* o, QEvent* e)
 
 bool Parametri::MostroValoreLetto(int i, const QByteArray& testo)
 {
-    QLineEdit* e = DatiPar[size_t(i)];
-    const QString t = Allineato(testo, e->maxLength());
-    if (t.isEmpty())
-        return false;
-    Colore(e, Qt::black);
-    e->setText(t);
-    return true;
+    return ValoreInCasella(DatiPar[size_t(i)], testo);
 }
 
 void Parametri::MostroPredefinito(int i, const QString& testo)
 {
-    Colore(DatiPar[size_t(i)], Qt::red);
-    DatiPar[size_t(i)]->setText(testo);
+    PredefinitoInCasella(DatiPar[size_t(i)], testo);
 }
 
 void Parametri::MostroInterruttore(int quale, bool acceso)

@@ -46,6 +46,19 @@ QByteArray InteroDaTesto(QByteArrayView testo);
 // value is never shown cut).
 QString Allineato(const QByteArray& testo, int lunghezza);
 
+// ---- the value boxes of the parameter screens ----
+// A value read from the ECU, black and right-aligned; false (box unchanged) when it does
+// not fit.
+bool ValoreInCasella(QLineEdit* casella, const QByteArray& testo);
+// A default shown in red in place of a value.
+void PredefinitoInCasella(QLineEdit* casella, const QString& testo);
+// Focus in: blanks trimmed. Focus out: the number as a whole number right-aligned in the
+// box (an empty box becomes 0).
+void FuocoCasella(QLineEdit* casella, bool entra);
+// The live tank-sensor reading (value 5 of the newest live record) into the box, when it
+// fits.
+void LivelloInCasella(QLineEdit* casella);
+
 // ---- older ECU software: the parameter records of the personal map ----
 // The records read into the screen: DatiPar 0-5 as texts right-aligned in their boxes
 // (6 characters, the sampling number 2; "" when the main record is not numeric), forced

@@ -300,13 +300,15 @@ TEST_F(ParametriTest, ParameterRepliesInEveryReadState)
         for (int i = 0; i < c.testi.size(); ++i) {
             const bool rosso = c.testi[i].startsWith('!');
             EXPECT_EQ(caselle[i]->text(), rosso ? c.testi[i].mid(1) : c.testi[i]) << i;
-            if (!c.testi[i].isEmpty())
+            if (!c.testi[i].isEmpty()) {
                 EXPECT_EQ(Rosso(caselle[i]), rosso) << i;
+            }
         }
         EXPECT_EQ(commutatore->isChecked(), c.commutatore);
         EXPECT_EQ(segnalazione->text(), c.messaggio251 ? Msg(251) : QString());
-        if (!serbatoio)
+        if (!serbatoio) {
             EXPECT_TRUE(static_cast<Parametri*>(schermo)->BoxPers->isEnabled());
+        }
         chiudo();
     }
 }
