@@ -4,6 +4,8 @@
 #include "support/AmbienteSimulatore.h"
 
 #include "catalogue/MapFiles.h"
+#include "catalogue/PersonalMaps.h"
+#include "platform/Files.h"
 #include "catalogue/StatoCatalogo.h"
 #include "catalogue/StatoFile.h"
 #include "diagnosis/LivSerb.h"
@@ -548,4 +550,31 @@ TEST_F(ParametriSimulatore, RefusedStoreAndASlowReplyWithTheFramesPaused)
     EXPECT_TRUE(Link.Collegato);
     EXPECT_TRUE(p->Esci->isEnabled());
     ecu.sospendiTrame(false);
+}
+
+TEST_F(ParametriSimulatore, OlderSoftwareStoresIntoThePersonalMapOnly)
+{
+    ScaricoTutto();
+    ecu.identita.versioneSw = "01.000315";
+    ASSERT_NE(collegato(), nullptr);
+    ASSERT_TRUE(DatiCentralina.SwVecchio);
+    StatoCatalogo.DirCentralina = cartella->file("AUTO");
+    StatoCatalogo.TipoInstallazione = 1;
+    StatoCatalogo.Cliente = "AB123CD";
+    const QString cartellaVeicolo = CartellaVeicolo();
+    ASSERT_FALSE(cartellaVeicolo.isEmpty());
+    cartella->scrivi("AUTO/MOTORO02.QOX", MappaConParametri(ParametriMappa));
+    Parametri* p = apro();
+    EXPECT_EQ(comandi(), QList<QByteArray>{"MUFR"});
+    // The ECU's tank values over the map's; the other values from the map.
+    EXPECT_EQ(p->DatiPar[3]->text(), "  1200");
+    EXPECT_EQ(p->DatiPar[0]->text(), "  2000");
+    p->DatiPar[0]->setText("2400");
+    p->Salva_Click();
+    EXPECT_FALSE(Parametri::Caricato());
+    EXPECT_EQ(comandi(), QList<QByteArray>{"MUFR"}) << "nothing sent";
+    QByteArray v;
+    ASSERT_TRUE(LeggoRecordMappa(Files::Trova(cartellaVeicolo, "MOTORO02.QOX"), 2691, v));
+    EXPECT_EQ(v, "002400");
+    EXPECT_EQ(ecu.parametri[5], 1500);
 }

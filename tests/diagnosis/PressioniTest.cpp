@@ -231,10 +231,13 @@ protected:
         p->show();
     }
     bool attendo(const std::function<bool()>& c) { return AttendiFinche(c, 5000); }
-    // From the switch-off request to the verdict.
-    void cicloAccensione(int verdetto)
+    // From the switch-off request to the verdict; perdita: the ECU comes back without its
+    // data (an identity whose ECU type is not a number).
+    void cicloAccensione(int verdetto, bool perdita = false)
     {
         ecu.spegni();
+        if (perdita)
+            ecu.identita.tipoCentralina = "??";
         ASSERT_TRUE(attendo([] { return !Link.Collegato; }));
         EXPECT_TRUE(Pressioni::Caricato());
         p->TastoOK2_Click();
@@ -265,6 +268,16 @@ TEST_F(PressioniSimulatore, DefaultReadingIsStoredAndKeptAfterThePowerCycle)
     EXPECT_EQ(ecu.pressioneMemorizzata(), "000120");
     cicloAccensione(151);
     EXPECT_EQ(comandi(), (QList<QByteArray>{"MUD", "MUE000120", "MUB", "MU3"}));
+}
+
+TEST_F(PressioniSimulatore, DataLostAtThePowerCycle)
+{
+    apro(0);
+    p->Tastook_Click();
+    ASSERT_TRUE(attendo([this] { return !p->TastoOK1->isHidden(); }));
+    p->TastoOK1_Click();
+    ASSERT_TRUE(attendo([] { return Link.FaseCom == FASE_SPEGNIMENTO; }));
+    cicloAccensione(152, true);
 }
 
 TEST_F(PressioniSimulatore, OutOfRangeRepeatedThenLeftWithoutStoringAndAShortIdentity)
