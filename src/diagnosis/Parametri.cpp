@@ -380,7 +380,10 @@ void Parametri::TipoInst_Click()
     } else {
         StatoVeicolo.FileTabella = Files::PercorsoApp(QStringLiteral("PERSONALE.PRG"));
     }
-    const int limiti = LeggoLimiti(Files::Percorso(StatoCatalogo.DirCentralina, QStringLiteral("LIMITI.TXT")));
+    // No catalogue folder chosen: no limits file (never one in the current folder).
+    const QString& dir = StatoCatalogo.DirCentralina;
+    const int limiti = LeggoLimiti(dir.trimmed().isEmpty() ? QString()
+                                                           : Files::Percorso(dir, QStringLiteral("LIMITI.TXT")));
     if (limiti != 0) {
         Beep();
         Avviso(limiti == 1 ? 194 : 195);
