@@ -298,6 +298,16 @@ QByteArray EseguiControllo(EcuModel& ecu, const QByteArray& riga, int msSpento)
         ecu.pressione = p[1];
         return "ok";
     }
+    if (cmd == "value") {
+        if (p.size() < 2)
+            return Errore("value NAME=SPEC ...");
+        ValoriLive v = ecu.valori;
+        for (qsizetype i = 1; i < p.size(); ++i)
+            if (!ImpostaValoreLive(v, p[i], &errore))
+                return Errore(errore);
+        ecu.valori = v;
+        return "ok";
+    }
     if (cmd == "show")
         return Mostra(ecu);
     return Errore("unknown command " + cmd);

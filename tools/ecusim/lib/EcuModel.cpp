@@ -215,11 +215,18 @@ void EcuModel::rispondi(const QByteArray&, const QByteArray& rigaCompleta)
     }
 }
 
+QByteArray EcuModel::trama(qint64 quando)
+{
+    // Between "MT" and "MF" the MAP/TPS frame takes the place of the live frame.
+    valori.aggiorna(quando);
+    if (m_dt)
+        return TramaDT(valori);
+    return opzioni.trameBinarie ? TramaDB(valori) : TramaDC(valori);
+}
+
 void EcuModel::inviaTrama(qint64 quando)
 {
-    accoda(opzioni.trameBinarie ? TramaDB(valori) : TramaDC(valori), quando);
-    if (m_dt)
-        accoda(TramaDT(valori), quando);
+    accoda(trama(quando), quando);
     ++m_trameInviate;
 }
 
@@ -236,11 +243,8 @@ QByteArray EcuModel::estraiRaffica(int massimo)
     if (!m_acceso || !m_uscita.isEmpty())
         return r;
     const int n = std::min(m_raffica, std::max(0, massimo));
-    for (int i = 0; i < n; ++i) {
-        r += opzioni.trameBinarie ? TramaDB(valori) : TramaDC(valori);
-        if (m_dt)
-            r += TramaDT(valori);
-    }
+    for (int i = 0; i < n; ++i)
+        r += trama(m_ora);
     m_raffica -= n;
     m_trameInviate += n;
     return r;

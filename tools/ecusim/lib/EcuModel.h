@@ -137,6 +137,7 @@ private:
     void adottoRevisione();
     void accoda(const QByteArray& dati, qint64 quando);
     void rispondi(const QByteArray& chiave, const QByteArray& testo);
+    QByteArray trama(qint64 quando);
     void inviaTrama(qint64 quando);
     bool streaming() const;
     void avviaTrasmissione(qint64 primaTrama);
