@@ -172,7 +172,8 @@ TEST_F(LivSerbSimulatore, NewerSoftwareStoresTheEditedLevelsAndSendsTheRestBack)
     s->Commutatore->setChecked(true);
     s->Salva_Click();
     ASSERT_TRUE(AttendiFinche([s] { return s->Segnalazione->text() == Msg(255); }));
-    // Fields 1-3 as edited, 4-8 as the ECU reported them.
+    // Fields 1-3 as edited, 4-8 as the ECU reported them, 9 the parameter string's 25-30.
+    EXPECT_EQ(comandi().value(1), "MUFS001000002222000001000045000000001500000100000010000100");
     EXPECT_EQ(ecu.parametri, (std::array<int, 8>{1000, 2222, 1, 45, 0, 1500, 100, 10}));
     s->Esci_Click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

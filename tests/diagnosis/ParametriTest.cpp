@@ -528,28 +528,28 @@ TEST_F(ParametriSimulatore, ReadEditStoreAndReadAgain)
     EXPECT_EQ(box->conta(), 0);
 }
 
-TEST_F(ParametriSimulatore, RefusedStoreAndASlowReplyWithTheFramesPaused)
+TEST_F(ParametriSimulatore, RefusedWithTheEngineRunningThenASlowReplyWithTheFramesPaused)
 {
     Parametri* p = apro();
-    ecu.guasti.sostituto = "Rfsko";
-    ecu.guasti.soloPer = "MUFS";
-    ecu.guasti.volte = 1;
+    ecu.opzioni.motoreAcceso = true;
+    p->DatiPar[0]->setText("2100");
     p->Salva_Click();
     ASSERT_TRUE(AttendiFinche([p] { return p->Segnalazione->text() == Msg(252); }));
     EXPECT_EQ(ecu.parametri[5], 1500) << "not stored";
+    EXPECT_TRUE(p->Salva->isEnabled()) << "the user can try again";
 
     // The ECU pauses its frames while it stores and answers after three seconds: the link
     // watchdog (stopped by the send) must not take that for a lost link.
     FormTimer::ImpostaScalaTempo(1.0);
-    ecu.guasti = {};
-    ecu.opzioni.ritardoRispostaMs = 3000;
-    ecu.sospendiTrame(true);
+    ecu.opzioni.motoreAcceso = false;
+    ecu.opzioni.ritardoPer["MUFS"] = 3000;
+    ecu.opzioni.trameFermeInRitardo = true;
     p->Salva_Click();
     ASSERT_TRUE(AttendiFinche([p] { return p->Segnalazione->text() == Msg(255); }, 8000));
     EXPECT_EQ(box->conta(), 0) << "no message 353";
     EXPECT_TRUE(Link.Collegato);
     EXPECT_TRUE(p->Esci->isEnabled());
-    ecu.sospendiTrame(false);
+    EXPECT_EQ(ecu.parametri[5], 2100);
 }
 
 TEST_F(ParametriSimulatore, OlderSoftwareStoresIntoThePersonalMapOnly)

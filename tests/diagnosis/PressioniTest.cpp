@@ -231,13 +231,10 @@ protected:
         p->show();
     }
     bool attendo(const std::function<bool()>& c) { return AttendiFinche(c, 5000); }
-    // From the switch-off request to the verdict; perdita: the ECU comes back without its
-    // data (an identity whose ECU type is not a number).
-    void cicloAccensione(int verdetto, bool perdita = false)
+    // From the switch-off request to the verdict.
+    void cicloAccensione(int verdetto)
     {
         ecu.spegni();
-        if (perdita)
-            ecu.identita.tipoCentralina = "??";
         ASSERT_TRUE(attendo([] { return !Link.Collegato; }));
         EXPECT_TRUE(Pressioni::Caricato());
         p->TastoOK2_Click();
@@ -270,6 +267,18 @@ TEST_F(PressioniSimulatore, DefaultReadingIsStoredAndKeptAfterThePowerCycle)
     EXPECT_EQ(comandi(), (QList<QByteArray>{"MUD", "MUE000120", "MUB", "MU3"}));
 }
 
+TEST_F(PressioniSimulatore, NegativeReadingIsStoredAsSent)
+{
+    cartella->scrivi("AUTO/LIMITI.TXT", "A;1;2;\r\nB;1;2;\r\nC;1;2;\r\nP;-1;1;\r\n");
+    ecu.pressione = "   -0.50";
+    apro(0);
+    p->Tastook_Click();
+    ASSERT_TRUE(attendo([this] { return !p->TastoOK1->isHidden(); }));
+    p->TastoOK1_Click();
+    ASSERT_TRUE(attendo([] { return Link.FaseCom == FASE_SPEGNIMENTO; }));
+    EXPECT_EQ(ecu.pressioneMemorizzata(), "000-50");
+}
+
 TEST_F(PressioniSimulatore, DataLostAtThePowerCycle)
 {
     apro(0);
@@ -277,7 +286,8 @@ TEST_F(PressioniSimulatore, DataLostAtThePowerCycle)
     ASSERT_TRUE(attendo([this] { return !p->TastoOK1->isHidden(); }));
     p->TastoOK1_Click();
     ASSERT_TRUE(attendo([] { return Link.FaseCom == FASE_SPEGNIMENTO; }));
-    cicloAccensione(152, true);
+    ecu.opzioni.datiPersi = true;  // the ECU comes back without its data
+    cicloAccensione(152);
 }
 
 TEST_F(PressioniSimulatore, OutOfRangeRepeatedThenLeftWithoutStoringAndAShortIdentity)
