@@ -219,7 +219,7 @@ protected:
     {
         AmbienteSimulatore::SetUp();
         StatoPressioni.reset();
-        FormTimer::ImpostaScalaTempo(0.05);
+        FormTimer::ImpostaScalaTempo(0.2);
         cartella->scrivi("AUTO/LIMITI.TXT", "A;1;2;\r\nB;1;2;\r\nC;1;2;\r\nP;1.1;1.2;\r\n");
         ASSERT_NE(collegato(), nullptr);
     }
