@@ -92,22 +92,6 @@ TEST_F(LivSerbTest, NewerSoftwareSendsBackWhatTheEcuReported)
     EXPECT_TRUE(v->Dati_Out->Enabled());
 }
 
-TEST_F(LivSerbTest, OlderSoftwareSendsThreeFields)
-{
-    LivSerb* s = apro(true);
-    EXPECT_FALSE(s->Salva->isEnabled());
-    s->FuoriLinea_Timer();
-    EXPECT_TRUE(s->DatiPar[0]->isEnabled());
-    EXPECT_FALSE(s->Salva->isEnabled()) << "only the reply enables the save";
-    ricevo("Rfr001500002700000001\r\n");
-    EXPECT_TRUE(s->Salva->isEnabled());
-    EXPECT_EQ(StatoFile.ParSerbatoio, "120029500");
-    scritto.clear();
-    s->Salva_Click();
-    EXPECT_EQ(scritto, QByteArrayList{"MUFS001500002700000001\r\n"});
-    EXPECT_EQ(scritto.value(0).size(), 24);
-}
-
 TEST_F(LivSerbTest, EditingAndEmptyFields)
 {
     LivSerb* s = apro(false);
@@ -187,12 +171,19 @@ TEST_F(LivSerbSimulatore, OlderSoftwareStoresThreeFields)
     ecu.identita.versioneSw = "01.000315";
     ASSERT_NE(collegato(), nullptr);
     ASSERT_TRUE(DatiCentralina.SwVecchio);
-    LivSerb* s = apro();
+    StatoCatalogo.DirCentralina = cartella->file("AUTO");
+    LivSerb* s = LivSerb::Carica();
+    EXPECT_FALSE(s->Salva->isEnabled());
+    s->FuoriLinea_Timer();
+    EXPECT_TRUE(s->DatiPar[0]->isEnabled());
+    EXPECT_FALSE(s->Salva->isEnabled()) << "only the reply enables the save";
+    ASSERT_TRUE(AttendiFinche([] { return Link.FaseCom == FASE_LIBERA; }));
     EXPECT_EQ(comandi(), QList<QByteArray>{"MUFR"});
     EXPECT_TRUE(s->Salva->isEnabled());
+    EXPECT_EQ(StatoFile.ParSerbatoio, "120029500");
     s->DatiPar[1]->setText("2800");
     s->Salva_Click();
     ASSERT_TRUE(AttendiFinche([s] { return s->Segnalazione->text() == Msg(255); }));
-    EXPECT_EQ(comandi().value(1), "MUFS001200002800000000");
+    EXPECT_EQ(comandi().value(1), "MUFS001200002800000000");  // 24 characters with CR LF
     EXPECT_EQ(ecu.parametri[1], 2800);
 }

@@ -175,27 +175,6 @@ TEST_F(PressioniTest, RepeatKeepsTheCaptionAndGoingOnStoresNothing)
     EXPECT_TRUE(scritto.isEmpty());
 }
 
-TEST_F(PressioniTest, CngStartsAtThePowerCycle)
-{
-    StatoCatalogo.TipoGas = 1;
-    Pressioni* p = apro();
-    EXPECT_EQ(p->windowTitle(), Msg(140));
-    EXPECT_EQ(p->LabTar->text(), Msg(247));
-    EXPECT_EQ(visibili(p), QStringList{"TastoOK2"});
-    EXPECT_EQ(Link.FaseCom, FASE_SPEGNIMENTO);
-    EXPECT_TRUE(v->Dati_Out->Enabled());
-    // The ECU switched off: the watchdog only clears the link, and the step goes on.
-    Link.Collegato = true;
-    v->Dati_Out->Scatta();
-    EXPECT_TRUE(Pressioni::Caricato());
-    p->TastoOK2_Click();
-    EXPECT_EQ(visibili(p), (QStringList{"TastoOK4", "TastoAbbandona"}));
-    Link.DatiRicevuti = true;
-    p->TastoOK4_Click();
-    EXPECT_EQ(Link.FaseCom, FASE_VERIFICA_PRESSIONI);
-    EXPECT_TRUE(Link.InterrogoDati);
-}
-
 TEST_F(PressioniTest, ReplyToAClosedDialogEndsItsState)
 {
     Link.FaseCom = FASE_SCRITTURA_PRESSIONE;
@@ -323,6 +302,9 @@ TEST_F(PressioniSimulatore, SilenceAfterTheReadClosesTheDialog)
 TEST_F(PressioniSimulatore, CngGoesStraightToThePowerCycle)
 {
     apro(1);
+    EXPECT_EQ(p->windowTitle(), Msg(140));
+    EXPECT_EQ(p->LabTar->text(), Msg(247));
+    EXPECT_EQ(Link.FaseCom, FASE_SPEGNIMENTO);
     cicloAccensione(151);
     EXPECT_EQ(comandi(), (QList<QByteArray>{"MUB", "MU3"}));
 }
