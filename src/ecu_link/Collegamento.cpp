@@ -17,15 +17,8 @@
 
 void AggiornoStatoCollegamento()
 {
-    Veicolo* v = Veicolo::Istanza();
-    if (!v)
-        return;
-    const bool su = Link.Collegato;
-    v->StatoCom->setText(Msg(su ? 347 : 348));
-    v->Attivo->setVisible(!su);
-    v->Attivo->setEnabled(!su);
-    v->Tasto_Inf->setVisible(su);
-    v->Tasto_Inf->setEnabled(su);
+    if (Veicolo* v = Veicolo::Istanza())
+        v->MostroStatoCollegamento(Link.Collegato);
 }
 
 void ImpostoProprietaVeicolo(bool abilitato)
@@ -92,6 +85,9 @@ static void ErroreRichiestaVersione()
         Link.InterrogoDati = false;
         GSM.PrimoInvioGSM = false;
     }
+    // As after an identity: a silent ECU then brings the no-data box.
+    if (DatiMotore* d = DatiMotore::Istanza())
+        d->Dati_Out->setEnabled(true);
 }
 
 void RispostaErrore(const QByteArray& riga)

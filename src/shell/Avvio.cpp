@@ -3,6 +3,7 @@
 #include "shell/Procedure.h"
 #include "shell/SceltaLingua.h"
 #include "shell/ZEQ_Inst.h"
+#include "vehicle/Veicolo.h"
 #include "platform/SingleInstance.h"
 #include "archive/Gestione.h"
 #include "catalogue/AggModel.h"
@@ -24,6 +25,7 @@ void RegistroSchermi()
         return true;
     };
     s.Gestione = AproGestione;
+    s.Veicolo = &Veicolo::Apri;
 }
 
 QString PercorsoDaByte(const QByteArray& byte)

@@ -159,9 +159,9 @@ void ImpostoLinguaPrincipale()
         CaricoImmagine(IdRisorsa(m.bitmap), b);
         b->show();
     }
-    CaricoImmagine(IdRisorsa(103), f->EsciVS);
+    ImmaginiTasto(f->EsciVS, IdRisorsa(103));
     f->EsciVS->show();
-    CaricoImmagine(IdRisorsa(153), f->TastoVS);
+    ImmaginiTasto(f->TastoVS, IdRisorsa(153));
     f->TastoVS->show();
     // Maximised; without a window manager to honour the state, the size of the screen.
     if (const QScreen* schermo = f->screen())
@@ -234,7 +234,7 @@ int ZEQ_Inst::ProvaPorta()
     return 0;
 }
 
-bool ZEQ_Inst::apriModeless(int funzione, const std::function<bool()>& apri)
+bool ZEQ_Inst::apriModeless(int funzione, const std::function<Apertura()>& apri)
 {
     const int err = ProvaPorta();
     if (err != 0) {
@@ -242,11 +242,14 @@ bool ZEQ_Inst::apriModeless(int funzione, const std::function<bool()>& apri)
         return false;
     }
     Shell.Funzione = funzione;
-    if (!apri || !apri()) {
-        // A screen that could not be opened leaves the menu in charge.
+    const Apertura esito = apri ? apri() : Apertura::FallitaMuta;
+    if (esito != Apertura::Aperta) {
+        // A screen that could not be opened leaves the menu in charge; one that said why
+        // is not followed by a second box.
         Shell.Funzione = 0;
         setEnabled(true);
-        Avviso(367);
+        if (esito == Apertura::FallitaMuta)
+            Avviso(367);
         return false;
     }
     setEnabled(false);
@@ -299,16 +302,20 @@ void ZEQ_Inst::TastoF_Click(int index)
 
 void ZEQ_Inst::TastoESC_Click()
 {
+    ChiusuraUtente();
+}
+
+void ZEQ_Inst::ChiusuraUtente()
+{
+    // While the vehicle or live-data screen is open the menu stays (they are closed first).
+    if (Shell.Funzione != 0)
+        return;
     Scarica();
 }
 
 void ZEQ_Inst::Form_Unload(bool& cancel)
 {
-    // While the vehicle or live-data screen is open the menu stays (they are closed first).
-    if (Shell.Funzione != 0) {
-        cancel = true;
-        return;
-    }
+    Q_UNUSED(cancel)
     // Unloading the main form ends the program, by the exit key or by the close box; only
     // the language change unloads it to show it again. The event loop is ended in a way no
     // window can refuse: a quit request would ask every visible window to close, and this

@@ -1,5 +1,5 @@
 // The identification replies by request state.
-#include "Ambiente.h"
+#include "support/Ambiente.h"
 
 #include "catalogue/PersonalMaps.h"
 #include "catalogue/StatoCatalogo.h"
@@ -242,6 +242,7 @@ TEST_F(Identificazione, PressureCheckAfterPowerCycle)
         DatiCentralina.reset();
         Shell.DatiModificati = false;
         Link.Collegato = true;
+        Link.DatiRicevuti = true;  // the ECU is back on: its frames arrive
         p->TastoOK4_Click();
         ricevo(TramaDCSemplice());
         EXPECT_FALSE(p->isEnabled()) << "disabled while the identity is awaited";
