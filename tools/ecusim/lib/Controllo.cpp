@@ -170,6 +170,34 @@ QByteArray Opzione(EcuModel& ecu, const Argomenti& a)
     return "ok";
 }
 
+QByteArray Programmazione(EcuModel& ecu, const Argomenti& a)
+{
+    Flash f = ecu.flash;
+    for (const QByteArray& b : a.bandiere) {
+        if (b != "reset")
+            return Errore("unknown flash flag " + b);
+        f = Flash{};
+    }
+    const QHash<QByteArray, bool Flash::*> interruttori = {
+        {"frames-during", &Flash::trameDurante}, {"frames-after-cycle", &Flash::trameSoloDopoCiclo},
+        {"check-sums", &Flash::controlloSomme},  {"fed-at-once", &Flash::fedSubito},
+        {"silent-to-start", &Flash::mutoAllAvvio}, {"not-kept", &Flash::nonConserva},
+    };
+    for (const auto& [k, v] : a.coppie) {
+        bool ok = false;
+        if (k == "fl0-again-at")
+            ok = Intero(v, f.fl0DiNuovoAllaRiga);
+        else if (interruttori.contains(k))
+            ok = SiNo(v, f.*interruttori.value(k));
+        else
+            return Errore("unknown flash switch " + k);
+        if (!ok)
+            return Errore("bad value for " + k);
+    }
+    ecu.flash = f;
+    return "ok";
+}
+
 QByteArray Mostra(const EcuModel& ecu)
 {
     const Identita& id = ecu.identita;
@@ -337,6 +365,8 @@ QByteArray EseguiControllo(EcuModel& ecu, const QByteArray& riga, int msSpento)
         ecu.opzioni.datiPersi = sub == "lost";
         return "ok";
     }
+    if (cmd == "flash")
+        return Programmazione(ecu, a);
     if (cmd == "show")
         return Mostra(ecu);
     return Errore("unknown command " + cmd);

@@ -65,12 +65,24 @@ struct Guasti {
     bool attivi() const { return !sostituto.isEmpty() || silenzio || checksumErrato || !rumore.isEmpty() || aPezzi; }
 };
 
+// How the ECU behaves while it is being programmed ("MWin" / "MWca" and the lines).
+struct Flash {
+    bool trameDurante = false;      // live frames keep streaming during programming
+    bool trameSoloDopoCiclo = false; // after "Fok" frames come back only after a power cycle
+    bool controlloSomme = true;     // a padded transfer's end record must carry sums A and B ("Fer")
+    bool fedSubito = false;         // "MWin"/"MWca" answered at once with "Fed"
+    bool mutoAllAvvio = false;      // "MWin"/"MWca" not answered (and not obeyed)
+    int fl0DiNuovoAllaRiga = -1;    // after line n "Fl0" again: the image restarts (once)
+    bool nonConserva = false;       // "Fok", but the old program (and identity) stays
+};
+
 class EcuModel {
 public:
     EcuModel();
 
     Opzioni opzioni;
     Guasti guasti;
+    Flash flash;
     Identita identita;
     ValoriLive valori;
     // Stored parameters: tank minimum, tank maximum, switch, changeover temperature, forced
@@ -125,6 +137,9 @@ public:
     const QByteArray& pressioneMemorizzata() const { return m_pressioneMemorizzata; }
     const QList<QByteArray>& lineeProgrammate() const { return m_lineeFlash; }
     bool caricatoreProgrammato() const { return m_flashCaricatore; }
+    // Per programmed line: whether it came left-padded with "0".
+    const QList<bool>& lineeRiempite() const { return m_lineeRiempite; }
+    bool inProgrammazione() const { return m_flash; }
 
 private:
     struct Pezzo {
@@ -174,6 +189,11 @@ private:
     void suProgrammaSw(const QByteArray&);
     void suProgrammaCaricatore(const QByteArray&);
     void suLineaProgramma(const QByteArray& testo);
+    void inizioProgrammazione(const QByteArray& chiave, bool caricatore);
+    void erroreProgrammazione(const char* codice);
+    bool controlloSommeDovuto() const;
+    void sommoRecord(char tipo, const QList<int>& byte);
+    void adottoProgramma();
 
     qint64 m_ora = 0;
     bool m_acceso = true;
@@ -204,6 +224,11 @@ private:
     bool m_flash = false;
     bool m_flashCaricatore = false;
     QList<QByteArray> m_lineeFlash;
+    QList<bool> m_lineeRiempite;
+    bool m_lineaRiempita = false;
+    int m_sommaA = 0;
+    int m_sommaB = 0;
+    bool m_sommaBAttiva = false;
 
     QByteArray m_pressioneMemorizzata;
 };
