@@ -9,17 +9,6 @@ namespace ecusim {
 
 namespace {
 
-int Esa(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 bool Intero(const QByteArray& v, int& n)
 {
     bool ok = false;
@@ -83,7 +72,7 @@ QByteArray Errore(const QByteArray& t)
     return "error: " + t;
 }
 
-QByteArray Identita_(EcuModel& ecu, const Argomenti& a)
+QByteArray ImpostaIdentita(EcuModel& ecu, const Argomenti& a)
 {
     const QHash<QByteArray, QByteArray Identita::*> campi = {
         {"type", &Identita::tipoCentralina},       {"install-date", &Identita::dataInstallazione},
@@ -266,8 +255,8 @@ bool ParoleComando(const QByteArray& riga, QList<QByteArray>& parole, QByteArray
             case '"':
             case '\\': parola += e; break;
             case 'x': {
-                const int h = i < n ? Esa(riga[i]) : -1;
-                const int l = i + 1 < n ? Esa(riga[i + 1]) : -1;
+                const int h = i < n ? CifraEsadecimale(riga[i]) : -1;
+                const int l = i + 1 < n ? CifraEsadecimale(riga[i + 1]) : -1;
                 if (h < 0 || l < 0)
                     return sbaglio("bad escape");
                 parola += char(h * 16 + l);
@@ -322,7 +311,7 @@ QByteArray EseguiControllo(EcuModel& ecu, const QByteArray& riga, int msSpento)
     if (cmd == "fault")
         return Guasto(ecu, a);
     if (cmd == "identity")
-        return Identita_(ecu, a);
+        return ImpostaIdentita(ecu, a);
     if (cmd == "option")
         return Opzione(ecu, a);
     if (cmd == "pressure") {

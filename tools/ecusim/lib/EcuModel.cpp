@@ -21,17 +21,6 @@ bool TuttoCifre(const QByteArray& t)
     return !t.isEmpty() && std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-int Esadecimale(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 // A 6-character value field as the program sends it: digits, blanks and at most one "-"
 // anywhere ("000-50", "0000-1", "  0001"). Its value is the digits with the sign of the "-".
 bool CampoValore(const QByteArray& campo, int* valore = nullptr)
@@ -157,16 +146,20 @@ void EcuModel::esegui(const QByteArray& chiave, bool risponde, void (EcuModel::*
                       const QByteArray& testo)
 {
     m_guastoCorrente = risponde && colpita(chiave);
-    if (m_guastoCorrente && (guasti.silenzio || !guasti.sostituto.isEmpty())) {
+    const QByteArray& s = guasti.sostituto;
+    const bool rifiuto = s.startsWith("R0") || s.startsWith("R2") || s.startsWith("R7") || s.startsWith("Rfsko")
+        || (s.startsWith('F') && !s.startsWith("Fl0") && !s.startsWith("Fok"));
+    if (m_guastoCorrente && (guasti.silenzio || rifiuto)) {
         // The ECU refuses or ignores the command: nothing of it is carried out. An error code
         // in place of a programming reply ends the programming, as a real error does.
         if (!guasti.silenzio) {
-            const QByteArray& s = guasti.sostituto;
-            if (chiave == "S" && s.startsWith('F') && !s.startsWith("FW0") && !s.startsWith("Fl0"))
+            if (chiave == "S" && !s.startsWith("FW0"))
                 fineProgrammazione();
-            rispondi(chiave, s.endsWith("\r\n") ? s : RigaRisposta(s));
+            rispondi(chiave, s);
         }
     } else {
+        // Any other replacement (a page, a value, R1, R5 ...): the ECU does the command and
+        // only the reply on the wire differs.
         (this->*gestore)(testo);
     }
     m_guastoCorrente = false;
@@ -184,6 +177,8 @@ void EcuModel::rispondi(const QByteArray& chiave, const QByteArray& rigaCompleta
     QByteArray riga = rigaCompleta;
     const qint64 quando = m_ora + std::max(0, opzioni.ritardoRispostaMs);
     QList<Pezzo> pezzi;
+    if (m_guastoCorrente && !guasti.sostituto.isEmpty())
+        riga = guasti.sostituto.endsWith("\r\n") ? guasti.sostituto : RigaRisposta(guasti.sostituto);
     if (m_guastoCorrente) {
         if (guasti.checksumErrato && RichiedeChecksum(riga) && riga.size() >= 4) {
             char& basso = riga[riga.size() - 3];
@@ -604,8 +599,8 @@ void EcuModel::suLineaProgramma(const QByteArray& testo)
     bool formato = testo.size() >= 4 && testo[0] == 'S' && testo[1] >= '0' && testo[1] <= '9'
         && (testo.size() % 2) == 0;
     for (qsizetype i = 2; formato && i < testo.size(); i += 2) {
-        const int h = Esadecimale(testo[i]);
-        const int l = Esadecimale(testo[i + 1]);
+        const int h = CifraEsadecimale(testo[i]);
+        const int l = CifraEsadecimale(testo[i + 1]);
         formato = h >= 0 && l >= 0;
         byte.append(h * 16 + l);
     }

@@ -3,7 +3,8 @@
 // live frames out. The model has no threads and no clock of its own: ricevi() hands it the
 // bytes the program wrote, avanza(ms) moves its time on and returns what it sends in that
 // time. The same model runs in-process in the tests and behind a pseudo-terminal in the
-// ecusim tool.
+// ecusim tool. Its checks of what it receives (blocks, S-records and their sums, value
+// fields) are its own, independent of the program's protocol code on purpose.
 #include "ecusim/lib/Codifica.h"
 
 #include <QByteArray>
@@ -45,8 +46,11 @@ struct Opzioni {
 // Fault switches. Replies to the command named in soloPer (any command when empty) are
 // counted; from the daRisposta-th of them on, for volte replies (-1 = no limit), a reply is
 // "faulty" and every switch that is on applies to it. Live frames are never touched.
-// A command whose reply is replaced (sostituto) or withheld (silenzio) is not carried out:
-// a refused block is not taken, a refused date not stored, a programming line not written.
+// A command whose reply is withheld (silenzio) or replaced by a refusal (R0, R2, R7, Rfsko,
+// a programming code other than Fl0 and Fok) is not carried out: a refused block is not
+// taken, a refused date not stored, a programming line not written. With any other
+// replacement (a page, a value, R1, R5 ...) the ECU does the command and only the reply
+// on the wire differs.
 struct Guasti {
     // Reply text sent instead ("R0", "R2", "FW0" ...); its checksum and CR LF are added where
     // the code needs them. A text that already ends in CR LF goes out exactly as given (a
