@@ -726,55 +726,30 @@ void Veicolo::TimeOutTx_Timer()
         Beep();
         if (fase != FASE_LEGGI_SERBATOIO_N)
             Link.Collegato = false;
-        if (LivSerb* s = LivSerb::Istanza()) {
-            s->Segnalazione->setText(Msg(fase == FASE_LEGGI_SERBATOIO ? 253 : 218));
-            s->Esci->setEnabled(true);
-            s->Esci->setFocus();
-        }
+        if (LivSerb* s = LivSerb::Istanza())
+            s->MostroRichiestaInterrotta(fase == FASE_LEGGI_SERBATOIO ? 253 : 218);
         break;
     case FASE_LEGGI_PARAMETRI:
     case FASE_LEGGI_PARAMETRI_N:
         if (!vecchio)
             Link.Collegato = false;
-        if (Parametri* p = Parametri::Istanza()) {
-            p->Segnalazione->clear();
-            p->FuoriLinea->setEnabled(true);
-            p->Esci->setEnabled(true);
-            p->Esci->setFocus();
-            if (vecchio) {
-                p->Salva->setEnabled(true);
-                p->BoxPers->setEnabled(true);
-                p->TipoInst->setEnabled(true);
-            }
-        }
+        if (Parametri* p = Parametri::Istanza())
+            p->MostroLetturaInterrotta(vecchio);
         break;
     case FASE_VERIFICA_PRESSIONI:
         Beep();
         Link.Collegato = false;
         if (Pressioni* p = Pressioni::Istanza()) {
             p->setEnabled(true);
-            p->LabTar->setEnabled(true);
-            p->LabTar->setVisible(true);
-            p->LabTar->setText(Msg(208));
-            for (QWidget* w : std::initializer_list<QWidget*>{p->LabDato[0], p->LabDato[1], p->DatoP,
-                                                              p->LabInf, p->TastoAbbandona,
-                                                              p->TastoOK4}) {
-                w->setEnabled(false);
-                w->setVisible(false);
-            }
-            p->TastoOK3->setEnabled(true);
-            p->TastoOK3->setVisible(true);
+            p->MostroVerificaConclusa(Msg(208));
         }
         Riga(Protocollo::ComandoFineScambio);
         break;
     case FASE_SALVA_PARAMETRI:
         Beep();
         Link.Collegato = false;
-        if (Parametri* p = Parametri::Istanza()) {
-            p->Segnalazione->setText(Msg(218));
-            p->Esci->setEnabled(true);
-            p->Esci->setFocus();
-        }
+        if (Parametri* p = Parametri::Istanza())
+            p->MostroSalvataggioInterrotto();
         break;
     case FASE_PROGRAMMAZIONE_ULP:
         Beep();
