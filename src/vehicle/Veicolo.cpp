@@ -115,8 +115,9 @@ void Veicolo::costruiscoRicerca()
     Cliente->setObjectName(QStringLiteral("Cliente"));
     Cliente->setGeometry(10, 8, 150, 24);
     Cliente->setMaxLength(10);
-    // Letters and digits only, whether typed, pasted or dropped.
-    Cliente->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[A-Za-z0-9]*")), Cliente));
+    // Letters and digits only, whether typed, pasted or dropped (a loaded plate keeps the
+    // blanks that pad it to its width).
+    Cliente->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[A-Za-z0-9]* *")), Cliente));
     ElencoTarghe = new QListWidget(BoxIn);
     ElencoTarghe->setObjectName(QStringLiteral("ElencoTarghe"));
     ElencoTarghe->setGeometry(10, 36, 150, 96);
@@ -171,8 +172,8 @@ void Veicolo::costruiscoScheda()
     const char* const captions[4] = {"", "", "", ""};
     Q_UNUSED(captions)
     for (int r = 0; r < 2; ++r) {
-        const int y = 8 + 30 * r;
-        LabCli[11 + r] = etichetta(t1, 10, y, 145, 24);
+        const int y = 8 + 34 * r;
+        LabCli[11 + r] = etichetta(t1, 10, y - 4, 150, 32);
         for (int k = 0; k < 3; ++k) {
             QLineEdit* e = new QLineEdit(t1);
             const int i = 3 * r + k;
@@ -186,18 +187,18 @@ void Veicolo::costruiscoScheda()
             }
         }
     }
-    LabCli[13] = etichetta(t1, 10, 68, 145, 24);
+    LabCli[13] = etichetta(t1, 10, 74, 145, 24);
     AutoImp[6] = new QLineEdit(t1);
     AutoImp[6]->setObjectName(QStringLiteral("AutoImp_6"));
     AutoImp[6]->setMaxLength(100);
-    AutoImp[6]->setGeometry(160, 68, 560, 24);
+    AutoImp[6]->setGeometry(160, 74, 560, 24);
     for (int i = 0; i < 7; ++i) {
         connect(AutoImp[i], &QLineEdit::textEdited, this, [] { Shell.DatiModificati = true; });
     }
-    LabCli[14] = etichetta(t1, 10, 98, 145, 24);
-    TipoInst = etichetta(t1, 160, 98, 160, 24);
+    LabCli[14] = etichetta(t1, 10, 100, 145, 24);
+    TipoInst = etichetta(t1, 160, 100, 160, 24);
     TipoInst->setObjectName(QStringLiteral("TipoInst"));
-    Versione_Tab = etichetta(t1, 330, 98, 200, 24);
+    Versione_Tab = etichetta(t1, 330, 100, 200, 24);
     Versione_Tab->setObjectName(QStringLiteral("Versione_Tab"));
     for (QLabel* l : LabCli)
         if (l)
@@ -235,8 +236,8 @@ void Veicolo::costruiscoCatalogo()
     CentrBenz->setGeometry(6, 26, 282, 62);
     DirCentr = new QListWidget(PCentr);
     DirCentr->hide();
-    LabCentr[1] = etichetta(PCentr, 6, 94, 200);
-    NValvo = etichetta(PCentr, 210, 94, 70);
+    LabCentr[1] = etichetta(PCentr, 6, 94, 235);
+    NValvo = etichetta(PCentr, 245, 94, 40);
     NValvo->setObjectName(QStringLiteral("NValvo"));
     LabCentr[2] = etichetta(PCentr, 6, 120, 280);
     ModValvole = new QComboBox(PCentr);
@@ -729,55 +730,30 @@ void Veicolo::TimeOutTx_Timer()
         Beep();
         if (fase != FASE_LEGGI_SERBATOIO_N)
             Link.Collegato = false;
-        if (LivSerb* s = LivSerb::Istanza()) {
-            s->Segnalazione->setText(Msg(fase == FASE_LEGGI_SERBATOIO ? 253 : 218));
-            s->Esci->setEnabled(true);
-            s->Esci->setFocus();
-        }
+        if (LivSerb* s = LivSerb::Istanza())
+            s->MostroRichiestaInterrotta(fase == FASE_LEGGI_SERBATOIO ? 253 : 218);
         break;
     case FASE_LEGGI_PARAMETRI:
     case FASE_LEGGI_PARAMETRI_N:
         if (!vecchio)
             Link.Collegato = false;
-        if (Parametri* p = Parametri::Istanza()) {
-            p->Segnalazione->clear();
-            p->FuoriLinea->setEnabled(true);
-            p->Esci->setEnabled(true);
-            p->Esci->setFocus();
-            if (vecchio) {
-                p->Salva->setEnabled(true);
-                p->BoxPers->setEnabled(true);
-                p->TipoInst->setEnabled(true);
-            }
-        }
+        if (Parametri* p = Parametri::Istanza())
+            p->MostroLetturaInterrotta(vecchio);
         break;
     case FASE_VERIFICA_PRESSIONI:
         Beep();
         Link.Collegato = false;
         if (Pressioni* p = Pressioni::Istanza()) {
             p->setEnabled(true);
-            p->LabTar->setEnabled(true);
-            p->LabTar->setVisible(true);
-            p->LabTar->setText(Msg(208));
-            for (QWidget* w : std::initializer_list<QWidget*>{p->LabDato[0], p->LabDato[1], p->DatoP,
-                                                              p->LabInf, p->TastoAbbandona,
-                                                              p->TastoOK4}) {
-                w->setEnabled(false);
-                w->setVisible(false);
-            }
-            p->TastoOK3->setEnabled(true);
-            p->TastoOK3->setVisible(true);
+            p->MostroVerificaConclusa(Msg(208));
         }
         Riga(Protocollo::ComandoFineScambio);
         break;
     case FASE_SALVA_PARAMETRI:
         Beep();
         Link.Collegato = false;
-        if (Parametri* p = Parametri::Istanza()) {
-            p->Segnalazione->setText(Msg(218));
-            p->Esci->setEnabled(true);
-            p->Esci->setFocus();
-        }
+        if (Parametri* p = Parametri::Istanza())
+            p->MostroSalvataggioInterrotto();
         break;
     case FASE_PROGRAMMAZIONE_ULP:
         Beep();

@@ -114,6 +114,9 @@ public:
     bool SalvoDati();
     // Writes the installation record of the card: 0 stored, -1 on any failure.
     int SalvoCliente();
+    // SalvoCliente, and a failure shown to the user (message 216 under 140): the save of
+    // Salva, of the exit and of the configuration send's confirm buttons. True when stored.
+    bool SalvoClienteMostrando();
     void Salva_Click();
     void Esci_Click();
 

@@ -611,6 +611,14 @@ int Veicolo::SalvoCliente()
     return 0;
 }
 
+bool Veicolo::SalvoClienteMostrando()
+{
+    if (SalvoCliente() == 0)
+        return true;
+    Avviso(216);
+    return false;
+}
+
 void Veicolo::Salva_Click()
 {
     if (!StatoVeicolo.ClienteCaricato) {
@@ -619,22 +627,16 @@ void Veicolo::Salva_Click()
     }
     if (SalvoDati())
         return;
-    if (SalvoCliente() == 0)
+    if (SalvoClienteMostrando())
         Shell.DatiModificati = false;
-    else
-        Avviso(216);
 }
 
 void Veicolo::Esci_Click()
 {
     if (StatoVeicolo.ClienteCaricato && Shell.DatiModificati) {
         if (Avviso(201, 140, 1) == -1) {
-            if (SalvoDati())
+            if (SalvoDati() || !SalvoClienteMostrando())
                 return;
-            if (SalvoCliente() != 0) {
-                Avviso(216);
-                return;
-            }
         }
     }
     if (Scaricato())

@@ -115,3 +115,29 @@ TEST(SceltaCatalogo, MapTableVersionCaption)
     EXPECT_EQ(VersioneDaRecord("000007\r\n"), "Tab_Vers. 7");
     EXPECT_EQ(VersioneDaRecord("0A0007\r\n"), "Tab_Vers. 0A0007");
 }
+
+#include "archive/Archivio.h"
+#include "demoarchive/lib/ArchivioDemo.h"
+#include "demodata/lib/DemoData.h"
+#include "support/TestSupport.h"
+
+TEST(ArchivioDemo, CustomersDriveCarsOfTheDemoCatalogue)
+{
+    CartellaProgramma prog;
+    ASSERT_EQ(ArchivioDemo::Genera(prog.path(), 60, 3), 60);
+    QStringList auto_, valvole;
+    for (const DemoData::Modello& m : DemoData::ModelliProgramma())
+        auto_ << QString::fromLatin1(m.marca + "|" + m.chiave);
+    for (const DemoData::Valvola& v : DemoData::ValvoleProgramma())
+        valvole << QString::fromLatin1(v.descrizione.left(25));
+    auto db = Db::Database::Apri(Archivi::FileArchivio(), false, true);
+    auto sn = db->ApriSnapshot("SELECT trim(MARCA_AUTO) || '|' || trim(MODELLO_AUTO) AS AUTO, trim(MOD_VALVOLA) AS RAIL FROM CLIENTI");
+    int righe = 0;
+    for (; !sn->EOF_(); sn->MoveNext()) {
+        EXPECT_TRUE(auto_.contains(sn->Valore("AUTO").toString())) << sn->Valore("AUTO").toString().toStdString();
+        EXPECT_TRUE(valvole.contains(sn->Valore("RAIL").toString())) << sn->Valore("RAIL").toString().toStdString();
+        ++righe;
+    }
+    EXPECT_EQ(righe, 60);
+    EXPECT_EQ(db->Valore("SELECT DITTA_NOME FROM CLIENTI WHERE TARGA_AUTO = 'DEMO1     '").toString(), "ROSSI MARIO");
+}

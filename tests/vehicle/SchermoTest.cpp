@@ -106,6 +106,11 @@ TEST_F(Schermo, PlateBoxTakesOnlyLettersAndDigits)
     EXPECT_TRUE(v->Cliente->text().isEmpty());
     v->Cliente->insert("xy7");
     EXPECT_EQ(v->Cliente->text(), "xy7");
+    // A loaded plate, padded with blanks, can still be corrected with Backspace.
+    v->Cliente->setText("AB123     ");
+    v->Cliente->end(false);
+    QTest::keyClick(v->Cliente, Qt::Key_Backspace);
+    EXPECT_EQ(v->Cliente->text(), "AB123    ");
 }
 
 TEST_F(Schermo, NewPlateGivesAnEmptyCardWithTodaysDates)
