@@ -64,6 +64,12 @@ protected:
     // The send button's map path with the user confirming; returns when the dialog closed.
     void invio()
     {
+        confermo();
+        v->InvioMappa([] { return 0; });
+    }
+    // The user confirms the dialog as soon as it is shown.
+    void confermo()
+    {
         auto* t = new QTimer(v);
         QObject::connect(t, &QTimer::timeout, t, [t] {
             if (MandoDati* m = MandoDati::Istanza(); m && m->InModale()) {
@@ -72,7 +78,6 @@ protected:
             }
         });
         t->start(5);
-        v->InvioMappa([] { return 0; });
     }
     // The send button itself, for a new customer's card typed on the screen.
     void invioScheda()
@@ -81,14 +86,7 @@ protected:
         StatoVeicolo.TargaCorrente = "AB123CD";
         StatoVeicolo.NuovoCliente = true;
         v->Anagrafe[0]->setText("ROSSI MARIO");
-        auto* t = new QTimer(v);
-        QObject::connect(t, &QTimer::timeout, t, [t] {
-            if (MandoDati* m = MandoDati::Istanza(); m && m->InModale()) {
-                t->stop();
-                m->TastoSI_Click();
-            }
-        });
-        t->start(5);
+        confermo();
         v->InvioDati_Click();
     }
     QVariant campo(const QString& nome)

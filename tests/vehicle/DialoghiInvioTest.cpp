@@ -1,7 +1,7 @@
 // The send dialog, the ECU information box and the wait box in the four languages: every
 // caption fits its control. With ZEQ_SCREENSHOTS set to a folder the forms are also saved
 // there as pictures (run on a real or virtual display to look at them).
-#include "support/Ambiente.h"
+#include "support/InvioConfigurazione.h"
 
 #include "vehicle/VisInf.h"
 
@@ -43,15 +43,8 @@ void TestiInteri(QWidget* f)
 
 TEST_F(DialoghiInvio, CaptionsFitInEveryLanguage)
 {
-    DatiCentralina.TipoCentralina = 1;
-    DatiCentralina.DataInstallazione = GiorniDaData(QDate(2024, 3, 5));
-    DatiCentralina.DataRevCentr = GiorniDaData(QDate(2025, 3, 5));
-    DatiCentralina.ErroriDati = 4;
-    DatiCentralina.Matricola = "A0012345";
-    DatiCentralina.Lotto = "L24011";
-    DatiCentralina.VersioneSw = "01.510315";
-    DatiCentralina.VersioneCaric = "01.030512";
-    DatiCentralina.VersioneTabCentr = "000004";
+    IdentitaTipoUno();
+    DatiCentralina.ErroriDati = 4;   // the warning line shows as well
     const char* codici[] = {"pl", "fr", "es", "en"};
     for (int lingua = 1; lingua <= 4; ++lingua) {
         SCOPED_TRACE(lingua);

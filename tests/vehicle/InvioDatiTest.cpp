@@ -237,15 +237,7 @@ TEST_F(InvioDati, MissingRepliesOfTheSendEndAsTheWatchdogSays)
 
 TEST_F(InvioDati, InformationBoxHidesTheFieldsOfEachErrorBit)
 {
-    DatiCentralina.TipoCentralina = 1;
-    DatiCentralina.DataInstallazione = GiorniDaData(QDate(2024, 3, 5));
-    DatiCentralina.DataRevCentr = GiorniDaData(QDate(2025, 4, 6));
-    DatiCentralina.TipoInstCentr = 1;
-    DatiCentralina.Matricola = "sn000123";
-    DatiCentralina.Lotto = "lt0042";
-    DatiCentralina.VersioneSw = "01.10ABCD";
-    DatiCentralina.VersioneCaric = "01.0012AB";
-    DatiCentralina.VersioneTabCentr = "000004";
+    IdentitaTipoUno();
     const QStringList tutti = {"MOTOROLA-01", "05/03/2024", "06/04/2025", Msg(119), "SN000123", "LT0042",
                                "01.CD10AB", "000004", "01.0012AB"};
     const struct { int errori; QList<int> vuoti; int avviso; } casi[] = {
