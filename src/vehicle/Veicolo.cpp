@@ -972,6 +972,13 @@ void Veicolo::InvioMappa(std::function<int()> salvo)
     update();
 }
 
+void Veicolo::TestiDataInstallazione(QByteArray& giorno, QByteArray& mese, QByteArray& anno) const
+{
+    giorno = AutoImp[0]->text().toLatin1();
+    mese = AutoImp[1]->text().toLatin1();
+    anno = AutoImp[2]->text().toLatin1();
+}
+
 int Veicolo::PreparoProgrammazione(std::function<int()>)
 {
     // The programming image and the dialog's programming mode are built with the flash

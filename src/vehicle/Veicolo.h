@@ -156,6 +156,8 @@ public:
     // Programming path of the send (ECU type 2 and above): prepares the programming image
     // and shows MandoDati in programming mode. 0 when the dialog was shown.
     int PreparoProgrammazione(std::function<int()> salvo);
+    // The installation date as typed (day, month, year boxes), for the date command.
+    void TestiDataInstallazione(QByteArray& giorno, QByteArray& mese, QByteArray& anno) const;
 
 protected:
     void Form_KeyDown(int& keyCode, int shift) override;
