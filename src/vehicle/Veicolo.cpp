@@ -295,8 +295,9 @@ ZEQ_Inst::Apertura Veicolo::Apri()
     }
     if (!Comunic().PortOpen()) {
         // The port the menu has just probed could not be opened after all.
+        const int errore = v->m_erroreporta;
         v->Scarica();
-        Avviso(367);
+        Avviso(errore == SerialControl::ErrPortaGiaAperta ? 366 : 367);
         return ZEQ_Inst::Apertura::FallitaDetta;
     }
     v->Mostra(false);
@@ -390,8 +391,7 @@ void Veicolo::Form_Load()
     AbilitoScheda(false);
     AggiornoStatoCollegamento();
     // 12. The port number was set by the main menu.
-    if (!Comunic().PortOpen())
-        Comunic().setPortOpen(true);
+    m_erroreporta = Comunic().PortOpen() ? 0 : Comunic().setPortOpen(true);
     // 13.
     Shell.PuntatoreMouse = PuntatoreAttuale();
 }

@@ -171,5 +171,5 @@ private:
     QString marcaCartella() const;
     bool m_archivioAperto = false;
     bool m_schedaAbilitata = true;
-    bool m_inCarico = false;   // the program is setting controls (card load, replay)
+    int m_erroreporta = 0;     // why the port did not open at loading (0 it did)
 };

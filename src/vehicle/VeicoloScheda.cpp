@@ -218,8 +218,6 @@ void Veicolo::Nome_Targa_Click()
 
 void Veicolo::AzzeroVideata()
 {
-    const bool prima = m_inCarico;
-    m_inCarico = true;
     Scelta[0]->setChecked(true);
     for (int i = 0; i < 11; ++i)
         Anagrafe[i]->setText(QString(Anagrafe[i]->maxLength(), QLatin1Char(' ')));
@@ -266,12 +264,10 @@ void Veicolo::AzzeroVideata()
         Impianto->setCurrentIndex(0);
     }
     Impianto_Click();
-    m_inCarico = prima;
 }
 
 void Veicolo::LeggoClienteIns()
 {
-    m_inCarico = true;
     // 1.
     AzzeroVideata();
     AzzeroDatiCentralina();
@@ -284,7 +280,6 @@ void Veicolo::LeggoClienteIns()
         StatoCatalogo.Cliente.clear();
         ImpostoDirPersonal();
         Shell.DatiModificati = false;
-        m_inCarico = false;
         return;
     }
     // 3-4.
@@ -416,7 +411,6 @@ void Veicolo::LeggoClienteIns()
     // 13-14.
     CancelloMappePersonali();
     Shell.DatiModificati = false;
-    m_inCarico = false;
 }
 
 // ---- card entry ----

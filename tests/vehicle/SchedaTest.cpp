@@ -274,3 +274,14 @@ TEST_F(Scheda, LinkLostWhileAnotherPlateIsTypedLeavesThatCustomersMaps)
     EXPECT_TRUE(QFile::exists(cartella->file("PERSONALIZZATE/ZZ9/MOTORO03.QOX")));
     EXPECT_EQ(StatoCatalogo.Cliente.trimmed(), "AB1");
 }
+
+TEST_F(Scheda, PortThatCannotBeOpenedReleasesTheArchive)
+{
+    MappaPorta(1, cartella->file("no-such-device"));
+    RegistroBox box;
+    EXPECT_EQ(Veicolo::Apri(), ZEQ_Inst::Apertura::FallitaDetta);
+    EXPECT_EQ(box.testi(), QStringList{Msg(367)});
+    EXPECT_FALSE(Veicolo::Caricato());
+    EXPECT_EQ(Archivio.DbArchivio, nullptr);
+    EXPECT_EQ(Shell.Funzione, 0);
+}

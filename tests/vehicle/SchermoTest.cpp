@@ -168,6 +168,8 @@ TEST_F(Schermo, StoredCardRestoresItsCarFromTheCatalogue)
          "LONGMAKENAMEXYZ12/LONG01/CENTRAL1"},
         {{"AB5", "E", "NOSUCHMAKE", "X", "Y", "RAIL ALPHA 4 CYLINDERS", 0, 1}, "", "", "", 1, "RAIL ALPHA 4 CYLINDERS", ""},
     };
+    // The map-table version of the chosen car, from its S-record map's header.
+    cartella->scrivi("AURELIA/CORSA14/CENTRAL1/C_GPL03.F19", "S0120000ZEQ 30324142\r\nS9030000FC\r\n");
     QList<ClienteProva> clienti;
     for (const Caso& c : casi)
         clienti << c.c;
@@ -188,8 +190,9 @@ TEST_F(Schermo, StoredCardRestoresItsCarFromTheCatalogue)
             EXPECT_TRUE(StatoCatalogo.DirCentralina.endsWith(c.cartellaCentralina)) << StatoCatalogo.DirCentralina.toStdString();
         EXPECT_FALSE(Shell.DatiModificati);
     }
-    // A user's model pick while a key is held sets the map type back to standard.
     caricoTarga("AB1");
+    EXPECT_EQ(v->Versione_Tab->text(), "Tab_Vers.  2");
+    // A user's model pick while a key is held sets the map type back to standard.
     ASSERT_EQ(StatoCatalogo.TipoInstallazione, 1);
     v->ElModello->setCurrentRow(0);
     v->ElModello_DblClick();
