@@ -83,6 +83,13 @@ TEST_F(Schermo, PlateAndNameListingsFollowTheTypedPrefix)
         v->Nome_Targa_Click();
         v->Ditta_Nome->setText("ros");
     }
+    // Enter in the name list loads the name picked, as a double click does.
+    ASSERT_TRUE(v->ElencoNomi->isVisible());
+    v->Ditta_Nome->setText("rot");
+    v->ElencoNomi->setFocus();
+    v->ElencoNomi->setCurrentRow(0);
+    QTest::keyClick(v->ElencoNomi, Qt::Key_Return);
+    EXPECT_EQ(v->Cliente->text(), "ZZ9       ");
     // A blank typed in the plate box empties it.
     if (!v->Cliente->isVisible())
         v->Nome_Targa_Click();
