@@ -167,8 +167,6 @@ void Veicolo::costruiscoScheda()
     LogoZEQ[0]->move(740, 250);
     LogoQox[0]->move(740, 350);
     // Tab 1: dates, notes and installation type.
-    const char* const captions[4] = {"", "", "", ""};
-    Q_UNUSED(captions)
     for (int r = 0; r < 2; ++r) {
         const int y = 8 + 34 * r;
         LabCli[11 + r] = etichetta(t1, 10, y - 4, 150, 32);
@@ -321,12 +319,12 @@ void Veicolo::Form_Load()
     const QString personali = Files::PercorsoApp(QStringLiteral("PERSONALIZZATE"));
     if (!Esiste(personali, 16))
         Files::CreaCartella(personali);
-    // 3.
+    // 3. No card is loaded yet.
+    StatoVeicolo.reset();
+    StatoCatalogo.Cliente.clear();
     Inivar();
     // 4.
     AzzeroDatiCentralina();
-    StatoVeicolo.reset();
-    StatoCatalogo.Cliente.clear();
     // 5.
     DatiCli->setCurrentIndex(0);
     // 6. Province and fiscal code exist for Polish customers only.
