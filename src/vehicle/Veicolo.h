@@ -16,7 +16,9 @@ class QComboBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QListView;
 class QListWidget;
+class PrefixListModel;
 class QPushButton;
 class QRadioButton;
 class QTabWidget;
@@ -36,9 +38,12 @@ public:
     QLabel* Intitolo = nullptr;
     QFrame* BoxIn = nullptr;
     QLineEdit* Cliente = nullptr;
-    QListWidget* ElencoTarghe = nullptr;
+    // The search lists read the archive as they scroll: plates, and names each with its plate.
+    QListView* ElencoTarghe = nullptr;
     QLineEdit* Ditta_Nome = nullptr;
-    QListWidget* ElencoNomi = nullptr;
+    QListView* ElencoNomi = nullptr;
+    PrefixListModel* ModelloTarghe = nullptr;
+    PrefixListModel* ModelloNomi = nullptr;
     QPushButton* Nome_Targa = nullptr;
     QTabWidget* DatiCli = nullptr;
     std::array<QRadioButton*, 2> Scelta{};

@@ -1,5 +1,7 @@
 #include "SchermoVeicolo.h"
 
+#include "archive/PrefixListModel.h"
+
 #include <QDir>
 
 namespace {
@@ -60,21 +62,19 @@ TEST_F(Schermo, PlateAndNameListingsFollowTheTypedPrefix)
         if (c.nomi != v->Ditta_Nome->isVisible())
             v->Nome_Targa_Click();
         (c.nomi ? v->Ditta_Nome : v->Cliente)->setText(c.testo);
-        QListWidget* lista = c.nomi ? v->ElencoNomi : v->ElencoTarghe;
-        QStringList voci;
-        for (int i = 0; i < lista->count(); ++i)
-            voci << lista->item(i)->text();
-        EXPECT_EQ(voci, c.voci);
-        if (c.nomi) {
-            QStringList targhe;
-            for (int i = 0; i < v->ElencoTarghe->count(); ++i)
-                targhe << v->ElencoTarghe->item(i)->text();
-            EXPECT_EQ(targhe, c.targhe);
+        PrefixListModel* lista = c.nomi ? v->ModelloNomi : v->ModelloTarghe;
+        QStringList voci, targhe;
+        for (int i = 0; i < lista->rowCount(); ++i) {
+            voci << lista->Testo(i);
+            if (c.nomi)
+                targhe << lista->Valore(i, 0).toString();   // each name carries its own plate
         }
+        EXPECT_EQ(voci, c.voci);
+        EXPECT_EQ(targhe, c.targhe);
     }
     // Picking the second name, then the first, loads each one's own card.
     for (int riga : {1, 0}) {
-        v->ElencoNomi->setCurrentRow(riga);
+        v->ElencoNomi->setCurrentIndex(v->ModelloNomi->index(riga));
         v->ElencoNomi_DblClick();
         EXPECT_EQ(v->Cliente->text(), riga ? "AB777     " : "AB123     ");
         EXPECT_EQ(v->Anagrafe[0]->text(), riga ? "Rossini Anna" : "ROSSI MARIO");
@@ -87,7 +87,7 @@ TEST_F(Schermo, PlateAndNameListingsFollowTheTypedPrefix)
     ASSERT_TRUE(v->ElencoNomi->isVisible());
     v->Ditta_Nome->setText("rot");
     v->ElencoNomi->setFocus();
-    v->ElencoNomi->setCurrentRow(0);
+    v->ElencoNomi->setCurrentIndex(v->ModelloNomi->index(0));
     QTest::keyClick(v->ElencoNomi, Qt::Key_Return);
     EXPECT_EQ(v->Cliente->text(), "ZZ9       ");
     // A blank typed in the plate box empties it.
@@ -97,7 +97,7 @@ TEST_F(Schermo, PlateAndNameListingsFollowTheTypedPrefix)
     v->Cliente->setText("AB");
     QTest::keyClick(v->Cliente, Qt::Key_Space);
     EXPECT_TRUE(v->Cliente->text().isEmpty());
-    EXPECT_EQ(v->ElencoTarghe->count(), 0);
+    EXPECT_EQ(v->ModelloTarghe->rowCount(), 0);
 }
 
 TEST_F(Schermo, PlateBoxTakesOnlyLettersAndDigits)
