@@ -128,6 +128,13 @@ if [ -n "$vid" ]; then
 fi
 import -window root "$shots/vehicle.png"
 echo "Screenshot of the vehicle screen with the demo card and the link: $shots/vehicle.png"
+if [ -n "$vid" ]; then
+  # Save the card (the ECU's identity goes with it): no box follows a good save.
+  xdotool mousemove $((X + 380)) $((Y + 704)) click 1 || true
+  sleep 2
+  import -window root "$shots/vehicle-saved.png"
+  echo "Screenshot after the card was saved: $shots/vehicle-saved.png"
+fi
 # The configuration send from that card (positions in the vehicle window): the
 # configuration goes out up to the pressure calibration; the calibration's power-off ends
 # the link; then the ECU information.
