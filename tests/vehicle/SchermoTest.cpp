@@ -206,3 +206,21 @@ TEST_F(Schermo, StoredCardRestoresItsCarFromTheCatalogue)
     EXPECT_EQ(StatoCatalogo.TipoInstallazione, 0);
     EXPECT_TRUE(Shell.DatiModificati);
 }
+
+TEST_F(Schermo, OnlyANewFocusOnThePlateBoxClearsTheCard)
+{
+    apro({{"AB123", "ROSSI MARIO"}});
+    const std::pair<Qt::FocusReason, bool> casi[] = {
+        {Qt::ActiveWindowFocusReason, false},   // a box closed, the window has the focus back
+        {Qt::MouseFocusReason, true},
+        {Qt::TabFocusReason, true},
+    };
+    for (const auto& [motivo, svuota] : casi) {
+        caricoTarga("AB123");
+        ASSERT_EQ(v->Anagrafe[0]->text(), "ROSSI MARIO");
+        QFocusEvent e(QEvent::FocusIn, motivo);
+        QApplication::sendEvent(v->Cliente, &e);
+        EXPECT_EQ(v->Anagrafe[0]->text().trimmed().isEmpty(), svuota) << motivo;
+        EXPECT_EQ(v->SchedaAbilitata(), !svuota) << motivo;
+    }
+}
