@@ -1,7 +1,6 @@
 #include "vehicle/Veicolo.h"
 
 #include "archive/Archivio.h"
-#include "archive/PrefixListModel.h"
 #include "catalogue/PersonalMaps.h"
 #include "catalogue/Progsw.h"
 #include "catalogue/StatoCatalogo.h"
@@ -44,6 +43,8 @@
 #include <QRegularExpressionValidator>
 #include <QTabBar>
 #include <QTabWidget>
+
+#include "archive/PrefixListModel.h"
 
 namespace {
 constexpr int kLarghezza = 1000;
