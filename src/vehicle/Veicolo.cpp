@@ -1,7 +1,6 @@
 #include "vehicle/Veicolo.h"
 
 #include "archive/Archivio.h"
-#include "archive/PrefixListModel.h"
 #include "catalogue/PersonalMaps.h"
 #include "catalogue/Progsw.h"
 #include "catalogue/StatoCatalogo.h"
@@ -46,6 +45,8 @@
 #include <QRegularExpressionValidator>
 #include <QTabBar>
 #include <QTabWidget>
+
+#include "archive/PrefixListModel.h"
 
 namespace {
 constexpr int kLarghezza = 1000;
@@ -602,7 +603,10 @@ bool Veicolo::eventFilter(QObject* o, QEvent* e)
     }
     if (!Scaricato() && (e->type() == QEvent::FocusIn || e->type() == QEvent::FocusOut)) {
         const bool entra = e->type() == QEvent::FocusIn;
-        if (entra && o == Cliente)
+        // The window getting the focus back (a box or another window closed) is no new search.
+        const bool ritorno = entra && static_cast<QFocusEvent*>(e)->reason() == Qt::ActiveWindowFocusReason;
+        if (ritorno) {
+        } else if (entra && o == Cliente)
             Cliente_GotFocus();
         else if (entra && o == Ditta_Nome)
             Ditta_Nome_GotFocus();
