@@ -17,68 +17,8 @@
 
 namespace {
 
-class InvioSimulatore : public AmbienteInvio {
+class InvioSimulatore : public AmbienteInvioSimulatore {
 protected:
-    ecusim::EcuModel ecu;
-    std::unique_ptr<ecusim::CollegamentoPty> filo;
-    void SetUp() override
-    {
-        AmbienteInvio::SetUp();
-        ecu.opzioni.periodoMs = 20;
-        ecu.identita.tipoCentralina = "01";
-        ecu.identita.dataInstallazione = "01011900";
-        ecu.identita.versioneTabella = "04";
-        filo = std::make_unique<ecusim::CollegamentoPty>(ecu, pty->master());
-        chiudoPressioni();
-    }
-    void TearDown() override
-    {
-        FormTimer::ImpostaScalaTempo(1.0);
-        AmbienteInvio::TearDown();
-        Comunic().setPortOpen(false);
-        filo.reset();
-    }
-    QList<QByteArray> comandi() const { return ecu.comandiRicevuti(); }
-
-    // A vehicle screen opened afresh, with the car chosen again.
-    void nuovoSchermo()
-    {
-        ScaricoTutto();
-        Link.reset();
-        Shell.Funzione = 1;
-        v = Veicolo::Carica();
-        sceltaVeicolo();
-        chiudoPressioni();
-        aperturePressioni = 0;
-    }
-    // Activates the link from a fresh vehicle screen.
-    void attivo()
-    {
-        Link.Collegato = false;
-        AzzeroDatiCentralina();
-        v->Attivo_Click();
-        ASSERT_TRUE(AttendiFinche([] { return Link.Collegato && Link.FaseCom == FASE_LIBERA; }, 5000));
-        v->ScrivoData(0, QDate(2024, 3, 5));
-        v->ScrivoData(3, QDate(2025, 3, 5));
-    }
-    // The send button's map path with the user confirming; returns when the dialog closed.
-    void invio()
-    {
-        confermo();
-        v->InvioMappa([] { return 0; });
-    }
-    // The user confirms the dialog as soon as it is shown.
-    void confermo()
-    {
-        auto* t = new QTimer(v);
-        QObject::connect(t, &QTimer::timeout, t, [t] {
-            if (MandoDati* m = MandoDati::Istanza(); m && m->InModale()) {
-                t->stop();
-                m->TastoSI_Click();
-            }
-        });
-        t->start(5);
-    }
     // The send button itself, for a new customer's card typed on the screen.
     void invioScheda()
     {
@@ -93,11 +33,6 @@ protected:
     {
         auto db = Db::Database::Apri(Archivi::FileArchivio(), false, true);
         return db->Valore("SELECT " + nome + " FROM CLIENTI WHERE TARGA_AUTO = ?", {Archivi::ChiaveTarga("AB123CD")});
-    }
-    // Waits for the end of the exchange (no request pending, no dialog).
-    bool finito(int ms = 10000)
-    {
-        return AttendiFinche([] { return Link.FaseCom == FASE_LIBERA && !MandoDati::Caricato(); }, ms);
     }
 };
 

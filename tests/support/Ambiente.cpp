@@ -3,6 +3,7 @@
 #include "archive/Archivio.h"
 #include "catalogue/PersonalMaps.h"
 #include "catalogue/StatoCatalogo.h"
+#include "catalogue/StatoFile.h"
 #include "platform/SerialControl.h"
 #include "shell/Procedure.h"
 #include "vehicle/StatoVeicolo.h"
@@ -78,6 +79,8 @@ void AmbienteLink::SetUp()
     DatiCentralina.reset();
     Diagnosi.reset();
     StatoVeicolo.reset();
+    StatoFile.reset();
+    StatoPressioni.reset();
     StatoCatalogo.TipoGas = -1;
     StatoCatalogo.TipoInstallazione = -1;
     StatoCatalogo.Cliente.clear();

@@ -2,6 +2,7 @@
 
 #include "catalogue/StatoCatalogo.h"
 #include "demodata/lib/DemoData.h"
+#include "platform/SerialControl.h"
 #include "vehicle/StatoVeicolo.h"
 
 #include <QTimer>
@@ -101,10 +102,73 @@ void AmbienteInvio::chiudoPressioni()
 {
     auto* t = new QTimer(v);
     QObject::connect(t, &QTimer::timeout, t, [this] {
-        if (Pressioni* p = Pressioni::Istanza(); p && p->InModale() && !p->Scaricato()) {
+        if (Pressioni* p = Pressioni::Istanza(); !lascioPressioni && p && p->InModale() && !p->Scaricato()) {
             ++aperturePressioni;
             p->Scarica();
         }
     });
     t->start(5);
+}
+
+void AmbienteInvioSimulatore::SetUp()
+{
+    AmbienteInvio::SetUp();
+    ecu.opzioni.periodoMs = 20;
+    ecu.identita.tipoCentralina = "01";
+    ecu.identita.dataInstallazione = "01011900";
+    ecu.identita.versioneTabella = "04";
+    filo = std::make_unique<ecusim::CollegamentoPty>(ecu, pty->master());
+    chiudoPressioni();
+}
+
+void AmbienteInvioSimulatore::TearDown()
+{
+    FormTimer::ImpostaScalaTempo(1.0);
+    AmbienteInvio::TearDown();
+    Comunic().setPortOpen(false);
+    filo.reset();
+}
+
+void AmbienteInvioSimulatore::nuovoSchermo()
+{
+    ScaricoTutto();
+    Link.reset();
+    Shell.Funzione = 1;
+    v = Veicolo::Carica();
+    sceltaVeicolo();
+    chiudoPressioni();
+    aperturePressioni = 0;
+}
+
+void AmbienteInvioSimulatore::attivo()
+{
+    Link.Collegato = false;
+    AzzeroDatiCentralina();
+    v->Attivo_Click();
+    ASSERT_TRUE(AttendiFinche([] { return Link.Collegato && Link.FaseCom == FASE_LIBERA; }, 5000));
+    v->ScrivoData(0, QDate(2024, 3, 5));
+    v->ScrivoData(3, QDate(2025, 3, 5));
+}
+
+void AmbienteInvioSimulatore::invio()
+{
+    confermo();
+    v->InvioMappa([] { return 0; });
+}
+
+void AmbienteInvioSimulatore::confermo()
+{
+    auto* t = new QTimer(v);
+    QObject::connect(t, &QTimer::timeout, t, [t] {
+        if (MandoDati* m = MandoDati::Istanza(); m && m->InModale()) {
+            t->stop();
+            m->TastoSI_Click();
+        }
+    });
+    t->start(5);
+}
+
+bool AmbienteInvioSimulatore::finito(int ms)
+{
+    return AttendiFinche([] { return Link.FaseCom == FASE_LIBERA && !MandoDati::Caricato(); }, ms);
 }

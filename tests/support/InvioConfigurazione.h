@@ -5,6 +5,9 @@
 // computed from the demo generator's values, never by the program's own code.
 #include "support/Ambiente.h"
 
+#include "ecusim/lib/CollegamentoPty.h"
+#include "ecusim/lib/EcuModel.h"
+
 #include <QMap>
 
 // The 17,100-character image of the demo map of ECU type 1 (LPG) with the rail tables,
@@ -32,7 +35,30 @@ protected:
     // Writes the vehicle's personal map (the demo map with RecordPersonaliDemo()) and makes
     // the installation personalised.
     void mappaPersonale();
-    // Unloads Pressioni as soon as it is shown modally; aperturePressioni counts them.
+    // Unloads Pressioni as soon as it is shown modally (while lascioPressioni is false);
+    // aperturePressioni counts them.
     void chiudoPressioni();
     int aperturePressioni = 0;
+    bool lascioPressioni = false;
+};
+
+// The same against the ECU simulator behind the pseudo-terminal: a type-1 ECU that holds no
+// installation yet; Pressioni is unloaded as soon as it is shown.
+class AmbienteInvioSimulatore : public AmbienteInvio {
+protected:
+    ecusim::EcuModel ecu;
+    std::unique_ptr<ecusim::CollegamentoPty> filo;
+    void SetUp() override;
+    void TearDown() override;
+    QList<QByteArray> comandi() const { return ecu.comandiRicevuti(); }
+    // A vehicle screen opened afresh, with the car chosen again.
+    void nuovoSchermo();
+    // Activates the link from the vehicle screen and types the card's dates again.
+    void attivo();
+    // The send button's map path with the user confirming; returns when the dialog closed.
+    void invio();
+    // The user confirms the send dialog as soon as it is shown.
+    void confermo();
+    // Waits for the end of the exchange (no request pending, no send dialog).
+    bool finito(int ms = 10000);
 };
