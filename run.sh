@@ -149,5 +149,54 @@ if [ -S "$demo/ecusim.ctl" ] && [ -n "$vid" ]; then
   at 541 556; sleep 3                                    # ACTIVATE again
   at 541 556; shot 1.5 ecu-information                   # INFO: the ECU information box
 fi
+# The personalisation and tank-level screens from the same card, against the simulator (the
+# type-1 ECU has the older software): the personalised type read (tank values from the ECU,
+# the rest from the plate's copy of the map), the changeover threshold typed and stored into
+# that copy; then the tank levels read, the lowest typed and stored in the ECU ("show" prints
+# what the simulator holds); then the same with the newer software.
+if [ -S "$demo/ecusim.ctl" ] && [ -n "$vid" ]; then
+  win() {  # the geometry of the window titled $1 into WX, WY (0 when it is not there)
+    local w="" n
+    WX=0; WY=0
+    for n in 1 2 3 4 5 6 7 8 9 10; do
+      w=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 || true)
+      [ -n "$w" ] && break
+      sleep 0.5
+    done
+    [ -n "$w" ] && eval "$(xdotool getwindowgeometry --shell "$w" | grep -E '^[XY]=' | sed 's/^/W/')"
+  }
+  on() { xdotool mousemove $((WX + $1)) $((WY + $2)) click 1 || true; }
+  typed() {  # a value box emptied (End, then back over its six places) and typed anew
+    on "$1" "$2"; xdotool key End BackSpace BackSpace BackSpace BackSpace BackSpace BackSpace || true
+    xdotool type --delay 40 "$3" || true
+  }
+  at 1000 700; sleep 0.5                                 # the information box closes
+  at 886 556; sleep 1.5                                  # PERSONALISATION
+  win "PERSONALISED PARAMETERS"
+  on 260 26; sleep 0.5; xdotool key Down Return || true  # type: personalised
+  shot 2 parameters-read
+  typed 306 74 2400; xdotool key Tab || true
+  shot 0.5 parameters-edited
+  on 156 364; shot 1.5 parameters-stored                 # SAVE: into the plate's map, closes
+  at 886 620; shot 2 tank-read                           # TANK LEVEL
+  win "TANK PARAMETERS"
+  typed 282 30 1000; xdotool key Tab || true
+  on 148 152; shot 2 tank-stored                         # SAVE: sent to the ECU
+  build/ecusim --send "$demo/ecusim.ctl" show | grep -o 'parameters=[^ ]*' || true
+  on 284 152; sleep 1                                    # EXIT
+  # The same ECU with the newer software (type 02): the link again, the personalisation
+  # read from the ECU and the changeover threshold stored in it.
+  sim 'identity type=02'; sim 'power off'; sleep 3
+  at 500 385; sim 'power on'; sleep 1                    # OK to the lost link
+  at 541 556; sleep 3                                    # ACTIVATE again
+  at 886 556; sleep 1.5                                  # PERSONALISATION
+  win "PERSONALISED PARAMETERS"
+  on 260 26; sleep 0.5; xdotool key Down Return || true  # type: personalised, read from the ECU
+  shot 2 parameters-newer-read
+  typed 306 74 2600; xdotool key Tab || true
+  on 156 364; shot 2 parameters-newer-stored             # SAVE: sent to the ECU
+  build/ecusim --send "$demo/ecusim.ctl" show | grep -o 'parameters=[^ ]*' || true
+  on 284 364; sleep 1                                    # EXIT
+fi
 kill "$prog" 2>/dev/null || true
 exit 0
