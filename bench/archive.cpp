@@ -10,6 +10,7 @@
 #include "archive/Collazione.h"
 #include "demoarchive/lib/ArchivioDemo.h"
 #include "shell/Modulo.h"
+#include "support/Tempi.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -26,19 +27,6 @@
 #include <vector>
 
 namespace {
-
-using Orologio = std::chrono::steady_clock;
-
-double Ms(Orologio::time_point a, Orologio::time_point b)
-{
-    return std::chrono::duration<double, std::milli>(b - a).count();
-}
-
-void Riepilogo(const char* cosa, std::vector<double> t)
-{
-    std::sort(t.begin(), t.end());
-    std::printf("%-34s n=%-5zu median %8.3f ms   worst %8.3f ms\n", cosa, t.size(), t[t.size() / 2], t.back());
-}
 
 // Types `testo` one key at a time into a search over `campo`, as the look-up screen does.
 void Digito(Db::Recordset& rs, const char* indice, const char* campo, const QString& testo,

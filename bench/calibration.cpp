@@ -11,8 +11,8 @@
 #include "ecu_link/StatoLink.h"
 #include "platform/BoxHost.h"
 #include "shell/Modulo.h"
+#include "support/Tempi.h"
 
-#include <QApplication>
 #include <QFile>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -79,10 +79,5 @@ BENCHMARK(BM_RfnReplyHandled);
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return EseguoBenchmark(argc, argv);
 }

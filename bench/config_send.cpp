@@ -12,10 +12,10 @@
 #include "platform/BoxHost.h"
 #include "platform/Files.h"
 #include "shell/Modulo.h"
+#include "support/Tempi.h"
 #include "vehicle/StatoVeicolo.h"
 #include "vehicle/WorkingMap.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -120,10 +120,5 @@ BENCHMARK(BM_PrepareWorkingFile)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return EseguoBenchmark(argc, argv);
 }

@@ -7,6 +7,7 @@
 #include "demoarchive/lib/ArchivioDemo.h"
 #include "demodata/lib/DemoData.h"
 #include "shell/Modulo.h"
+#include "support/Tempi.h"
 #include "vehicle/SceltaCatalogo.h"
 #include "vehicle/Veicolo.h"
 
@@ -22,19 +23,6 @@
 #include <vector>
 
 namespace {
-
-using Orologio = std::chrono::steady_clock;
-
-double Ms(Orologio::time_point a, Orologio::time_point b)
-{
-    return std::chrono::duration<double, std::milli>(b - a).count();
-}
-
-void Riepilogo(const char* cosa, std::vector<double> t)
-{
-    std::sort(t.begin(), t.end());
-    std::printf("%-40s n=%-5zu median %8.3f ms   worst %8.3f ms\n", cosa, t.size(), t[t.size() / 2], t.back());
-}
 
 // Types the text one key at a time into a search box of the screen.
 void Digito(QLineEdit* box, const QString& testo, std::vector<double>& tempi)
