@@ -11,6 +11,7 @@
 #include "diagnosis/LivSerb.h"
 #include "diagnosis/Parametri.h"
 #include "platform/Files.h"
+#include "vehicle/StatoVeicolo.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -178,4 +179,63 @@ TEST_F(Personalizzazione, OlderSoftwareAfterASendAndItsPressureCalibration)
     EXPECT_EQ(ecu.parametri[0], 1000);
     EXPECT_EQ(box->conta(), 0) << box->testi().join("|").toStdString();
     collegamentoRipreso();
+}
+
+namespace {
+
+class PersonalizzazioneRifiutata : public AmbienteInvio {};
+
+} // namespace
+
+TEST_F(PersonalizzazioneRifiutata, ChecksInOrderAndNoScreenOpens)
+{
+    struct Caso {
+        const char* nome;
+        std::function<void()> prepara;
+        int messaggio;  // 0: no message and no beep
+    };
+    const Caso casi[] = {
+        {"type unknown before the map type", [] { DatiCentralina.TipoCentralina = -1; StatoCatalogo.TipoInstallazione = -1; }, 204},
+        {"no map type", [] { StatoCatalogo.TipoInstallazione = -1; StatoVeicolo.MarcaAuto.clear(); }, 0},
+        {"no make before the type 0", [] { StatoVeicolo.MarcaAuto = " "; DatiCentralina.TipoCentralina = 0; }, 143},
+        {"no model", [] { StatoVeicolo.ModelloAuto.clear(); }, 144},
+        {"no petrol ECU", [] { StatoVeicolo.CentralinaSel.clear(); }, 145},
+        {"type 0", [] { DatiCentralina.TipoCentralina = 0; }, 358},
+        {"type 1 without its standard map", [this] { StatoCatalogo.DirCentralina = cartella->file("NONE"); }, 192},
+        {"older software", [] { DatiCentralina.TipoCentralina = 2; DatiCentralina.SwVecchio = true; }, 352},
+        {"major version 00",
+         [] {
+             DatiCentralina.TipoCentralina = 2;
+             DatiCentralina.SwVecchio = false;
+             DatiCentralina.VersioneSw = "00.10ABCD";
+         },
+         175},
+    };
+    int aperture = 0;
+    auto* t = new QTimer(v);
+    QObject::connect(t, &QTimer::timeout, t, [&aperture] {
+        if (Parametri* p = Parametri::Istanza(); p && p->InModale()) {
+            ++aperture;
+            p->Scarica();
+        }
+    });
+    t->start(5);
+    for (const Caso& c : casi) {
+        SCOPED_TRACE(c.nome);
+        sceltaVeicolo();
+        DatiCentralina.VersioneSw = "01.10ABCD";
+        c.prepara();
+        BoxHost::PulisciRegistro();
+        const int beep = ContatoreBeep();
+        v->Personalizza_Click();
+        // The missing map's message names the file (type digits in place).
+        const QString testo = c.messaggio == 192 ? TestoMappaMancante(192) : Msg(c.messaggio);
+        EXPECT_EQ(box->testi(), c.messaggio ? QStringList{testo} : QStringList{});
+        EXPECT_EQ(ContatoreBeep(), beep + (c.messaggio ? 1 : 0));
+    }
+    EXPECT_EQ(aperture, 0);
+    // The same card with every check passed opens the screen.
+    sceltaVeicolo();
+    v->Personalizza_Click();
+    EXPECT_EQ(aperture, 1);
 }
