@@ -170,6 +170,9 @@ if [ -S "$demo/ecusim.ctl" ] && [ -n "$vid" ]; then
     on "$1" "$2"; xdotool key End BackSpace BackSpace BackSpace BackSpace BackSpace BackSpace || true
     xdotool type --delay 40 "$3" || true
   }
+  tenuti() {  # what the simulator now stores: tank min/max, switch, temperature, forced gas, threshold, drooping, sampling
+    echo "Stored in the ECU simulator: $(build/ecusim --send "$demo/ecusim.ctl" show | grep -o 'parameters=[^ ]*' || true)"
+  }
   at 1000 700; sleep 0.5                                 # the information box closes
   at 886 556; sleep 1.5                                  # PERSONALISATION
   win "PERSONALISED PARAMETERS"
@@ -182,7 +185,7 @@ if [ -S "$demo/ecusim.ctl" ] && [ -n "$vid" ]; then
   win "TANK PARAMETERS"
   typed 282 30 1000; xdotool key Tab || true
   on 148 152; shot 2 tank-stored                         # SAVE: sent to the ECU
-  build/ecusim --send "$demo/ecusim.ctl" show | grep -o 'parameters=[^ ]*' || true
+  tenuti
   on 284 152; sleep 1                                    # EXIT
   # The same ECU with the newer software (type 02): the link again, the personalisation
   # read from the ECU and the changeover threshold stored in it.
@@ -195,7 +198,7 @@ if [ -S "$demo/ecusim.ctl" ] && [ -n "$vid" ]; then
   shot 2 parameters-newer-read
   typed 306 74 2600; xdotool key Tab || true
   on 156 364; shot 2 parameters-newer-stored             # SAVE: sent to the ECU
-  build/ecusim --send "$demo/ecusim.ctl" show | grep -o 'parameters=[^ ]*' || true
+  tenuti
   on 284 364; sleep 1                                    # EXIT
 fi
 kill "$prog" 2>/dev/null || true
