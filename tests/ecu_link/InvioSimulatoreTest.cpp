@@ -5,15 +5,11 @@
 
 #include "archive/Archivio.h"
 #include "catalogue/StatoCatalogo.h"
-#include "ecusim/lib/CollegamentoPty.h"
 #include "ecusim/lib/Codifica.h"
-#include "ecusim/lib/EcuModel.h"
 #include "platform/Database.h"
-#include "platform/SerialControl.h"
 #include "vehicle/StatoVeicolo.h"
 
 #include <QLineEdit>
-#include <QTimer>
 
 namespace {
 
