@@ -7,6 +7,7 @@
 #include "platform/PrivateProfile.h"
 #include "platform/SerialControl.h"
 #include "platform/Timer.h"
+#include "remote/GestioneGSM.h"
 #include "remote/StatoGSM.h"
 #include "shell/Modulo.h"
 #include "shell/Procedure.h"
@@ -61,6 +62,9 @@ DatiMotore::DatiMotore()
     connect(TimeOutModem, &FormTimer::Timer, this, &DatiMotore::TimeOutModem_Timer);
     connect(Esci, &QPushButton::clicked, this, &DatiMotore::Esci_Click);
     connect(T_MapTPS, &QPushButton::clicked, this, &DatiMotore::T_MapTPS_Click);
+    connect(TastoGSM, &QPushButton::clicked, this, &DatiMotore::TastoGSM_Click);
+    connect(ChiudoGSM, &QPushButton::clicked, this, &DatiMotore::ChiudoGSM_Click);
+    Informo->setVisible(false);
 }
 
 void DatiMotore::InizializzoVariabili()
@@ -143,17 +147,31 @@ void DatiMotore::TimeOutTx_Timer()
     Link.FaseCom = FASE_LIBERA;
 }
 
-void DatiMotore::TimeOutModem_Timer()
+void DatiMotore::TimeOutModem_Timer() { ScadenzaModem(); }
+void DatiMotore::TastoGSM_Click() { AproAggancio(); }
+void DatiMotore::ChiudoGSM_Click() { RiattaccoGSM(); }
+
+void DatiMotore::MostroChiamataGSM(bool attiva)
 {
-    // The identity message to the station went unanswered; the rest of the modem
-    // dialogue's watchdog is completed with the modem dialogue.
-    if (GSM.StatoGSM == GSM_ATTESA_IDENTITA) {
-        TimeOutModem->setEnabled(false);
-        ImpostoPuntatore(1);
-        GSM.InvioGSM = false;
-        GSM.StatoGSM = GSM_CONNESSO;
+    if (attiva) {
+        for (QPushButton* w : {Esci, PaginaGrafici, PaginaMotore})
+            w->setEnabled(true);
     }
+    TastoGSM->setVisible(!attiva);
+    TastoGSM->setEnabled(!attiva);
+    T_MapTPS->setEnabled(!attiva);
+    ChiudoGSM->setVisible(attiva);
+    ChiudoGSM->setEnabled(attiva);
 }
+
+void DatiMotore::MostroScambioRemoto(bool aperto)
+{
+    Informo->setVisible(aperto);
+    for (QPushButton* w : {TastoGSM, ChiudoGSM, PaginaGrafici, PaginaMotore})
+        w->setEnabled(!aperto);
+}
+
+void DatiMotore::MostroInformo(const QString& testo) { Informo->setText(testo); }
 
 void DatiMotore::T_MapTPS_Click()
 {

@@ -38,6 +38,15 @@ public:
     void Dati_Out_Timer();
     void TimeOutTx_Timer();
     void TimeOutModem_Timer();
+    void TastoGSM_Click();
+    void ChiudoGSM_Click();
+
+    // What the remote-assistance link shows: a call up (hang-up button) or not (call
+    // button); a remote exchange open (status line, page controls locked) or not; the
+    // exchange's status text.
+    void MostroChiamataGSM(bool attiva);
+    void MostroScambioRemoto(bool aperto);
+    void MostroInformo(const QString& testo);
 
 protected:
     void Form_KeyDown(int& keyCode, int shift) override;

@@ -178,7 +178,7 @@ void ZEQ_Inst::Form_KeyDown(int& keyCode, int shift)
     }
 }
 
-int ZEQ_Inst::NumeroPorta(const QString& testo)
+int ZEQ_Inst::NumeroPorta(const QString& testo, int ripiego)
 {
     // The number that the text begins with from its 4th character, as Val() reads it.
     const QString resto = testo.mid(3).trimmed();
@@ -193,7 +193,7 @@ int ZEQ_Inst::NumeroPorta(const QString& testo)
     bool ok = false;
     const long long n = resto.left(i).toLongLong(&ok);
     if (!ok || n <= 0 || n > 10)
-        return 1;
+        return ripiego;
     return int(n);
 }
 

@@ -40,9 +40,9 @@ public:
     // Opens the port named by "Porta" of ZEQINST.INI and closes it at once. Returns 0 or
     // the serial control's error number (8005 held elsewhere, anything else: cannot open).
     static int ProvaPorta();
-    // Port number from the configured text: "COM7" -> 7; outside 1..10 -> 1; -1 when the
+    // Port number from the configured text: "COM7" -> 7; outside 1..10 -> ripiego; -1 when the
     // text has no number from its 4th character.
-    static int NumeroPorta(const QString& testo);
+    static int NumeroPorta(const QString& testo, int ripiego = 1);
 
     // Screens opened by the menu keys. Each returns false when the screen could not be
     // opened (the menu then shows message 367); an unset entry counts as such a failure.
