@@ -63,7 +63,7 @@ bool AppendoBlocco(const QString& percorso, const QByteArray& dati, bool crea = 
     QFile f(percorso);
     if (!crea && !f.exists())
         return false;
-    if (!QFileInfo(percorso).dir().exists() || !f.open(QIODevice::Append))
+    if (!QFileInfo(percorso).dir().exists() || !f.open(QIODevice::Append | QIODevice::Unbuffered))
         return false;
     const qint64 prima = f.size();
     const bool ok = f.write(dati) == dati.size() && f.flush();

@@ -5,6 +5,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+
+#include <csignal>
+#include <sys/resource.h>
 
 namespace {
 
@@ -141,16 +145,22 @@ TEST_F(Comandi, ABlockThatCannotBeWrittenLeavesTheFileAsItWas)
 {
     esegui({"S00", "FT0" + Record, "FT1001000001"});
     const QString qox = file("TEMPOR/FILEQOX.NEW");
-    QFile::setPermissions(qox, QFileDevice::ReadOwner);
-    if (QFile(qox).open(QIODevice::Append))
-        GTEST_SKIP() << "running with rights that ignore file permissions";
+    // A file-size limit a few bytes on: the block's write stops half-way.
+    rlimit vecchio{};
+    ::getrlimit(RLIMIT_FSIZE, &vecchio);
+    const auto segnale = ::signal(SIGXFSZ, SIG_IGN);
+    rlimit stretto = vecchio;
+    stretto.rlim_cur = rlim_t(QFileInfo(qox).size() + 10);
+    ::setrlimit(RLIMIT_FSIZE, &stretto);
     modem.clear();
-    stazione("FT1002000002");
+    stazione("FT1002000002000003");
+    ::setrlimit(RLIMIT_FSIZE, &vecchio);
+    ::signal(SIGXFSZ, segnale);
     EXPECT_EQ(ultima(), "ft1ko01");
     EXPECT_EQ(d->Informo->text(), Msg(337) + "2)");
-    QFile::setPermissions(qox, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    stazione("FT1002000002");
-    EXPECT_EQ(Leggo(qox), "000001\r\n000002\r\n");
+    EXPECT_EQ(Leggo(qox), "000001\r\n");
+    stazione("FT1002000002000003");
+    EXPECT_EQ(Leggo(qox), "000001\r\n000002\r\n000003\r\n");
 }
 
 TEST_F(Comandi, SoftwareArrivesWholeOrNotAtAll)
