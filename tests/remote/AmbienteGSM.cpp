@@ -39,7 +39,7 @@ QMap<QString, QByteArray> Elenco(const QString& cartella)
     return e;
 }
 
-QByteArray RecordCatalogo(const QByteArray& descrizione, const QByteArray& chiave, const QList<QByteArray>& centraline,
+QByteArray RigaCatalogo(const QByteArray& descrizione, const QByteArray& chiave, const QList<QByteArray>& centraline,
                           const QByteArray& flag)
 {
     QByteArray r = descrizione.leftJustified(41, ' ', true) + QByteArray("   4");

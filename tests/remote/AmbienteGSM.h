@@ -26,7 +26,7 @@ void ScaricoForm();
 QMap<QString, QByteArray> Elenco(const QString& cartella);
 
 // A 180-character catalogue record.
-QByteArray RecordCatalogo(const QByteArray& descrizione, const QByteArray& chiave,
+QByteArray RigaCatalogo(const QByteArray& descrizione, const QByteArray& chiave,
                           const QList<QByteArray>& centraline = {"ECU ONE"}, const QByteArray& flag = "GGG");
 
 class AmbienteGSM : public ::testing::Test {

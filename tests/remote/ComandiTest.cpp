@@ -12,7 +12,7 @@
 
 namespace {
 
-const QByteArray Record = gsmsim::RecordAggMarca("FIAT", RecordCatalogo("PUNTO 1.2", "PUNTO12"), "MOTORO05");
+const QByteArray Record = gsmsim::RecordAggMarca("FIAT", RigaCatalogo("PUNTO 1.2", "PUNTO12"), "MOTORO05");
 
 QByteArray Leggo(const QString& p)
 {
@@ -244,14 +244,14 @@ TEST_F(Comandi, HostileNamesAreRefusedAndCreateNothing)
     Shell.PathApp = alto + "/uno/due/prog";
     QDir().mkpath(Shell.PathApp + "/TEMPOR");
     QDir().mkpath(Shell.PathApp + "/SOFTWARE");
-    const QByteArray ecu = RecordCatalogo("PUNTO", "PUNTO12");
+    const QByteArray ecu = RigaCatalogo("PUNTO", "PUNTO12");
     const QList<QByteArray> fp0{"..\\..\\x", "05\\..\\x", "\\x\\y", "C:\\x\\y", "/abs\\x", "05\\a/b", "05\\\\x",
                                 "05\\a\x01" "b", "05\\ ", "1\\2\\3\\4\\5\\6\\7\\8\\9"};
     const QList<QByteArray> ft0{gsmsim::RecordAggMarca("..", ecu, "MOTORO05"),
                                 gsmsim::RecordAggMarca("A/B", ecu, "MOTORO05"),
                                 gsmsim::RecordAggMarca("C:", ecu, "MOTORO05"),
-                                gsmsim::RecordAggMarca("FIAT", RecordCatalogo("PUNTO", ".."), "MOTORO05"),
-                                gsmsim::RecordAggMarca("FIAT", RecordCatalogo("PUNTO", "A\\B"), "MOTORO05"),
+                                gsmsim::RecordAggMarca("FIAT", RigaCatalogo("PUNTO", ".."), "MOTORO05"),
+                                gsmsim::RecordAggMarca("FIAT", RigaCatalogo("PUNTO", "A\\B"), "MOTORO05"),
                                 gsmsim::RecordAggMarca("FIAT", ecu, "../X"),
                                 gsmsim::RecordAggMarca("FIAT", ecu, "M\\X"),
                                 gsmsim::RecordAggMarca("FIAT", ecu, "M\x02X")};
