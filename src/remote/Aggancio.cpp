@@ -10,13 +10,11 @@
 #include "shell/Config.h"
 #include "shell/Modulo.h"
 
-#include <QCloseEvent>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
 
 namespace {
-int Immagine(int n) { return (Shell.Lingua - 1) * 500 + n; }
 
 void RiattivoDatiOut()
 {
@@ -58,9 +56,9 @@ Aggancio::Aggancio()
 void Aggancio::Form_Load()
 {
     setWindowTitle(Msg(368));
-    CaricoImmagine(Immagine(149), Collega);
-    CaricoImmagine(Immagine(133), Interrompi);
-    CaricoImmagine(Immagine(103), Esci);
+    ImmaginiTasto(Collega, IdRisorsa(149), IdRisorsa(149), IdRisorsa(150));
+    ImmaginiTasto(Interrompi, IdRisorsa(133));
+    ImmaginiTasto(Esci, IdRisorsa(103));
 }
 
 void Aggancio::MostroStato(const QString& testo) { Segnalazione->setText(testo); }
@@ -73,15 +71,12 @@ void Aggancio::MostroChiamata(bool inCorso)
     Collega->setEnabled(!inCorso);
     Esci->setVisible(!inCorso);
     Esci->setEnabled(!inCorso);
-    // The dial button shows its disabled picture while it cannot be used.
-    CaricoImmagine(Immagine(Collega->isEnabled() ? 149 : 150), Collega);
 }
 
 void Aggancio::MostroPreparazione()
 {
     Collega->setEnabled(false);
     Esci->setEnabled(false);
-    CaricoImmagine(Immagine(150), Collega);
 }
 
 void Aggancio::Collega_Click()
@@ -137,22 +132,6 @@ void Aggancio::ChiusuraUtente()
     if (InDialogoModem(GSM.StatoGSM))
         Interrompi_Click();
     Scarica();
-}
-
-void Aggancio::closeEvent(QCloseEvent* e)
-{
-    if (Scaricato()) {
-        e->accept();
-        return;
-    }
-    e->ignore();
-    ChiusuraUtente();
-}
-
-void Aggancio::reject()
-{
-    if (!Scaricato())
-        ChiusuraUtente();
 }
 
 void Aggancio::Form_Unload(bool&)

@@ -24,9 +24,6 @@ public:
     void MostroChiamata(bool inCorso);
     void MostroPreparazione();
 
-    // The close box: while the modem dialogue runs it aborts the call first.
-    void ChiusuraUtente();
-
     QPushButton* Collega = nullptr;
     QPushButton* Interrompi = nullptr;
     QPushButton* Esci = nullptr;
@@ -34,7 +31,7 @@ public:
 
 protected:
     void Form_Unload(bool& cancel) override;
-    void closeEvent(QCloseEvent* e) override;
-    void reject() override;
+    // The close box: while the modem dialogue runs it aborts the call first.
+    void ChiusuraUtente() override;
     void Scollega() override { ScollegaIstanza(this); }
 };
