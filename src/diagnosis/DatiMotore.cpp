@@ -267,9 +267,9 @@ void DatiMotore::Form_Load()
                                 FileConfigurazione())
                        .trimmed();
     TastoGSM->setEnabled(!GSM.Telefono.isEmpty());
-    // The port number was set by the main menu.
-    if (!Comunic().PortOpen())
-        Comunic().setPortOpen(true);
+    // The port number was set by the main menu. Whoever opens the screen learns from
+    // ErroreApertura() whether the port opened.
+    m_erroreApertura = Comunic().PortOpen() ? 0 : Comunic().setPortOpen(true);
     ScrivoCentralina(Protocollo::Riga(Protocollo::ComandoAvvioDati));
     ScrivoCentralina(Protocollo::Riga(Protocollo::ComandoDatiNormali));
     Dati_Out->setInterval(2000);

@@ -84,12 +84,16 @@ public:
     void DisegnoSegmento(const Segmento& s);
     // The MAP/TPS view has closed: the screen and its button are usable again.
     void FineTarMP();
+    // 0 when Form_Load opened the ECU port, else the serial control's error number.
+    int ErroreApertura() const { return m_erroreApertura; }
     // While a watchdog box of this screen is open the no-data watchdog only stops.
     bool BoxWatchdogAperto() const { return m_boxWatchdog; }
 
 protected:
     void Form_KeyDown(int& keyCode, int shift) override;
     void Form_Unload(bool& cancel) override;
+    // The close box leaves as the exit button does (ignored while TarMP holds the screen).
+    void ChiusuraUtente() override { Esci_Click(); }
     void resizeEvent(QResizeEvent* e) override;
     bool eventFilter(QObject* o, QEvent* e) override;
     void Scollega() override { ScollegaIstanza(this); }
@@ -105,4 +109,5 @@ private:
     void disegnoAsseY(int s, const QColor& colore);
     void AggiornoGrafici();
     bool m_boxWatchdog = false;
+    int m_erroreApertura = 0;
 };
