@@ -293,11 +293,11 @@ QString Etichetta(double valore, const QString& formato)
     return t;
 }
 
-// Minor ticks between two major ticks at a and b (exclusive).
+// Minor ticks between two major ticks at a and b (exclusive; none before the first).
 template <class F>
 void Suddivido(double a, double b, int suddivisioni, F tacca)
 {
-    for (int j = 1; j < suddivisioni; ++j)
+    for (int j = 1; j < suddivisioni && a != b; ++j)
         tacca(a + (b - a) / suddivisioni * j);
 }
 
