@@ -135,9 +135,9 @@ void ImpostoLinguaPrincipale()
         CaricoImmagine(IdRisorsa(m.bitmap), b);
         b->show();
     }
-    CaricoImmagine(IdRisorsa(103), f->EsciVS);
+    ImmaginiTasto(f->EsciVS, IdRisorsa(103));
     f->EsciVS->show();
-    CaricoImmagine(IdRisorsa(153), f->TastoVS);
+    ImmaginiTasto(f->TastoVS, IdRisorsa(153));
     f->TastoVS->show();
     // Maximised; without a window manager to honour the state, the size of the screen.
     if (const QScreen* schermo = f->screen())
@@ -222,7 +222,7 @@ int ZEQ_Inst::ProvaPorta()
     return 0;
 }
 
-bool ZEQ_Inst::apriModeless(int funzione, const std::function<bool()>& apri)
+bool ZEQ_Inst::apriModeless(int funzione, const std::function<Apertura()>& apri)
 {
     const int err = ProvaPorta();
     if (err != 0) {
@@ -230,11 +230,14 @@ bool ZEQ_Inst::apriModeless(int funzione, const std::function<bool()>& apri)
         return false;
     }
     Shell.Funzione = funzione;
-    if (!apri || !apri()) {
-        // A screen that could not be opened leaves the menu in charge.
+    const Apertura esito = apri ? apri() : Apertura::FallitaMuta;
+    if (esito != Apertura::Aperta) {
+        // A screen that could not be opened leaves the menu in charge; one that said why
+        // is not followed by a second box.
         Shell.Funzione = 0;
         setEnabled(true);
-        Avviso(367);
+        if (esito == Apertura::FallitaMuta)
+            Avviso(367);
         return false;
     }
     setEnabled(false);

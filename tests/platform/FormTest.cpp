@@ -177,3 +177,39 @@ TEST(Pictures, IdRuleAndMissingPicturesChangeNothing)
     CaricoImmagine(-5, &b);
     EXPECT_EQ(b.icon().cacheKey(), prima);
 }
+
+TEST(Pictures, ButtonShowsItsOwnPicturesNormalPressedAndDisabled)
+{
+    QPushButton b;
+    b.resize(81, 57);
+    ImmaginiTasto(&b, 1646, 1645, 1644);
+    ImmaginiTasto(&b, 1646, 1645, 1644);   // set again (language change): one picture per state
+    const QSize dim = b.iconSize();
+    auto immagine = [&](QIcon::Mode modo) { return b.icon().pixmap(dim, modo).toImage(); };
+    auto attesa = [&](int id) { return PixmapRisorsa(id, dim).toImage(); };
+    struct Caso {
+        const char* nome;
+        bool abilitato;
+        bool premuto;
+        int id;
+    };
+    const Caso casi[] = {
+        {"normal", true, false, 1646},
+        {"pressed", true, true, 1645},
+        {"released again", true, false, 1646},
+        {"disabled", false, false, 1644},
+    };
+    for (const Caso& c : casi) {
+        SCOPED_TRACE(c.nome);
+        b.setEnabled(c.abilitato);
+        if (c.abilitato)
+            c.premuto ? emit b.pressed() : emit b.released();
+        EXPECT_EQ(immagine(c.abilitato ? QIcon::Normal : QIcon::Disabled), attesa(c.id));
+    }
+    // Without a disabled picture the disabled button shows its normal picture, not Qt's grey one.
+    QPushButton v;
+    v.resize(81, 57);
+    CaricoImmagine(1653, &v);
+    v.setEnabled(false);
+    EXPECT_EQ(v.icon().pixmap(v.iconSize(), QIcon::Disabled).toImage(), PixmapRisorsa(1653, v.iconSize()).toImage());
+}
