@@ -248,13 +248,12 @@ void DatiMotore::Form_Load()
     LabMot1[13]->setText(Graf.Canali[13].Nome);
     Legenda->setText(Graf.Canali[15].Nome);
     LabMot1[15]->setText(Graf.Canali[15].Nome);
-    const int base = (Shell.Lingua - 1) * 500;
-    CaricoImmagine(base + 134, PaginaMotore);
-    CaricoImmagine(base + 135, PaginaGrafici);
-    CaricoImmagine(base + 136, TastoGSM);
-    CaricoImmagine(base + 140, ChiudoGSM);
-    CaricoImmagine(base + 151, T_MapTPS);
-    CaricoImmagine(base + 132, Esci);
+    ImmaginiTasto(PaginaMotore, IdRisorsa(134));
+    ImmaginiTasto(PaginaGrafici, IdRisorsa(135));
+    ImmaginiTasto(TastoGSM, IdRisorsa(136));
+    ImmaginiTasto(ChiudoGSM, IdRisorsa(140));
+    ImmaginiTasto(T_MapTPS, IdRisorsa(151), 0, IdRisorsa(152));
+    ImmaginiTasto(Esci, IdRisorsa(132));
     TastoGSM->setVisible(true);
     // The blank background of a trace picture, measured in pixels.
     GraficoC[0]->Cls();

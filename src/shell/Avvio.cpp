@@ -26,10 +26,10 @@ void RegistroSchermi()
             // The port the menu's probe had just opened was taken in between.
             d->Scarica();
             Avviso(err == SerialControl::ErrPortaGiaAperta ? 366 : 367);
-            return false;
+            return ZEQ_Inst::Apertura::FallitaDetta;
         }
         d->Mostra(false);
-        return true;
+        return ZEQ_Inst::Apertura::Aperta;
     };
 }
 
