@@ -47,11 +47,11 @@ struct PostoBox {
 constexpr PostoBox PostiMotore[13] = {
     {7, 120, 600, 3600, 2400},   {10, 120, 1500, 3600, 2900},  {12, 120, 2400, 3900, 3500},
     {11, 120, 3300, 4000, 4200}, {0, 120, 4200, 4300, 4800},   {1, 120, 5100, 4600, 5300},
-    {14, 120, 6000, 5000, 5600}, {9, 9480, 600, 8400, 2400},   {4, 9480, 1500, 8400, 3000},
-    {8, 9480, 2400, 8200, 3600}, {3, 9480, 3300, 7900, 4200},  {6, 9480, 4200, 7600, 4800},
-    {2, 9480, 5100, 7300, 5300},
+    {14, 120, 6000, 5000, 5600}, {9, 9180, 600, 8400, 2400},   {4, 9180, 1500, 8400, 3000},
+    {8, 9180, 2400, 8200, 3600}, {3, 9180, 3300, 7900, 4200},  {6, 9180, 4200, 7600, 4800},
+    {2, 9180, 5100, 7300, 5300},
 };
-constexpr int LarghezzaBox = 2400;
+constexpr int LarghezzaBox = 2700;
 constexpr int AltezzaBox = 780;
 
 QPushButton* Tasto(QWidget* padre, const char* nome)
@@ -363,8 +363,8 @@ void DatiMotore::DatiMot1_DblClick(int Index)
         BoxScalaX[s]->Imposto(l.boxScalaX.Left, l.boxScalaX.Top, l.boxScalaX.Width, l.boxScalaX.Height);
         BoxScalaY[s]->Imposto(l.boxScalaY.Left, l.boxScalaY.Top, l.boxScalaY.Width, l.boxScalaY.Height);
         GraficoC[s]->Imposto(l.grafico.Left, l.grafico.Top, l.grafico.Width, l.grafico.Height);
-        ScalaX[s]->Imposto(ScalaX[s]->X1, ScalaX[s]->Y1, l.scalaXX2, ScalaX[s]->Y2);
-        ScalaY[s]->Imposto(ScalaY[s]->X1, ScalaY[s]->Y1, ScalaY[s]->X2, l.scalaYY2);
+        ScalaX[s]->Imposto(ScalaX[s]->X1(), ScalaX[s]->Y1(), l.scalaXX2, ScalaX[s]->Y2());
+        ScalaY[s]->Imposto(ScalaY[s]->X1(), ScalaY[s]->Y1(), ScalaY[s]->X2(), l.scalaYY2);
         NomeC[s]->resize(Twip(l.nomeC.Width), NomeC[s]->height());
         NomeC[s]->setText(c.Nome);
         impostoScala(s);

@@ -374,7 +374,7 @@ void DisegnoAsseX(PictureBox* box, ControlloLinea* asse, double min, double max,
     box->Cls();
     box->setForeColor(colore);
     asse->setBorderColor(colore);
-    const DisegnoAsse a = CalcoloAsseX(std::min(asse->X1, asse->X2), std::max(asse->X1, asse->X2), asse->Y1, min,
+    const DisegnoAsse a = CalcoloAsseX(std::min(asse->X1(), asse->X2()), std::max(asse->X1(), asse->X2()), asse->Y1(), min,
                                        max, divisioni, suddivisioni, formato,
                                        [box](const QString& t) { return box->TextWidth(t); });
     DisegnoAsse_(box, a, colore);
@@ -386,7 +386,7 @@ void DisegnoAsseY(PictureBox* box, ControlloLinea* asse, double min, double max,
     box->Cls();
     asse->setBorderColor(colore);
     box->setForeColor(colore);
-    const DisegnoAsse a = CalcoloAsseY(std::min(asse->Y1, asse->Y2), std::max(asse->Y1, asse->Y2), asse->X1, min,
+    const DisegnoAsse a = CalcoloAsseY(std::min(asse->Y1(), asse->Y2()), std::max(asse->Y1(), asse->Y2()), asse->X1(), min,
                                        max, divisioni, suddivisioni, formato,
                                        [box](const QString& t) { return box->TextWidth(t); },
                                        [box](const QString& t) { return box->TextHeight(t); });
