@@ -9,3 +9,9 @@ struct StatoVeicoloRec {
 };
 
 extern StatoVeicoloRec StatoVeicolo;
+
+// Sets DirPersonal from the loaded card's plate (StatoCatalogo.Cliente) and the ECU software
+// generation: the plate's folder below PERSONALIZZATE for the older software ("" when no
+// plate is loaded or the plate cannot name a folder), the program folder for the newer one.
+// Run by every card load and by every identification that decides SwVecchio.
+void ImpostoDirPersonal();

@@ -1,5 +1,7 @@
 #include "vehicle/Veicolo.h"
 
+#include "archive/Archivio.h"
+
 #include "catalogue/Progsw.h"
 #include "diagnosis/LivSerb.h"
 #include "diagnosis/Parametri.h"
@@ -28,8 +30,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-
-StatoVeicoloRec StatoVeicolo;
 
 Veicolo::Veicolo()
 {
@@ -63,15 +63,13 @@ Veicolo::Veicolo()
     connect(Attivo, &QPushButton::clicked, this, &Veicolo::Attivo_Click);
     connect(TimeOutTx, &FormTimer::Timer, this, &Veicolo::TimeOutTx_Timer);
     connect(Dati_Out, &FormTimer::Timer, this, &Veicolo::Dati_Out_Timer);
-    connect(Cliente, &QLineEdit::textChanged, this,
-            [](const QString& t) { StatoCatalogo.Cliente = t; });
 }
 
 void Veicolo::Form_Load()
 {
     StatoCatalogo.MostroTipoInst = [](const QString& t) {
         if (Veicolo* v = Veicolo::Istanza())
-            v->TipoInst->setText(t);
+            v->MostroTipoInstallazione(t);
     };
     CollegoRicezione();
     // The port number was set by the main menu.
@@ -86,6 +84,40 @@ void Veicolo::Form_Load()
     Link.Collegato = false;
     AzzeroDatiCentralina();
     AggiornoStatoCollegamento();
+}
+
+void Veicolo::MostroStatoCollegamento(bool su)
+{
+    StatoCom->setText(Msg(su ? 347 : 348));
+    Attivo->setVisible(!su);
+    Attivo->setEnabled(!su);
+    Tasto_Inf->setVisible(su);
+    Tasto_Inf->setEnabled(su);
+}
+
+void Veicolo::MostroTastiAggiornamento(bool software)
+{
+    Tasto_Agg->setVisible(software);
+    Tasto_Agg->setEnabled(software);
+    Caric_Agg->setVisible(!software);
+    Caric_Agg->setEnabled(!software);
+}
+
+void Veicolo::MostroTipoInstallazione(const QString& testo)
+{
+    TipoInst->setText(testo);
+}
+
+void Veicolo::ScrivoData(int primo, const QDate& d)
+{
+    AutoImp[primo]->setText(QString::number(d.day()).rightJustified(2, QLatin1Char('0')));
+    AutoImp[primo + 1]->setText(QString::number(d.month()).rightJustified(2, QLatin1Char('0')));
+    AutoImp[primo + 2]->setText(QString::number(d.year()).rightJustified(4, QLatin1Char('0')));
+}
+
+QDate Veicolo::DataRevisione() const
+{
+    return Archivi::DataDaParti(AutoImp[3]->text(), AutoImp[4]->text(), AutoImp[5]->text(), 100);
 }
 
 void Veicolo::Attivo_Click()

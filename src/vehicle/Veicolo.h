@@ -5,6 +5,8 @@
 // and its dialogs, and the link watchdog Dati_Out restarted by every live frame.
 #include "platform/Form.h"
 
+#include <QDate>
+
 #include <array>
 
 class QLabel;
@@ -29,6 +31,15 @@ public:
     std::array<QLineEdit*, 6> AutoImp{};
     FormTimer* TimeOutTx = nullptr;
     FormTimer* Dati_Out = nullptr;
+
+    // What the link and the reply processor show on this screen.
+    void MostroStatoCollegamento(bool collegato);
+    void MostroTastiAggiornamento(bool software);   // software update (type 1) or loader update
+    void MostroTipoInstallazione(const QString& testo);
+    // Writes a date into the installation (primo 0) or last-overhaul (primo 3) boxes.
+    void ScrivoData(int primo, const QDate& data);
+    // The last-overhaul date of the boxes; invalid unless a real date of year 100 or later.
+    QDate DataRevisione() const;
 
     void Attivo_Click();
     void TimeOutTx_Timer();
