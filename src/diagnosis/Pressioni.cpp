@@ -42,3 +42,16 @@ void Pressioni::TastoOK4_Click()
     Link.FaseCom = FASE_VERIFICA_PRESSIONI;
     Link.InterrogoDati = true;
 }
+
+void Pressioni::MostroVerificaConclusa(const QString& testo)
+{
+    LabTar->setText(testo);
+    auto mostra = [](QWidget* w, bool si) {
+        w->setVisible(si);
+        w->setEnabled(si);
+    };
+    mostra(LabTar, true);
+    for (QWidget* w : std::initializer_list<QWidget*>{LabDato[0], LabDato[1], DatoP, LabInf, TastoAbbandona, TastoOK4})
+        mostra(w, false);
+    mostra(TastoOK3, true);
+}

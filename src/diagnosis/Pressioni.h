@@ -30,6 +30,9 @@ public:
 
     // The ECU was switched on again: the next live frame asks for its identity.
     void TastoOK4_Click();
+    // The identity check after the power cycle has ended (its verdict in the label, or
+    // why it did not answer): only the button that goes on is left.
+    void MostroVerificaConclusa(const QString& testo);
 
 protected:
     void Scollega() override { ScollegaIstanza(this); }

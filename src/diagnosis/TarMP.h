@@ -20,9 +20,13 @@ public:
 
     // Sends "MF" (back to the normal frames), clears the view flag and unloads.
     void Esci_Click();
+    // The raw TPS and MAP texts of the newest DT frame.
+    void MostroValori(const QByteArray& tps, const QByteArray& map);
 
 protected:
     void Form_KeyDown(int& keyCode, int shift) override;
     void Form_Unload(bool& cancel) override;
+    // The close box leaves as the exit button does.
+    void ChiusuraUtente() override { Esci_Click(); }
     void Scollega() override { ScollegaIstanza(this); }
 };

@@ -1,4 +1,6 @@
 #include "shell/Avvio.h"
+#include "diagnosis/DatiMotore.h"
+#include "platform/SerialControl.h"
 #include "shell/Modulo.h"
 #include "shell/Procedure.h"
 #include "shell/SceltaLingua.h"
@@ -18,6 +20,17 @@ void RegistroSchermi()
         return true;
     };
     s.Gestione = AproGestione;
+    s.DatiMotore = [] {
+        DatiMotore* d = DatiMotore::Carica();
+        if (const int err = d->ErroreApertura()) {
+            // The port the menu's probe had just opened was taken in between.
+            d->Scarica();
+            Avviso(err == SerialControl::ErrPortaGiaAperta ? 366 : 367);
+            return ZEQ_Inst::Apertura::FallitaDetta;
+        }
+        d->Mostra(false);
+        return ZEQ_Inst::Apertura::Aperta;
+    };
 }
 
 bool Main(const QString& percorsoProgramma)

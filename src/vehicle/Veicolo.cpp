@@ -230,17 +230,7 @@ void Veicolo::TimeOutTx_Timer()
         Link.Collegato = false;
         if (Pressioni* p = Pressioni::Istanza()) {
             p->setEnabled(true);
-            p->LabTar->setEnabled(true);
-            p->LabTar->setVisible(true);
-            p->LabTar->setText(Msg(208));
-            for (QWidget* w : std::initializer_list<QWidget*>{p->LabDato[0], p->LabDato[1], p->DatoP,
-                                                              p->LabInf, p->TastoAbbandona,
-                                                              p->TastoOK4}) {
-                w->setEnabled(false);
-                w->setVisible(false);
-            }
-            p->TastoOK3->setEnabled(true);
-            p->TastoOK3->setVisible(true);
+            p->MostroVerificaConclusa(Msg(208));
         }
         Riga(Protocollo::ComandoFineScambio);
         break;

@@ -3,6 +3,8 @@
 // folders.
 #include "AmbienteGSM.h"
 
+#include "platform/PictureBox.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -102,6 +104,7 @@ TEST_F(Comandi, TheIdentityAnswerStartsTheRelayAndAnExchangeHoldsIt)
     EXPECT_TRUE(d->Informo->isVisibleTo(d));
     EXPECT_EQ(d->Informo->text(), Msg(335));
     EXPECT_FALSE(d->PaginaGrafici->isEnabled());
+    EXPECT_FALSE(d->SfondoMotore->isEnabled());
     stazione("S01");
     EXPECT_FALSE(GSM.InvioGSM);
     EXPECT_FALSE(d->Informo->isVisibleTo(d));
