@@ -11,13 +11,15 @@
 #include "platform/Timer.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 #include <QTableWidget>
+#include <QThread>
+
+#include <algorithm>
 
 
 namespace {
@@ -151,17 +153,8 @@ void ZEQ_Inst::LeggoVersTab()
     const QString file = Files::PercorsoApp(QStringLiteral("VERSOFTWARE.DAT"));
     if (!Esiste(file, 0))
         return;
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly) || f.size() == 0)
-        return;
     // The first line ends at the first CR or LF; the text is Windows-1252.
-    QByteArray riga = f.readLine();
-    const qsizetype fine = riga.indexOf('\r');
-    if (fine >= 0)
-        riga.truncate(fine);
-    while (riga.endsWith('\n'))
-        riga.chop(1);
-    Versione[1]->setText(CatalogoTesto::Windows1252(riga));
+    Versione[1]->setText(CatalogoTesto::Windows1252(Files::PrimaRiga(file)));
 }
 
 void ZEQ_Inst::Form_KeyDown(int& keyCode, int shift)
@@ -181,7 +174,7 @@ void ZEQ_Inst::Form_KeyDown(int& keyCode, int shift)
     }
 }
 
-int ZEQ_Inst::NumeroPorta(const QString& testo, int ripiego)
+int ZEQ_Inst::NumeroPorta(const QString& testo, int fallback)
 {
     // The number that the text begins with from its 4th character, as Val() reads it.
     const QString resto = testo.mid(3).trimmed();
@@ -196,7 +189,7 @@ int ZEQ_Inst::NumeroPorta(const QString& testo, int ripiego)
     bool ok = false;
     const long long n = resto.left(i).toLongLong(&ok);
     if (!ok || n <= 0 || n > 10)
-        return ripiego;
+        return fallback;
     return int(n);
 }
 
@@ -305,9 +298,12 @@ void ZEQ_Inst::Form_Unload(bool& cancel)
 {
     Q_UNUSED(cancel)
     // Unloading the main form ends the program, by the exit key or by the close box; only
-    // the language change unloads it to show it again.
-    if (!m_cambioLingua)
-        QApplication::quit();
+    // the language change unloads it to show it again. The event loop is ended in a way no
+    // window can refuse: a quit request would ask every visible window to close, and this
+    // form, still visible while it unloads, would refuse it. Outside an event loop (a form
+    // unloaded by a test) there is nothing to end.
+    if (!m_cambioLingua && QThread::currentThread()->loopLevel() > 0)
+        QCoreApplication::exit(0);
 }
 
 void ZEQ_Inst::EsciVS_Click()
@@ -330,11 +326,33 @@ void ZEQ_Inst::resizeEvent(QResizeEvent* e)
     Form_Resize();
 }
 
+void ZEQ_Inst::DisponoRighe()
+{
+    // The rows keep their design places when the form is tall enough. A lower form (a large
+    // display scaling leaves fewer pixels) squeezes them, buttons and pictures alike, into the
+    // height between the title and the bottom margin, so that F10 stays on the screen.
+    const int primo = Twip(kTopTasti[0]);
+    const int campata = Twip(kTopTasti[6] + 855) - primo;
+    const int alto = std::max(primo, Intitolo->y() + Intitolo->height() + 4);
+    const double f = std::clamp(double(height() - Twip(240) - alto) / campata, 0.3, 1.0);
+    auto scala = [f](int pixel) { return int(pixel * f); };
+    for (int riga = 0; riga < 7; ++riga) {
+        const RigaMenu& m = kMenu[riga];
+        QPushButton* b = m.tasto >= 0 ? TastoF[m.tasto] : TastoESC;
+        const int y = alto + scala(Twip(kTopTasti[riga]) - primo);
+        b->setGeometry(Twip(kLeftTasti), y, scala(Twip(1215)), scala(Twip(855)));
+        if (!b->icon().isNull())
+            b->setIconSize(b->icon().actualSize(QSize(4096, 4096)) * f);
+        LabTasti[m.label]->move(Twip(kLeftLabel), y + scala(Twip(riga < 5 ? 180 : 240)));
+    }
+}
+
 void ZEQ_Inst::Form_Resize()
 {
     const int w = width();
     const int h = height();
     Intitolo->setGeometry(0, 0, w, Intitolo->sizeHint().height());
+    DisponoRighe();
     QLabel* l0 = Logo1[0];
     QLabel* l1 = Logo1[1];
     l0->move(w - int(1.1 * l0->width()), TastoF[0]->y());
