@@ -1,5 +1,6 @@
 // The ECU model in-process: live frame streaming, identity replies, the other commands,
 // power cycles, the fault switches and the log of received lines.
+#include "ecusim/lib/Controllo.h"
 #include "ecusim/lib/EcuModel.h"
 #include "support/TestSupport.h"
 
@@ -81,9 +82,9 @@ TEST(EcuModel, BinaryFramesAndMapTpsFramesOnRequest)
     Manda(e, "MT", 0);
     EXPECT_TRUE(e.dtAttivo());
     u = e.avanza(500);
-    EXPECT_EQ(Conta(u, "DB"), 5);
+    EXPECT_EQ(Conta(u, "DB"), 0);
     EXPECT_EQ(Conta(u, "DT"), 5);
-    EXPECT_EQ(Righe(u).at(1), TramaDT(e.valori)) << "a DT frame follows each live frame";
+    EXPECT_EQ(Righe(u).at(1), TramaDT(e.valori)) << "DT frames take the place of the live frames";
 
     Manda(e, "MF", 0);
     u = e.avanza(500);
@@ -191,6 +192,69 @@ TEST(EcuModel, FaultsCanBeLimitedToACountOfReplies)
     EXPECT_TRUE(Manda(e, "MUB").startsWith("R8"));
 }
 
+TEST(EcuModel, FaultsStartFromTheNthReplyToTheirCommand)
+{
+    // Five identity requests; "-" is the real reply, otherwise the fault's.
+    struct Caso {
+        int da;
+        int volte;
+        const char* attese;
+    } casi[] = {
+        {1, -1, "XXXXX"}, {3, -1, "--XXX"}, {3, 1, "--X--"}, {2, 2, "-XX--"}, {6, -1, "-----"}, {1, 0, "-----"},
+    };
+    for (const Caso& c : casi) {
+        EcuModel e;
+        e.guasti.sostituto = "R0";
+        e.guasti.soloPer = "MUB";
+        e.guasti.daRisposta = c.da;
+        e.guasti.volte = c.volte;
+        QByteArray visto;
+        for (int i = 0; i < 5; ++i) {
+            EXPECT_EQ(Manda(e, "MUD"), "Rd    1.20\r\n") << "other commands neither counted nor touched";
+            visto += Manda(e, "MUB") == "R0\r\n" ? 'X' : '-';
+        }
+        EXPECT_EQ(visto, c.attese) << "from " << c.da << " times " << c.volte;
+    }
+}
+
+TEST(EcuModel, ARefusedCommandIsNotCarriedOut)
+{
+    EcuModel e;
+    e.guasti.soloPer = "MUC";
+    e.guasti.sostituto = "R0";
+    e.guasti.volte = 1;
+    EXPECT_EQ(Manda(e, "MUC05032024"), "R0\r\n");
+    EXPECT_EQ(e.identita.dataInstallazione, "15032024") << "date not stored";
+    e.guasti = {};
+    e.guasti.soloPer = "MUC";
+    e.guasti.silenzio = true;
+    EXPECT_TRUE(Manda(e, "MUC05032024").isEmpty());
+    EXPECT_EQ(e.identita.dataInstallazione, "15032024");
+
+    // A whole line given as the substitute goes out as it stands: an altered page.
+    QByteArray pagina = PaginaRZ(e.identita, 999, false, QByteArray(180, '1'));
+    pagina[6] = 'x';
+    e.guasti = {};
+    e.guasti.soloPer = "MU2";
+    e.guasti.sostituto = pagina;
+    EXPECT_EQ(Manda(e, "MU2"), pagina);
+}
+
+TEST(EcuModel, LiveFramesPauseAndResumeWithoutMakingUpTheMissedOnes)
+{
+    EcuModel e;
+    e.opzioni.periodoMs = 100;
+    Manda(e, "M#", 0);
+    EXPECT_EQ(Conta(e.avanza(1000), "DC"), 10);
+    e.sospendiTrame(true);
+    EXPECT_TRUE(e.trameSospese());
+    EXPECT_TRUE(e.avanza(1000).isEmpty());
+    EXPECT_TRUE(Manda(e, "MUB").startsWith("R8")) << "replies still go out";
+    EXPECT_EQ(e.prossimoInvio(), -1);
+    e.sospendiTrame(false);
+    EXPECT_EQ(Conta(e.avanza(1000), "DC"), 10);
+}
+
 TEST(EcuModel, ChunkedRepliesArriveInPiecesThatJoinUpAndRepeatWithTheSeed)
 {
     auto pezzi = [](quint32 seme) {
@@ -288,4 +352,20 @@ TEST(EcuModel, BurstFramesComeOutOnDemandAndWaitForAReplyInProgress)
     EXPECT_EQ(e.estraiRaffica(10), TramaDB(e.valori).repeated(2));
     EXPECT_EQ(e.rafficaRestante(), 0);
     EXPECT_EQ(e.trameInviate(), 5);
+}
+
+TEST(EcuModel, ScriptedValuesMoveWithTheFrames)
+{
+    EcuModel e;
+    e.opzioni.periodoMs = 100;
+    e.opzioni.ritardoRispostaMs = 0;
+    ASSERT_EQ(EseguiControllo(e, "value rpm=ramp:1000:2000:1000 tps=text:--"), "ok");
+    EXPECT_TRUE(EseguiControllo(e, "value rpm=ramp:1:2").startsWith("error: "));
+    Manda(e, "M#", 0);
+    const QList<QByteArray> righe = Righe(e.avanza(300));
+    ASSERT_EQ(righe.size(), 3); // at 100, 200, 300 ms
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(righe[i].mid(2 + 9 * 9, 8), QByteArray::number(1000 + 100 * (i + 1)).rightJustified(8, ' '));
+        EXPECT_EQ(righe[i].mid(2 + 9 * 6, 8), "      --");
+    }
 }
