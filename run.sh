@@ -73,16 +73,15 @@ if [ -x build/ecusim ]; then
 fi
 # The modem and assistance-station simulator, when present, on COM5.
 if [ -x build/gsmsim ]; then
-  rm -f "$demo/ttyGSM"
+  rm -f "$demo/ttyGSM" "$demo/gsmsim.ctl"
   build/gsmsim --link "$demo/ttyGSM" --control "$demo/gsmsim.ctl" >"$demo/gsmsim.log" 2>&1 &
   pids+=($!)
   for _ in $(seq 50); do [ -e "$demo/ttyGSM" ] && break; sleep 0.1; done
   ini_set PORTE COM5 "$demo/ttyGSM"
   ini_set SERIALE PortaGSM COM5
   # A demo assistance number, so the call button of the live-data screen works. The
-  # station plays transfers on request, for example:
-  #   echo "catalogue FIAT <key> demo/FIAT.PRN <map> <limits>" >demo/gsmsim.ctl
-  #   echo "software 05\\NAME\\NAME <file.S19> V1.00" >demo/gsmsim.ctl
+  # station plays transfers on request (tools/gsmsim/README.md), for example:
+  #   build/gsmsim --send demo/gsmsim.ctl "catalogue FIAT <key> demo/FIAT.PRN <map> <limits>"
   ini_set ASSISTENZA Telefono 0123456789
 fi
 

@@ -1,6 +1,7 @@
 // The modem and station simulator: its frame codec against hand-computed frames (and the
 // program's codec against the same), the modem's answers, the station's exchanges and
 // the pseudo-terminal line that sees the program's hang-up.
+#include "gsmsim/lib/CanaleRighe.h"
 #include "gsmsim/lib/Controllo.h"
 #include "gsmsim/lib/GsmModel.h"
 #include "gsmsim/lib/LineaPty.h"
@@ -8,6 +9,10 @@
 #include "support/TestSupport.h"
 
 #include <QFile>
+#include <QTemporaryDir>
+
+#include <atomic>
+#include <thread>
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -27,6 +32,13 @@ QByteArray Scambia(GsmModel& m, const QByteArray& dati, int ms = 3000)
     for (int t = 0; t < ms; t += 10)
         out += m.avanza(10);
     return out;
+}
+
+Guasti Con(const std::function<void(Guasti&)>& imposta)
+{
+    Guasti g;
+    imposta(g);
+    return g;
 }
 
 GsmModel Connesso()
@@ -127,9 +139,9 @@ TEST(GsmsimStation, PlaysAnExchangeStopAndWaitWithItsFaults)
         int trameDopoPrimaRisposta;
     } casi[] = {
         {"plain", {}, 1},
-        {"two frames in one write", {.dueTrame = true}, 2},
-        {"noise before STX", {.rumore = "zz"}, 1},
-        {"silent after the first reply", {.silenzioDopo = 0}, 0},
+        {"two frames in one write", Con([](Guasti& g) { g.dueTrame = true; }), 2},
+        {"noise before STX", Con([](Guasti& g) { g.rumore = "zz"; }), 1},
+        {"silent after the first reply", Con([](Guasti& g) { g.silenzioDopo = 0; }), 0},
     };
     for (const auto& c : casi) {
         GsmModel m = Connesso();
@@ -196,4 +208,24 @@ TEST(GsmsimLine, TheProgramsHangUpShowsOnTheMaster)
     ::close(fd);
     EXPECT_TRUE(AttendiFinche([&] { return !m.connesso(); }));
     ::close(master);
+}
+
+TEST(GsmsimControl, TheSocketAnswersEachLine)
+{
+    QTemporaryDir cartella;
+    const QString presa = cartella.filePath("ctl");
+    GsmModel m;
+    CanaleRighe canale([&m](const QByteArray& riga) {
+        const QString e = EseguoComando(m, QString::fromLocal8Bit(riga));
+        return e.isEmpty() ? QByteArray("ok") : "error: " + e.toLocal8Bit();
+    });
+    QString errore;
+    ASSERT_TRUE(canale.ascoltaSocket(presa, &errore)) << errore.toStdString();
+    std::atomic<int> esito{-1};
+    std::thread cliente([&] { esito = InviaComandi(presa, {"delay 42", "call none"}); });
+    EXPECT_TRUE(AttendiFinche([&] { return esito >= 0; }));
+    cliente.join();
+    EXPECT_EQ(esito, 0);
+    EXPECT_EQ(m.modem.ritardoMs, 42);
+    EXPECT_EQ(m.modem.esito, Esito::Nessuno);
 }

@@ -2,10 +2,12 @@
 // Prints the slave's path (one line) and runs until SIGTERM or SIGINT. It never holds
 // the slave open, so the program's closing of the port is seen as a hang-up.
 //
-//   gsmsim [--link PATH] [--control FIFO] [--call RESULT] [--delay MS] [--i00 TEXT]
+//   gsmsim [--link PATH] [--control -|SOCKET] [--call RESULT] [--delay MS] [--i00 TEXT]
+//   gsmsim --send SOCKET COMMAND...
 //
-// The control FIFO takes the commands of gsmsim/lib/Controllo.h, one per line; the
-// timed log of the line goes to stderr.
+// The control channel takes the commands of gsmsim/lib/Controllo.h, one per line, each
+// answered "ok" or "error: ..."; the timed log of the line goes to stderr.
+#include "gsmsim/lib/CanaleRighe.h"
 #include "gsmsim/lib/Controllo.h"
 #include "gsmsim/lib/LineaPty.h"
 
@@ -18,7 +20,6 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -52,12 +53,16 @@ int main(int argc, char* argv[])
     p.setApplicationDescription("GSM modem and assistance station on a pseudo-terminal.");
     p.addHelpOption();
     const QCommandLineOption link("link", "Make a symbolic link PATH to the slave.", "PATH");
-    const QCommandLineOption controllo("control", "Control FIFO (created when missing).", "PATH");
+    const QCommandLineOption controllo("control", "Take control commands from stdin (-) or a Unix socket.", "-|PATH");
+    const QCommandLineOption invia("send", "Client mode: send the command arguments to the control socket.", "SOCKET");
     const QCommandLineOption chiamata("call", "Result of ATD: connect, busy, nocarrier, none.", "RESULT");
     const QCommandLineOption ritardo("delay", "From ATD to the result, in ms (default 1500).", "MS");
     const QCommandLineOption i00("i00", "The station's answer to the identity message (none: no answer).", "TEXT");
-    p.addOptions({link, controllo, chiamata, ritardo, i00});
+    p.addOptions({link, controllo, invia, chiamata, ritardo, i00});
+    p.addPositionalArgument("commands", "With --send: the control commands, one per argument.");
     p.process(app);
+    if (p.isSet(invia))
+        return gsmsim::InviaComandi(p.value(invia), p.positionalArguments());
 
     gsmsim::GsmModel modello;
     for (const auto& [o, comando] : {std::pair{&chiamata, "call"}, {&ritardo, "delay"}, {&i00, "i00"}}) {
@@ -91,33 +96,23 @@ int main(int argc, char* argv[])
         }
     }
 
-    int fifo = -1;
-    QSocketNotifier* notificaFifo = nullptr;
-    QByteArray comandi;
+    gsmsim::CanaleRighe canale([&modello](const QByteArray& riga) {
+        const QString e = gsmsim::EseguoComando(modello, QString::fromLocal8Bit(riga));
+        return e.isEmpty() ? QByteArray("ok") : "error: " + e.toLocal8Bit();
+    });
     if (p.isSet(controllo)) {
-        const QByteArray percorso = p.value(controllo).toLocal8Bit();
-        ::mkfifo(percorso.constData(), 0600);
-        // Read and write: the FIFO never reports end of file between two writers.
-        fifo = ::open(percorso.constData(), O_RDWR | O_NONBLOCK);
-        if (fifo < 0) {
-            std::perror("gsmsim: control");
+        QString errore;
+        if (p.value(controllo) == QLatin1String("-")) {
+            canale.ascoltaStdin();
+        } else if (!canale.ascoltaSocket(p.value(controllo), &errore)) {
+            std::fprintf(stderr, "gsmsim: control socket: %s\n", qPrintable(errore));
             return 1;
         }
-        notificaFifo = new QSocketNotifier(qintptr(fifo), QSocketNotifier::Read, &app);
-        QObject::connect(notificaFifo, &QSocketNotifier::activated, [&] {
-            char buf[1024];
-            ssize_t n;
-            while ((n = ::read(fifo, buf, sizeof buf)) > 0)
-                comandi.append(buf, n);
-            qsizetype a;
-            while ((a = comandi.indexOf('\n')) >= 0) {
-                const QString riga = QString::fromLocal8Bit(comandi.left(a)).trimmed();
-                comandi.remove(0, a + 1);
-                const QString e = gsmsim::EseguoComando(modello, riga);
-                std::fprintf(stderr, "%10lld ! %s%s%s\n", static_cast<long long>(modello.ms()), qPrintable(riga),
-                             e.isEmpty() ? "" : ": ", qPrintable(e));
-            }
-        });
+        QObject::connect(&canale, &gsmsim::CanaleRighe::comandoEseguito,
+                         [&modello](const QByteArray& riga, const QByteArray& risposta) {
+                             std::fprintf(stderr, "%10lld ! %s -> %s\n", static_cast<long long>(modello.ms()),
+                                          riga.constData(), risposta.constData());
+                         });
     }
 
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_segnali) != 0) {
@@ -143,10 +138,6 @@ int main(int argc, char* argv[])
     const int r = app.exec();
     if (!collegamento.isEmpty())
         ::unlink(collegamento.toLocal8Bit().constData());
-    if (fifo >= 0) {
-        ::close(fifo);
-        ::unlink(p.value(controllo).toLocal8Bit().constData());
-    }
     ::close(master);
     return r;
 }
