@@ -1,27 +1,8 @@
 #include "AmbienteGSM.h"
 
-#include "shell/Procedure.h"
-
 #include <QApplication>
 #include <QCryptographicHash>
 #include <QDirIterator>
-
-namespace {
-double OrologioVeloce()
-{
-    static double t = 0;
-    return t += 0.25;
-}
-} // namespace
-
-void ScaricoForm()
-{
-    for (int i = 0; i < 2; ++i)
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* f = qobject_cast<FormBase*>(w); f && !f->Scaricato())
-                f->Scarica();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
 
 QMap<QString, QByteArray> Elenco(const QString& cartella)
 {
@@ -50,19 +31,10 @@ QByteArray RigaCatalogo(const QByteArray& descrizione, const QByteArray& chiave,
 
 void AmbienteGSM::SetUp()
 {
-    ImpostaOrologio(OrologioVeloce);
-    ScaricoForm();
+    AmbienteLink::SetUp();
     FormTimer::ImpostaScalaTempo(1.0);
-    cartella = std::make_unique<CartellaProgramma>();
-    const QString path = Shell.PathApp;
-    Shell.reset();
-    Shell.PathApp = path;
-    Shell.Lingua = 4;
     cartella->scrivi("ZEQINST.INI", "[PORTE]\r\nCOM1=/nonexistent/ecu\r\nCOM5=/nonexistent/modem\r\n"
                                     "[ASSISTENZA]\r\nTelefono=0123456789\r\n");
-    Link.reset();
-    GSM.reset();
-    box = std::make_unique<RegistroBox>(-1);
     ImpostaModemDiProva([this](const QByteArray& b) { modem.append(b); });
     Shell.Funzione = 2;
     d = DatiMotore::Carica();
@@ -70,12 +42,9 @@ void AmbienteGSM::SetUp()
 
 void AmbienteGSM::TearDown()
 {
-    ImpostaModemDiProva(nullptr);
-    ScaricoForm();
+    AmbienteLink::TearDown();
     GSM.reset();
     Link.reset();
-    box.reset();
-    cartella.reset();
 }
 
 void AmbienteGSM::stazione(const QByteArray& testo)

@@ -1,5 +1,5 @@
 #pragma once
-// Shared fixture of the remote-assistance tests: a program folder with an assistance
+// Shared fixture of the remote-assistance tests: the link fixture with an assistance
 // number, the live-data screen loaded as the current function, every write to the modem
 // recorded, and the station's frames built with the simulator's own codec.
 #include "diagnosis/DatiMotore.h"
@@ -11,7 +11,7 @@
 #include "remote/GestioneGSM.h"
 #include "remote/StatoGSM.h"
 #include "shell/Modulo.h"
-#include "support/TestSupport.h"
+#include "support/Ambiente.h"
 
 #include <QByteArrayList>
 #include <QLabel>
@@ -20,8 +20,6 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-void ScaricoForm();
-
 // Every file and folder below a folder with its size and content hash.
 QMap<QString, QByteArray> Elenco(const QString& cartella);
 
@@ -29,7 +27,7 @@ QMap<QString, QByteArray> Elenco(const QString& cartella);
 QByteArray RigaCatalogo(const QByteArray& descrizione, const QByteArray& chiave,
                           const QList<QByteArray>& centraline = {"ECU ONE"}, const QByteArray& flag = "GGG");
 
-class AmbienteGSM : public ::testing::Test {
+class AmbienteGSM : public AmbienteLink {
 protected:
     void SetUp() override;
     void TearDown() override;
@@ -40,8 +38,5 @@ protected:
     QByteArray ultima() const { return modem.isEmpty() ? QByteArray() : modem.back(); }
     QString file(const QString& relativo) const { return cartella->file(relativo); }
 
-    std::unique_ptr<CartellaProgramma> cartella;
-    std::unique_ptr<RegistroBox> box;
-    QByteArrayList modem;
     DatiMotore* d = nullptr;
 };

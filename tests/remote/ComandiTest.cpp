@@ -82,8 +82,9 @@ TEST_F(Comandi, EachCommandAnswersOnlyInItsState)
         stazione(c.testo);
         EXPECT_EQ(ultima(), c.risposta) << c.nome;
         EXPECT_EQ(GSM.StatoGSM, c.statoDopo) << c.nome;
-        if (!c.risposta.isEmpty() && c.testo[0] == 'F')
+        if (!c.risposta.isEmpty() && c.testo[0] == 'F') {
             EXPECT_TRUE(d->TimeOutModem->Enabled()) << c.nome << ": the watchdog restarts";
+        }
     }
 }
 
@@ -274,6 +275,7 @@ TEST_F(Comandi, HostileNamesAreRefusedAndCreateNothing)
     esegui({"S00", "FP005\\ABCD\\ABCD"});
     EXPECT_EQ(ultima(), "fp0ok");
     for (const QString& p : Elenco(alto).keys())
-        if (!prima.contains(p))
+        if (!prima.contains(p)) {
             EXPECT_TRUE(p.startsWith("/uno/due/prog/SOFTWARE/")) << p.toStdString();
+        }
 }

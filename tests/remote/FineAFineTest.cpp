@@ -30,7 +30,7 @@ protected:
     void SetUp() override
     {
         AmbienteGSM::SetUp();
-        ScaricoForm();
+        ScaricoTutto();
         ImpostaModemDiProva(nullptr);
         ASSERT_TRUE(ptyEcu.ok());
         QByteArray slave;

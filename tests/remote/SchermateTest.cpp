@@ -26,7 +26,7 @@ TEST_F(AmbienteGSM, SavesScreenshotsWhenAsked)
         GestioneGSM();
     };
     for (int lingua = 1; lingua <= 4; ++lingua) {
-        ScaricoForm();
+        ScaricoTutto();
         GSM.reset();
         Shell.Lingua = lingua;
         Shell.Funzione = 2;
