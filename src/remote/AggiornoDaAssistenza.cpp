@@ -5,7 +5,6 @@
 #include "remote/GestioneGSM.h"
 
 #include "catalogue/Catalogue.h"
-#include "platform/CodePage.h"
 #include "platform/Files.h"
 #include "shell/Modulo.h"
 
@@ -19,12 +18,7 @@ namespace {
 
 constexpr qsizetype LungRecord = 182;
 
-QString Testo(const QByteArray& b)
-{
-    return CodePage::Decodifica(b, Shell.Lingua == 1 ? CodePage::Windows1250 : CodePage::Windows1252);
-}
-
-QString Chiave(const QByteArray& campo) { return Testo(campo).trimmed().toUpper(); }
+QString Chiave(const QByteArray& campo) { return TestoStazione(campo).trimmed().toUpper(); }
 
 bool Vuoto(const QByteArray& campo) { return campo.trimmed().isEmpty(); }
 
@@ -47,12 +41,12 @@ int AggiornoDaAssistenza()
     QByteArray agm = CatalogoTesto::Righe(dati).value(0);
     if (agm.size() < 208)
         agm = agm.leftJustified(208, ' ');
-    const QString marca = Testo(agm.left(20)).trimmed();
-    const QString chiave = Testo(agm.mid(185, 12)).trimmed();
-    const QString mappa = Testo(agm.mid(200, 8)).trimmed().toUpper();
-    if (!Files::ComponenteValido(marca) || !Files::ComponenteValido(chiave) || !Files::ComponenteValido(mappa)
-        || ConControllo(agm.left(208)))
+    NomiAggMarca nomi;
+    if (!LeggoNomiAggMarca(agm.left(208), nomi))
         return 0;
+    const QString& marca = nomi.marca;
+    const QString& chiave = nomi.chiave;
+    const QString& mappa = nomi.mappa;
     const QByteArray nuovo = agm.mid(20, 180);
 
     const QString cartellaMarca = Files::Percorso(tempor, marca);
@@ -74,7 +68,7 @@ int AggiornoDaAssistenza()
             if (Chiave(r.mid(165, 12)) != chiave.toUpper() && Chiave(r.left(41)) != descrizione)
                 continue;
             trovato = true;
-            vecchiaChiave = Testo(r.mid(165, 12)).trimmed();
+            vecchiaChiave = TestoStazione(r.mid(165, 12)).trimmed();
             QByteArray unito = nuovo;
             for (int slot = 0; slot < 3; ++slot) {
                 const qsizetype at = 45 + 40 * slot;

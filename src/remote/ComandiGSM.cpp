@@ -1,7 +1,6 @@
 #include "remote/GestioneGSM.h"
 
 #include "diagnosis/DatiMotore.h"
-#include "platform/CodePage.h"
 #include "platform/Files.h"
 #include "platform/Form.h"
 #include "platform/Timer.h"
@@ -25,20 +24,6 @@ QString FileSoftware(const QString& nome, const QString& estensione)
     return Files::PercorsoApp(QStringLiteral("SOFTWARE\\") + nome + estensione);
 }
 
-// Names from the station are Windows text of the user's language.
-QString Testo(const QByteArray& b)
-{
-    return CodePage::Decodifica(b, Shell.Lingua == 1 ? CodePage::Windows1250 : CodePage::Windows1252);
-}
-
-DatiMotore* Schermo() { return Shell.Funzione == 2 ? DatiMotore::Istanza() : nullptr; }
-
-void FermoWatchdog()
-{
-    if (DatiMotore* d = DatiMotore::Istanza())
-        d->TimeOutModem->setEnabled(false);
-}
-
 void RiavvioWatchdog()
 {
     if (DatiMotore* d = DatiMotore::Istanza())
@@ -47,7 +32,7 @@ void RiavvioWatchdog()
 
 void Informo(int n, int record = -1)
 {
-    if (DatiMotore* d = Schermo())
+    if (DatiMotore* d = SchermoAssistenza())
         d->MostroInformo(record < 0 ? Msg(n) : Msg(n) + QString::number(record) + QLatin1Char(')'));
 }
 
@@ -97,12 +82,9 @@ bool RicevoAggMarca(const QByteArray& trama)
     if (trama.size() != 214)
         return false;
     const QByteArray record = trama.mid(4, 208);
-    if (ConControllo(record))
+    NomiAggMarca nomi;
+    if (!LeggoNomiAggMarca(record, nomi))
         return false;
-    for (const QString& nome : {Testo(record.left(20)).trimmed(), Testo(record.mid(185, 12)).trimmed(),
-                                Testo(record.mid(200, 8)).trimmed().toUpper()})
-        if (!Files::ComponenteValido(nome))
-            return false;
     if (!Files::CreaCartella(Files::PercorsoApp(Tempor)))
         return false;
     return Files::ScriviAtomico(InTempor(QStringLiteral("AGGMARCA.NEW")), record + "\r\n");
@@ -147,7 +129,7 @@ bool RicevoLimiti(const QByteArray& trama)
 bool AproFileS19(const QByteArray& dati)
 {
     CancelloSoftwareParziale();
-    const QStringList parti = Testo(dati).trimmed().split(QLatin1Char('\\'));
+    const QStringList parti = TestoStazione(dati).trimmed().split(QLatin1Char('\\'));
     if (parti.size() < 2 || parti.size() > 8)
         return false;
     for (const QString& p : parti)
@@ -255,6 +237,17 @@ bool ConControllo(const QByteArray& testo)
     return false;
 }
 
+bool LeggoNomiAggMarca(const QByteArray& record, NomiAggMarca& nomi)
+{
+    if (record.size() != 208 || ConControllo(record))
+        return false;
+    nomi.marca = TestoStazione(record.left(20)).trimmed();
+    nomi.chiave = TestoStazione(record.mid(185, 12)).trimmed();
+    nomi.mappa = TestoStazione(record.mid(200, 8)).trimmed().toUpper();
+    return Files::ComponenteValido(nomi.marca) && Files::ComponenteValido(nomi.chiave)
+           && Files::ComponenteValido(nomi.mappa);
+}
+
 void CancelloSoftwareParziale()
 {
     if (!GSM.FileProgrammazione.isEmpty()) {
@@ -312,12 +305,12 @@ void ElaboroComandoGSM(const QByteArray& trama)
     const QByteArray codice = trama.mid(1, 3);
     const QByteArray dati = trama.size() > 6 ? trama.mid(4, trama.size() - 6) : QByteArray();
     const int stato = GSM.StatoGSM;
-    DatiMotore* d = Schermo();
+    DatiMotore* d = SchermoAssistenza();
 
     if (codice == "i00") {
         static const QList<QByteArray> risposte = {"OK", "KO", "NT"};
         if (stato == GSM_ATTESA_IDENTITA && risposte.contains(trama.mid(4, 2).toUpper())) {
-            FermoWatchdog();
+            FermoWatchdogModem();
             GSM.PrimoInvioGSM = false;
             GSM.InvioGSM = false;
             GSM.StatoGSM = GSM_CONNESSO;
@@ -335,7 +328,7 @@ void ElaboroComandoGSM(const QByteArray& trama)
     }
     if (codice == "S01") {
         if (d) {
-            FermoWatchdog();
+            FermoWatchdogModem();
             d->MostroScambioRemoto(false);
         }
         // Software without its closing FP9 is never kept.
@@ -360,7 +353,7 @@ void ElaboroComandoGSM(const QByteArray& trama)
     if (richiesto == 0 || stato != richiesto)
         return;
 
-    FermoWatchdog();
+    FermoWatchdogModem();
     const QByteArray testo = trama.mid(1, trama.size() - 3);
     int blocco = 0;
     bool ok = false;

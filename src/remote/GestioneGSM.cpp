@@ -7,6 +7,7 @@
 #include "diagnosis/RigaDati.h"
 #include "ecu_link/CodecDati.h"
 #include "ecu_link/StatoLink.h"
+#include "platform/CodePage.h"
 #include "platform/Form.h"
 #include "platform/PrivateProfile.h"
 #include "platform/SerialControl.h"
@@ -22,14 +23,6 @@ namespace {
 
 constexpr char STX = 2;
 constexpr char ETX = 3;
-
-DatiMotore* Schermo() { return Shell.Funzione == 2 ? DatiMotore::Istanza() : nullptr; }
-
-void FermoWatchdog()
-{
-    if (DatiMotore* d = DatiMotore::Istanza())
-        d->TimeOutModem->setEnabled(false);
-}
 
 void ArmoWatchdog(int ms)
 {
@@ -51,7 +44,7 @@ bool EventoInCoda = false;
 // The call could not be made: the dialog offers a new attempt.
 void ChiamataFallita(int messaggio)
 {
-    FermoWatchdog();
+    FermoWatchdogModem();
     ChiudoPortaGSM();
     ImpostoPuntatore(1);
     if (Aggancio* a = Aggancio::Istanza()) {
@@ -83,7 +76,7 @@ void DialogoModem()
     case GSM_ATTESA_ATE0: {
         if (!b.contains("OK\r\n"))
             return;
-        FermoWatchdog();
+        FermoWatchdogModem();
         b.clear();
         if (GSM.StatoGSM == GSM_ATTESA_ATZ) {
             GSM.StatoGSM = GSM_ATTESA_ATE0;
@@ -121,12 +114,12 @@ void DialogoModem()
         if (fine < 0)
             return;
         b.remove(0, fine + 2);
-        FermoWatchdog();
+        FermoWatchdogModem();
         ImpostoPuntatore(1);
         GSM.StatoGSM = GSM_CONNESSO;
         if (a)
             a->Scarica();
-        if (DatiMotore* d = Schermo()) {
+        if (DatiMotore* d = SchermoAssistenza()) {
             GSM.GSMattivo = true;
             d->MostroChiamataGSM(true);
             Link.InterrogoDati = true;
@@ -140,6 +133,19 @@ void DialogoModem()
 }
 
 } // namespace
+
+DatiMotore* SchermoAssistenza() { return Shell.Funzione == 2 ? DatiMotore::Istanza() : nullptr; }
+
+void FermoWatchdogModem()
+{
+    if (DatiMotore* d = DatiMotore::Istanza())
+        d->TimeOutModem->setEnabled(false);
+}
+
+QString TestoStazione(const QByteArray& b)
+{
+    return CodePage::Decodifica(b, Shell.Lingua == 1 ? CodePage::Windows1250 : CodePage::Windows1252);
+}
 
 void LimitoBufferGSM(QByteArray& buf)
 {
@@ -237,7 +243,7 @@ void PerdoPortante()
         RiattivoDatiOut();
         return;
     }
-    FermoWatchdog();
+    FermoWatchdogModem();
     ChiudoPortaGSM();
     ChiudoStato(stato);
     GSM.StatoGSM = GSM_CONNESSO;
@@ -274,7 +280,7 @@ void RiattaccoGSM()
 
 void ScadenzaModem()
 {
-    FermoWatchdog();
+    FermoWatchdogModem();
     const int stato = GSM.StatoGSM;
     if (InDialogoModem(stato)) {
         ChiamataFallita(316);

@@ -52,3 +52,21 @@ int AggiornoDaAssistenza();
 
 // Whether a byte below 32 or 127 occurs in the text.
 bool ConControllo(const QByteArray& testo);
+
+// ---- shared by the link's procedures ----
+
+// The names of a catalogue record message (208 characters: make 1-20, record 21-200, map
+// name 201-208): make, model key (186-197) and map name (upper case), trimmed. False when
+// the record holds a control byte or a name cannot be one path component.
+struct NomiAggMarca {
+    QString marca, chiave, mappa;
+};
+bool LeggoNomiAggMarca(const QByteArray& record, NomiAggMarca& nomi);
+
+class DatiMotore;
+// The live-data screen while it is the current function, else nullptr.
+DatiMotore* SchermoAssistenza();
+// Stops the modem watchdog (the live-data screen's TimeOutModem).
+void FermoWatchdogModem();
+// A name or text sent by the station, as Windows text of the user's language.
+QString TestoStazione(const QByteArray& b);

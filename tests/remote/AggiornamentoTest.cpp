@@ -8,12 +8,6 @@
 
 namespace {
 
-QByteArray Leggo(const QString& p)
-{
-    QFile f(p);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
 class Aggiornamento : public AmbienteGSM {
 protected:
     void preparo(const QByteArray& record180, const QByteArray& mappa = "MOTORO05")

@@ -4,6 +4,12 @@
 #include <QCryptographicHash>
 #include <QDirIterator>
 
+QByteArray Leggo(const QString& percorso)
+{
+    QFile f(percorso);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
 QMap<QString, QByteArray> Elenco(const QString& cartella)
 {
     QMap<QString, QByteArray> e;

@@ -20,6 +20,9 @@
 #include <gtest/gtest.h>
 #include <memory>
 
+// A file's bytes, "<missing>" when it cannot be read.
+QByteArray Leggo(const QString& percorso);
+
 // Every file and folder below a folder with its size and content hash.
 QMap<QString, QByteArray> Elenco(const QString& cartella);
 

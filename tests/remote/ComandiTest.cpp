@@ -16,12 +16,6 @@ namespace {
 
 const QByteArray Record = gsmsim::RecordAggMarca("FIAT", RigaCatalogo("PUNTO 1.2", "PUNTO12"), "MOTORO05");
 
-QByteArray Leggo(const QString& p)
-{
-    QFile f(p);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
 class Comandi : public AmbienteGSM {
 protected:
     void SetUp() override

@@ -19,12 +19,6 @@
 
 namespace {
 
-QByteArray Leggo(const QString& p)
-{
-    QFile f(p);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
 class FineAFine : public AmbienteGSM {
 protected:
     void SetUp() override

@@ -196,16 +196,6 @@ void AggiungoLimiti(QList<QByteArray>& s, const QList<QByteArray>& limiti)
     s.append("S01");
 }
 
-int ValoreEsadecimale(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
 } // namespace
 
 QByteArray RecordAggMarca(const QByteArray& marca, const QByteArray& record, const QByteArray& mappa)
@@ -246,12 +236,8 @@ QByteArray CodificaS19(const QList<QByteArray>& righe)
         if (r.size() < 2)
             continue;
         out += r.left(2);
-        for (qsizetype i = 2; i + 1 < r.size(); i += 2) {
-            const int alto = ValoreEsadecimale(r[i]);
-            const int basso = ValoreEsadecimale(r[i + 1]);
-            if (alto < 0 || basso < 0)
-                break;
-            const int b = alto * 16 + basso;
+        for (char c : QByteArray::fromHex(r.mid(2))) {
+            const auto b = static_cast<unsigned char>(c);
             if (b == 'S' || b == 27) {
                 out += char(27);
                 out += char(b + 32);
