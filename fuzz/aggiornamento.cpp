@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Scrivo(tempor + "/AGGMARCA.NEW", agg);
     Scrivo(tempor + "/FILEQOX.NEW", "000001\r\n");
     Scrivo(tempor + "/LIMITI.NEW", "L\r\n");
-    const QString marca = QString::fromLatin1(agg.left(20)).trimmed();
+    const QString marca = TestoStazione(agg.left(20)).trimmed();
     if (!marca.isEmpty() && !marca.contains('/') && marca != "." && marca != "..")
         Scrivo(tempor + "/" + marca + ".PRN", in.mid(210));
 
