@@ -174,6 +174,8 @@ TEST_F(Dialogo, TheModemPortFallsBackToFive)
 
 TEST_F(Dialogo, ALostCarrierEndsWhateverTheLinkWasDoing)
 {
+    // The modem's "NO CARRIER", or the port lost (a pulled cable), in each state.
+    for (bool portaPersa : {false, true})
     for (int stato : {GSM_CONNESSO, GSM_ATTESA_IDENTITA, GSM_SCAMBIO, GSM_BLOCCHI_SOFTWARE}) {
         chiamo();
         ASSERT_TRUE(ComGSM().PortOpen());
@@ -181,7 +183,10 @@ TEST_F(Dialogo, ALostCarrierEndsWhateverTheLinkWasDoing)
         GSM.InvioGSM = stato != GSM_CONNESSO;
         d->TimeOutModem->setEnabled(true);
         d->TimeOutTx->setEnabled(true);
-        ricevo("\r\nNO CARRIER\r\n");
+        if (portaPersa)
+            emit ComGSM().Chiusa(QStringLiteral("device removed"));
+        else
+            ricevo("\r\nNO CARRIER\r\n");
         EXPECT_FALSE(ComGSM().PortOpen()) << stato;
         EXPECT_FALSE(GSM.GSMattivo);
         EXPECT_FALSE(GSM.InvioGSM) << stato;
