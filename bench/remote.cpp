@@ -3,7 +3,7 @@
 // second, the time per software block of a 64 KiB transfer, and the update of a staging
 // catalogue of 200 models.
 #include "gsmsim/lib/GsmModel.h"
-#include "remote/GestioneGSM.h"
+#include "remote/ModemLink.h"
 #include "remote/StatoGSM.h"
 #include "shell/Modulo.h"
 

@@ -1,7 +1,7 @@
 // Fuzz target: applying a staged catalogue update. The input is the staged record (its
 // first 210 bytes) and the existing staging catalogue (the rest). The result is -1 or 0,
 // nothing is written outside TEMPOR, and a catalogue written is whole 182-byte records.
-#include "remote/GestioneGSM.h"
+#include "remote/ModemLink.h"
 #include "shell/Modulo.h"
 
 #include <QDir>

@@ -2,7 +2,7 @@
 // to hexadecimal text; a record encoded by the station's own encoder converts back to
 // its text, whole or split at any point into two blocks.
 #include "gsmsim/lib/GsmModel.h"
-#include "remote/GestioneGSM.h"
+#include "remote/ModemLink.h"
 #include "remote/StatoGSM.h"
 
 #include <cstdint>

@@ -2,7 +2,7 @@
 // every state of the link. The first byte picks the state; the rest arrives in chunks.
 // Fails when a file appears anywhere but below TEMPOR and SOFTWARE of the program folder.
 #include "ecu_link/StatoLink.h"
-#include "remote/GestioneGSM.h"
+#include "remote/ModemLink.h"
 #include "remote/StatoGSM.h"
 #include "shell/Modulo.h"
 

@@ -10,7 +10,7 @@
 #include "platform/Resources.h"
 #include "platform/SerialControl.h"
 #include "platform/Timer.h"
-#include "remote/GestioneGSM.h"
+#include "remote/ModemLink.h"
 #include "remote/StatoGSM.h"
 #include "shell/Modulo.h"
 #include "shell/Procedure.h"

@@ -5,7 +5,7 @@
 #include "platform/Resources.h"
 #include "platform/SerialControl.h"
 #include "platform/Timer.h"
-#include "remote/GestioneGSM.h"
+#include "remote/ModemLink.h"
 #include "remote/StatoGSM.h"
 #include "shell/Config.h"
 #include "shell/Modulo.h"

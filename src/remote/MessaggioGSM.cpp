@@ -1,6 +1,6 @@
 #include "remote/StatoGSM.h"
 
-#include "remote/GestioneGSM.h"
+#include "remote/ModemLink.h"
 
 #include "platform/SerialControl.h"
 

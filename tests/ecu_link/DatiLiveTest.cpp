@@ -1,7 +1,7 @@
 // The live-frame codec, the live branch on both screens, the identity message, the relay
 // to the assistance station and the recording buffer.
 #include "support/Ambiente.h"
-#include "remote/GestioneGSM.h"
+#include "remote/ModemLink.h"
 
 #include "diagnosis/TarMP.h"
 #include "ecu_link/CodecDati.h"

@@ -1,7 +1,7 @@
 // The station's commands: what each does in each state, the staging files they write,
 // the software transfer that is never left partial and names that never leave their
 // folders.
-#include "AmbienteGSM.h"
+#include "RemoteFixture.h"
 
 #include "platform/PictureBox.h"
 
@@ -16,11 +16,11 @@ namespace {
 
 const QByteArray Record = gsmsim::RecordAggMarca("FIAT", RigaCatalogo("PUNTO 1.2", "PUNTO12"), "MOTORO05");
 
-class Comandi : public AmbienteGSM {
+class StationCommands : public RemoteFixture {
 protected:
     void SetUp() override
     {
-        AmbienteGSM::SetUp();
+        RemoteFixture::SetUp();
         QDir().mkpath(file("TEMPOR"));
     }
     // Runs the frames of an exchange from state -1, answering nothing itself.
@@ -36,7 +36,7 @@ protected:
 
 } // namespace
 
-TEST_F(Comandi, EachCommandAnswersOnlyInItsState)
+TEST_F(StationCommands, EachCommandAnswersOnlyInItsState)
 {
     const struct {
         const char* nome;
@@ -82,7 +82,7 @@ TEST_F(Comandi, EachCommandAnswersOnlyInItsState)
     }
 }
 
-TEST_F(Comandi, TheIdentityAnswerStartsTheRelayAndAnExchangeHoldsIt)
+TEST_F(StationCommands, TheIdentityAnswerStartsTheRelayAndAnExchangeHoldsIt)
 {
     inStato(GSM_ATTESA_IDENTITA);
     GSM.InvioGSM = true;
@@ -112,7 +112,7 @@ TEST_F(Comandi, TheIdentityAnswerStartsTheRelayAndAnExchangeHoldsIt)
     EXPECT_EQ(modem, (QByteArrayList{"s00ko01", "s01ko01"}));
 }
 
-TEST_F(Comandi, MapBlocksAndLimitsAreStagedLineByLine)
+TEST_F(StationCommands, MapBlocksAndLimitsAreStagedLineByLine)
 {
     const auto risposte = esegui({"S00", "FT0" + Record, "FT1001" + QByteArray("000001000002003"),
                                   "FT9002000004", "FL0 limit one#", "FL1limit two#"});
@@ -129,7 +129,7 @@ TEST_F(Comandi, MapBlocksAndLimitsAreStagedLineByLine)
     EXPECT_EQ(d->Informo->text(), Msg(342));
 }
 
-TEST_F(Comandi, ARefusedRecordLeavesNothingStagedForTheUpdate)
+TEST_F(StationCommands, ARefusedRecordLeavesNothingStagedForTheUpdate)
 {
     esegui({"S00", "FT0" + Record, "FT9001000001", "FL0a#"});
     const auto risposte = esegui({"S00", "FT0" + Record.left(100), "FT9001000001", "FL9b#"});
@@ -139,7 +139,7 @@ TEST_F(Comandi, ARefusedRecordLeavesNothingStagedForTheUpdate)
     EXPECT_FALSE(QFile::exists(file("TEMPOR/FIAT.PRN")));
 }
 
-TEST_F(Comandi, ABlockThatCannotBeWrittenLeavesTheFileAsItWas)
+TEST_F(StationCommands, ABlockThatCannotBeWrittenLeavesTheFileAsItWas)
 {
     esegui({"S00", "FT0" + Record, "FT1001000001"});
     const QString qox = file("TEMPOR/FILEQOX.NEW");
@@ -161,7 +161,7 @@ TEST_F(Comandi, ABlockThatCannotBeWrittenLeavesTheFileAsItWas)
     EXPECT_EQ(Leggo(qox), "000001\r\n000002\r\n000003\r\n");
 }
 
-TEST_F(Comandi, SoftwareArrivesWholeOrNotAtAll)
+TEST_F(StationCommands, SoftwareArrivesWholeOrNotAtAll)
 {
     const QList<QByteArray> righe{"S00600004844521B", "S1130000285F245F2212226A000424290008237C2A",
                                   "S105000053A7", "S9030000FC"};
@@ -182,7 +182,7 @@ TEST_F(Comandi, SoftwareArrivesWholeOrNotAtAll)
     EXPECT_FALSE(QFile::exists(file("SOFTWARE/05/ABCD/ABCD.S19.PART")));
 }
 
-TEST_F(Comandi, ASoftwareTransferCutShortKeepsTheOldSoftware)
+TEST_F(StationCommands, ASoftwareTransferCutShortKeepsTheOldSoftware)
 {
     const QList<QByteArray> righe{"S1130000285F245F2212226A000424290008237C2A", "S9030000FC"};
     const auto scambio = gsmsim::ScambioSoftware("05\\ABCD\\ABCD", righe, 8, "V2.01");
@@ -211,7 +211,7 @@ TEST_F(Comandi, ASoftwareTransferCutShortKeepsTheOldSoftware)
     }
 }
 
-TEST_F(Comandi, SoftwareBytesConvertToHexRecords)
+TEST_F(StationCommands, SoftwareBytesConvertToHexRecords)
 {
     const struct {
         QByteArray ingresso;
@@ -235,7 +235,7 @@ TEST_F(Comandi, SoftwareBytesConvertToHexRecords)
     }
 }
 
-TEST_F(Comandi, HostileNamesAreRefusedAndCreateNothing)
+TEST_F(StationCommands, HostileNamesAreRefusedAndCreateNothing)
 {
     // The program folder sits two levels down, so an escape upwards would show.
     const QString alto = cartella->path();

@@ -1,4 +1,7 @@
-#include "remote/GestioneGSM.h"
+// The assistance station's commands: dispatch by code and state, the replies and status
+// texts, and the files they stage: the catalogue record, map and limits under TEMPOR, the
+// software under SOFTWARE (a ".S19.PART" that only the closing FP9 turns into the ".S19").
+#include "remote/ModemLink.h"
 
 #include "diagnosis/DatiMotore.h"
 #include "platform/Files.h"

@@ -1,6 +1,6 @@
 // The assistance call end to end over two pseudo-terminals: the ECU simulator on the ECU
 // port, the modem and station simulator on the modem port (which it never holds open).
-#include "AmbienteGSM.h"
+#include "RemoteFixture.h"
 
 #include "catalogue/Catalogue.h"
 #include "catalogue/SoftwareLibrary.h"
@@ -19,11 +19,11 @@
 
 namespace {
 
-class FineAFine : public AmbienteGSM {
+class RemoteEndToEnd : public RemoteFixture {
 protected:
     void SetUp() override
     {
-        AmbienteGSM::SetUp();
+        RemoteFixture::SetUp();
         ScaricoTutto();
         ImpostaModemDiProva(nullptr);
         ASSERT_TRUE(ptyEcu.ok());
@@ -45,7 +45,7 @@ protected:
     }
     void TearDown() override
     {
-        AmbienteGSM::TearDown();
+        RemoteFixture::TearDown();
         Comunic().setPortOpen(false);
         ChiudoPortaGSM();
         lineaGsm.reset();
@@ -98,7 +98,7 @@ protected:
 
 } // namespace
 
-TEST_F(FineAFine, CallRelayTransfersAndHangUp)
+TEST_F(RemoteEndToEnd, CallRelayTransfersAndHangUp)
 {
     chiamo();
     ASSERT_TRUE(GSM.GSMattivo);
@@ -153,7 +153,7 @@ TEST_F(FineAFine, CallRelayTransfersAndHangUp)
     EXPECT_TRUE(d->TastoGSM->isVisibleTo(d));
 }
 
-TEST_F(FineAFine, FailedCallsAndCutTransfers)
+TEST_F(RemoteEndToEnd, FailedCallsAndCutTransfers)
 {
     FormTimer::ImpostaScalaTempo(0.1);
     const struct {

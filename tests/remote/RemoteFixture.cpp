@@ -1,4 +1,4 @@
-#include "AmbienteGSM.h"
+#include "RemoteFixture.h"
 
 #include <QApplication>
 #include <QCryptographicHash>
@@ -35,7 +35,7 @@ QByteArray RigaCatalogo(const QByteArray& descrizione, const QByteArray& chiave,
     return r + chiave.leftJustified(12, ' ', true) + flag.leftJustified(3, ' ', true);
 }
 
-void AmbienteGSM::SetUp()
+void RemoteFixture::SetUp()
 {
     AmbienteLink::SetUp();
     FormTimer::ImpostaScalaTempo(1.0);
@@ -46,20 +46,20 @@ void AmbienteGSM::SetUp()
     d = DatiMotore::Carica();
 }
 
-void AmbienteGSM::TearDown()
+void RemoteFixture::TearDown()
 {
     AmbienteLink::TearDown();
     GSM.reset();
     Link.reset();
 }
 
-void AmbienteGSM::stazione(const QByteArray& testo)
+void RemoteFixture::stazione(const QByteArray& testo)
 {
     GSM.BufferGSM += gsmsim::Cornice(testo);
     GestioneGSM();
 }
 
-void AmbienteGSM::inStato(int stato)
+void RemoteFixture::inStato(int stato)
 {
     GSM.GSMattivo = true;
     GSM.StatoGSM = stato;

@@ -1,7 +1,7 @@
 // The modem port's receive path and the modem dialogue: "ATZ", "ATE0", "ATD" and the
 // call's result, the lost carrier, the frames of the connected station one per receive
 // event, and the watchdog of all of them (the live-data screen's TimeOutModem).
-#include "remote/GestioneGSM.h"
+#include "remote/ModemLink.h"
 
 #include "diagnosis/DatiMotore.h"
 #include "diagnosis/RigaDati.h"

@@ -1,6 +1,6 @@
 // Pictures of the connection dialog and of the live-data screen during an exchange, in
 // the four languages, saved when ZEQ_SCREENSHOTS names a folder (run under a display).
-#include "AmbienteGSM.h"
+#include "RemoteFixture.h"
 
 #include "platform/Resources.h"
 
@@ -8,7 +8,7 @@
 #include <QDir>
 #include <QPixmap>
 
-TEST_F(AmbienteGSM, SavesScreenshotsWhenAsked)
+TEST_F(RemoteFixture, SavesScreenshotsWhenAsked)
 {
     const QString cartellaFoto = qEnvironmentVariable("ZEQ_SCREENSHOTS");
     if (cartellaFoto.isEmpty())

@@ -8,7 +8,7 @@
 #include "gsmsim/lib/GsmModel.h"
 #include "platform/Timer.h"
 #include "remote/Aggancio.h"
-#include "remote/GestioneGSM.h"
+#include "remote/ModemLink.h"
 #include "remote/StatoGSM.h"
 #include "shell/Modulo.h"
 #include "support/Ambiente.h"
@@ -30,7 +30,7 @@ QMap<QString, QByteArray> Elenco(const QString& cartella);
 QByteArray RigaCatalogo(const QByteArray& descrizione, const QByteArray& chiave,
                           const QList<QByteArray>& centraline = {"ECU ONE"}, const QByteArray& flag = "GGG");
 
-class AmbienteGSM : public AmbienteLink {
+class RemoteFixture : public AmbienteLink {
 protected:
     void SetUp() override;
     void TearDown() override;

@@ -1,17 +1,17 @@
 // The modem dialogue from the connection dialog to the connected call, the frame cutter,
 // the watchdog and the lost carrier.
-#include "AmbienteGSM.h"
+#include "RemoteFixture.h"
 
 #include "platform/SerialControl.h"
 #include "shell/ZEQ_Inst.h"
 
 namespace {
 
-class Dialogo : public AmbienteGSM {
+class ModemDialogue : public RemoteFixture {
 protected:
     void SetUp() override
     {
-        AmbienteGSM::SetUp();
+        RemoteFixture::SetUp();
         ASSERT_TRUE(pty.ok());
         MappaPorta(5, pty.slavePath());
         a = Aggancio::Carica();
@@ -20,7 +20,7 @@ protected:
     void TearDown() override
     {
         ChiudoPortaGSM();
-        AmbienteGSM::TearDown();
+        RemoteFixture::TearDown();
     }
     void ricevo(const QByteArray& b)
     {
@@ -41,7 +41,7 @@ protected:
 
 } // namespace
 
-TEST_F(Dialogo, DialsStepByStepAndConnects)
+TEST_F(ModemDialogue, DialsStepByStepAndConnects)
 {
     a->Collega_Click();
     EXPECT_TRUE(ComGSM().PortOpen());
@@ -82,7 +82,7 @@ TEST_F(Dialogo, DialsStepByStepAndConnects)
     EXPECT_FALSE(d->T_MapTPS->isEnabled());
 }
 
-TEST_F(Dialogo, AFailedCallLeavesTheDialogReadyForAnotherAttempt)
+TEST_F(ModemDialogue, AFailedCallLeavesTheDialogReadyForAnotherAttempt)
 {
     const struct {
         QByteArray risultato;
@@ -107,7 +107,7 @@ TEST_F(Dialogo, AFailedCallLeavesTheDialogReadyForAnotherAttempt)
     }
 }
 
-TEST_F(Dialogo, TheWatchdogEndsEachStepAsItsIntervalSays)
+TEST_F(ModemDialogue, TheWatchdogEndsEachStepAsItsIntervalSays)
 {
     // A modem answering ERROR never gets past "ATZ": the watchdog ends the attempt.
     FormTimer::ImpostaScalaTempo(0.01);
@@ -130,7 +130,7 @@ TEST_F(Dialogo, TheWatchdogEndsEachStepAsItsIntervalSays)
     EXPECT_EQ(GSM.StatoGSM, GSM_CONNESSO);
 }
 
-TEST_F(Dialogo, CloseBoxAndPortErrorsLeaveTheDialogUsable)
+TEST_F(ModemDialogue, CloseBoxAndPortErrorsLeaveTheDialogUsable)
 {
     a->Collega_Click();
     ricevo("ATZ\r\r\nOK\r\n");
@@ -158,7 +158,7 @@ TEST_F(Dialogo, CloseBoxAndPortErrorsLeaveTheDialogUsable)
     EXPECT_EQ(a->Segnalazione->text(), Msg(378));
 }
 
-TEST_F(Dialogo, TheModemPortFallsBackToFive)
+TEST_F(ModemDialogue, TheModemPortFallsBackToFive)
 {
     const struct {
         QByteArray ini;
@@ -172,7 +172,7 @@ TEST_F(Dialogo, TheModemPortFallsBackToFive)
     EXPECT_EQ(ZEQ_Inst::NumeroPorta("COM12"), 1);
 }
 
-TEST_F(Dialogo, ALostCarrierEndsWhateverTheLinkWasDoing)
+TEST_F(ModemDialogue, ALostCarrierEndsWhateverTheLinkWasDoing)
 {
     // The modem's "NO CARRIER", or the port lost (a pulled cable), in each state.
     for (bool portaPersa : {false, true})
@@ -202,7 +202,7 @@ TEST_F(Dialogo, ALostCarrierEndsWhateverTheLinkWasDoing)
     }
 }
 
-TEST(TaglioTrama, CutsOneFrameAndKeepsTheRest)
+TEST(FrameCutter, CutsOneFrameAndKeepsTheRest)
 {
     const struct {
         QByteArray buffer;
@@ -221,7 +221,7 @@ TEST(TaglioTrama, CutsOneFrameAndKeepsTheRest)
     }
 }
 
-TEST_F(Dialogo, TheBufferIsBoundedAndFramesArriveOnePerEvent)
+TEST_F(ModemDialogue, TheBufferIsBoundedAndFramesArriveOnePerEvent)
 {
     inStato(GSM_CONNESSO);
     QByteArray lungo = "\x02" + QByteArray(StatoGSMRec::MaxBufferGSM, 'x');

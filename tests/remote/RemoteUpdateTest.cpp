@@ -1,5 +1,5 @@
 // Applying a catalogue update staged by the station to the staging catalogue below TEMPOR.
-#include "AmbienteGSM.h"
+#include "RemoteFixture.h"
 
 #include "catalogue/Catalogue.h"
 
@@ -8,7 +8,7 @@
 
 namespace {
 
-class Aggiornamento : public AmbienteGSM {
+class RemoteUpdate : public RemoteFixture {
 protected:
     void preparo(const QByteArray& record180, const QByteArray& mappa = "MOTORO05")
     {
@@ -20,7 +20,7 @@ protected:
 
 } // namespace
 
-TEST_F(Aggiornamento, RecordsMergeIntoTheStagingCatalogue)
+TEST_F(RemoteUpdate, RecordsMergeIntoTheStagingCatalogue)
 {
     const QByteArray vecchio = RigaCatalogo("PUNTO 1.2", "PUNTO12", {"OLD ONE", "OLD TWO", "OLD THREE"}, "GGG");
     const QByteArray altro = RigaCatalogo("PANDA", "PANDA1");
@@ -65,7 +65,7 @@ TEST_F(Aggiornamento, RecordsMergeIntoTheStagingCatalogue)
     }
 }
 
-TEST_F(Aggiornamento, AChangedKeyMovesTheModelFolderUnlessTheNewOneExists)
+TEST_F(RemoteUpdate, AChangedKeyMovesTheModelFolderUnlessTheNewOneExists)
 {
     cartella->scrivi("TEMPOR/FIAT.PRN", RigaCatalogo("PUNTO 1.2", "OLDKEY") + "\r\n");
     cartella->scrivi("TEMPOR/FIAT/OLDKEY/CENTRAL1/MOTORO05.QOX", "old map");
@@ -83,7 +83,7 @@ TEST_F(Aggiornamento, AChangedKeyMovesTheModelFolderUnlessTheNewOneExists)
     EXPECT_TRUE(QFile::exists(file("TEMPOR/FILEQOX.NEW")));
 }
 
-TEST_F(Aggiornamento, FailsWithoutItsFilesOrAnEcuSlot)
+TEST_F(RemoteUpdate, FailsWithoutItsFilesOrAnEcuSlot)
 {
     preparo(RigaCatalogo("PUNTO", "PUNTO12", {"", "", ""}));
     EXPECT_EQ(AggiornoDaAssistenza(), 0);

@@ -2,7 +2,7 @@
 // staging catalogue TEMPOR\<make>.PRN, the model folder follows a changed key, the map and
 // the limits go into the folder of the first petrol-ECU slot. Every file is replaced whole
 // (copy to a temporary file, then rename), never deleted first.
-#include "remote/GestioneGSM.h"
+#include "remote/ModemLink.h"
 
 #include "catalogue/Catalogue.h"
 #include "platform/Files.h"
