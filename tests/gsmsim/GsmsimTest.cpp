@@ -158,33 +158,6 @@ TEST(GsmsimStation, PlaysAnExchangeStopAndWaitWithItsFaults)
     }
 }
 
-TEST(GsmsimExchanges, CatalogueAndSoftwareFramesFollowTheLayouts)
-{
-    const QByteArray r = RecordAggMarca("FIAT", "PUNTO", "MOTORO05");
-    ASSERT_EQ(r.size(), 208);
-    const auto cat = ScambioCatalogo(r, {"000001", "000002", "000003"}, 2, {"L1", "L2", "L3"});
-    EXPECT_EQ(cat, (QList<QByteArray>{"S00", "FT0" + r, "FT1001000001000002", "FT9002000003", "FL0L1#", "FL1L2#",
-                                      "FL9L3#", "S01"}));
-    EXPECT_EQ(Cornice(cat[1]).size(), 214);
-    const auto sw = ScambioSoftware("05\\A", {"S1030000FC", "S9030000FC"}, 4, "V1.00");
-    EXPECT_EQ(sw, (QList<QByteArray>{"S00", "FP005\\A", QByteArray("FP1S1\x03\x00", 7), QByteArray("FP1\x00\xFCS9", 7),
-                                     QByteArray("FP1\x03\x00\x00\xFC", 7), "FP9V1.00", "S01"}));
-}
-
-TEST(GsmsimControl, CommandsSetTheModelAndRefuseNonsense)
-{
-    GsmModel m;
-    EXPECT_EQ(EseguoComando(m, "call busy"), QString());
-    EXPECT_EQ(m.modem.esito, Esito::Busy);
-    EXPECT_EQ(EseguoComando(m, "i00 none"), QString());
-    EXPECT_TRUE(m.rispostaIdentita->isEmpty());
-    EXPECT_EQ(EseguoComando(m, "fault pause 3 11000"), QString());
-    EXPECT_EQ(m.guasti.pausaMs, 11000);
-    EXPECT_FALSE(EseguoComando(m, "call maybe").isEmpty());
-    EXPECT_FALSE(EseguoComando(m, "software A B C").isEmpty()); // not connected / no file
-    EXPECT_FALSE(EseguoComando(m, "explode").isEmpty());
-}
-
 TEST(GsmsimLine, TheProgramsHangUpShowsOnTheMaster)
 {
     QByteArray slave;
