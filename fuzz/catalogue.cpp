@@ -54,10 +54,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     QDir().mkpath(prog);
     Shell.PathApp = prog;
 
-    // The input as a catalogue: converted and sorted into whole records.
+    // The input as a catalogue: converted and sorted into whole records. A file of whole
+    // records stays as it is; any other keeps one record per line that is not blank.
+    bool allineato = false;
+    bool completo = true;
+    qsizetype piene = 0;
+    for (const QByteArray& riga : CatalogoTesto::RigheCatalogo(in, 182, &allineato, &completo))
+        piene += CatalogoTesto::Spazi(riga).isEmpty() ? 0 : 1;
     Scrivo(prog + "/MAKE.PRN", in);
-    if (ConvertoFilePRN("MAKE")) {
+    const bool convertito = ConvertoFilePRN("MAKE");
+    Verifica(convertito == (allineato || completo));
+    if (convertito) {
         QFile f(prog + "/MAKE.PRN");
+        if (allineato)
+            Verifica(f.open(QIODevice::ReadOnly) && f.readAll() == in);
+        else
+            Verifica((f.exists() ? f.size() : 0) == piene * 182);
+        f.close();
         Verifica(!f.exists() || f.size() % 182 == 0);
         Verifica(OrdinoFile(prog + "/MAKE.PRN"));
         Verifica(!f.exists() || f.size() % 182 == 0);

@@ -3,6 +3,7 @@
 // look-up of the system's fixed upper-case names, the check for names that come from
 // outside, atomic replacement of files and folder creation.
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -56,6 +57,11 @@ bool CreaCartella(const QString& path);
 
 // Matches name against a pattern with the wildcards "*" and "?", without regard to case.
 bool CorrispondeJolly(const QString& nome, const QString& modello);
+
+// The names (as bytes) of the entries of a folder that do not decode to text and back,
+// entries that Qt's folder listings leave out silently. Empty when there is none or the
+// folder cannot be read.
+QList<QByteArray> NomiIllegibili(const QString& cartella);
 
 } // namespace Files
 

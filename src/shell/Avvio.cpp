@@ -5,6 +5,7 @@
 #include "shell/Procedure.h"
 #include "shell/SceltaLingua.h"
 #include "shell/ZEQ_Inst.h"
+#include "vehicle/Veicolo.h"
 #include "platform/SingleInstance.h"
 #include "archive/Gestione.h"
 #include "catalogue/AggModel.h"
@@ -26,6 +27,7 @@ void RegistroSchermi()
         return true;
     };
     s.Gestione = AproGestione;
+    s.Veicolo = &Veicolo::Apri;
     s.DatiMotore = [] {
         DatiMotore* d = DatiMotore::Carica();
         if (const int err = d->ErroreApertura()) {

@@ -38,6 +38,28 @@ constexpr RigaMenu kMenu[7] = {
     {0, 120, 0, 262}, {1, 121, 1, 263}, {2, 122, 2, 264}, {3, 123, 3, 265},
     {-1, 125, 4, 267}, {7, 124, 5, 266}, {9, 137, 6, 330},
 };
+
+// Places the menu rows of form f.
+void DisponoRighe(ZEQ_Inst* f)
+{
+    // The rows keep their design places when the form is tall enough. A lower form (a large
+    // display scaling leaves fewer pixels) squeezes them, buttons and pictures alike, into the
+    // height between the title and the bottom margin, so that F10 stays on the screen.
+    const int primo = Twip(kTopTasti[0]);
+    const int campata = Twip(kTopTasti[6] + 855) - primo;
+    const int alto = std::max(primo, f->Intitolo->y() + f->Intitolo->height() + 4);
+    const double k = std::clamp(double(f->height() - Twip(240) - alto) / campata, 0.3, 1.0);
+    auto scala = [k](int pixel) { return int(pixel * k); };
+    for (int riga = 0; riga < 7; ++riga) {
+        const RigaMenu& m = kMenu[riga];
+        QPushButton* b = m.tasto >= 0 ? f->TastoF[m.tasto] : f->TastoESC;
+        const int y = alto + scala(Twip(kTopTasti[riga]) - primo);
+        b->setGeometry(Twip(kLeftTasti), y, scala(Twip(1215)), scala(Twip(855)));
+        if (!b->icon().isNull())
+            b->setIconSize(b->icon().actualSize(QSize(4096, 4096)) * k);
+        f->LabTasti[m.label]->move(Twip(kLeftLabel), y + scala(Twip(riga < 5 ? 180 : 240)));
+    }
+}
 } // namespace
 
 ZEQ_Inst::Schermi& ZEQ_Inst::Apri()
@@ -326,33 +348,12 @@ void ZEQ_Inst::resizeEvent(QResizeEvent* e)
     Form_Resize();
 }
 
-void ZEQ_Inst::DisponoRighe()
-{
-    // The rows keep their design places when the form is tall enough. A lower form (a large
-    // display scaling leaves fewer pixels) squeezes them, buttons and pictures alike, into the
-    // height between the title and the bottom margin, so that F10 stays on the screen.
-    const int primo = Twip(kTopTasti[0]);
-    const int campata = Twip(kTopTasti[6] + 855) - primo;
-    const int alto = std::max(primo, Intitolo->y() + Intitolo->height() + 4);
-    const double f = std::clamp(double(height() - Twip(240) - alto) / campata, 0.3, 1.0);
-    auto scala = [f](int pixel) { return int(pixel * f); };
-    for (int riga = 0; riga < 7; ++riga) {
-        const RigaMenu& m = kMenu[riga];
-        QPushButton* b = m.tasto >= 0 ? TastoF[m.tasto] : TastoESC;
-        const int y = alto + scala(Twip(kTopTasti[riga]) - primo);
-        b->setGeometry(Twip(kLeftTasti), y, scala(Twip(1215)), scala(Twip(855)));
-        if (!b->icon().isNull())
-            b->setIconSize(b->icon().actualSize(QSize(4096, 4096)) * f);
-        LabTasti[m.label]->move(Twip(kLeftLabel), y + scala(Twip(riga < 5 ? 180 : 240)));
-    }
-}
-
 void ZEQ_Inst::Form_Resize()
 {
     const int w = width();
     const int h = height();
     Intitolo->setGeometry(0, 0, w, Intitolo->sizeHint().height());
-    DisponoRighe();
+    DisponoRighe(this);
     QLabel* l0 = Logo1[0];
     QLabel* l1 = Logo1[1];
     l0->move(w - int(1.1 * l0->width()), TastoF[0]->y());

@@ -69,7 +69,6 @@ protected:
 
 private:
     void Form_Resize();
-    void DisponoRighe();
     bool apriModeless(int funzione, const std::function<Apertura()>& apri);
     bool m_cambioLingua = false;
 };

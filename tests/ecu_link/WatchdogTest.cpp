@@ -80,6 +80,7 @@ TEST_F(Watchdog, ReplyTimeOutOnTheParameterScreens)
 {
     LivSerb* s = LivSerb::Carica();
     Parametri* p = Parametri::Carica();
+    scritto.clear();  // the tank screen's read at opening
     const struct { int fase; bool vecchio; bool collegato; } casi[] = {
         {FASE_SALVA_SERBATOIO, false, false},  {FASE_LEGGI_SERBATOIO, true, false},
         {FASE_LEGGI_PARAMETRI, true, true},    {FASE_LEGGI_PARAMETRI_N, false, false},
