@@ -1,16 +1,19 @@
-// The assistance call end to end over two pseudo-terminals: the ECU simulator on the ECU
-// port, the modem and station simulator on the modem port (which it never holds open).
+// The assistance call end to end over two pseudo-terminals, from F2 on the main menu: the
+// ECU simulator on the ECU port, the modem and station simulator on the modem port (which it
+// never holds open).
 #include "RemoteFixture.h"
+#include "support/AmbienteSimulatore.h"
 
 #include "catalogue/Catalogue.h"
 #include "catalogue/SoftwareLibrary.h"
 #include "ecu_link/CodecDati.h"
-#include "ecusim/lib/CollegamentoPty.h"
-#include "ecusim/lib/EcuModel.h"
 #include "gsmsim/lib/LineaPty.h"
 #include "platform/SerialControl.h"
+#include "shell/Avvio.h"
+#include "shell/ZEQ_Inst.h"
 
 #include <QFile>
+#include <QTest>
 #include <QTimer>
 
 #include <algorithm>
@@ -19,37 +22,35 @@
 
 namespace {
 
-class RemoteEndToEnd : public RemoteFixture {
+class RemoteEndToEnd : public AmbienteSimulatore {
 protected:
     void SetUp() override
     {
-        RemoteFixture::SetUp();
-        ScaricoTutto();
-        ImpostaModemDiProva(nullptr);
-        ASSERT_TRUE(ptyEcu.ok());
+        AmbienteSimulatore::SetUp();
         QByteArray slave;
         master = gsmsim::AproPtyLibera(slave);
         ASSERT_GE(master, 0);
         gsm.modem.ritardoMs = 20;
         gsm.ritardoRispostaMs = 0;
         ecu.opzioni.periodoMs = 100;
-        lineaEcu = std::make_unique<ecusim::CollegamentoPty>(ecu, ptyEcu.master());
         lineaGsm = std::make_unique<gsmsim::LineaPty>(gsm, master);
-        cartella->scrivi("ZEQINST.INI", "[PORTE]\r\nCOM1=" + ptyEcu.slavePath().toLatin1() + "\r\nCOM7=" + slave +
-                                            "\r\n[SERIALE]\r\nPortaGSM=COM7\r\n[ASSISTENZA]\r\nTelefono=0123456\r\n");
-        Comunic().setPortOpen(false);
-        ASSERT_EQ(Comunic().setCommPort(1), 0);
-        Shell.Funzione = 2;
-        d = DatiMotore::Carica();
+        cartella->scrivi("ZEQINST.INI", "[PORTE]\r\nCOM1=" + pty->slavePath().toLatin1() + "\r\nCOM7=" + slave +
+                                            "\r\n[SERIALE]\r\nPorta=COM1\r\nPortaGSM=COM7\r\n"
+                                            "[ASSISTENZA]\r\nTelefono=0123456\r\n");
+        // F2 on the main menu opens the live-data screen, which identifies the ECU.
+        RegistroSchermi();
+        ZEQ_Inst* menu = ZEQ_Inst::Carica();
+        menu->Mostra(false);
+        QTest::keyClick(menu, Qt::Key_F2);
+        d = DatiMotore::Istanza();
+        ASSERT_NE(d, nullptr);
         ASSERT_TRUE(AttendiFinche([] { return !Link.InterrogoDati && Link.FaseCom == -1; }, 5000));
     }
     void TearDown() override
     {
-        RemoteFixture::TearDown();
-        Comunic().setPortOpen(false);
         ChiudoPortaGSM();
+        AmbienteSimulatore::TearDown();
         lineaGsm.reset();
-        lineaEcu.reset();
         ::close(master);
     }
     // Presses the call button; the dialog's dial button is pressed once it is up. Returns
@@ -87,12 +88,10 @@ protected:
         return fatto;
     }
 
-    Pty ptyEcu;
     int master = -1;
-    ecusim::EcuModel ecu;
     gsmsim::GsmModel gsm;
-    std::unique_ptr<ecusim::CollegamentoPty> lineaEcu;
     std::unique_ptr<gsmsim::LineaPty> lineaGsm;
+    DatiMotore* d = nullptr;
     static inline QString esitoDialogo;
 };
 
@@ -125,25 +124,25 @@ TEST_F(RemoteEndToEnd, CallRelayTransfersAndHangUp)
     EXPECT_EQ(gsm.risposte.mid(gsm.risposte.size() - 2), (QList<QByteArray>{"fl9ok", "s01ok"}));
     EXPECT_EQ(std::count_if(gsm.risposte.begin(), gsm.risposte.end(), [](const QByteArray& r) { return r.contains("ko"); }), 0);
     EXPECT_EQ(d->Informo->text(), Msg(344));
-    EXPECT_EQ(Leggo(file("TEMPOR/FIAT.PRN")), record + "\r\n");
-    EXPECT_EQ(Leggo(file("TEMPOR/FIAT/PUNTO12/CENTRAL1/MOTORO05.QOX")), valori.join("\r\n") + "\r\n");
-    EXPECT_EQ(Leggo(file("TEMPOR/FIAT/PUNTO12/CENTRAL1/LIMITI.TXT")), limiti.join("\r\n") + "\r\n");
+    EXPECT_EQ(Leggo(cartella->file("TEMPOR/FIAT.PRN")), record + "\r\n");
+    EXPECT_EQ(Leggo(cartella->file("TEMPOR/FIAT/PUNTO12/CENTRAL1/MOTORO05.QOX")), valori.join("\r\n") + "\r\n");
+    EXPECT_EQ(Leggo(cartella->file("TEMPOR/FIAT/PUNTO12/CENTRAL1/LIMITI.TXT")), limiti.join("\r\n") + "\r\n");
     QList<RecordCatalogo> letti;
-    ASSERT_TRUE(LeggoCatalogo(file("TEMPOR/FIAT.PRN"), letti));
+    ASSERT_TRUE(LeggoCatalogo(cartella->file("TEMPOR/FIAT.PRN"), letti));
     ASSERT_EQ(letti.size(), 1);
 
     // The same model with an S-record map.
     const QList<QByteArray> righeMappa{"S00F000043F475F47504C30352E46313914", "S1130000285F245F2212226A000424290008237C2A",
                                        "S9030000FC"};
     ASSERT_TRUE(scambio(gsmsim::ScambioCatalogoS19(gsmsim::RecordAggMarca("FIAT", record, "C_GPL05"), righeMappa, limiti)));
-    EXPECT_EQ(Leggo(file("TEMPOR/FIAT/PUNTO12/CENTRAL1/C_GPL05.F19")), righeMappa.join("\r\n") + "\r\n");
+    EXPECT_EQ(Leggo(cartella->file("TEMPOR/FIAT/PUNTO12/CENTRAL1/C_GPL05.F19")), righeMappa.join("\r\n") + "\r\n");
 
     // Software, in blocks that split records.
     const QList<QByteArray> sw{"S00600004844521B", "S2140300002020202020202030322E35304142434459",
                                "S105000053A7", "S9030000FC"};
     ASSERT_TRUE(scambio(gsmsim::ScambioSoftware("05\\ABCD\\ABCD", sw, 7, "V2.01")));
     EXPECT_EQ(std::count_if(gsm.risposte.begin(), gsm.risposte.end(), [](const QByteArray& r) { return r.contains("ko"); }), 0);
-    const QString s19 = file("SOFTWARE/05/ABCD/ABCD.S19");
+    const QString s19 = cartella->file("SOFTWARE/05/ABCD/ABCD.S19");
     EXPECT_EQ(Leggo(s19), sw.join("\r\n"));
     EXPECT_EQ(LeggoDescrizioneSW(s19), "V2.01");
 
@@ -181,8 +180,8 @@ TEST_F(RemoteEndToEnd, FailedCallsAndCutTransfers)
         gsm.guasti.*guasto = 3;
         gsm.avviaScambio(sw);
         EXPECT_TRUE(AttendiFinche([] { return GSM.StatoGSM == GSM_CONNESSO && !GSM.InvioGSM; }, 3000));
-        EXPECT_EQ(Leggo(file("SOFTWARE/05/ABCD/ABCD.S19")), "old software");
-        EXPECT_FALSE(QFile::exists(file("SOFTWARE/05/ABCD/ABCD.S19.PART")));
+        EXPECT_EQ(Leggo(cartella->file("SOFTWARE/05/ABCD/ABCD.S19")), "old software");
+        EXPECT_FALSE(QFile::exists(cartella->file("SOFTWARE/05/ABCD/ABCD.S19.PART")));
         EXPECT_TRUE(d->PaginaGrafici->isEnabled());
         d->ChiudoGSM_Click();
         gsm.guasti = {};
