@@ -12,7 +12,7 @@ namespace gsmsim {
 
 namespace {
 constexpr int MsPassoOrologio = 5;
-constexpr int MsSondaPortaChiusa = 200;
+constexpr int MsSondaPortaChiusa = 100;
 } // namespace
 
 int AproPtyLibera(QByteArray& percorsoSlave)

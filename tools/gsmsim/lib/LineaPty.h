@@ -1,7 +1,7 @@
 #pragma once
 // Runs a GsmModel on the master side of a raw pseudo-terminal whose slave nobody else
 // holds open: while the program has the port closed the master reads fail, which is the
-// program's hang-up; the master is then polled slowly until the port opens again.
+// program's hang-up; the master is then looked at every 100 ms until the port opens again.
 #include "gsmsim/lib/GsmModel.h"
 
 #include <QElapsedTimer>
