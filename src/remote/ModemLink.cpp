@@ -41,6 +41,22 @@ void RiattivoDatiOut()
 
 bool EventoInCoda = false;
 
+// One frame per event; a further complete frame gets an event of its own at once.
+void AccodoTramaCompleta()
+{
+    const qsizetype s = GSM.BufferGSM.indexOf(STX);
+    if (EventoInCoda || s < 0 || GSM.BufferGSM.indexOf(ETX, s + 1) < 0)
+        return;
+    EventoInCoda = true;
+    QMetaObject::invokeMethod(
+        &ComGSM(),
+        [] {
+            EventoInCoda = false;
+            GestioneGSM();
+        },
+        Qt::QueuedConnection);
+}
+
 // The call could not be made: the dialog offers a new attempt.
 void ChiamataFallita(int messaggio)
 {
@@ -126,6 +142,7 @@ void DialogoModem()
             GSM.PrimoInvioGSM = false;
             AzzeroGrafici();
         }
+        AccodoTramaCompleta();
         return;
     }
     default: return;
@@ -220,18 +237,7 @@ void GestioneGSM()
     if (trama.isEmpty())
         return;
     ElaboroComandoGSM(TolgoEscape(trama));
-    // One frame per event; a further complete frame gets an event of its own at once.
-    const qsizetype s = GSM.BufferGSM.indexOf(STX);
-    if (!EventoInCoda && s >= 0 && GSM.BufferGSM.indexOf(ETX, s + 1) > 0) {
-        EventoInCoda = true;
-        QMetaObject::invokeMethod(
-            &ComGSM(),
-            [] {
-                EventoInCoda = false;
-                GestioneGSM();
-            },
-            Qt::QueuedConnection);
-    }
+    AccodoTramaCompleta();
 }
 
 void PerdoPortante()
