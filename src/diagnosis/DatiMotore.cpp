@@ -103,6 +103,8 @@ DatiMotore::DatiMotore()
     connect(T_MapTPS, &QPushButton::clicked, this, &DatiMotore::T_MapTPS_Click);
     connect(PaginaMotore, &QPushButton::clicked, this, &DatiMotore::PaginaMotore_Click);
     connect(PaginaGrafici, &QPushButton::clicked, this, &DatiMotore::PaginaGrafici_Click);
+    // The call to the assistance station is not available yet.
+    connect(TastoGSM, &QPushButton::clicked, this, [] { Avviso(367); });
     resize(800, 600);
 }
 
@@ -491,6 +493,18 @@ void DatiMotore::MostroRegistrazioneFerma(bool ferma)
         Registrazione->setText(Msg(362));
     else
         Registrazione->clear();
+}
+
+void DatiMotore::MostroChiamataGSM(bool attiva)
+{
+    TastoGSM->setVisible(!attiva);
+    ChiudoGSM->setVisible(attiva);
+    ChiudoGSM->setEnabled(attiva);
+}
+
+void DatiMotore::MostroInformo(const QString& testo)
+{
+    Informo->setText(testo);
 }
 
 void DatiMotore::PaginaGrafici_Click()

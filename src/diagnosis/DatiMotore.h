@@ -86,6 +86,10 @@ public:
     void FineTarMP();
     // 0 when Form_Load opened the ECU port, else the serial control's error number.
     int ErroreApertura() const { return m_erroreApertura; }
+    // The assistance call: up (only the button that ends it shows) or down (the call
+    // button shows), and what the modem dialogue says in the line beside them.
+    void MostroChiamataGSM(bool attiva);
+    void MostroInformo(const QString& testo);
     // While a watchdog box of this screen is open the no-data watchdog only stops.
     bool BoxWatchdogAperto() const { return m_boxWatchdog; }
 

@@ -274,3 +274,10 @@ TEST_F(Schermo, OneWatchdogBoxAtATime)
     }
     BoxHost::RimuoviRisponditore();
 }
+
+TEST_F(Schermo, CallButtonSaysTheOptionCannotOpenYet)
+{
+    d->TastoGSM->setEnabled(true);
+    d->TastoGSM->click();
+    EXPECT_EQ(box->testi(), QStringList{Msg(367)});
+}
