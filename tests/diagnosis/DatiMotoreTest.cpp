@@ -7,6 +7,7 @@
 #include "platform/PictureBox.h"
 #include "support/Ambiente.h"
 
+#include <QFile>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -280,4 +281,27 @@ TEST_F(Schermo, CallButtonSaysTheOptionCannotOpenYet)
     d->TastoGSM->setEnabled(true);
     d->TastoGSM->click();
     EXPECT_EQ(box->testi(), QStringList{Msg(367)});
+}
+
+TEST_F(Schermo, NoDataWatchdogRestartsTheRecordingAndKeepsThePanes)
+{
+    doppioClic(9);
+    for (int n = 0; n < 30; ++n)
+        campione(850 + n);
+    SalvoDatiGraf();
+    ASSERT_FALSE(colonneRosse(d->GraficoC[0]->Image()).isEmpty());
+    BoxHost::ImpostaRisponditore([](const RiquadroMostrato&) { return 2; });  // go on
+    d->Dati_Out->Scatta();
+    BoxHost::RimuoviRisponditore();
+    EXPECT_EQ(Graf.Tracce[0].Canale, 9) << "the slots survive the new recording";
+    EXPECT_EQ(Graf.Canali[9].Nome, Msg(305));
+    EXPECT_EQ(std::pair(Graf.Canali[9].ScalaMin, Graf.Canali[9].ScalaMax), std::pair(0, 8000));
+    EXPECT_TRUE(colonneRosse(d->GraficoC[0]->Image()).isEmpty()) << "the pane is drawn empty";
+    EXPECT_FALSE(QFile::exists(cartella->file("DATI_GRAF.GRF")));
+    EXPECT_EQ(Diagnosi.DatiVideo[0].Numero, 0);
+    EXPECT_FALSE(d->Dati_Out->Enabled()) << "answer 2 waits for the next frame";
+    campione(900);
+    EXPECT_EQ(Diagnosi.DatiVideo[0].Numero, 1);
+    EXPECT_TRUE(d->TimeOutTx->Enabled()) << "the next frame asks for the identity again";
+    EXPECT_TRUE(scritto.contains("MUB\r\n"));
 }
