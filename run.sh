@@ -61,7 +61,12 @@ PY
 if [ -x build/ecusim ]; then
   rm -f "$demo/ttyECU"
   rm -f "$demo/ecusim.ctl"
-  build/ecusim --link "$demo/ttyECU" --control "$demo/ecusim.ctl" >"$demo/ecusim.log" 2>&1 &
+  # An idling engine: values in the record's units, gently moving.
+  build/ecusim --link "$demo/ttyECU" --control "$demo/ecusim.ctl" \
+    --value p1=sine:1150:20:5000 --value dp=sine:1000:15:4000 --value map=sine:350:15:3000 \
+    --value temp=ramp:60:85:600000 --value lambda=sine:450:400:1500 --value level=2000 --value tps=720 \
+    --value pwm=sine:30:3:2000 --value dutyin=sine:300:20:2000 --value rpm=sine:850:25:3000 --value pcm=40 \
+    --value dutypwm=sine:300:30:2000 --value flow=sine:120:10:2500 >"$demo/ecusim.log" 2>&1 &
   pids+=($!)
   for _ in $(seq 50); do [ -e "$demo/ttyECU" ] && break; sleep 0.1; done
   ini_set PORTE COM1 "$demo/ttyECU"

@@ -1,5 +1,6 @@
 // The ECU model's answers to the commands beyond identification: data image upload, date,
 // pressure, parameters, personal map read-out and flash programming.
+#include "ecusim/lib/Controllo.h"
 #include "ecusim/lib/EcuModel.h"
 #include "support/TestSupport.h"
 
@@ -222,4 +223,76 @@ TEST(EcuComandi, FaultsReachProgrammingLinesByTheirKey)
     e.guasti.soloPer = "S";
     EXPECT_EQ(Manda(e, "MWin"), "Fl0\r\n");
     EXPECT_EQ(Manda(e, SRecord('1', QByteArray::fromHex("4000AA"))), "Frr2:\r\n"); // checksum as for any Frr
+}
+
+TEST(EcuComandi, StoredFieldsTakeDigitsBlanksAndOneMinusAnywhere)
+{
+    struct Caso {
+        QByteArray comando;
+        QByteArray risposta;
+        int primo; // parameter 1 afterwards
+    } casi[] = {
+        {"MUE000-50", "Re\r\n", 1200},
+        {"MUE0000-1", "Re\r\n", 1200},
+        {"MUE   125", "Re\r\n", 1200},
+        {"MUE00-0-1", "R0\r\n", 1200},
+        {"MUE0001a0", "R0\r\n", 1200},
+        {"MUFS000-50002700000001", "Rfsok\r\n", -50},
+        {"MUFS0000-1002700000001", "Rfsok\r\n", -1},
+        {"MUFS001500002700000001000050000001001600000200000020      ", "Rfsok\r\n", 1500},
+        {"MUFS0015000027000000010000500000010016000002000000200000x1", "Rfsko\r\n", 1200},
+        {"MUFS00150000270000000", "Rfsko\r\n", 1200},
+    };
+    for (const Caso& c : casi) {
+        EcuModel e;
+        EXPECT_EQ(Manda(e, c.comando), c.risposta) << c.comando.constData();
+        EXPECT_EQ(e.parametri[0], c.primo) << c.comando.constData();
+        if (c.comando.startsWith("MUE") && c.risposta == "Re\r\n") {
+            EXPECT_EQ(e.pressioneMemorizzata(), c.comando.mid(3)) << "kept exactly as sent";
+        }
+    }
+    EcuModel e;
+    Manda(e, "MUFS001500002700000001000050000001001600000200000020      ");
+    EXPECT_EQ(Manda(e, "MUFN"), "Rfn001500002700000001000050000001001600000200000020      \r\n");
+}
+
+TEST(EcuComandi, EngineRunningAndLostDataSwitches)
+{
+    EcuModel e;
+    ASSERT_EQ(EseguiControllo(e, "engine running"), "ok");
+    EXPECT_EQ(Manda(e, "MUFS001500002700000001"), "Rfsko\r\n");
+    EXPECT_EQ(e.parametri[0], 1200) << "nothing stored";
+    ASSERT_EQ(EseguiControllo(e, "engine stopped"), "ok");
+    EXPECT_EQ(Manda(e, "MUFS001500002700000001"), "Rfsok\r\n");
+
+    ASSERT_EQ(EseguiControllo(e, "data lost"), "ok");
+    EXPECT_EQ(Manda(e, "MUB").mid(11, 2), "02") << "only from the next power-on";
+    e.cicloAccensione(100);
+    e.avanza(200);
+    const QByteArray r8 = Manda(e, "MUB");
+    EXPECT_EQ(r8.mid(11, 2), "??");
+    EXPECT_EQ(r8.mid(r8.size() - 4, 2), CalcoloCS(r8.left(r8.size() - 4)));
+    EXPECT_FALSE(e.opzioni.datiPersi);
+}
+
+TEST(EcuComandi, ADelayedReplyLetsFramesPassOrPausesThem)
+{
+    for (const bool ferma : {false, true}) {
+        EcuModel e;
+        e.opzioni.periodoMs = 250;
+        e.opzioni.ritardoRispostaMs = 0;
+        ASSERT_EQ(EseguiControllo(e, ferma ? "delay MUFS 3000 pause-frames" : "delay MUFS 3000"), "ok");
+        Manda(e, "M#", 0);
+        e.avanza(100);
+        e.ricevi("MUFS001500002700000001\r\n");
+        EXPECT_TRUE(Manda(e, "MUD", 0).startsWith("Rd")) << "other commands are not held back";
+        QByteArray u = e.avanza(2999);
+        EXPECT_FALSE(u.contains("Rfs"));
+        EXPECT_EQ(u.count("DC"), ferma ? 0 : 12);
+        u = e.avanza(1);
+        EXPECT_EQ(u, "Rfsok\r\n") << ferma;
+        EXPECT_EQ(e.avanza(250).count("DC"), 1) << "frames go on one period after the reply";
+        ASSERT_EQ(EseguiControllo(e, "delay MUFS 0"), "ok");
+        EXPECT_EQ(Manda(e, "MUFS001500002700000001", 0), "Rfsok\r\n");
+    }
 }

@@ -188,6 +188,11 @@ QByteArray Mostra(const EcuModel& ecu)
     campo("loader", id.versioneCaric);
     campo("pressure", ecu.pressione);
     campo("stored-pressure", ecu.pressioneMemorizzata());
+    QByteArray par;
+    for (int v : ecu.parametri)
+        par += Campo6(v);
+    campo("parameters", par);
+    campo("parameter-type", ecu.tipoParametri);
     return r;
 }
 
@@ -296,6 +301,40 @@ QByteArray EseguiControllo(EcuModel& ecu, const QByteArray& riga, int msSpento)
         if (p.size() != 2)
             return Errore("pressure TEXT");
         ecu.pressione = p[1];
+        return "ok";
+    }
+    if (cmd == "value") {
+        if (p.size() < 2)
+            return Errore("value NAME=SPEC ...");
+        ValoriLive v = ecu.valori;
+        for (qsizetype i = 1; i < p.size(); ++i)
+            if (!ImpostaValoreLive(v, p[i], &errore))
+                return Errore(errore);
+        ecu.valori = v;
+        return "ok";
+    }
+    if (cmd == "delay") {
+        int ms = 0;
+        if (p.size() < 3 || p.size() > 4 || !Intero(p[2], ms) || ms < 0
+            || (p.size() == 4 && p[3].toLower() != "pause-frames"))
+            return Errore("delay KEY MS [pause-frames]");
+        if (ms == 0)
+            ecu.opzioni.ritardoPer.remove(p[1]);
+        else
+            ecu.opzioni.ritardoPer.insert(p[1], ms);
+        ecu.opzioni.trameFermeInRitardo = p.size() == 4;
+        return "ok";
+    }
+    if (cmd == "engine") {
+        if (p.size() != 2 || (sub != "running" && sub != "stopped"))
+            return Errore("engine running | engine stopped");
+        ecu.opzioni.motoreAcceso = sub == "running";
+        return "ok";
+    }
+    if (cmd == "data") {
+        if (p.size() != 2 || (sub != "lost" && sub != "kept"))
+            return Errore("data lost | data kept");
+        ecu.opzioni.datiPersi = sub == "lost";
         return "ok";
     }
     if (cmd == "show")

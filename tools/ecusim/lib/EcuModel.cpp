@@ -54,6 +54,24 @@ bool SRecordValido(const QByteArray& s)
     return (somma & 0xFF) == 0xFF;
 }
 
+// A 6-character value field as the program sends it: digits, blanks and at most one "-"
+// anywhere ("000-50", "0000-1", "  0001"). Its value is the digits with the sign of the "-".
+bool CampoValore(const QByteArray& campo, int* valore = nullptr)
+{
+    if (campo.size() != 6 || campo.count('-') > 1)
+        return false;
+    int v = 0;
+    for (char c : campo) {
+        if (c >= '0' && c <= '9')
+            v = v * 10 + (c - '0');
+        else if (c != ' ' && c != '-')
+            return false;
+    }
+    if (valore)
+        *valore = campo.contains('-') ? -v : v;
+    return true;
+}
+
 } // namespace
 
 QByteArray RigaRicevuta::testo() const
@@ -179,47 +197,65 @@ void EcuModel::accoda(const QByteArray& dati, qint64 quando)
     m_uscita.append({quando, dati});
 }
 
-void EcuModel::rispondi(const QByteArray&, const QByteArray& rigaCompleta)
+void EcuModel::rispondi(const QByteArray& chiave, const QByteArray& rigaCompleta)
 {
     QByteArray riga = rigaCompleta;
     const qint64 quando = m_ora + std::max(0, opzioni.ritardoRispostaMs);
-    if (!m_guastoCorrente) {
-        accoda(riga, quando);
+    QList<Pezzo> pezzi;
+    if (m_guastoCorrente) {
+        if (guasti.checksumErrato && RichiedeChecksum(riga) && riga.size() >= 4) {
+            char& basso = riga[riga.size() - 3];
+            basso = char(0x30 + ((basso - 0x30) ^ 1));
+        }
+        riga.prepend(guasti.rumore);
+    }
+    if (!m_guastoCorrente || !guasti.aPezzi || riga.size() < 2) {
+        pezzi.append({quando, riga});
+    } else {
+        // Two to six chunks, cut at distinct random points.
+        const int tagli = std::min<int>(1 + int(m_caso.bounded(5)), int(riga.size() - 1));
+        QList<qsizetype> punti;
+        while (punti.size() < tagli) {
+            const qsizetype p = 1 + qsizetype(m_caso.bounded(int(riga.size() - 1)));
+            if (!punti.contains(p))
+                punti.append(p);
+        }
+        std::sort(punti.begin(), punti.end());
+        punti.append(riga.size());
+        qsizetype da = 0;
+        qint64 t = quando;
+        for (qsizetype p : punti) {
+            pezzi.append({t, riga.mid(da, p - da)});
+            da = p;
+            t += std::max(1, guasti.msTraPezzi);
+        }
+    }
+    const int ritardo = std::max(0, opzioni.ritardoPer.value(chiave, 0));
+    if (ritardo > 0) {
+        // Held back: live frames due meanwhile go out before it.
+        for (Pezzo& p : pezzi)
+            p.quando += ritardo;
+        auto dopo = std::upper_bound(m_differite.begin(), m_differite.end(), pezzi.first().quando,
+                                     [](qint64 q, const QList<Pezzo>& d) { return q < d.first().quando; });
+        m_differite.insert(dopo, pezzi);
         return;
     }
-    if (guasti.checksumErrato && RichiedeChecksum(riga) && riga.size() >= 4) {
-        char& basso = riga[riga.size() - 3];
-        basso = char(0x30 + ((basso - 0x30) ^ 1));
-    }
-    riga.prepend(guasti.rumore);
-    if (!guasti.aPezzi || riga.size() < 2) {
-        accoda(riga, quando);
-        return;
-    }
-    // Two to six chunks, cut at distinct random points.
-    const int tagli = std::min<int>(1 + int(m_caso.bounded(5)), int(riga.size() - 1));
-    QList<qsizetype> punti;
-    while (punti.size() < tagli) {
-        const qsizetype p = 1 + qsizetype(m_caso.bounded(int(riga.size() - 1)));
-        if (!punti.contains(p))
-            punti.append(p);
-    }
-    std::sort(punti.begin(), punti.end());
-    punti.append(riga.size());
-    qsizetype da = 0;
-    qint64 t = quando;
-    for (qsizetype p : punti) {
-        accoda(riga.mid(da, p - da), t);
-        da = p;
-        t += std::max(1, guasti.msTraPezzi);
-    }
+    for (const Pezzo& p : pezzi)
+        accoda(p.dati, p.quando);
+}
+
+QByteArray EcuModel::trama(qint64 quando)
+{
+    // Between "MT" and "MF" the MAP/TPS frame takes the place of the live frame.
+    valori.aggiorna(quando);
+    if (m_dt)
+        return TramaDT(valori);
+    return opzioni.trameBinarie ? TramaDB(valori) : TramaDC(valori);
 }
 
 void EcuModel::inviaTrama(qint64 quando)
 {
-    accoda(opzioni.trameBinarie ? TramaDB(valori) : TramaDC(valori), quando);
-    if (m_dt)
-        accoda(TramaDT(valori), quando);
+    accoda(trama(quando), quando);
     ++m_trameInviate;
 }
 
@@ -236,11 +272,8 @@ QByteArray EcuModel::estraiRaffica(int massimo)
     if (!m_acceso || !m_uscita.isEmpty())
         return r;
     const int n = std::min(m_raffica, std::max(0, massimo));
-    for (int i = 0; i < n; ++i) {
-        r += opzioni.trameBinarie ? TramaDB(valori) : TramaDC(valori);
-        if (m_dt)
-            r += TramaDT(valori);
-    }
+    for (int i = 0; i < n; ++i)
+        r += trama(m_ora);
     m_raffica -= n;
     m_trameInviate += n;
     return r;
@@ -256,19 +289,32 @@ QByteArray EcuModel::avanza(int ms)
 {
     const qint64 fine = m_ora + std::max(0, ms);
     for (;;) {
+        enum { Niente, Riaccendi, Differita, Trama } evento = Niente;
         qint64 t = -1;
-        bool riaccendi = false;
         if (!m_acceso && m_riaccensione >= 0 && m_riaccensione <= fine) {
             t = m_riaccensione;
-            riaccendi = true;
-        } else if (streaming() && m_prossimaTrama <= fine) {
-            t = m_prossimaTrama;
+            evento = Riaccendi;
+        } else {
+            if (!m_differite.isEmpty() && m_differite.first().first().quando <= fine) {
+                t = m_differite.first().first().quando;
+                evento = Differita;
+            }
+            if (streaming() && m_prossimaTrama <= fine && (t < 0 || m_prossimaTrama < t)) {
+                t = m_prossimaTrama;
+                evento = Trama;
+            }
         }
-        if (t < 0)
+        if (evento == Niente)
             break;
         m_ora = std::max(m_ora, t);
-        if (riaccendi) {
+        if (evento == Riaccendi) {
             accendi();
+        } else if (evento == Differita) {
+            const bool erano = streaming();
+            for (const Pezzo& p : m_differite.takeFirst())
+                accoda(p.dati, p.quando);
+            if (!erano && streaming() && m_prossimaTrama <= t)
+                m_prossimaTrama = t + std::max(1, opzioni.periodoMs); // missed frames are not made up
         } else {
             inviaTrama(t);
             m_prossimaTrama = t + std::max(1, opzioni.periodoMs);
@@ -291,6 +337,8 @@ qint64 EcuModel::prossimoInvio() const
     };
     if (!m_uscita.isEmpty())
         candidato(m_uscita.first().quando);
+    if (!m_differite.isEmpty())
+        candidato(m_differite.first().first().quando);
     if (streaming())
         candidato(m_prossimaTrama);
     if (!m_acceso && m_riaccensione >= 0)
@@ -300,7 +348,8 @@ qint64 EcuModel::prossimoInvio() const
 
 bool EcuModel::streaming() const
 {
-    return m_acceso && m_trasmette && !m_flash && !m_trameSospese;
+    const bool inAttesa = opzioni.trameFermeInRitardo && !m_differite.isEmpty();
+    return m_acceso && m_trasmette && !m_flash && !m_trameSospese && !inAttesa;
 }
 
 void EcuModel::sospendiTrame(bool sospese)
@@ -323,6 +372,7 @@ void EcuModel::spegni()
     m_raffica = 0;
     m_ingresso.clear();
     m_uscita.clear();
+    m_differite.clear();
 }
 
 void EcuModel::accendi()
@@ -331,6 +381,10 @@ void EcuModel::accendi()
         return;
     m_acceso = true;
     m_riaccensione = -1;
+    if (opzioni.datiPersi) {
+        identita.tipoCentralina = "??";
+        opzioni.datiPersi = false;
+    }
     avviaTrasmissione(m_ora + std::max(1, opzioni.periodoMs));
 }
 
@@ -482,7 +536,7 @@ void EcuModel::suLetturaPressione(const QByteArray&)
 void EcuModel::suScritturaPressione(const QByteArray& testo)
 {
     const QByteArray v = testo.mid(3);
-    const bool buono = v.size() == 6 && TuttoCifre(v);
+    const bool buono = CampoValore(v);
     if (buono)
         m_pressioneMemorizzata = v;
     rispondi("MUE", RigaRisposta(buono ? "Re" : "R0"));
@@ -507,14 +561,15 @@ void EcuModel::suLetturaParametriN(const QByteArray&)
 
 void EcuModel::suScritturaParametri(const QByteArray& testo)
 {
-    // Three fields (tank screen of the older software) or eight fields and the type field.
+    // Three fields (tank screen of the older software) or eight fields and the type field,
+    // which is kept as text. Nothing is stored while the engine runs.
     const QByteArray campi = testo.mid(4);
-    bool buono = campi.size() == 18 || campi.size() == 54;
+    bool buono = !opzioni.motoreAcceso && (campi.size() == 18 || campi.size() == 54);
     QList<int> valori;
     for (qsizetype i = 0; buono && i < campi.size(); i += 6) {
-        bool ok = false;
-        valori.append(campi.mid(i, 6).toInt(&ok));
-        buono = ok;
+        int v = 0;
+        buono = CampoValore(campi.mid(i, 6), &v);
+        valori.append(v);
     }
     if (buono) {
         for (int i = 0; i < std::min<int>(8, int(valori.size())); ++i)

@@ -7,6 +7,7 @@
 #include "ecusim/lib/Codifica.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QRandomGenerator>
 #include <algorithm>
@@ -30,6 +31,15 @@ struct Opzioni {
     bool formaLunga = true;     // identity with the 9-character versions and the loader
     int ritardoRispostaMs = 5;  // from the command's LF to the reply
     int msRiavvio = 500;        // pause of the frames while the ECU restarts after flashing
+    // Extra time before the reply to a command key ("MUFS", "MWin" for its "Fl0" ...), in ms.
+    // Live frames due meanwhile go out first, unless trameFermeInRitardo pauses them until the
+    // delayed reply has gone.
+    QHash<QByteArray, int> ritardoPer;
+    bool trameFermeInRitardo = false;
+    // The engine runs: parameters cannot be stored ("MUFS" gets "Rfsko").
+    bool motoreAcceso = false;
+    // The ECU has lost its data: from the next power-on its type field is not a number.
+    bool datiPersi = false;
 };
 
 // Fault switches. Replies to the command named in soloPer (any command when empty) are
@@ -137,6 +147,7 @@ private:
     void adottoRevisione();
     void accoda(const QByteArray& dati, qint64 quando);
     void rispondi(const QByteArray& chiave, const QByteArray& testo);
+    QByteArray trama(qint64 quando);
     void inviaTrama(qint64 quando);
     bool streaming() const;
     void avviaTrasmissione(qint64 primaTrama);
@@ -180,6 +191,7 @@ private:
     QByteArray m_ingresso;
     QList<RigaRicevuta> m_registro;
     QList<Pezzo> m_uscita;
+    QList<QList<Pezzo>> m_differite; // delayed replies, in the order they were given
     QRandomGenerator m_caso{1};
 
     bool m_tabella = false;
