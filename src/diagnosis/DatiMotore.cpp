@@ -123,6 +123,7 @@ void DatiMotore::creoPaginaMotore()
         const PostoBox& p = PostiMotore[i];
         auto* box = new QGroupBox(SfondoMotore);
         box->setGeometry(Twip(p.left), Twip(p.top), Twip(LarghezzaBox), Twip(AltezzaBox));
+        box->setFont(FontSansSerif(8, true));
         box->setStyleSheet(QStringLiteral("QGroupBox{background:white;border:1px solid #5a6b7c;margin-top:8px;"
                                           "font-weight:bold}QGroupBox::title{subcontrol-origin:margin;left:4px}"));
         auto* valore = new QLabel(box);
@@ -137,7 +138,8 @@ void DatiMotore::creoPaginaMotore()
         const int bordo = p.left < 6000 ? p.left + LarghezzaBox : p.left;
         Linea[i] = SfondoMotore->CreoLinea();
         Linea[i]->BorderColor = QColor(0x5a, 0x6b, 0x7c);
-        Linea[i]->Imposto(bordo, p.top + AltezzaBox / 2 + 60, p.versoX, p.versoY);
+        const int y = p.top + AltezzaBox / 2 + 60;
+        Linea[i]->Imposto(bordo, y, p.versoX, y + (p.versoY - y) / 4);
     }
     LedBG = new QFrame(SfondoMotore);
     LedBG->setObjectName(QStringLiteral("LedBG"));
