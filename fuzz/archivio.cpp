@@ -1,8 +1,11 @@
-// Fuzz target for the archive's text handling of outside data: the key collation that SQLite
-// calls on whatever bytes a file holds (it must stay a consistent order and never fail), and
-// the letter templates that users edit (decoding and placeholder merge).
+// Fuzz target for the archive's handling of outside data: the key collation that SQLite
+// calls on whatever bytes a file holds (it must stay a consistent order and never fail), the
+// letter templates that users edit (decoding and placeholder merge), and the page reader of
+// the repair, which reads whatever a damaged file holds (the input follows a file header
+// with 512-byte pages: the input is the file from byte 100 on).
 #include "archive/Collazione.h"
 #include "archive/Lettere.h"
+#include "archive/PageScan.h"
 
 #include <QByteArray>
 #include <QString>
@@ -46,5 +49,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         for (const QString& riga : Lettere::Righe(t))
             Lettere::UnisciRiga(riga, d);
     }
+    QByteArray file(100, '\0');
+    file.replace(0, 16, QByteArray("SQLite format 3\0", 16));
+    file[16] = 2;   // 512-byte pages
+    file[56] = 1;   // UTF-8
+    file += dati;
+    for (const PageScan::Riga& r : PageScan::Righe(file, [](const PageScan::Riga&) { return true; }))
+        if (r.valori.isEmpty() && r.chiave == 0x7fffffffffffffff)
+            abort();   // keeps the rows from being optimised away
     return 0;
 }

@@ -6,6 +6,7 @@
 #include "catalogue/MediaImport.h"
 #include "platform/Files.h"
 #include "shell/Modulo.h"
+#include "vehicle/SceltaCatalogo.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -46,6 +47,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         (void)ValoreTesto(a.valore);
     }
 
+    // The vehicle screen's readers: the model list of a make for either fuel, the legacy
+    // rebuild of each listed model with the petrol ECUs it offers, and the rail list.
+    for (int gas : {0, 1}) {
+        for (const SceltaCatalogo::VoceModello& m : SceltaCatalogo::ElencoModelli(in, gas)) {
+            Verifica(m.descrizione.size() == 41 && m.chiave.size() == 12);
+            QByteArray record;
+            if (SceltaCatalogo::RecordModello(in, QString::fromLatin1(m.chiave), record)) {
+                Verifica(record.size() == 180);
+                for (const SceltaCatalogo::VoceCentralina& c : SceltaCatalogo::CentralineOfferte(record, gas))
+                    Verifica(c.slot >= 1 && c.slot <= 3 && c.nome.size() == 40);
+            }
+        }
+    }
+    for (const QString& v : SceltaCatalogo::ElencoValvole(in))
+        Verifica(!v.isEmpty());
+    (void)SceltaCatalogo::VersioneDaIntestazione(in.left(64));
+    (void)SceltaCatalogo::VersioneDaRecord(in.left(8));
+
     static QTemporaryDir radice;
     const QString prog = radice.path() + "/prog";
     const QString media = radice.path() + "/media";
@@ -54,10 +73,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     QDir().mkpath(prog);
     Shell.PathApp = prog;
 
-    // The input as a catalogue: converted and sorted into whole records.
+    // The input as a catalogue: converted and sorted into whole records. A file of whole
+    // records stays as it is; any other keeps one record per line that is not blank.
+    bool allineato = false;
+    bool completo = true;
+    qsizetype piene = 0;
+    for (const QByteArray& riga : CatalogoTesto::RigheCatalogo(in, 182, &allineato, &completo))
+        piene += CatalogoTesto::Spazi(riga).isEmpty() ? 0 : 1;
     Scrivo(prog + "/MAKE.PRN", in);
-    if (ConvertoFilePRN("MAKE")) {
+    const bool convertito = ConvertoFilePRN("MAKE");
+    Verifica(convertito == (allineato || completo));
+    if (convertito) {
         QFile f(prog + "/MAKE.PRN");
+        if (allineato)
+            Verifica(f.open(QIODevice::ReadOnly) && f.readAll() == in);
+        else
+            Verifica((f.exists() ? f.size() : 0) == piene * 182);
+        f.close();
         Verifica(!f.exists() || f.size() % 182 == 0);
         Verifica(OrdinoFile(prog + "/MAKE.PRN"));
         Verifica(!f.exists() || f.size() % 182 == 0);

@@ -3,15 +3,16 @@
 #include <algorithm>
 
 #include "archive/Collazione.h"
+#include "archive/PageScan.h"
 #include "platform/Files.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QUrl>
 #include <sqlite3.h>
 
-#include <climits>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -86,6 +87,24 @@ void CreoTabella(Db::Database& db)
     db.Esegui(sql + ")");
     CreoIndici(db);
     db.Esegui(QString("PRAGMA application_id=%1").arg(IdApplicazione));
+    db.Esegui(QString("PRAGMA user_version=%1").arg(Collazione::Versione));
+}
+
+// Indexes ordered under an older version of the collation are rebuilt, in the transaction
+// that records the current version: an interrupted rebuild is done again in full.
+void AggiornoOrdine(Db::Database& db)
+{
+    if (db.Valore("PRAGMA user_version").toInt() >= Collazione::Versione)
+        return;
+    db.Inizia();
+    try {
+        db.Esegui(QString("REINDEX %1").arg(Collazione::Nome));
+        db.Esegui(QString("PRAGMA user_version=%1").arg(Collazione::Versione));
+        db.Conferma();
+    } catch (...) {
+        db.Annulla();
+        throw;
+    }
 }
 
 void SyncCartella(const QString& file)
@@ -118,130 +137,182 @@ bool Integro(const QString& path)
     }
 }
 
-// Copies every readable row of CLIENTI from the damaged file (opened read-only, never
-// written) into the new database. Damaged pages are stepped over by their row keys.
-int Recupera(const QString& danneggiato, sqlite3* dest)
+// Names of the columns of CLIENTI on a connection, hidden key first, in stored order.
+QStringList NomiColonne(sqlite3* db)
 {
+    QStringList nomi;
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT name FROM pragma_table_info('CLIENTI') ORDER BY cid", -1, &st, nullptr) == SQLITE_OK)
+        while (sqlite3_step(st) == SQLITE_ROW)
+            nomi << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+    sqlite3_finalize(st);
+    return nomi;
+}
+
+// The columns a CREATE TABLE statement of CLIENTI gives, as NomiColonne.
+QStringList ColonneDi(const QString& sql)
+{
+    QStringList nomi;
+    sqlite3* mem = nullptr;
+    if (sqlite3_open_v2(":memory:", &mem, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) == SQLITE_OK) {
+        sqlite3_create_collation_v2(mem, Collazione::Nome, SQLITE_UTF8, nullptr,
+                                    [](void*, int na, const void* a, int nb, const void* b) {
+                                        return Collazione::ConfrontaUtf8(static_cast<const char*>(a), na,
+                                                                         static_cast<const char*>(b), nb);
+                                    },
+                                    nullptr);
+        if (sqlite3_exec(mem, sql.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK)
+            nomi = NomiColonne(mem);
+    }
+    sqlite3_close_v2(mem);
+    return nomi;
+}
+
+const DefinizioneCampo* Campo(const QString& nome)
+{
+    for (const DefinizioneCampo& c : CampiClienti)
+        if (nome.compare(c.nome, Qt::CaseInsensitive) == 0)
+            return &c;
+    return nullptr;
+}
+
+// Fields of the table of the oldest release; every row ever stored holds at least these.
+constexpr int CampiPrimaVersione = 25;
+
+// Whether a row read from a page is a customer of a table with these columns: the hidden
+// key in the row key, then one value of its field's type for each column it was stored with.
+bool RigaCliente(const PageScan::Riga& r, const QStringList& colonne)
+{
+    if (r.valori.size() < 1 + CampiPrimaVersione || r.valori.size() > colonne.size() || !r.valori[0].isNull())
+        return false;
+    for (int i = 1; i < r.valori.size(); ++i) {
+        const QVariant& v = r.valori[i];
+        const DefinizioneCampo* c = Campo(colonne[i]);
+        if (v.isNull() || !c)
+            continue;
+        switch (c->tipo) {
+        case TipoCampo::Intero:
+            if (v.typeId() != QMetaType::LongLong || v.toLongLong() < -32768 || v.toLongLong() > 32767)
+                return false;
+            break;
+        case TipoCampo::Testo:
+            if (v.typeId() != QMetaType::QString)
+                return false;
+            break;
+        case TipoCampo::Data:
+            if (v.typeId() != QMetaType::QString || !QDate::fromString(v.toString(), "yyyy-MM-dd").isValid())
+                return false;
+            break;
+        case TipoCampo::Altro:
+            break;
+        }
+    }
+    return true;
+}
+
+struct Recupero {
+    int righe = 0;          // customers copied into the new file
+    bool vuoto = false;     // the whole table was read and held no row
+};
+
+// Copies every customer that can be read from the damaged file (never written: opened
+// read-only and immutable, or read as bytes) into the new database. The engine reads what it
+// still can of the schema and the key sequence, leniently; the rows come from every intact
+// table-leaf page of the file, read on its own, so the customers behind a damaged root or
+// interior page, or before the point where a file was cut, are all saved. A page cut through
+// is not read: half a page would give rows with half their fields.
+Recupero Recupera(const QString& danneggiato, sqlite3* dest)
+{
+    QStringList colonne;        // columns of the damaged table in stored order, ZEQ_ID first
+    qint64 sequenza = 0;
+    bool tabellaVuota = false;  // the engine read the whole table and found no row
+
     sqlite3* src = nullptr;
     const QString uri = QUrl::fromLocalFile(danneggiato).toString(QUrl::FullyEncoded) + "?immutable=1";
-    if (sqlite3_open_v2(uri.toUtf8().constData(), &src, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) != SQLITE_OK) {
-        sqlite3_close_v2(src);
-        return 0;
-    }
-    sqlite3_exec(src, "PRAGMA cell_size_check=ON", nullptr, nullptr, nullptr);
-    Collazione::Registra();
-    // Columns of the damaged table that the current table has.
-    QStringList colonne;
-    {
+    if (sqlite3_open_v2(uri.toUtf8().constData(), &src, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) == SQLITE_OK) {
+        // A schema entry that points past the end of a cut file is skipped, not fatal; the
+        // first statement after such a schema fails, the later ones work.
+        sqlite3_exec(src, "PRAGMA writable_schema=ON", nullptr, nullptr, nullptr);
+        sqlite3_exec(src, "PRAGMA cell_size_check=ON", nullptr, nullptr, nullptr);
+        sqlite3_exec(src, "SELECT 1 FROM sqlite_master LIMIT 1", nullptr, nullptr, nullptr);
+        colonne = NomiColonne(src);
         sqlite3_stmt* st = nullptr;
-        if (sqlite3_prepare_v2(src, "SELECT name FROM pragma_table_info('CLIENTI')", -1, &st, nullptr) == SQLITE_OK) {
-            while (sqlite3_step(st) == SQLITE_ROW) {
-                const QString n = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
-                for (const DefinizioneCampo& c : CampiClienti)
-                    if (n.compare(c.nome, Qt::CaseInsensitive) == 0)
-                        colonne.append(c.nome);
-            }
-        }
+        if (sqlite3_prepare_v2(src, "SELECT count(*) FROM CLIENTI NOT INDEXED", -1, &st, nullptr) == SQLITE_OK &&
+            sqlite3_step(st) == SQLITE_ROW)
+            tabellaVuota = sqlite3_column_int64(st, 0) == 0;
+        sqlite3_finalize(st);
+        if (sqlite3_prepare_v2(src, "SELECT seq FROM sqlite_sequence WHERE name='CLIENTI'", -1, &st, nullptr) == SQLITE_OK &&
+            sqlite3_step(st) == SQLITE_ROW)
+            sequenza = sqlite3_column_int64(st, 0);
         sqlite3_finalize(st);
     }
-    int recuperati = 0;
-    if (!colonne.isEmpty()) {
-        const QString elenco = colonne.join(", ");
-        QString segni;
-        for (int i = 0; i < colonne.size(); ++i)
-            segni += ", ?";
-        sqlite3_stmt* ins = nullptr;
-        const QByteArray sqlIns = QString("INSERT INTO CLIENTI (ZEQ_ID, %1) VALUES (?%2)").arg(elenco, segni).toUtf8();
-        sqlite3_prepare_v2(dest, sqlIns.constData(), -1, &ins, nullptr);
-        const QByteArray sqlSel =
-            QString("SELECT ZEQ_ID, %1 FROM CLIENTI NOT INDEXED WHERE ZEQ_ID >= ? ORDER BY ZEQ_ID").arg(elenco).toUtf8();
-        // First row key at or after `da` that can be read: -1 read error, 0 none, 1 found.
-        auto sonda = [&](qint64 da, qint64& trovato) {
-            sqlite3_stmt* st = nullptr;
-            if (sqlite3_prepare_v2(src, "SELECT ZEQ_ID FROM CLIENTI NOT INDEXED WHERE ZEQ_ID >= ? ORDER BY ZEQ_ID LIMIT 1",
-                                   -1, &st, nullptr) != SQLITE_OK) {
-                sqlite3_finalize(st);
-                return -1;
-            }
-            sqlite3_bind_int64(st, 1, da);
-            const int rc = sqlite3_step(st);
-            if (rc == SQLITE_ROW)
-                trovato = sqlite3_column_int64(st, 0);
-            sqlite3_finalize(st);
-            return rc == SQLITE_ROW ? 1 : (rc == SQLITE_DONE ? 0 : -1);
-        };
-        qint64 cursore = LLONG_MIN;
-        for (;;) {
-            sqlite3_stmt* st = nullptr;
-            if (sqlite3_prepare_v2(src, sqlSel.constData(), -1, &st, nullptr) != SQLITE_OK) {
-                sqlite3_finalize(st);
-                break;
-            }
-            sqlite3_bind_int64(st, 1, cursore);
-            int rc;
-            while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
-                const qint64 id = sqlite3_column_int64(st, 0);
-                sqlite3_reset(ins);
-                for (int i = 0; i <= colonne.size(); ++i)
-                    sqlite3_bind_value(ins, i + 1, sqlite3_column_value(st, i));
-                if (sqlite3_step(ins) == SQLITE_DONE)
-                    ++recuperati;
-                cursore = id == LLONG_MAX ? id : id + 1;
-            }
-            sqlite3_finalize(st);
-            if (rc == SQLITE_DONE || cursore == LLONG_MAX)
-                break;
-            // A damaged row or page at or after `cursore`: find the next key that reads.
-            qint64 k = 0;
-            const int s = sonda(cursore, k);
-            if (s == 0)
-                break;
-            if (s == 1) {
-                // The key reads but the row does not: skip that row only.
-                if (k == LLONG_MAX)
-                    break;
-                cursore = k + 1;
-                continue;
-            }
-            qint64 passo = 1, buono = 0;
-            bool trovato = false;
-            for (int bit = 0; bit < 63 && cursore <= LLONG_MAX - (qint64(1) << bit); ++bit) {
-                passo = qint64(1) << bit;
-                qint64 x = 0;
-                if (sonda(cursore + passo, x) >= 0) {
-                    buono = cursore + passo;
-                    trovato = true;
-                    break;
-                }
-            }
-            if (!trovato)
-                break;
-            qint64 basso = cursore + passo / 2;   // last probe that failed (or cursore)
-            qint64 alto = buono;
-            while (alto - basso > 1) {
-                const qint64 m = basso + (alto - basso) / 2;
-                qint64 x = 0;
-                if (sonda(m, x) >= 0)
-                    alto = m;
-                else
-                    basso = m;
-            }
-            cursore = alto;
-        }
-        sqlite3_finalize(ins);
-        // Keys of deleted rows stay retired.
-        sqlite3_stmt* seq = nullptr;
-        if (sqlite3_prepare_v2(src, "SELECT seq FROM sqlite_sequence WHERE name='CLIENTI'", -1, &seq, nullptr) == SQLITE_OK &&
-            sqlite3_step(seq) == SQLITE_ROW) {
-            const QByteArray u = QString("UPDATE sqlite_sequence SET seq = max(seq, %1) WHERE name='CLIENTI'")
-                                     .arg(sqlite3_column_int64(seq, 0))
-                                     .toUtf8();
-            sqlite3_exec(dest, u.constData(), nullptr, nullptr, nullptr);
-        }
-        sqlite3_finalize(seq);
-    }
     sqlite3_close_v2(src);
-    return recuperati;
+
+    // The pages: schema rows (5 values), key-sequence rows (2) and customers.
+    QFile f(danneggiato);
+    const QByteArray dati = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    const auto righe = PageScan::Righe(dati, [](const PageScan::Riga& r) {
+        return r.valori.size() >= 1 + CampiPrimaVersione ? r.valori[0].isNull()
+                                                          : (r.valori.size() == 2 || r.valori.size() == 5) &&
+                                                                r.valori[0].typeId() == QMetaType::QString;
+    });
+    auto testo = [](const QVariant& v, const char* atteso) {
+        return v.typeId() == QMetaType::QString && v.toString().compare(atteso, Qt::CaseInsensitive) == 0;
+    };
+    for (const PageScan::Riga& r : righe) {
+        if (colonne.isEmpty() && r.valori.size() == 5 && testo(r.valori[0], "table") && testo(r.valori[1], "CLIENTI"))
+            colonne = ColonneDi(r.valori[4].toString());
+        if (r.valori.size() == 2 && testo(r.valori[0], "CLIENTI") && r.valori[1].typeId() == QMetaType::LongLong)
+            sequenza = std::max<qint64>(sequenza, r.valori[1].toLongLong());
+    }
+    if (colonne.isEmpty()) {
+        // No schema left anywhere: the current layout.
+        colonne << "ZEQ_ID";
+        for (const DefinizioneCampo& c : CampiClienti)
+            colonne << c.nome;
+    }
+
+    // The columns that the damaged table shares with the current one, by name.
+    QList<int> posizioni;
+    QStringList nomi;
+    for (int i = 1; i < colonne.size(); ++i)
+        if (const DefinizioneCampo* c = Campo(colonne[i])) {
+            posizioni << i;
+            nomi << c->nome;
+        }
+    sqlite3_stmt* ins = nullptr;
+    const QByteArray sql = QString("INSERT INTO CLIENTI (ZEQ_ID%1%2) VALUES (?%3)")
+                               .arg(nomi.isEmpty() ? "" : ", ", nomi.join(", "), QString(", ?").repeated(nomi.size()))
+                               .toUtf8();
+    Recupero esito;
+    if (sqlite3_prepare_v2(dest, sql.constData(), -1, &ins, nullptr) == SQLITE_OK) {
+        QSet<qint64> salvati;
+        for (const PageScan::Riga& r : righe) {
+            if (salvati.contains(r.chiave) || !RigaCliente(r, colonne))
+                continue;
+            QVariantList valori{r.chiave};
+            for (int i : posizioni)
+                valori << r.valori.value(i);
+            sqlite3_reset(ins);
+            sqlite3_clear_bindings(ins);
+            Db::Lega(ins, valori);
+            if (sqlite3_step(ins) == SQLITE_DONE) {
+                ++esito.righe;
+                salvati.insert(r.chiave);
+            }
+        }
+    }
+    sqlite3_finalize(ins);
+    esito.vuoto = tabellaVuota && esito.righe == 0;
+
+    // Keys of deleted rows stay retired.
+    const QByteArray u = QString("UPDATE sqlite_sequence SET seq = max(seq, %1) WHERE name='CLIENTI';"
+                                 "INSERT INTO sqlite_sequence (name, seq) SELECT 'CLIENTI', %1 "
+                                 "WHERE %1 > 0 AND NOT EXISTS (SELECT 1 FROM sqlite_sequence WHERE name='CLIENTI')")
+                             .arg(sequenza)
+                             .toUtf8();
+    sqlite3_exec(dest, u.constData(), nullptr, nullptr, nullptr);
+    return esito;
 }
 
 } // namespace
@@ -348,6 +419,7 @@ void CreoArchivio()
                         throw;
                     }
                 }
+                AggiornoOrdine(*db);
             } else {
                 db->Esegui(aggiunte[passo - 1]);
             }
@@ -389,11 +461,15 @@ bool RiparoArchivio()
     const QString rep = FileRiparazione();
     QFile::remove(rep);
     QFile::remove(rep + "-journal");
-    int recuperati = 0;
+    Recupero esito;
     try {
         Db::Database::Crea(rep, [&](Db::Database& db) {
             CreoTabella(db);
-            recuperati = Recupera(copia, db.handle());
+            esito = Recupera(copia, db.handle());
+            // A copy without one customer of a file that held some is no repair: the damaged
+            // file stays where it is, for a later attempt or for recovery by hand.
+            if (esito.righe == 0 && !esito.vuoto)
+                throw Db::ErroreDb(Db::Err::Danneggiato, "no customer could be recovered");
         })->Chiudi();
     } catch (const Db::ErroreDb&) {
         QFile::remove(rep);
@@ -403,7 +479,7 @@ bool RiparoArchivio()
     if (!Rinomina(rep, path))
         return false;
     Archivio.Riparato = true;
-    Archivio.RecordRecuperati = recuperati;
+    Archivio.RecordRecuperati = esito.righe;
     Archivio.CopiaDanneggiata = QFileInfo(copia).fileName();
     return true;
 }

@@ -55,19 +55,22 @@ void ScorroPrefisso(Db::Recordset& rs, const QString& campo, const QString& test
                     const std::function<void()>& riga);
 
 // Makes sure the folder and the file exist with the current table: creates them, adds the
-// columns IMPIANTO, TIPOTAB and VERSIONE_ADD to an older file, repairs a damaged file once.
+// columns IMPIANTO, TIPOTAB and VERSIONE_ADD to an older file, rebuilds once the indexes of a
+// file whose keys were ordered under an older collation, repairs a damaged file once.
 // Ends with the database closed; the outcome is left in Archivio.
 void CreoArchivio();
 
 // Repairs the damaged archive: keeps the original aside as ARCHIVIO.<date-time>.BAD, builds
-// ARCHIVIO.REP from every readable row and puts it in place with one rename. Returns false
-// when no repaired copy could be made (the original is then left where it was).
+// ARCHIVIO.REP from every row of every intact table page (whatever the state of the pages
+// that lead to them) and puts it in place with one rename. Returns false when no repaired
+// copy could be made, or when it would hold no customer of a file that held some (the
+// original is then left where it was, untouched).
 bool RiparoArchivio();
 
 // CreoArchivio, then the exclusive open of DbArchivio and RsClienti. Tells the user what
 // went wrong (archive in use 172; unreadable format, folder failure or a damaged file that
-// the repair could not replace 174) or what a repair recovered (196) and returns false when
-// the archive is not open.
+// the repair could not replace or saved no customer of, 174) or what a repair recovered
+// (196) and returns false when the archive is not open.
 bool AproArchivio();
 
 // Closes RsClienti, then DbArchivio; either may already be closed.

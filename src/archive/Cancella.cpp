@@ -1,6 +1,7 @@
 #include "archive/Cancella.h"
 
 #include "archive/Archivio.h"
+#include "archive/PrefixListModel.h"
 #include "catalogue/Catalogue.h"
 #include "platform/Files.h"
 #include "platform/Resources.h"
@@ -10,9 +11,10 @@
 #include <QApplication>
 #include <QEvent>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
 #include <QTabWidget>
 
@@ -25,7 +27,20 @@ QString Parte(const QVariant& data, const char* formato)
 
 QString Testo(const QVariant& v) { return v.isNull() ? QString() : v.toString(); }
 
+// A search list: one line per row, all of one height, rows read as they scroll into view.
+QListView* Elenco(QWidget* parent, const char* nome, PrefixListModel* modello)
+{
+    auto* l = new QListView(parent);
+    l->setObjectName(nome);
+    l->setUniformItemSizes(true);
+    l->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    l->setModel(modello);
+    return l;
+}
+
 } // namespace
+
+const int Cancella::RuoloTarga = PrefixListModel::RuoloCampo;
 
 Cancella::Cancella()
 {
@@ -40,15 +55,16 @@ Cancella::Cancella()
     Cliente->setObjectName("Cliente");
     Cliente->setMaxLength(10);
     Cliente->setFixedWidth(130);
-    ElencoTarghe = new QListWidget(this);
-    ElencoTarghe->setObjectName("ElencoTarghe");
+    auto archivio = [] { return Archivio.DbArchivio.get(); };
+    ModelloTarghe = new PrefixListModel(archivio, "CLIENTI", "TARGA_AUTO", {}, this);
+    ElencoTarghe = Elenco(this, "ElencoTarghe", ModelloTarghe);
     ElencoTarghe->setFixedSize(150, 110);
     Ditta_Nome = new QLineEdit(this);
     Ditta_Nome->setObjectName("Ditta_Nome");
     Ditta_Nome->setMaxLength(50);
     Ditta_Nome->setFixedWidth(260);
-    ElencoNomi = new QListWidget(this);
-    ElencoNomi->setObjectName("ElencoNomi");
+    ModelloNomi = new PrefixListModel(archivio, "CLIENTI", "DITTA_NOME", {"TARGA_AUTO"}, this);
+    ElencoNomi = Elenco(this, "ElencoNomi", ModelloNomi);
     ElencoNomi->setFixedSize(300, 110);
 
     DatiCli = new QTabWidget(this);
@@ -78,8 +94,6 @@ Cancella::Cancella()
     IntModello = new QLabel;
     for (int i = 0; i < 4; ++i)
         LabCentr.append(new QLabel);
-    LabCli[8]->setText("Tax code : ");
-    LabCli[10]->setText("Telephone 2/3 : ");
     // Tab 0: customer.
     g0->addWidget(LabCli[0], 0, 0);
     g0->addWidget(Anagrafe[0], 0, 1, 1, 5);
@@ -98,7 +112,11 @@ Cancella::Cancella()
     g0->addWidget(Anagrafe[7], 3, 5);
     g0->addWidget(LabCli[7], 4, 0);
     g0->addWidget(Anagrafe[9], 4, 1);
-    g0->addWidget(LabCli[6], 4, 2);
+    // The separator, then the tax code's own caption, before the tax-code field.
+    auto* codice = new QHBoxLayout;
+    codice->addWidget(LabCli[6]);
+    codice->addWidget(LabCli[8]);
+    g0->addLayout(codice, 4, 2);
     g0->addWidget(Anagrafe[8], 4, 3, 1, 3);
     g0->addWidget(LabCli[9], 5, 0);
     g0->addWidget(Anagrafe[10], 5, 1, 1, 5);
@@ -141,8 +159,11 @@ Cancella::Cancella()
 
     connect(Cliente, &QLineEdit::textChanged, this, &Cancella::Cliente_Change);
     connect(Ditta_Nome, &QLineEdit::textChanged, this, &Cancella::Ditta_Nome_Change);
-    connect(ElencoTarghe, &QListWidget::itemDoubleClicked, this, [this] { ElencoTarghe_DblClick(); });
-    connect(ElencoNomi, &QListWidget::itemDoubleClicked, this, [this] { ElencoNomi_DblClick(); });
+    connect(ElencoTarghe, &QListView::doubleClicked, this, [this] { ElencoTarghe_DblClick(); });
+    connect(ElencoNomi, &QListView::doubleClicked, this, [this] { ElencoNomi_DblClick(); });
+    // A list cut short by a read error while it scrolls: the same beep as a failed search.
+    connect(ModelloTarghe, &PrefixListModel::Interrotta, this, [] { Beep(); });
+    connect(ModelloNomi, &PrefixListModel::Interrotta, this, [] { Beep(); });
     connect(Nome_Targa, &QPushButton::clicked, this, &Cancella::Nome_Targa_Click);
     connect(Elimino, &QPushButton::clicked, this, &Cancella::Elimino_Click);
     connect(Esci, &QPushButton::clicked, this, &Cancella::Esci_Click);
@@ -154,7 +175,7 @@ void Cancella::Form_Load()
     DatiCli->setTabText(0, Msg(102));
     DatiCli->setTabText(1, Msg(103));
     const int testi[][2] = {{0, 106}, {1, 107}, {2, 108}, {3, 109}, {4, 110}, {5, 111}, {6, 112},
-                            {7, 113}, {9, 114}, {11, 115}, {12, 116}, {13, 114}, {14, 269}};
+                            {7, 113}, {8, 383}, {9, 114}, {10, 382}, {11, 115}, {12, 116}, {13, 114}, {14, 269}};
     for (const auto& t : testi)
         LabCli[t[0]]->setText(Msg(t[1]));
     IntMarca->setText(Msg(270));
@@ -163,7 +184,7 @@ void Cancella::Form_Load()
         LabCentr[i]->setText(Msg(272 + i));
     Intitolo->setText(Msg(276));
     const bool polacco = Shell.Lingua == 1;
-    for (QLabel* l : {LabCli[4], LabCli[6], Anagrafe[4], Anagrafe[8]})
+    for (QLabel* l : {LabCli[4], LabCli[6], LabCli[8], Anagrafe[4], Anagrafe[8]})
         l->setVisible(polacco);
 
     CaricoImmagine(IdRisorsa(110), Nome_Targa);
@@ -198,14 +219,14 @@ void Cancella::CancelloInf()
 
 void Cancella::Cliente_Change()
 {
-    ElencoTarghe->clear();
     Db::Recordset* rs = Archivio.RsClienti.get();
-    if (!rs)
+    if (!rs) {
+        ModelloTarghe->Svuota();
         return;
+    }
     try {
         rs->ImpostaIndice("PER_TARGA_AUTO");
-        Archivi::ScorroPrefisso(*rs, "TARGA_AUTO", Cliente->text(),
-                                [&] { ElencoTarghe->addItem(rs->Valore("TARGA_AUTO").toString()); });
+        ModelloTarghe->Cerca(Cliente->text());
     } catch (const Db::ErroreDb&) {
         Beep();
     }
@@ -213,17 +234,14 @@ void Cancella::Cliente_Change()
 
 void Cancella::Ditta_Nome_Change()
 {
-    ElencoNomi->clear();
     Db::Recordset* rs = Archivio.RsClienti.get();
-    if (!rs)
+    if (!rs) {
+        ModelloNomi->Svuota();
         return;
+    }
     try {
         rs->ImpostaIndice("PER_NOME");
-        Archivi::ScorroPrefisso(*rs, "DITTA_NOME", Ditta_Nome->text(), [&] {
-            auto* voce = new QListWidgetItem(Testo(rs->Valore("DITTA_NOME")));
-            voce->setData(RuoloTarga, rs->Valore("TARGA_AUTO").toString());
-            ElencoNomi->addItem(voce);
-        });
+        ModelloNomi->Cerca(Ditta_Nome->text());
     } catch (const Db::ErroreDb&) {
         Beep();
     }
@@ -233,22 +251,22 @@ void Cancella::Ditta_Nome_GotFocus() { Ditta_Nome_Change(); }
 
 void Cancella::ElencoTarghe_DblClick()
 {
-    QListWidgetItem* voce = ElencoTarghe->currentItem();
-    if (!voce)
+    const QModelIndex voce = ElencoTarghe->currentIndex();
+    if (!voce.isValid())
         return;
-    const QString targa = voce->text();
+    const QString targa = ModelloTarghe->Testo(voce.row());
     Cliente->setText(targa);
     LeggoClienteIns();
 }
 
 void Cancella::ElencoNomi_DblClick()
 {
-    QListWidgetItem* voce = ElencoNomi->currentItem();
-    if (!voce)
+    const QModelIndex voce = ElencoNomi->currentIndex();
+    if (!voce.isValid())
         return;
     // The plate travels with the entry picked, so the customer read is that name's own.
-    const QString targa = voce->data(RuoloTarga).toString();
-    const QString nome = voce->text();
+    const QString targa = ModelloNomi->Valore(voce.row(), 0).toString();
+    const QString nome = ModelloNomi->Testo(voce.row());
     Cliente->setText(targa);
     Ditta_Nome->setText(nome);
     LeggoClienteIns();

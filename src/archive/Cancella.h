@@ -6,10 +6,10 @@
 
 #include <QList>
 
+class PrefixListModel;
 class QLabel;
 class QLineEdit;
-class QListWidget;
-class QListWidgetItem;
+class QListView;
 class QPushButton;
 class QTabWidget;
 
@@ -21,9 +21,12 @@ public:
     QString NomeForm() const override { return QStringLiteral("CANCELLA"); }
 
     QLineEdit* Cliente;
-    QListWidget* ElencoTarghe;
+    QListView* ElencoTarghe;
     QLineEdit* Ditta_Nome;
-    QListWidget* ElencoNomi;
+    QListView* ElencoNomi;
+    // The two lists' rows, read as they scroll into view.
+    PrefixListModel* ModelloTarghe;
+    PrefixListModel* ModelloNomi;
     QPushButton* Nome_Targa;
     QTabWidget* DatiCli;
     QList<QLabel*> Anagrafe;   // 0..10
@@ -53,7 +56,7 @@ public:
     void CancelloInf();
 
     // Each entry of the name list carries its own customer's plate.
-    static constexpr int RuoloTarga = Qt::UserRole;
+    static const int RuoloTarga;
 
 protected:
     void Form_KeyDown(int& keyCode, int shift) override;

@@ -23,6 +23,14 @@ constexpr uint32_t PesoEnne = 0x2000 + 13 * 2 + 1;   // "Ñ" right after "N"
 
 constexpr char32_t Limite = 0x180;
 
+// Letters beyond the table compare by their simple case folding ("Д" as "д", "Σ" and "ς" as
+// "σ"); a folding that lands in the table (the Kelvin sign, capital sharp s) takes the
+// table's weights.
+char32_t Piega(char32_t c)
+{
+    return c >= Limite && c <= 0x10FFFF ? QChar::toCaseFolded(c) : c;
+}
+
 struct Tabella {
     std::array<Peso, Limite> pesi;
     Tabella()
@@ -163,7 +171,7 @@ struct Lettore {
         }
         if (i >= n)
             return false;
-        const char32_t c = Carattere();
+        const char32_t c = Piega(Carattere());
         if (c < Limite) {
             const Peso& w = T().pesi[c];
             p = w.p[0];
@@ -228,7 +236,8 @@ bool IniziaCon(const QString& testo, const QString& prefisso)
 QString ChiaveMinima(const QString& chiave)
 {
     QString r;
-    for (const char32_t c : chiave.toUcs4()) {
+    for (const char32_t u : chiave.toUcs4()) {
+        const char32_t c = Piega(u);
         if (c < Limite) {
             const Peso& w = T().pesi[c];
             for (int i = 0; i < w.n; ++i)

@@ -6,13 +6,17 @@
 // Spanish order at primary strength: letter case and accents do not count, "Ñ" is a letter
 // of its own after "N", "CH" and "LL" are plain letter pairs; "Ł" compares as "L", "Ø" as "O",
 // "ß" as "SS", "Æ" as "AE". Blanks and punctuation come first, then digits, then letters,
-// then any other character by its code. Trailing blanks do not count. Between keys that are
-// otherwise equal the accents decide (unaccented first); case never decides.
+// then any other character by its code, letters of every other alphabet by their simple
+// case folding. Trailing blanks do not count. Between keys that are otherwise equal the first
+// accent that differs decides (unaccented first); case never decides.
 #include <QString>
 
 namespace Collazione {
 
 constexpr const char* Nome = "ZEQ";
+// Version of the order, kept in the archive file: indexes built under an older one are
+// rebuilt once. 1: case folded in every alphabet.
+constexpr int Versione = 1;
 
 // <0, 0, >0.
 int Confronta(const QString& a, const QString& b);

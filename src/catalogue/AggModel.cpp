@@ -187,6 +187,16 @@ void AggModel::Tastook_Click()
 
     int risultato = Importo::Nessuno;
     bool interrotto = false;
+    // An update file whose name does not decode is missing from the search: it fails.
+    for (const QByteArray& n : Files::NomiIllegibili(cartella)) {
+        if (n.toUpper().endsWith(".DAT")) {
+            risultato = Importo::Errore;
+            interrotto = true;
+            Beep();
+            Avviso(329);
+            break;
+        }
+    }
     for (const QFileInfo& fi : trovati) {
         const QString nome = fi.fileName().toUpper();
         if (nome == QLatin1String("VALVOLE.DAT")) {
@@ -219,7 +229,7 @@ void AggModel::Tastook_Click()
     Abilito(true);
     LabSegna->hide();
     m_inCorso = false;
-    if (trovati.isEmpty()) {
+    if (trovati.isEmpty() && !interrotto) {
         LabModel[2]->setText(Msg(323));
     } else if (interrotto) {
         LabModel[3]->setText(Msg(329));

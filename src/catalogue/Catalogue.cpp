@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QListWidget>
+#include <QStringDecoder>
 
 #include <cmath>
 
@@ -81,6 +82,61 @@ QList<QByteArray> Righe(const QByteArray& contenuto)
 QByteArray ChiaveOrdinamento(const QByteArray& record)
 {
     return Spazi(Maiuscolo(record.left(LunghezzaDescrizione)));
+}
+
+// Whether the bytes are a whole number of records, each ending in CR LF.
+static bool RecordInteri(const QByteArray& dati, int lunghezza)
+{
+    if (dati.isEmpty() || dati.size() % lunghezza != 0)
+        return false;
+    for (qsizetype p = lunghezza - 2; p < dati.size(); p += lunghezza)
+        if (dati.at(p) != '\r' || dati.at(p + 1) != '\n')
+            return false;
+    return true;
+}
+
+// A line that is valid UTF-8 and not plain ASCII, re-encoded in Windows-1252; any other
+// line as it is.
+static QByteArray InCaratteri(const QByteArray& riga)
+{
+    bool ascii = true;
+    for (const char c : riga)
+        ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+    if (ascii)
+        return riga;
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    const QString testo = utf8(riga);
+    if (utf8.hasError())
+        return riga;
+    return CodePage::Codifica(testo, CodePage::Windows1252);
+}
+
+QList<QByteArray> RigheCatalogo(const QByteArray& dati, int lunghezzaRecord, bool* allineato, bool* completo)
+{
+    QList<QByteArray> righe;
+    const bool interi = RecordInteri(dati, lunghezzaRecord);
+    if (allineato)
+        *allineato = interi;
+    if (completo)
+        *completo = true;
+    if (interi) {
+        righe.reserve(dati.size() / lunghezzaRecord);
+        for (qsizetype p = 0; p < dati.size(); p += lunghezzaRecord)
+            righe.append(dati.mid(p, lunghezzaRecord - 2));
+        return righe;
+    }
+    const qsizetype fine = dati.indexOf('\x1a');
+    if (completo && fine >= 0) {
+        for (qsizetype i = fine; i < dati.size(); ++i) {
+            const char c = dati.at(i);
+            if (c != '\x1a' && c != ' ' && c != '\r' && c != '\n')
+                *completo = false;
+        }
+    }
+    righe = Righe(dati);
+    for (QByteArray& r : righe)
+        r = InCaratteri(r);
+    return righe;
 }
 
 } // namespace CatalogoTesto
@@ -181,7 +237,7 @@ bool LeggoCatalogo(const QString& percorso, QList<RecordCatalogo>& record)
     QByteArray dati;
     if (!Files::LeggiTutto(Risolto(percorso), dati))
         return false;
-    for (const QByteArray& riga : Righe(dati))
+    for (const QByteArray& riga : RigheCatalogo(dati, LunghezzaRecord))
         record.append(RecordCatalogo::DaRiga(riga));
     return true;
 }
@@ -192,7 +248,7 @@ bool CercoModelloCatalogo(const QString& percorso, const QString& modello, Recor
     if (!Files::LeggiTutto(Risolto(percorso), dati))
         return false;
     const QByteArray chiave = Spazi(Maiuscolo(modello.toLatin1()));
-    for (const QByteArray& riga : Righe(dati)) {
+    for (const QByteArray& riga : RigheCatalogo(dati, LunghezzaRecord)) {
         RecordCatalogo r = RecordCatalogo::DaRiga(riga);
         if (Spazi(Maiuscolo(r.Modello)) == chiave) {
             trovato = r;
@@ -205,24 +261,6 @@ bool CercoModelloCatalogo(const QString& percorso, const QString& modello, Recor
 QString PercorsoCatalogo(const QString& marca)
 {
     return Files::PercorsoApp(marca + QStringLiteral(".PRN"));
-}
-
-// True when the file is a whole number of 182-byte records, each 180 characters without a
-// line break followed by CR LF.
-static bool FileAttuale(const QByteArray& dati)
-{
-    if (dati.isEmpty() || dati.size() % LunghezzaRecord != 0)
-        return false;
-    for (qsizetype p = 0; p < dati.size(); p += LunghezzaRecord) {
-        if (dati.at(p + 180) != '\r' || dati.at(p + 181) != '\n')
-            return false;
-        for (qsizetype i = p; i < p + 180; ++i) {
-            const char c = dati.at(i);
-            if (c == '\r' || c == '\n' || c == '\x1a')
-                return false;
-        }
-    }
-    return true;
 }
 
 QByteArray RigaConvertita(const QByteArray& riga)
@@ -251,10 +289,16 @@ bool ConvertoFilePRN(const QString& marca)
     QByteArray dati;
     if (!fi.isFile() || !Files::LeggiTutto(percorso, dati))
         return false;
-    if (FileAttuale(dati))
+    bool attuale = false;
+    bool completo = true;
+    const QList<QByteArray> righe = RigheCatalogo(dati, LunghezzaRecord, &attuale, &completo);
+    if (attuale)
         return true;
+    // Text after a Ctrl-Z would be lost by the rewrite: the catalogue stays as it is.
+    if (!completo)
+        return false;
     QByteArray nuovo;
-    for (const QByteArray& riga : Righe(dati)) {
+    for (const QByteArray& riga : righe) {
         if (Spazi(riga).isEmpty())
             continue;
         nuovo += RigaConvertita(riga);
@@ -352,7 +396,7 @@ QStringList ElencoMarche(const QString& cartella, int tipo)
         QByteArray dati;
         if (!Files::LeggiTutto(dir + QLatin1Char('/') + nome, dati))
             continue;
-        for (const QByteArray& riga : Righe(dati)) {
+        for (const QByteArray& riga : RigheCatalogo(dati, LunghezzaRecord)) {
             if (RigaOfferta(riga, tipo)) {
                 marche.append(marca);
                 break;

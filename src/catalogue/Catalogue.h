@@ -81,10 +81,22 @@ QByteArray Spazi(const QByteArray& testo);
 QList<QByteArray> Righe(const QByteArray& contenuto);
 // Sort key of a record: the first 41 characters, upper case, trimmed.
 QByteArray ChiaveOrdinamento(const QByteArray& record);
+
+// The lines of a catalogue of fixed-length records ending in CR LF (182 bytes for a make,
+// 180 for the rail catalogue), without their line ends. A file that is a whole number of
+// such records is taken record by record whatever bytes the records hold (a stray CR or
+// Ctrl-Z is part of its record); only a file whose alignment is broken is split into lines
+// (Righe), and there a line that is valid UTF-8 is measured in characters: it is re-encoded
+// in Windows-1252 ("?" for what the code page lacks). `allineato` tells which way the file
+// was read; `completo` is false when text other than blanks and line ends follows the
+// Ctrl-Z that ends a split file, text that splitting by lines would lose.
+QList<QByteArray> RigheCatalogo(const QByteArray& dati, int lunghezzaRecord, bool* allineato = nullptr,
+                                bool* completo = nullptr);
 } // namespace CatalogoTesto
 
 
-// Reads a make catalogue (full path); an unreadable or missing file gives false.
+// Reads a make catalogue (full path), its lines taken as RigheCatalogo does; an unreadable
+// or missing file gives false.
 bool LeggoCatalogo(const QString& percorso, QList<RecordCatalogo>& record);
 
 // Finds the first record of the catalogue whose model key, trimmed, equals `modello`
@@ -94,12 +106,14 @@ bool CercoModelloCatalogo(const QString& percorso, const QString& modello, Recor
 // Catalogue path of make `marca` below the program folder ("FIAT" or "TEMPOR\FIAT").
 QString PercorsoCatalogo(const QString& marca);
 
-// Brings <PathApp>\<marca>.PRN to the 182-byte layout, deciding line by line: empty lines
-// are dropped, 132/133- and 178-character lines are converted, 179/180-character lines are
-// padded, any other line keeps its first 177 characters with flags "GGG", so every record
-// written is whole. The file is replaced atomically. True
-// also when the file does not exist or is already current; false after a file error (the
-// old file stays whole).
+// Brings <PathApp>\<marca>.PRN to the 182-byte layout. A file that is a whole number of
+// 182-byte records ending in CR LF is current and kept as it is. Any other file is split
+// into lines (RigheCatalogo) and decided line by line: empty lines are dropped, 132/133-
+// and 178-character lines are converted, 179/180-character lines are padded, any other
+// line keeps its first 177 characters with flags "GGG", so every record written is whole.
+// The file is replaced atomically. True also when the file does not exist or is already
+// current; false after a file error or when the split would drop text after a Ctrl-Z (the
+// old file stays whole in both cases).
 bool ConvertoFilePRN(const QString& marca);
 
 // Conversion of one legacy or malformed line to the 180 characters of the current layout

@@ -1,6 +1,7 @@
 #include "catalogue/MediaImport.h"
 
 #include "catalogue/Catalogue.h"
+#include "catalogue/MapFiles.h"
 #include "catalogue/SoftwareLibrary.h"
 #include "platform/Files.h"
 #include "shell/Modulo.h"
@@ -9,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -40,23 +42,99 @@ bool CartellaSupporto(const QString& radice, const QStringList& componenti)
     return fi.isDir() && !fi.isSymLink();
 }
 
-// Reads the update file; false when it is missing, not a regular file or unreadable.
-bool LeggoFileAggiornamento(const QString& cartella, const QString& nomeFile, QList<QByteArray>& righe)
-{
-    if (!Files::ComponenteValido(nomeFile))
-        return false;
-    const QString p = SuSupporto(cartella, {nomeFile});
-    if (p.isEmpty())
-        return false;
-    const QFileInfo fi(p);
-    if (!fi.isFile() || fi.isSymLink())
-        return false;
-    QByteArray dati;
-    if (!Files::LeggiTutto(p, dati))
-        return false;
-    righe = Righe(dati);
-    return true;
-}
+// An update file read line by line as Righe splits a text (CR LF, LF or CR end a line; a
+// Ctrl-Z ends the text), a piece at a time: memory holds at most one line of `limite` bytes
+// and one piece of the file, however large the file is.
+class LettoreAggiornamento {
+public:
+    explicit LettoreAggiornamento(qint64 limite) : m_limite(limite) {}
+
+    // False when the file is missing, not a regular file (a link included) or unreadable.
+    bool Apro(const QString& cartella, const QString& nomeFile)
+    {
+        if (!Files::ComponenteValido(nomeFile))
+            return false;
+        const QString p = SuSupporto(cartella, {nomeFile});
+        if (p.isEmpty())
+            return false;
+        const QFileInfo fi(p);
+        if (!fi.isFile() || fi.isSymLink())
+            return false;
+        m_file.setFileName(p);
+        return m_file.open(QIODevice::ReadOnly);
+    }
+
+    // The next line without its end; false at the end of the text and after an error
+    // (a read error or a line longer than the limit: Errore() tells).
+    bool Riga(QByteArray& riga)
+    {
+        for (;;) {
+            if (m_fine)
+                return false;
+            // Bytes already searched are not searched again when more of a long line arrives.
+            const char* const dati = m_buffer.constData();
+            const char* const fine = dati + m_buffer.size();
+            const char* p = std::find_if(dati + std::max(m_inizio, m_cercato), fine,
+                                         [](char c) { return c == '\r' || c == '\n' || c == '\x1a'; });
+            const qsizetype i = p - dati;
+            m_cercato = i;
+            const bool trovata = i < m_buffer.size();
+            // A CR that ends the piece read may be the first half of CR LF.
+            if (trovata && !(m_buffer.at(i) == '\r' && i + 1 == m_buffer.size() && !m_finito)) {
+                riga = m_buffer.mid(m_inizio, i - m_inizio);
+                if (m_buffer.at(i) == '\x1a') {
+                    m_fine = true;
+                    return !riga.isEmpty();
+                }
+                m_inizio = i + ((m_buffer.at(i) == '\r' && i + 1 < m_buffer.size() && m_buffer.at(i + 1) == '\n') ? 2 : 1);
+                return true;
+            }
+            if (m_finito) {
+                m_fine = true;
+                riga = m_buffer.mid(m_inizio);
+                return !riga.isEmpty();
+            }
+            if (m_buffer.size() - m_inizio > m_limite) {
+                m_errore = true;
+                m_fine = true;
+                return false;
+            }
+            if (!Leggo())
+                return false;
+        }
+    }
+
+    bool Errore() const { return m_errore; }
+
+private:
+    bool Leggo()
+    {
+        m_buffer.remove(0, m_inizio);
+        m_cercato -= m_inizio;
+        m_inizio = 0;
+        const qsizetype prima = m_buffer.size();
+        m_buffer.resize(prima + Pezzo);
+        const qint64 n = m_file.read(m_buffer.data() + prima, Pezzo);
+        if (n < 0) {
+            m_errore = true;
+            m_fine = true;
+            return false;
+        }
+        m_buffer.resize(prima + n);
+        m_finito = n == 0;
+        return true;
+    }
+
+    static constexpr qint64 Pezzo = 64 * 1024;
+    QFile m_file;
+    QByteArray m_buffer;
+    qsizetype m_inizio = 0;   // start of the next line in the buffer
+    qsizetype m_cercato = 0;  // the buffer holds no line end before this
+    qint64 m_limite;
+    bool m_finito = false;   // the file has no more bytes
+    bool m_fine = false;     // no more lines
+    bool m_errore = false;
+};
 
 // INIZIO value: trimmed, one leading and one trailing "\" removed.
 QByteArray ValoreInizio(const QByteArray& valore)
@@ -75,6 +153,8 @@ QByteArray ValoreInizio(const QByteArray& valore)
 bool CopioCartella(const QString& sorgente, const QString& destinazione, bool maiuscolo,
                    const std::function<bool(const QString&)>& copiato = nullptr)
 {
+    if (!Files::NomiIllegibili(sorgente).isEmpty())
+        return false;
     QDir d(sorgente);
     const QFileInfoList voci = d.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                                                QDir::Name);
@@ -112,31 +192,43 @@ bool RimuovoF19Superato(const QString& cartella, const QString& nome)
     return QFile::remove(fi.filePath());
 }
 
-// Catalogue records of a file that is a whole number of fixed-length records; any other
-// content is rebuilt line by line (blank lines dropped, lines padded or cut).
-QList<QByteArray> RecordFissi(const QByteArray& dati, int lunghezza)
+// Whether a media slot folder may be copied over the target slot folder: every entry has a
+// name that decodes, and every standard map (.QOX) that would replace an installed map is a
+// whole map, at least the values up to the map version once normalised. A cut map must not
+// replace a good one (nor remove its S-record form).
+bool SlotPronto(const QString& sorgente, const QString& destinazione)
 {
-    QList<QByteArray> record;
-    const int testo = lunghezza - 2;
-    bool intero = dati.size() % lunghezza == 0;
-    for (qsizetype p = 0; intero && p < dati.size(); p += lunghezza) {
-        if (dati.at(p + testo) != '\r' || dati.at(p + testo + 1) != '\n')
-            intero = false;
-        for (qsizetype i = p; intero && i < p + testo; ++i)
-            if (dati.at(i) == '\r' || dati.at(i) == '\n')
-                intero = false;
-    }
-    if (intero) {
-        for (qsizetype p = 0; p < dati.size(); p += lunghezza)
-            record.append(dati.mid(p, lunghezza));
-        return record;
-    }
-    for (const QByteArray& riga : Righe(dati)) {
-        if (Spazi(riga).isEmpty())
+    if (sorgente.isEmpty() || !Files::NomiIllegibili(sorgente).isEmpty())
+        return false;
+    const QFileInfoList voci = QDir(sorgente).entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    for (const QFileInfo& fi : voci) {
+        const QString nome = fi.fileName().toUpper();
+        if (!nome.endsWith(QLatin1String(".QOX")) || !QFileInfo::exists(Files::Trova(destinazione, nome)))
             continue;
-        record.append(Fisso(riga, testo) + "\r\n");
+        QByteArray testo, normalizzato;
+        if (fi.size() > Importo::MassimoBlocco || !Files::LeggiTutto(fi.filePath(), testo)
+            || !NormalizzoTesto(testo, normalizzato)
+            || normalizzato.size() / MappaValori::LunghezzaRecord < MappaValori::MinimoValori)
+            return false;
     }
-    return record;
+    return true;
+}
+
+// Records of a fixed-length catalogue: record by record when the file is a whole number of
+// them, else rebuilt line by line (blank lines dropped, lines padded or cut). False when the
+// rebuild would write back fewer records than the file holds.
+bool RecordFissi(const QByteArray& dati, int lunghezza, QList<QByteArray>& record)
+{
+    bool allineato = false;
+    bool completo = true;
+    const QList<QByteArray> righe = RigheCatalogo(dati, lunghezza, &allineato, &completo);
+    record.clear();
+    for (const QByteArray& riga : righe) {
+        if (!allineato && Spazi(riga).isEmpty())
+            continue;
+        record.append(Fisso(riga, lunghezza - 2) + "\r\n");
+    }
+    return completo;
 }
 
 QByteArray Unisci(const QList<QByteArray>& record)
@@ -196,36 +288,51 @@ char UniscoFlag(char salvato, bool usato, const QByteArray& flagBlocco)
     return 'E';
 }
 
-// Writes one completed block. Returns the block's result (0 or 1).
 // Runs the blocks of an update file: every line whose key `accetta` takes must have its ":"
 // and goes to `valore` (false there stops the file with an error); END hands the block to
-// `scrivo` and starts a new one. -1 when no block was complete, 0 done, 1 stopped at an error.
+// `scrivo` and starts a new one. -1 when no block was complete, 0 done, 1 stopped at an error
+// (a read error, a block over Importo::MassimoBlocco and a last block without END included).
 template <class Blocco, class Accetta, class Valore, class Scrivo>
 int ScorroBlocchi(const QString& cartella, const QString& nomeFile, bool maiuscolo, Accetta accetta,
                   Valore valore, Scrivo scrivo)
 {
-    QList<QByteArray> righe;
-    if (!LeggoFileAggiornamento(cartella, nomeFile, righe))
+    LettoreAggiornamento file(Importo::MassimoBlocco);
+    if (!file.Apro(cartella, nomeFile))
         return Importo::Errore;
     int risultato = Importo::Nessuno;
     Blocco b;
-    for (const QByteArray& riga : righe) {
+    bool aperto = false;     // a line of the table was taken since the last END
+    qint64 dimensione = 0;   // bytes of the block read so far
+    QByteArray riga;
+    while (file.Riga(riga)) {
+        dimensione += riga.size() + 1;
+        if (dimensione > Importo::MassimoBlocco)
+            return Importo::Errore;
         const RigaAggiornamento r = AnalizzoRiga(maiuscolo ? Maiuscolo(riga) : riga);
         if (r.chiave == "END") {
             risultato = scrivo(b);
             b = Blocco();
+            aperto = false;
+            dimensione = 0;
             if (risultato == Importo::Errore)
-                break;
+                return risultato;
             continue;
         }
         if (!accetta(r.chiave))
             continue;
         if (!r.duePunti || !valore(b, r))
             return Importo::Errore;
+        aperto = true;
     }
+    if (file.Errore())
+        return Importo::Errore;
+    // A file cut short after imported blocks: its last block lost its END.
+    if (aperto && risultato == Importo::Fatto)
+        return Importo::Errore;
     return risultato;
 }
 
+// Writes one completed block. Returns the block's result (0 or 1).
 int ScrivoBloccoModello(BloccoModello& b, const QString& cartella)
 {
     // Complete block
@@ -247,17 +354,19 @@ int ScrivoBloccoModello(BloccoModello& b, const QString& cartella)
             return Importo::Errore;
     }
 
-    // Every used slot's media folder must be there before anything is written.
-    for (int k = 0; k < 3; ++k)
-        if (b.usato[k] && !CartellaSupporto(cartella, {marca, modello, QStringLiteral("CENTRAL%1").arg(k + 1)}))
+    // Every used slot's media folder must be there, and fit to be copied, before anything
+    // is written.
+    const QString base = inizio.isEmpty() ? marca : inizio.join(QLatin1Char('/')) + QLatin1Char('/') + marca;
+    for (int k = 0; k < 3; ++k) {
+        const QString slot = QStringLiteral("CENTRAL%1").arg(k + 1);
+        if (b.usato[k]
+            && (!CartellaSupporto(cartella, {marca, modello, slot})
+                || !SlotPronto(SuSupporto(cartella, {marca, modello, slot}),
+                               Files::PercorsoApp(base + QLatin1Char('/') + modello + QLatin1Char('/') + slot))))
             return Importo::Errore;
-
-    QString base = marca;
-    if (!inizio.isEmpty()) {
-        if (!Files::CreaCartella(Files::PercorsoApp(inizio.join(QLatin1Char('/')))))
-            return Importo::Errore;
-        base = inizio.join(QLatin1Char('/')) + QLatin1Char('/') + marca;
     }
+    if (!inizio.isEmpty() && !Files::CreaCartella(Files::PercorsoApp(inizio.join(QLatin1Char('/')))))
+        return Importo::Errore;
     if (b.tipoPredefinito.isEmpty())
         b.tipoPredefinito = "G";
 
@@ -401,14 +510,16 @@ int ScrivoBloccoValvola(const BloccoValvola& b, const QString& cartella)
     if (marca.compare(QLatin1String("VALVOLE"), Qt::CaseInsensitive) != 0 || !Files::ComponenteValido(modello))
         return Importo::Errore;
     const QString sorgente = SuSupporto(cartella, {marca, modello});
-    if (sorgente.isEmpty() || !QFileInfo(sorgente).isDir())
+    if (sorgente.isEmpty() || !QFileInfo(sorgente).isDir() || !Files::NomiIllegibili(sorgente).isEmpty())
         return Importo::Errore;
 
     const QString percorso = Files::PercorsoApp(marca + QStringLiteral(".PRN"));
     QByteArray dati;
     if (QFileInfo::exists(percorso) && !Files::LeggiTutto(percorso, dati))
         return Importo::Errore;
-    QList<QByteArray> record = RecordFissi(dati, CatalogoValvole::LunghezzaRecord);
+    QList<QByteArray> record;
+    if (!RecordFissi(dati, CatalogoValvole::LunghezzaRecord, record))
+        return Importo::Errore;
     const QByteArray nuovo = CatalogoValvole::Record(b.codice, b.modello, b.descrizione);
     const QByteArray chiave = Maiuscolo(Spazi(b.descrizione));
     bool trovato = false;
@@ -494,11 +605,12 @@ int ScrivoBloccoFileDati(const BloccoFileDati& b, const QString& cartella)
     if (sorgente.isEmpty() || !Files::CopiaAtomica(sorgente, Files::Trova(dest, file)))
         return Importo::Errore;
     // The description beside the file: the same name with "TXT" for its last three characters.
+    // Whatever stands under that name must be a regular file that copies (never a link).
     const QString descrizione = file.left(file.size() - 3) + QStringLiteral("TXT");
     if (file.size() >= 3 && Files::ComponenteValido(descrizione)) {
-        const QString sd = SuSupporto(cartella, relativo + QStringList{descrizione});
+        const QString sd = Files::Trova(QFileInfo(sorgente).path(), descrizione);
         const QFileInfo fi(sd);
-        if (!sd.isEmpty() && fi.exists() && !Files::CopiaAtomica(sd, Files::Trova(dest, descrizione)))
+        if ((fi.exists() || fi.isSymLink()) && !Files::CopiaAtomica(sd, Files::Trova(dest, descrizione)))
             return Importo::Errore;
     }
     return Importo::Fatto;

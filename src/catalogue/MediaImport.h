@@ -5,12 +5,18 @@
 //
 // Each importer reads `cartella`/`nomeFile` (the media folder and the bare file name) and
 // returns -1 when the file held no completed block, 0 when every block was imported, 1 when
-// the import stopped at an error. Blocks imported before an error stay.
+// the import stopped at an error. Blocks imported before an error stay. A file that ends in
+// an unfinished block after imported ones (cut short) stops with 1; one without any END
+// gives -1.
 //
 // Names read from the media (make, model key, rail folder, data file names, INIZIO) become
 // path components only after the check of Files::ComponenteValido / ComponentiValidi; a bad
 // name fails its block. Only regular files are copied from the media, never through a
-// symbolic link, and every copy replaces its target atomically.
+// symbolic link, and every copy replaces its target atomically; a media folder holding a name
+// that does not decode, or a software description that is not a regular file, fails its
+// block. A standard map (.QOX) replaces an installed one only when it normalises to at least
+// the 2,827 values up to the map version; otherwise its block fails before anything is
+// written. The model key is at most 12 characters (Catalogo::LunghezzaModello).
 #include <QByteArray>
 #include <QString>
 
@@ -18,6 +24,9 @@ namespace Importo {
 constexpr int Nessuno = -1;   // no completed block
 constexpr int Fatto = 0;      // every block imported
 constexpr int Errore = 1;     // stopped at an error
+// A block (from the line after the previous END to its own END) larger than any real one
+// fails: the update file is read a line at a time and never held whole.
+constexpr qint64 MassimoBlocco = 64 * 1024 * 1024;
 } // namespace Importo
 
 // Any other *.DAT of the media: model blocks (MARCA, MODELLO, DESCRIZIONE_MODELLO,

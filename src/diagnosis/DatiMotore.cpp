@@ -221,6 +221,18 @@ void DatiMotore::creoPannello(int s)
     }
 }
 
+ZEQ_Inst::Apertura DatiMotore::Apri()
+{
+    DatiMotore* d = Carica();
+    if (const int err = d->m_erroreApertura) {
+        d->Scarica();
+        Avviso(err == SerialControl::ErrPortaGiaAperta ? 366 : 367);
+        return ZEQ_Inst::Apertura::FallitaDetta;
+    }
+    d->Mostra(false);
+    return ZEQ_Inst::Apertura::Aperta;
+}
+
 void DatiMotore::InizializzoVariabili()
 {
     Link.DatiRicevuti = false;
@@ -270,8 +282,7 @@ void DatiMotore::Form_Load()
                                 FileConfigurazione())
                        .trimmed();
     TastoGSM->setEnabled(!GSM.Telefono.isEmpty());
-    // The port number was set by the main menu. Whoever opens the screen learns from
-    // ErroreApertura() whether the port opened.
+    // The port number was set by the main menu; Apri() tells the menu when it did not open.
     m_erroreApertura = Comunic().PortOpen() ? 0 : Comunic().setPortOpen(true);
     ScrivoCentralina(Protocollo::Riga(Protocollo::ComandoAvvioDati));
     ScrivoCentralina(Protocollo::Riga(Protocollo::ComandoDatiNormali));

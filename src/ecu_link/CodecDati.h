@@ -19,9 +19,6 @@ QByteArray TolgoEscape(const QByteArray& testo);
 // "" when it is shorter than 30 bytes.
 QByteArray ConvertoDatiBinari(const QByteArray& binario);
 
-// The 131-character text record to a complete DB frame: "DB", the stuffed 29 bytes, CR LF.
-QByteArray ConvertoDatiTesto(const QByteArray& testo);
-
 // The identity message "I00" (62 characters) sent to the assistance station before any
 // relayed frame, from the identity record.
 QByteArray MessaggioIdentita();

@@ -12,8 +12,6 @@ namespace Db {
 
 namespace {
 
-constexpr const char* ChiaveNascosta = "ZEQ_ID";
-
 std::vector<std::pair<QByteArray, FunzioneCollazione>>& Collazioni()
 {
     static std::vector<std::pair<QByteArray, FunzioneCollazione>> c;
@@ -214,6 +212,9 @@ void Database::Configura(bool esclusivo, bool solaLettura)
     if (!solaLettura) {
         Valore("PRAGMA journal_mode=DELETE");
         Esegui("PRAGMA synchronous=EXTRA");
+        // Deleted rows and freed pages are overwritten, so a repair that reads the file page
+        // by page never brings a deleted record back.
+        Esegui("PRAGMA secure_delete=ON");
     }
     if (esclusivo && !solaLettura) {
         // Take the write lock now and keep it until the database is closed.

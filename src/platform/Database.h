@@ -27,6 +27,9 @@ struct sqlite3_stmt;
 
 namespace Db {
 
+// Name of every table's hidden integer key (the bookmark).
+constexpr const char* ChiaveNascosta = "ZEQ_ID";
+
 // Engine error numbers used by the program.
 namespace Err {
 constexpr int NonCorrente = 3021;       // no current record

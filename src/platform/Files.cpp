@@ -7,6 +7,10 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 
+#ifdef Q_OS_UNIX
+#include <dirent.h>
+#endif
+
 namespace Files {
 
 static QStringList dividi(const QString& relativo)
@@ -125,6 +129,24 @@ bool LeggiTutto(const QString& path, QByteArray& dati)
     return f.error() == QFileDevice::NoError;
 }
 
+QByteArray PrimaRiga(const QString& path, qsizetype massimo)
+{
+    // Checked before opening: opening a FIFO for reading waits for a writer.
+    if (!QFileInfo(path).isFile())
+        return {};
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    QByteArray riga = f.read(massimo);
+    for (qsizetype i = 0; i < riga.size(); ++i) {
+        if (riga[i] == '\r' || riga[i] == '\n') {
+            riga.truncate(i);
+            break;
+        }
+    }
+    return riga;
+}
+
 bool CopiaAtomica(const QString& sorgente, const QString& destinazione, QString* errore)
 {
     const QFileInfo fi(sorgente);
@@ -169,6 +191,26 @@ bool CorrispondeJolly(const QString& nome, const QString& modello)
     const QRegularExpression ancorato(QRegularExpression::anchoredPattern(re.pattern()),
                                       QRegularExpression::CaseInsensitiveOption);
     return ancorato.match(nome).hasMatch();
+}
+
+QList<QByteArray> NomiIllegibili(const QString& cartella)
+{
+    QList<QByteArray> nomi;
+#ifdef Q_OS_UNIX
+    // Qt leaves such entries out of its listings without a word.
+    DIR* d = opendir(QFile::encodeName(cartella).constData());
+    if (!d)
+        return nomi;
+    while (const dirent* e = readdir(d)) {
+        const QByteArray nome(e->d_name);
+        if (QFile::encodeName(QFile::decodeName(nome)) != nome)
+            nomi.append(nome);
+    }
+    closedir(d);
+#else
+    Q_UNUSED(cartella);
+#endif
+    return nomi;
 }
 
 } // namespace Files

@@ -3,6 +3,7 @@
 // look-up of the system's fixed upper-case names, the check for names that come from
 // outside, atomic replacement of files and folder creation.
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -46,11 +47,21 @@ bool CopiaAtomica(const QString& sorgente, const QString& destinazione, QString*
 // Reads a whole file; false when it cannot be read.
 bool LeggiTutto(const QString& path, QByteArray& dati);
 
+// The first line of a regular file, up to its first CR or LF, reading at most `massimo`
+// bytes (a longer line is cut there). A folder, a FIFO, a device or a file that cannot be
+// read gives "": a start-up file is never waited for nor read whole.
+QByteArray PrimaRiga(const QString& path, qsizetype massimo = 4096);
+
 // Creates a folder with every missing parent; true when it exists afterwards.
 bool CreaCartella(const QString& path);
 
 // Matches name against a pattern with the wildcards "*" and "?", without regard to case.
 bool CorrispondeJolly(const QString& nome, const QString& modello);
+
+// The names (as bytes) of the entries of a folder that do not decode to text and back,
+// entries that Qt's folder listings leave out silently. Empty when there is none or the
+// folder cannot be read.
+QList<QByteArray> NomiIllegibili(const QString& cartella);
 
 } // namespace Files
 

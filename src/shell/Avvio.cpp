@@ -1,16 +1,22 @@
 #include "shell/Avvio.h"
 #include "diagnosis/DatiMotore.h"
-#include "platform/SerialControl.h"
 #include "shell/Modulo.h"
 #include "shell/Procedure.h"
 #include "shell/SceltaLingua.h"
 #include "shell/ZEQ_Inst.h"
+#include "vehicle/Veicolo.h"
 #include "platform/SingleInstance.h"
 #include "archive/Gestione.h"
 #include "catalogue/AggModel.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#ifdef Q_OS_UNIX
+#include <climits>
+#include <unistd.h>
+#endif
 
 void RegistroSchermi()
 {
@@ -20,22 +26,47 @@ void RegistroSchermi()
         return true;
     };
     s.Gestione = AproGestione;
-    s.DatiMotore = [] {
-        DatiMotore* d = DatiMotore::Carica();
-        if (const int err = d->ErroreApertura()) {
-            // The port the menu's probe had just opened was taken in between.
-            d->Scarica();
-            Avviso(err == SerialControl::ErrPortaGiaAperta ? 366 : 367);
-            return ZEQ_Inst::Apertura::FallitaDetta;
-        }
-        d->Mostra(false);
-        return ZEQ_Inst::Apertura::Aperta;
-    };
+    s.DatiMotore = &DatiMotore::Apri;
+    s.Veicolo = &Veicolo::Apri;
+}
+
+QString PercorsoDaByte(const QByteArray& byte)
+{
+    if (byte.isEmpty())
+        return {};
+    const QString nome = QFile::decodeName(byte);
+    // A name the codec cannot decode would lead every file of the program somewhere else.
+    if (QFile::encodeName(nome) != byte || !QFileInfo(nome).isFile())
+        return {};
+    return nome;
+}
+
+QString PercorsoProgramma()
+{
+    const QString qt = QCoreApplication::applicationFilePath();
+    if (!qt.isEmpty())
+        return qt;
+#ifdef Q_OS_UNIX
+    char buffer[PATH_MAX + 1];
+    const ssize_t n = ::readlink("/proc/self/exe", buffer, PATH_MAX);
+    if (n > 0)
+        return PercorsoDaByte(QByteArray(buffer, n));
+#endif
+    return {};
 }
 
 bool Main(const QString& percorsoProgramma)
 {
     RegistroSchermi();
+    if (percorsoProgramma.isEmpty() || !QFileInfo(QFileInfo(percorsoProgramma).absolutePath()).isDir()) {
+        // Without its folder the program has no language, no lock and no files: it says so in
+        // English and ends, writing nothing anywhere.
+        Shell.Lingua = 4;
+        MostroMessaggio(QStringLiteral("The program's folder cannot be found (its name may hold characters that "
+                                       "are not valid text). Move the program to a folder with a plain name."),
+                        Msg(140), 0);
+        return false;
+    }
     const QFileInfo programma(percorsoProgramma);
     QString cartella = programma.absolutePath();
     if (cartella.size() > 1 && cartella.endsWith(QLatin1Char('/')))

@@ -1,5 +1,6 @@
-// The database layer and the archive file: creation, upgrade, exclusive opening, field
-// checks, index order and prefix walks, bookmarks, error numbers.
+// The database layer and the archive file: creation, upgrade, exclusive opening, durability
+// settings, field checks, index order (and its rebuild under a newer order) and prefix walks,
+// bookmarks, error numbers.
 #include "ArchiveTestSupport.h"
 #include "archive/Collazione.h"
 #include "support/TestSupport.h"
@@ -116,6 +117,21 @@ TEST_F(ArchivioDb, UpgradeAddsTheThreeMissingColumnsInOrder)
     EXPECT_EQ(rs->Valore("VERSIONE_ADD").toString(), "A01");
 }
 
+TEST_F(ArchivioDb, OpenedArchiveIsDurable)
+{
+    // A committed customer survives a power cut; a deleted one leaves nothing in the file.
+    CreoEApro();
+    struct Caso {
+        const char* pragma;
+        QVariant atteso;
+    };
+    const Caso casi[] = {
+        {"journal_mode", "delete"}, {"synchronous", 3}, {"locking_mode", "exclusive"}, {"secure_delete", 1},
+    };
+    for (const Caso& c : casi)
+        EXPECT_EQ(Archivio.DbArchivio->Valore(QString("PRAGMA ") + c.pragma).toString(), c.atteso.toString()) << c.pragma;
+}
+
 TEST_F(ArchivioDb, ExclusiveOpenRefusesASecondOpenerAtOnce)
 {
     CreoArchivio();
@@ -195,8 +211,18 @@ TEST(Collazione, OrderOfKeys)
         EXPECT_LT(Collazione::Confronta(ordine[i], ordine[i + 1]), 0) << ordine[i].toStdString() << " < " << ordine[i + 1].toStdString();
         EXPECT_GT(Collazione::Confronta(ordine[i + 1], ordine[i]), 0);
     }
+    // Keys that differ in accents at two places: the first difference decides.
+    const char* const primaDifferenza[][2] = {
+        {"CAFE NOËL", "CAFÉ NOEL"}, {"JOSE MARÍA", "JOSÉ MARIA"}, {"ÀÉ", "ÁE"}, {"ŁÓDŹ", "ŁÓDŻ"}, {"NUÑEZ AÑO", "NUÑEZ AÑO"},
+    };
+    for (const auto& p : primaDifferenza) {
+        const int atteso = qstrcmp(p[0], p[1]) == 0 ? 0 : -1;
+        EXPECT_EQ(Collazione::Confronta(QString::fromUtf8(p[0]), QString::fromUtf8(p[1])), atteso) << p[0] << " / " << p[1];
+        EXPECT_EQ(Collazione::Confronta(QString::fromUtf8(p[1]), QString::fromUtf8(p[0])), -atteso) << p[1] << " / " << p[0];
+    }
     struct Uguali { const char* a; const char* b; };
-    const Uguali uguali[] = {{"jose", "JOSE"}, {"josé", "JOSÉ"}, {"ñandu", "ÑANDU"}, {"AB1", "ab1   "}, {"straße", "STRAßE"}};
+    const Uguali uguali[] = {{"jose", "JOSE"}, {"josé", "JOSÉ"}, {"ñandu", "ÑANDU"}, {"AB1", "ab1   "}, {"straße", "STRAßE"},
+                             {"дмитрий", "ДМИТРИЙ"}, {"ΣΟΦΊΑ", "σοφία"}, {"ς", "Σ"}, {"\u212A", "k"}};
     for (const Uguali& u : uguali)
         EXPECT_EQ(Collazione::Confronta(QString::fromUtf8(u.a), QString::fromUtf8(u.b)), 0) << u.a;
 }
@@ -234,6 +260,51 @@ TEST_F(ArchivioDb, NameIndexFollowsTheCollationAndPrefixWalksFindEveryMatch)
         {"x", {}},
         {"   ", {}},
     };
+    rs.ImpostaIndice("PER_NOME");
+    for (const Caso& c : casi) {
+        QStringList trovati;
+        ScorroPrefisso(rs, "DITTA_NOME", QString::fromUtf8(c.digitato), [&] { trovati << rs.Valore("DITTA_NOME").toString(); });
+        EXPECT_EQ(trovati, c.attesi) << c.digitato;
+    }
+}
+
+TEST_F(ArchivioDb, IndexesOfAnOlderOrderAreRebuiltOnceAndEveryAlphabetFoldsCase)
+{
+    // An archive whose name index was built in another order (plain bytes), as by an older
+    // release of the collation.
+    CreoArchivio();
+    Db::RegistraCollazione(Collazione::Nome, [](void*, int na, const void* a, int nb, const void* b) {
+        const int r = memcmp(a, b, std::min(na, nb));
+        return r ? r : na - nb;
+    });
+    const QStringList nomi = {"Łukasz", "łucja", "Ñandú", "ñoño", "Élodie", "éric", "Ωμέγα", "ωραίος", "Дмитрий",
+                              "дарья", "ДАНИЛ", "Zoe", "Ödön"};
+    {
+        auto db = Db::Database::Apri(FileArchivio());
+        auto rs = db->ApriTabella("CLIENTI");
+        int n = 0;
+        for (const QString& nome : nomi)
+            AggiungoCliente(*rs, QString("P%1").arg(n++), nome);
+        db->Esegui("PRAGMA user_version=0");
+    }
+    Collazione::Registra();
+    CreoArchivio();
+    EXPECT_EQ(Archivio.ErroreCreazione, 0);
+    const QByteArray riordinato = prog.leggi("ARCHIVI/ARCHIVIO.MDB");
+    CreoArchivio();
+    EXPECT_EQ(prog.leggi("ARCHIVI/ARCHIVIO.MDB"), riordinato);   // once only
+    CreoEApro();
+    EXPECT_EQ(Archivio.DbArchivio->Valore("PRAGMA user_version").toInt(), Collazione::Versione);
+    struct Caso {
+        const char* digitato;
+        QStringList attesi;
+    };
+    const Caso casi[] = {
+        {"łu", {"łucja", "Łukasz"}}, {"ŁU", {"łucja", "Łukasz"}}, {"ñ", {"Ñandú", "ñoño"}},
+        {"É", {"Élodie", "éric"}},   {"ω", {"Ωμέγα", "ωραίος"}},   {"Ω", {"Ωμέγα", "ωραίος"}},
+        {"д", {"ДАНИЛ", "дарья", "Дмитрий"}}, {"ДМ", {"Дмитрий"}}, {"дa", {}},
+    };
+    Db::Recordset& rs = *Archivio.RsClienti;
     rs.ImpostaIndice("PER_NOME");
     for (const Caso& c : casi) {
         QStringList trovati;

@@ -4,6 +4,7 @@
 #include "archive/Cancella.h"
 #include "archive/Elenco.h"
 #include "archive/Gestione.h"
+#include "archive/PrefixListModel.h"
 #include "archive/LettRev.h"
 #include "archive/Stampa.h"
 #include "catalogue/Catalogue.h"
@@ -46,11 +47,11 @@ void Conservo(const QString& pdf, const QString& nome)
         QFile::copy(pdf, QDir(dove).filePath(nome));
 }
 
-QStringList Voci(QListWidget* l)
+QStringList Voci(QAbstractItemView* l)
 {
     QStringList v;
-    for (int i = 0; i < l->count(); ++i)
-        v << l->item(i)->text();
+    for (int i = 0; i < l->model()->rowCount(); ++i)
+        v << l->model()->index(i, 0).data().toString();
     return v;
 }
 
@@ -134,7 +135,7 @@ TEST_F(SchermiArchivio, F4OpensTheMenuThenLookUpShowsAndDeletes)
             EXPECT_EQ(box.box()[0].testo, Msg(279));
             EXPECT_FALSE(c->DatiCli->isEnabled());
             EXPECT_TRUE(c->Cliente->text().isEmpty());
-            EXPECT_EQ(c->ElencoTarghe->count(), 0);
+            EXPECT_EQ(c->ElencoTarghe->model()->rowCount(), 0);
             EXPECT_TRUE(c->Anagrafe[0]->text().isEmpty());
             QTest::keyClick(c, Qt::Key_F1);   // nothing while the tabs are disabled
             EXPECT_EQ(c->DatiCli->currentIndex(), 1);
@@ -173,7 +174,7 @@ TEST_F(SchermiArchivio, NamePickLoadsAndDeletesThatNamesOwnCustomer)
     ASSERT_EQ(Voci(c->ElencoNomi), QStringList({"Rossi Anna", "ROSSI MARIO"}));
     // A plate search run meanwhile must not change what the name entries stand for.
     c->Cliente->setText("Q");
-    c->ElencoNomi->setCurrentRow(1);
+    c->ElencoNomi->setCurrentIndex(c->ElencoNomi->model()->index(1, 0));
     c->ElencoNomi_DblClick();
     EXPECT_EQ(c->Cliente->text(), "AB123     ");
     EXPECT_EQ(c->Anagrafe[0]->text(), "ROSSI MARIO");
@@ -187,6 +188,61 @@ TEST_F(SchermiArchivio, NamePickLoadsAndDeletesThatNamesOwnCustomer)
     EXPECT_FALSE(Archivio.RsClienti->NoMatch());
     // Province and tax code are shown only in language 1.
     EXPECT_TRUE(c->Anagrafe[4]->isHidden());
+}
+
+TEST_F(SchermiArchivio, LookUpCaptionsComeFromTheMessageTableInEveryLanguage)
+{
+    for (int lingua : {1, 2, 3, 4}) {
+        Shell.Lingua = lingua;
+        Cancella* c = Cancella::Carica();
+        EXPECT_EQ(c->LabCli[10]->text(), Msg(382)) << lingua;
+        EXPECT_EQ(c->LabCli[8]->text(), Msg(383)) << lingua;
+        // The tax code's caption stands on the customer tab with its field, shown with it.
+        EXPECT_EQ(c->LabCli[8]->parentWidget(), c->Anagrafe[8]->parentWidget());
+        EXPECT_EQ(c->LabCli[8]->isHidden(), lingua != 1) << lingua;
+        EXPECT_EQ(c->Anagrafe[8]->isHidden(), lingua != 1) << lingua;
+        c->Scarica();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+TEST_F(SchermiArchivio, NameListIsReadAsItScrollsInTheOrderOfTheSearch)
+{
+    // Keys equal under the collation on both sides of every batch boundary.
+    CreoEApro();
+    Db::Recordset& rs = *Archivio.RsClienti;
+    Archivio.DbArchivio->Inizia();
+    const QStringList nomi = {"Jose", "JOSE", "josé", "JOSEFA", "Rossi", "ROSSI ", "Rossì", "rossini", "Ñandú"};
+    for (int i = 0; i < 60; ++i)
+        AggiungoCliente(rs, QString("N%1").arg(i), nomi[i % nomi.size()]);
+    Archivio.DbArchivio->Conferma();
+    Cancella* c = Cancella::Carica();
+    c->ModelloNomi->ImpostaLotti(7, 5);
+    c->Nome_Targa_Click();
+    for (const char* digitato : {"ross", "jose", "JOSÉ", "n", "x", "  "}) {
+        // What the search as you type visits, name and plate.
+        QStringList attesi;
+        rs.ImpostaIndice("PER_NOME");
+        ScorroPrefisso(rs, "DITTA_NOME", QString::fromUtf8(digitato), [&] {
+            attesi << rs.Valore("DITTA_NOME").toString() + "/" + rs.Valore("TARGA_AUTO").toString();
+        });
+        c->Ditta_Nome->setText(QString::fromUtf8(digitato));
+        QAbstractItemModel* m = c->ElencoNomi->model();
+        EXPECT_EQ(m->rowCount(), std::min<int>(7, attesi.size())) << digitato;   // a first batch only
+        while (m->canFetchMore(QModelIndex()))
+            m->fetchMore(QModelIndex());
+        QStringList letti;
+        for (int i = 0; i < m->rowCount(); ++i)
+            letti << m->index(i, 0).data().toString() + "/" + m->index(i, 0).data(Cancella::RuoloTarga).toString();
+        EXPECT_EQ(letti, attesi) << digitato;
+    }
+    // The archive closed under a list still to be read: the list ends where it stands.
+    c->Ditta_Nome->setText("jose");
+    ChiudoArchivio();
+    QAbstractItemModel* m = c->ElencoNomi->model();
+    m->fetchMore(QModelIndex());
+    EXPECT_FALSE(m->canFetchMore(QModelIndex()));
+    EXPECT_EQ(m->rowCount(), 7);
 }
 
 TEST_F(SchermiArchivio, DeleteRemovesOnlyTheCustomerOnTheTabs)
@@ -334,12 +390,12 @@ TEST_F(SchermiArchivio, MenuRefusesForeignOrLockedArchiveAndCloseBoxClosesIt)
 TEST_F(SchermiArchivio, RepairedArchiveOpensAndTellsWhatWasRecovered)
 {
     Archivio5();
-    // Damage the table's only data page: every row is lost, the original is kept aside.
+    // Damage the name index: every row is saved, the original is kept aside.
     int pagina = 0, dimensione = 0;
     {
         auto db = Db::Database::Apri(FileArchivio());
         dimensione = db->Valore("PRAGMA page_size").toInt();
-        pagina = db->Valore("SELECT pageno FROM dbstat WHERE name='CLIENTI' AND pagetype='leaf'").toInt();
+        pagina = db->Valore("SELECT pageno FROM dbstat WHERE name='PER_NOME'").toInt();
     }
     QByteArray dati = prog.leggi("ARCHIVI/ARCHIVIO.MDB");
     dati.replace((pagina - 1) * dimensione, 64, QByteArray(64, '\x7f'));
@@ -348,7 +404,7 @@ TEST_F(SchermiArchivio, RepairedArchiveOpensAndTellsWhatWasRecovered)
     QTimer::singleShot(0, [] { Gestione::Istanza()->Esci_Click(); });
     AproGestione();
     ASSERT_EQ(box.conta(), 1);
-    EXPECT_TRUE(box.testi()[0].startsWith(Msg(196) + "0 (ARCHIVIO.")) << box.testi()[0].toStdString();
+    EXPECT_TRUE(box.testi()[0].startsWith(Msg(196) + "5 (ARCHIVIO.")) << box.testi()[0].toStdString();
     EXPECT_TRUE(box.testi()[0].endsWith(".BAD)"));
     EXPECT_EQ(prog.leggi("ARCHIVI/" + Archivio.CopiaDanneggiata), dati);
 }

@@ -49,6 +49,59 @@ protected:
         return righe;
     }
 
+    // Fills an archive with `n` customers, every field set (a few left empty), long enough that
+    // with pages of `pagina` bytes they spill onto overflow pages; returns plate -> fields.
+    QMap<QString, QStringList> RiempioTutto(int n, int pagina)
+    {
+        CreoEApro();
+        if (pagina) {
+            Archivio.RsClienti.reset();
+            Archivio.DbArchivio->Esegui(QString("PRAGMA page_size=%1; VACUUM").arg(pagina));
+            Archivio.RsClienti = Archivio.DbArchivio->ApriTabella("CLIENTI");
+        }
+        Db::Recordset& rs = *Archivio.RsClienti;
+        Archivio.DbArchivio->Inizia();
+        for (int i = 0; i < n; ++i) {
+            rs.AddNew();
+            for (int k = 0; k < 28; ++k) {
+                const DefinizioneCampo& c = CampiClienti[k];
+                QVariant v;
+                if (c.nome == QString("TARGA_AUTO"))
+                    v = ChiaveTarga(QString("TG%1").arg(i));
+                else if (c.tipo == Db::TipoCampo::Intero)
+                    v = (i + k) % 5 - 1;
+                else if (c.tipo == Db::TipoCampo::Data)
+                    v = QDate(1990 + i % 30, 1 + k % 12, 1 + i % 28);
+                else
+                    v = (QString("%1.%2 ").arg(k).arg(i) + QString(c.dimensione, QChar(0x142))).left(c.dimensione);
+                if ((i + k) % 11 == 0 && c.nome != QString("TARGA_AUTO"))
+                    v = QVariant();
+                rs.Imposta(c.nome, v);
+            }
+            rs.Update();
+        }
+        Archivio.DbArchivio->Conferma();
+        ChiudoArchivio();
+        return LeggoTutto();
+    }
+
+    // Plate -> every field as text ("-" for none).
+    QMap<QString, QStringList> LeggoTutto()
+    {
+        QMap<QString, QStringList> righe;
+        auto db = Db::Database::Apri(FileArchivio());
+        auto rs = db->ApriTabella("CLIENTI");
+        for (rs->MoveFirst(); !rs->EOF_(); rs->MoveNext()) {
+            QStringList campi;
+            for (const DefinizioneCampo& c : CampiClienti) {
+                const QVariant v = rs->Valore(c.nome);
+                campi << (v.isNull() ? QString("-") : v.toString());
+            }
+            righe[rs->Valore("TARGA_AUTO").toString()] = campi;
+        }
+        return righe;
+    }
+
     QMap<QString, QString> Leggo()
     {
         QMap<QString, QString> righe;
@@ -127,6 +180,101 @@ TEST_F(SicurezzaArchivio, DamagedArchiveIsRepairedKeepingEveryReadableRowAndTheO
     // The repaired archive is sound: the next creation step leaves it alone.
     CreoArchivio();
     EXPECT_FALSE(Archivio.Riparato);
+}
+
+TEST_F(SicurezzaArchivio, RepairSavesEveryRowOfEveryIntactLeafWithAllItsFields)
+{
+    enum class Danno { Troncato, Radice, Foglia, Indice, Tabella };
+    struct Caso {
+        const char* nome;
+        Danno danno;
+        int pagina;      // page size to rebuild the archive with, 0 for the default
+        int messaggio;   // 196 repaired and opened, 174 left as it was
+    };
+    const Caso casi[] = {
+        {"file cut short", Danno::Troncato, 0, 196},
+        {"table root page", Danno::Radice, 0, 196},
+        {"table root page, rows on overflow pages", Danno::Radice, 512, 196},
+        {"one leaf page", Danno::Foglia, 0, 196},
+        {"name index page", Danno::Indice, 0, 196},
+        {"every page of the table", Danno::Tabella, 0, 174},
+    };
+    for (const Caso& k : casi) {
+        SCOPED_TRACE(k.nome);
+        Archivio.reset();
+        QDir(prog.file("ARCHIVI")).removeRecursively();
+        const QMap<QString, QStringList> originali = RiempioTutto(400, k.pagina);
+        int dimensione = 0, radice = 0, indice = 0;
+        QList<QPair<int, int>> foglie;   // page number, rows on it
+        {
+            auto db = Db::Database::Apri(FileArchivio());
+            dimensione = db->Valore("PRAGMA page_size").toInt();
+            radice = db->Valore("SELECT rootpage FROM sqlite_master WHERE name='CLIENTI'").toInt();
+            indice = db->Valore("SELECT max(pageno) FROM dbstat WHERE name='PER_NOME'").toInt();
+            auto s = db->ApriSnapshot("SELECT pageno, ncell FROM dbstat WHERE name='CLIENTI' AND pagetype='leaf'");
+            for (; !s->EOF_(); s->MoveNext())
+                foglie.append({s->Valore("pageno").toInt(), s->Valore("ncell").toInt()});
+        }
+        ASSERT_GT(foglie.size(), 3);
+        QByteArray dati = prog.leggi("ARCHIVI/ARCHIVIO.MDB");
+        auto guasta = [&](int pagina) {
+            for (int i = 0; i < dimensione; ++i)
+                dati[(pagina - 1) * dimensione + i] = char(0xA5 ^ (i * 31));
+        };
+        int attesi = originali.size();
+        switch (k.danno) {
+        case Danno::Troncato: {
+            const int intere = dati.size() / dimensione / 2;
+            dati.truncate(intere * dimensione + dimensione / 2);
+            for (const auto& f : foglie)
+                if (f.first > intere)
+                    attesi -= f.second;
+            break;
+        }
+        case Danno::Radice:
+            guasta(radice);
+            break;
+        case Danno::Foglia:
+            guasta(foglie[foglie.size() / 2].first);
+            attesi -= foglie[foglie.size() / 2].second;
+            break;
+        case Danno::Indice:
+            guasta(indice);
+            break;
+        case Danno::Tabella:
+            guasta(radice);
+            for (const auto& f : foglie)
+                guasta(f.first);
+            attesi = 0;
+            break;
+        }
+        prog.scrivi("ARCHIVI/ARCHIVIO.MDB", dati);
+
+        RegistroBox box;
+        const bool aperto = AproArchivio();
+        const QStringList copie = QDir(prog.file("ARCHIVI")).entryList({"*.BAD"});
+        ASSERT_EQ(copie.size(), 1);
+        EXPECT_EQ(prog.leggi("ARCHIVI/" + copie[0]), dati);
+        if (k.messaggio == 174) {
+            EXPECT_FALSE(aperto);
+            EXPECT_EQ(box.testi(), QStringList({Msg(174)}));
+            EXPECT_EQ(Archivio.DbArchivio, nullptr);
+            EXPECT_EQ(prog.leggi("ARCHIVI/ARCHIVIO.MDB"), dati);
+            EXPECT_FALSE(QFile::exists(FileRiparazione()));
+            continue;
+        }
+        ASSERT_TRUE(aperto);
+        EXPECT_EQ(box.testi(), QStringList({Msg(196) + QString::number(attesi) + " (" + copie[0] + ")"}));
+        ChiudoArchivio();
+        const QMap<QString, QStringList> salvati = LeggoTutto();
+        EXPECT_EQ(salvati.size(), attesi);
+        int diversi = 0;
+        for (auto it = salvati.begin(); it != salvati.end(); ++it)
+            if (it.value() != originali.value(it.key()) && !diversi++)
+                ADD_FAILURE() << it.value().join('|').toStdString() << "\n  stored as\n"
+                              << originali.value(it.key()).join('|').toStdString();
+        EXPECT_EQ(diversi, 0);
+    }
 }
 
 TEST_F(SicurezzaArchivio, DamagedArchiveWhoseRepairFailsIsNotOpened)

@@ -16,6 +16,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace {
 
 void Scrivo(const QString& p, const QByteArray& d)
@@ -144,6 +147,19 @@ TEST_F(SchermoAggiornamento, DataVersionFileThroughALinkIsRefused)
     prog.scrivi("VERSOFTWARE.DAT", "OLD\r\n");
     Aggiorno();
     EXPECT_EQ(prog.leggi("VERSOFTWARE.DAT"), QByteArray("OLD\r\n"));
+    EXPECT_EQ(L(3), "Updating interrupted: check the updating disk!");
+}
+
+TEST_F(SchermoAggiornamento, UpdateFileWhoseNameDoesNotDecodeIsReported)
+{
+    // Left out of every folder listing, it would be skipped without a word.
+    const QByteArray nome = QFile::encodeName(media.path()) + "/MODELLI\xff.DAT";
+    const int fd = ::open(nome.constData(), O_CREAT | O_WRONLY, 0644);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    Aggiorno();
+    ASSERT_EQ(box.conta(), 1);
+    EXPECT_EQ(box.box()[0].testo, "Updating interrupted: check the updating disk!");
     EXPECT_EQ(L(3), "Updating interrupted: check the updating disk!");
 }
 

@@ -99,9 +99,10 @@ TEST(ConvertoFilePRN, ConvertsEachLineByItsOwnLength)
 TEST(ConvertoFilePRN, MixedFileIsNormalisedToWholeRecords)
 {
     CartellaProgramma prog;
-    // Current first line, then a legacy line, an empty line, LF-only endings and a Ctrl-Z.
+    // Current first line, then a legacy line, an empty line, LF-only endings and a Ctrl-Z
+    // with nothing but line ends after it.
     const QByteArray dati = Rec("MODEL A", "KEYA", "G  ") + "\r\n" + Legacy("MODEL B", "KEYB", "M") + "\n\r\n   \r\n"
-                            + Rec("MODEL C", "KEYC", "E") + "\x1a" + "garbage";
+                            + Rec("MODEL C", "KEYC", "E") + "\x1a\r\n\x1a";
     prog.scrivi("MAKE.PRN", dati);
     ASSERT_TRUE(ConvertoFilePRN("MAKE"));
     const QByteArray out = prog.leggi("MAKE.PRN");
@@ -123,6 +124,46 @@ TEST(ConvertoFilePRN, CurrentOrMissingFileIsNotTouched)
     EXPECT_TRUE(ConvertoFilePRN("TEMPOR\\MAKE"));
     EXPECT_EQ(prog.leggi("TEMPOR/MAKE.PRN"), dati);
     EXPECT_EQ(QFileInfo(prog.file("TEMPOR/MAKE.PRN")).lastModified(), prima.lastModified());
+}
+
+TEST(ConvertoFilePRN, StrayBytesAndUtf8NeverCostARecord)
+{
+    QByteArray conCR = Rec("MODEL A", "KEYA", "G  ");
+    conCR[20] = '\r';
+    QByteArray conZ = Rec("MODEL B", "KEYB", "M  ");
+    conZ[10] = '\x1a';
+    const QByteArray ultimo = Rec("MODEL C", "KEYC", "E  ");
+    // 180 characters in 181 bytes: the description holds a two-byte letter.
+    const QByteArray utf8 = QByteArray("CITRO\xc3\x8bN C3").leftJustified(42) + Rec("", "KEYU", "GM ").mid(41);
+    struct Caso {
+        const char* nome;
+        QByteArray dati;
+        bool esito;
+        QByteArray dopo;        // the file afterwards
+        QByteArrayList chiavi;  // model keys read back
+    };
+    const QByteArray interi = conCR + "\r\n" + conZ + "\r\n" + ultimo + "\r\n";
+    const QByteArray dopoZ = Legacy("MODEL D", "KEYD", "M") + "\r\n\x1a" + ultimo + "\r\n";
+    const Caso casi[] = {
+        {"whole records keep a stray CR and Ctrl-Z", interi, true, interi, {"KEYA", "KEYB", "KEYC"}},
+        {"records after a Ctrl-Z are not dropped", dopoZ, false, dopoZ, {"KEYD"}},
+        {"a UTF-8 line is measured in characters", utf8 + "\r\n" + Legacy("MODEL D", "KEYD", "M") + "\r\n", true,
+         Rec("CITRO\xcbN C3", "KEYU", "GM ") + "\r\n" + RigaConvertita(Legacy("MODEL D", "KEYD", "M")) + "\r\n",
+         {"KEYU", "KEYD"}},
+    };
+    for (const Caso& c : casi) {
+        SCOPED_TRACE(c.nome);
+        CartellaProgramma prog;
+        prog.scrivi("MAKE.PRN", c.dati);
+        EXPECT_EQ(ConvertoFilePRN("MAKE"), c.esito);
+        EXPECT_EQ(prog.leggi("MAKE.PRN"), c.dopo);
+        QList<RecordCatalogo> letti;
+        ASSERT_TRUE(LeggoCatalogo(prog.file("MAKE.PRN"), letti));
+        QByteArrayList chiavi;
+        for (const RecordCatalogo& r : letti)
+            chiavi << r.ModelloTesto().toLatin1();
+        EXPECT_EQ(chiavi, c.chiavi);
+    }
 }
 
 // Runs f in a child process whose files may not grow beyond `limite` bytes, so every write

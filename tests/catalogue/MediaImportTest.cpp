@@ -13,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <functional>
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -31,6 +33,25 @@ void Scrivo(const QString& p, const QByteArray& d)
     QFile f(p);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     f.write(d);
+}
+
+// A file whose name is raw bytes that need not decode (folders created first).
+void ScrivoNomeGrezzo(const QString& cartella, const QByteArray& nome)
+{
+    QDir().mkpath(cartella);
+    const int fd = ::open((QFile::encodeName(cartella) + "/" + nome).constData(), O_CREAT | O_WRONLY, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, "x", 1), 1);
+    ::close(fd);
+}
+
+// A value file of n value lines under a comment line.
+QByteArray Mappa(int n, const QByteArray& valore = "000123")
+{
+    QByteArray m = "* MAP\r\n";
+    for (int i = 0; i < n; ++i)
+        m += valore + "\r\n";
+    return m;
 }
 
 QList<RecordCatalogo> Letto(const QString& marca)
@@ -60,6 +81,13 @@ protected:
     // A model update file of its own on the media, with a slot folder for each block.
     void FileModelli(const QByteArray& testo) { Scrivo(M("TEST.DAT"), testo); }
     static QByteArray K(const char* k, const QByteArray& v) { return DemoData::RigaChiave(k, v); }
+    // One block for model KEYX of make `marca` using slot 1.
+    static QByteArray BloccoX(const QByteArray& marca)
+    {
+        return K("MARCA", marca) + K("MODELLO", "KEYX") + K("DESCRIZIONE_MODELLO", "MODEL X")
+               + K("VALVOLE_DA_MONTARE", "4") + K("VERSIONE_CENTR_BENZ", "1") + K("CENTRALINA_BENZINA", "E1")
+               + K("TIPO_IMPIANTO", "G") + "END\r\n";
+    }
 
     CartellaProgramma prog;
     QTemporaryDir media;
@@ -321,6 +349,152 @@ TEST_F(ImportoDaSupporto, WritesRefusedByTheDiskStopWithoutPartialFiles)
             EXPECT_TRUE(d == "old map\r\n" || d.size() > 20000) << p.toStdString();
         }
     }
+}
+
+TEST_F(ImportoDaSupporto, ReservedMakesAreRefusedWithAnOtherwiseValidMediaFolder)
+{
+    for (const char* riservata : {"Valvole", "TEMPOR", "software", "PERSONALIZZATE", "Archivi"}) {
+        SCOPED_TRACE(riservata);
+        const QString nome = QString::fromLatin1(riservata).toUpper();
+        Scrivo(M(nome + "/KEYX/CENTRAL1/LIMITI.TXT"), "limits");
+        const QByteArray prima = prog.leggi(nome + ".PRN");
+        FileModelli(BloccoX(riservata));
+        EXPECT_EQ(ImportoModelli("TEST.DAT", media.path()), Importo::Errore);
+        EXPECT_EQ(prog.leggi(nome + ".PRN"), prima);
+        EXPECT_FALSE(QFileInfo::exists(prog.file(nome + "/KEYX")));
+    }
+}
+
+TEST_F(ImportoDaSupporto, StrayBytesInAnInstalledCatalogueNeverCostARecord)
+{
+    const QByteArray zulu = QByteArray("MODEL A").leftJustified(165) + QByteArray("KEYA").leftJustified(12) + "G  ";
+    const QByteArray zulu2 = QByteArray("MODEL B\x1a more").leftJustified(165) + QByteArray("KEYB").leftJustified(12) + "M  ";
+    const QByteArray zulu3 = QByteArray("MODEL C\r split").leftJustified(165) + QByteArray("KEYC").leftJustified(12) + "E  ";
+    const QByteArray rail = CatalogoValvole::Record("RA01", "MODEL_1", "RAIL\x1a ALPHA");
+    const QByteArray rail2 = CatalogoValvole::Record("RB02", "MODEL_2", "RAIL\r BETA");
+    QDir().mkpath(M("ZULU/KEYX/CENTRAL1"));
+    Scrivo(M("RAILS.DAT"), K("MARCA", "VALVOLE") + K("MODELLO", "MODEL_3") + K("DESCR_TIPO_VALVOLE", "NEW RAIL") + "END\r\n");
+    struct Caso {
+        const char* nome;
+        const char* file;
+        QByteArray contenuto;
+        int atteso;
+        qsizetype dimensione;   // of the catalogue afterwards; 0: unchanged
+    };
+    const Caso casi[] = {
+        {"make catalogue of whole records", "ZULU.PRN", zulu + "\r\n" + zulu2 + "\r\n" + zulu3 + "\r\n", 0, 4 * 182},
+        {"make catalogue with text after a Ctrl-Z", "ZULU.PRN", zulu + "\n\x1a" + zulu2 + "\r\n", 1, 0},
+        {"rail catalogue of whole records", "VALVOLE.PRN", rail + rail2, 0, 3 * 180},
+        {"rail catalogue with text after a Ctrl-Z", "VALVOLE.PRN", rail.left(178) + "\n\x1a" + rail2, 1, 0},
+    };
+    for (const Caso& c : casi) {
+        SCOPED_TRACE(c.nome);
+        prog.scrivi(c.file, c.contenuto);
+        FileModelli(BloccoX("ZULU"));
+        const int esito = QByteArray(c.file) == "ZULU.PRN" ? ImportoModelli("TEST.DAT", media.path())
+                                                           : ImportoValvole("RAILS.DAT", media.path());
+        EXPECT_EQ(esito, c.atteso);
+        const QByteArray dopo = prog.leggi(c.file);
+        if (c.dimensione == 0) {
+            EXPECT_EQ(dopo, c.contenuto);
+            continue;
+        }
+        EXPECT_EQ(dopo.size(), c.dimensione);
+        for (const QByteArray& r : QByteArrayList{zulu, zulu2, zulu3, rail.left(178), rail2.left(178)})
+            EXPECT_EQ(dopo.contains(r), c.contenuto.contains(r)) << r.left(20).constData();
+    }
+}
+
+TEST_F(ImportoDaSupporto, CutMapNeverReplacesAnInstalledOne)
+{
+    const QByteArray buona = Mappa(2850, "000777");
+    QDir().mkpath(M("ZULU/KEYX/CENTRAL1"));
+    struct Caso {
+        const char* nome;
+        QByteArray mappa;
+        int atteso;
+    };
+    const Caso casi[] = {
+        {"cut to a third", Mappa(950), Importo::Errore},
+        {"one value short of the version", Mappa(2826), Importo::Errore},
+        {"a value too wide", Mappa(2850, "1234567"), Importo::Errore},
+        {"values up to the version", Mappa(2827), Importo::Fatto},
+    };
+    for (const Caso& c : casi) {
+        SCOPED_TRACE(c.nome);
+        QFile::remove(prog.file("ZULU.PRN"));
+        prog.scrivi("ZULU/KEYX/CENTRAL1/MOTORO02.QOX", buona);
+        prog.scrivi("ZULU/KEYX/CENTRAL1/C_GPL02.F19", "S0 map\r\n");
+        Scrivo(M("ZULU/KEYX/CENTRAL1/motoro02.qox"), c.mappa);
+        FileModelli(BloccoX("ZULU"));
+        EXPECT_EQ(ImportoModelli("TEST.DAT", media.path()), c.atteso);
+        const bool fatto = c.atteso == Importo::Fatto;
+        EXPECT_EQ(prog.leggi("ZULU/KEYX/CENTRAL1/MOTORO02.QOX"), fatto ? c.mappa : buona);
+        EXPECT_NE(QFileInfo::exists(prog.file("ZULU/KEYX/CENTRAL1/C_GPL02.F19")), fatto);
+        EXPECT_EQ(QFileInfo::exists(prog.file("ZULU.PRN")), fatto);
+    }
+}
+
+TEST_F(ImportoDaSupporto, UpdateFileCutShortOrOversizedFailsTheImport)
+{
+    const QString nome = QString::fromLatin1(DemoData::NomeFileModelli());
+    const QByteArray demo = Leggo(M(nome));
+    const QByteArray blocco = QByteArray(1000, '*') + "\r\n";
+    QDir().mkpath(M("ZULU/KEYX/CENTRAL1"));
+    struct Caso {
+        const char* nome;
+        QByteArray testo;
+        int atteso;
+    };
+    const Caso casi[] = {
+        {"last block without its END", demo.left(demo.lastIndexOf("END")), Importo::Errore},
+        {"CR LF across the pieces read", QByteArray(65535, '*') + "\r\n" + demo, Importo::Fatto},
+        {"keyword line across the pieces read", QByteArray(65530, '*') + "\r\n" + demo, Importo::Fatto},
+        {"block over 64 MB", demo + blocco.repeated(67200) + BloccoX("ZULU"), Importo::Errore},
+        {"line over 64 MB", demo + QByteArray(Importo::MassimoBlocco + 1, '*'), Importo::Errore},
+    };
+    for (const Caso& c : casi) {
+        SCOPED_TRACE(c.nome);
+        FileModelli(c.testo);
+        EXPECT_EQ(ImportoModelli("TEST.DAT", media.path()), c.atteso);
+    }
+    EXPECT_EQ(Letto("AURELIA").size(), 4);
+}
+
+TEST_F(ImportoDaSupporto, UndecodableNamesAndLinkedDescriptionsFailTheBlock)
+{
+    QDir().mkpath(M("ZULU/KEYX/CENTRAL1"));
+    FileModelli(BloccoX("ZULU"));
+    Scrivo(M("RAILS.DAT"), K("MARCA", "VALVOLE") + K("MODELLO", "MODEL_3") + K("DESCR_TIPO_VALVOLE", "NEW RAIL") + "END\r\n");
+    Scrivo(M("EXTRA/FAM/NAME/FIRST.BIN"), "first");
+    Scrivo(media.path() + "/elsewhere.txt", "not the description");
+    Scrivo(M("SW2.DAT"), K("INIZIO", "extra") + K("MARCA", "fam") + K("MODELLO", "name") + K("FILE_DATI_001", "first.bin")
+                             + "END\r\n");
+    const QByteArray valvole = prog.leggi("VALVOLE.PRN");
+    struct Caso {
+        const char* nome;
+        std::function<void()> prepara;
+        std::function<int()> importo;
+    };
+    const Caso casi[] = {
+        {"map name in a slot folder",
+         [&] { ScrivoNomeGrezzo(M("ZULU/KEYX/CENTRAL1"), "MOTORO\xff.QOX"); },
+         [&] { return ImportoModelli("TEST.DAT", media.path()); }},
+        {"table name in a rail folder",
+         [&] { ScrivoNomeGrezzo(M("VALVOLE/MODEL_3"), "TAB\xe9.PWM"); },
+         [&] { return ImportoValvole("RAILS.DAT", media.path()); }},
+        {"description through a link",
+         [&] { ASSERT_TRUE(QFile::link(media.path() + "/elsewhere.txt", M("EXTRA/FAM/NAME/FIRST.TXT"))); },
+         [&] { return ImportoFileDati("SW2.DAT", media.path()); }},
+    };
+    for (const Caso& c : casi) {
+        SCOPED_TRACE(c.nome);
+        c.prepara();
+        EXPECT_EQ(c.importo(), Importo::Errore);
+    }
+    EXPECT_FALSE(QFileInfo::exists(prog.file("ZULU.PRN")));
+    EXPECT_EQ(prog.leggi("VALVOLE.PRN"), valvole);
+    EXPECT_FALSE(QFileInfo::exists(prog.file("EXTRA/FAM/NAME/FIRST.TXT")));
 }
 
 TEST(ChiaveFileDati, RangeIsComparedAsText)

@@ -85,6 +85,47 @@ TEST_F(Identificazione, SameEcuAsTheCardLeavesTheCardUnchanged)
     EXPECT_FALSE(Shell.DatiModificati);
 }
 
+namespace {
+
+// The card as stored against the identity of the ECU (Identita's defaults).
+struct CartaRegistrata {
+    const char* nome;
+    int tipo;
+    const char* matricola;
+    const char* lotto;
+    const char* versione;
+    bool cambiata;
+};
+
+class ConfrontoCarta : public Identificazione, public ::testing::WithParamInterface<CartaRegistrata> {};
+
+} // namespace
+
+TEST_P(ConfrontoCarta, EachComparedFieldAloneMarksTheCardChanged)
+{
+    const CartaRegistrata& c = GetParam();
+    attivo();
+    DatiCentralina.TipoCentralina = c.tipo;
+    DatiCentralina.Matricola = c.matricola;
+    DatiCentralina.Lotto = c.lotto;
+    DatiCentralina.VersioneSw = c.versione;
+    v->AutoImp[3]->setText("1");
+    v->AutoImp[4]->setText("1");
+    v->AutoImp[5]->setText("2021");
+    ricevo(Identita().R8());
+    EXPECT_EQ(Shell.DatiModificati, c.cambiata);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Campi, ConfrontoCarta,
+    ::testing::Values(CartaRegistrata{"same", 3, "SN000123", "LT0042", "03.10ABCD", false},
+                      CartaRegistrata{"blanks_and_case", 3, " sn000123", "lt0042 ", " 03.10abcd ", false},
+                      CartaRegistrata{"type", 4, "SN000123", "LT0042", "03.10ABCD", true},
+                      CartaRegistrata{"serial", 3, "SN000124", "LT0042", "03.10ABCD", true},
+                      CartaRegistrata{"batch", 3, "SN000123", "LT0043", "03.10ABCD", true},
+                      CartaRegistrata{"software_version", 3, "SN000123", "LT0042", "03.11ABCD", true}),
+    [](const ::testing::TestParamInfo<CartaRegistrata>& i) { return std::string(i.param.nome); });
+
 TEST_F(Identificazione, PersonalisedMapOlderSoftwareStartsTheReadOut)
 {
     attivo();
@@ -201,6 +242,7 @@ TEST_F(Identificazione, PressureCheckAfterPowerCycle)
         DatiCentralina.reset();
         Shell.DatiModificati = false;
         Link.Collegato = true;
+        Link.DatiRicevuti = true;  // the ECU is back on: its frames arrive
         p->TastoOK4_Click();
         ricevo(TramaDCSemplice());
         EXPECT_FALSE(p->isEnabled()) << "disabled while the identity is awaited";

@@ -1,13 +1,10 @@
 // End to end with the ECU simulator behind a pseudo-terminal: the program's screens open
 // the port, activate the link and read live frames exactly as with a real ECU.
-#include "support/Ambiente.h"
+#include "support/AmbienteSimulatore.h"
 
-#include "ecusim/lib/CollegamentoPty.h"
-#include "ecusim/lib/EcuModel.h"
 #include "diagnosis/Grafici.h"
 #include "diagnosis/TarMP.h"
 #include "platform/PictureBox.h"
-#include "platform/SerialControl.h"
 #include "shell/Avvio.h"
 #include "shell/ZEQ_Inst.h"
 
@@ -18,34 +15,8 @@
 
 namespace {
 
-class Simulatore : public AmbienteLink {
+class Simulatore : public AmbienteSimulatore {
 protected:
-    std::unique_ptr<Pty> pty;
-    ecusim::EcuModel ecu;
-    std::unique_ptr<ecusim::CollegamentoPty> filo;
-    void SetUp() override
-    {
-        AmbienteLink::SetUp();
-        ImpostaOsservatoreUscita(nullptr);
-        pty = std::make_unique<Pty>();
-        ASSERT_TRUE(pty->ok());
-        cartella->scrivi("ZEQINST.INI", "[PORTE]\r\nCOM1=" + pty->slavePath().toLatin1() + "\r\n");
-        ASSERT_EQ(Comunic().setCommPort(1), 0);
-        ecu.opzioni.periodoMs = 20;
-        filo = std::make_unique<ecusim::CollegamentoPty>(ecu, pty->master());
-    }
-    void TearDown() override
-    {
-        AmbienteLink::TearDown();
-        Comunic().setPortOpen(false);
-        filo.reset();
-        pty.reset();
-    }
-    QList<QByteArray> comandi() const { return ecu.comandiRicevuti(); }
-    bool ricevuto(const QByteArray& c, int ms = 5000)
-    {
-        return AttendiFinche([&] { return comandi().contains(c); }, ms);
-    }
     Veicolo* attivo()
     {
         Shell.Funzione = 1;

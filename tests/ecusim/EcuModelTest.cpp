@@ -237,7 +237,9 @@ TEST(EcuModel, ARefusedCommandIsNotCarriedOut)
     e.guasti = {};
     e.guasti.soloPer = "MU2";
     e.guasti.sostituto = pagina;
+    e.guasti.volte = 1;
     EXPECT_EQ(Manda(e, "MU2"), pagina);
+    EXPECT_EQ(Manda(e, "MUA").mid(3, 4), "0010") << "a replaced page is no refusal: the read-out goes on";
 }
 
 TEST(EcuModel, LiveFramesPauseAndResumeWithoutMakingUpTheMissedOnes)

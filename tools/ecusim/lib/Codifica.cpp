@@ -263,6 +263,17 @@ QByteArray TramaDT(const ValoriLive& v)
     return r;
 }
 
+int CifraEsadecimale(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
 QByteArray Fisso(const QByteArray& testo, int larghezza)
 {
     return testo.leftJustified(larghezza, ' ', true);

@@ -2,6 +2,9 @@
 // The simulated ECU's side of the wire format: the two-character checksum, the byte
 // stuffing of binary live frames, the live frames (text, binary, MAP/TPS) and the reply
 // lines it sends. Everything is bytes (one char per byte); nothing here is decoded as text.
+// The checksum, the stuffing and the frame layouts exist in the program too; these copies are
+// written apart from its protocol code on purpose and must not call it: the simulator is the
+// other side of the line, so a mistake on one side is caught by the other, not copied.
 #include <QByteArray>
 #include <QDate>
 #include <array>
@@ -117,6 +120,9 @@ QByteArray PaginaRZ(const Identita& id, int pagina, bool ultima, const QByteArra
 
 // A number as a 6-character field: zero-padded, "-" first for negatives ("-00001").
 QByteArray Campo6(int valore);
+
+// Value of one hexadecimal digit (either case), -1 for any other character.
+int CifraEsadecimale(char c);
 
 // Left-justified copy of a field at a fixed width (blanks added, or cut).
 QByteArray Fisso(const QByteArray& testo, int larghezza);

@@ -9,17 +9,6 @@ namespace ecusim {
 
 namespace {
 
-int Esa(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 bool Intero(const QByteArray& v, int& n)
 {
     bool ok = false;
@@ -83,7 +72,7 @@ QByteArray Errore(const QByteArray& t)
     return "error: " + t;
 }
 
-QByteArray Identita_(EcuModel& ecu, const Argomenti& a)
+QByteArray ImpostaIdentita(EcuModel& ecu, const Argomenti& a)
 {
     const QHash<QByteArray, QByteArray Identita::*> campi = {
         {"type", &Identita::tipoCentralina},       {"install-date", &Identita::dataInstallazione},
@@ -170,6 +159,34 @@ QByteArray Opzione(EcuModel& ecu, const Argomenti& a)
     return "ok";
 }
 
+QByteArray Programmazione(EcuModel& ecu, const Argomenti& a)
+{
+    Flash f = ecu.flash;
+    for (const QByteArray& b : a.bandiere) {
+        if (b != "reset")
+            return Errore("unknown flash flag " + b);
+        f = Flash{};
+    }
+    const QHash<QByteArray, bool Flash::*> interruttori = {
+        {"frames-during", &Flash::trameDurante}, {"frames-after-cycle", &Flash::trameSoloDopoCiclo},
+        {"check-sums", &Flash::controlloSomme},  {"fed-at-once", &Flash::fedSubito},
+        {"silent-to-start", &Flash::mutoAllAvvio}, {"not-kept", &Flash::nonConserva},
+    };
+    for (const auto& [k, v] : a.coppie) {
+        bool ok = false;
+        if (k == "fl0-again-at")
+            ok = Intero(v, f.fl0DiNuovoAllaRiga);
+        else if (interruttori.contains(k))
+            ok = SiNo(v, f.*interruttori.value(k));
+        else
+            return Errore("unknown flash switch " + k);
+        if (!ok)
+            return Errore("bad value for " + k);
+    }
+    ecu.flash = f;
+    return "ok";
+}
+
 QByteArray Mostra(const EcuModel& ecu)
 {
     const Identita& id = ecu.identita;
@@ -238,8 +255,8 @@ bool ParoleComando(const QByteArray& riga, QList<QByteArray>& parole, QByteArray
             case '"':
             case '\\': parola += e; break;
             case 'x': {
-                const int h = i < n ? Esa(riga[i]) : -1;
-                const int l = i + 1 < n ? Esa(riga[i + 1]) : -1;
+                const int h = i < n ? CifraEsadecimale(riga[i]) : -1;
+                const int l = i + 1 < n ? CifraEsadecimale(riga[i + 1]) : -1;
                 if (h < 0 || l < 0)
                     return sbaglio("bad escape");
                 parola += char(h * 16 + l);
@@ -294,7 +311,7 @@ QByteArray EseguiControllo(EcuModel& ecu, const QByteArray& riga, int msSpento)
     if (cmd == "fault")
         return Guasto(ecu, a);
     if (cmd == "identity")
-        return Identita_(ecu, a);
+        return ImpostaIdentita(ecu, a);
     if (cmd == "option")
         return Opzione(ecu, a);
     if (cmd == "pressure") {
@@ -337,6 +354,8 @@ QByteArray EseguiControllo(EcuModel& ecu, const QByteArray& riga, int msSpento)
         ecu.opzioni.datiPersi = sub == "lost";
         return "ok";
     }
+    if (cmd == "flash")
+        return Programmazione(ecu, a);
     if (cmd == "show")
         return Mostra(ecu);
     return Errore("unknown command " + cmd);
