@@ -167,6 +167,7 @@ void DatiMotore::creoPaginaGrafici()
     for (int k = 0; k < 16; ++k) {
         LabMot1[k] = new QLabel(lista);
         LabMot1[k]->setFont(FontSansSerif(6.5, false));
+        LabMot1[k]->setWordWrap(true);  // the longest captions take two lines
         DatiMot1[k] = new QLabel(lista);
         DatiMot1[k]->setFont(FontSansSerif(8.25, true));
         DatiMot1[k]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
