@@ -112,5 +112,22 @@ if [ ! -e "$demo/LANGUAGE.ASC" ]; then
   import -window root "$shots/main-menu.png"
   echo "Screenshot of the main menu: $shots/main-menu.png"
 fi
+# The vehicle screen: F1, the demo card DEMO1 with its car, tab F2, the link activated.
+xdotool key F1 || true
+sleep 2
+xdotool type --delay 60 DEMO1 || true
+xdotool key Return || true
+sleep 1
+xdotool key F2 || true
+sleep 1
+vid=$(xdotool search --onlyvisible --name "CAR SELECTION" 2>/dev/null | head -1 || true)
+if [ -n "$vid" ]; then
+  eval "$(xdotool getwindowgeometry --shell "$vid")"
+  # The activation button of tab F2 (see Veicolo's layout).
+  xdotool mousemove $((X + 541)) $((Y + 555)) click 1 || true
+  sleep 3
+fi
+import -window root "$shots/vehicle.png"
+echo "Screenshot of the vehicle screen with the demo card and the link: $shots/vehicle.png"
 kill "$prog" 2>/dev/null || true
 exit 0

@@ -48,11 +48,11 @@ struct PostoBox {
 constexpr PostoBox PostiMotore[13] = {
     {7, 120, 600, 3600, 2400},   {10, 120, 1500, 3600, 2900},  {12, 120, 2400, 3900, 3500},
     {11, 120, 3300, 4000, 4200}, {0, 120, 4200, 4300, 4800},   {1, 120, 5100, 4600, 5300},
-    {14, 120, 6000, 5000, 5600}, {9, 9180, 600, 8400, 2400},   {4, 9180, 1500, 8400, 3000},
-    {8, 9180, 2400, 8200, 3600}, {3, 9180, 3300, 7900, 4200},  {6, 9180, 4200, 7600, 4800},
-    {2, 9180, 5100, 7300, 5300},
+    {14, 120, 6000, 5000, 5600}, {9, 8930, 600, 8400, 2400},   {4, 8930, 1500, 8400, 3000},
+    {8, 8930, 2400, 8200, 3600}, {3, 8930, 3300, 7900, 4200},  {6, 8930, 4200, 7600, 4800},
+    {2, 8930, 5100, 7300, 5300},
 };
-constexpr int LarghezzaBox = 2700;
+constexpr int LarghezzaBox = 2950;
 constexpr int AltezzaBox = 780;
 
 QPushButton* Tasto(QWidget* padre, const char* nome)
@@ -125,6 +125,7 @@ void DatiMotore::creoPaginaMotore()
         const PostoBox& p = PostiMotore[i];
         auto* box = new QGroupBox(SfondoMotore);
         box->setGeometry(Twip(p.left), Twip(p.top), Twip(LarghezzaBox), Twip(AltezzaBox));
+        box->setFont(FontSansSerif(8, true));
         box->setStyleSheet(QStringLiteral("QGroupBox{background:white;border:1px solid #5a6b7c;margin-top:8px;"
                                           "font-weight:bold}QGroupBox::title{subcontrol-origin:margin;left:4px}"));
         auto* valore = new QLabel(box);
@@ -139,7 +140,8 @@ void DatiMotore::creoPaginaMotore()
         const int bordo = p.left < 6000 ? p.left + LarghezzaBox : p.left;
         Linea[i] = SfondoMotore->CreoLinea();
         Linea[i]->BorderColor = QColor(0x5a, 0x6b, 0x7c);
-        Linea[i]->Imposto(bordo, p.top + AltezzaBox / 2 + 60, p.versoX, p.versoY);
+        const int y = p.top + AltezzaBox / 2 + 60;
+        Linea[i]->Imposto(bordo, y, p.versoX, y + (p.versoY - y) / 4);
     }
     LedBG = new QFrame(SfondoMotore);
     LedBG->setObjectName(QStringLiteral("LedBG"));
@@ -167,6 +169,7 @@ void DatiMotore::creoPaginaGrafici()
     for (int k = 0; k < 16; ++k) {
         LabMot1[k] = new QLabel(lista);
         LabMot1[k]->setFont(FontSansSerif(6.5, false));
+        LabMot1[k]->setWordWrap(true);  // the longest captions take two lines
         DatiMot1[k] = new QLabel(lista);
         DatiMot1[k]->setFont(FontSansSerif(8.25, true));
         DatiMot1[k]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -221,6 +224,18 @@ void DatiMotore::creoPannello(int s)
     }
 }
 
+ZEQ_Inst::Apertura DatiMotore::Apri()
+{
+    DatiMotore* d = Carica();
+    if (const int err = d->m_erroreApertura) {
+        d->Scarica();
+        Avviso(err == SerialControl::ErrPortaGiaAperta ? 366 : 367);
+        return ZEQ_Inst::Apertura::FallitaDetta;
+    }
+    d->Mostra(false);
+    return ZEQ_Inst::Apertura::Aperta;
+}
+
 void DatiMotore::InizializzoVariabili()
 {
     Link.DatiRicevuti = false;
@@ -270,8 +285,7 @@ void DatiMotore::Form_Load()
                                 FileConfigurazione())
                        .trimmed();
     TastoGSM->setEnabled(!GSM.Telefono.isEmpty());
-    // The port number was set by the main menu. Whoever opens the screen learns from
-    // ErroreApertura() whether the port opened.
+    // The port number was set by the main menu; Apri() tells the menu when it did not open.
     m_erroreApertura = Comunic().PortOpen() ? 0 : Comunic().setPortOpen(true);
     ScrivoCentralina(Protocollo::Riga(Protocollo::ComandoAvvioDati));
     ScrivoCentralina(Protocollo::Riga(Protocollo::ComandoDatiNormali));

@@ -5,6 +5,7 @@
 // watchdogs: Dati_Out, the no-data watchdog restarted by every frame, and TimeOutTx, the
 // watchdog of the identity request the first frame sends.
 #include "platform/Form.h"
+#include "shell/ZEQ_Inst.h"
 
 #include <array>
 
@@ -26,6 +27,10 @@ public:
     ~DatiMotore() override;
     void Form_Load();
     QString NomeForm() const override { return QStringLiteral("DATIMOTORE"); }
+    // F2 of the main menu: loads and shows the screen. When the port the menu has just
+    // probed could not be opened after all, says so (366 held elsewhere, else 367) and
+    // unloads the screen again.
+    static ZEQ_Inst::Apertura Apri();
 
     QLabel* Intitolo = nullptr;
     PictureBox* SfondoMotore = nullptr;   // engine page
@@ -93,8 +98,6 @@ public:
     void DisegnoSegmento(const Segmento& s);
     // The MAP/TPS view has closed: the screen and its button are usable again.
     void FineTarMP();
-    // 0 when Form_Load opened the ECU port, else the serial control's error number.
-    int ErroreApertura() const { return m_erroreApertura; }
     // While a watchdog box of this screen is open the no-data watchdog only stops.
     bool BoxWatchdogAperto() const { return m_boxWatchdog; }
 

@@ -1,6 +1,5 @@
 #include "shell/Avvio.h"
 #include "diagnosis/DatiMotore.h"
-#include "platform/SerialControl.h"
 #include "shell/Modulo.h"
 #include "shell/Procedure.h"
 #include "shell/SceltaLingua.h"
@@ -27,18 +26,8 @@ void RegistroSchermi()
         return true;
     };
     s.Gestione = AproGestione;
+    s.DatiMotore = &DatiMotore::Apri;
     s.Veicolo = &Veicolo::Apri;
-    s.DatiMotore = [] {
-        DatiMotore* d = DatiMotore::Carica();
-        if (const int err = d->ErroreApertura()) {
-            // The port the menu's probe had just opened was taken in between.
-            d->Scarica();
-            Avviso(err == SerialControl::ErrPortaGiaAperta ? 366 : 367);
-            return ZEQ_Inst::Apertura::FallitaDetta;
-        }
-        d->Mostra(false);
-        return ZEQ_Inst::Apertura::Aperta;
-    };
 }
 
 QString PercorsoDaByte(const QByteArray& byte)

@@ -49,8 +49,10 @@ constexpr int kAltezza = 750;
 constexpr int kTastoL = 81, kTastoA = 57;
 constexpr int kLunghezzaAnagrafe[11] = {50, 30, 5, 30, 2, 15, 15, 15, 11, 16, 100};
 constexpr int kLunghezzaAutoImp[7] = {2, 2, 4, 2, 2, 4, 100};
-// Caption of each Anagrafe box: LabCli index and message.
-constexpr int kLabAnagrafe[11] = {0, 1, 2, 3, 4, 5, 7, 9, 8, 6, 10};
+// Caption (LabCli index, -1 none) and row of each Anagrafe box: the three telephones share
+// one row and one caption.
+constexpr int kLabAnagrafe[11] = {0, 1, 2, 3, 4, 5, -1, -1, 7, 6, 9};
+constexpr int kRigaAnagrafe[11] = {0, 1, 2, 3, 4, 5, 5, 5, 6, 7, 8};
 constexpr int kIstruzioni[9] = {126, 175, 127, 128, 129, 130, 131, 132, 133};
 
 QPushButton* tasto(QWidget* genitore, const char* nome, int x, int y)
@@ -111,8 +113,9 @@ void Veicolo::costruiscoRicerca()
     Cliente->setObjectName(QStringLiteral("Cliente"));
     Cliente->setGeometry(10, 8, 150, 24);
     Cliente->setMaxLength(10);
-    // Letters and digits only, whether typed, pasted or dropped.
-    Cliente->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[A-Za-z0-9]*")), Cliente));
+    // Letters and digits only, whether typed, pasted or dropped (a loaded plate keeps the
+    // blanks that pad it to its width).
+    Cliente->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[A-Za-z0-9]* *")), Cliente));
     ElencoTarghe = new QListWidget(BoxIn);
     ElencoTarghe->setObjectName(QStringLiteral("ElencoTarghe"));
     ElencoTarghe->setGeometry(10, 36, 150, 96);
@@ -144,14 +147,17 @@ void Veicolo::costruiscoScheda()
         connect(Scelta[i], &QRadioButton::clicked, this, [] { Shell.DatiModificati = true; });
     }
     for (int i = 0; i < 11; ++i) {
-        const int y = 40 + 34 * i;
+        const int y = 44 + 40 * kRigaAnagrafe[i];
         const int l = kLabAnagrafe[i];
-        LabCli[l] = etichetta(t0, 10, y, 165, 24);
-        LabCli[l]->setObjectName(QStringLiteral("LabCli_%1").arg(l));
+        if (l >= 0) {
+            LabCli[l] = etichetta(t0, 10, y, 165, 24);
+            LabCli[l]->setObjectName(QStringLiteral("LabCli_%1").arg(l));
+        }
         Anagrafe[i] = new QLineEdit(t0);
         Anagrafe[i]->setObjectName(QStringLiteral("Anagrafe_%1").arg(i));
         Anagrafe[i]->setMaxLength(kLunghezzaAnagrafe[i]);
-        Anagrafe[i]->setGeometry(180, y, std::clamp(kLunghezzaAnagrafe[i] * 9 + 12, 40, 520), 24);
+        const int x = i >= 5 && i <= 7 ? 180 + 160 * (i - 5) : 180;
+        Anagrafe[i]->setGeometry(x, y, std::clamp(kLunghezzaAnagrafe[i] * 9 + 12, 40, 540), 24);
         connect(Anagrafe[i], &QLineEdit::textEdited, this, [] { Shell.DatiModificati = true; });
     }
     for (int i = 0; i < 2; ++i) {
@@ -164,8 +170,8 @@ void Veicolo::costruiscoScheda()
     const char* const captions[4] = {"", "", "", ""};
     Q_UNUSED(captions)
     for (int r = 0; r < 2; ++r) {
-        const int y = 8 + 30 * r;
-        LabCli[11 + r] = etichetta(t1, 10, y, 145, 24);
+        const int y = 8 + 34 * r;
+        LabCli[11 + r] = etichetta(t1, 10, y - 4, 150, 32);
         for (int k = 0; k < 3; ++k) {
             QLineEdit* e = new QLineEdit(t1);
             const int i = 3 * r + k;
@@ -179,18 +185,18 @@ void Veicolo::costruiscoScheda()
             }
         }
     }
-    LabCli[13] = etichetta(t1, 10, 68, 145, 24);
+    LabCli[13] = etichetta(t1, 10, 74, 145, 24);
     AutoImp[6] = new QLineEdit(t1);
     AutoImp[6]->setObjectName(QStringLiteral("AutoImp_6"));
     AutoImp[6]->setMaxLength(100);
-    AutoImp[6]->setGeometry(160, 68, 560, 24);
+    AutoImp[6]->setGeometry(160, 74, 560, 24);
     for (int i = 0; i < 7; ++i) {
         connect(AutoImp[i], &QLineEdit::textEdited, this, [] { Shell.DatiModificati = true; });
     }
-    LabCli[14] = etichetta(t1, 10, 98, 145, 24);
-    TipoInst = etichetta(t1, 160, 98, 160, 24);
+    LabCli[14] = etichetta(t1, 10, 100, 145, 24);
+    TipoInst = etichetta(t1, 160, 100, 160, 24);
     TipoInst->setObjectName(QStringLiteral("TipoInst"));
-    Versione_Tab = etichetta(t1, 330, 98, 200, 24);
+    Versione_Tab = etichetta(t1, 330, 100, 200, 24);
     Versione_Tab->setObjectName(QStringLiteral("Versione_Tab"));
     for (QLabel* l : LabCli)
         if (l)
@@ -228,8 +234,8 @@ void Veicolo::costruiscoCatalogo()
     CentrBenz->setGeometry(6, 26, 282, 62);
     DirCentr = new QListWidget(PCentr);
     DirCentr->hide();
-    LabCentr[1] = etichetta(PCentr, 6, 94, 200);
-    NValvo = etichetta(PCentr, 210, 94, 70);
+    LabCentr[1] = etichetta(PCentr, 6, 94, 235);
+    NValvo = etichetta(PCentr, 245, 94, 40);
     NValvo->setObjectName(QStringLiteral("NValvo"));
     LabCentr[2] = etichetta(PCentr, 6, 120, 280);
     ModValvole = new QComboBox(PCentr);
@@ -238,12 +244,12 @@ void Veicolo::costruiscoCatalogo()
     PIstr = new QFrame(t1);
     PIstr->setObjectName(QStringLiteral("PIstr"));
     PIstr->setFrameShape(QFrame::Box);
-    PIstr->setGeometry(10, 310, 440, 135);
+    PIstr->setGeometry(10, 306, 440, 142);
     LabIstr = etichetta(PIstr, 6, 2, 420);
     QFont piccolo = font();
     piccolo.setPointSize(std::max(6, piccolo.pointSize() - 2));
     for (int i = 0; i < 9; ++i) {
-        Istruzione[i] = etichetta(PIstr, 6 + 215 * (i / 5), 22 + 22 * (i % 5), 212);
+        Istruzione[i] = etichetta(PIstr, 6, 22 + 13 * i, 428, 13);
         Istruzione[i]->setFont(piccolo);
     }
     Attivo = tasto(t1, "Attivo", 460, 312);
@@ -358,6 +364,14 @@ void Veicolo::Form_Load()
         LabCentr[i]->setText(Msg(134 + i));
     Intitolo->setText(Msg(139));
     MarcaP->setText(Msg(351));
+    // A caption wider than the fuel column goes on two lines.
+    if (MarcaP->sizeHint().width() > MarcaP->width()) {
+        QString t = Msg(351).trimmed();
+        const qsizetype meta = t.indexOf(QLatin1Char(' '), t.size() / 2 - 4);
+        if (meta > 0)
+            t[meta] = QLatin1Char('\n');
+        MarcaP->setText(t);
+    }
     setWindowTitle(Msg(139));
     // 8. Button pictures.
     ImmaginiTasto(Nome_Targa, IdRisorsa(110));

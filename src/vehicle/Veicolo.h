@@ -113,6 +113,9 @@ public:
     bool SalvoDati();
     // Writes the installation record of the card: 0 stored, -1 on any failure.
     int SalvoCliente();
+    // SalvoCliente, and a failure shown to the user (message 216 under 140): the save of
+    // Salva, of the exit and of the configuration send's confirm buttons. True when stored.
+    bool SalvoClienteMostrando();
     void Salva_Click();
     void Esci_Click();
 
@@ -165,6 +168,7 @@ private:
     void selezionoMarca(const QString& marca);
     QString baseCatalogo() const;
     QString fileMarca() const;
+    QString marcaCartella() const;
     bool m_archivioAperto = false;
     bool m_schedaAbilitata = true;
     bool m_inCarico = false;   // the program is setting controls (card load, replay)

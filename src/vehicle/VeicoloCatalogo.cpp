@@ -48,9 +48,19 @@ QString Veicolo::baseCatalogo() const
     return StatoVeicolo.TipoTab == 1 ? Files::PercorsoApp(QStringLiteral("TEMPOR")) : Shell.PathApp;
 }
 
+QString Veicolo::marcaCartella() const
+{
+    // The card holds 15 characters of the make; its file and folder carry the whole name,
+    // which the make list shows.
+    const QListWidgetItem* voce = ElMarca->currentItem();
+    if (voce && ElMarca->currentRow() >= 0 && confronto(voce->text(), 15) == confronto(StatoVeicolo.MarcaAuto, 15))
+        return voce->text().trimmed();
+    return StatoVeicolo.MarcaAuto.trimmed();
+}
+
 QString Veicolo::fileMarca() const
 {
-    const QString marca = StatoVeicolo.MarcaAuto.trimmed();
+    const QString marca = marcaCartella();
     if (!Files::ComponenteValido(marca + QStringLiteral(".PRN")))
         return {};
     return Files::Percorso(baseCatalogo(), marca + QStringLiteral(".PRN"));
@@ -203,7 +213,7 @@ void Veicolo::CentrBenz_DblClick()
     if (slotPrima != pos + 1)
         Shell.DatiModificati = true;
     StatoVeicolo.CentralinaSel = Fisso(pos < DirCentr->count() ? DirCentr->item(pos)->text().trimmed() : QString(), 12);
-    const QStringList parti = {StatoVeicolo.MarcaAuto.trimmed(), StatoVeicolo.ModelloAuto.trimmed(),
+    const QStringList parti = {marcaCartella(), StatoVeicolo.ModelloAuto.trimmed(),
                                StatoVeicolo.CentralinaSel.trimmed()};
     bool validi = true;
     for (const QString& p : parti)
@@ -277,7 +287,7 @@ void Veicolo::LanciaSchemi_Click()
         return;
     }
     // Always below the program folder, also for the staging catalogue.
-    const QString marca = StatoVeicolo.MarcaAuto.trimmed();
+    const QString marca = marcaCartella();
     const QString modello = StatoVeicolo.ModelloAuto.trimmed();
     const QString slot = StatoVeicolo.CentralinaSel.trimmed();
     QString schema;

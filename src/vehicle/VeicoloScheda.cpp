@@ -253,16 +253,19 @@ void Veicolo::AzzeroVideata()
     }
     StatoCatalogo.TipoInstallazione = 0;
     MostroTipoInstallazione(DescrizioneTipoMappa(0));
-    StatoCatalogo.TipoGas = 0;
-    {
-        QSignalBlocker blocco(Impianto);
-        Impianto->setCurrentIndex(0);
-    }
     StatoVeicolo.TipoTab = 0;
     {
         QSignalBlocker blocco(MarcaP);
         MarcaP->setChecked(false);
     }
+    // The fuel set by the program runs its handler as a user's choice would: the make list
+    // is the LPG one of the program folder.
+    StatoCatalogo.TipoGas = 0;
+    {
+        QSignalBlocker blocco(Impianto);
+        Impianto->setCurrentIndex(0);
+    }
+    Impianto_Click();
     m_inCarico = prima;
 }
 
@@ -608,6 +611,14 @@ int Veicolo::SalvoCliente()
     return 0;
 }
 
+bool Veicolo::SalvoClienteMostrando()
+{
+    if (SalvoCliente() == 0)
+        return true;
+    Avviso(216);
+    return false;
+}
+
 void Veicolo::Salva_Click()
 {
     if (!StatoVeicolo.ClienteCaricato) {
@@ -616,22 +627,16 @@ void Veicolo::Salva_Click()
     }
     if (SalvoDati())
         return;
-    if (SalvoCliente() == 0)
+    if (SalvoClienteMostrando())
         Shell.DatiModificati = false;
-    else
-        Avviso(216);
 }
 
 void Veicolo::Esci_Click()
 {
     if (StatoVeicolo.ClienteCaricato && Shell.DatiModificati) {
         if (Avviso(201, 140, 1) == -1) {
-            if (SalvoDati())
+            if (SalvoDati() || !SalvoClienteMostrando())
                 return;
-            if (SalvoCliente() != 0) {
-                Avviso(216);
-                return;
-            }
         }
     }
     if (Scaricato())

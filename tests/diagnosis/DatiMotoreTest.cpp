@@ -5,13 +5,16 @@
 #include "diagnosis/Grafici.h"
 #include "diagnosis/TarMP.h"
 #include "platform/PictureBox.h"
+#include "remote/Aggancio.h"
 #include "support/Ambiente.h"
 
+#include <QFile>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -273,4 +276,42 @@ TEST_F(Schermo, OneWatchdogBoxAtATime)
             EXPECT_TRUE(d->Dati_Out->Enabled());
     }
     BoxHost::RimuoviRisponditore();
+}
+
+TEST_F(Schermo, CallButtonOpensTheConnectionDialog)
+{
+    QString titolo;
+    QTimer::singleShot(0, [&titolo] {
+        if (Aggancio* a = Aggancio::Istanza()) {
+            titolo = a->windowTitle();
+            a->Esci_Click();
+        }
+    });
+    d->TastoGSM->setEnabled(true);
+    d->TastoGSM->click();
+    EXPECT_EQ(titolo, Msg(368));
+    EXPECT_TRUE(box->testi().isEmpty());
+}
+
+TEST_F(Schermo, NoDataWatchdogRestartsTheRecordingAndKeepsThePanes)
+{
+    doppioClic(9);
+    for (int n = 0; n < 30; ++n)
+        campione(850 + n);
+    SalvoDatiGraf();
+    ASSERT_FALSE(colonneRosse(d->GraficoC[0]->Image()).isEmpty());
+    BoxHost::ImpostaRisponditore([](const RiquadroMostrato&) { return 2; });  // go on
+    d->Dati_Out->Scatta();
+    BoxHost::RimuoviRisponditore();
+    EXPECT_EQ(Graf.Tracce[0].Canale, 9) << "the slots survive the new recording";
+    EXPECT_EQ(Graf.Canali[9].Nome, Msg(305));
+    EXPECT_EQ(std::pair(Graf.Canali[9].ScalaMin, Graf.Canali[9].ScalaMax), std::pair(0, 8000));
+    EXPECT_TRUE(colonneRosse(d->GraficoC[0]->Image()).isEmpty()) << "the pane is drawn empty";
+    EXPECT_FALSE(QFile::exists(cartella->file("DATI_GRAF.GRF")));
+    EXPECT_EQ(Diagnosi.DatiVideo[0].Numero, 0);
+    EXPECT_FALSE(d->Dati_Out->Enabled()) << "answer 2 waits for the next frame";
+    campione(900);
+    EXPECT_EQ(Diagnosi.DatiVideo[0].Numero, 1);
+    EXPECT_TRUE(d->TimeOutTx->Enabled()) << "the next frame asks for the identity again";
+    EXPECT_TRUE(scritto.contains("MUB\r\n"));
 }

@@ -162,8 +162,9 @@ TEST(CalcoloLayout, PanesForOneToFourGraphs)
         const auto l = CalcoloLayout(t, Graf.PosizioniGrafici);
         for (int s = 0; s < 4; ++s) {
             EXPECT_EQ(l[s].has_value(), c.canali[s] >= 0) << s;
-            if (l[s])
+            if (l[s]) {
                 EXPECT_TRUE(l[s]->pannello == c.attesi[s]) << "slot " << s << " left " << l[s]->pannello.Left;
+            }
         }
     }
     // The inner sizes for the first and last rows of the pane table.

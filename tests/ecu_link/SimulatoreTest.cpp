@@ -2,11 +2,9 @@
 // the port, activate the link and read live frames exactly as with a real ECU.
 #include "support/AmbienteSimulatore.h"
 
-#include "ecusim/lib/CollegamentoPty.h"
-#include "ecusim/lib/EcuModel.h"
 #include "diagnosis/Grafici.h"
 #include "diagnosis/TarMP.h"
-#include "platform/SerialControl.h"
+#include "platform/PictureBox.h"
 #include "shell/Avvio.h"
 #include "shell/ZEQ_Inst.h"
 
@@ -230,6 +228,11 @@ TEST_F(Simulatore, LiveDataFromF2GraphsRecordingAndMapTpsView)
     for (bool binarie : {false, true}) {
         SCOPED_TRACE(binarie ? "DB" : "DC");
         ecu.opzioni.trameBinarie = binarie;
+        // A text frame may carry text in place of the oxygen sensor's number.
+        ecu.valori.testo[size_t(C::Lambda)] = binarie ? QByteArray() : QByteArray("--");
+        QByteArrayList atteso = attesi;
+        if (!binarie)
+            atteso[4] = "      --";
         auto volte = [this](const char* c) { return int(comandi().count(c)); };
         const int mub = volte("MUB"), mt = volte("MT"), mf = volte("MF");
         ZEQ_Inst* menu = ZEQ_Inst::Carica();
@@ -240,11 +243,22 @@ TEST_F(Simulatore, LiveDataFromF2GraphsRecordingAndMapTpsView)
         ASSERT_TRUE(AttendiFinche([&] { return volte("MUB") > mub; })) << "the first frame asks for the identity";
         ASSERT_TRUE(AttendiFinche([&] { return d->DatiMot[9]->text() == "     850"; }));
         EXPECT_EQ(d->DatiMot[6]->text(), "     5.3");
-        for (int k : {9, 6, 14, 12})
+        EXPECT_EQ(d->DatiMot[4]->text(), QString::fromLatin1(atteso[4])) << "shown as it came";
+        for (int k : {9, 6, 14, 4})
             d->DatiMot1_DblClick(k);
         EXPECT_EQ(d->NumGrafici, 4);
         ecu.raffica(300);
         ASSERT_TRUE(AttendiFinche([] { return Graf.OrigineTempo > 0; }, 20000)) << Diagnosi.DatiVideo[0].Numero;
+        // Traces in the panes of numbers; text is not plotted.
+        auto tracciato = [](const QImage& im) {
+            for (int x = 0; x < im.width(); ++x)
+                for (int y = 0; y < im.height(); ++y)
+                    if (im.pixelColor(x, y) == QColor(255, 0, 0))
+                        return true;
+            return false;
+        };
+        EXPECT_TRUE(tracciato(d->GraficoC[1]->Image()));
+        EXPECT_EQ(tracciato(d->GraficoC[3]->Image()), binarie);
         // The MAP/TPS view: DT frames between "MT" and "MF".
         d->T_MapTPS->click();
         ASSERT_TRUE(AttendiFinche([&] { return volte("MT") > mt; }));
@@ -267,7 +281,7 @@ TEST_F(Simulatore, LiveDataFromF2GraphsRecordingAndMapTpsView)
             const QByteArray riga = file.mid(qsizetype(r) * 138, 138);
             ASSERT_EQ(riga.left(8), QByteArray::number(r + 1).rightJustified(8, ' ')) << r;
             for (int c = 0; c < 16; ++c)
-                ASSERT_EQ(riga.mid(8 + 8 * c, 8), attesi[c]) << "line " << r + 1 << " channel " << c;
+                ASSERT_EQ(riga.mid(8 + 8 * c, 8), atteso[c]) << "line " << r + 1 << " channel " << c;
             ASSERT_TRUE(riga.endsWith("\r\n"));
         }
         ZEQ_Inst::ScaricaIstanza();
