@@ -112,6 +112,10 @@ if [ ! -e "$demo/LANGUAGE.ASC" ]; then
   import -window root "$shots/main-menu.png"
   echo "Screenshot of the main menu: $shots/main-menu.png"
 fi
+# The ECU simulator plays a type-1 ECU with a standard map.
+if [ -S "$demo/ecusim.ctl" ]; then
+  build/ecusim --send "$demo/ecusim.ctl" 'identity type=01 install-type=00' >/dev/null || true
+fi
 # The vehicle screen: F1, the demo card DEMO1 with its car, tab F2, the link activated.
 xdotool key F1 || true
 sleep 2
@@ -129,5 +133,26 @@ if [ -n "$vid" ]; then
 fi
 import -window root "$shots/vehicle.png"
 echo "Screenshot of the vehicle screen with the demo card and the link: $shots/vehicle.png"
+if [ -n "$vid" ]; then
+  # Save the card (the ECU's identity goes with it): no box follows a good save.
+  xdotool mousemove $((X + 380)) $((Y + 704)) click 1 || true
+  sleep 2
+  import -window root "$shots/vehicle-saved.png"
+  echo "Screenshot after the card was saved: $shots/vehicle-saved.png"
+fi
+# The configuration send from that card (positions in the vehicle window): the
+# configuration goes out up to the pressure calibration; the calibration's power-off ends
+# the link; then the ECU information.
+if [ -S "$demo/ecusim.ctl" ] && [ -n "$vid" ]; then
+  sim() { build/ecusim --send "$demo/ecusim.ctl" "$@" >/dev/null || true; }
+  shot() { sleep "$1"; import -window root "$shots/$2.png"; echo "Screenshot: $shots/$2.png"; }
+  at() { xdotool mousemove $((X + $1)) $((Y + $2)) click 1 || true; }
+  at 714 556; shot 2 send-confirmation                   # SEND: the confirmation dialog
+  at 436 418; shot 4 pressure-calibration                # YES: upload, date, then the calibration
+  sim 'power off'; shot 3 link-lost
+  at 500 385; sim 'power on'; sleep 1
+  at 541 556; sleep 3                                    # ACTIVATE again
+  at 541 556; shot 1.5 ecu-information                   # INFO: the ECU information box
+fi
 kill "$prog" 2>/dev/null || true
 exit 0

@@ -23,7 +23,7 @@
 static const int Stati[] = {FASE_LIBERA, FASE_PROGRAMMAZIONE_SW, FASE_SPEGNIMENTO,
                             FASE_PROGRAMMAZIONE_ULP, FASE_ATTIVAZIONE, FASE_LETTURA_PERSONALE,
                             FASE_INVIO_TABELLA, FASE_VERIFICA_PRESSIONI, FASE_VERIFICA_SW,
-                            FASE_RICHIESTA_VERSIONE};
+                            FASE_RICHIESTA_VERSIONE, FASE_DATA_INSTALLAZIONE};
 static int g_stati = 4;
 // The states of the calibration screens, chosen when bit 0x40 of the first byte is set;
 // bit 0x20 then also opens the screen that awaits the reply (with a widget application).

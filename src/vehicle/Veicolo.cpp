@@ -26,6 +26,8 @@
 #include "vehicle/MandoDati.h"
 #include "vehicle/SceltaCatalogo.h"
 #include "vehicle/StatoVeicolo.h"
+#include "vehicle/VisInf.h"
+#include "vehicle/WorkingMap.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -36,12 +38,15 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QTabBar>
 #include <QTabWidget>
+
+#include "archive/PrefixListModel.h"
 
 namespace {
 constexpr int kLarghezza = 1000;
@@ -61,6 +66,17 @@ QPushButton* tasto(QWidget* genitore, const char* nome, int x, int y)
     b->setObjectName(QLatin1String(nome));
     b->setGeometry(x, y, kTastoL, kTastoA);
     return b;
+}
+
+// A search list: one line per row, all of one height, rows read as they scroll into view.
+QListView* elenco(QWidget* genitore, const char* nome, PrefixListModel* modello)
+{
+    auto* l = new QListView(genitore);
+    l->setObjectName(QLatin1String(nome));
+    l->setUniformItemSizes(true);
+    l->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    l->setModel(modello);
+    return l;
 }
 
 QLabel* etichetta(QWidget* genitore, int x, int y, int w, int h = 20)
@@ -116,23 +132,28 @@ void Veicolo::costruiscoRicerca()
     // Letters and digits only, whether typed, pasted or dropped (a loaded plate keeps the
     // blanks that pad it to its width).
     Cliente->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[A-Za-z0-9]* *")), Cliente));
-    ElencoTarghe = new QListWidget(BoxIn);
-    ElencoTarghe->setObjectName(QStringLiteral("ElencoTarghe"));
+    const PrefixListModel::Fonte archivio = [] { return Archivio.DbArchivio.get(); };
+    ModelloTarghe = new PrefixListModel(archivio, QStringLiteral("CLIENTI"), QStringLiteral("TARGA_AUTO"), {}, this);
+    ModelloNomi = new PrefixListModel(archivio, QStringLiteral("CLIENTI"), QStringLiteral("DITTA_NOME"),
+                                      {QStringLiteral("TARGA_AUTO")}, this);
+    ElencoTarghe = elenco(BoxIn, "ElencoTarghe", ModelloTarghe);
     ElencoTarghe->setGeometry(10, 36, 150, 96);
     Ditta_Nome = new QLineEdit(BoxIn);
     Ditta_Nome->setObjectName(QStringLiteral("Ditta_Nome"));
     Ditta_Nome->setGeometry(10, 8, 420, 24);
     Ditta_Nome->setMaxLength(50);
     Ditta_Nome->hide();
-    ElencoNomi = new QListWidget(BoxIn);
-    ElencoNomi->setObjectName(QStringLiteral("ElencoNomi"));
+    ElencoNomi = elenco(BoxIn, "ElencoNomi", ModelloNomi);
     ElencoNomi->setGeometry(10, 36, 420, 96);
     ElencoNomi->hide();
     Nome_Targa = tasto(BoxIn, "Nome_Targa", 500, 40);
     connect(Cliente, &QLineEdit::textChanged, this, &Veicolo::Cliente_Change);
     connect(Ditta_Nome, &QLineEdit::textChanged, this, &Veicolo::Ditta_Nome_Change);
-    connect(ElencoTarghe, &QListWidget::itemDoubleClicked, this, [this] { ElencoTarghe_DblClick(); });
-    connect(ElencoNomi, &QListWidget::itemDoubleClicked, this, [this] { ElencoNomi_DblClick(); });
+    connect(ElencoTarghe, &QListView::doubleClicked, this, [this] { ElencoTarghe_DblClick(); });
+    connect(ElencoNomi, &QListView::doubleClicked, this, [this] { ElencoNomi_DblClick(); });
+    // A list cut short by an archive error while it scrolls.
+    connect(ModelloTarghe, &PrefixListModel::Interrotta, this, [] { Beep(); });
+    connect(ModelloNomi, &PrefixListModel::Interrotta, this, [] { Beep(); });
     connect(Nome_Targa, &QPushButton::clicked, this, &Veicolo::Nome_Targa_Click);
 }
 
@@ -167,8 +188,6 @@ void Veicolo::costruiscoScheda()
     LogoZEQ[0]->move(740, 250);
     LogoQox[0]->move(740, 350);
     // Tab 1: dates, notes and installation type.
-    const char* const captions[4] = {"", "", "", ""};
-    Q_UNUSED(captions)
     for (int r = 0; r < 2; ++r) {
         const int y = 8 + 34 * r;
         LabCli[11 + r] = etichetta(t1, 10, y - 4, 150, 32);
@@ -284,6 +303,7 @@ void Veicolo::costruiscoCatalogo()
     connect(ModValvole, &QComboBox::activated, this, [this] { ModValvole_Click(); });
     // The handlers of the configuration send, the ECU information, the software and loader
     // updates and the parameter screens are connected by their own parts of the program.
+    collegoTastiCentralina();
 }
 
 ZEQ_Inst::Apertura Veicolo::Apri()
@@ -295,8 +315,9 @@ ZEQ_Inst::Apertura Veicolo::Apri()
     }
     if (!Comunic().PortOpen()) {
         // The port the menu has just probed could not be opened after all.
+        const int errore = v->m_erroreporta;
         v->Scarica();
-        Avviso(367);
+        Avviso(errore == SerialControl::ErrPortaGiaAperta ? 366 : 367);
         return ZEQ_Inst::Apertura::FallitaDetta;
     }
     v->Mostra(false);
@@ -320,12 +341,12 @@ void Veicolo::Form_Load()
     const QString personali = Files::PercorsoApp(QStringLiteral("PERSONALIZZATE"));
     if (!Esiste(personali, 16))
         Files::CreaCartella(personali);
-    // 3.
+    // 3. No card is loaded yet.
+    StatoVeicolo.reset();
+    StatoCatalogo.Cliente.clear();
     Inivar();
     // 4.
     AzzeroDatiCentralina();
-    StatoVeicolo.reset();
-    StatoCatalogo.Cliente.clear();
     // 5.
     DatiCli->setCurrentIndex(0);
     // 6. Province and fiscal code exist for Polish customers only.
@@ -390,8 +411,7 @@ void Veicolo::Form_Load()
     AbilitoScheda(false);
     AggiornoStatoCollegamento();
     // 12. The port number was set by the main menu.
-    if (!Comunic().PortOpen())
-        Comunic().setPortOpen(true);
+    m_erroreporta = Comunic().PortOpen() ? 0 : Comunic().setPortOpen(true);
     // 13.
     Shell.PuntatoreMouse = PuntatoreAttuale();
 }
@@ -583,7 +603,10 @@ bool Veicolo::eventFilter(QObject* o, QEvent* e)
     }
     if (!Scaricato() && (e->type() == QEvent::FocusIn || e->type() == QEvent::FocusOut)) {
         const bool entra = e->type() == QEvent::FocusIn;
-        if (entra && o == Cliente)
+        // The window getting the focus back (a box or another window closed) is no new search.
+        const bool ritorno = entra && static_cast<QFocusEvent*>(e)->reason() == Qt::ActiveWindowFocusReason;
+        if (ritorno) {
+        } else if (entra && o == Cliente)
             Cliente_GotFocus();
         else if (entra && o == Ditta_Nome)
             Ditta_Nome_GotFocus();
@@ -689,6 +712,7 @@ void Veicolo::TimeOutTx_Timer()
     case FASE_LETTURA_PERSONALE:
         Beep();
         Link.Collegato = false;
+        ChiudoFilePersonale();
         Attesa::ScaricaIstanza();
         Avviso140(220);
         Riga(Protocollo::ComandoFineScambio);
@@ -833,4 +857,151 @@ void Veicolo::Form_Unload(bool&)
         m->setEnabled(true);
         m->DopoDialogo();
     }
+}
+
+// ---- ECU link controls and the configuration send ----
+
+void Veicolo::collegoTastiCentralina()
+{
+    connect(InvioDati, &QPushButton::clicked, this, &Veicolo::InvioDati_Click);
+    connect(Tasto_Inf, &QPushButton::clicked, this, &Veicolo::Tasto_Inf_Click);
+    connect(Tasto_Agg, &QPushButton::clicked, this, &Veicolo::Tasto_Agg_Click);
+    connect(Caric_Agg, &QPushButton::clicked, this, &Veicolo::Caric_Agg_Click);
+    connect(Personalizza, &QPushButton::clicked, this, &Veicolo::Personalizza_Click);
+    connect(PSerbatoio, &QPushButton::clicked, this, &Veicolo::PSerbatoio_Click);
+}
+
+// A refusal: beep and message n under "WARNING!".
+static void Rifiuto(int messaggio)
+{
+    Beep();
+    Avviso(messaggio);
+}
+
+void Veicolo::InvioDati_Click()
+{
+    if (!Link.Collegato)
+        return Rifiuto(349);
+    if (SalvoDati())
+        return;
+    const int tipo = DatiCentralina.TipoCentralina;
+    const auto salvo = [this] { return SalvoCliente(); };
+    if (tipo == -1)
+        Rifiuto(204);
+    else if (tipo == 0)
+        Avviso(358);
+    else if (tipo == 1)
+        InvioMappa(salvo);
+    else
+        PreparoProgrammazione(salvo);
+}
+
+void Veicolo::Tasto_Inf_Click()
+{
+    if (DatiCentralina.TipoCentralina < 1)
+        return;
+    VisInf::Carica()->Mostra(false);
+}
+
+static void AproProgrammazione(int modo)
+{
+    if (!Link.Collegato)
+        return Rifiuto(349);
+    if (DatiCentralina.TipoCentralina < 1)
+        return;
+    StatoVeicolo.ModoAggiorna = modo;
+    Progsw::Carica()->Mostra(true);
+}
+
+void Veicolo::Tasto_Agg_Click()
+{
+    AproProgrammazione(0);
+}
+
+void Veicolo::Caric_Agg_Click()
+{
+    AproProgrammazione(1);
+}
+
+static bool MaggioreZero()
+{
+    return DatiCentralina.VersioneSw.left(2) == QLatin1String("00");
+}
+
+void Veicolo::Personalizza_Click()
+{
+    const DatiCentralinaRec& d = DatiCentralina;
+    if (!Link.Collegato)
+        return Rifiuto(349);
+    if (d.TipoCentralina == -1)
+        return Rifiuto(204);
+    if (StatoCatalogo.TipoInstallazione == -1)
+        return;
+    if (StatoVeicolo.MarcaAuto.trimmed().isEmpty())
+        return Rifiuto(143);
+    if (StatoVeicolo.ModelloAuto.trimmed().isEmpty())
+        return Rifiuto(144);
+    if (StatoVeicolo.CentralinaSel.trimmed().isEmpty())
+        return Rifiuto(145);
+    if (d.TipoCentralina == 0)
+        return Rifiuto(358);
+    if (d.TipoCentralina == 1) {
+        if (!ControlloMappePersonali())
+            return;
+    } else if (d.SwVecchio) {
+        return Rifiuto(352);
+    } else if (MaggioreZero()) {
+        return Rifiuto(175);
+    }
+    Parametri::Carica()->Mostra(true);
+    MostroTipoInstallazione(DescrizioneTipoMappa(StatoCatalogo.TipoInstallazione));
+    update();
+}
+
+void Veicolo::PSerbatoio_Click()
+{
+    if (!Link.Collegato)
+        return Rifiuto(349);
+    if (MaggioreZero())
+        return Rifiuto(352);
+    LivSerb::Carica()->Mostra(true);
+    update();
+}
+
+void Veicolo::InvioMappa(std::function<int()> salvo)
+{
+    Dati_Out->setEnabled(false);
+    FileTabellaDati dati;
+    dati.dirCentralina = StatoCatalogo.DirCentralina;
+    dati.dirPersonal = StatoVeicolo.DirPersonal;
+    dati.personalizzata = StatoCatalogo.TipoInstallazione == 1;
+    dati.giorno = AutoImp[3]->text();
+    dati.mese = AutoImp[4]->text();
+    dati.anno = AutoImp[5]->text();
+    dati.tipoInstallazione = dati.personalizzata ? 1 : 0;
+    QString versione;
+    if (!PreparoFileTabella(dati, StatoVeicolo.FileTabella, versione)) {
+        Rifiuto(211);
+        Dati_Out->setEnabled(true);
+        return;
+    }
+    MandoDati* m = MandoDati::Carica();
+    m->SalvoCliente = std::move(salvo);
+    m->ModoMappa(versione);
+    m->Mostra(true);
+    update();
+}
+
+void Veicolo::TestiDataInstallazione(QByteArray& giorno, QByteArray& mese, QByteArray& anno) const
+{
+    giorno = AutoImp[0]->text().toLatin1();
+    mese = AutoImp[1]->text().toLatin1();
+    anno = AutoImp[2]->text().toLatin1();
+}
+
+int Veicolo::PreparoProgrammazione(std::function<int()>)
+{
+    // The programming image and the dialog's programming mode are built with the flash
+    // transfer; until then the send stops here.
+    return 0;
 }

@@ -1,6 +1,7 @@
 // End to end with the ECU simulator behind a pseudo-terminal: the program's screens open
 // the port, activate the link and read live frames exactly as with a real ECU.
 #include "support/AmbienteSimulatore.h"
+#include "catalogue/StatoCatalogo.h"
 
 #include "diagnosis/Grafici.h"
 #include "diagnosis/TarMP.h"
@@ -60,6 +61,9 @@ TEST_F(Simulatore, PersonalisedMapOnOlderSoftwareAsksForTheMap)
     ecu.identita.tipoCentralina = "01";
     ecu.identita.tipoInstallazione = "01";
     ecu.identita.versioneSw = "09.000315";
+    Shell.Funzione = 1;
+    Veicolo::Carica();
+    StatoCatalogo.Cliente = "AB123CD";   // the read-out needs the plate's folder
     attivo();
     ASSERT_TRUE(ricevuto("MU2"));
     EXPECT_FALSE(comandi().contains("MU3"));
