@@ -112,6 +112,46 @@ if [ ! -e "$demo/LANGUAGE.ASC" ]; then
   import -window root "$shots/main-menu.png"
   echo "Screenshot of the main menu: $shots/main-menu.png"
 fi
+# The assistance call from the live-data screen (F2): dial, connect and relay, a catalogue
+# transfer (held half-way for a picture), a software transfer, hang-up; then back to the menu.
+if [ -S "$demo/gsmsim.ctl" ] && [ -e "$demo/AURELIA.PRN" ]; then
+  gsm() { build/gsmsim --send "$demo/gsmsim.ctl" "$@" >/dev/null || true; }
+  xdotool key F2 || true
+  sleep 3
+  did=$(xdotool search --onlyvisible --name "DATI MOTORE" 2>/dev/null | head -1 || true)
+  if [ -n "$did" ]; then
+    eval "$(xdotool getwindowgeometry --shell "$did")"
+    xdotool mousemove $((X + 40)) $((Y + 542)) click 1 || true   # the call button
+    sleep 1
+    aid=$(xdotool search --onlyvisible --name "Modem connection" 2>/dev/null | head -1 || true)
+    if [ -n "$aid" ]; then
+      eval "$(xdotool getwindowgeometry --shell "$aid")"
+      xdotool mousemove $((X + 70)) $((Y + 125)) click 1 || true  # dial
+      sleep 0.5
+      import -window root "$shots/assistance-dialling.png"
+      echo "Screenshot of the modem dialogue: $shots/assistance-dialling.png"
+      sleep 3
+      m="$demo/AURELIA/BREZZA12/CENTRAL1"
+      gsm "fault pause 60 4000" "catalogue AURELIA BREZZA12 $demo/AURELIA.PRN $m/MOTORO01.QOX $m/LIMITI.TXT"
+      sleep 5
+      import -window root "$shots/assistance-exchange.png"
+      echo "Screenshot of the live-data screen in a remote exchange: $shots/assistance-exchange.png"
+      for _ in $(seq 100); do [ -e "$demo/TEMPOR/AURELIA/BREZZA12/CENTRAL1/LIMITI.TXT" ] && break; sleep 0.2; done
+      sleep 1
+      gsm "fault off" "software 02\\REMOTE\\REMOTE $demo/SOFTWARE/02/L0AA/L0AA.S19 V1.00 60"
+      for _ in $(seq 100); do [ -e "$demo/SOFTWARE/02/REMOTE/REMOTE.TXT" ] && break; sleep 0.2; done
+      sleep 1
+      eval "$(xdotool getwindowgeometry --shell "$did")"
+      xdotool mousemove $((X + 40)) $((Y + 542)) click 1 || true  # hang up
+      sleep 1
+      import -window root "$shots/assistance-after.png"
+      echo "Screenshot after the transfers and the hang-up: $shots/assistance-after.png"
+      ls "$demo/TEMPOR/AURELIA/BREZZA12/CENTRAL1" "$demo/SOFTWARE/02/REMOTE" 2>/dev/null || true
+    fi
+    xdotool key Escape || true   # leave the live-data screen
+    sleep 2
+  fi
+fi
 # The ECU simulator plays a type-1 ECU with a standard map.
 if [ -S "$demo/ecusim.ctl" ]; then
   build/ecusim --send "$demo/ecusim.ctl" 'identity type=01 install-type=00' >/dev/null || true
