@@ -124,5 +124,12 @@ if [ -n "$vid" ]; then
 fi
 import -window root "$shots/vehicle.png"
 echo "Screenshot of the vehicle screen with the demo card and the link: $shots/vehicle.png"
+if [ -n "$vid" ]; then
+  # Save the card (the ECU's identity goes with it): no box follows a good save.
+  xdotool mousemove $((X + 380)) $((Y + 704)) click 1 || true
+  sleep 2
+  import -window root "$shots/vehicle-saved.png"
+  echo "Screenshot after the card was saved: $shots/vehicle-saved.png"
+fi
 kill "$prog" 2>/dev/null || true
 exit 0

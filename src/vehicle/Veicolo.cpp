@@ -36,12 +36,15 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QTabBar>
 #include <QTabWidget>
+
+#include "archive/PrefixListModel.h"
 
 namespace {
 constexpr int kLarghezza = 1000;
@@ -61,6 +64,17 @@ QPushButton* tasto(QWidget* genitore, const char* nome, int x, int y)
     b->setObjectName(QLatin1String(nome));
     b->setGeometry(x, y, kTastoL, kTastoA);
     return b;
+}
+
+// A search list: one line per row, all of one height, rows read as they scroll into view.
+QListView* elenco(QWidget* genitore, const char* nome, PrefixListModel* modello)
+{
+    auto* l = new QListView(genitore);
+    l->setObjectName(QLatin1String(nome));
+    l->setUniformItemSizes(true);
+    l->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    l->setModel(modello);
+    return l;
 }
 
 QLabel* etichetta(QWidget* genitore, int x, int y, int w, int h = 20)
@@ -116,23 +130,28 @@ void Veicolo::costruiscoRicerca()
     // Letters and digits only, whether typed, pasted or dropped (a loaded plate keeps the
     // blanks that pad it to its width).
     Cliente->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[A-Za-z0-9]* *")), Cliente));
-    ElencoTarghe = new QListWidget(BoxIn);
-    ElencoTarghe->setObjectName(QStringLiteral("ElencoTarghe"));
+    const PrefixListModel::Fonte archivio = [] { return Archivio.DbArchivio.get(); };
+    ModelloTarghe = new PrefixListModel(archivio, QStringLiteral("CLIENTI"), QStringLiteral("TARGA_AUTO"), {}, this);
+    ModelloNomi = new PrefixListModel(archivio, QStringLiteral("CLIENTI"), QStringLiteral("DITTA_NOME"),
+                                      {QStringLiteral("TARGA_AUTO")}, this);
+    ElencoTarghe = elenco(BoxIn, "ElencoTarghe", ModelloTarghe);
     ElencoTarghe->setGeometry(10, 36, 150, 96);
     Ditta_Nome = new QLineEdit(BoxIn);
     Ditta_Nome->setObjectName(QStringLiteral("Ditta_Nome"));
     Ditta_Nome->setGeometry(10, 8, 420, 24);
     Ditta_Nome->setMaxLength(50);
     Ditta_Nome->hide();
-    ElencoNomi = new QListWidget(BoxIn);
-    ElencoNomi->setObjectName(QStringLiteral("ElencoNomi"));
+    ElencoNomi = elenco(BoxIn, "ElencoNomi", ModelloNomi);
     ElencoNomi->setGeometry(10, 36, 420, 96);
     ElencoNomi->hide();
     Nome_Targa = tasto(BoxIn, "Nome_Targa", 500, 40);
     connect(Cliente, &QLineEdit::textChanged, this, &Veicolo::Cliente_Change);
     connect(Ditta_Nome, &QLineEdit::textChanged, this, &Veicolo::Ditta_Nome_Change);
-    connect(ElencoTarghe, &QListWidget::itemDoubleClicked, this, [this] { ElencoTarghe_DblClick(); });
-    connect(ElencoNomi, &QListWidget::itemDoubleClicked, this, [this] { ElencoNomi_DblClick(); });
+    connect(ElencoTarghe, &QListView::doubleClicked, this, [this] { ElencoTarghe_DblClick(); });
+    connect(ElencoNomi, &QListView::doubleClicked, this, [this] { ElencoNomi_DblClick(); });
+    // A list cut short by an archive error while it scrolls.
+    connect(ModelloTarghe, &PrefixListModel::Interrotta, this, [] { Beep(); });
+    connect(ModelloNomi, &PrefixListModel::Interrotta, this, [] { Beep(); });
     connect(Nome_Targa, &QPushButton::clicked, this, &Veicolo::Nome_Targa_Click);
 }
 
@@ -167,8 +186,6 @@ void Veicolo::costruiscoScheda()
     LogoZEQ[0]->move(740, 250);
     LogoQox[0]->move(740, 350);
     // Tab 1: dates, notes and installation type.
-    const char* const captions[4] = {"", "", "", ""};
-    Q_UNUSED(captions)
     for (int r = 0; r < 2; ++r) {
         const int y = 8 + 34 * r;
         LabCli[11 + r] = etichetta(t1, 10, y - 4, 150, 32);
@@ -295,8 +312,9 @@ ZEQ_Inst::Apertura Veicolo::Apri()
     }
     if (!Comunic().PortOpen()) {
         // The port the menu has just probed could not be opened after all.
+        const int errore = v->m_erroreporta;
         v->Scarica();
-        Avviso(367);
+        Avviso(errore == SerialControl::ErrPortaGiaAperta ? 366 : 367);
         return ZEQ_Inst::Apertura::FallitaDetta;
     }
     v->Mostra(false);
@@ -320,12 +338,12 @@ void Veicolo::Form_Load()
     const QString personali = Files::PercorsoApp(QStringLiteral("PERSONALIZZATE"));
     if (!Esiste(personali, 16))
         Files::CreaCartella(personali);
-    // 3.
+    // 3. No card is loaded yet.
+    StatoVeicolo.reset();
+    StatoCatalogo.Cliente.clear();
     Inivar();
     // 4.
     AzzeroDatiCentralina();
-    StatoVeicolo.reset();
-    StatoCatalogo.Cliente.clear();
     // 5.
     DatiCli->setCurrentIndex(0);
     // 6. Province and fiscal code exist for Polish customers only.
@@ -390,8 +408,7 @@ void Veicolo::Form_Load()
     AbilitoScheda(false);
     AggiornoStatoCollegamento();
     // 12. The port number was set by the main menu.
-    if (!Comunic().PortOpen())
-        Comunic().setPortOpen(true);
+    m_erroreporta = Comunic().PortOpen() ? 0 : Comunic().setPortOpen(true);
     // 13.
     Shell.PuntatoreMouse = PuntatoreAttuale();
 }
@@ -583,7 +600,10 @@ bool Veicolo::eventFilter(QObject* o, QEvent* e)
     }
     if (!Scaricato() && (e->type() == QEvent::FocusIn || e->type() == QEvent::FocusOut)) {
         const bool entra = e->type() == QEvent::FocusIn;
-        if (entra && o == Cliente)
+        // The window getting the focus back (a box or another window closed) is no new search.
+        const bool ritorno = entra && static_cast<QFocusEvent*>(e)->reason() == Qt::ActiveWindowFocusReason;
+        if (ritorno) {
+        } else if (entra && o == Cliente)
             Cliente_GotFocus();
         else if (entra && o == Ditta_Nome)
             Ditta_Nome_GotFocus();

@@ -16,7 +16,9 @@ class QComboBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QListView;
 class QListWidget;
+class PrefixListModel;
 class QPushButton;
 class QRadioButton;
 class QTabWidget;
@@ -36,9 +38,12 @@ public:
     QLabel* Intitolo = nullptr;
     QFrame* BoxIn = nullptr;
     QLineEdit* Cliente = nullptr;
-    QListWidget* ElencoTarghe = nullptr;
+    // The search lists read the archive as they scroll: plates, and names each with its plate.
+    QListView* ElencoTarghe = nullptr;
     QLineEdit* Ditta_Nome = nullptr;
-    QListWidget* ElencoNomi = nullptr;
+    QListView* ElencoNomi = nullptr;
+    PrefixListModel* ModelloTarghe = nullptr;
+    PrefixListModel* ModelloNomi = nullptr;
     QPushButton* Nome_Targa = nullptr;
     QTabWidget* DatiCli = nullptr;
     std::array<QRadioButton*, 2> Scelta{};
@@ -171,5 +176,5 @@ private:
     QString marcaCartella() const;
     bool m_archivioAperto = false;
     bool m_schedaAbilitata = true;
-    bool m_inCarico = false;   // the program is setting controls (card load, replay)
+    int m_erroreporta = 0;     // why the port did not open at loading (0 it did)
 };

@@ -149,11 +149,14 @@ TEST_F(Scheda, CloseBoxOffersToSaveAndClosesTheArchive)
         int risposta;      // to 201
         bool guasta;       // the card cannot be saved
         bool resta;        // the screen stays open
+        bool esc;          // Esc instead of the close box
     };
     const Caso casi[] = {
-        {"no: closes", 0, false, false},
-        {"yes, save fails: stays", -1, true, true},
-        {"yes: saves and closes", -1, false, false},
+        {"no: closes", 0, false, false, false},
+        {"yes, save fails: stays", -1, true, true, false},
+        {"Esc, yes, save fails: stays", -1, true, true, true},
+        {"yes: saves and closes", -1, false, false, false},
+        {"Esc, no: closes", 0, false, false, true},
     };
     for (const Caso& c : casi) {
         SCOPED_TRACE(c.nome);
@@ -167,7 +170,10 @@ TEST_F(Scheda, CloseBoxOffersToSaveAndClosesTheArchive)
         if (c.guasta)
             v->AutoImp[2]->setText("0012");
         RegistroBox box(c.risposta);
-        v->close();
+        if (c.esc)
+            QTest::keyClick(v->Anagrafe[0], Qt::Key_Escape);
+        else
+            v->close();
         EXPECT_EQ(Veicolo::Caricato(), c.resta);
         ASSERT_GE(box.conta(), 1);
         EXPECT_EQ(box.box()[0].testo, Msg(201));
@@ -273,4 +279,15 @@ TEST_F(Scheda, LinkLostWhileAnotherPlateIsTypedLeavesThatCustomersMaps)
     v->Dati_Out->Scatta();
     EXPECT_TRUE(QFile::exists(cartella->file("PERSONALIZZATE/ZZ9/MOTORO03.QOX")));
     EXPECT_EQ(StatoCatalogo.Cliente.trimmed(), "AB1");
+}
+
+TEST_F(Scheda, PortThatCannotBeOpenedReleasesTheArchive)
+{
+    MappaPorta(1, cartella->file("no-such-device"));
+    RegistroBox box;
+    EXPECT_EQ(Veicolo::Apri(), ZEQ_Inst::Apertura::FallitaDetta);
+    EXPECT_EQ(box.testi(), QStringList{Msg(367)});
+    EXPECT_FALSE(Veicolo::Caricato());
+    EXPECT_EQ(Archivio.DbArchivio, nullptr);
+    EXPECT_EQ(Shell.Funzione, 0);
 }

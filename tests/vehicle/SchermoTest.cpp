@@ -1,6 +1,10 @@
 #include "SchermoVeicolo.h"
 
+#include "archive/PrefixListModel.h"
+#include "platform/SerialControl.h"
+
 #include <QDir>
+#include <QFileInfo>
 
 namespace {
 using Schermo = SchermoVeicolo;
@@ -60,21 +64,19 @@ TEST_F(Schermo, PlateAndNameListingsFollowTheTypedPrefix)
         if (c.nomi != v->Ditta_Nome->isVisible())
             v->Nome_Targa_Click();
         (c.nomi ? v->Ditta_Nome : v->Cliente)->setText(c.testo);
-        QListWidget* lista = c.nomi ? v->ElencoNomi : v->ElencoTarghe;
-        QStringList voci;
-        for (int i = 0; i < lista->count(); ++i)
-            voci << lista->item(i)->text();
-        EXPECT_EQ(voci, c.voci);
-        if (c.nomi) {
-            QStringList targhe;
-            for (int i = 0; i < v->ElencoTarghe->count(); ++i)
-                targhe << v->ElencoTarghe->item(i)->text();
-            EXPECT_EQ(targhe, c.targhe);
+        PrefixListModel* lista = c.nomi ? v->ModelloNomi : v->ModelloTarghe;
+        QStringList voci, targhe;
+        for (int i = 0; i < lista->rowCount(); ++i) {
+            voci << lista->Testo(i);
+            if (c.nomi)
+                targhe << lista->Valore(i, 0).toString();   // each name carries its own plate
         }
+        EXPECT_EQ(voci, c.voci);
+        EXPECT_EQ(targhe, c.targhe);
     }
     // Picking the second name, then the first, loads each one's own card.
     for (int riga : {1, 0}) {
-        v->ElencoNomi->setCurrentRow(riga);
+        v->ElencoNomi->setCurrentIndex(v->ModelloNomi->index(riga));
         v->ElencoNomi_DblClick();
         EXPECT_EQ(v->Cliente->text(), riga ? "AB777     " : "AB123     ");
         EXPECT_EQ(v->Anagrafe[0]->text(), riga ? "Rossini Anna" : "ROSSI MARIO");
@@ -83,6 +85,13 @@ TEST_F(Schermo, PlateAndNameListingsFollowTheTypedPrefix)
         v->Nome_Targa_Click();
         v->Ditta_Nome->setText("ros");
     }
+    // Enter in the name list loads the name picked, as a double click does.
+    ASSERT_TRUE(v->ElencoNomi->isVisible());
+    v->Ditta_Nome->setText("rot");
+    v->ElencoNomi->setFocus();
+    v->ElencoNomi->setCurrentIndex(v->ModelloNomi->index(0));
+    QTest::keyClick(v->ElencoNomi, Qt::Key_Return);
+    EXPECT_EQ(v->Cliente->text(), "ZZ9       ");
     // A blank typed in the plate box empties it.
     if (!v->Cliente->isVisible())
         v->Nome_Targa_Click();
@@ -90,7 +99,7 @@ TEST_F(Schermo, PlateAndNameListingsFollowTheTypedPrefix)
     v->Cliente->setText("AB");
     QTest::keyClick(v->Cliente, Qt::Key_Space);
     EXPECT_TRUE(v->Cliente->text().isEmpty());
-    EXPECT_EQ(v->ElencoTarghe->count(), 0);
+    EXPECT_EQ(v->ModelloTarghe->rowCount(), 0);
 }
 
 TEST_F(Schermo, PlateBoxTakesOnlyLettersAndDigits)
@@ -168,6 +177,8 @@ TEST_F(Schermo, StoredCardRestoresItsCarFromTheCatalogue)
          "LONGMAKENAMEXYZ12/LONG01/CENTRAL1"},
         {{"AB5", "E", "NOSUCHMAKE", "X", "Y", "RAIL ALPHA 4 CYLINDERS", 0, 1}, "", "", "", 1, "RAIL ALPHA 4 CYLINDERS", ""},
     };
+    // The map-table version of the chosen car, from its S-record map's header.
+    cartella->scrivi("AURELIA/CORSA14/CENTRAL1/C_GPL03.F19", "S0120000ZEQ 30324142\r\nS9030000FC\r\n");
     QList<ClienteProva> clienti;
     for (const Caso& c : casi)
         clienti << c.c;
@@ -188,11 +199,70 @@ TEST_F(Schermo, StoredCardRestoresItsCarFromTheCatalogue)
             EXPECT_TRUE(StatoCatalogo.DirCentralina.endsWith(c.cartellaCentralina)) << StatoCatalogo.DirCentralina.toStdString();
         EXPECT_FALSE(Shell.DatiModificati);
     }
-    // A user's model pick while a key is held sets the map type back to standard.
     caricoTarga("AB1");
+    EXPECT_EQ(v->Versione_Tab->text(), "Tab_Vers.  2");
+    // A user's model pick while a key is held sets the map type back to standard.
     ASSERT_EQ(StatoCatalogo.TipoInstallazione, 1);
     v->ElModello->setCurrentRow(0);
     v->ElModello_DblClick();
     EXPECT_EQ(StatoCatalogo.TipoInstallazione, 0);
     EXPECT_TRUE(Shell.DatiModificati);
+}
+
+TEST_F(Schermo, OnlyANewFocusOnThePlateBoxClearsTheCard)
+{
+    apro({{"AB123", "ROSSI MARIO"}});
+    const std::pair<Qt::FocusReason, bool> casi[] = {
+        {Qt::ActiveWindowFocusReason, false},   // a box closed, the window has the focus back
+        {Qt::MouseFocusReason, true},
+        {Qt::TabFocusReason, true},
+    };
+    for (const auto& [motivo, svuota] : casi) {
+        caricoTarga("AB123");
+        ASSERT_EQ(v->Anagrafe[0]->text(), "ROSSI MARIO");
+        QFocusEvent e(QEvent::FocusIn, motivo);
+        QApplication::sendEvent(v->Cliente, &e);
+        EXPECT_EQ(v->Anagrafe[0]->text().trimmed().isEmpty(), svuota) << motivo;
+        EXPECT_EQ(v->SchedaAbilitata(), !svuota) << motivo;
+    }
+}
+
+TEST_F(Schermo, OpeningStateAndCatalogueKeys)
+{
+    apro({{"AB123", "ROSSI MARIO"}});
+    EXPECT_TRUE(QFileInfo(cartella->file("PERSONALIZZATE")).isDir());
+    EXPECT_EQ(v->ModValvole->count(), 2);
+    EXPECT_FALSE(v->SchedaAbilitata());
+    EXPECT_EQ(v->StatoCom->text(), Msg(348));
+    EXPECT_TRUE(Comunic().PortOpen());
+    EXPECT_EQ(v->Intitolo->text(), Msg(139));
+    caricoTarga("AB123");
+    v->DatiCli->setCurrentIndex(1);
+    struct Caso {
+        QWidget* da;
+        Qt::Key tasto;
+        QWidget* a;   // focus afterwards
+    };
+    const Caso casi[] = {
+        {v->MarcaP, Qt::Key_Return, v->Impianto},
+        {v->Impianto, Qt::Key_Return, v->ElMarca},
+        {v->ElMarca, Qt::Key_Return, v->ElModello},
+        {v->ElModello, Qt::Key_Return, v->LanciaSchemi},
+        {v->CentrBenz, Qt::Key_Return, v->ModValvole},
+        {v->ModValvole, Qt::Key_Return, v->Personalizza},
+        {v->MarcaP, Qt::Key_Space, v->MarcaP},   // discarded: the box does not toggle
+    };
+    for (const Caso& c : casi) {
+        SCOPED_TRACE(c.da->objectName().toStdString());
+        c.da->setFocus();
+        QTest::keyClick(c.da, c.tasto);
+        EXPECT_EQ(v->focusWidget(), c.a);
+    }
+    EXPECT_FALSE(v->MarcaP->isChecked());
+    // Space on the model list confirms the model, as a double click does.
+    StatoVeicolo.ModelloAuto.clear();
+    v->ElModello->setCurrentRow(1);
+    v->ElModello->setFocus();
+    QTest::keyClick(v->ElModello, Qt::Key_Space);
+    EXPECT_EQ(StatoVeicolo.ModelloAuto.trimmed(), "CORSA14");
 }
