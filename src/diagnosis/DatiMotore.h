@@ -5,6 +5,7 @@
 // watchdogs: Dati_Out, the no-data watchdog restarted by every frame, and TimeOutTx, the
 // watchdog of the identity request the first frame sends.
 #include "platform/Form.h"
+#include "shell/ZEQ_Inst.h"
 
 #include <array>
 
@@ -26,6 +27,10 @@ public:
     ~DatiMotore() override;
     void Form_Load();
     QString NomeForm() const override { return QStringLiteral("DATIMOTORE"); }
+    // F2 of the main menu: loads and shows the screen. When the port the menu has just
+    // probed could not be opened after all, says so (366 held elsewhere, else 367) and
+    // unloads the screen again.
+    static ZEQ_Inst::Apertura Apri();
 
     QLabel* Intitolo = nullptr;
     PictureBox* SfondoMotore = nullptr;   // engine page
@@ -84,12 +89,18 @@ public:
     void DisegnoSegmento(const Segmento& s);
     // The MAP/TPS view has closed: the screen and its button are usable again.
     void FineTarMP();
+    // The assistance call: up (only the button that ends it shows) or down (the call
+    // button shows), and what the modem dialogue says in the line beside them.
+    void MostroChiamataGSM(bool attiva);
+    void MostroInformo(const QString& testo);
     // While a watchdog box of this screen is open the no-data watchdog only stops.
     bool BoxWatchdogAperto() const { return m_boxWatchdog; }
 
 protected:
     void Form_KeyDown(int& keyCode, int shift) override;
     void Form_Unload(bool& cancel) override;
+    // The close box leaves as the exit button does (ignored while TarMP holds the screen).
+    void ChiusuraUtente() override { Esci_Click(); }
     void resizeEvent(QResizeEvent* e) override;
     bool eventFilter(QObject* o, QEvent* e) override;
     void Scollega() override { ScollegaIstanza(this); }
@@ -105,4 +116,5 @@ private:
     void disegnoAsseY(int s, const QColor& colore);
     void AggiornoGrafici();
     bool m_boxWatchdog = false;
+    int m_erroreApertura = 0;
 };
