@@ -5,6 +5,7 @@
 #include "diagnosis/Grafici.h"
 #include "diagnosis/TarMP.h"
 #include "platform/PictureBox.h"
+#include "platform/SerialControl.h"
 #include "remote/Aggancio.h"
 #include "support/Ambiente.h"
 
@@ -314,4 +315,31 @@ TEST_F(Schermo, NoDataWatchdogRestartsTheRecordingAndKeepsThePanes)
     EXPECT_EQ(Diagnosi.DatiVideo[0].Numero, 1);
     EXPECT_TRUE(d->TimeOutTx->Enabled()) << "the next frame asks for the identity again";
     EXPECT_TRUE(scritto.contains("MUB\r\n"));
+}
+
+namespace {
+class AperturaSchermo : public AmbienteLink {};
+} // namespace
+
+TEST_F(AperturaSchermo, PortTakenAfterTheProbeIsToldAndTheScreenUnloaded)
+{
+    Pty pty;
+    SerialControl altro(QStringLiteral("altro"));
+    const struct { bool occupata; int messaggio; } casi[] = {{true, 366}, {false, 367}};
+    for (const auto& c : casi) {
+        SCOPED_TRACE(c.messaggio);
+        BoxHost::PulisciRegistro();
+        MappaPorta(1, c.occupata ? pty.slavePath() : cartella->file("no-such-device"));
+        if (c.occupata) {
+            altro.setCommPort(1);
+            ASSERT_EQ(altro.setPortOpen(true), 0);
+        }
+        Shell.Funzione = 2;
+        EXPECT_EQ(DatiMotore::Apri(), ZEQ_Inst::Apertura::FallitaDetta);
+        EXPECT_EQ(box->testi(), QStringList{Msg(c.messaggio)});
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_FALSE(DatiMotore::Caricato());
+        EXPECT_EQ(Shell.Funzione, 0);
+        altro.setPortOpen(false);
+    }
 }
