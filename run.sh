@@ -73,11 +73,16 @@ if [ -x build/ecusim ]; then
 fi
 # The modem and assistance-station simulator, when present, on COM5.
 if [ -x build/gsmsim ]; then
-  rm -f "$demo/ttyGSM"
-  build/gsmsim --link "$demo/ttyGSM" >"$demo/gsmsim.log" 2>&1 &
+  rm -f "$demo/ttyGSM" "$demo/gsmsim.ctl"
+  build/gsmsim --link "$demo/ttyGSM" --control "$demo/gsmsim.ctl" >"$demo/gsmsim.log" 2>&1 &
   pids+=($!)
   for _ in $(seq 50); do [ -e "$demo/ttyGSM" ] && break; sleep 0.1; done
   ini_set PORTE COM5 "$demo/ttyGSM"
+  ini_set SERIALE PortaGSM COM5
+  # A demo assistance number, so the call button of the live-data screen works. The
+  # station plays transfers on request (tools/gsmsim/README.md), for example:
+  #   build/gsmsim --send demo/gsmsim.ctl "catalogue FIAT <key> demo/FIAT.PRN <map> <limits>"
+  ini_set ASSISTENZA Telefono 0123456789
 fi
 
 if [ -n "${DISPLAY:-}" ] && [ "${ZEQ_HEADLESS:-0}" != "1" ]; then
@@ -106,6 +111,46 @@ if [ ! -e "$demo/LANGUAGE.ASC" ]; then
   sleep 2
   import -window root "$shots/main-menu.png"
   echo "Screenshot of the main menu: $shots/main-menu.png"
+fi
+# The assistance call from the live-data screen (F2): dial, connect and relay, a catalogue
+# transfer (held half-way for a picture), a software transfer, hang-up; then back to the menu.
+if [ -S "$demo/gsmsim.ctl" ] && [ -e "$demo/AURELIA.PRN" ]; then
+  gsm() { build/gsmsim --send "$demo/gsmsim.ctl" "$@" >/dev/null || true; }
+  xdotool key F2 || true
+  sleep 3
+  did=$(xdotool search --onlyvisible --name "DATI MOTORE" 2>/dev/null | head -1 || true)
+  if [ -n "$did" ]; then
+    eval "$(xdotool getwindowgeometry --shell "$did")"
+    xdotool mousemove $((X + 40)) $((Y + 542)) click 1 || true   # the call button
+    sleep 1
+    aid=$(xdotool search --onlyvisible --name "Modem connection" 2>/dev/null | head -1 || true)
+    if [ -n "$aid" ]; then
+      eval "$(xdotool getwindowgeometry --shell "$aid")"
+      xdotool mousemove $((X + 70)) $((Y + 125)) click 1 || true  # dial
+      sleep 0.5
+      import -window root "$shots/assistance-dialling.png"
+      echo "Screenshot of the modem dialogue: $shots/assistance-dialling.png"
+      sleep 3
+      m="$demo/AURELIA/BREZZA12/CENTRAL1"
+      gsm "fault pause 60 4000" "catalogue AURELIA BREZZA12 $demo/AURELIA.PRN $m/MOTORO01.QOX $m/LIMITI.TXT"
+      sleep 5
+      import -window root "$shots/assistance-exchange.png"
+      echo "Screenshot of the live-data screen in a remote exchange: $shots/assistance-exchange.png"
+      for _ in $(seq 100); do [ -e "$demo/TEMPOR/AURELIA/BREZZA12/CENTRAL1/LIMITI.TXT" ] && break; sleep 0.2; done
+      sleep 1
+      gsm "fault off" "software 02\\REMOTE\\REMOTE $demo/SOFTWARE/02/L0AA/L0AA.S19 V1.00 60"
+      for _ in $(seq 100); do [ -e "$demo/SOFTWARE/02/REMOTE/REMOTE.TXT" ] && break; sleep 0.2; done
+      sleep 1
+      eval "$(xdotool getwindowgeometry --shell "$did")"
+      xdotool mousemove $((X + 40)) $((Y + 542)) click 1 || true  # hang up
+      sleep 1
+      import -window root "$shots/assistance-after.png"
+      echo "Screenshot after the transfers and the hang-up: $shots/assistance-after.png"
+      ls "$demo/TEMPOR/AURELIA/BREZZA12/CENTRAL1" "$demo/SOFTWARE/02/REMOTE" 2>/dev/null || true
+    fi
+    xdotool key Escape || true   # leave the live-data screen
+    sleep 2
+  fi
 fi
 # The ECU simulator plays a type-1 ECU with a standard map.
 if [ -S "$demo/ecusim.ctl" ]; then

@@ -1,6 +1,10 @@
 // Speed of the ECU receive path: live frames decoded per second (DC text and DB binary,
-// through the whole live branch on the live-data screen's record and buffers), and the
-// line splitter's throughput in bytes per second.
+// through the whole live branch on the live-data screen's record and buffers), the same
+// with the live-data screen open (display copy, four graph panes, recording file), the
+// line splitter's throughput in bytes per second, and the graph redraws: four panes from
+// a 100,000-line recording and one scroll step of the time window.
+#include "diagnosis/DatiMotore.h"
+#include "diagnosis/Grafici.h"
 #include "diagnosis/RigaDati.h"
 #include "ecu_link/CodecDati.h"
 #include "ecu_link/Ricezione.h"
@@ -8,9 +12,14 @@
 #include "platform/BoxHost.h"
 #include "shell/Modulo.h"
 
-#include <QCoreApplication>
+#include "platform/Timer.h"
+
+#include <QApplication>
+#include <QFile>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -88,16 +97,113 @@ void BM_SplitterBytes(benchmark::State& stato)
     stato.SetBytesProcessed(stato.iterations() * blocco.size());
 }
 
+// The live-data screen open with four panes and the recording on; every frame is followed
+// by a display tick (the worst case: the line carries at most 58 frames a second, the
+// display ticks about 3 times a second).
+DatiMotore* SchermoConQuattroPannelli()
+{
+    Prepara();
+    Diagnosi.RegistrazioneFallita = false;
+    Shell.Lingua = 4;
+    DatiMotore* d = DatiMotore::Carica();
+    d->VisDati->setEnabled(false);
+    d->Dati_Out->setEnabled(false);
+    Link.InterrogoDati = false;
+    for (int k : {9, 0, 6, 14})
+        d->DatiMot1_DblClick(k);
+    return d;
+}
+
+void FrameSchermo(benchmark::State& stato, const QByteArray& trama)
+{
+    DatiMotore* d = SchermoConQuattroPannelli();
+    for (auto _ : stato) {
+        Link.BufferRx += trama;
+        RiceviDati();
+        d->Dati_Out->setEnabled(false);
+        d->VisDati_Timer();
+    }
+    stato.SetItemsProcessed(stato.iterations());
+    stato.SetLabel("frames");
+    d->Scarica();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void BM_LiveFrameScreenDC(benchmark::State& s) { FrameSchermo(s, TramaDC()); }
+void BM_LiveFrameScreenDB(benchmark::State& s) { FrameSchermo(s, TramaDB()); }
+
+// A recording of n samples with moving values, written straight to the file; the ring and
+// row 0 as after the last of them.
+void Registrazione(qint32 n)
+{
+    QFile f(QString(Shell.PathApp + QStringLiteral("/DATI_GRAF.GRF")));
+    f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    QByteArray dati;
+    RigaDati r;
+    for (qint32 i = 1; i <= n; ++i) {
+        r.Numero = i;
+        r.Valore[9] = QByteArray::number(800 + i % 97).rightJustified(8, ' ');
+        r.Valore[0] = QByteArray::number(1200 + i % 31).rightJustified(8, ' ');
+        r.Valore[6] = QByteArray::number((i % 1000) / 10.0, 'f', 1).rightJustified(8, ' ');
+        r.Valore[14] = QByteArray::number(1000 + i % 13).rightJustified(8, ' ');
+        dati += RigaRegistrazione(r);
+        Diagnosi.IndiceCampioni = (Diagnosi.IndiceCampioni + 1) % StatoDiagnosiRec::RigheCampioni;
+        Diagnosi.Campioni[Diagnosi.IndiceCampioni] = r;
+        if (dati.size() > (1 << 20)) {
+            f.write(dati);
+            dati.clear();
+        }
+    }
+    f.write(dati);
+    Diagnosi.DatiVideo[0] = r;
+    Diagnosi.DatiVideo[1] = r;
+}
+
+void BM_RedrawFourPanes100k(benchmark::State& stato)
+{
+    DatiMotore* d = SchermoConQuattroPannelli();
+    Registrazione(100000);
+    Graf.OrigineTempo = 100000 - 199;
+    for (auto _ : stato)
+        RidisegnoDaFile();
+    d->Scarica();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void BM_ScrollStep100k(benchmark::State& stato)
+{
+    DatiMotore* d = SchermoConQuattroPannelli();
+    Registrazione(100000);
+    for (auto _ : stato) {
+        stato.PauseTiming();
+        Graf.OrigineTempo = 100000 - 200;  // the newest sample at the right edge
+        Link.DatiRicevuti = true;
+        stato.ResumeTiming();
+        d->VisDati_Timer();
+    }
+    d->Scarica();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+const auto Peggiore = [](const std::vector<double>& v) { return *std::max_element(v.begin(), v.end()); };
+
 BENCHMARK(BM_LiveFrameDC);
 BENCHMARK(BM_LiveFrameDB);
 BENCHMARK(BM_CodecDecodeDB);
 BENCHMARK(BM_SplitterBytes)->Arg(1)->Arg(16)->Arg(4096);
+BENCHMARK(BM_LiveFrameScreenDC);
+BENCHMARK(BM_LiveFrameScreenDB);
+BENCHMARK(BM_RedrawFourPanes100k)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(25)
+    ->ComputeStatistics("worst", Peggiore)->ReportAggregatesOnly(true);
+BENCHMARK(BM_ScrollStep100k)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(25)
+    ->ComputeStatistics("worst", Peggiore)->ReportAggregatesOnly(true);
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -10,6 +10,7 @@
 #include "platform/Resources.h"
 #include "platform/SerialControl.h"
 #include "platform/Timer.h"
+#include "remote/ModemLink.h"
 #include "remote/StatoGSM.h"
 #include "shell/Modulo.h"
 #include "shell/Procedure.h"
@@ -47,11 +48,11 @@ struct PostoBox {
 constexpr PostoBox PostiMotore[13] = {
     {7, 120, 600, 3600, 2400},   {10, 120, 1500, 3600, 2900},  {12, 120, 2400, 3900, 3500},
     {11, 120, 3300, 4000, 4200}, {0, 120, 4200, 4300, 4800},   {1, 120, 5100, 4600, 5300},
-    {14, 120, 6000, 5000, 5600}, {9, 9480, 600, 8400, 2400},   {4, 9480, 1500, 8400, 3000},
-    {8, 9480, 2400, 8200, 3600}, {3, 9480, 3300, 7900, 4200},  {6, 9480, 4200, 7600, 4800},
-    {2, 9480, 5100, 7300, 5300},
+    {14, 120, 6000, 5000, 5600}, {9, 8930, 600, 8400, 2400},   {4, 8930, 1500, 8400, 3000},
+    {8, 8930, 2400, 8200, 3600}, {3, 8930, 3300, 7900, 4200},  {6, 8930, 4200, 7600, 4800},
+    {2, 8930, 5100, 7300, 5300},
 };
-constexpr int LarghezzaBox = 2400;
+constexpr int LarghezzaBox = 2950;
 constexpr int AltezzaBox = 780;
 
 QPushButton* Tasto(QWidget* padre, const char* nome)
@@ -101,6 +102,9 @@ DatiMotore::DatiMotore()
     connect(TimeOutModem, &FormTimer::Timer, this, &DatiMotore::TimeOutModem_Timer);
     connect(Esci, &QPushButton::clicked, this, &DatiMotore::Esci_Click);
     connect(T_MapTPS, &QPushButton::clicked, this, &DatiMotore::T_MapTPS_Click);
+    connect(TastoGSM, &QPushButton::clicked, this, &DatiMotore::TastoGSM_Click);
+    connect(ChiudoGSM, &QPushButton::clicked, this, &DatiMotore::ChiudoGSM_Click);
+    Informo->setVisible(false);
     connect(PaginaMotore, &QPushButton::clicked, this, &DatiMotore::PaginaMotore_Click);
     connect(PaginaGrafici, &QPushButton::clicked, this, &DatiMotore::PaginaGrafici_Click);
     resize(800, 600);
@@ -121,6 +125,7 @@ void DatiMotore::creoPaginaMotore()
         const PostoBox& p = PostiMotore[i];
         auto* box = new QGroupBox(SfondoMotore);
         box->setGeometry(Twip(p.left), Twip(p.top), Twip(LarghezzaBox), Twip(AltezzaBox));
+        box->setFont(FontSansSerif(8, true));
         box->setStyleSheet(QStringLiteral("QGroupBox{background:white;border:1px solid #5a6b7c;margin-top:8px;"
                                           "font-weight:bold}QGroupBox::title{subcontrol-origin:margin;left:4px}"));
         auto* valore = new QLabel(box);
@@ -135,7 +140,8 @@ void DatiMotore::creoPaginaMotore()
         const int bordo = p.left < 6000 ? p.left + LarghezzaBox : p.left;
         Linea[i] = SfondoMotore->CreoLinea();
         Linea[i]->BorderColor = QColor(0x5a, 0x6b, 0x7c);
-        Linea[i]->Imposto(bordo, p.top + AltezzaBox / 2 + 60, p.versoX, p.versoY);
+        const int y = p.top + AltezzaBox / 2 + 60;
+        Linea[i]->Imposto(bordo, y, p.versoX, y + (p.versoY - y) / 4);
     }
     LedBG = new QFrame(SfondoMotore);
     LedBG->setObjectName(QStringLiteral("LedBG"));
@@ -163,6 +169,7 @@ void DatiMotore::creoPaginaGrafici()
     for (int k = 0; k < 16; ++k) {
         LabMot1[k] = new QLabel(lista);
         LabMot1[k]->setFont(FontSansSerif(6.5, false));
+        LabMot1[k]->setWordWrap(true);  // the longest captions take two lines
         DatiMot1[k] = new QLabel(lista);
         DatiMot1[k]->setFont(FontSansSerif(8.25, true));
         DatiMot1[k]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -217,6 +224,18 @@ void DatiMotore::creoPannello(int s)
     }
 }
 
+ZEQ_Inst::Apertura DatiMotore::Apri()
+{
+    DatiMotore* d = Carica();
+    if (const int err = d->m_erroreApertura) {
+        d->Scarica();
+        Avviso(err == SerialControl::ErrPortaGiaAperta ? 366 : 367);
+        return ZEQ_Inst::Apertura::FallitaDetta;
+    }
+    d->Mostra(false);
+    return ZEQ_Inst::Apertura::Aperta;
+}
+
 void DatiMotore::InizializzoVariabili()
 {
     Link.DatiRicevuti = false;
@@ -248,13 +267,12 @@ void DatiMotore::Form_Load()
     LabMot1[13]->setText(Graf.Canali[13].Nome);
     Legenda->setText(Graf.Canali[15].Nome);
     LabMot1[15]->setText(Graf.Canali[15].Nome);
-    const int base = (Shell.Lingua - 1) * 500;
-    CaricoImmagine(base + 134, PaginaMotore);
-    CaricoImmagine(base + 135, PaginaGrafici);
-    CaricoImmagine(base + 136, TastoGSM);
-    CaricoImmagine(base + 140, ChiudoGSM);
-    CaricoImmagine(base + 151, T_MapTPS);
-    CaricoImmagine(base + 132, Esci);
+    ImmaginiTasto(PaginaMotore, IdRisorsa(134));
+    ImmaginiTasto(PaginaGrafici, IdRisorsa(135));
+    ImmaginiTasto(TastoGSM, IdRisorsa(136));
+    ImmaginiTasto(ChiudoGSM, IdRisorsa(140));
+    ImmaginiTasto(T_MapTPS, IdRisorsa(151), 0, IdRisorsa(152));
+    ImmaginiTasto(Esci, IdRisorsa(132));
     TastoGSM->setVisible(true);
     // The blank background of a trace picture, measured in pixels.
     GraficoC[0]->Cls();
@@ -267,9 +285,8 @@ void DatiMotore::Form_Load()
                                 FileConfigurazione())
                        .trimmed();
     TastoGSM->setEnabled(!GSM.Telefono.isEmpty());
-    // The port number was set by the main menu.
-    if (!Comunic().PortOpen())
-        Comunic().setPortOpen(true);
+    // The port number was set by the main menu; Apri() tells the menu when it did not open.
+    m_erroreApertura = Comunic().PortOpen() ? 0 : Comunic().setPortOpen(true);
     ScrivoCentralina(Protocollo::Riga(Protocollo::ComandoAvvioDati));
     ScrivoCentralina(Protocollo::Riga(Protocollo::ComandoDatiNormali));
     Dati_Out->setInterval(2000);
@@ -364,8 +381,8 @@ void DatiMotore::DatiMot1_DblClick(int Index)
         BoxScalaX[s]->Imposto(l.boxScalaX.Left, l.boxScalaX.Top, l.boxScalaX.Width, l.boxScalaX.Height);
         BoxScalaY[s]->Imposto(l.boxScalaY.Left, l.boxScalaY.Top, l.boxScalaY.Width, l.boxScalaY.Height);
         GraficoC[s]->Imposto(l.grafico.Left, l.grafico.Top, l.grafico.Width, l.grafico.Height);
-        ScalaX[s]->Imposto(ScalaX[s]->X1, ScalaX[s]->Y1, l.scalaXX2, ScalaX[s]->Y2);
-        ScalaY[s]->Imposto(ScalaY[s]->X1, ScalaY[s]->Y1, ScalaY[s]->X2, l.scalaYY2);
+        ScalaX[s]->Imposto(ScalaX[s]->X1(), ScalaX[s]->Y1(), l.scalaXX2, ScalaX[s]->Y2());
+        ScalaY[s]->Imposto(ScalaY[s]->X1(), ScalaY[s]->Y1(), ScalaY[s]->X2(), l.scalaYY2);
         NomeC[s]->resize(Twip(l.nomeC.Width), NomeC[s]->height());
         NomeC[s]->setText(c.Nome);
         impostoScala(s);
@@ -566,17 +583,32 @@ void DatiMotore::TimeOutTx_Timer()
     Link.FaseCom = FASE_LIBERA;
 }
 
-void DatiMotore::TimeOutModem_Timer()
+void DatiMotore::TimeOutModem_Timer() { ScadenzaModem(); }
+void DatiMotore::TastoGSM_Click() { AproAggancio(); }
+void DatiMotore::ChiudoGSM_Click() { RiattaccoGSM(); }
+
+void DatiMotore::MostroChiamataGSM(bool attiva)
 {
-    // The identity message to the station went unanswered; the rest of the modem
-    // dialogue's watchdog is completed with the modem dialogue.
-    if (GSM.StatoGSM == GSM_ATTESA_IDENTITA) {
-        TimeOutModem->setEnabled(false);
-        ImpostoPuntatore(1);
-        GSM.InvioGSM = false;
-        GSM.StatoGSM = GSM_CONNESSO;
+    if (attiva) {
+        for (QPushButton* w : {Esci, PaginaGrafici, PaginaMotore})
+            w->setEnabled(true);
     }
+    TastoGSM->setVisible(!attiva);
+    TastoGSM->setEnabled(!attiva);
+    T_MapTPS->setEnabled(!attiva);
+    ChiudoGSM->setVisible(attiva);
+    ChiudoGSM->setEnabled(attiva);
 }
+
+void DatiMotore::MostroScambioRemoto(bool aperto)
+{
+    Informo->setVisible(aperto);
+    for (QWidget* w : std::initializer_list<QWidget*>{TastoGSM, ChiudoGSM, PaginaGrafici, PaginaMotore, SfondoGrafici,
+                                                       SfondoMotore})
+        w->setEnabled(!aperto);
+}
+
+void DatiMotore::MostroInformo(const QString& testo) { Informo->setText(testo); }
 
 void DatiMotore::T_MapTPS_Click()
 {

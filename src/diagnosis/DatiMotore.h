@@ -5,6 +5,7 @@
 // watchdogs: Dati_Out, the no-data watchdog restarted by every frame, and TimeOutTx, the
 // watchdog of the identity request the first frame sends.
 #include "platform/Form.h"
+#include "shell/ZEQ_Inst.h"
 
 #include <array>
 
@@ -26,6 +27,10 @@ public:
     ~DatiMotore() override;
     void Form_Load();
     QString NomeForm() const override { return QStringLiteral("DATIMOTORE"); }
+    // F2 of the main menu: loads and shows the screen. When the port the menu has just
+    // probed could not be opened after all, says so (366 held elsewhere, else 367) and
+    // unloads the screen again.
+    static ZEQ_Inst::Apertura Apri();
 
     QLabel* Intitolo = nullptr;
     PictureBox* SfondoMotore = nullptr;   // engine page
@@ -74,6 +79,15 @@ public:
     void Dati_Out_Timer();
     void TimeOutTx_Timer();
     void TimeOutModem_Timer();
+    void TastoGSM_Click();
+    void ChiudoGSM_Click();
+
+    // What the remote-assistance link shows: a call up (hang-up button) or not (call
+    // button); a remote exchange open (status line, page controls locked) or not; the
+    // exchange's status text.
+    void MostroChiamataGSM(bool attiva);
+    void MostroScambioRemoto(bool aperto);
+    void MostroInformo(const QString& testo);
 
     // What the rest of the program shows on this screen.
     // The recording file could not be written (true) or records again (false).
@@ -90,6 +104,8 @@ public:
 protected:
     void Form_KeyDown(int& keyCode, int shift) override;
     void Form_Unload(bool& cancel) override;
+    // The close box leaves as the exit button does (ignored while TarMP holds the screen).
+    void ChiusuraUtente() override { Esci_Click(); }
     void resizeEvent(QResizeEvent* e) override;
     bool eventFilter(QObject* o, QEvent* e) override;
     void Scollega() override { ScollegaIstanza(this); }
@@ -105,4 +121,5 @@ private:
     void disegnoAsseY(int s, const QColor& colore);
     void AggiornoGrafici();
     bool m_boxWatchdog = false;
+    int m_erroreApertura = 0;
 };

@@ -16,25 +16,41 @@ StatoGraficiRec Graf;
 
 namespace {
 
+// The unit conversion of a channel: shown = (received - sottrai) * moltiplica / dividi,
+// computed exactly; dividi 0 keeps the received text.
+struct Conversione {
+    qint64 sottrai = 0, moltiplica = 1, dividi = 0;
+};
+
 struct VoceCanale {
     int messaggio;           // 0: the literal caption
     const char* letterale;
     qint32 massimo;
     qint16 divisioni, suddivisioni, margine;
     const char* formato;
+    Conversione conversione;
 };
 
-// Channel table: caption, configured maximum, divisions, subdivisions, margin, format.
+// Channel table: caption, configured maximum, divisions, subdivisions, margin, format and
+// the conversion from the ECU's units to the units shown.
 constexpr VoceCanale TabellaCanali[17] = {
-    {302, nullptr, 2500, 10, 10, 1, "#0.0"},       {303, nullptr, 2500, 10, 10, 1, "#0.0"},
-    {310, nullptr, 2500, 10, 10, 1, "#0.0"},       {308, nullptr, 150, 10, 3, 1, "#0.0"},
-    {306, nullptr, 1000, 10, 10, 1, "#0.0"},       {0, "Livello gas", 1000, 10, 10, 1, "#0"},
-    {309, nullptr, 100, 10, 10, 1, "#0.0"},        {298, nullptr, 10, 10, 0, 1, "#0"},
-    {307, nullptr, 100, 10, 10, 1, "#0.0"},        {305, nullptr, 8000, 10, 10, 1, "#0"},
-    {299, nullptr, 10, 10, 0, 1, "#0"},            {301, nullptr, 100, 10, 10, 1, "#0.0"},
-    {300, nullptr, 15, 10, 0, 1, "#0.0"},          {0, "Libero 1", 100, 10, 10, 1, "#0"},
-    {304, nullptr, 2500, 10, 10, 1, "#0.0"},       {311, nullptr, 0, 0, 0, 0, nullptr},
-    {0, "Campioni", 200, 5, 10, 1, "#0"},
+    {302, nullptr, 2500, 10, 10, 1, "#0.0", {}},
+    {303, nullptr, 2500, 10, 10, 1, "#0.0", {}},
+    {310, nullptr, 2500, 10, 10, 1, "#0.0", {}},
+    {308, nullptr, 150, 10, 3, 1, "#0.0", {}},
+    {306, nullptr, 1000, 10, 10, 1, "#0.0", {}},
+    {0, "Livello gas", 1000, 10, 10, 1, "#0", {}},
+    {309, nullptr, 100, 10, 10, 1, "#0.0", {700, 100, 3800}},  // TPS 700..4500 -> 0..100 %
+    {298, nullptr, 10, 10, 0, 1, "#0", {}},
+    {307, nullptr, 100, 10, 10, 1, "#0.0", {0, 1, 100}},       // hundredths of a percent
+    {305, nullptr, 8000, 10, 10, 1, "#0", {}},
+    {299, nullptr, 10, 10, 0, 1, "#0", {}},
+    {301, nullptr, 100, 10, 10, 1, "#0.0", {0, 1, 10}},        // tenths of a percent
+    {300, nullptr, 15, 10, 0, 1, "#0.0", {0, 1, 100}},         // hundredths of g/s
+    {0, "Libero 1", 100, 10, 10, 1, "#0", {}},
+    {304, nullptr, 2500, 10, 10, 1, "#0.0", {}},
+    {311, nullptr, 0, 0, 0, 0, nullptr, {}},
+    {0, "Campioni", 200, 5, 10, 1, "#0", {}},
 };
 
 constexpr RettangoloTwip Posizioni[4] = {
@@ -104,17 +120,18 @@ void CalcoloScala(double vmin, double vmax, int margine, int divisioni, qint32& 
 
 bool ConvertoCanale(int c, QByteArray& testo, double& v)
 {
+    if (c < 0 || c >= StatoGraficiRec::CanaleDerivato)
+        return false;
     NumeroEsatto n;
     if (!LeggoNumeroEsatto(testo, n))
         return false;
-    switch (c) {
-    case 6: n = {(n.num - 700 * n.den) * 100, n.den * 3800}; break;
-    case 8:
-    case 12: n.den *= 100; break;
-    case 11: n.den *= 10; break;
-    default: v = Doppio(n); return true;
+    const Conversione& k = TabellaCanali[c].conversione;
+    if (k.dividi == 0) {
+        v = Doppio(n);
+        return true;
     }
-    testo = Testo8(FormattoNumero(n, Graf.Canali[c].Formato));
+    n = {(n.num - k.sottrai * n.den) * k.moltiplica, n.den * k.dividi};
+    testo = Testo8(FormattoNumero(n, QString::fromLatin1(TabellaCanali[c].formato)));
     v = Doppio(n);
     return true;
 }
@@ -293,11 +310,11 @@ QString Etichetta(double valore, const QString& formato)
     return t;
 }
 
-// Minor ticks between two major ticks at a and b (exclusive).
+// Minor ticks between two major ticks at a and b (exclusive; none before the first).
 template <class F>
 void Suddivido(double a, double b, int suddivisioni, F tacca)
 {
-    for (int j = 1; j < suddivisioni; ++j)
+    for (int j = 1; j < suddivisioni && a != b; ++j)
         tacca(a + (b - a) / suddivisioni * j);
 }
 
@@ -374,7 +391,7 @@ void DisegnoAsseX(PictureBox* box, ControlloLinea* asse, double min, double max,
     box->Cls();
     box->setForeColor(colore);
     asse->setBorderColor(colore);
-    const DisegnoAsse a = CalcoloAsseX(std::min(asse->X1, asse->X2), std::max(asse->X1, asse->X2), asse->Y1, min,
+    const DisegnoAsse a = CalcoloAsseX(std::min(asse->X1(), asse->X2()), std::max(asse->X1(), asse->X2()), asse->Y1(), min,
                                        max, divisioni, suddivisioni, formato,
                                        [box](const QString& t) { return box->TextWidth(t); });
     DisegnoAsse_(box, a, colore);
@@ -386,7 +403,7 @@ void DisegnoAsseY(PictureBox* box, ControlloLinea* asse, double min, double max,
     box->Cls();
     asse->setBorderColor(colore);
     box->setForeColor(colore);
-    const DisegnoAsse a = CalcoloAsseY(std::min(asse->Y1, asse->Y2), std::max(asse->Y1, asse->Y2), asse->X1, min,
+    const DisegnoAsse a = CalcoloAsseY(std::min(asse->Y1(), asse->Y2()), std::max(asse->Y1(), asse->Y2()), asse->X1(), min,
                                        max, divisioni, suddivisioni, formato,
                                        [box](const QString& t) { return box->TextWidth(t); },
                                        [box](const QString& t) { return box->TextHeight(t); });

@@ -35,7 +35,7 @@ void TarMP::Form_Load()
     setWindowTitle(Msg(370));
     LabMot1[0]->setText(Msg(375));
     LabMot1[1]->setText(Msg(376));
-    CaricoImmagine((Shell.Lingua - 1) * 500 + 132, Esci);
+    ImmaginiTasto(Esci, IdRisorsa(132));
 }
 
 void TarMP::MostroValori(const QByteArray& tps, const QByteArray& map)

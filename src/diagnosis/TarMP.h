@@ -26,5 +26,7 @@ public:
 protected:
     void Form_KeyDown(int& keyCode, int shift) override;
     void Form_Unload(bool& cancel) override;
+    // The close box leaves as the exit button does.
+    void ChiusuraUtente() override { Esci_Click(); }
     void Scollega() override { ScollegaIstanza(this); }
 };

@@ -153,7 +153,9 @@ bool FormBase::anteprimaTasto(QObject* o, QKeyEvent* ke)
 {
     int codice = Tasti::Codice(ke);
     if (codice != 0) {
+        m_tastoRipetuto = ke->isAutoRepeat();
         Form_KeyDown(codice, Tasti::Modificatori(ke));
+        m_tastoRipetuto = false;
         if (codice == 0)
             return true;
     }

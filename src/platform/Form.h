@@ -58,6 +58,8 @@ protected:
     virtual void ChiusuraUtente() { Scarica(); }
     // The control the key being handled in Form_KeyDown / Form_KeyPress was sent to.
     QObject* ControlloTasto() const { return m_controlloTasto; }
+    // Whether the key being handled is an auto-repeat of a held key.
+    bool TastoRipetuto() const { return m_tastoRipetuto; }
     // Called after the form has been unloaded (clears the default instance).
     virtual void Scollega() {}
 
@@ -72,6 +74,7 @@ private:
     bool m_scaricato = false;
     bool m_inScarico = false;
     QObject* m_controlloTasto = nullptr;
+    bool m_tastoRipetuto = false;
 };
 
 // Default instance of form class T. T::Carica() creates and loads the form once;

@@ -10,6 +10,11 @@ QPointF ScalaPicture::Pixel(double x, double y, QSize area) const
     return {(x - left) * area.width() / width, (y - top) * area.height() / height};
 }
 
+QPointF ScalaPicture::Punto(QPointF p, QSize area) const
+{
+    return {left + p.x() * width / std::max(1, area.width()), top + p.y() * height / std::max(1, area.height())};
+}
+
 double ScalaPicture::UnitaX(double pixel, QSize area) const
 {
     return area.width() > 0 ? pixel * std::abs(width) / area.width() : 0.0;
@@ -51,12 +56,16 @@ ControlloLinea::~ControlloLinea()
 
 void ControlloLinea::Imposto(double x1, double y1, double x2, double y2)
 {
-    X1 = x1;
-    Y1 = y1;
-    X2 = x2;
-    Y2 = y2;
+    const QSize area = m_contenitore->size();
+    m_inizio = m_contenitore->Scala().Pixel(x1, y1, area);
+    m_fine = m_contenitore->Scala().Pixel(x2, y2, area);
     m_contenitore->update();
 }
+
+double ControlloLinea::X1() const { return m_contenitore->Scala().Punto(m_inizio, m_contenitore->size()).x(); }
+double ControlloLinea::Y1() const { return m_contenitore->Scala().Punto(m_inizio, m_contenitore->size()).y(); }
+double ControlloLinea::X2() const { return m_contenitore->Scala().Punto(m_fine, m_contenitore->size()).x(); }
+double ControlloLinea::Y2() const { return m_contenitore->Scala().Punto(m_fine, m_contenitore->size()).y(); }
 
 void ControlloLinea::setVisible(bool v)
 {
@@ -127,6 +136,23 @@ MatriceLinee* PictureBox::CreoMatriceLinee()
 void PictureBox::Imposto(int left, int top, int width, int height)
 {
     setGeometry(left / 15, top / 15, std::max(0, width / 15), std::max(0, height / 15));
+    // A hidden widget gets its resize event only when shown: the scale and the image
+    // follow the new size now.
+    aggiornoScalaFissa();
+    adattoImmagine();
+}
+
+void PictureBox::adattoImmagine()
+{
+    // The persistent image keeps what was drawn; new area shows the background.
+    const QSize area(std::max(1, width()), std::max(1, height()));
+    if (!m_immagine.isNull() && m_immagine.size() != area) {
+        QImage nuova(area, QImage::Format_RGB32);
+        nuova.fill(m_sfondo);
+        QPainter p(&nuova);
+        p.drawImage(0, 0, m_immagine);
+        m_immagine = nuova;
+    }
 }
 
 void PictureBox::aggiornoScalaFissa()
@@ -260,7 +286,7 @@ void PictureBox::paintEvent(QPaintEvent*)
         if (!l->Visible)
             continue;
         p.setPen(l->BorderColor);
-        p.drawLine(m_scala.Pixel(l->X1, l->Y1, size()), m_scala.Pixel(l->X2, l->Y2, size()));
+        p.drawLine(l->Inizio(), l->Fine());
     }
 }
 
@@ -268,15 +294,7 @@ void PictureBox::resizeEvent(QResizeEvent* e)
 {
     QWidget::resizeEvent(e);
     aggiornoScalaFissa();
-    // The persistent image keeps what was drawn; new area shows the background.
-    const QSize area(std::max(1, width()), std::max(1, height()));
-    if (!m_immagine.isNull() && m_immagine.size() != area) {
-        QImage nuova(area, QImage::Format_RGB32);
-        nuova.fill(m_sfondo);
-        QPainter p(&nuova);
-        p.drawImage(0, 0, m_immagine);
-        m_immagine = nuova;
-    }
+    adattoImmagine();
 }
 
 QImage PictureClip::Clip() const

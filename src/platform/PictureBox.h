@@ -26,6 +26,8 @@ struct ScalaPicture {
     // Scale units of a length of `pixel` pixels along x / y (always positive).
     double UnitaX(double pixel, QSize area) const;
     double UnitaY(double pixel, QSize area) const;
+    // The point of the scale at pixel position p.
+    QPointF Punto(QPointF p, QSize area) const;
 };
 
 // The nearest sans-serif font (captions) and serif font (axis labels) in points.
@@ -34,24 +36,34 @@ QFont FontSerif(double punti);
 
 class PictureBox;
 
-// A line control: two ends in its container's current scale, a colour and visibility.
+// A line control: two ends, a colour and visibility. The ends are given and read in the
+// container's current scale but kept where they were put on the screen: a later change of
+// the container's scale does not move the line (the grid of a pane stays put when its
+// value axis is rescaled).
 class ControlloLinea {
 public:
     explicit ControlloLinea(PictureBox* contenitore);
     ControlloLinea(const ControlloLinea&) = delete;
     ControlloLinea& operator=(const ControlloLinea&) = delete;
     ~ControlloLinea();
-    double X1 = 0, Y1 = 0, X2 = 0, Y2 = 0;
     QColor BorderColor = Qt::black;
     bool Visible = true;
     PictureBox* Contenitore() const { return m_contenitore; }
+    double X1() const;
+    double Y1() const;
+    double X2() const;
+    double Y2() const;
     // Moves both ends at once and repaints the container.
     void Imposto(double x1, double y1, double x2, double y2);
     void setVisible(bool v);
     void setBorderColor(const QColor& c);
+    // The ends in pixels of the container.
+    QPointF Inizio() const { return m_inizio; }
+    QPointF Fine() const { return m_fine; }
 
 private:
     PictureBox* m_contenitore;
+    QPointF m_inizio, m_fine;
 };
 
 // A control array of lines: element 0 exists from the start; further elements are
@@ -139,6 +151,7 @@ protected:
 private:
     friend class ControlloLinea;
     void aggiornoScalaFissa();
+    void adattoImmagine();
     QImage m_immagine;
     QImage m_picture;
     QColor m_sfondo = Qt::white;

@@ -1,41 +1,54 @@
 #include "remote/StatoGSM.h"
 
+#include "remote/ModemLink.h"
+
 #include "platform/SerialControl.h"
 
 StatoGSMRec GSM;
 
-static void Accodo(QByteArray& out, char c)
+char CalcoloXor(const QByteArray& testo)
 {
-    const unsigned char u = static_cast<unsigned char>(c);
-    if (u == 2 || u == 3 || u == 27) {
-        out += char(27);
-        out += char(u + 32);
-    } else {
-        out += c;
+    unsigned char controllo = 0;
+    for (char c : testo)
+        controllo ^= static_cast<unsigned char>(c);
+    return char(controllo);
+}
+
+QByteArray InseriscoEscape(const QByteArray& testo)
+{
+    QByteArray out;
+    out.reserve(testo.size() + testo.size() / 8 + 2);
+    for (char c : testo) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (u == 2 || u == 3 || u == 27) {
+            out += char(27);
+            out += char(u + 32);
+        } else {
+            out += c;
+        }
     }
+    return out;
 }
 
 QByteArray PreparoMessaggioGSM(const QByteArray& testo)
 {
+    QByteArray corpo = testo;
+    corpo += CalcoloXor(testo);
     QByteArray out;
-    out.reserve(testo.size() * 2 + 4);
+    out.reserve(corpo.size() * 2 + 2);
     out += char(2);
-    unsigned char controllo = 0;
-    for (char c : testo) {
-        controllo ^= static_cast<unsigned char>(c);
-        Accodo(out, c);
-    }
-    Accodo(out, char(controllo));
+    out += InseriscoEscape(corpo);
     out += char(3);
     return out;
 }
-
 
 void ChiudoPortaGSM()
 {
     if (ComGSM().PortOpen())
         ComGSM().setPortOpen(false);
     GSM.GSMattivo = false;
+    // A software transfer cut short never leaves its partial file.
+    CancelloSoftwareParziale();
 }
 
 static std::function<void(const QByteArray&)> g_modemDiProva;

@@ -1,13 +1,29 @@
 #pragma once
-// Module state of the remote-assistance link over the GSM modem, and the frame builder
-// of the messages sent to the assistance station.
+// Module state of the remote-assistance link over the GSM modem, and the frame codec of
+// the messages exchanged with the assistance station.
 #include <QByteArray>
 #include <QString>
 #include <functional>
 
-// Modem dialogue states used by the live-data relay.
-constexpr int GSM_CONNESSO = -1;          // connected and idle
+// Modem dialogue and remote-exchange states.
+constexpr int GSM_CONNESSO = -1;          // idle; connected and relaying while GSMattivo
+constexpr int GSM_ATTESA_ATZ = 1;         // "ATZ" sent, "OK" awaited
+constexpr int GSM_ATTESA_ATE0 = 2;        // "ATE0" sent, "OK" awaited
+constexpr int GSM_CHIAMATA = 3;           // "ATD" sent, the call result awaited
 constexpr int GSM_ATTESA_IDENTITA = 10;   // "I00" sent, waiting for the station's answer
+constexpr int GSM_SCAMBIO = 1000;         // remote exchange open
+constexpr int GSM_BLOCCHI_MAPPA = 1001;   // map blocks awaited
+constexpr int GSM_RIGHE_LIMITI = 1002;    // limits lines awaited
+constexpr int GSM_AGGIORNAMENTO = 1004;   // update being applied
+constexpr int GSM_BLOCCHI_SOFTWARE = 1010; // software blocks awaited
+
+// Watchdog intervals of the modem dialogue (ms).
+constexpr int MS_COMANDO_MODEM = 5000;    // "ATZ", "ATE0", "I00"
+constexpr int MS_CHIAMATA = 30000;        // "ATD"
+constexpr int MS_SCAMBIO = 10000;         // each command of a remote exchange
+
+inline bool InDialogoModem(int stato) { return stato >= GSM_ATTESA_ATZ && stato <= 5; }
+inline bool InScambioRemoto(int stato) { return stato >= GSM_SCAMBIO && stato <= GSM_BLOCCHI_SOFTWARE; }
 
 struct StatoGSMRec {
     bool GSMattivo = false;      // a call to the assistance station is up
@@ -16,17 +32,27 @@ struct StatoGSMRec {
     bool PrimoInvioGSM = false;  // the identity message is still to be sent
     QByteArray BufferGSM;        // modem bytes not yet consumed
     QString Telefono;            // number of the assistance station ("" = none configured)
+    // Software transfer: the received name (relative to SOFTWARE, "\" separated, without
+    // extension; empty when the last FP0 was refused or the transfer ended), the blocks
+    // received and the software bytes not yet converted.
+    QString FileProgrammazione;
+    int NumLinea = 0;
+    QByteArray BufferS19;
+
+    // The receive buffer never holds more than this.
+    static constexpr qsizetype MaxBufferGSM = 64 * 1024;
 
     void reset() { *this = StatoGSMRec(); }
 };
 
 extern StatoGSMRec GSM;
 
-// STX, the text followed by its check character (XOR of all its bytes), every byte 2, 3
-// or 27 of both written as ESC and the byte + 32, then ETX.
+// The check character: the XOR of all bytes of the text (0 for an empty text).
+char CalcoloXor(const QByteArray& testo);
+// Every byte 2, 3 or 27 written as ESC and the byte + 32.
+QByteArray InseriscoEscape(const QByteArray& testo);
+// STX, the escaped text followed by its check character, then ETX.
 QByteArray PreparoMessaggioGSM(const QByteArray& testo);
-
-
 
 // Closes the modem port when it is open; the call to the station is over in any case
 // (used when the vehicle and live-data screens close).

@@ -1,4 +1,5 @@
 #include "shell/Avvio.h"
+#include "diagnosis/DatiMotore.h"
 #include "shell/Modulo.h"
 #include "shell/Procedure.h"
 #include "shell/SceltaLingua.h"
@@ -25,6 +26,7 @@ void RegistroSchermi()
         return true;
     };
     s.Gestione = AproGestione;
+    s.DatiMotore = &DatiMotore::Apri;
     s.Veicolo = &Veicolo::Apri;
 }
 

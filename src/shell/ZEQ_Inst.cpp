@@ -189,7 +189,10 @@ void ZEQ_Inst::Form_KeyDown(int& keyCode, int shift)
         TastoESC_Click();
     } else if ((k >= Tasti::F1 && k <= Tasti::F4) || k == Tasti::F8 || k == Tasti::F10) {
         keyCode = 0;
-        TastoF_Click(k - Tasti::F1);
+        // A function key held on the language form repeats into the menu: only a fresh
+        // press opens a screen (and its port).
+        if (!TastoRipetuto())
+            TastoF_Click(k - Tasti::F1);
     }
 }
 

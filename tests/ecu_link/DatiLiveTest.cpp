@@ -1,6 +1,7 @@
 // The live-frame codec, the live branch on both screens, the identity message, the relay
 // to the assistance station and the recording buffer.
 #include "support/Ambiente.h"
+#include "remote/ModemLink.h"
 
 #include "diagnosis/TarMP.h"
 #include "ecu_link/CodecDati.h"
@@ -268,6 +269,29 @@ TEST_F(Live, ModemTimeOutAfterTheIdentityMessage)
     d->TimeOutModem->Scatta();
     EXPECT_FALSE(GSM.InvioGSM);
     EXPECT_EQ(GSM.StatoGSM, GSM_CONNESSO);
+}
+
+TEST_F(Live, ACarrierLostWhileTheIdentityWaitsLetsTheNextCallIdentifyAgain)
+{
+    schermoDati();
+    Link.InterrogoDati = false;
+    ImpostaModemDiProva([this](const QByteArray& b) { modem << b; });
+    GSM.GSMattivo = true;
+    GSM.PrimoInvioGSM = true;
+    ricevo(TramaDCSemplice());
+    ASSERT_EQ(GSM.StatoGSM, GSM_ATTESA_IDENTITA);
+    d->TimeOutTx->setEnabled(true);
+    GSM.BufferGSM = "\r\nNO CARRIER\r\n";
+    GestioneGSM();
+    EXPECT_FALSE(GSM.GSMattivo);
+    EXPECT_FALSE(GSM.InvioGSM);
+    EXPECT_TRUE(d->TimeOutTx->Enabled()) << "the ECU's identity watchdog keeps running";
+    // A new call: the identity goes out again before any record.
+    modem.clear();
+    GSM.GSMattivo = true;
+    ricevo(TramaDCSemplice());
+    ASSERT_EQ(modem.size(), 1);
+    EXPECT_EQ(modem[0], PreparoMessaggioGSM(MessaggioIdentita()));
 }
 
 TEST_F(Live, RecordingBufferIsWrittenWhenThe242ndRowArrives)

@@ -3,9 +3,16 @@
 #include "support/AmbienteSimulatore.h"
 #include "catalogue/StatoCatalogo.h"
 
+#include "diagnosis/Grafici.h"
+#include "diagnosis/TarMP.h"
+#include "platform/PictureBox.h"
+#include "shell/Avvio.h"
+#include "shell/ZEQ_Inst.h"
+
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QTest>
 
 namespace {
 
@@ -200,4 +207,90 @@ TEST_F(Simulatore, LiveDataScreenIdentityErrorsAndSilence)
         GSM.reset();
     }
     FormTimer::ImpostaScalaTempo(1.0);
+}
+
+TEST_F(Simulatore, LiveDataFromF2GraphsRecordingAndMapTpsView)
+{
+    using C = ecusim::Canale;
+    // Words in the ECU's units; bytes 0x52 and 0x46 among them.
+    ecu.valori.impostaParola(C::Pressione1, 0x4646);  // 1799.0 mbar
+    ecu.valori.impostaParola(C::DeltaP, 2000);        // 200.0
+    ecu.valori.impostaParola(C::Map, 123);            // 12.3
+    ecu.valori.impostaParola(C::Tps, 4500);           // 900.0 in the record: 5.3 %
+    ecu.valori.impostaParola(C::DutyIn, 1235);        // hundredths: 12.4 %
+    ecu.valori.impostaParola(C::Giri, 0x0352);        // 850
+    ecu.valori.impostaParola(C::DutyPwm, 255);        // tenths: 25.5 %
+    ecu.valori.impostaParola(C::Flusso, 1250);        // 125.0 in the record: 1.3 g/s
+    // The recorded texts, channel by channel, written out by hand.
+    const QByteArrayList attesi = {"  1799.0", "   200.0", "    12.3", "     0.0", "     0.0", "       0",
+                                   "     5.3", "       0", "    12.4", "     850", "       0", "    25.5",
+                                   "     1.3", "   0.000", "  1599.0", "G       "};
+    cartella->scrivi("ZEQINST.INI", "[PORTE]\r\nCOM1=" + pty->slavePath().toLatin1() +
+                                        "\r\n[SERIALE]\r\nPorta=COM1\r\n");
+    FormTimer::ImpostaScalaTempo(0.05);
+    RegistroSchermi();
+    for (bool binarie : {false, true}) {
+        SCOPED_TRACE(binarie ? "DB" : "DC");
+        ecu.opzioni.trameBinarie = binarie;
+        // A text frame may carry text in place of the oxygen sensor's number.
+        ecu.valori.testo[size_t(C::Lambda)] = binarie ? QByteArray() : QByteArray("--");
+        QByteArrayList atteso = attesi;
+        if (!binarie)
+            atteso[4] = "      --";
+        auto volte = [this](const char* c) { return int(comandi().count(c)); };
+        const int mub = volte("MUB"), mt = volte("MT"), mf = volte("MF");
+        ZEQ_Inst* menu = ZEQ_Inst::Carica();
+        menu->Mostra(false);
+        QTest::keyClick(menu, Qt::Key_F2);
+        DatiMotore* d = DatiMotore::Istanza();
+        ASSERT_NE(d, nullptr);
+        ASSERT_TRUE(AttendiFinche([&] { return volte("MUB") > mub; })) << "the first frame asks for the identity";
+        ASSERT_TRUE(AttendiFinche([&] { return d->DatiMot[9]->text() == "     850"; }));
+        EXPECT_EQ(d->DatiMot[6]->text(), "     5.3");
+        EXPECT_EQ(d->DatiMot[4]->text(), QString::fromLatin1(atteso[4])) << "shown as it came";
+        for (int k : {9, 6, 14, 4})
+            d->DatiMot1_DblClick(k);
+        EXPECT_EQ(d->NumGrafici, 4);
+        ecu.raffica(300);
+        ASSERT_TRUE(AttendiFinche([] { return Graf.OrigineTempo > 0; }, 20000)) << Diagnosi.DatiVideo[0].Numero;
+        // Traces in the panes of numbers; text is not plotted.
+        auto tracciato = [](const QImage& im) {
+            for (int x = 0; x < im.width(); ++x)
+                for (int y = 0; y < im.height(); ++y)
+                    if (im.pixelColor(x, y) == QColor(255, 0, 0))
+                        return true;
+            return false;
+        };
+        EXPECT_TRUE(tracciato(d->GraficoC[1]->Image()));
+        EXPECT_EQ(tracciato(d->GraficoC[3]->Image()), binarie);
+        // The MAP/TPS view: DT frames between "MT" and "MF".
+        d->T_MapTPS->click();
+        ASSERT_TRUE(AttendiFinche([&] { return volte("MT") > mt; }));
+        ASSERT_TRUE(AttendiFinche([] { return TarMP::Istanza() && TarMP::Istanza()->DatiMot1[0]->text() == "    4500"; }));
+        EXPECT_EQ(TarMP::Istanza()->DatiMot1[1]->text(), "     123");
+        const int mfPrima = volte("MF");
+        EXPECT_GT(mfPrima, mf) << "the screen asked for the normal frames at opening";
+        TarMP::Istanza()->Esci->click();
+        ASSERT_TRUE(AttendiFinche([&] { return volte("MF") > mfPrima; }));
+        EXPECT_TRUE(d->isEnabled());
+        // Closing writes every pending row before the port closes.
+        d->Esci->click();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_FALSE(DatiMotore::Caricato());
+        const qint32 n = Diagnosi.DatiVideo[0].Numero;
+        const QByteArray file = cartella->leggi("DATI_GRAF.GRF");
+        ASSERT_GE(n, 300);
+        ASSERT_EQ(file.size(), qsizetype(n) * 138);
+        for (qint32 r = 0; r < n; ++r) {
+            const QByteArray riga = file.mid(qsizetype(r) * 138, 138);
+            ASSERT_EQ(riga.left(8), QByteArray::number(r + 1).rightJustified(8, ' ')) << r;
+            for (int c = 0; c < 16; ++c)
+                ASSERT_EQ(riga.mid(8 + 8 * c, 8), atteso[c]) << "line " << r + 1 << " channel " << c;
+            ASSERT_TRUE(riga.endsWith("\r\n"));
+        }
+        ZEQ_Inst::ScaricaIstanza();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    FormTimer::ImpostaScalaTempo(1.0);
+    ZEQ_Inst::Apri() = {};
 }

@@ -320,6 +320,26 @@ TEST(MainMenuClose, CloseBoxEndsTheProgramButNotWhileAScreenIsOpen)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
+TEST_F(MainMenu, AutoRepeatedFunctionKeysOpenNothing)
+{
+    // A function key held on the language form repeats into the menu once it shows.
+    Pty pty;
+    MappaPorta(2, pty.slavePath());
+    ScrivoProfilo(QStringLiteral("SERIALE"), QStringLiteral("Porta"), QStringLiteral("COM2"), FileConfigurazione());
+    int aperture = 0;
+    ZEQ_Inst::Apri().DatiMotore = [&] {
+        ++aperture;
+        return ZEQ_Inst::Apertura::Aperta;
+    };
+    for (bool ripetuto : {true, true, false}) {
+        QKeyEvent premuto(QEvent::KeyPress, Qt::Key_F2, Qt::NoModifier, QString(), ripetuto);
+        QApplication::sendEvent(menu, &premuto);
+    }
+    EXPECT_EQ(aperture, 1) << "only the fresh press opens the screen";
+    menu->setEnabled(true);
+    Shell.Funzione = 0;
+}
+
 TEST_F(MainMenu, RowsFitTheHeightTheScreenLeaves)
 {
     // 800 x 600 and 1280 x 800 screens at 100 % and 150 % scaling, less a task bar.

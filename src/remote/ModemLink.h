@@ -1,0 +1,72 @@
+#pragma once
+// The remote-assistance link: the modem port's receive path, the modem dialogue, the
+// station's commands and the staging of what it sends under TEMPOR and SOFTWARE.
+#include <QByteArray>
+#include <QString>
+
+// ---- receive path and modem dialogue ----
+
+// Receive event of ComGSM: appends what arrived to GSM.BufferGSM and runs GestioneGSM.
+void ComGSM_OnComm();
+// Connects ComGSM's receive event and its lost-port signal (once).
+void CollegoRicezioneGSM();
+// Consumes GSM.BufferGSM: the modem's answers in states 1 to 3, otherwise a lost carrier
+// or one STX..ETX frame, unescaped and handed to ElaboroComandoGSM.
+void GestioneGSM();
+// Cuts the first complete frame (STX to ETX inclusive) from buf, dropping what precedes
+// its STX; an empty result when no frame is complete yet (buf then begins at its STX).
+QByteArray TaglioTrama(QByteArray& buf);
+// Bounds buf to StatoGSMRec::MaxBufferGSM: an open frame beyond is dropped up to the next
+// STX; modem text keeps its newest bytes.
+void LimitoBufferGSM(QByteArray& buf);
+
+// The modem port number: the number after "COM" of "PortaGSM", 5 when none or out of range.
+int PortaModem();
+// The carrier is gone (NO CARRIER, or the port was lost): close the port and end whatever
+// the link was doing, as its watchdog would.
+void PerdoPortante();
+
+// Handlers of the live-data screen's remote-assistance controls.
+void AproAggancio();         // TastoGSM: the connection dialog, modal
+void RiattaccoGSM();         // ChiudoGSM: hang up
+void ScadenzaModem();        // TimeOutModem fired
+
+// ---- the station's commands ----
+
+// Interprets one unescaped frame (STX, code, data, check character, ETX).
+void ElaboroComandoGSM(const QByteArray& trama);
+
+// The software bytes of GSM.BufferS19 as hexadecimal S-record text: "S" and the type
+// digit as they are, ESC c as the byte c - 32, any other byte as itself; a trailing "S"
+// or ESC stays in the buffer. errore (when given) is set for an ESC before a byte below
+// 32: the result is then empty and the buffer unchanged.
+QByteArray ConvertoBufferS19(bool* errore = nullptr);
+
+// Deletes the software file being received (SOFTWARE\<name>.S19.PART) and forgets the
+// transfer; a finished software file is never touched.
+void CancelloSoftwareParziale();
+
+// Applies a staged catalogue update (TEMPOR\AGGMARCA.NEW, FILEQOX.NEW, LIMITI.NEW) to the
+// staging catalogue below TEMPOR. -1 done, 0 failed.
+int AggiornoDaAssistenza();
+
+// Whether a byte below 32 or 127 occurs in the text.
+bool ConControllo(const QByteArray& testo);
+
+// ---- shared by the link's procedures ----
+
+// The names of a catalogue record message (208 characters: make 1-20, record 21-200, map
+// name 201-208): make, model key (186-197) and map name (upper case), trimmed. False when
+// the record holds a control byte or a name cannot be one path component.
+struct NomiAggMarca {
+    QString marca, chiave, mappa;
+};
+bool LeggoNomiAggMarca(const QByteArray& record, NomiAggMarca& nomi);
+
+class DatiMotore;
+// The live-data screen while it is the current function, else nullptr.
+DatiMotore* SchermoAssistenza();
+// Stops the modem watchdog (the live-data screen's TimeOutModem).
+void FermoWatchdogModem();
+// A name or text sent by the station, as Windows text of the user's language.
+QString TestoStazione(const QByteArray& b);

@@ -1,0 +1,400 @@
+// The assistance station's commands: dispatch by code and state, the replies and status
+// texts, and the files they stage: the catalogue record, map and limits under TEMPOR, the
+// software under SOFTWARE (a ".S19.PART" that only the closing FP9 turns into the ".S19").
+#include "remote/ModemLink.h"
+
+#include "diagnosis/DatiMotore.h"
+#include "platform/Files.h"
+#include "platform/Form.h"
+#include "platform/Timer.h"
+#include "remote/StatoGSM.h"
+#include "shell/Modulo.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <filesystem>
+
+namespace {
+
+const QString Tempor = QStringLiteral("TEMPOR");
+
+QString InTempor(const QString& nome) { return Files::PercorsoApp(Tempor + QLatin1Char('\\') + nome); }
+
+QString FileSoftware(const QString& nome, const QString& estensione)
+{
+    return Files::PercorsoApp(QStringLiteral("SOFTWARE\\") + nome + estensione);
+}
+
+void RiavvioWatchdog()
+{
+    if (DatiMotore* d = DatiMotore::Istanza())
+        d->TimeOutModem->setEnabled(true);
+}
+
+void Informo(int n, int record = -1)
+{
+    if (DatiMotore* d = SchermoAssistenza())
+        d->MostroInformo(record < 0 ? Msg(n) : Msg(n) + QString::number(record) + QLatin1Char(')'));
+}
+
+void Rispondo(const QByteArray& codice, bool ok)
+{
+    ScrivoModem(codice.toLower() + (ok ? QByteArrayLiteral("ok") : QByteArrayLiteral("ko01")));
+}
+
+// Appends a whole block to a file that must exist in an existing folder; on failure the
+// file is cut back to its old length, so a resent block never doubles lines.
+bool AppendoBlocco(const QString& percorso, const QByteArray& dati, bool crea = true)
+{
+    QFile f(percorso);
+    if (!crea && !f.exists())
+        return false;
+    if (!QFileInfo(percorso).dir().exists() || !f.open(QIODevice::Append | QIODevice::Unbuffered))
+        return false;
+    const qint64 prima = f.size();
+    const bool ok = f.write(dati) == dati.size() && f.flush();
+    if (!ok)
+        f.resize(prima);
+    return ok;
+}
+
+bool RinominoSopra(const QString& da, const QString& a)
+{
+    std::error_code ec;
+    std::filesystem::rename(da.toStdString(), a.toStdString(), ec);
+    return !ec;
+}
+
+// ---- catalogue record, map and limits ----
+
+void CancelloStaging()
+{
+    for (const char* n : {"AGGMARCA.NEW", "FILEQOX.NEW", "LIMITI.NEW", "TAB_VER.NEW"}) {
+        const QString p = InTempor(QLatin1String(n));
+        if (QFileInfo(p).isFile())
+            QFile::remove(p);
+    }
+}
+
+bool RicevoAggMarca(const QByteArray& trama)
+{
+    // Whatever the outcome, no older staged file may be applied with this record.
+    CancelloStaging();
+    if (trama.size() != 214)
+        return false;
+    const QByteArray record = trama.mid(4, 208);
+    NomiAggMarca nomi;
+    if (!LeggoNomiAggMarca(record, nomi))
+        return false;
+    if (!Files::CreaCartella(Files::PercorsoApp(Tempor)))
+        return false;
+    return Files::ScriviAtomico(InTempor(QStringLiteral("AGGMARCA.NEW")), record + "\r\n");
+}
+
+// testo: the frame without STX, check character and ETX.
+bool ScrivoValoriMappa(const QByteArray& testo, int& blocco)
+{
+    blocco = testo.mid(3, 3).trimmed().toInt();
+    const QByteArray dati = testo.mid(6);
+    if (ConControllo(dati))
+        return false;
+    QByteArray righe;
+    for (qsizetype i = 0; i < dati.size(); i += 6)
+        righe += dati.mid(i, 6) + "\r\n";
+    return AppendoBlocco(InTempor(QStringLiteral("FILEQOX.NEW")), righe);
+}
+
+bool ScrivoRigaMappa(const QByteArray& testo, int& blocco)
+{
+    blocco = testo.mid(3, 3).trimmed().toInt();
+    const QByteArray dati = testo.mid(6);
+    if (ConControllo(dati))
+        return false;
+    return AppendoBlocco(InTempor(QStringLiteral("FILEQOX.NEW")), dati + "\r\n");
+}
+
+bool RicevoLimiti(const QByteArray& trama)
+{
+    const QString p = InTempor(QStringLiteral("LIMITI.NEW"));
+    if (trama.mid(3, 1) == "0" && QFileInfo(p).isFile() && !QFile::remove(p))
+        return false;
+    // The data less their last character.
+    const QByteArray riga = trama.size() > 7 ? trama.mid(4, trama.size() - 7) : QByteArray();
+    if (ConControllo(riga))
+        return false;
+    return AppendoBlocco(p, riga + "\r\n");
+}
+
+// ---- software ----
+
+bool AproFileS19(const QByteArray& dati)
+{
+    CancelloSoftwareParziale();
+    const QStringList parti = TestoStazione(dati).trimmed().split(QLatin1Char('\\'));
+    if (parti.size() < 2 || parti.size() > 8)
+        return false;
+    for (const QString& p : parti)
+        if (!Files::ComponenteValido(p) || p != p.trimmed())
+            return false;
+    const QString nome = parti.join(QLatin1Char('\\'));
+    const QString cartella = Files::PercorsoApp(QStringLiteral("SOFTWARE\\") + parti.mid(0, parti.size() - 1).join(QLatin1Char('\\')));
+    if (!Files::CreaCartella(cartella))
+        return false;
+    QFile f(FileSoftware(nome, QStringLiteral(".S19.PART")));
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    f.close();
+    GSM.FileProgrammazione = nome;
+    GSM.NumLinea = 0;
+    GSM.BufferS19.clear();
+    return true;
+}
+
+// Appends converted records: CR LF before every "S" unless the file is still empty.
+bool ScrivoRecordS19(const QByteArray& testo)
+{
+    const QString p = FileSoftware(GSM.FileProgrammazione, QStringLiteral(".S19.PART"));
+    bool vuoto = QFileInfo(p).size() == 0;
+    QByteArray blocco;
+    blocco.reserve(testo.size() + testo.size() / 16);
+    for (char c : testo) {
+        if (c == 'S' && !vuoto)
+            blocco += "\r\n";
+        blocco += c;
+        vuoto = false;
+    }
+    return AppendoBlocco(p, blocco, false);
+}
+
+bool RicevoBloccoS19(const QByteArray& dati)
+{
+    if (GSM.FileProgrammazione.isEmpty())
+        return false;
+    const QByteArray prima = GSM.BufferS19;
+    GSM.BufferS19 += dati;
+    ++GSM.NumLinea;
+    bool errore = false;
+    const QByteArray testo = ConvertoBufferS19(&errore);
+    // A block leaving only an "S" or an ESC waiting for the next one is received.
+    bool ok = !errore && (!testo.isEmpty() || !GSM.BufferS19.isEmpty());
+    if (ok && !testo.isEmpty())
+        ok = ScrivoRecordS19(testo);
+    if (!ok)
+        GSM.BufferS19 = prima;
+    return ok;
+}
+
+// The description as a temporary file, then the software and the description replace
+// the old ones by rename.
+bool ChiudoFileS19(const QByteArray& dati)
+{
+    if (GSM.FileProgrammazione.isEmpty())
+        return false;
+    const QString parziale = FileSoftware(GSM.FileProgrammazione, QStringLiteral(".S19.PART"));
+    const QByteArray descrizione = dati.left(5);
+    if (QFileInfo(parziale).size() <= 0 || ConControllo(descrizione))
+        return false;
+    const QString txt = FileSoftware(GSM.FileProgrammazione, QStringLiteral(".TXT"));
+    const QString txtNuovo = txt + QStringLiteral(".PART");
+    QFile f(txtNuovo);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(descrizione + "\r\n") != descrizione.size() + 2
+        || !f.flush()) {
+        f.close();
+        QFile::remove(txtNuovo);
+        return false;
+    }
+    f.close();
+    if (!RinominoSopra(parziale, FileSoftware(GSM.FileProgrammazione, QStringLiteral(".S19")))) {
+        QFile::remove(txtNuovo);
+        return false;
+    }
+    const bool ok = RinominoSopra(txtNuovo, txt);
+    if (!ok)
+        QFile::remove(txtNuovo);
+    GSM.FileProgrammazione.clear();
+    GSM.BufferS19.clear();
+    return ok;
+}
+
+void AproScambio(DatiMotore* d)
+{
+    GSM.InvioGSM = true;
+    d->MostroScambioRemoto(true);
+    d->MostroInformo(Msg(335));
+    d->TimeOutModem->setInterval(MS_SCAMBIO);
+    d->TimeOutModem->setEnabled(true);
+    GSM.StatoGSM = GSM_SCAMBIO;
+}
+
+} // namespace
+
+bool ConControllo(const QByteArray& testo)
+{
+    for (char c : testo) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (u < 32 || u == 127)
+            return true;
+    }
+    return false;
+}
+
+bool LeggoNomiAggMarca(const QByteArray& record, NomiAggMarca& nomi)
+{
+    if (record.size() != 208 || ConControllo(record))
+        return false;
+    nomi.marca = TestoStazione(record.left(20)).trimmed();
+    nomi.chiave = TestoStazione(record.mid(185, 12)).trimmed();
+    nomi.mappa = TestoStazione(record.mid(200, 8)).trimmed().toUpper();
+    return Files::ComponenteValido(nomi.marca) && Files::ComponenteValido(nomi.chiave)
+           && Files::ComponenteValido(nomi.mappa);
+}
+
+void CancelloSoftwareParziale()
+{
+    if (!GSM.FileProgrammazione.isEmpty()) {
+        const QString p = FileSoftware(GSM.FileProgrammazione, QStringLiteral(".S19.PART"));
+        if (QFileInfo(p).isFile())
+            QFile::remove(p);
+    }
+    GSM.FileProgrammazione.clear();
+    GSM.BufferS19.clear();
+}
+
+QByteArray ConvertoBufferS19(bool* errore)
+{
+    static const char* const cifre = "0123456789ABCDEF";
+    const QByteArray& b = GSM.BufferS19;
+    QByteArray out;
+    out.reserve(b.size() * 2);
+    auto esadecimale = [&](int v) {
+        out += cifre[(v >> 4) & 15];
+        out += cifre[v & 15];
+    };
+    if (errore)
+        *errore = false;
+    qsizetype i = 0;
+    while (i < b.size()) {
+        const unsigned char c = static_cast<unsigned char>(b[i]);
+        if (c == 27 || c == 'S') {
+            if (i + 1 >= b.size())
+                break;
+            const unsigned char d = static_cast<unsigned char>(b[i + 1]);
+            if (c == 'S') {
+                out += char(c);
+                out += char(d);
+            } else if (d < 32) {
+                if (errore)
+                    *errore = true;
+                return {};
+            } else {
+                esadecimale(d - 32);
+            }
+            i += 2;
+        } else {
+            esadecimale(c);
+            ++i;
+        }
+    }
+    GSM.BufferS19 = b.mid(i);
+    return out;
+}
+
+void ElaboroComandoGSM(const QByteArray& trama)
+{
+    if (trama.size() < 4)
+        return;
+    const QByteArray codice = trama.mid(1, 3);
+    const QByteArray dati = trama.size() > 6 ? trama.mid(4, trama.size() - 6) : QByteArray();
+    const int stato = GSM.StatoGSM;
+    DatiMotore* d = SchermoAssistenza();
+
+    if (codice == "i00") {
+        static const QList<QByteArray> risposte = {"OK", "KO", "NT"};
+        if (stato == GSM_ATTESA_IDENTITA && risposte.contains(trama.mid(4, 2).toUpper())) {
+            FermoWatchdogModem();
+            GSM.PrimoInvioGSM = false;
+            GSM.InvioGSM = false;
+            GSM.StatoGSM = GSM_CONNESSO;
+        }
+        return;
+    }
+    if (codice == "S00") {
+        if (!d) {
+            Rispondo(codice, false);
+            return;
+        }
+        AproScambio(d);
+        Rispondo(codice, true);
+        return;
+    }
+    if (codice == "S01") {
+        if (d) {
+            FermoWatchdogModem();
+            d->MostroScambioRemoto(false);
+        }
+        // Software without its closing FP9 is never kept.
+        CancelloSoftwareParziale();
+        Rispondo(codice, d != nullptr);
+        GSM.StatoGSM = GSM_CONNESSO;
+        GSM.InvioGSM = false;
+        return;
+    }
+
+    const char famiglia = codice[1];
+    const char tipo = codice[2];
+    int richiesto = 0;
+    if (codice == "FT0" || codice == "FP0")
+        richiesto = GSM_SCAMBIO;
+    else if (codice == "FT1" || codice == "FT9" || codice == "FT2" || codice == "FT8")
+        richiesto = GSM_BLOCCHI_MAPPA;
+    else if (codice == "FL0" || codice == "FL1" || codice == "FL9")
+        richiesto = GSM_RIGHE_LIMITI;
+    else if (codice == "FP1" || codice == "FP9")
+        richiesto = GSM_BLOCCHI_SOFTWARE;
+    if (richiesto == 0 || stato != richiesto)
+        return;
+
+    FermoWatchdogModem();
+    const QByteArray testo = trama.mid(1, trama.size() - 3);
+    int blocco = 0;
+    bool ok = false;
+    if (famiglia == 'T' && tipo == '0') {
+        ok = RicevoAggMarca(trama);
+        Rispondo(codice, ok);
+        Informo(ok ? 340 : 341);
+        GSM.StatoGSM = GSM_BLOCCHI_MAPPA;
+    } else if (famiglia == 'T') {
+        const bool valori = tipo == '1' || tipo == '9';
+        ok = valori ? ScrivoValoriMappa(testo, blocco) : ScrivoRigaMappa(testo, blocco);
+        Rispondo(codice, ok);
+        Informo(valori ? (ok ? 336 : 337) : (ok ? 363 : 364), blocco);
+        if (tipo == '9' || tipo == '8')
+            GSM.StatoGSM = GSM_RIGHE_LIMITI;
+    } else if (famiglia == 'L') {
+        ok = RicevoLimiti(trama);
+        if (tipo != '9' || !ok) {
+            Rispondo(codice, ok);
+            Informo(ok ? 342 : 343);
+        } else {
+            GSM.StatoGSM = GSM_AGGIORNAMENTO;
+            const bool fatto = AggiornoDaAssistenza() == -1;
+            Rispondo(codice, fatto);
+            Informo(fatto ? 344 : 345);
+        }
+    } else if (tipo == '0') {
+        GSM.StatoGSM = GSM_BLOCCHI_SOFTWARE;
+        Rispondo(codice, AproFileS19(dati));
+    } else if (tipo == '1') {
+        ok = RicevoBloccoS19(dati);
+        Rispondo(codice, ok);
+        Informo(ok ? 338 : 339, GSM.NumLinea);
+    } else {
+        ok = ChiudoFileS19(dati);
+        Rispondo(codice, ok);
+        if (!ok)
+            Informo(345);
+    }
+    RiavvioWatchdog();
+}

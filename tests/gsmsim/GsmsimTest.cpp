@@ -1,0 +1,204 @@
+// The modem and station simulator: its frame codec against hand-computed frames (and the
+// program's codec against the same), the modem's answers, the station's exchanges and
+// the pseudo-terminal line that sees the program's hang-up.
+#include "gsmsim/lib/CanaleRighe.h"
+#include "gsmsim/lib/Controllo.h"
+#include "gsmsim/lib/GsmModel.h"
+#include "gsmsim/lib/LineaPty.h"
+#include "remote/StatoGSM.h"
+#include "support/TestSupport.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <atomic>
+#include <thread>
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+using namespace gsmsim;
+
+namespace {
+
+QByteArray Esa(const char* testo) { return QByteArray::fromHex(testo); }
+
+// Feeds the model and runs its clock until quiet; returns everything it sent.
+QByteArray Scambia(GsmModel& m, const QByteArray& dati, int ms = 3000)
+{
+    m.ricevi(dati);
+    QByteArray out;
+    for (int t = 0; t < ms; t += 10)
+        out += m.avanza(10);
+    return out;
+}
+
+Guasti Con(const std::function<void(Guasti&)>& imposta)
+{
+    Guasti g;
+    imposta(g);
+    return g;
+}
+
+GsmModel Connesso()
+{
+    GsmModel m;
+    m.modem.ritardoMs = 100;
+    Scambia(m, "ATZ\rATE0\rATD123\r");
+    return m;
+}
+
+} // namespace
+
+TEST(GsmsimCodec, FramesMatchTheHandComputedBytesInBothCodecs)
+{
+    const struct {
+        QByteArray testo;
+        QByteArray trama;
+    } casi[] = {
+        {"abc", Esa("02616263" "60" "03")},
+        {"FP1" + CodificaS19({"S105000053A7"}), Esa("024650315331050000" "1b3b73" "a7" "8f" "03")},
+        {QByteArray("\x03", 1), Esa("021b23" "1b23" "03")},     // ETX in the text and as check byte
+        {"", Esa("02" "00" "03")},
+        {QByteArray("A\x43", 2), Esa("024143" "1b22" "03")},     // check byte 2 escaped
+    };
+    for (const auto& c : casi) {
+        EXPECT_EQ(Cornice(c.testo), c.trama) << c.testo.toHex().constData();
+        EXPECT_EQ(PreparoMessaggioGSM(c.testo), c.trama) << c.testo.toHex().constData();
+        Lettore l;
+        l.aggiungi(c.trama);
+        ASSERT_EQ(l.trame.size(), 1);
+        EXPECT_EQ(l.trame[0].testo, c.testo);
+        EXPECT_TRUE(l.trame[0].controlloOk);
+    }
+}
+
+TEST(GsmsimCodec, ReaderSeparatesFramesRepliesAndBadCheckBytes)
+{
+    Lettore l;
+    l.aggiungi("noise" + Cornice("DC1") + "s00o");
+    l.aggiungi("k" + QByteArray("\x02X\x00\x03", 4) + "ft1ko01");
+    ASSERT_EQ(l.trame.size(), 2);
+    EXPECT_TRUE(l.trame[0].controlloOk);
+    EXPECT_FALSE(l.trame[1].controlloOk);
+    EXPECT_EQ(EstraiRisposta(l.fuori), "s00ok");
+    EXPECT_EQ(EstraiRisposta(l.fuori), "ft1ko01");
+    EXPECT_TRUE(EstraiRisposta(l.fuori).isEmpty());
+}
+
+TEST(GsmsimModem, AnswersCommandsAndTheCallAsConfigured)
+{
+    const struct {
+        const char* nome;
+        std::function<void(GsmModel&)> imposta;
+        QByteArray ingresso;
+        QByteArray atteso;
+        bool connesso;
+    } casi[] = {
+        {"echo until ATE0", [](GsmModel&) {}, "ATZ\rATE0\rAT\r", "ATZ\rATE0\r\r\nOK\r\n\r\nOK\r\n\r\nOK\r\n", false},
+        {"connect", [](GsmModel&) {}, "ATE0\rATD555\r", "ATE0\r\r\nOK\r\n\r\nCONNECT 9600\r\n", true},
+        {"busy", [](GsmModel& m) { m.modem.esito = Esito::Busy; }, "ATE0\rATD5\r", "ATE0\r\r\nOK\r\n\r\nBUSY\r\n", false},
+        {"no carrier", [](GsmModel& m) { m.modem.esito = Esito::NoCarrier; }, "ATE0\rATD5\r",
+         "ATE0\r\r\nOK\r\n\r\nNO CARRIER\r\n", false},
+        {"no answer to the call", [](GsmModel& m) { m.modem.esito = Esito::Nessuno; }, "ATE0\rATD5\r",
+         "ATE0\r\r\nOK\r\n", false},
+        {"error", [](GsmModel& m) { m.modem.errore = true; }, "ATZ\r", "ATZ\r\r\nERROR\r\n", false},
+        {"silent", [](GsmModel& m) { m.modem.silenzio = true; }, "ATZ\r", "ATZ\r", false},
+    };
+    for (const auto& c : casi) {
+        GsmModel m;
+        m.modem.ritardoMs = 200;
+        c.imposta(m);
+        EXPECT_EQ(Scambia(m, c.ingresso), c.atteso) << c.nome;
+        EXPECT_EQ(m.connesso(), c.connesso) << c.nome;
+    }
+}
+
+TEST(GsmsimStation, AnswersTheIdentityKeepsTheRelayAndDropsTheCarrier)
+{
+    GsmModel m = Connesso();
+    EXPECT_EQ(Scambia(m, Cornice("I00xyz")), Cornice("i00OK"));
+    EXPECT_EQ(Scambia(m, Cornice("DC 1,2") + QByteArray("\x02" "DCx\x00\x03", 6)), QByteArray());
+    EXPECT_EQ(m.identita, QList<QByteArray>{"I00xyz"});
+    EXPECT_EQ(m.relay, (QList<QByteArray>{"DC 1,2", "DCx"}));
+    EXPECT_EQ(m.controlliErrati, 1);
+    m.rispostaIdentita = QByteArray();
+    EXPECT_EQ(Scambia(m, Cornice("I00xyz")), QByteArray());
+    m.cadutaPortante();
+    EXPECT_EQ(Scambia(m, {}), "\r\nNO CARRIER\r\n");
+    EXPECT_FALSE(m.connesso());
+}
+
+TEST(GsmsimStation, PlaysAnExchangeStopAndWaitWithItsFaults)
+{
+    const QList<QByteArray> scambio{"S00", "FP0A\\B", "FP1xy", "S01"};
+    const struct {
+        const char* nome;
+        Guasti guasti;
+        int trameDopoPrimaRisposta;
+    } casi[] = {
+        {"plain", {}, 1},
+        {"two frames in one write", Con([](Guasti& g) { g.dueTrame = true; }), 2},
+        {"noise before STX", Con([](Guasti& g) { g.rumore = "zz"; }), 1},
+        {"silent after the first reply", Con([](Guasti& g) { g.silenzioDopo = 0; }), 0},
+    };
+    for (const auto& c : casi) {
+        GsmModel m = Connesso();
+        m.guasti = c.guasti;
+        ASSERT_TRUE(m.avviaScambio(scambio));
+        Lettore l;
+        l.aggiungi(Scambia(m, {}));
+        ASSERT_EQ(l.trame.size(), c.guasti.dueTrame ? 2 : 1) << c.nome;
+        EXPECT_EQ(l.trame[0].testo, "S00");
+        EXPECT_EQ(l.fuori, c.guasti.rumore.repeated(l.trame.size()));
+        Lettore dopo;
+        dopo.aggiungi(Scambia(m, "s00ok"));
+        EXPECT_EQ(dopo.trame.size(), c.guasti.dueTrame ? 0 : c.trameDopoPrimaRisposta) << c.nome;
+    }
+}
+
+TEST(GsmsimLine, TheProgramsHangUpShowsOnTheMaster)
+{
+    QByteArray slave;
+    const int master = AproPtyLibera(slave);
+    ASSERT_GE(master, 0);
+    GsmModel m;
+    m.modem.ritardoMs = 50;
+    LineaPty linea(m, master);
+    const int fd = ::open(slave.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, "ATE0\rATD1\r", 10), 10);
+    QByteArray letto;
+    ASSERT_TRUE(AttendiFinche([&] {
+        char b[256];
+        const ssize_t n = ::read(fd, b, sizeof b);
+        if (n > 0)
+            letto.append(b, n);
+        return letto.contains("CONNECT 9600\r\n");
+    }));
+    EXPECT_TRUE(m.connesso());
+    ::close(fd);
+    EXPECT_TRUE(AttendiFinche([&] { return !m.connesso(); }));
+    ::close(master);
+}
+
+TEST(GsmsimControl, TheSocketAnswersEachLine)
+{
+    QTemporaryDir cartella;
+    const QString presa = cartella.filePath("ctl");
+    GsmModel m;
+    CanaleRighe canale([&m](const QByteArray& riga) {
+        const QString e = EseguoComando(m, QString::fromLocal8Bit(riga));
+        return e.isEmpty() ? QByteArray("ok") : "error: " + e.toLocal8Bit();
+    });
+    QString errore;
+    ASSERT_TRUE(canale.ascoltaSocket(presa, &errore)) << errore.toStdString();
+    std::atomic<int> esito{-1};
+    std::thread cliente([&] { esito = InviaComandi(presa, {"delay 42", "call none"}); });
+    EXPECT_TRUE(AttendiFinche([&] { return esito >= 0; }));
+    cliente.join();
+    EXPECT_EQ(esito, 0);
+    EXPECT_EQ(m.modem.ritardoMs, 42);
+    EXPECT_EQ(m.modem.esito, Esito::Nessuno);
+}

@@ -1,0 +1,71 @@
+#include "RemoteFixture.h"
+
+#include <QApplication>
+#include <QCryptographicHash>
+#include <QDirIterator>
+
+QByteArray Leggo(const QString& percorso)
+{
+    QFile f(percorso);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+QMap<QString, QByteArray> Elenco(const QString& cartella)
+{
+    QMap<QString, QByteArray> e;
+    QDirIterator it(cartella, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString p = it.next();
+        QByteArray contenuto;
+        QFile f(p);
+        if (it.fileInfo().isFile() && f.open(QIODevice::ReadOnly))
+            contenuto = QCryptographicHash::hash(f.readAll(), QCryptographicHash::Md5).toHex();
+        e.insert(p.mid(cartella.size()), contenuto);
+    }
+    return e;
+}
+
+QByteArray RigaCatalogo(const QByteArray& descrizione, const QByteArray& chiave, const QList<QByteArray>& centraline,
+                          const QByteArray& flag)
+{
+    QByteArray r = descrizione.leftJustified(41, ' ', true) + QByteArray("   4");
+    for (int k = 0; k < 3; ++k)
+        r += centraline.value(k).leftJustified(40, ' ', true);
+    return r + chiave.leftJustified(12, ' ', true) + flag.leftJustified(3, ' ', true);
+}
+
+void RemoteFixture::SetUp()
+{
+    AmbienteLink::SetUp();
+    FormTimer::ImpostaScalaTempo(1.0);
+    cartella->scrivi("ZEQINST.INI", "[PORTE]\r\nCOM1=/nonexistent/ecu\r\nCOM5=/nonexistent/modem\r\n"
+                                    "[ASSISTENZA]\r\nTelefono=0123456789\r\n");
+    ImpostaModemDiProva([this](const QByteArray& b) { modem.append(b); });
+    Shell.Funzione = 2;
+    d = DatiMotore::Carica();
+}
+
+void RemoteFixture::TearDown()
+{
+    AmbienteLink::TearDown();
+    GSM.reset();
+    Link.reset();
+}
+
+void RemoteFixture::stazione(const QByteArray& testo)
+{
+    GSM.BufferGSM += gsmsim::Cornice(testo);
+    GestioneGSM();
+}
+
+void RemoteFixture::inStato(int stato)
+{
+    GSM.GSMattivo = true;
+    GSM.StatoGSM = stato;
+    d->MostroChiamataGSM(true);
+    if (InScambioRemoto(stato)) {
+        GSM.InvioGSM = true;
+        d->MostroScambioRemoto(true);
+    }
+}

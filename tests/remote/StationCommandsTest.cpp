@@ -1,0 +1,275 @@
+// The station's commands: what each does in each state, the staging files they write,
+// the software transfer that is never left partial and names that never leave their
+// folders.
+#include "RemoteFixture.h"
+
+#include "platform/PictureBox.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+const QByteArray Record = gsmsim::RecordAggMarca("FIAT", RigaCatalogo("PUNTO 1.2", "PUNTO12"), "MOTORO05");
+
+class StationCommands : public RemoteFixture {
+protected:
+    void SetUp() override
+    {
+        RemoteFixture::SetUp();
+        QDir().mkpath(file("TEMPOR"));
+    }
+    // Runs the frames of an exchange from state -1, answering nothing itself.
+    QByteArrayList esegui(const QList<QByteArray>& testi)
+    {
+        inStato(GSM_CONNESSO);
+        modem.clear();
+        for (const QByteArray& t : testi)
+            stazione(t);
+        return modem;
+    }
+};
+
+} // namespace
+
+TEST_F(StationCommands, EachCommandAnswersOnlyInItsState)
+{
+    const struct {
+        const char* nome;
+        int stato;
+        QByteArray testo;
+        QByteArray risposta; // "" = no reply
+        int statoDopo;
+    } casi[] = {
+        {"i00 OK", GSM_ATTESA_IDENTITA, "i00OK", "", GSM_CONNESSO},
+        {"i00 ok", GSM_ATTESA_IDENTITA, "i00ok", "", GSM_CONNESSO},
+        {"i00 KO", GSM_ATTESA_IDENTITA, "i00KO", "", GSM_CONNESSO},
+        {"i00 NT", GSM_ATTESA_IDENTITA, "i00NT", "", GSM_CONNESSO},
+        {"i00 XX is ignored", GSM_ATTESA_IDENTITA, "i00XX", "", GSM_ATTESA_IDENTITA},
+        {"i00 out of its state", GSM_CONNESSO, "i00OK", "", GSM_CONNESSO},
+        {"S00 opens an exchange", GSM_CONNESSO, "S00", "s00ok", GSM_SCAMBIO},
+        {"S01 closes it", GSM_RIGHE_LIMITI, "S01", "s01ok", GSM_CONNESSO},
+        {"FT0 of 213", GSM_SCAMBIO, "FT0" + Record.left(207), "ft0ko01", GSM_BLOCCHI_MAPPA},
+        {"FT0 of 214", GSM_SCAMBIO, "FT0" + Record, "ft0ok", GSM_BLOCCHI_MAPPA},
+        {"FT0 of 215", GSM_SCAMBIO, "FT0" + Record + "X", "ft0ko01", GSM_BLOCCHI_MAPPA},
+        {"FT0 in the wrong state", GSM_BLOCCHI_MAPPA, "FT0" + Record, "", GSM_BLOCCHI_MAPPA},
+        {"FT1 block", GSM_BLOCCHI_MAPPA, "FT1001000001", "ft1ok", GSM_BLOCCHI_MAPPA},
+        {"FT9 last block", GSM_BLOCCHI_MAPPA, "FT9002000001", "ft9ok", GSM_RIGHE_LIMITI},
+        {"FT8 last line", GSM_BLOCCHI_MAPPA, "FT8001S9030000FC", "ft8ok", GSM_RIGHE_LIMITI},
+        {"FT1 control byte", GSM_BLOCCHI_MAPPA, "FT1001000\x01" "01", "ft1ko01", GSM_BLOCCHI_MAPPA},
+        {"FL1 in the wrong state", GSM_BLOCCHI_MAPPA, "FL1abc#", "", GSM_BLOCCHI_MAPPA},
+        {"FL0 line", GSM_RIGHE_LIMITI, "FL0abc#", "fl0ok", GSM_RIGHE_LIMITI},
+        {"FL1 control byte", GSM_RIGHE_LIMITI, "FL1a\x7f" "c#", "fl1ko01", GSM_RIGHE_LIMITI},
+        {"FL9 with nothing staged", GSM_RIGHE_LIMITI, "FL9abc#", "fl9ko01", GSM_AGGIORNAMENTO},
+        {"FP0 without a folder", GSM_SCAMBIO, "FP0NAME", "fp0ko01", GSM_BLOCCHI_SOFTWARE},
+        {"FP1 after a refused FP0", GSM_BLOCCHI_SOFTWARE, "FP1S1", "fp1ko01", GSM_BLOCCHI_SOFTWARE},
+        {"FP9 after a refused FP0", GSM_BLOCCHI_SOFTWARE, "FP9V1.00", "fp9ko01", GSM_BLOCCHI_SOFTWARE},
+        {"unknown code", GSM_SCAMBIO, "XX0", "", GSM_SCAMBIO},
+    };
+    for (const auto& c : casi) {
+        inStato(c.stato);
+        modem.clear();
+        stazione(c.testo);
+        EXPECT_EQ(ultima(), c.risposta) << c.nome;
+        EXPECT_EQ(GSM.StatoGSM, c.statoDopo) << c.nome;
+        if (!c.risposta.isEmpty() && c.testo[0] == 'F') {
+            EXPECT_TRUE(d->TimeOutModem->Enabled()) << c.nome << ": the watchdog restarts";
+        }
+    }
+}
+
+TEST_F(StationCommands, TheIdentityAnswerStartsTheRelayAndAnExchangeHoldsIt)
+{
+    inStato(GSM_ATTESA_IDENTITA);
+    GSM.InvioGSM = true;
+    GSM.PrimoInvioGSM = true;
+    d->TimeOutModem->setEnabled(true);
+    stazione("i00ok");
+    EXPECT_FALSE(GSM.InvioGSM);
+    EXPECT_FALSE(GSM.PrimoInvioGSM);
+    EXPECT_FALSE(d->TimeOutModem->Enabled());
+
+    stazione("S00");
+    EXPECT_TRUE(GSM.InvioGSM);
+    EXPECT_EQ(d->TimeOutModem->Interval(), MS_SCAMBIO);
+    EXPECT_TRUE(d->Informo->isVisibleTo(d));
+    EXPECT_EQ(d->Informo->text(), Msg(335));
+    EXPECT_FALSE(d->PaginaGrafici->isEnabled());
+    EXPECT_FALSE(d->SfondoMotore->isEnabled());
+    stazione("S01");
+    EXPECT_FALSE(GSM.InvioGSM);
+    EXPECT_FALSE(d->Informo->isVisibleTo(d));
+    EXPECT_TRUE(d->PaginaGrafici->isEnabled());
+
+    Shell.Funzione = 0;
+    modem.clear();
+    stazione("S00");
+    stazione("S01");
+    EXPECT_EQ(modem, (QByteArrayList{"s00ko01", "s01ko01"}));
+}
+
+TEST_F(StationCommands, MapBlocksAndLimitsAreStagedLineByLine)
+{
+    const auto risposte = esegui({"S00", "FT0" + Record, "FT1001" + QByteArray("000001000002003"),
+                                  "FT9002000004", "FL0 limit one#", "FL1limit two#"});
+    EXPECT_EQ(risposte, (QByteArrayList{"s00ok", "ft0ok", "ft1ok", "ft9ok", "fl0ok", "fl1ok"}));
+    EXPECT_EQ(Leggo(file("TEMPOR/AGGMARCA.NEW")), Record + "\r\n");
+    EXPECT_EQ(Leggo(file("TEMPOR/FILEQOX.NEW")), "000001\r\n000002\r\n003\r\n000004\r\n");
+    EXPECT_EQ(Leggo(file("TEMPOR/LIMITI.NEW")), " limit one\r\nlimit two\r\n");
+    EXPECT_EQ(d->Informo->text(), Msg(342));
+
+    // FL0 starts the limits afresh; FT2 lines are kept whole.
+    esegui({"S00", "FT0" + Record, "FT2001S1030000FC", "FT8002S9030000FC", "FL0new#"});
+    EXPECT_EQ(Leggo(file("TEMPOR/FILEQOX.NEW")), "S1030000FC\r\nS9030000FC\r\n");
+    EXPECT_EQ(Leggo(file("TEMPOR/LIMITI.NEW")), "new\r\n");
+    EXPECT_EQ(d->Informo->text(), Msg(342));
+}
+
+TEST_F(StationCommands, ARefusedRecordLeavesNothingStagedForTheUpdate)
+{
+    esegui({"S00", "FT0" + Record, "FT9001000001", "FL0a#"});
+    const auto risposte = esegui({"S00", "FT0" + Record.left(100), "FT9001000001", "FL9b#"});
+    EXPECT_EQ(risposte, (QByteArrayList{"s00ok", "ft0ko01", "ft9ok", "fl9ko01"}));
+    EXPECT_EQ(d->Informo->text(), Msg(345));
+    EXPECT_FALSE(QFile::exists(file("TEMPOR/AGGMARCA.NEW")));
+    EXPECT_FALSE(QFile::exists(file("TEMPOR/FIAT.PRN")));
+}
+
+TEST_F(StationCommands, ABlockThatCannotBeWrittenLeavesTheFileAsItWas)
+{
+    esegui({"S00", "FT0" + Record, "FT1001000001"});
+    const QString qox = file("TEMPOR/FILEQOX.NEW");
+    // A file-size limit a few bytes on: the block's write stops half-way.
+    rlimit vecchio{};
+    ::getrlimit(RLIMIT_FSIZE, &vecchio);
+    const auto segnale = ::signal(SIGXFSZ, SIG_IGN);
+    rlimit stretto = vecchio;
+    stretto.rlim_cur = rlim_t(QFileInfo(qox).size() + 10);
+    ::setrlimit(RLIMIT_FSIZE, &stretto);
+    modem.clear();
+    stazione("FT1002000002000003");
+    ::setrlimit(RLIMIT_FSIZE, &vecchio);
+    ::signal(SIGXFSZ, segnale);
+    EXPECT_EQ(ultima(), "ft1ko01");
+    EXPECT_EQ(d->Informo->text(), Msg(337) + "2)");
+    EXPECT_EQ(Leggo(qox), "000001\r\n");
+    stazione("FT1002000002000003");
+    EXPECT_EQ(Leggo(qox), "000001\r\n000002\r\n000003\r\n");
+}
+
+TEST_F(StationCommands, SoftwareArrivesWholeOrNotAtAll)
+{
+    const QList<QByteArray> righe{"S00600004844521B", "S1130000285F245F2212226A000424290008237C2A",
+                                  "S105000053A7", "S9030000FC"};
+    cartella->scrivi("SOFTWARE/05/ABCD/ABCD.S19", "old software");
+    cartella->scrivi("SOFTWARE/05/ABCD/ABCD.TXT", "OLD\r\n");
+    // Blocks of 5 bytes split records, leave "S" and ESC waiting across blocks.
+    auto scambio = gsmsim::ScambioSoftware("05\\ABCD\\ABCD", righe, 5, "V2.01");
+    scambio.removeLast(); // S01 comes later
+    const auto prima = esegui(scambio.mid(0, scambio.size() - 1));
+    EXPECT_EQ(prima.count("fp1ok"), scambio.size() - 3);
+    EXPECT_EQ(Leggo(file("SOFTWARE/05/ABCD/ABCD.S19")), "old software");
+    EXPECT_TRUE(QFile::exists(file("SOFTWARE/05/ABCD/ABCD.S19.PART")));
+
+    stazione(scambio.back());
+    EXPECT_EQ(ultima(), "fp9ok");
+    EXPECT_EQ(Leggo(file("SOFTWARE/05/ABCD/ABCD.S19")), righe.join("\r\n"));
+    EXPECT_EQ(Leggo(file("SOFTWARE/05/ABCD/ABCD.TXT")), "V2.01\r\n");
+    EXPECT_FALSE(QFile::exists(file("SOFTWARE/05/ABCD/ABCD.S19.PART")));
+}
+
+TEST_F(StationCommands, ASoftwareTransferCutShortKeepsTheOldSoftware)
+{
+    const QList<QByteArray> righe{"S1130000285F245F2212226A000424290008237C2A", "S9030000FC"};
+    const auto scambio = gsmsim::ScambioSoftware("05\\ABCD\\ABCD", righe, 8, "V2.01");
+    const struct {
+        const char* nome;
+        std::function<void()> fine;
+    } casi[] = {
+        {"time-out", [this] { d->TimeOutModem->Scatta(); }},
+        {"S01 without FP9", [this] { stazione("S01"); }},
+        {"a new FP0", [this] { stazione("S01"); stazione("S00"); stazione("FP005\\X\\X"); }},
+        {"lost carrier", [this] { GSM.BufferGSM += "\r\nNO CARRIER\r\n"; GestioneGSM(); }},
+        {"hang-up", [this] { d->ChiudoGSM_Click(); }},
+        {"FP9 refused for a control byte, then time-out", [this] {
+             stazione("FP9V\x01");
+             EXPECT_EQ(ultima(), "fp9ko01");
+             d->TimeOutModem->Scatta();
+         }},
+    };
+    for (const auto& c : casi) {
+        cartella->scrivi("SOFTWARE/05/ABCD/ABCD.S19", "old software");
+        esegui(scambio.mid(0, 4));
+        ASSERT_TRUE(QFile::exists(file("SOFTWARE/05/ABCD/ABCD.S19.PART"))) << c.nome;
+        c.fine();
+        EXPECT_EQ(Leggo(file("SOFTWARE/05/ABCD/ABCD.S19")), "old software") << c.nome;
+        EXPECT_FALSE(QFile::exists(file("SOFTWARE/05/ABCD/ABCD.S19.PART"))) << c.nome;
+    }
+}
+
+TEST_F(StationCommands, SoftwareBytesConvertToHexRecords)
+{
+    const struct {
+        QByteArray ingresso;
+        QByteArray uscita;
+        QByteArray resta;
+        bool errore;
+    } casi[] = {
+        {QByteArray("S1\x05\x00\x00\x1bs\xA7", 8), "S105000053A7", "", false},
+        {"S", "", "S", false},
+        {QByteArray("\x01\x1b", 2), "01", "\x1b", false},
+        {QByteArray("\x1b;", 2), "1B", "", false},
+        {QByteArray("S1\x1b\x05", 4), "", QByteArray("S1\x1b\x05", 4), true},
+        {"", "", "", false},
+    };
+    for (const auto& c : casi) {
+        GSM.BufferS19 = c.ingresso;
+        bool errore = false;
+        EXPECT_EQ(ConvertoBufferS19(&errore), c.uscita) << c.ingresso.toHex().constData();
+        EXPECT_EQ(GSM.BufferS19, c.resta) << c.ingresso.toHex().constData();
+        EXPECT_EQ(errore, c.errore);
+    }
+}
+
+TEST_F(StationCommands, HostileNamesAreRefusedAndCreateNothing)
+{
+    // The program folder sits two levels down, so an escape upwards would show.
+    const QString alto = cartella->path();
+    Shell.PathApp = alto + "/uno/due/prog";
+    QDir().mkpath(Shell.PathApp + "/TEMPOR");
+    QDir().mkpath(Shell.PathApp + "/SOFTWARE");
+    const QByteArray ecu = RigaCatalogo("PUNTO", "PUNTO12");
+    const QList<QByteArray> fp0{"..\\..\\x", "05\\..\\x", "\\x\\y", "C:\\x\\y", "/abs\\x", "05\\a/b", "05\\\\x",
+                                "05\\a\x01" "b", "05\\ ", "1\\2\\3\\4\\5\\6\\7\\8\\9"};
+    const QList<QByteArray> ft0{gsmsim::RecordAggMarca("..", ecu, "MOTORO05"),
+                                gsmsim::RecordAggMarca("A/B", ecu, "MOTORO05"),
+                                gsmsim::RecordAggMarca("C:", ecu, "MOTORO05"),
+                                gsmsim::RecordAggMarca("FIAT", RigaCatalogo("PUNTO", ".."), "MOTORO05"),
+                                gsmsim::RecordAggMarca("FIAT", RigaCatalogo("PUNTO", "A\\B"), "MOTORO05"),
+                                gsmsim::RecordAggMarca("FIAT", ecu, "../X"),
+                                gsmsim::RecordAggMarca("FIAT", ecu, "M\\X"),
+                                gsmsim::RecordAggMarca("FIAT", ecu, "M\x02X")};
+    const auto prima = Elenco(alto);
+    for (const QByteArray& n : fp0) {
+        EXPECT_EQ(esegui({"S00", "FP0" + n, "FP1S1\x05", "FP9V1"}), (QByteArrayList{"s00ok", "fp0ko01", "fp1ko01", "fp9ko01"}))
+            << n.constData();
+    }
+    for (const QByteArray& r : ft0) {
+        ASSERT_EQ(r.size(), 208);
+        EXPECT_EQ(esegui({"S00", "FT0" + r}), (QByteArrayList{"s00ok", "ft0ko01"})) << r.constData();
+        EXPECT_EQ(d->Informo->text(), Msg(341));
+    }
+    EXPECT_EQ(Elenco(alto), prima);
+
+    // A good name creates its folders below SOFTWARE only.
+    esegui({"S00", "FP005\\ABCD\\ABCD"});
+    EXPECT_EQ(ultima(), "fp0ok");
+    for (const QString& p : Elenco(alto).keys())
+        if (!prima.contains(p)) {
+            EXPECT_TRUE(p.startsWith("/uno/due/prog/SOFTWARE/")) << p.toStdString();
+        }
+}
