@@ -260,7 +260,7 @@ TEST(EcuSimCodifica, PersonalPageAndSixCharacterFields)
     EXPECT_EQ(PaginaRZ(id, 0, false, valori).mid(3, 4), "0000");
 }
 
-TEST(EcuSimCodifica, ValueSpecificationsSetWordsScriptsAndTexts)
+TEST(EcuSimCodifica, ValueSettingsSetWordsScriptsAndTexts)
 {
     struct Caso {
         const char* spec;
