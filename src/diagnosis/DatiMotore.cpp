@@ -608,6 +608,12 @@ void DatiMotore::MostroScambioRemoto(bool aperto)
         w->setEnabled(!aperto);
 }
 
+void DatiMotore::MostroScambioScaduto()
+{
+    MostroScambioRemoto(false);
+    T_MapTPS->setEnabled(true);
+}
+
 void DatiMotore::MostroInformo(const QString& testo) { Informo->setText(testo); }
 
 void DatiMotore::T_MapTPS_Click()
