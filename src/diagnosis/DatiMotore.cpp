@@ -130,8 +130,10 @@ void DatiMotore::creoPaginaMotore()
         auto* box = new QGroupBox(SfondoMotore);
         box->setGeometry(Twip(p.left), Twip(p.top), Twip(LarghezzaBox), Twip(AltezzaBox));
         box->setFont(FontSansSerif(8, true));
+        // The caption stands on a white strip: the engine picture would run through its letters.
         box->setStyleSheet(QStringLiteral("QGroupBox{background:white;border:1px solid #5a6b7c;margin-top:8px;"
-                                          "font-weight:bold}QGroupBox::title{subcontrol-origin:margin;left:4px}")
+                                          "font-weight:bold}QGroupBox::title{subcontrol-origin:margin;left:4px;"
+                                          "padding:0 2px;background:white}")
                            + ValoriLeggibili);
         auto* valore = new QLabel(box);
         valore->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
