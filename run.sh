@@ -154,9 +154,12 @@ if [ -S "$demo/gsmsim.ctl" ] && [ -e "$demo/AURELIA.PRN" ]; then
 fi
 # The live-data screen (F2): values moving, four graphs scrolling, the MAP/TPS view opened
 # and closed (positions in the screen's window, see DatiMotore's layout).
-xdotool key F2 || true
-sleep 3
-did=$(xdotool search --onlyvisible --name "DATI MOTORE" 2>/dev/null | head -1 || true)
+did=
+if [ -S "$demo/ecusim.ctl" ]; then
+  xdotool key F2 || true
+  sleep 3
+  did=$(xdotool search --onlyvisible --name "DATI MOTORE" 2>/dev/null | head -1 || true)
+fi
 if [ -n "$did" ]; then
   eval "$(xdotool getwindowgeometry --shell "$did")"
   at() { xdotool mousemove $((X + $1)) $((Y + $2)) click "${@:3}" 1 || true; }
@@ -169,7 +172,7 @@ if [ -n "$did" ]; then
   for y in 54 102 150 270; do at 120 "$y" --repeat 2 --delay 80; sleep 0.5; done
   # The recording file is written out when the window scrolls (200 samples shown).
   for _ in $(seq 240); do
-    [ "$(wc -l <"$demo/DATI_GRAF.GRF" 2>/dev/null || echo 0)" -ge 200 ] && break
+    [ "$(wc -l 2>/dev/null <"$demo/DATI_GRAF.GRF" || echo 0)" -ge 200 ] && break
     sleep 0.5
   done
   shot 2 live-graphs "four graphs after the window has scrolled"
