@@ -152,6 +152,41 @@ if [ -S "$demo/gsmsim.ctl" ] && [ -e "$demo/AURELIA.PRN" ]; then
     sleep 2
   fi
 fi
+# The live-data screen (F2): values moving, four graphs scrolling, the MAP/TPS view opened
+# and closed (positions in the screen's window, see DatiMotore's layout).
+did=
+if [ -S "$demo/ecusim.ctl" ]; then
+  xdotool key F2 || true
+  sleep 3
+  did=$(xdotool search --onlyvisible --name "DATI MOTORE" 2>/dev/null | head -1 || true)
+fi
+if [ -n "$did" ]; then
+  eval "$(xdotool getwindowgeometry --shell "$did")"
+  at() { xdotool mousemove $((X + $1)) $((Y + $2)) click "${@:3}" 1 || true; }
+  shot() { sleep "$1"; import -window root "$shots/$2.png"; echo "Screenshot of $3: $shots/$2.png"; }
+  shot 0 live-engine "the live engine data"
+  shot 3 live-engine-later "the same values some seconds later"
+  at 495 542                                             # GRAPHS
+  sleep 1
+  # Double-click the values of pressure 1, M.A.P., oxygen sensor and r.p.m. in the list.
+  for y in 54 102 150 270; do at 120 "$y" --repeat 2 --delay 80; sleep 0.5; done
+  # The recording file is written out when the window scrolls (200 samples shown).
+  for _ in $(seq 240); do
+    [ "$(wc -l 2>/dev/null <"$demo/DATI_GRAF.GRF" || echo 0)" -ge 200 ] && break
+    sleep 0.5
+  done
+  shot 2 live-graphs "four graphs after the window has scrolled"
+  at 671 542                                             # MAP/TPS
+  shot 2 live-map-tps "the MAP/TPS view"
+  tid=$(xdotool search --onlyvisible --name "MAP-T.P.S." 2>/dev/null | head -1 || true)
+  if [ -n "$tid" ]; then
+    eval "$(xdotool getwindowgeometry --shell "$tid")"
+    at 277 113                                           # its CLOSE
+    shot 1.5 live-map-tps-closed "the live-data screen after the MAP/TPS view closed"
+  fi
+  xdotool key Escape || true                             # back to the menu
+  sleep 2
+fi
 # The ECU simulator plays a type-1 ECU with a standard map.
 if [ -S "$demo/ecusim.ctl" ]; then
   build/ecusim --send "$demo/ecusim.ctl" 'identity type=01 install-type=00' >/dev/null || true

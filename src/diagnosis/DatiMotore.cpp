@@ -52,6 +52,10 @@ constexpr PostoBox PostiMotore[13] = {
     {8, 8930, 2400, 8200, 3600}, {3, 8930, 3300, 7900, 4200},  {6, 8930, 4200, 7600, 4800},
     {2, 8930, 5100, 7300, 5300},
 };
+// A remote exchange disables the page backgrounds against input only: the values and their
+// captions keep being shown, so they keep their colour.
+const QString ValoriLeggibili = QStringLiteral("QGroupBox,QLabel{color:black}");
+
 constexpr int LarghezzaBox = 2950;
 constexpr int AltezzaBox = 780;
 
@@ -126,8 +130,11 @@ void DatiMotore::creoPaginaMotore()
         auto* box = new QGroupBox(SfondoMotore);
         box->setGeometry(Twip(p.left), Twip(p.top), Twip(LarghezzaBox), Twip(AltezzaBox));
         box->setFont(FontSansSerif(8, true));
+        // The caption stands on a white strip: the engine picture would run through its letters.
         box->setStyleSheet(QStringLiteral("QGroupBox{background:white;border:1px solid #5a6b7c;margin-top:8px;"
-                                          "font-weight:bold}QGroupBox::title{subcontrol-origin:margin;left:4px}"));
+                                          "font-weight:bold}QGroupBox::title{subcontrol-origin:margin;left:4px;"
+                                          "padding:0 2px;background:white}")
+                           + ValoriLeggibili);
         auto* valore = new QLabel(box);
         valore->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         valore->setFont(FontSansSerif(11, true));
@@ -150,6 +157,7 @@ void DatiMotore::creoPaginaMotore()
     Legenda = new QLabel(SfondoMotore);
     Legenda->setGeometry(Twip(4800) + 28, Twip(6300), Twip(3000), 22);
     Legenda->setFont(FontSansSerif(8.25, true));
+    Legenda->setStyleSheet(ValoriLeggibili);
 }
 
 void DatiMotore::creoPaginaGrafici()
@@ -162,7 +170,7 @@ void DatiMotore::creoPaginaGrafici()
     auto* lista = new QGroupBox(SfondoGrafici);
     BoxDati[5] = lista;
     lista->setGeometry(Twip(60), Twip(120), Twip(1995), Twip(6975));
-    lista->setStyleSheet(QStringLiteral("QGroupBox{background:white;border:1px solid #5a6b7c}"));
+    lista->setStyleSheet(QStringLiteral("QGroupBox{background:white;border:1px solid #5a6b7c}") + ValoriLeggibili);
     auto* l = new QVBoxLayout(lista);
     l->setContentsMargins(3, 2, 3, 2);
     l->setSpacing(0);
@@ -606,6 +614,12 @@ void DatiMotore::MostroScambioRemoto(bool aperto)
     for (QWidget* w : std::initializer_list<QWidget*>{TastoGSM, ChiudoGSM, PaginaGrafici, PaginaMotore, SfondoGrafici,
                                                        SfondoMotore})
         w->setEnabled(!aperto);
+}
+
+void DatiMotore::MostroScambioScaduto()
+{
+    MostroScambioRemoto(false);
+    T_MapTPS->setEnabled(true);
 }
 
 void DatiMotore::MostroInformo(const QString& testo) { Informo->setText(testo); }

@@ -87,6 +87,8 @@ public:
     // exchange's status text.
     void MostroChiamataGSM(bool attiva);
     void MostroScambioRemoto(bool aperto);
+    // An exchange ended by the link's watchdog: as its close, and the MAP/TPS button usable.
+    void MostroScambioScaduto();
     void MostroInformo(const QString& testo);
 
     // What the rest of the program shows on this screen.

@@ -79,7 +79,7 @@ void ChiudoStato(int stato)
         GSM.InvioGSM = false;
         CancelloSoftwareParziale();
         if (DatiMotore* d = DatiMotore::Istanza())
-            d->MostroScambioRemoto(false);
+            d->MostroScambioScaduto();
     }
 }
 

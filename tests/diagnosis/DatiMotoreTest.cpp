@@ -87,6 +87,36 @@ TEST_F(Schermo, ValuesAndFuelLamp)
     EXPECT_EQ(d->Legenda->text(), Msg(311));
 }
 
+TEST_F(Schermo, ARemoteExchangeLocksThePagesButLeavesTheValuesReadable)
+{
+    ricevo(TramaDCSemplice('G'));
+    d->VisDati->Scatta();
+    d->MostroScambioRemoto(true);
+    ASSERT_FALSE(d->SfondoMotore->isEnabled());
+    // The darkest pixel of each text: black, never the grey of a disabled control.
+    auto piuScuro = [](QWidget* w) {
+        const QImage im = w->grab().toImage();
+        int minimo = 255;
+        for (int y = 0; y < im.height(); ++y)
+            for (int x = 0; x < im.width(); ++x)
+                minimo = std::min(minimo, qGray(im.pixel(x, y)));
+        return minimo;
+    };
+    const struct { const char* nome; QWidget* w; bool grafici; } casi[] = {
+        {"engine-page value", d->DatiMot[9], false},
+        {"engine-page caption", d->BoxDati[9], false},
+        {"fuel legend", d->Legenda, false},
+        {"graph-list value", d->DatiMot1[9], true},
+        {"graph-list caption", d->LabMot1[9], true},
+    };
+    for (const auto& c : casi) {
+        if (c.grafici)
+            d->PaginaGrafici_Click();
+        EXPECT_FALSE(c.w->isEnabled()) << c.nome;
+        EXPECT_LT(piuScuro(c.w), 60) << c.nome;
+    }
+}
+
 TEST_F(Schermo, WithoutPanesFramesAreShownButNotPlotted)
 {
     campione(850);

@@ -155,6 +155,7 @@ TEST_F(RemoteEndToEnd, CallRelayTransfersAndHangUp)
     d->ChiudoGSM_Click();
     EXPECT_TRUE(AttendiFinche([this] { return !gsm.connesso(); }, 3000));
     EXPECT_TRUE(d->TastoGSM->isVisibleTo(d));
+    EXPECT_TRUE(d->T_MapTPS->isEnabled());
 }
 
 TEST_F(RemoteEndToEnd, FailedCallsAndCutTransfers)

@@ -194,6 +194,7 @@ TEST_F(ModemDialogue, ALostCarrierEndsWhateverTheLinkWasDoing)
         EXPECT_FALSE(d->TimeOutModem->Enabled());
         EXPECT_TRUE(d->TimeOutTx->Enabled()) << "a pending identity request still ends";
         EXPECT_TRUE(d->TastoGSM->isVisibleTo(d) && d->TastoGSM->isEnabled());
+        EXPECT_TRUE(d->T_MapTPS->isEnabled());
         EXPECT_FALSE(d->ChiudoGSM->isVisibleTo(d));
         EXPECT_FALSE(d->Informo->isVisibleTo(d));
         EXPECT_TRUE(d->PaginaGrafici->isEnabled());

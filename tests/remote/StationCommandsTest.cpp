@@ -112,6 +112,34 @@ TEST_F(StationCommands, TheIdentityAnswerStartsTheRelayAndAnExchangeHoldsIt)
     EXPECT_EQ(modem, (QByteArrayList{"s00ko01", "s01ko01"}));
 }
 
+TEST_F(StationCommands, AnExchangeEndedByTheStationOrTheWatchdogUnlocksTheScreen)
+{
+    // The close leaves the MAP/TPS button to the call; the watchdog gives it back as well.
+    const struct {
+        const char* nome;
+        int stato;
+        std::function<void()> fine;
+        bool tarMP;
+    } casi[] = {
+        {"S01", GSM_RIGHE_LIMITI, [this] { stazione("S01"); }, false},
+        {"time-out in 1000", GSM_SCAMBIO, [this] { d->TimeOutModem->Scatta(); }, true},
+        {"time-out in 1010", GSM_BLOCCHI_SOFTWARE, [this] { d->TimeOutModem->Scatta(); }, true},
+    };
+    for (const auto& c : casi) {
+        inStato(c.stato);
+        d->TimeOutModem->setEnabled(true);
+        ASSERT_FALSE(d->T_MapTPS->isEnabled()) << c.nome;
+        c.fine();
+        EXPECT_EQ(GSM.StatoGSM, GSM_CONNESSO) << c.nome;
+        EXPECT_FALSE(GSM.InvioGSM) << c.nome;
+        EXPECT_FALSE(d->Informo->isVisibleTo(d)) << c.nome;
+        for (QWidget* w : std::initializer_list<QWidget*>{d->TastoGSM, d->ChiudoGSM, d->PaginaGrafici, d->PaginaMotore,
+                                                          d->SfondoGrafici, d->SfondoMotore})
+            EXPECT_TRUE(w->isEnabled()) << c.nome << " " << w->objectName().toStdString();
+        EXPECT_EQ(d->T_MapTPS->isEnabled(), c.tarMP) << c.nome;
+    }
+}
+
 TEST_F(StationCommands, MapBlocksAndLimitsAreStagedLineByLine)
 {
     const auto risposte = esegui({"S00", "FT0" + Record, "FT1001" + QByteArray("000001000002003"),
