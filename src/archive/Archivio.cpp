@@ -1,5 +1,7 @@
 #include "archive/Archivio.h"
 
+#include <algorithm>
+
 #include "archive/Collazione.h"
 #include "archive/PageScan.h"
 #include "platform/Files.h"
@@ -492,7 +494,7 @@ void ChiudoArchivio()
     Archivio.DbArchivio.reset();
 }
 
-QDate DataDaParti(const QString& giorno, const QString& mese, const QString& anno)
+QDate DataDaParti(const QString& giorno, const QString& mese, const QString& anno, int annoMinimo)
 {
     auto numero = [](const QString& t, int& n) {
         const QString s = t.trimmed();
@@ -505,7 +507,7 @@ QDate DataDaParti(const QString& giorno, const QString& mese, const QString& ann
         return true;
     };
     int g = 0, m = 0, a = 0;
-    if (!numero(giorno, g) || !numero(mese, m) || !numero(anno, a) || a < 1)
+    if (!numero(giorno, g) || !numero(mese, m) || !numero(anno, a) || a < std::max(1, annoMinimo))
         return QDate();
     return QDate(a, m, g);
 }

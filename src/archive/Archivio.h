@@ -76,8 +76,9 @@ bool AproArchivio();
 // Closes RsClienti, then DbArchivio; either may already be closed.
 void ChiudoArchivio();
 
-// Date parsed strictly from its day, month and year texts (digits only); invalid otherwise.
-QDate DataDaParti(const QString& giorno, const QString& mese, const QString& anno);
+// Date parsed strictly from its day, month and year texts (digits only, a real calendar
+// date, year from annoMinimo up); invalid otherwise.
+QDate DataDaParti(const QString& giorno, const QString& mese, const QString& anno, int annoMinimo = 1);
 
 // Time stamp of the kept-aside copy's name (test seam).
 void ImpostaOrologioRiparazione(QDateTime (*orologio)());

@@ -123,11 +123,12 @@ void AggModel::Form_KeyDown(int& keyCode, int shift)
     }
 }
 
-void AggModel::Form_Unload(bool& cancel)
+void AggModel::ChiusuraUtente()
 {
-    // An update in progress cannot be closed.
+    // An update in progress cannot be closed by the user.
     if (m_inCorso)
-        cancel = true;
+        return;
+    Scarica();
 }
 
 void AggModel::Esci_Click()

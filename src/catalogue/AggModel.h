@@ -44,7 +44,7 @@ public:
 
 protected:
     void Form_KeyDown(int& keyCode, int shift) override;
-    void Form_Unload(bool& cancel) override;
+    void ChiusuraUtente() override;
     void Scollega() override { ScollegaIstanza(this); }
     void resizeEvent(QResizeEvent* e) override;
 

@@ -140,16 +140,22 @@ int CreoPercorso(const QString& percorso)
     return Files::CreaCartella(p) ? 0 : 1;
 }
 
-QString NomeSoftwareDaIntestazione(QByteArrayView riga)
+QByteArray TestoIntestazione(QByteArrayView riga, int posizione, int caratteri)
 {
-    QString nome;
-    for (int i = 0; i < 4; ++i) {
-        const int b = byteA(riga, 17 + 2 * i);
+    QByteArray testo;
+    for (int i = 0; i < caratteri; ++i) {
+        const int b = byteA(riga, posizione + 2 * i);
         if (b < 0)
             return {};
-        nome += QChar::fromLatin1(char(b));
+        testo += char(b);
     }
-    return Files::ComponenteValido(nome) ? nome : QString();
+    return testo;
+}
+
+QString NomeSoftwareDaIntestazione(QByteArrayView riga)
+{
+    const QString nome = QString::fromLatin1(TestoIntestazione(riga, 17, 4));
+    return nome.size() == 4 && Files::ComponenteValido(nome) ? nome : QString();
 }
 
 int CercoSoftware(const QString& nomeFile, QString& nome, int tipoCentralina)

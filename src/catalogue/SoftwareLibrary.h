@@ -36,6 +36,12 @@ int CreoPercorso(const QString& percorso);
 
 // ---- software look-up ----
 
+// Text carried by the header (S0) line of an S-record map: `caratteri` characters, each as a
+// pair of hex digits, the first pair at character `posizione` (from 1; the header's text
+// starts at 13: map-table version 13-16, software name 17-24). Latin-1 bytes; "" when the
+// line is too short or a pair is not hex.
+QByteArray TestoIntestazione(QByteArrayView riga, int posizione, int caratteri);
+
 // The software name carried by a map header line: characters 17-24 as four hex-coded
 // characters; "" when the line is too short, not hex, or the name cannot be a file name.
 QString NomeSoftwareDaIntestazione(QByteArrayView riga);

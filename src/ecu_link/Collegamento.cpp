@@ -17,15 +17,8 @@
 
 void AggiornoStatoCollegamento()
 {
-    Veicolo* v = Veicolo::Istanza();
-    if (!v)
-        return;
-    const bool su = Link.Collegato;
-    v->StatoCom->setText(Msg(su ? 347 : 348));
-    v->Attivo->setVisible(!su);
-    v->Attivo->setEnabled(!su);
-    v->Tasto_Inf->setVisible(su);
-    v->Tasto_Inf->setEnabled(su);
+    if (Veicolo* v = Veicolo::Istanza())
+        v->MostroStatoCollegamento(Link.Collegato);
 }
 
 void ImpostoProprietaVeicolo(bool abilitato)

@@ -78,12 +78,8 @@ void DecodificoCompleta(const QByteArray& r, bool tipiNonProtetti = false)
 // Software update (type 1) or loader update (other types) on the vehicle screen.
 void RegolaTasti()
 {
-    Veicolo* v = Veicolo::Istanza();
-    if (!v)
-        return;
-    const bool tipo1 = DatiCentralina.TipoCentralina == 1;
-    Mostra(v->Tasto_Agg, tipo1);
-    Mostra(v->Caric_Agg, !tipo1);
+    if (Veicolo* v = Veicolo::Istanza())
+        v->MostroTastiAggiornamento(DatiCentralina.TipoCentralina == 1);
 }
 
 void AvvioDatiOutVeicolo()
@@ -95,7 +91,7 @@ void AvvioDatiOutVeicolo()
 void MostroTipoInstallazione(const QString& testo)
 {
     if (Veicolo* v = Veicolo::Istanza())
-        v->TipoInst->setText(testo);
+        v->MostroTipoInstallazione(testo);
 }
 
 QString DueCifre(int n)
@@ -105,32 +101,18 @@ QString DueCifre(int n)
 
 void ScrivoDate(int primo, double giorni)
 {
-    Veicolo* v = Veicolo::Istanza();
-    if (!v)
-        return;
-    const QDate d = DataDaGiorni(giorni);
-    v->AutoImp[primo]->setText(DueCifre(d.day()));
-    v->AutoImp[primo + 1]->setText(DueCifre(d.month()));
-    v->AutoImp[primo + 2]->setText(QString::number(d.year()).rightJustified(4, QLatin1Char('0')));
+    if (Veicolo* v = Veicolo::Istanza())
+        v->ScrivoData(primo, DataDaGiorni(giorni));
 }
 
 // The last overhaul date typed on the vehicle screen, as a day number; -1 when the three
-// boxes do not make a valid date.
+// boxes do not make a valid date (the card's own rule: a real date, year 100 or later).
 double RevisioneSulloSchermo()
 {
     Veicolo* v = Veicolo::Istanza();
     if (!v)
         return -1;
-    bool ok1 = false, ok2 = false, ok3 = false;
-    const QString ta = v->AutoImp[5]->text().trimmed();
-    const int g = v->AutoImp[3]->text().trimmed().toInt(&ok1);
-    const int m = v->AutoImp[4]->text().trimmed().toInt(&ok2);
-    int a = ta.toInt(&ok3);
-    if (!ok1 || !ok2 || !ok3 || ta.startsWith(QLatin1Char('-')) || ta.startsWith(QLatin1Char('+')))
-        return -1;
-    if (ta.size() <= 2)
-        a += a < 30 ? 2000 : 1900;
-    const QDate d(a, m, g);
+    const QDate d = v->DataRevisione();
     return d.isValid() ? GiorniDaData(d) : -1;
 }
 
@@ -147,6 +129,7 @@ void Attivazione(const QByteArray& r, bool completa)
         Link.Collegato = true;
         AggiornoStatoCollegamento();
         DecodificoBreve(r, true);
+        ImpostoDirPersonal();
         RegolaTasti();
         StatoCatalogo.TipoInstallazione = 0;
         MostroTipoInstallazione(Msg(118));
@@ -170,6 +153,7 @@ void Attivazione(const QByteArray& r, bool completa)
         MostroTipoInstallazione(Msg(118));
         CancelloMappePersonali();
         DecodificoRispostaCompleta(r);
+        ImpostoDirPersonal();
         Beep();
         Avviso140(210);
         Comando(Protocollo::ComandoFineScambio);
@@ -185,6 +169,7 @@ void Attivazione(const QByteArray& r, bool completa)
         Shell.DatiModificati = true;
 
     DecodificoRispostaCompleta(r);
+    ImpostoDirPersonal();
     RegolaTasti();
 
     if (!d.SwVecchio && !StatoVeicolo.DirPersonal.isEmpty()) {

@@ -36,6 +36,19 @@ EsitoProgramma AvvioEAttendo(const QString& programma, const QStringList& argome
     return esito;
 }
 
+EsitoProgramma AvvioSenzaAttendere(const QString& programma, const QStringList& argomenti)
+{
+    EsitoProgramma esito;
+    QProcess p;
+    p.setProgram(programma);
+    p.setArguments(argomenti);
+    p.setStandardInputFile(QProcess::nullDevice());
+    esito.avviato = p.startDetached();
+    if (!esito.avviato)
+        esito.errore = p.errorString();
+    return esito;
+}
+
 QString ProgrammaEsterno(const QString& nomeOriginale)
 {
 #ifdef Q_OS_WIN

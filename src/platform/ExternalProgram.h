@@ -15,6 +15,10 @@ struct EsitoProgramma {
 // shell) and returns when it has ended; timers, receive events and repaints run meanwhile.
 EsitoProgramma AvvioEAttendo(const QString& programma, const QStringList& argomenti);
 
+// Starts programma with the arguments (each passed as it is) and returns at once without
+// waiting for it; avviato is false, with the reason in errore, when it could not be started.
+EsitoProgramma AvvioSenzaAttendere(const QString& programma, const QStringList& argomenti);
+
 // The program to start for one the system knows by its Windows name: on Linux "WORDPAD.EXE"
 // and "ACRORD32.EXE" (any case) are both "xdg-open", the desktop's own opener; any other name
 // and every name on Windows stand as given.

@@ -115,15 +115,16 @@ void FormBase::closeEvent(QCloseEvent* e)
         return;
     }
     e->ignore();
-    Scarica();
+    // The close box of a disabled form (one that waits for another) does nothing.
+    if (isEnabled())
+        ChiusuraUtente();
 }
 
 void FormBase::reject()
 {
-    // Esc in a dialog and the close box both come here: both go through Form_Unload,
-    // unless the form handles Esc itself in Form_KeyDown.
-    if (!m_scaricato)
-        Scarica();
+    // Esc reaching the dialog comes here unless the form handles Esc itself in Form_KeyDown.
+    if (!m_scaricato && isEnabled())
+        ChiusuraUtente();
 }
 
 void FormBase::keyPressEvent(QKeyEvent* e)

@@ -35,7 +35,8 @@ public:
     // Shows the form; modal runs a nested event loop and returns when the form closes.
     void Mostra(bool modale = false);
     // Unloads the form: runs Form_Unload, closes it and destroys it once it is off the stack.
-    // Returns false when Form_Unload cancelled.
+    // This is the program's unload (watchdogs, abort sequence, language change, unload-all):
+    // it never asks the user. Returns false when Form_Unload cancelled.
     bool Scarica();
     bool Scaricato() const { return m_scaricato; }
     bool InModale() const { return m_inModale; }
@@ -49,8 +50,12 @@ protected:
     virtual void Form_KeyDown(int& keyCode, int shift) { Q_UNUSED(keyCode) Q_UNUSED(shift) }
     // Key press with the character typed (after Form_KeyDown); set ascii to 0 to swallow it.
     virtual void Form_KeyPress(int& ascii) { Q_UNUSED(ascii) }
-    // Unload handler; set cancel to keep the form.
+    // Unload handler. A form that may refuse to go does so in ChiusuraUtente(), never here:
+    // the program's unloads must always succeed.
     virtual void Form_Unload(bool& cancel) { Q_UNUSED(cancel) }
+    // The user's close: the close box and Esc reaching reject() come here (a disabled form
+    // ignores its close box). Default: unload. Override to ask first or to refuse.
+    virtual void ChiusuraUtente() { Scarica(); }
     // The control the key being handled in Form_KeyDown / Form_KeyPress was sent to.
     QObject* ControlloTasto() const { return m_controlloTasto; }
     // Called after the form has been unloaded (clears the default instance).

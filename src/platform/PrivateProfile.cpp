@@ -91,6 +91,18 @@ Analisi analizza(const QByteArray& grezza)
     return a;
 }
 
+// A file saved by an editor that marks UTF-8 begins with a byte-order mark: it is not part
+// of the first line.
+const QByteArray kBom = QByteArrayLiteral("\xEF\xBB\xBF");
+
+bool TolgoBom(QByteArray& dati)
+{
+    if (!dati.startsWith(kBom))
+        return false;
+    dati.remove(0, kBom.size());
+    return true;
+}
+
 QList<QByteArray> righe(const QByteArray& dati)
 {
     QList<QByteArray> r;
@@ -185,6 +197,7 @@ int LeggoProfilo(const QString& sezione, const QString& chiave, const QString& p
 
     QByteArray dati;
     if (Files::LeggiTutto(file, dati)) {
+        TolgoBom(dati);
         const QString sez = taglia(sezione);
         const QString ch = taglia(chiave);
         bool dentro = false;
@@ -233,10 +246,11 @@ bool ScrivoProfilo(const QList<VoceProfilo>& voci, const QString& file)
     QByteArray dati;
     if (QFile::exists(file) && !Files::LeggiTutto(file, dati))
         return false;
+    const bool bom = TolgoBom(dati);
     QList<QByteArray> l = righe(dati);
     for (const VoceProfilo& v : voci)
         applica(l, v.sezione, v.chiave, v.valore);
-    QByteArray uscita;
+    QByteArray uscita = bom ? kBom : QByteArray();
     for (const QByteArray& r : l)
         uscita += r;
     return Files::ScriviAtomico(file, uscita);

@@ -115,18 +115,57 @@ QPixmap PixmapRisorsa(int id, const QSize& dimensione)
     return pm;
 }
 
+static QIcon iconaTasto(const QPixmap& mostrata, const QPixmap& disabilitata)
+{
+    QIcon icona;
+    for (QIcon::State stato : {QIcon::Off, QIcon::On}) {
+        icona.addPixmap(mostrata, QIcon::Normal, stato);
+        icona.addPixmap(mostrata, QIcon::Active, stato);
+        icona.addPixmap(mostrata, QIcon::Selected, stato);
+        icona.addPixmap(disabilitata, QIcon::Disabled, stato);
+    }
+    return icona;
+}
+
+void ImmaginiTasto(QAbstractButton* b, int normale, int premuto, int disabilitato)
+{
+    if (!b)
+        return;
+    const QSize s = b->size();
+    const QSize dimensione = s.isValid() && !s.isEmpty() ? s - QSize(6, 6) : QSize();
+    const QPixmap pmNormale = PixmapRisorsa(normale, dimensione);
+    if (pmNormale.isNull())
+        return;
+    QPixmap pmPremuto = premuto > 0 ? PixmapRisorsa(premuto, dimensione) : QPixmap();
+    if (pmPremuto.isNull())
+        pmPremuto = pmNormale;
+    QPixmap pmDisabilitato = disabilitato > 0 ? PixmapRisorsa(disabilitato, dimensione) : QPixmap();
+    if (pmDisabilitato.isNull())
+        pmDisabilitato = pmNormale;
+    const QIcon iconaNormale = iconaTasto(pmNormale, pmDisabilitato);
+    const QIcon iconaPremuta = iconaTasto(pmPremuto, pmDisabilitato);
+    b->setIcon(b->isDown() ? iconaPremuta : iconaNormale);
+    b->setIconSize(pmNormale.size());
+    b->setProperty("idImmagine", normale);
+    b->setProperty("idImmaginePremuta", premuto > 0 ? premuto : normale);
+    b->setProperty("idImmagineDisabilitata", disabilitato > 0 ? disabilitato : normale);
+    // One pair of connections per button, replaced when the pictures change (language).
+    const char* const kGancio = "gancioImmagini";
+    if (auto* vecchio = b->property(kGancio).value<QObject*>())
+        delete vecchio;
+    auto* gancio = new QObject(b);
+    b->setProperty(kGancio, QVariant::fromValue<QObject*>(gancio));
+    QObject::connect(b, &QAbstractButton::pressed, gancio, [b, iconaPremuta] { b->setIcon(iconaPremuta); });
+    QObject::connect(b, &QAbstractButton::released, gancio, [b, iconaNormale] { b->setIcon(iconaNormale); });
+}
+
 void CaricoImmagine(int id, QWidget* controllo)
 {
     if (!controllo)
         return;
     QSize s = controllo->size();
     if (auto* b = qobject_cast<QAbstractButton*>(controllo)) {
-        const QPixmap pm = PixmapRisorsa(id, s.isValid() && !s.isEmpty() ? s - QSize(6, 6) : QSize());
-        if (pm.isNull())
-            return;
-        b->setIcon(QIcon(pm));
-        b->setIconSize(pm.size());
-        b->setProperty("idImmagine", id);
+        ImmaginiTasto(b, id);
         return;
     }
     if (auto* l = qobject_cast<QLabel*>(controllo)) {

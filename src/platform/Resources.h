@@ -12,10 +12,17 @@ class QWidget;
 // Text of string resource id; "" when there is none.
 QString LeggoMessaggio(int id);
 
-// Loads picture resource id into the control's picture (button icon, label pixmap or
-// the image of an Immagine control); a missing picture or a refusing control leaves it
+// Loads picture resource id into the control's picture (button icon with the same picture
+// pressed and disabled, label pixmap or the image of an Immagine control); a missing picture or a refusing control leaves it
 // unchanged and reports nothing.
 void CaricoImmagine(int id, QWidget* controllo);
+
+class QAbstractButton;
+
+// Sets a picture button's normal, pressed and disabled pictures explicitly (0: the normal
+// picture), so the style never greys or shifts the picture by itself. The pressed picture
+// shows while the button is held down. A missing normal picture leaves the button unchanged.
+void ImmaginiTasto(QAbstractButton* tasto, int normale, int premuto = 0, int disabilitato = 0);
 
 // Picture resource id rendered at the given size; a null pixmap when there is none.
 QPixmap PixmapRisorsa(int id, const QSize& dimensione);

@@ -3,6 +3,7 @@
 #include "shell/Procedure.h"
 #include "shell/SceltaLingua.h"
 #include "shell/ZEQ_Inst.h"
+#include "vehicle/Veicolo.h"
 #include "platform/SingleInstance.h"
 #include "archive/Gestione.h"
 #include "catalogue/AggModel.h"
@@ -18,6 +19,7 @@ void RegistroSchermi()
         return true;
     };
     s.Gestione = AproGestione;
+    s.Veicolo = &Veicolo::Apri;
 }
 
 bool Main(const QString& percorsoProgramma)

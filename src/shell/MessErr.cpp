@@ -76,6 +76,11 @@ void MessErr::Form_Load()
     }
 }
 
+bool MessErr::ChiedeRisposta() const
+{
+    return !Cancella->isHidden();
+}
+
 void MessErr::Esci_Click()
 {
     Shell.RispostaMessaggio = -1;

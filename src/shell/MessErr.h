@@ -19,6 +19,8 @@ public:
 
     void Esci_Click();
     void Cancella_Click();
+    // A YES/NO box: it waits for the user's answer.
+    bool ChiedeRisposta() const;
 
 protected:
     void Scollega() override { ScollegaIstanza(this); }

@@ -135,9 +135,9 @@ void ImpostoLinguaPrincipale()
         CaricoImmagine(IdRisorsa(m.bitmap), b);
         b->show();
     }
-    CaricoImmagine(IdRisorsa(103), f->EsciVS);
+    ImmaginiTasto(f->EsciVS, IdRisorsa(103));
     f->EsciVS->show();
-    CaricoImmagine(IdRisorsa(153), f->TastoVS);
+    ImmaginiTasto(f->TastoVS, IdRisorsa(153));
     f->TastoVS->show();
     // Maximised; without a window manager to honour the state, the size of the screen.
     if (const QScreen* schermo = f->screen())
@@ -219,7 +219,7 @@ int ZEQ_Inst::ProvaPorta()
     return 0;
 }
 
-bool ZEQ_Inst::apriModeless(int funzione, const std::function<bool()>& apri)
+bool ZEQ_Inst::apriModeless(int funzione, const std::function<Apertura()>& apri)
 {
     const int err = ProvaPorta();
     if (err != 0) {
@@ -227,11 +227,14 @@ bool ZEQ_Inst::apriModeless(int funzione, const std::function<bool()>& apri)
         return false;
     }
     Shell.Funzione = funzione;
-    if (!apri || !apri()) {
-        // A screen that could not be opened leaves the menu in charge.
+    const Apertura esito = apri ? apri() : Apertura::FallitaMuta;
+    if (esito != Apertura::Aperta) {
+        // A screen that could not be opened leaves the menu in charge; one that said why
+        // is not followed by a second box.
         Shell.Funzione = 0;
         setEnabled(true);
-        Avviso(367);
+        if (esito == Apertura::FallitaMuta)
+            Avviso(367);
         return false;
     }
     setEnabled(false);
@@ -284,16 +287,20 @@ void ZEQ_Inst::TastoF_Click(int index)
 
 void ZEQ_Inst::TastoESC_Click()
 {
+    ChiusuraUtente();
+}
+
+void ZEQ_Inst::ChiusuraUtente()
+{
+    // While the vehicle or live-data screen is open the menu stays (they are closed first).
+    if (Shell.Funzione != 0)
+        return;
     Scarica();
 }
 
 void ZEQ_Inst::Form_Unload(bool& cancel)
 {
-    // While the vehicle or live-data screen is open the menu stays (they are closed first).
-    if (Shell.Funzione != 0) {
-        cancel = true;
-        return;
-    }
+    Q_UNUSED(cancel)
     // Unloading the main form ends the program, by the exit key or by the close box; only
     // the language change unloads it to show it again.
     if (!m_cambioLingua)

@@ -44,11 +44,15 @@ public:
     // text has no number from its 4th character.
     static int NumeroPorta(const QString& testo);
 
-    // Screens opened by the menu keys. Each returns false when the screen could not be
-    // opened (the menu then shows message 367); an unset entry counts as such a failure.
+    // Outcome of opening a modeless screen: opened; failed after the screen told the user why
+    // (archive 172/174, port 366/367); failed without a word (the menu then shows 367).
+    enum class Apertura { Aperta, FallitaDetta, FallitaMuta };
+
+    // Screens opened by the menu keys. A modal one returns false when it could not be opened
+    // (the menu then shows message 367); an unset entry counts as a silent failure.
     struct Schermi {
-        std::function<bool()> Veicolo;     // F1, modeless
-        std::function<bool()> DatiMotore;  // F2, modeless
+        std::function<Apertura()> Veicolo;     // F1, modeless
+        std::function<Apertura()> DatiMotore;  // F2, modeless
         std::function<bool()> AggModel;    // F3, modal
         std::function<bool()> Gestione;    // F4, modal
         std::function<void()> TastoVS;     // software list (fills and shows the panel)
@@ -58,12 +62,13 @@ public:
 protected:
     void Form_KeyDown(int& keyCode, int shift) override;
     void Form_Unload(bool& cancel) override;
+    void ChiusuraUtente() override;
     void resizeEvent(QResizeEvent* e) override;
     void Scollega() override { ScollegaIstanza(this); }
 
 private:
     void Form_Resize();
-    bool apriModeless(int funzione, const std::function<bool()>& apri);
+    bool apriModeless(int funzione, const std::function<Apertura()>& apri);
     bool m_cambioLingua = false;
 };
 

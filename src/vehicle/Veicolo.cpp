@@ -1,91 +1,645 @@
 #include "vehicle/Veicolo.h"
 
+#include "archive/Archivio.h"
+#include "catalogue/PersonalMaps.h"
 #include "catalogue/Progsw.h"
+#include "catalogue/StatoCatalogo.h"
+#include "diagnosis/DatiMotore.h"
 #include "diagnosis/LivSerb.h"
 #include "diagnosis/Parametri.h"
 #include "diagnosis/Pressioni.h"
+#include "diagnosis/RigaDati.h"
 #include "ecu_link/Collegamento.h"
 #include "ecu_link/DatiCentralina.h"
-#include "catalogue/PersonalMaps.h"
-#include "catalogue/StatoCatalogo.h"
 #include "ecu_link/Rami.h"
 #include "ecu_link/StatoLink.h"
+#include "platform/Files.h"
+#include "platform/Resources.h"
 #include "platform/SerialControl.h"
 #include "platform/Timer.h"
 #include "remote/StatoGSM.h"
+#include "shell/MessErr.h"
 #include "shell/Modulo.h"
 #include "shell/Procedure.h"
 #include "shell/ZEQ_Inst.h"
 #include "vehicle/Attesa.h"
 #include "vehicle/MandoDati.h"
+#include "vehicle/SceltaCatalogo.h"
 #include "vehicle/StatoVeicolo.h"
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QComboBox>
-#include <QGridLayout>
 #include <QGroupBox>
+#include <QComboBox>
+#include <QFile>
+#include <QFocusEvent>
+#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <QTabBar>
+#include <QTabWidget>
 
-StatoVeicoloRec StatoVeicolo;
+namespace {
+constexpr int kLarghezza = 1000;
+constexpr int kAltezza = 750;
+constexpr int kTastoL = 81, kTastoA = 57;
+constexpr int kLunghezzaAnagrafe[11] = {50, 30, 5, 30, 2, 15, 15, 15, 11, 16, 100};
+constexpr int kLunghezzaAutoImp[7] = {2, 2, 4, 2, 2, 4, 100};
+// Caption (LabCli index, -1 none) and row of each Anagrafe box: the three telephones share
+// one row and one caption.
+constexpr int kLabAnagrafe[11] = {0, 1, 2, 3, 4, 5, -1, -1, 7, 6, 9};
+constexpr int kRigaAnagrafe[11] = {0, 1, 2, 3, 4, 5, 5, 5, 6, 7, 8};
+constexpr int kIstruzioni[9] = {126, 175, 127, 128, 129, 130, 131, 132, 133};
+
+QPushButton* tasto(QWidget* genitore, const char* nome, int x, int y)
+{
+    auto* b = new QPushButton(genitore);
+    b->setObjectName(QLatin1String(nome));
+    b->setGeometry(x, y, kTastoL, kTastoA);
+    return b;
+}
+
+QLabel* etichetta(QWidget* genitore, int x, int y, int w, int h = 20)
+{
+    auto* l = new QLabel(genitore);
+    l->setGeometry(x, y, w, h);
+    return l;
+}
+} // namespace
 
 Veicolo::Veicolo()
 {
-    auto* l = new QGridLayout(this);
-    int riga = 0;
-    StatoCom = new QLabel(this);
-    l->addWidget(StatoCom, riga++, 0, 1, 6);
-    Cliente = new QLineEdit(this);
-    Cliente->setObjectName(QStringLiteral("Cliente"));
-    l->addWidget(Cliente, riga++, 0, 1, 6);
-    for (int i = 0; i < 6; ++i) {
-        AutoImp[i] = new QLineEdit(this);
-        AutoImp[i]->setMaxLength(i % 3 == 2 ? 4 : 2);
-        l->addWidget(AutoImp[i], riga, i);
-    }
-    ++riga;
-    TipoInst = new QLabel(this);
-    l->addWidget(TipoInst, riga++, 0, 1, 6);
-    auto tasto = [&](const char* nome, int colonna) {
-        auto* w = new QPushButton(QLatin1String(nome), this);
-        w->setObjectName(QLatin1String(nome));
-        l->addWidget(w, riga, colonna);
-        return w;
-    };
-    Attivo = tasto("Attivo", 0);
-    Tasto_Inf = tasto("Tasto_Inf", 1);
-    Tasto_Agg = tasto("Tasto_Agg", 2);
-    Caric_Agg = tasto("Caric_Agg", 3);
+    setObjectName(QStringLiteral("Veicolo"));
+    resize(kLarghezza, kAltezza);
+    Intitolo = CreoIntitolo(this);
+    Intitolo->setGeometry(0, 0, kLarghezza, 40);
+    costruiscoRicerca();
+    DatiCli = new QTabWidget(this);
+    DatiCli->setObjectName(QStringLiteral("DatiCli"));
+    DatiCli->setGeometry((kLarghezza - 920) / 2, 190, 920, 480);
+    DatiCli->addTab(new QWidget, QString());
+    DatiCli->addTab(new QWidget, QString());
+    costruiscoScheda();
+    costruiscoCatalogo();
+    StatoCom = etichetta(this, 0, 680, 220, 24);
+    StatoCom->setObjectName(QStringLiteral("StatoCom"));
+    StatoCom->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    StatoCom->move(DatiCli->x() + DatiCli->width() - StatoCom->width(), 680);
+    Salva = tasto(this, "Salva", 0, 676);
+    Esci = tasto(this, "Esci", 0, 676);
     TimeOutTx = new FormTimer(this, 5000, false);
     Dati_Out = new FormTimer(this, 2000, false);
     connect(Attivo, &QPushButton::clicked, this, &Veicolo::Attivo_Click);
+    connect(Salva, &QPushButton::clicked, this, &Veicolo::Salva_Click);
+    connect(Esci, &QPushButton::clicked, this, &Veicolo::Esci_Click);
+    connect(LanciaSchemi, &QPushButton::clicked, this, &Veicolo::LanciaSchemi_Click);
     connect(TimeOutTx, &FormTimer::Timer, this, &Veicolo::TimeOutTx_Timer);
     connect(Dati_Out, &FormTimer::Timer, this, &Veicolo::Dati_Out_Timer);
-    connect(Cliente, &QLineEdit::textChanged, this,
-            [](const QString& t) { StatoCatalogo.Cliente = t; });
+    setTabOrder(Cliente, ElencoTarghe);
+    Form_Resize();
+}
+
+void Veicolo::costruiscoRicerca()
+{
+    BoxIn = new QFrame(this);
+    BoxIn->setObjectName(QStringLiteral("BoxIn"));
+    BoxIn->setFrameShape(QFrame::Box);
+    BoxIn->setGeometry((kLarghezza - 600) / 2, 45, 600, 140);
+    Cliente = new QLineEdit(BoxIn);
+    Cliente->setObjectName(QStringLiteral("Cliente"));
+    Cliente->setGeometry(10, 8, 150, 24);
+    Cliente->setMaxLength(10);
+    // Letters and digits only, whether typed, pasted or dropped.
+    Cliente->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[A-Za-z0-9]*")), Cliente));
+    ElencoTarghe = new QListWidget(BoxIn);
+    ElencoTarghe->setObjectName(QStringLiteral("ElencoTarghe"));
+    ElencoTarghe->setGeometry(10, 36, 150, 96);
+    Ditta_Nome = new QLineEdit(BoxIn);
+    Ditta_Nome->setObjectName(QStringLiteral("Ditta_Nome"));
+    Ditta_Nome->setGeometry(10, 8, 420, 24);
+    Ditta_Nome->setMaxLength(50);
+    Ditta_Nome->hide();
+    ElencoNomi = new QListWidget(BoxIn);
+    ElencoNomi->setObjectName(QStringLiteral("ElencoNomi"));
+    ElencoNomi->setGeometry(10, 36, 420, 96);
+    ElencoNomi->hide();
+    Nome_Targa = tasto(BoxIn, "Nome_Targa", 500, 40);
+    connect(Cliente, &QLineEdit::textChanged, this, &Veicolo::Cliente_Change);
+    connect(Ditta_Nome, &QLineEdit::textChanged, this, &Veicolo::Ditta_Nome_Change);
+    connect(ElencoTarghe, &QListWidget::itemDoubleClicked, this, [this] { ElencoTarghe_DblClick(); });
+    connect(ElencoNomi, &QListWidget::itemDoubleClicked, this, [this] { ElencoNomi_DblClick(); });
+    connect(Nome_Targa, &QPushButton::clicked, this, &Veicolo::Nome_Targa_Click);
+}
+
+void Veicolo::costruiscoScheda()
+{
+    QWidget* t0 = DatiCli->widget(0);
+    QWidget* t1 = DatiCli->widget(1);
+    for (int i = 0; i < 2; ++i) {
+        Scelta[i] = new QRadioButton(t0);
+        Scelta[i]->setObjectName(QStringLiteral("Scelta_%1").arg(i));
+        Scelta[i]->setGeometry(180 + 220 * i, 8, 210, 22);
+        connect(Scelta[i], &QRadioButton::clicked, this, [] { Shell.DatiModificati = true; });
+    }
+    for (int i = 0; i < 11; ++i) {
+        const int y = 44 + 40 * kRigaAnagrafe[i];
+        const int l = kLabAnagrafe[i];
+        if (l >= 0) {
+            LabCli[l] = etichetta(t0, 10, y, 165, 24);
+            LabCli[l]->setObjectName(QStringLiteral("LabCli_%1").arg(l));
+        }
+        Anagrafe[i] = new QLineEdit(t0);
+        Anagrafe[i]->setObjectName(QStringLiteral("Anagrafe_%1").arg(i));
+        Anagrafe[i]->setMaxLength(kLunghezzaAnagrafe[i]);
+        const int x = i >= 5 && i <= 7 ? 180 + 160 * (i - 5) : 180;
+        Anagrafe[i]->setGeometry(x, y, std::clamp(kLunghezzaAnagrafe[i] * 9 + 12, 40, 540), 24);
+        connect(Anagrafe[i], &QLineEdit::textEdited, this, [] { Shell.DatiModificati = true; });
+    }
+    for (int i = 0; i < 2; ++i) {
+        LogoZEQ[i] = etichetta(i == 0 ? t0 : t1, 0, 0, 150, 90);
+        LogoQox[i] = etichetta(i == 0 ? t0 : t1, 0, 0, 150, 90);
+    }
+    LogoZEQ[0]->move(740, 250);
+    LogoQox[0]->move(740, 350);
+    // Tab 1: dates, notes and installation type.
+    const char* const captions[4] = {"", "", "", ""};
+    Q_UNUSED(captions)
+    for (int r = 0; r < 2; ++r) {
+        const int y = 8 + 30 * r;
+        LabCli[11 + r] = etichetta(t1, 10, y, 145, 24);
+        for (int k = 0; k < 3; ++k) {
+            QLineEdit* e = new QLineEdit(t1);
+            const int i = 3 * r + k;
+            e->setObjectName(QStringLiteral("AutoImp_%1").arg(i));
+            e->setMaxLength(kLunghezzaAutoImp[i]);
+            e->setGeometry(160 + 48 * k, y, k == 2 ? 52 : 32, 24);
+            AutoImp[i] = e;
+            if (k < 2) {
+                LabCli[15 + 2 * r + k] = etichetta(t1, 160 + 48 * k + 33, y, 14, 24);
+                LabCli[15 + 2 * r + k]->setText(QStringLiteral(" / "));
+            }
+        }
+    }
+    LabCli[13] = etichetta(t1, 10, 68, 145, 24);
+    AutoImp[6] = new QLineEdit(t1);
+    AutoImp[6]->setObjectName(QStringLiteral("AutoImp_6"));
+    AutoImp[6]->setMaxLength(100);
+    AutoImp[6]->setGeometry(160, 68, 560, 24);
+    for (int i = 0; i < 7; ++i) {
+        connect(AutoImp[i], &QLineEdit::textEdited, this, [] { Shell.DatiModificati = true; });
+    }
+    LabCli[14] = etichetta(t1, 10, 98, 145, 24);
+    TipoInst = etichetta(t1, 160, 98, 160, 24);
+    TipoInst->setObjectName(QStringLiteral("TipoInst"));
+    Versione_Tab = etichetta(t1, 330, 98, 200, 24);
+    Versione_Tab->setObjectName(QStringLiteral("Versione_Tab"));
+    for (QLabel* l : LabCli)
+        if (l)
+            l->setWordWrap(true);
+}
+
+void Veicolo::costruiscoCatalogo()
+{
+    QWidget* t1 = DatiCli->widget(1);
+    LabCentr[3] = etichetta(t1, 10, 128, 150);
+    Impianto = new QComboBox(t1);
+    Impianto->setObjectName(QStringLiteral("Impianto"));
+    Impianto->setGeometry(10, 150, 150, 26);
+    MarcaP = new QCheckBox(t1);
+    MarcaP->setObjectName(QStringLiteral("MarcaP"));
+    MarcaP->setGeometry(10, 184, 160, 40);
+    IntMarca = etichetta(t1, 175, 128, 150);
+    ElMarca = new QListWidget(t1);
+    ElMarca->setObjectName(QStringLiteral("ElMarca"));
+    ElMarca->setGeometry(175, 150, 150, 150);
+    IntModello = etichetta(t1, 335, 128, 250);
+    ElModello = new QListWidget(t1);
+    ElModello->setObjectName(QStringLiteral("ElModello"));
+    ElModello->setGeometry(335, 150, 265, 150);
+    ElDir = new QListWidget(t1);
+    ElDir->setObjectName(QStringLiteral("ElDir"));
+    ElDir->hide();
+    PCentr = new QFrame(t1);
+    PCentr->setObjectName(QStringLiteral("PCentr"));
+    PCentr->setFrameShape(QFrame::Box);
+    PCentr->setGeometry(610, 122, 295, 180);
+    LabCentr[0] = etichetta(PCentr, 6, 4, 280);
+    CentrBenz = new QListWidget(PCentr);
+    CentrBenz->setObjectName(QStringLiteral("CentrBenz"));
+    CentrBenz->setGeometry(6, 26, 282, 62);
+    DirCentr = new QListWidget(PCentr);
+    DirCentr->hide();
+    LabCentr[1] = etichetta(PCentr, 6, 94, 200);
+    NValvo = etichetta(PCentr, 210, 94, 70);
+    NValvo->setObjectName(QStringLiteral("NValvo"));
+    LabCentr[2] = etichetta(PCentr, 6, 120, 280);
+    ModValvole = new QComboBox(PCentr);
+    ModValvole->setObjectName(QStringLiteral("ModValvole"));
+    ModValvole->setGeometry(6, 142, 282, 26);
+    PIstr = new QFrame(t1);
+    PIstr->setObjectName(QStringLiteral("PIstr"));
+    PIstr->setFrameShape(QFrame::Box);
+    PIstr->setGeometry(10, 306, 440, 142);
+    LabIstr = etichetta(PIstr, 6, 2, 420);
+    QFont piccolo = font();
+    piccolo.setPointSize(std::max(6, piccolo.pointSize() - 2));
+    for (int i = 0; i < 9; ++i) {
+        Istruzione[i] = etichetta(PIstr, 6, 22 + 13 * i, 428, 13);
+        Istruzione[i]->setFont(piccolo);
+    }
+    Attivo = tasto(t1, "Attivo", 460, 312);
+    Tasto_Inf = tasto(t1, "Tasto_Inf", 460, 312);
+    Tasto_Agg = tasto(t1, "Tasto_Agg", 546, 312);
+    Caric_Agg = tasto(t1, "Caric_Agg", 546, 312);
+    InvioDati = tasto(t1, "InvioDati", 632, 312);
+    LanciaSchemi = tasto(t1, "LanciaSchemi", 718, 312);
+    Personalizza = tasto(t1, "Personalizza", 804, 312);
+    PSerbatoio = tasto(t1, "PSerbatoio", 804, 376);
+    for (QPushButton* b : {Tasto_Inf, Tasto_Agg}) {
+        b->setVisible(false);
+        b->setEnabled(false);
+    }
+    LogoZEQ[1]->setGeometry(460, 380, 150, 60);
+    LogoQox[1]->setGeometry(630, 380, 150, 60);
+    connect(Impianto, &QComboBox::activated, this, [this] { Impianto_Click(); });
+    connect(MarcaP, &QCheckBox::clicked, this, &Veicolo::MarcaP_Click);
+    connect(ElMarca, &QListWidget::itemClicked, this, [this] { ElMarca_Click(); });
+    connect(ElMarca, &QListWidget::currentRowChanged, this, [this](int r) {
+        if (r >= 0)
+            ElMarca_Click();
+    });
+    connect(ElMarca, &QListWidget::itemDoubleClicked, this, [this] { ElMarca_DblClick(); });
+    connect(ElModello, &QListWidget::itemClicked, this, [this] { ElModello_Click(); });
+    connect(ElModello, &QListWidget::currentRowChanged, this, [this](int r) {
+        if (r >= 0)
+            ElModello_Click();
+    });
+    connect(ElModello, &QListWidget::itemDoubleClicked, this, [this] { ElModello_DblClick(); });
+    connect(CentrBenz, &QListWidget::itemDoubleClicked, this, [this] { CentrBenz_DblClick(); });
+    connect(ModValvole, &QComboBox::activated, this, [this] { ModValvole_Click(); });
+    // The handlers of the configuration send, the ECU information, the software and loader
+    // updates and the parameter screens are connected by their own parts of the program.
+}
+
+ZEQ_Inst::Apertura Veicolo::Apri()
+{
+    Veicolo* v = Carica();
+    if (!v->m_archivioAperto) {
+        v->Scarica();
+        return ZEQ_Inst::Apertura::FallitaDetta;
+    }
+    if (!Comunic().PortOpen()) {
+        // The port the menu has just probed could not be opened after all.
+        v->Scarica();
+        Avviso(367);
+        return ZEQ_Inst::Apertura::FallitaDetta;
+    }
+    v->Mostra(false);
+    v->Cliente->setFocus();
+    return ZEQ_Inst::Apertura::Aperta;
 }
 
 void Veicolo::Form_Load()
 {
     StatoCatalogo.MostroTipoInst = [](const QString& t) {
         if (Veicolo* v = Veicolo::Istanza())
-            v->TipoInst->setText(t);
+            v->MostroTipoInstallazione(t);
     };
     CollegoRicezione();
-    // The port number was set by the main menu.
+    // 1. Logos.
+    CaricoImmagine(3011, LogoQox[0]);
+    CaricoImmagine(3013, LogoQox[1]);
+    CaricoImmagine(3008, LogoZEQ[0]);
+    CaricoImmagine(3010, LogoZEQ[1]);
+    // 2. The folder of the personalised maps.
+    const QString personali = Files::PercorsoApp(QStringLiteral("PERSONALIZZATE"));
+    if (!Esiste(personali, 16))
+        Files::CreaCartella(personali);
+    // 3.
+    Inivar();
+    // 4.
+    AzzeroDatiCentralina();
+    StatoVeicolo.reset();
+    StatoCatalogo.Cliente.clear();
+    // 5.
+    DatiCli->setCurrentIndex(0);
+    // 6. Province and fiscal code exist for Polish customers only.
+    const bool polacco = Shell.Lingua == 1;
+    for (QWidget* w : std::initializer_list<QWidget*>{Anagrafe[4], LabCli[4], Anagrafe[9], LabCli[6]}) {
+        w->setVisible(polacco);
+        w->setEnabled(polacco);
+    }
+    // 7. Captions.
+    Nome_Targa->setToolTip(Msg(101));
+    DatiCli->setTabText(0, Msg(102));
+    DatiCli->setTabText(1, Msg(103));
+    Scelta[0]->setText(Msg(104));
+    Scelta[1]->setText(Msg(105));
+    for (int i = 0; i < 8; ++i)
+        LabCli[i]->setText(Msg(106 + i));
+    LabCli[9]->setText(Msg(114));
+    LabCli[11]->setText(Msg(115));
+    LabCli[12]->setText(Msg(116));
+    LabCli[13]->setText(Msg(114));
+    LabCli[14]->setText(Msg(117));
+    LabCentr[3]->setText(Msg(120));
+    {
+        QSignalBlocker blocco(Impianto);
+        Impianto->clear();
+        Impianto->addItem(Msg(121));
+        Impianto->addItem(Msg(122));
+        Impianto->setCurrentIndex(-1);
+    }
+    IntMarca->setText(Msg(123));
+    IntModello->setText(Msg(124));
+    LabIstr->setText(Msg(125));
+    for (int i = 0; i < 9; ++i)
+        Istruzione[i]->setText(Msg(kIstruzioni[i]));
+    for (int i = 0; i < 3; ++i)
+        LabCentr[i]->setText(Msg(134 + i));
+    Intitolo->setText(Msg(139));
+    MarcaP->setText(Msg(351));
+    // A caption wider than the fuel column goes on two lines.
+    if (MarcaP->sizeHint().width() > MarcaP->width()) {
+        QString t = Msg(351).trimmed();
+        const qsizetype meta = t.indexOf(QLatin1Char(' '), t.size() / 2 - 4);
+        if (meta > 0)
+            t[meta] = QLatin1Char('\n');
+        MarcaP->setText(t);
+    }
+    setWindowTitle(Msg(139));
+    // 8. Button pictures.
+    ImmaginiTasto(Nome_Targa, IdRisorsa(110));
+    const std::pair<QPushButton*, int> immagini[] = {
+        {Tasto_Agg, 101}, {Caric_Agg, 142}, {Tasto_Inf, 111}, {Attivo, 143},     {Salva, 102},
+        {Esci, 103},      {LanciaSchemi, 112}, {Personalizza, 113}, {InvioDati, 118}, {PSerbatoio, 114},
+    };
+    for (const auto& [b, n] : immagini)
+        ImmaginiTasto(b, IdRisorsa(n));
+    // 9-10. The archive, held exclusively while the screen is open. A failure has been told.
+    m_archivioAperto = Archivi::AproArchivio();
+    if (!m_archivioAperto)
+        return;
+    Archivio.RsClienti->ImpostaIndice(QStringLiteral("PER_TARGA_AUTO"));
+    // 11.
+    AbilitoScheda(false);
+    AggiornoStatoCollegamento();
+    // 12. The port number was set by the main menu.
     if (!Comunic().PortOpen())
         Comunic().setPortOpen(true);
-    // A fresh screen starts with the link down and no request pending, whatever the
-    // screen last open left behind.
+    // 13.
+    Shell.PuntatoreMouse = PuntatoreAttuale();
+}
+
+void Veicolo::Inivar()
+{
+    StatoVeicolo.NuovoCliente = false;
     Link.BufferRx.clear();
+    {
+        QSignalBlocker blocco(ModValvole);
+        ModValvole->clear();
+        QByteArray dati;
+        const QString valvole = Files::PercorsoApp(QStringLiteral("VALVOLE.PRN"));
+        if (Esiste(valvole, 0) && Files::LeggiTutto(valvole, dati))
+            ModValvole->addItems(SceltaCatalogo::ElencoValvole(dati));
+        ModValvole->setCurrentIndex(-1);
+    }
+    for (auto& riga : Diagnosi.DatiVideo[0].Valore)
+        riga.clear();
+    // A fresh screen starts with the link down and no request pending, whatever the screen
+    // last open left behind.
     Link.FaseCom = FASE_LIBERA;
+    Shell.RispostaSegnalEr = -1;
+    StatoVeicolo.ClienteCaricato = false;
     Link.DatiRicevuti = false;
     Link.InterrogoDati = false;
+    Shell.RispostaMessaggio = 0;
+    StatoVeicolo.TargaCorrente.clear();
     Link.Collegato = false;
-    AzzeroDatiCentralina();
-    AggiornoStatoCollegamento();
+}
+
+Veicolo::Disposizione Veicolo::Dispongo(int w, int lBoxIn, int lDatiCli, int lStatoCom, int lEsci, int lSalva)
+{
+    Disposizione d{};
+    d.boxIn = (w - lBoxIn) / 2;
+    d.datiCli = (w - lDatiCli) / 2;
+    d.statoCom = d.datiCli + lDatiCli - lStatoCom;
+    d.esci = (w / 2 + d.statoCom - lEsci) / 2;
+    d.salva = w - d.esci - lSalva;
+    return d;
+}
+
+void Veicolo::resizeEvent(QResizeEvent* e)
+{
+    FormBase::resizeEvent(e);
+    Form_Resize();
+}
+
+void Veicolo::Form_Resize()
+{
+    if (!Salva)
+        return;
+    const int w = width();
+    Intitolo->setGeometry(0, Intitolo->y(), w, Intitolo->height());
+    const Disposizione d =
+        Dispongo(w, BoxIn->width(), DatiCli->width(), StatoCom->width(), Esci->width(), Salva->width());
+    BoxIn->move(d.boxIn, BoxIn->y());
+    DatiCli->move(d.datiCli, DatiCli->y());
+    StatoCom->move(d.statoCom, StatoCom->y());
+    Esci->move(d.esci, Esci->y());
+    Salva->move(d.salva, Salva->y());
+}
+
+void Veicolo::Form_KeyDown(int& keyCode, int shift)
+{
+    if (shift != 0)
+        return;
+    switch (keyCode) {
+    case Tasti::F1:
+    case Tasti::F2:
+        if (SchedaAbilitata())
+            DatiCli->setCurrentIndex(keyCode == Tasti::F1 ? 0 : 1);
+        keyCode = 0;
+        break;
+    case Tasti::Esc:
+        keyCode = 0;
+        Esci_Click();
+        break;
+    default:
+        break;
+    }
+}
+
+void Veicolo::Form_KeyPress(int& ascii)
+{
+    QObject* c = ControlloTasto();
+    if (c == Cliente)
+        Cliente_KeyPress(ascii);
+    else if (c == DatiCli || (DatiCli && c == DatiCli->tabBar()))
+        DatiCli_KeyPress(ascii);
+    else if (c == ElencoTarghe || c == ElencoNomi) {
+        const int tasto = ascii;
+        ascii = 0;
+        if (tasto == Tasti::Invio)
+            c == ElencoTarghe ? ElencoTarghe_DblClick() : ElencoNomi_DblClick();
+    } else if (c == Scelta[0] || c == Scelta[1]) {
+        if (ascii == Tasti::Invio) {
+            ascii = 0;
+            vaiA(Anagrafe[0]);
+        }
+    } else if (c == Impianto || c == MarcaP) {
+        const int tasto = ascii;
+        ascii = 0;
+        if (tasto == Tasti::Invio)
+            vaiA(c == Impianto ? static_cast<QWidget*>(ElMarca) : Impianto);
+    } else if (c == ElMarca || c == ElModello || c == CentrBenz) {
+        if (ascii == Tasti::Invio) {
+            ascii = 0;
+            if (c == ElMarca && !StatoVeicolo.MarcaAuto.trimmed().isEmpty())
+                vaiA(ElModello);
+            else if (c == ElModello && !StatoVeicolo.ModelloAuto.trimmed().isEmpty())
+                vaiA(LanciaSchemi);
+            else if (c == CentrBenz && !StatoVeicolo.CentrBenzina.trimmed().isEmpty())
+                vaiA(ModValvole);
+        } else if (ascii == 32) {
+            ascii = 0;
+            if (c == ElMarca)
+                ElMarca_DblClick();
+            else if (c == ElModello)
+                ElModello_DblClick();
+            else
+                CentrBenz_DblClick();
+        }
+    } else if (c == ModValvole) {
+        if (ascii == Tasti::Invio) {
+            ascii = 0;
+            if (!StatoVeicolo.ModValvola.trimmed().isEmpty())
+                vaiA(Personalizza);
+        }
+    } else {
+        for (int i = 0; i < 11; ++i)
+            if (c == Anagrafe[i])
+                Anagrafe_KeyPress(i, ascii);
+        for (int i = 0; i < 7; ++i)
+            if (c == AutoImp[i])
+                AutoImp_KeyPress(i, ascii);
+    }
+}
+
+void Veicolo::DatiCli_KeyPress(int& ascii)
+{
+    if (ascii != Tasti::Invio)
+        return;
+    ascii = 0;
+    vaiA(DatiCli->currentIndex() == 1 ? static_cast<QWidget*>(AutoImp[0]) : Scelta[0]);
+}
+
+void Veicolo::vaiA(QWidget* w)
+{
+    // A control that cannot take the focus (hidden or disabled) passes it to the next one
+    // in the tab order that can.
+    QWidget* c = w;
+    for (int passi = 0; c && passi < 200; ++passi, c = c->nextInFocusChain()) {
+        if (c->isVisible() && c->isEnabled() && c->focusPolicy() != Qt::NoFocus && c->window() == this) {
+            c->setFocus();
+            return;
+        }
+        if (passi > 0 && c == w)
+            return;
+    }
+}
+
+void Veicolo::AbilitoScheda(bool si)
+{
+    m_schedaAbilitata = si;
+    DatiCli->tabBar()->setEnabled(si);
+    if (!si && DatiCli->isAncestorOf(QApplication::focusWidget()))
+        QApplication::focusWidget()->clearFocus();
+}
+
+bool Veicolo::eventFilter(QObject* o, QEvent* e)
+{
+    if (!m_schedaAbilitata && !Scaricato()) {
+        // A locked card swallows the user's input to its controls.
+        auto* w = qobject_cast<QWidget*>(o);
+        if (w && w != DatiCli->tabBar() && DatiCli->isAncestorOf(w)) {
+            switch (e->type()) {
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseButtonDblClick:
+            case QEvent::KeyPress:
+            case QEvent::KeyRelease:
+            case QEvent::Wheel:
+                return true;
+            default:
+                break;
+            }
+        }
+    }
+    if (!Scaricato() && (e->type() == QEvent::FocusIn || e->type() == QEvent::FocusOut)) {
+        const bool entra = e->type() == QEvent::FocusIn;
+        if (entra && o == Cliente)
+            Cliente_GotFocus();
+        else if (entra && o == Ditta_Nome)
+            Ditta_Nome_GotFocus();
+        else if (entra && o == ElencoTarghe)
+            ElencoTarghe_GotFocus();
+        else if (entra && o == ElencoNomi)
+            ElencoNomi_GotFocus();
+        for (int i = 0; i < 11; ++i)
+            if (o == Anagrafe[i]) {
+                if (entra)
+                    Anagrafe[i]->setText(Anagrafe[i]->text().trimmed());
+                else
+                    Anagrafe_LostFocus(i);
+            }
+        for (int i = 0; i < 7; ++i)
+            if (o == AutoImp[i]) {
+                if (entra)
+                    AutoImp[i]->setText(AutoImp[i]->text().trimmed());
+                else
+                    AutoImp_LostFocus(i);
+            }
+    }
+    return FormBase::eventFilter(o, e);
+}
+
+void Veicolo::MostroStatoCollegamento(bool su)
+{
+    StatoCom->setText(Msg(su ? 347 : 348));
+    Attivo->setVisible(!su);
+    Attivo->setEnabled(!su);
+    Tasto_Inf->setVisible(su);
+    Tasto_Inf->setEnabled(su);
+}
+
+void Veicolo::MostroTastiAggiornamento(bool software)
+{
+    Tasto_Agg->setVisible(software);
+    Tasto_Agg->setEnabled(software);
+    Caric_Agg->setVisible(!software);
+    Caric_Agg->setEnabled(!software);
+}
+
+void Veicolo::MostroTipoInstallazione(const QString& testo)
+{
+    TipoInst->setText(testo);
+}
+
+void Veicolo::ScrivoData(int primo, const QDate& d)
+{
+    AutoImp[primo]->setText(QString::number(d.day()).rightJustified(2, QLatin1Char('0')));
+    AutoImp[primo + 1]->setText(QString::number(d.month()).rightJustified(2, QLatin1Char('0')));
+    AutoImp[primo + 2]->setText(QString::number(d.year()).rightJustified(4, QLatin1Char('0')));
+}
+
+QDate Veicolo::DataRevisione() const
+{
+    return Archivi::DataDaParti(AutoImp[3]->text(), AutoImp[4]->text(), AutoImp[5]->text(), 100);
 }
 
 void Veicolo::Attivo_Click()
@@ -258,6 +812,10 @@ void Veicolo::Dati_Out_Timer()
             if (!f || f->Scaricato())
                 continue;
             const QString nome = f->NomeForm().trimmed().toUpper();
+            // A YES/NO box (save before exit, change the plate) waits for its answer: closing
+            // it would answer NO for the user.
+            if (auto* box = qobject_cast<MessErr*>(f); box && box->ChiedeRisposta())
+                continue;
             if (nome == QLatin1String("PRESSIONI") || nome == QLatin1String("MANDODATI") ||
                 nome == QLatin1String("MESSERR"))
                 f->Scarica();
@@ -271,6 +829,13 @@ void Veicolo::Dati_Out_Timer()
     }
 }
 
+
+void Veicolo::ChiusuraUtente()
+{
+    // The close box does what Esc and the exit button do: offer to save, then close.
+    Esci_Click();
+}
+
 void Veicolo::Form_Unload(bool&)
 {
     TimeOutTx->setEnabled(false);
@@ -278,9 +843,16 @@ void Veicolo::Form_Unload(bool&)
     if (Comunic().PortOpen())
         Comunic().setPortOpen(false);
     ChiudoPortaGSM();
+    // However the screen goes, the archive it holds goes with it: else the next F1 or F4
+    // would find it in use.
+    if (m_archivioAperto) {
+        Archivi::ChiudoArchivio();
+        m_archivioAperto = false;
+    }
     Shell.Funzione = 0;
     StatoCatalogo.MostroTipoInst = nullptr;
-    ScaricaTutteTranne(QStringLiteral("ZEQ_INST"));
+    for (int passo = 0; passo < 2; ++passo)
+        ScaricaTutteTranne(QStringLiteral("ZEQ_INST"));
     if (ZEQ_Inst* m = ZEQ_Inst::Istanza()) {
         m->setEnabled(true);
         m->DopoDialogo();

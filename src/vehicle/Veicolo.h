@@ -1,15 +1,25 @@
 #pragma once
-// The vehicle-installation screen: the controls the ECU link drives (link indicator,
-// activation, ECU information and update buttons, map type, plate, dates) and its two
-// watchdogs: the one-shot reply watchdog TimeOutTx of every request made from this screen
-// and its dialogs, and the link watchdog Dati_Out restarted by every live frame.
+// The vehicle-installation screen: the customer search by plate or name, the installation
+// card (customer data on tab 0, dates, car and installation on tab 1), the car chosen from
+// the catalogue, the ECU link controls and its two watchdogs: the one-shot reply watchdog
+// TimeOutTx of every request made from this screen and its dialogs, and the link watchdog
+// Dati_Out restarted by every live frame.
 #include "platform/Form.h"
+#include "shell/ZEQ_Inst.h"
+
+#include <QDate>
 
 #include <array>
 
+class QCheckBox;
+class QComboBox;
+class QFrame;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QPushButton;
+class QRadioButton;
+class QTabWidget;
 class FormTimer;
 
 class Veicolo : public FormBase, public IstanzaPredefinita<Veicolo> {
@@ -19,22 +29,144 @@ public:
     void Form_Load();
     QString NomeForm() const override { return QStringLiteral("VEICOLO"); }
 
-    QLabel* StatoCom = nullptr;
+    // Opens the screen for the main menu's F1: loads it and shows it, or, when the archive
+    // could not be opened (the user has been told why), unloads it again with nothing held.
+    static ZEQ_Inst::Apertura Apri();
+
+    QLabel* Intitolo = nullptr;
+    QFrame* BoxIn = nullptr;
+    QLineEdit* Cliente = nullptr;
+    QListWidget* ElencoTarghe = nullptr;
+    QLineEdit* Ditta_Nome = nullptr;
+    QListWidget* ElencoNomi = nullptr;
+    QPushButton* Nome_Targa = nullptr;
+    QTabWidget* DatiCli = nullptr;
+    std::array<QRadioButton*, 2> Scelta{};
+    std::array<QLineEdit*, 11> Anagrafe{};
+    std::array<QLabel*, 19> LabCli{};   // 8 and 10 do not exist
+    std::array<QLineEdit*, 7> AutoImp{};
+    QComboBox* Impianto = nullptr;
+    QCheckBox* MarcaP = nullptr;
+    QLabel* IntMarca = nullptr;
+    QListWidget* ElMarca = nullptr;
+    QLabel* IntModello = nullptr;
+    QListWidget* ElModello = nullptr;
+    QListWidget* ElDir = nullptr;
+    QFrame* PCentr = nullptr;
+    std::array<QLabel*, 4> LabCentr{};
+    QListWidget* CentrBenz = nullptr;
+    QListWidget* DirCentr = nullptr;
+    QLabel* NValvo = nullptr;
+    QComboBox* ModValvole = nullptr;
+    QLabel* TipoInst = nullptr;
+    QLabel* Versione_Tab = nullptr;
+    QFrame* PIstr = nullptr;
+    QLabel* LabIstr = nullptr;
+    std::array<QLabel*, 9> Istruzione{};
     QPushButton* Attivo = nullptr;
     QPushButton* Tasto_Inf = nullptr;
     QPushButton* Tasto_Agg = nullptr;
     QPushButton* Caric_Agg = nullptr;
-    QLabel* TipoInst = nullptr;
-    QLineEdit* Cliente = nullptr;
-    std::array<QLineEdit*, 6> AutoImp{};
+    QPushButton* InvioDati = nullptr;
+    QPushButton* LanciaSchemi = nullptr;
+    QPushButton* Personalizza = nullptr;
+    QPushButton* PSerbatoio = nullptr;
+    std::array<QLabel*, 2> LogoZEQ{};
+    std::array<QLabel*, 2> LogoQox{};
+    QLabel* StatoCom = nullptr;
+    QPushButton* Salva = nullptr;
+    QPushButton* Esci = nullptr;
     FormTimer* TimeOutTx = nullptr;
     FormTimer* Dati_Out = nullptr;
 
+    // What the link and the reply processor show on this screen.
+    void MostroStatoCollegamento(bool collegato);
+    void MostroTastiAggiornamento(bool software);   // software update (type 1) or loader update
+    void MostroTipoInstallazione(const QString& testo);
+    // Writes a date into the installation (primo 0) or last-overhaul (primo 3) boxes.
+    void ScrivoData(int primo, const QDate& data);
+    // The last-overhaul date of the boxes; invalid unless a real date of year 100 or later.
+    QDate DataRevisione() const;
+
+    // The tabs of the card take input only while a plate is loaded. Their controls keep their
+    // own enabled state (the link and the reply processor switch the buttons).
+    void AbilitoScheda(bool si);
+    bool SchedaAbilitata() const { return m_schedaAbilitata; }
+
+    // Search and card.
+    void Cliente_GotFocus();
+    void Cliente_Change();
+    void Cliente_KeyPress(int& ascii);
+    void Ditta_Nome_GotFocus();
+    void Ditta_Nome_Change();
+    void ElencoTarghe_GotFocus();
+    void ElencoTarghe_DblClick();
+    void ElencoNomi_GotFocus();
+    void ElencoNomi_DblClick();
+    void Nome_Targa_Click();
+    void DatiCli_KeyPress(int& ascii);
+    void Anagrafe_KeyPress(int indice, int& ascii);
+    void AutoImp_KeyPress(int indice, int& ascii);
+    void Anagrafe_LostFocus(int indice);
+    void AutoImp_LostFocus(int indice);
+    // Validation of the card: true when a check failed and nothing may be saved.
+    bool SalvoDati();
+    // Writes the installation record of the card: 0 stored, -1 on any failure.
+    int SalvoCliente();
+    void Salva_Click();
+    void Esci_Click();
+
+    // Catalogue selection and wiring diagram.
+    void Impianto_Click();
+    void MarcaP_Click();
+    void ElMarca_Click();
+    void ElMarca_DblClick();
+    void ElModello_Click();
+    void ElModello_DblClick();
+    void CentrBenz_DblClick();
+    void ModValvole_Click();
+    void LanciaSchemi_Click();
+
+    // ECU link.
     void Attivo_Click();
     void TimeOutTx_Timer();
     void Dati_Out_Timer();
 
+    // Layout of a window of the given width (positions of the centred and mirrored controls).
+    struct Disposizione {
+        int boxIn, datiCli, statoCom, esci, salva;
+    };
+    static Disposizione Dispongo(int larghezza, int larghezzaBoxIn, int larghezzaDatiCli, int larghezzaStatoCom,
+                                 int larghezzaEsci, int larghezzaSalva);
+
 protected:
+    void Form_KeyDown(int& keyCode, int shift) override;
+    void Form_KeyPress(int& ascii) override;
     void Form_Unload(bool& cancel) override;
+    void ChiusuraUtente() override;
     void Scollega() override { ScollegaIstanza(this); }
+    bool eventFilter(QObject* o, QEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+
+private:
+    void costruiscoRicerca();
+    void costruiscoScheda();
+    void costruiscoCatalogo();
+    void Inivar();
+    void Form_Resize();
+    void AzzeroVideata();
+    void LeggoClienteIns();
+    void Aggiorno_Modelli();
+    void Leggo_VersioneTab();
+    void mostroModoTarga();
+    void focoRicerca();
+    void vaiA(QWidget* w);
+    void avvisoCampo(int messaggio, QWidget* fuoco, int tab);
+    void selezionoMarca(const QString& marca);
+    QString baseCatalogo() const;
+    QString fileMarca() const;
+    QString marcaCartella() const;
+    bool m_archivioAperto = false;
+    bool m_schedaAbilitata = true;
+    bool m_inCarico = false;   // the program is setting controls (card load, replay)
 };

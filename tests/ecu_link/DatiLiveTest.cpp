@@ -1,6 +1,6 @@
 // The live-frame codec, the live branch on both screens, the identity message, the relay
 // to the assistance station and the recording buffer.
-#include "Ambiente.h"
+#include "support/Ambiente.h"
 
 #include "diagnosis/TarMP.h"
 #include "ecu_link/CodecDati.h"

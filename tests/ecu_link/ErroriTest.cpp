@@ -1,5 +1,5 @@
 // The error replies R0 and R2 in every request state, and replies outside their states.
-#include "Ambiente.h"
+#include "support/Ambiente.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -1,6 +1,6 @@
 // The program's screens talking to a far end over a real pseudo-terminal: the test plays
 // the ECU on the master side.
-#include "Ambiente.h"
+#include "support/Ambiente.h"
 
 #include "ecu_link/CodecDati.h"
 #include "platform/SerialControl.h"

@@ -1,5 +1,5 @@
 // The identification replies by request state.
-#include "Ambiente.h"
+#include "support/Ambiente.h"
 
 #include "catalogue/PersonalMaps.h"
 #include "catalogue/StatoCatalogo.h"

@@ -1,6 +1,6 @@
 // The identity record: field checks, the software generation gate, the decoding of both
 // reply forms and the display form of the versions.
-#include "Ambiente.h"
+#include "support/Ambiente.h"
 
 TEST(ControlloDatiCentralina, EveryValidationBit)
 {

@@ -1,6 +1,6 @@
 // End to end with the ECU simulator behind a pseudo-terminal: the program's screens open
 // the port, activate the link and read live frames exactly as with a real ECU.
-#include "Ambiente.h"
+#include "support/Ambiente.h"
 
 #include "ecusim/lib/CollegamentoPty.h"
 #include "ecusim/lib/EcuModel.h"

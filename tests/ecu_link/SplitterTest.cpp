@@ -1,6 +1,6 @@
 // The line splitter: checksum, exemptions, where a reply begins, and every chunking of
 // the incoming bytes.
-#include "Ambiente.h"
+#include "support/Ambiente.h"
 
 #include "ecu_link/CodecDati.h"
 

@@ -1,5 +1,5 @@
 // The reply and link watchdogs of the vehicle screen and of the live-data screen.
-#include "Ambiente.h"
+#include "support/Ambiente.h"
 
 #include "diagnosis/LivSerb.h"
 #include "diagnosis/Parametri.h"

@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -73,4 +74,24 @@ TEST(ExternalProgram, PathSearchFindsTheFirstFolderWithAnExecutable)
     EXPECT_EQ(nessuno, "");
     EXPECT_EQ(conBarra, "");
     EXPECT_EQ(relativo, b.path());
+}
+
+TEST(ExternalProgram, StartWithoutWaitingReturnsWhileTheProgramRuns)
+{
+    QTemporaryDir d;
+    const QString segno = d.filePath("segno");
+    // The program waits until the caller has returned, then leaves its one argument behind.
+    const EsitoProgramma e = AvvioSenzaAttendere(
+        "/bin/sh", {"-c", "while [ ! -e \"$1.go\" ]; do sleep 0.05; done; printf '%s' \"$2\" > \"$1\"", "sh",
+                    segno, "a b;c"});
+    EXPECT_TRUE(e.avviato);
+    EXPECT_FALSE(QFile::exists(segno));
+    QFile(segno + ".go").open(QIODevice::WriteOnly);
+    ASSERT_TRUE(AttendiFinche([&] { return QFileInfo(segno).size() > 0; }, 5000));
+    QFile f(segno);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), "a b;c");
+    const EsitoProgramma manca = AvvioSenzaAttendere("/nessun/programma", {});
+    EXPECT_FALSE(manca.avviato);
+    EXPECT_FALSE(manca.errore.isEmpty());
 }

@@ -20,6 +20,7 @@ public:
     QList<int> tasti;
     bool rifiutaChiusura = false;
     int scarichi = 0;
+    int chiusureUtente = 0;
 
 protected:
     void Form_KeyDown(int& keyCode, int shift) override
@@ -33,10 +34,12 @@ protected:
         if (ascii == 'x')
             ascii = 0;
     }
-    void Form_Unload(bool& cancel) override
+    void Form_Unload(bool&) override { ++scarichi; }
+    void ChiusuraUtente() override
     {
-        ++scarichi;
-        cancel = rifiutaChiusura;
+        ++chiusureUtente;
+        if (!rifiutaChiusura)
+            Scarica();
     }
     void Scollega() override { ScollegaIstanza(this); }
 };
@@ -51,7 +54,7 @@ TEST(DefaultInstance, LoadsOnceAndIsGoneAfterUnload)
     EXPECT_EQ(Prova::caricamenti, 1);
     EXPECT_TRUE(Prova::Caricato());
     a->rifiutaChiusura = true;
-    a->close();   // the close box runs the unload handler, which may refuse
+    a->close();   // the close box asks the form, which may refuse
     EXPECT_TRUE(Prova::Caricato());
     a->rifiutaChiusura = false;
     EXPECT_TRUE(a->Scarica());
@@ -71,6 +74,47 @@ TEST(DefaultInstance, UnloadInsideItsOwnModalLoopReturnsFromShow)
     f->Mostra(true);   // returns once unloaded
     EXPECT_FALSE(Prova::Caricato());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST(UserClose, OnlyTheUsersCloseCanBeRefused)
+{
+    enum Via { CloseBox, EscToReject, ProgramUnload };
+    struct Caso {
+        const char* nome;
+        Via via;
+        bool abilitata;
+        bool rifiuta;
+        int chiusureAttese;
+        bool scaricata;
+    };
+    const Caso casi[] = {
+        {"close box unloads", CloseBox, true, false, 1, true},
+        {"close box refused", CloseBox, true, true, 1, false},
+        {"Esc refused", EscToReject, true, true, 1, false},
+        {"Esc unloads", EscToReject, true, false, 1, true},
+        {"disabled form ignores its close box", CloseBox, false, false, 0, false},
+        {"program unload is never refused", ProgramUnload, true, true, 0, true},
+        {"program unload of a disabled form", ProgramUnload, false, true, 0, true},
+    };
+    for (const Caso& c : casi) {
+        SCOPED_TRACE(c.nome);
+        Prova* f = Prova::Carica();
+        f->Mostra(false);
+        f->rifiutaChiusura = c.rifiuta;
+        f->setEnabled(c.abilitata);
+        if (c.via == CloseBox)
+            f->close();
+        else if (c.via == EscToReject)
+            static_cast<QDialog*>(f)->reject();
+        else
+            f->Scarica();
+        EXPECT_EQ(f->chiusureUtente, c.chiusureAttese);
+        EXPECT_EQ(!Prova::Caricato(), c.scaricata);
+        EXPECT_EQ(f->scarichi, c.scaricata ? 1 : 0);
+        if (Prova::Caricato())
+            f->Scarica();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
 }
 
 TEST(KeyPreview, FormSeesKeysBeforeItsControlsAndCanSwallowThem)
@@ -132,4 +176,40 @@ TEST(Pictures, IdRuleAndMissingPicturesChangeNothing)
     CaricoImmagine(1639, &b);   // not a picture: nothing changes
     CaricoImmagine(-5, &b);
     EXPECT_EQ(b.icon().cacheKey(), prima);
+}
+
+TEST(Pictures, ButtonShowsItsOwnPicturesNormalPressedAndDisabled)
+{
+    QPushButton b;
+    b.resize(81, 57);
+    ImmaginiTasto(&b, 1646, 1645, 1644);
+    ImmaginiTasto(&b, 1646, 1645, 1644);   // set again (language change): one picture per state
+    const QSize dim = b.iconSize();
+    auto immagine = [&](QIcon::Mode modo) { return b.icon().pixmap(dim, modo).toImage(); };
+    auto attesa = [&](int id) { return PixmapRisorsa(id, dim).toImage(); };
+    struct Caso {
+        const char* nome;
+        bool abilitato;
+        bool premuto;
+        int id;
+    };
+    const Caso casi[] = {
+        {"normal", true, false, 1646},
+        {"pressed", true, true, 1645},
+        {"released again", true, false, 1646},
+        {"disabled", false, false, 1644},
+    };
+    for (const Caso& c : casi) {
+        SCOPED_TRACE(c.nome);
+        b.setEnabled(c.abilitato);
+        if (c.abilitato)
+            c.premuto ? emit b.pressed() : emit b.released();
+        EXPECT_EQ(immagine(c.abilitato ? QIcon::Normal : QIcon::Disabled), attesa(c.id));
+    }
+    // Without a disabled picture the disabled button shows its normal picture, not Qt's grey one.
+    QPushButton v;
+    v.resize(81, 57);
+    CaricoImmagine(1653, &v);
+    v.setEnabled(false);
+    EXPECT_EQ(v.icon().pixmap(v.iconSize(), QIcon::Disabled).toImage(), PixmapRisorsa(1653, v.iconSize()).toImage());
 }

@@ -166,3 +166,16 @@ TEST(PrivateProfile, FailedOrRefusedWritesReportFailureAndKeepTheFile)
         EXPECT_FALSE(ScrivoProfilo("S", "K", "1", "/proc/version"));
     }
 }
+
+TEST(PrivateProfile, ByteOrderMarkIsNotPartOfTheFirstSection)
+{
+    CartellaProgramma app;
+    const QString f = FileConfigurazione();
+    const QByteArray bom = "\xEF\xBB\xBF";
+    app.scrivi("ZEQINST.INI", bom + "[SERIALE]\r\nPorta=COM3\r\n");
+    EXPECT_EQ(LeggoProfilo("SERIALE", "Porta", "COM1", f), "COM3");
+    // A write finds the same section (no second one that reads would never reach) and keeps the mark.
+    ASSERT_TRUE(ScrivoProfilo("SERIALE", "Porta", "COM4", f));
+    EXPECT_EQ(LeggoProfilo("SERIALE", "Porta", "COM1", f), "COM4");
+    EXPECT_EQ(app.leggi("ZEQINST.INI"), bom + "[SERIALE]\r\nPorta=COM4\r\n");
+}

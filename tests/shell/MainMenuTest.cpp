@@ -1,5 +1,6 @@
 #include "shell/Config.h"
 #include "shell/Modulo.h"
+#include "shell/Procedure.h"
 #include "shell/ZEQ_Inst.h"
 #include "platform/PrivateProfile.h"
 #include "platform/SerialControl.h"
@@ -132,7 +133,7 @@ TEST_F(MainMenu, F1ProbesThePortAndOpensTheScreenModeless)
     MappaPorta(1, pty.slavePath());
     RegistroBox box;
     int funzioneAllApertura = -1;
-    ZEQ_Inst::Apri().Veicolo = [&] { funzioneAllApertura = Shell.Funzione; return true; };
+    ZEQ_Inst::Apri().Veicolo = [&] { funzioneAllApertura = Shell.Funzione; return ZEQ_Inst::Apertura::Aperta; };
     QTest::keyClick(menu, Qt::Key_F1);
     EXPECT_EQ(box.conta(), 0);
     EXPECT_EQ(funzioneAllApertura, 1);
@@ -149,14 +150,46 @@ TEST_F(MainMenu, ScreenThatFailsToOpenLeavesTheMenuInCharge)
     Pty pty;
     MappaPorta(2, pty.slavePath());
     ScrivoProfilo("SERIALE", "Porta", "COM2", FileConfigurazione());
-    RegistroBox box;
-    ZEQ_Inst::Apri().DatiMotore = [] { return false; };
-    QTest::keyClick(menu, Qt::Key_F2);
-    ASSERT_EQ(box.conta(), 1);
-    EXPECT_EQ(box.box()[0].testo, Msg(367));
-    EXPECT_EQ(Shell.Funzione, 0);
-    EXPECT_TRUE(menu->isEnabled());
-    EXPECT_EQ(Comunic().CommPort(), 2);
+    using A = ZEQ_Inst::Apertura;
+    struct Caso {
+        const char* nome;
+        bool registrato;
+        A esito;
+        bool detto;        // the screen shows its own box
+        QList<int> attesi; // messages shown
+        int funzione;
+        bool menuAbilitato;
+    };
+    const Caso casi[] = {
+        {"opened", true, A::Aperta, false, {}, 2, false},
+        {"failed and told", true, A::FallitaDetta, true, {172}, 0, true},
+        {"failed untold", true, A::FallitaMuta, false, {367}, 0, true},
+        {"not registered", false, A::FallitaMuta, false, {367}, 0, true},
+    };
+    for (const Caso& c : casi) {
+        SCOPED_TRACE(c.nome);
+        RegistroBox box;
+        ZEQ_Inst::Apri().DatiMotore = nullptr;
+        if (c.registrato)
+            ZEQ_Inst::Apri().DatiMotore = [&c] {
+                if (c.detto)
+                    Avviso(172);
+                return c.esito;
+            };
+        QTest::keyClick(menu, Qt::Key_F2);
+        QList<int> visti;
+        for (const QString& t : box.testi())
+            for (int n : {172, 367})
+                if (t == Msg(n))
+                    visti << n;
+        EXPECT_EQ(visti, c.attesi);
+        EXPECT_EQ(box.conta(), c.attesi.size());
+        EXPECT_EQ(Shell.Funzione, c.funzione);
+        EXPECT_EQ(menu->isEnabled(), c.menuAbilitato);
+        EXPECT_EQ(Comunic().CommPort(), 2);
+        menu->setEnabled(true);
+        Shell.Funzione = 0;
+    }
 }
 
 TEST_F(MainMenu, PortHeldElsewhereGives366AndMissingDeviceGives367)
@@ -167,7 +200,7 @@ TEST_F(MainMenu, PortHeldElsewhereGives366AndMissingDeviceGives367)
     altro.setCommPort(1);
     ASSERT_EQ(altro.setPortOpen(true), 0);
     bool aperto = false;
-    ZEQ_Inst::Apri().Veicolo = [&] { aperto = true; return true; };
+    ZEQ_Inst::Apri().Veicolo = [&] { aperto = true; return ZEQ_Inst::Apertura::Aperta; };
     {
         RegistroBox box;
         QTest::keyClick(menu, Qt::Key_F1);
@@ -200,7 +233,7 @@ TEST_F(MainMenu, PortAboveTenFallsBackToOne)
     MappaPorta(1, pty.slavePath());
     ScrivoProfilo("SERIALE", "Porta", "COM11", FileConfigurazione());
     RegistroBox box;
-    ZEQ_Inst::Apri().Veicolo = [] { return true; };
+    ZEQ_Inst::Apri().Veicolo = [] { return ZEQ_Inst::Apertura::Aperta; };
     QTest::keyClick(menu, Qt::Key_F1);
     EXPECT_EQ(box.conta(), 0);
     EXPECT_EQ(Comunic().CommPort(), 1);

@@ -1,6 +1,7 @@
 #include "demoarchive/lib/ArchivioDemo.h"
 
 #include "archive/Archivio.h"
+#include "demodata/lib/DemoData.h"
 #include "shell/Modulo.h"
 
 #include <QRandomGenerator>
@@ -32,10 +33,41 @@ const char* const Citta[][3] = {
     {"Torino", "TO", "10100"},   {"Łódź", "", "90001"},      {"Bari", "BA", "70100"},
 };
 const char* const Vie[] = {"Via Roma", "ul. Długa", "rue des Lilas", "Calle Mayor", "High Street", "Corso Italia"};
-const char* const Marche[] = {"ALDERA", "BRUNO MOTORI", "CAPRA", "DELTA CAR", "ESTIA", "FORNARA"};
-const char* const Modelli[] = {"ALD01A", "ALD02B", "BRM100", "CPR_S1", "DLT7", "EST900", "FRN33"};
-const char* const Centraline[] = {"SEQ-A 1.4", "MPI 2000", "MONO 1.1", "SEQ-B 1.6"};
-const char* const Valvole[] = {"RAIL 4 CIL.", "RAIL 3 CIL.", "RAIL 6 CIL."};
+// A car of the demo catalogue: make, model key, petrol ECU (as the card stores it) and fuel.
+struct Auto {
+    QString marca, modello, centralina;
+    int impianto;
+};
+
+// Every car the demo catalogue offers: each model with each petrol ECU its slot flags offer,
+// for each fuel the flag allows ("E" both, "G" LPG, "M" CNG).
+QList<Auto> AutoCatalogo()
+{
+    QList<Auto> elenco;
+    for (const DemoData::Modello& m : DemoData::ModelliProgramma()) {
+        const bool vecchia = m.marca == DemoData::MarcaVecchia();
+        for (int k = 0; k < 3; ++k) {
+            // A legacy record offers its first slot only (a 132-character one for LPG: its flag is "G").
+            const QByteArray flags = m.tipo + "   ";
+            const char flag = vecchia ? (k == 0 ? flags[0] : ' ') : flags[k];
+            if (m.centralina[k].trimmed().isEmpty() || flag == ' ')
+                continue;
+            for (int gas : {0, 1})
+                if (flag == 'E' || (flag == 'G' && gas == 0) || (flag == 'M' && gas == 1))
+                    elenco.append({QString::fromLatin1(m.marca), QString::fromLatin1(m.chiave),
+                                   QString::fromLatin1(m.centralina[k].left(25)), gas});
+        }
+    }
+    return elenco;
+}
+
+QStringList ValvoleCatalogo()
+{
+    QStringList elenco;
+    for (const DemoData::Valvola& v : DemoData::ValvoleProgramma())
+        elenco << QString::fromLatin1(v.descrizione.trimmed());
+    return elenco;
+}
 
 template <class T, size_t N>
 const T& Scegli(QRandomGenerator& r, const T (&a)[N])
@@ -77,17 +109,27 @@ int Genera(const QString& cartellaProgramma, int numero, quint32 seme, QString* 
             throw Db::ErroreDb(Db::Err::DatabaseEsiste, "the archive already holds customers: " + Archivi::FileArchivio());
         QRandomGenerator r(seme);
         QSet<QString> targhe;
+        const QList<Auto> automobili = AutoCatalogo();
+        const QStringList valvole = ValvoleCatalogo();
         db->Inizia();
         while (aggiunti < numero) {
             QString targa;
-            do {
-                targa = Lettere(r, 2) + Cifre(r, 3) + Lettere(r, 2);
-            } while (targhe.contains(targa));
+            // The first customer is always the same demonstration card.
+            if (aggiunti == 0)
+                targa = QStringLiteral("DEMO1");
+            else
+                do {
+                    targa = Lettere(r, 2) + Cifre(r, 3) + Lettere(r, 2);
+                } while (targhe.contains(targa));
             targhe.insert(targa);
             const bool ditta = r.bounded(5) == 0;
             const QString cognome = QString::fromUtf8(Scegli(r, Cognomi));
-            const QString nome = ditta ? QString::fromUtf8(Scegli(r, Ditte)) + " " + cognome
-                                       : cognome.toUpper() + " " + QString::fromUtf8(Scegli(r, Nomi));
+            QString nome = ditta ? QString::fromUtf8(Scegli(r, Ditte)) + " " + cognome
+                                 : cognome.toUpper() + " " + QString::fromUtf8(Scegli(r, Nomi));
+            if (aggiunti == 0)
+                nome = QStringLiteral("ROSSI MARIO");
+            const Auto& car = automobili[aggiunti == 0 ? 0 : int(r.bounded(quint32(automobili.size())))];
+            const QString valvola = valvole.value(aggiunti == 0 ? 0 : int(r.bounded(quint32(valvole.size()))));
             const auto& citta = Scegli(r, Citta);
             const QDate installo = QDate(2000, 1, 1).addDays(r.bounded(9000));
             const QDate revisione = installo.addDays(365 + r.bounded(3 * 365));
@@ -109,11 +151,11 @@ int Genera(const QString& cartellaProgramma, int numero, quint32 seme, QString* 
             // A few old records never had an overhaul date.
             rs->Imposta("DATA_REVISIONE", r.bounded(40) == 0 ? QVariant() : QVariant(revisione));
             rs->Imposta("NOTE1", QString());
-            rs->Imposta("MARCA_AUTO", QString::fromUtf8(Scegli(r, Marche)));
-            rs->Imposta("MODELLO_AUTO", QString::fromUtf8(Scegli(r, Modelli)));
-            rs->Imposta("CENTRALINA", QString::fromUtf8(Scegli(r, Centraline)));
-            rs->Imposta("MOD_VALVOLA", QString::fromUtf8(Scegli(r, Valvole)));
-            rs->Imposta("IMPIANTO", static_cast<int>(r.bounded(2)));
+            rs->Imposta("MARCA_AUTO", car.marca);
+            rs->Imposta("MODELLO_AUTO", car.modello);
+            rs->Imposta("CENTRALINA", car.centralina);
+            rs->Imposta("MOD_VALVOLA", valvola.left(25));
+            rs->Imposta("IMPIANTO", car.impianto);
             rs->Imposta("TIPOTAB", 0);
             rs->Imposta("TIPO_INSTALLAZIONE", static_cast<int>(r.bounded(2)));
             rs->Imposta("VERSIONE_CEN", static_cast<int>(1 + r.bounded(9)));

@@ -1,6 +1,7 @@
 #pragma once
-// Shared fixture of the ECU-link tests: clean module state, English messages, every form
-// unloaded, the lines written to the ECU and the modem recorded.
+// Shared fixture of the ECU-link and screen tests: clean module state, English messages, a
+// writable program folder, every form unloaded and the archive closed after each test, the
+// lines written to the ECU and the modem recorded.
 #include "catalogue/Progsw.h"
 #include "diagnosis/DatiMotore.h"
 #include "diagnosis/Pressioni.h"
@@ -56,14 +57,12 @@ protected:
     void ricevo(const QByteArray& dati);
 };
 
-// The link set up with the vehicle screen open (the menu's F1 has set Funzione = 1).
+// The link set up with the vehicle screen open (the menu's F1 has set Funzione = 1). The
+// screen's port COM1 is a pseudo-terminal, so it opens as on a workshop PC; what the program
+// writes is recorded in `scritto` as well.
 class AmbienteVeicolo : public AmbienteLink {
 protected:
     Veicolo* v = nullptr;
-    void SetUp() override
-    {
-        AmbienteLink::SetUp();
-        Shell.Funzione = 1;
-        v = Veicolo::Carica();
-    }
+    std::unique_ptr<Pty> pty;
+    void SetUp() override;
 };

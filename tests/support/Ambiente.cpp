@@ -1,5 +1,6 @@
-#include "Ambiente.h"
+#include "support/Ambiente.h"
 
+#include "archive/Archivio.h"
 #include "catalogue/PersonalMaps.h"
 #include "catalogue/StatoCatalogo.h"
 #include "platform/SerialControl.h"
@@ -90,6 +91,7 @@ void AmbienteLink::TearDown()
     ImpostaModemDiProva(nullptr);
     ImpostaOsservatoreRisposte(nullptr);
     ScaricoTutto();
+    Archivi::ChiudoArchivio();
     ImpostaOrologio(nullptr);
     box.reset();
     cartella.reset();
@@ -99,4 +101,14 @@ void AmbienteLink::ricevo(const QByteArray& dati)
 {
     Link.BufferRx += dati;
     RiceviDati();
+}
+
+void AmbienteVeicolo::SetUp()
+{
+    AmbienteLink::SetUp();
+    pty = std::make_unique<Pty>();
+    MappaPorta(1, pty->slavePath());
+    Shell.Funzione = 1;
+    v = Veicolo::Carica();
+    ASSERT_TRUE(Comunic().PortOpen());
 }

@@ -1,0 +1,191 @@
+#include "SchermoVeicolo.h"
+
+#include <QDir>
+
+namespace {
+using Schermo = SchermoVeicolo;
+
+// Saves a picture of the screen when ZEQ_SCREENSHOTS names a folder (run under a display).
+void foto(QWidget* w, const QString& nome)
+{
+    const QString cartella = qEnvironmentVariable("ZEQ_SCREENSHOTS");
+    if (cartella.isEmpty())
+        return;
+    QDir().mkpath(cartella);
+    w->grab().save(QDir(cartella).filePath(nome + ".png"));
+}
+} // namespace
+
+TEST_F(Schermo, LanguageDecidesProvinceAndFiscalCode)
+{
+    for (int lingua : {4, 1, 2, 3}) {
+        SCOPED_TRACE(lingua);
+        Shell.Lingua = lingua;
+        apro(lingua == 4 ? QList<ClienteProva>{{"AB123", "ROSSI MARIO"}} : QList<ClienteProva>{});
+        const bool polacco = lingua == 1;
+        for (QWidget* w : std::initializer_list<QWidget*>{v->Anagrafe[4], v->Anagrafe[9], v->LabCli[4], v->LabCli[6]}) {
+            EXPECT_EQ(w->isVisible(), polacco);
+            EXPECT_EQ(w->isEnabled(), polacco);
+        }
+        EXPECT_EQ(v->windowTitle(), Msg(139));
+        EXPECT_EQ(v->DatiCli->tabText(1), Msg(103));
+        caricoTarga("AB123");
+        foto(v, QStringLiteral("veicolo-%1-tab0").arg(lingua));
+        v->DatiCli->setCurrentIndex(1);
+        foto(v, QStringLiteral("veicolo-%1-tab1").arg(lingua));
+        v->Scarica();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+TEST_F(Schermo, PlateAndNameListingsFollowTheTypedPrefix)
+{
+    apro({{"AB123", "ROSSI MARIO"}, {"AB777", "Rossini Anna"}, {"AC100", "BIANCHI LUCA"}, {"ZZ9", "ROTA ELENA"}});
+    struct Caso {
+        bool nomi;
+        QString testo;
+        QStringList voci, targhe;
+    };
+    const Caso casi[] = {
+        {false, "AB", {"AB123     ", "AB777     "}, {}},
+        {false, "ab", {"AB123     ", "AB777     "}, {}},
+        {false, "AC", {"AC100     "}, {}},
+        {false, "Q", {}, {}},
+        {true, "ros", {"ROSSI MARIO", "Rossini Anna"}, {"AB123     ", "AB777     "}},
+        {true, "rot", {"ROTA ELENA"}, {"ZZ9       "}},
+        {true, "ros", {"ROSSI MARIO", "Rossini Anna"}, {"AB123     ", "AB777     "}},
+    };
+    for (const Caso& c : casi) {
+        SCOPED_TRACE(c.testo.toStdString());
+        if (c.nomi != v->Ditta_Nome->isVisible())
+            v->Nome_Targa_Click();
+        (c.nomi ? v->Ditta_Nome : v->Cliente)->setText(c.testo);
+        QListWidget* lista = c.nomi ? v->ElencoNomi : v->ElencoTarghe;
+        QStringList voci;
+        for (int i = 0; i < lista->count(); ++i)
+            voci << lista->item(i)->text();
+        EXPECT_EQ(voci, c.voci);
+        if (c.nomi) {
+            QStringList targhe;
+            for (int i = 0; i < v->ElencoTarghe->count(); ++i)
+                targhe << v->ElencoTarghe->item(i)->text();
+            EXPECT_EQ(targhe, c.targhe);
+        }
+    }
+    // Picking the second name, then the first, loads each one's own card.
+    for (int riga : {1, 0}) {
+        v->ElencoNomi->setCurrentRow(riga);
+        v->ElencoNomi_DblClick();
+        EXPECT_EQ(v->Cliente->text(), riga ? "AB777     " : "AB123     ");
+        EXPECT_EQ(v->Anagrafe[0]->text(), riga ? "Rossini Anna" : "ROSSI MARIO");
+        EXPECT_TRUE(v->Cliente->isVisible()) << "a confirmed name brings the plate mode back";
+        EXPECT_FALSE(StatoVeicolo.NuovoCliente);
+        v->Nome_Targa_Click();
+        v->Ditta_Nome->setText("ros");
+    }
+    // A blank typed in the plate box empties it.
+    if (!v->Cliente->isVisible())
+        v->Nome_Targa_Click();
+    v->Cliente->setFocus();
+    v->Cliente->setText("AB");
+    QTest::keyClick(v->Cliente, Qt::Key_Space);
+    EXPECT_TRUE(v->Cliente->text().isEmpty());
+    EXPECT_EQ(v->ElencoTarghe->count(), 0);
+}
+
+TEST_F(Schermo, PlateBoxTakesOnlyLettersAndDigits)
+{
+    apro();
+    v->Cliente->setFocus();
+    const int beep = ContatoreBeep();
+    QTest::keyClicks(v->Cliente, "ab-1.2");
+    EXPECT_EQ(v->Cliente->text(), "ab12");
+    EXPECT_EQ(ContatoreBeep() - beep, 2);
+    v->Cliente->clear();
+    v->Cliente->insert("X/../Y 7");   // as a paste or a drop arrives
+    EXPECT_TRUE(v->Cliente->text().isEmpty());
+    v->Cliente->insert("xy7");
+    EXPECT_EQ(v->Cliente->text(), "xy7");
+}
+
+TEST_F(Schermo, NewPlateGivesAnEmptyCardWithTodaysDates)
+{
+    apro({{"AB123", "ROSSI MARIO"}});
+    caricoTarga("nw1");
+    const QDate oggi = QDate::currentDate();
+    EXPECT_TRUE(StatoVeicolo.NuovoCliente);
+    EXPECT_TRUE(v->SchedaAbilitata());
+    EXPECT_EQ(v->DatiCli->currentIndex(), 0);
+    EXPECT_EQ(v->focusWidget(), v->Anagrafe[0]);
+    EXPECT_EQ(v->Cliente->text(), "NW1       ");
+    EXPECT_EQ(StatoCatalogo.Cliente, "NW1       ");
+    for (int p : {0, 3})
+        EXPECT_EQ(Archivi::DataDaParti(v->AutoImp[p]->text(), v->AutoImp[p + 1]->text(), v->AutoImp[p + 2]->text()), oggi);
+    EXPECT_EQ(v->AutoImp[1]->text().size(), 2);
+    EXPECT_EQ(StatoVeicolo.ModValvola.trimmed(), "RAIL ALPHA 4 CYLINDERS") << "the empty card's first rail";
+    EXPECT_FALSE(Shell.DatiModificati);
+    // F1 and F2 switch the tabs only while a plate is loaded.
+    QTest::keyClick(v->Anagrafe[0], Qt::Key_F2);
+    EXPECT_EQ(v->DatiCli->currentIndex(), 1);
+    v->Cliente->setFocus();
+    v->Cliente_GotFocus();
+    EXPECT_FALSE(v->SchedaAbilitata());
+    QTest::keyClick(v->Cliente, Qt::Key_F1);
+    EXPECT_EQ(v->DatiCli->currentIndex(), 1);
+}
+
+TEST_F(Schermo, StoredCardRestoresItsCarFromTheCatalogue)
+{
+    // A make of the catalogue whose names are longer than the card keeps them.
+    const QByteArray lunga = QByteArray("LONG MAKE DEMO 1.0").leftJustified(41, ' ') + "   4" +
+                             QByteArray("PETRONIX EXTENDED RANGE 2000 TURBO").leftJustified(40, ' ') +
+                             QByteArray(80, ' ') + QByteArray("LONG01").leftJustified(12, ' ') + "G  ";
+    cartella->scrivi("LONGMAKENAMEXYZ12.PRN", lunga + "\r\n");
+    cartella->scrivi("LONGMAKENAMEXYZ12/LONG01/CENTRAL1/MOTORO03.QOX", "000001\r\n");
+    struct Caso {
+        ClienteProva c;
+        QString marca, modello, centralina;
+        int tipoInst;
+        QString valvola;   // "" = none selected
+        QString cartellaCentralina;
+    };
+    const Caso casi[] = {
+        {{"AB1", "A", "AURELIA", "CORSA14", "PETRONIX P4 MULTIPOINT", "RAIL BETA 3 CYLINDERS", 0, 1},
+         "AURELIA", "CORSA14", "PETRONIX P4 MULTIPOINT", 1, "RAIL BETA 3 CYLINDERS", "AURELIA/CORSA14/CENTRAL1"},
+        {{"AB2", "B", "AURELIA", "BREZZA12", "INJECTA 4NR", "RAIL GAMMA", 1, 0},
+         "AURELIA", "BREZZA12", "INJECTA 4NR", 0, "", "AURELIA/BREZZA12/CENTRAL3"},
+        {{"AB3", "C", "CALDERA", "LAVA16", "PETRONIX P2", "RAIL ALPHA 4 CYLINDERS", 1, 1},
+         "CALDERA", "LAVA16", "PETRONIX P2", 1, "RAIL ALPHA 4 CYLINDERS", "CALDERA/LAVA16/CENTRAL1"},
+        {{"AB4", "D", "LONGMAKENAMEXYZ", "LONG01", "PETRONIX EXTENDED RANGE 2", "RAIL ALPHA 4 CYLINDERS", 0, 1},
+         "LONGMAKENAMEXYZ", "LONG01", "PETRONIX EXTENDED RANGE 2", 1, "RAIL ALPHA 4 CYLINDERS",
+         "LONGMAKENAMEXYZ12/LONG01/CENTRAL1"},
+        {{"AB5", "E", "NOSUCHMAKE", "X", "Y", "RAIL ALPHA 4 CYLINDERS", 0, 1}, "", "", "", 1, "RAIL ALPHA 4 CYLINDERS", ""},
+    };
+    QList<ClienteProva> clienti;
+    for (const Caso& c : casi)
+        clienti << c.c;
+    apro(clienti);
+    for (const Caso& c : casi) {
+        SCOPED_TRACE(c.c.targa.toStdString());
+        caricoTarga(c.c.targa);
+        EXPECT_EQ(StatoVeicolo.MarcaAuto.trimmed(), c.marca);
+        EXPECT_EQ(StatoVeicolo.ModelloAuto.trimmed(), c.modello);
+        EXPECT_EQ(StatoVeicolo.CentrBenzina.trimmed(), c.centralina);
+        EXPECT_EQ(StatoCatalogo.TipoInstallazione, c.tipoInst) << "the replay keeps the stored map type";
+        EXPECT_EQ(StatoCatalogo.TipoGas, c.c.impianto);
+        EXPECT_EQ(v->Impianto->currentIndex(), c.c.impianto);
+        EXPECT_EQ(StatoVeicolo.ModValvola.trimmed(), c.valvola);
+        EXPECT_EQ(v->ModValvole->currentIndex() < 0, c.valvola.isEmpty());
+        EXPECT_EQ(StatoVeicolo.DirValvole.isEmpty(), c.valvola.isEmpty());
+        if (!c.cartellaCentralina.isEmpty())
+            EXPECT_TRUE(StatoCatalogo.DirCentralina.endsWith(c.cartellaCentralina)) << StatoCatalogo.DirCentralina.toStdString();
+        EXPECT_FALSE(Shell.DatiModificati);
+    }
+    // A user's model pick while a key is held sets the map type back to standard.
+    caricoTarga("AB1");
+    ASSERT_EQ(StatoCatalogo.TipoInstallazione, 1);
+    v->ElModello->setCurrentRow(0);
+    v->ElModello_DblClick();
+    EXPECT_EQ(StatoCatalogo.TipoInstallazione, 0);
+    EXPECT_TRUE(Shell.DatiModificati);
+}
