@@ -60,7 +60,8 @@ PY
 # The ECU simulator on a pseudo-terminal, mapped to the program's ECU port COM1.
 if [ -x build/ecusim ]; then
   rm -f "$demo/ttyECU"
-  build/ecusim --link "$demo/ttyECU" >"$demo/ecusim.log" 2>&1 &
+  rm -f "$demo/ecusim.ctl"
+  build/ecusim --link "$demo/ttyECU" --control "$demo/ecusim.ctl" >"$demo/ecusim.log" 2>&1 &
   pids+=($!)
   for _ in $(seq 50); do [ -e "$demo/ttyECU" ] && break; sleep 0.1; done
   ini_set PORTE COM1 "$demo/ttyECU"

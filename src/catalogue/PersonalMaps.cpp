@@ -26,11 +26,7 @@ QString DueCifre(int n)
 // before the first ".QOX" of the text.
 void Segnalo(int n)
 {
-    QString testo = Msg(n);
-    const int p = testo.indexOf(QLatin1String(".QOX"));
-    if (p >= 0 && (n == 191 || n == 192 || n == 249 || n == 250))
-        testo.insert(p, DueCifre(DatiCentralina.TipoCentralina));
-    Shell.Messaggio1 = testo;
+    Shell.Messaggio1 = (n == 191 || n == 192 || n == 249 || n == 250) ? TestoMappaMancante(n) : Msg(n);
     Shell.Messaggio2 = Msg(140);
     Beep();
     MostroMessaggio(Shell.Messaggio1, Shell.Messaggio2, 0);
@@ -61,6 +57,15 @@ void RimuovoFile(const QString& percorso)
 }
 
 } // namespace
+
+QString TestoMappaMancante(int n)
+{
+    QString testo = Msg(n);
+    const int p = testo.indexOf(QLatin1String(".QOX"));
+    if (p >= 0)
+        testo.insert(p, DueCifre(DatiCentralina.TipoCentralina));
+    return testo;
+}
 
 QString DescrizioneTipoMappa(int tipo)
 {

@@ -8,6 +8,10 @@
 // DatiCentralina (TipoCentralina, TipoInstCentr).
 #include <QString>
 
+// Text of a "map file not found" message (191, 192, 249, 250) with the two-digit ECU type
+// inserted before its first ".QOX"; a translation without ".QOX" stays as it is.
+QString TestoMappaMancante(int n);
+
 // Caption of a map type: message 119 "Personalised" for 1, message 118 "Standard" otherwise.
 QString DescrizioneTipoMappa(int tipo);
 

@@ -207,7 +207,8 @@ void Attivazione(const QByteArray& r, bool completa)
     // A personalised map in the ECU.
     MostroTipoInstallazione(DescrizioneTipoMappa(StatoCatalogo.TipoInstallazione));
     Shell.PuntatoreMouse = PuntatoreAttuale();
-    if (!d.SwVecchio) {
+    // Newer software keeps its map; without a folder for the plate nothing can be read out.
+    if (!d.SwVecchio || StatoVeicolo.DirPersonal.isEmpty()) {
         Comando(Protocollo::ComandoFineScambio);
         ImpostoProprietaVeicolo(true);
         AvvioDatiOutVeicolo();

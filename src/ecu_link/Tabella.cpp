@@ -1,6 +1,191 @@
-// Replies of the data-image upload and of the installation date (R1, R5, R6, R7, R9).
-// Their handling is built with the configuration send; until then they are ignored like
-// any reply that no request awaits, and the reply watchdog covers the exchange.
-#include "ecu_link/Rami.h"
+// Replies of the data-image upload (state 4: R6, R5, R7, R1) and of the installation date
+// (state 6: R9). The ECU leads: R6 asks for block 0, R5 for the next block, R7 for the same
+// block once more, R1 ends the upload; an ECU without an installation date then gets the
+// date typed on the vehicle screen ("MUC") and answers R9. Any of them in another state is
+// ignored.
+#include "ecu_link/Tabella.h"
 
-void MandoTabella(const QByteArray&) {}
+#include "catalogue/MapFiles.h"
+#include "catalogue/PersonalMaps.h"
+#include "catalogue/StatoCatalogo.h"
+#include "diagnosis/Pressioni.h"
+#include "ecu_link/Collegamento.h"
+#include "ecu_link/DatiCentralina.h"
+#include "ecu_link/Rami.h"
+#include "ecu_link/StatoLink.h"
+#include "platform/Files.h"
+#include "platform/Form.h"
+#include "platform/Timer.h"
+#include "shell/Modulo.h"
+#include "shell/Procedure.h"
+#include "vehicle/MandoDati.h"
+#include "vehicle/StatoVeicolo.h"
+#include "vehicle/Veicolo.h"
+
+#include <QLineEdit>
+
+StatoTabellaRec Tabella;
+
+int NumeroBlocchi(qsizetype lunghezza)
+{
+    return lunghezza <= 0 ? 1 : int((lunghezza + 179) / 180);
+}
+
+namespace {
+
+void FermoTimeOut()
+{
+    if (Veicolo* v = Veicolo::Istanza())
+        v->TimeOutTx->setEnabled(false);
+}
+
+void AvvioTimeOut(int intervallo = 0)
+{
+    if (Veicolo* v = Veicolo::Istanza()) {
+        if (intervallo > 0)
+            v->TimeOutTx->setInterval(intervallo);
+        v->TimeOutTx->setEnabled(true);
+    }
+}
+
+void Avanzamento()
+{
+    if (MandoDati* m = MandoDati::Istanza())
+        m->MostroAvanzamento(Tabella.NumBlocco, NumeroBlocchi(Tabella.DatiTabella.size()));
+}
+
+// Builds block NumBlocco into BufferTx and writes it.
+void MandoBlocco()
+{
+    Link.BufferTx = Protocollo::BloccoTabella(Tabella.DatiTabella, Tabella.NumBlocco);
+    Avanzamento();
+    ScrivoCentralina(Link.BufferTx);
+    AvvioTimeOut();
+}
+
+bool UltimoBloccoInviato()
+{
+    return qint64(Tabella.NumBlocco + 1) * 180 >= Tabella.DatiTabella.size();
+}
+
+// The upload failed: the dialog closes, the user is told, the ECU is told the upload is over
+// and the link is shown down. The link watchdog stays stopped.
+void Interrompo(const QString& testo, int titolo)
+{
+    MandoDati::ScaricaIstanza();
+    if (Veicolo* v = Veicolo::Istanza())
+        v->update();
+    Link.FaseCom = FASE_LIBERA;
+    ImpostoPuntatore(Shell.PuntatoreMouse);
+    Beep();
+    Shell.Messaggio1 = testo;
+    Shell.Messaggio2 = Msg(titolo);
+    MostroMessaggio(Shell.Messaggio1, Shell.Messaggio2, 0);
+    ScrivoCentralina(Protocollo::Riga(Protocollo::ComandoFineTabella));
+    Link.Collegato = false;
+    AggiornoStatoCollegamento();
+}
+
+// The upload is complete: "MU1", the link watchdog again, the read-out files removed and
+// the pressure calibration shown (modal: the following receive events run inside it).
+void Concludo()
+{
+    ScrivoCentralina(Protocollo::Riga(Protocollo::ComandoFineTabella));
+    if (Veicolo* v = Veicolo::Istanza())
+        v->Dati_Out->setEnabled(true);
+    Link.FaseCom = FASE_LIBERA;
+    CancelloMappePersonali();
+    if (Veicolo::Istanza())
+        Pressioni::Carica()->Mostra(true);
+}
+
+void Pronto()
+{
+    FermoTimeOut();
+    const QString file = StatoVeicolo.FileTabella;
+    if (file.isEmpty() || !Esiste(file, 0)) {
+        Interrompo(TestoMappaMancante(StatoCatalogo.TipoGas == 1 ? 249 : 191), 140);
+        return;
+    }
+    Tabella.DatiTabella =
+        ComponoDati(file, DatiCentralina.TipoCentralina, StatoVeicolo.DirValvole);
+    Tabella.NumBlocco = 0;
+    if (Tabella.DatiTabella.isEmpty()) {
+        Interrompo(Msg(193), 140);
+        return;
+    }
+    Tabella.Ritento = 0;
+    if (Veicolo* v = Veicolo::Istanza())
+        v->TimeOutTx->setInterval(5000);
+    MandoBlocco();
+}
+
+void BloccoAccettato()
+{
+    FermoTimeOut();
+    // Past the last block nothing is sent: R1 or the reply watchdog ends the upload.
+    if (UltimoBloccoInviato()) {
+        AvvioTimeOut();
+        return;
+    }
+    ++Tabella.NumBlocco;
+    Tabella.Ritento = 0;
+    MandoBlocco();
+}
+
+void BloccoRifiutato()
+{
+    FermoTimeOut();
+    if (Tabella.Ritento != 0) {
+        Interrompo(Msg(219), 142);
+        return;
+    }
+    Tabella.Ritento = 1;
+    MandoBlocco();
+}
+
+void TabellaMemorizzata()
+{
+    FermoTimeOut();
+    const double data = DatiCentralina.DataInstallazione;
+    if (data == 0.0 || data == DataNessuna) {
+        QByteArray g, m, a;
+        if (Veicolo* v = Veicolo::Istanza()) {
+            g = v->AutoImp[0]->text().toLatin1();
+            m = v->AutoImp[1]->text().toLatin1();
+            a = v->AutoImp[2]->text().toLatin1();
+        }
+        Link.FaseCom = FASE_DATA_INSTALLAZIONE;
+        ScrivoCentralina(Protocollo::RigaDataInstallazione(g, m, a));
+        AvvioTimeOut();
+        return;
+    }
+    MandoDati::ScaricaIstanza();
+    ImpostoPuntatore(Shell.PuntatoreMouse);
+    Concludo();
+}
+
+void DataMemorizzata()
+{
+    MandoDati::ScaricaIstanza();
+    FermoTimeOut();
+    ImpostoPuntatore(Shell.PuntatoreMouse);
+    Concludo();
+}
+
+} // namespace
+
+void MandoTabella(const QByteArray& riga)
+{
+    if (riga.size() < 2)
+        return;
+    const int fase = Link.FaseCom;
+    switch (riga[1]) {
+    case '6': if (fase == FASE_INVIO_TABELLA) Pronto(); break;
+    case '5': if (fase == FASE_INVIO_TABELLA) BloccoAccettato(); break;
+    case '7': if (fase == FASE_INVIO_TABELLA) BloccoRifiutato(); break;
+    case '1': if (fase == FASE_INVIO_TABELLA) TabellaMemorizzata(); break;
+    case '9': if (fase == FASE_DATA_INSTALLAZIONE) DataMemorizzata(); break;
+    default: break;
+    }
+}

@@ -1,23 +1,172 @@
 #include "vehicle/MandoDati.h"
 
+#include "ecu_link/DatiCentralina.h"
+#include "ecu_link/StatoLink.h"
+#include "platform/Resources.h"
+#include "platform/Timer.h"
+#include "shell/Modulo.h"
+#include "shell/Procedure.h"
+#include "vehicle/Veicolo.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-// The confirm buttons' save-and-send steps belong to the configuration send and are
-// connected there; this dialog carries the controls the transfers write to.
+namespace {
+
+QLabel* Valore(QWidget* padre)
+{
+    auto* l = new QLabel(padre);
+    l->setFrameShape(QFrame::Panel);
+    l->setFrameShadow(QFrame::Sunken);
+    l->setMinimumWidth(Twip(1500));
+    l->setAlignment(Qt::AlignCenter);
+    return l;
+}
+
+} // namespace
+
 MandoDati::MandoDati()
 {
     auto* l = new QVBoxLayout(this);
+    for (auto& e : LabInvioD)
+        e = new QLabel(this);
+
+    BoxQOX = new QGroupBox(this);
+    auto* gq = new QGridLayout(BoxQOX);
+    for (int i = 0; i < 2; ++i) {
+        VersioneT[i] = Valore(BoxQOX);
+        LabInvioD[i]->setParent(BoxQOX);
+        gq->addWidget(LabInvioD[i], i, 0);
+        gq->addWidget(VersioneT[i], i, 1);
+    }
+    l->addWidget(BoxQOX);
+
+    BoxF19 = new QGroupBox(this);
+    auto* gf = new QGridLayout(BoxF19);
+    for (int i = 0; i < 5; ++i) {
+        VersioneF[i] = Valore(BoxF19);
+        LabInvioD[i + 2]->setParent(BoxF19);
+        gf->addWidget(LabInvioD[i + 2], i, 0);
+        gf->addWidget(VersioneF[i], i, 1);
+    }
+    l->addWidget(BoxF19);
+    BoxF19->setVisible(false);
+
     Segnalazione = new QLabel(this);
-    TastoSI = new QPushButton(QStringLiteral("SI"), this);
-    TastoSIULP = new QPushButton(QStringLiteral("SI"), this);
-    TastoNO = new QPushButton(QStringLiteral("NO"), this);
-    Tastook = new QPushButton(QStringLiteral("OK"), this);
+    Segnalazione->setObjectName(QStringLiteral("Segnalazione"));
+    Segnalazione->setAlignment(Qt::AlignCenter);
+    Segnalazione->setWordWrap(true);
+    Segnalazione->setMinimumHeight(Twip(600));
+    l->addWidget(Segnalazione);
+    Avanzamento = new QProgressBar(this);
+    Avanzamento->setVisible(false);
+    l->addWidget(Avanzamento);
+
+    auto* riga = new QHBoxLayout;
+    auto tasto = [&](const char* nome) {
+        auto* w = new QPushButton(this);
+        w->setObjectName(QLatin1String(nome));
+        w->setFixedSize(100, 40);
+        riga->addWidget(w);
+        return w;
+    };
+    TastoSI = tasto("TastoSI");
+    TastoSIULP = tasto("TastoSIULP");
+    TastoNO = tasto("TastoNO");
+    Tastook = tasto("Tastook");
+    TastoSIULP->setVisible(false);
+    TastoSIULP->setEnabled(false);
     Tastook->setVisible(false);
     Tastook->setEnabled(false);
-    for (QWidget* w : {static_cast<QWidget*>(Segnalazione), static_cast<QWidget*>(TastoSI),
-                       static_cast<QWidget*>(TastoSIULP), static_cast<QWidget*>(TastoNO),
-                       static_cast<QWidget*>(Tastook)})
-        l->addWidget(w);
+    l->addLayout(riga);
+
+    connect(TastoSI, &QPushButton::clicked, this, &MandoDati::TastoSI_Click);
+    connect(TastoNO, &QPushButton::clicked, this, &MandoDati::TastoNO_Click);
+    connect(Tastook, &QPushButton::clicked, this, &MandoDati::Tastook_Click);
+}
+
+void MandoDati::Form_Load()
+{
+    setWindowTitle(Msg(354));
+    static constexpr int testi[7] = {355, 356, 355, 147, 148, 365, 149};
+    for (int i = 0; i < 7; ++i)
+        LabInvioD[i]->setText(Msg(testi[i]));
+    Segnalazione->setText(Msg(357));
+    ImmaginiTasto(TastoSI, IdRisorsa(105));
+    ImmaginiTasto(TastoSIULP, IdRisorsa(105));
+    ImmaginiTasto(TastoNO, IdRisorsa(106));
+    ImmaginiTasto(Tastook, IdRisorsa(148));
+    VersioneT[0]->setText(DatiCentralina.VersioneTabCentr);
+    VersioneF[0]->setText(DatiCentralina.VersioneTabCentr);
+}
+
+void MandoDati::ModoMappa(const QString& versionePC)
+{
+    BoxQOX->setVisible(true);
+    BoxF19->setVisible(false);
+    TastoSI->setEnabled(true);
+    TastoSI->setVisible(true);
+    TastoSIULP->setEnabled(false);
+    TastoSIULP->setVisible(false);
+    VersioneT[1]->setText(versionePC);
+}
+
+void MandoDati::MostroAvanzamento(int n, int totale)
+{
+    Segnalazione->setText(Msg(221));
+    Avanzamento->setRange(0, totale);
+    Avanzamento->setValue(qBound(0, n + 1, totale));
+    Avanzamento->setVisible(true);
+}
+
+bool MandoDati::SalvoScheda()
+{
+    if (SalvoCliente && SalvoCliente() == 0)
+        return true;
+    Beep();
+    Avviso(216);
+    return false;
+}
+
+void MandoDati::TastoSI_Click()
+{
+    if (!Link.Collegato) {
+        Scarica();
+        return;
+    }
+    if (!SalvoScheda())
+        return;
+    Veicolo* v = Veicolo::Istanza();
+    if (v)
+        v->Dati_Out->setEnabled(false);
+    Segnalazione->setText(Msg(221));
+    Link.FaseCom = FASE_INVIO_TABELLA;
+    ImpostoPuntatore(11);
+    TastoSI->setEnabled(false);
+    TastoNO->setEnabled(false);
+    Link.BufferTx = Protocollo::Riga(Protocollo::ComandoInizioTabella);
+    if (v)
+        v->TimeOutTx->setInterval(10000);
+    ScrivoCentralina(Link.BufferTx);
+    if (v)
+        v->TimeOutTx->setEnabled(true);
+}
+
+void MandoDati::TastoNO_Click()
+{
+    if (Link.Collegato) {
+        if (Veicolo* v = Veicolo::Istanza())
+            v->Dati_Out->setEnabled(true);
+    }
+    Scarica();
+}
+
+void MandoDati::Tastook_Click()
+{
+    Scarica();
 }

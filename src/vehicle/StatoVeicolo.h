@@ -19,6 +19,7 @@ struct StatoVeicoloRec {
     QString ModValvola;            // 25
     int TipoTab = 0;               // 1: catalogue of the TEMPOR staging folder
     QString DirValvole;            // <PathApp>/VALVOLE/MODEL_<n>, "" none
+    int ModoAggiorna = 0;          // what the programming screen updates: 0 ECU software, 1 loader
     void reset() { *this = StatoVeicoloRec(); }
 };
 

@@ -26,6 +26,8 @@
 #include "vehicle/MandoDati.h"
 #include "vehicle/SceltaCatalogo.h"
 #include "vehicle/StatoVeicolo.h"
+#include "vehicle/VisInf.h"
+#include "vehicle/WorkingMap.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -688,6 +690,7 @@ void Veicolo::TimeOutTx_Timer()
     case FASE_LETTURA_PERSONALE:
         Beep();
         Link.Collegato = false;
+        ChiudoFilePersonale();
         Attesa::ScaricaIstanza();
         Avviso140(220);
         Riga(Protocollo::ComandoFineScambio);
@@ -857,4 +860,114 @@ void Veicolo::Form_Unload(bool&)
         m->setEnabled(true);
         m->DopoDialogo();
     }
+}
+
+// ---- ECU link controls and the configuration send ----
+
+// A refusal: beep and message n under "WARNING!".
+static void Rifiuto(int messaggio)
+{
+    Beep();
+    Avviso140(messaggio);
+}
+
+void Veicolo::Tasto_Inf_Click()
+{
+    if (DatiCentralina.TipoCentralina < 1)
+        return;
+    VisInf::Carica()->Mostra(false);
+}
+
+static void AproProgrammazione(int modo)
+{
+    if (!Link.Collegato) {
+        Rifiuto(349);
+        return;
+    }
+    if (DatiCentralina.TipoCentralina < 1)
+        return;
+    StatoVeicolo.ModoAggiorna = modo;
+    Progsw::Carica()->Mostra(true);
+}
+
+void Veicolo::Tasto_Agg_Click()
+{
+    AproProgrammazione(0);
+}
+
+void Veicolo::Caric_Agg_Click()
+{
+    AproProgrammazione(1);
+}
+
+static bool MaggioreZero()
+{
+    return DatiCentralina.VersioneSw.left(2) == QLatin1String("00");
+}
+
+void Veicolo::Personalizza_Click()
+{
+    const DatiCentralinaRec& d = DatiCentralina;
+    if (!Link.Collegato)
+        return Rifiuto(349);
+    if (d.TipoCentralina == -1)
+        return Rifiuto(204);
+    if (StatoCatalogo.TipoInstallazione == -1)
+        return;
+    // The catalogue choice: make, model and petrol-ECU slot give the slot folder.
+    if (StatoCatalogo.DirCentralina.trimmed().isEmpty())
+        return Rifiuto(145);
+    if (d.TipoCentralina == 0)
+        return Rifiuto(358);
+    if (d.TipoCentralina == 1) {
+        if (!ControlloMappePersonali())
+            return;
+    } else if (d.SwVecchio) {
+        return Rifiuto(352);
+    } else if (MaggioreZero()) {
+        return Rifiuto(175);
+    }
+    Parametri::Carica()->Mostra(true);
+    MostroTipoInstallazione(DescrizioneTipoMappa(StatoCatalogo.TipoInstallazione));
+    update();
+}
+
+void Veicolo::PSerbatoio_Click()
+{
+    if (!Link.Collegato)
+        return Rifiuto(349);
+    if (MaggioreZero())
+        return Rifiuto(352);
+    LivSerb::Carica()->Mostra(true);
+    update();
+}
+
+void Veicolo::InvioMappa(std::function<int()> salvo)
+{
+    Dati_Out->setEnabled(false);
+    FileTabellaDati dati;
+    dati.dirCentralina = StatoCatalogo.DirCentralina;
+    dati.dirPersonal = StatoVeicolo.DirPersonal;
+    dati.personalizzata = StatoCatalogo.TipoInstallazione == 1;
+    dati.giorno = AutoImp[3]->text();
+    dati.mese = AutoImp[4]->text();
+    dati.anno = AutoImp[5]->text();
+    dati.tipoInstallazione = dati.personalizzata ? 1 : 0;
+    QString versione;
+    if (!PreparoFileTabella(dati, StatoVeicolo.FileTabella, versione)) {
+        Rifiuto(211);
+        Dati_Out->setEnabled(true);
+        return;
+    }
+    MandoDati* m = MandoDati::Carica();
+    m->SalvoCliente = std::move(salvo);
+    m->ModoMappa(versione);
+    m->Mostra(true);
+    update();
+}
+
+int Veicolo::PreparoProgrammazione(std::function<int()>)
+{
+    // The programming image and its dialog mode are built with the flash transfer.
+    return 0;
 }

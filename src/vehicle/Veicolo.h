@@ -10,6 +10,7 @@
 #include <QDate>
 
 #include <array>
+#include <functional>
 
 class QCheckBox;
 class QComboBox;
@@ -138,6 +139,19 @@ public:
     };
     static Disposizione Dispongo(int larghezza, int larghezzaBoxIn, int larghezzaDatiCli, int larghezzaStatoCom,
                                  int larghezzaEsci, int larghezzaSalva);
+
+    // ---- ECU link controls and the configuration send ----
+    void Tasto_Inf_Click();
+    void Tasto_Agg_Click();
+    void Caric_Agg_Click();
+    void Personalizza_Click();
+    void PSerbatoio_Click();
+    // Map path of the send (ECU type 1): prepares the working map file and shows MandoDati
+    // in map mode; salvo saves the installation record when the user confirms (0 = saved).
+    void InvioMappa(std::function<int()> salvo);
+    // Programming path of the send (ECU type 2 and above): prepares the programming image
+    // and shows MandoDati in programming mode. 0 when the dialog was shown.
+    int PreparoProgrammazione(std::function<int()> salvo);
 
 protected:
     void Form_KeyDown(int& keyCode, int shift) override;

@@ -128,6 +128,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(Identificazione, PersonalisedMapOlderSoftwareStartsTheReadOut)
 {
+    StatoCatalogo.Cliente = "AB123CD";   // the read-out needs the plate's folder
     attivo();
     Identita id;
     id.tipo = "01";

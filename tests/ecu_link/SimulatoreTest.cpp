@@ -4,6 +4,7 @@
 
 #include "ecusim/lib/CollegamentoPty.h"
 #include "ecusim/lib/EcuModel.h"
+#include "catalogue/StatoCatalogo.h"
 #include "platform/SerialControl.h"
 
 #include <QFile>
@@ -83,6 +84,7 @@ TEST_F(Simulatore, PersonalisedMapOnOlderSoftwareAsksForTheMap)
     ecu.identita.tipoCentralina = "01";
     ecu.identita.tipoInstallazione = "01";
     ecu.identita.versioneSw = "09.000315";
+    StatoCatalogo.Cliente = "AB123CD";   // the read-out needs the plate's folder
     attivo();
     ASSERT_TRUE(ricevuto("MU2"));
     EXPECT_FALSE(comandi().contains("MU3"));

@@ -59,6 +59,54 @@ TEST(EcuComandi, DataImageUploadAcceptsGoodBlocksAndRefusesBadOnes)
     EXPECT_TRUE(Manda(e, "MU1").isEmpty());
 }
 
+TEST(EcuComandi, OnlyWholeBlockLinesCountAndTheImageSetsTheOverhaul)
+{
+    const QByteArray dati(180, '7');
+    struct Caso {
+        const char* nome;
+        QByteArray riga;
+        const char* risposta;
+    } casi[] = {
+        {"whole block", Blocco(0, false, dati) + "\r\n", "R5\r\n"},
+        {"3 data characters", Blocco(0, true, "ABC") + "\r\n", "R7\r\n"},
+        {"179 data characters", Blocco(0, false, dati.left(179)) + "\r\n", "R7\r\n"},
+        {"LF only", Blocco(0, false, dati) + "\n", "R7\r\n"},
+    };
+    for (const Caso& c : casi) {
+        EcuModel e;
+        Manda(e, "MU0");
+        e.ricevi(c.riga);
+        EXPECT_EQ(e.avanza(20), c.risposta) << c.nome;
+    }
+
+    // Records 2823 to 2826 (overhaul day, month, year, installation type) of a complete image.
+    QByteArray immagine = QByteArray("000000").repeated(2850);
+    immagine.replace(2822 * 6, 24, "000007000011002026000001");
+    EcuModel e;
+    Manda(e, "MU0");
+    for (int n = 0; n < 95; ++n)
+        ASSERT_EQ(Manda(e, Blocco(n, n == 94, immagine.mid(n * 180, 180))), n == 94 ? "R1\r\n" : "R5\r\n");
+    EXPECT_EQ(e.identita.dataRevisione, "07112026");
+    EXPECT_EQ(e.identita.tipoInstallazione, "01");
+    EXPECT_EQ(Manda(e, "MUB").mid(13, 10), "0711202601");
+}
+
+TEST(EcuComandi, ARefusedBlockIsNotTakenSoItsResendIs)
+{
+    EcuModel e;
+    e.guasti.soloPer = "MZ";
+    e.guasti.sostituto = "R7";
+    e.guasti.daRisposta = 3; // block 2
+    e.guasti.volte = 1;
+    Manda(e, "MU0");
+    const QByteArray dati(180, '5');
+    const QList<QPair<int, QByteArray>> passi = {
+        {0, "R5\r\n"}, {1, "R5\r\n"}, {2, "R7\r\n"}, {2, "R5\r\n"}, {3, "R5\r\n"}};
+    for (const auto& [n, risposta] : passi)
+        EXPECT_EQ(Manda(e, Blocco(n, false, dati)), risposta) << n;
+    EXPECT_EQ(e.immagineDati().size(), 4 * 180);
+}
+
 TEST(EcuComandi, ShortAnswersToTheOtherCommands)
 {
     struct Caso {

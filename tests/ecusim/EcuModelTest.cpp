@@ -191,6 +191,69 @@ TEST(EcuModel, FaultsCanBeLimitedToACountOfReplies)
     EXPECT_TRUE(Manda(e, "MUB").startsWith("R8"));
 }
 
+TEST(EcuModel, FaultsStartFromTheNthReplyToTheirCommand)
+{
+    // Five identity requests; "-" is the real reply, otherwise the fault's.
+    struct Caso {
+        int da;
+        int volte;
+        const char* attese;
+    } casi[] = {
+        {1, -1, "XXXXX"}, {3, -1, "--XXX"}, {3, 1, "--X--"}, {2, 2, "-XX--"}, {6, -1, "-----"}, {1, 0, "-----"},
+    };
+    for (const Caso& c : casi) {
+        EcuModel e;
+        e.guasti.sostituto = "R0";
+        e.guasti.soloPer = "MUB";
+        e.guasti.daRisposta = c.da;
+        e.guasti.volte = c.volte;
+        QByteArray visto;
+        for (int i = 0; i < 5; ++i) {
+            EXPECT_EQ(Manda(e, "MUD"), "Rd    1.20\r\n") << "other commands neither counted nor touched";
+            visto += Manda(e, "MUB") == "R0\r\n" ? 'X' : '-';
+        }
+        EXPECT_EQ(visto, c.attese) << "from " << c.da << " times " << c.volte;
+    }
+}
+
+TEST(EcuModel, ARefusedCommandIsNotCarriedOut)
+{
+    EcuModel e;
+    e.guasti.soloPer = "MUC";
+    e.guasti.sostituto = "R0";
+    e.guasti.volte = 1;
+    EXPECT_EQ(Manda(e, "MUC05032024"), "R0\r\n");
+    EXPECT_EQ(e.identita.dataInstallazione, "15032024") << "date not stored";
+    e.guasti = {};
+    e.guasti.soloPer = "MUC";
+    e.guasti.silenzio = true;
+    EXPECT_TRUE(Manda(e, "MUC05032024").isEmpty());
+    EXPECT_EQ(e.identita.dataInstallazione, "15032024");
+
+    // A whole line given as the substitute goes out as it stands: an altered page.
+    QByteArray pagina = PaginaRZ(e.identita, 999, false, QByteArray(180, '1'));
+    pagina[6] = 'x';
+    e.guasti = {};
+    e.guasti.soloPer = "MU2";
+    e.guasti.sostituto = pagina;
+    EXPECT_EQ(Manda(e, "MU2"), pagina);
+}
+
+TEST(EcuModel, LiveFramesPauseAndResumeWithoutMakingUpTheMissedOnes)
+{
+    EcuModel e;
+    e.opzioni.periodoMs = 100;
+    Manda(e, "M#", 0);
+    EXPECT_EQ(Conta(e.avanza(1000), "DC"), 10);
+    e.sospendiTrame(true);
+    EXPECT_TRUE(e.trameSospese());
+    EXPECT_TRUE(e.avanza(1000).isEmpty());
+    EXPECT_TRUE(Manda(e, "MUB").startsWith("R8")) << "replies still go out";
+    EXPECT_EQ(e.prossimoInvio(), -1);
+    e.sospendiTrame(false);
+    EXPECT_EQ(Conta(e.avanza(1000), "DC"), 10);
+}
+
 TEST(EcuModel, ChunkedRepliesArriveInPiecesThatJoinUpAndRepeatWithTheSeed)
 {
     auto pezzi = [](quint32 seme) {

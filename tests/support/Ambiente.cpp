@@ -80,6 +80,8 @@ void AmbienteLink::SetUp()
     StatoVeicolo.reset();
     StatoCatalogo.TipoGas = -1;
     StatoCatalogo.TipoInstallazione = -1;
+    StatoCatalogo.Cliente.clear();
+    StatoCatalogo.DirCentralina.clear();
     box = std::make_unique<RegistroBox>(-1);
     ImpostaOsservatoreUscita([this](const QByteArray& b) { scritto << b; });
     ImpostoPuntatore(0);

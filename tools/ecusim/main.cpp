@@ -1,8 +1,10 @@
 // ecusim: a simulated gas ECU on a pseudo-terminal. Prints the slave's path (one line) and
-// runs until SIGTERM or SIGINT; SIGUSR1 switches the ECU off and on again.
+// runs until SIGTERM or SIGINT; SIGUSR1 switches the ECU off and on again. With --control it
+// also takes command lines at run time (power cycle, faults, frames, identity ...).
 //
 //   ecusim [--link PATH] [--binary] [--period MS] [--r4] [--short] [identity options]
-//          [fault options] [--value NAME=VALUE ...] [--verbose]
+//          [fault options] [--value NAME=VALUE ...] [--control -|SOCKET] [--verbose]
+#include "ecusim/lib/CanaleControllo.h"
 #include "ecusim/lib/CollegamentoPty.h"
 #include "ecusim/lib/EcuModel.h"
 
@@ -12,10 +14,12 @@
 #include <QSocketNotifier>
 
 #include <csignal>
+#include <cstring>
 #include <cstdio>
 #include <fcntl.h>
 #include <pty.h>
 #include <sys/socket.h>
+#include <sys/un.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -48,6 +52,44 @@ bool ImpostaValore(ecusim::ValoriLive& v, const QString& assegnazione)
         }
     }
     return false;
+}
+
+// Client of a running simulator's control socket: one line per command, its answer printed.
+// Exit code 0 when every answer is "ok", 1 otherwise.
+int InviaComandi(const QString& percorso, const QStringList& comandi)
+{
+    const int s = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un a{};
+    const QByteArray nome = percorso.toLocal8Bit();
+    if (s < 0 || nome.isEmpty() || size_t(nome.size()) >= sizeof a.sun_path) {
+        std::fprintf(stderr, "ecusim: bad control socket %s\n", qPrintable(percorso));
+        return 1;
+    }
+    a.sun_family = AF_UNIX;
+    std::memcpy(a.sun_path, nome.constData(), size_t(nome.size()));
+    if (::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+        std::perror("ecusim: connect");
+        ::close(s);
+        return 1;
+    }
+    int esito = 0;
+    for (const QString& c : comandi) {
+        const QByteArray riga = c.toLocal8Bit() + '\n';
+        if (::write(s, riga.constData(), size_t(riga.size())) != riga.size()) {
+            std::perror("ecusim: write");
+            esito = 1;
+            break;
+        }
+        QByteArray risposta;
+        char ch = 0;
+        while (::read(s, &ch, 1) == 1 && ch != '\n')
+            risposta += ch;
+        std::printf("%s\n", risposta.constData());
+        if (!risposta.startsWith("ok"))
+            esito = 1;
+    }
+    ::close(s);
+    return esito;
 }
 
 } // namespace
@@ -87,11 +129,18 @@ int main(int argc, char* argv[])
     const QCommandLineOption soloPer("only", "Faults only for replies to this command (MUB, MZ, S ...).", "CMD");
     const QCommandLineOption volte("times", "Faults only for this many replies.", "N", "-1");
     const QCommandLineOption spento("off-ms", "Time the ECU stays off on SIGUSR1 (default 3000).", "MS", "3000");
+    const QCommandLineOption da("from", "Faults from the N-th reply on (1 = the first).", "N", "1");
+    const QCommandLineOption controllo("control", "Take control commands from stdin (-) or a Unix socket.", "-|PATH");
+    const QCommandLineOption invia("send", "Client mode: send the command arguments to the control socket "
+                                            "SOCKET of a running ecusim, print the answers, exit.", "SOCKET");
     const QCommandLineOption verboso("verbose", "Log every line received on stderr.");
     p.addOptions({link, binario, periodo, r4, breve, tipo, dataInst, dataRev, tipoInst, matricola, lotto, tabella,
                   sw, caric, pressione, valore, carburante, sostituto, silenzio, checksum, rumore, pezzi, seme,
-                  soloPer, volte, spento, verboso});
+                  soloPer, volte, da, spento, controllo, invia, verboso});
+    p.addPositionalArgument("commands", "With --send: the control commands, one per argument.");
     p.process(app);
+    if (p.isSet(invia))
+        return InviaComandi(p.value(invia), p.positionalArguments());
 
     ecusim::EcuModel ecu;
     ecu.opzioni.trameBinarie = p.isSet(binario);
@@ -127,6 +176,7 @@ int main(int argc, char* argv[])
     ecu.guasti.aPezzi = p.isSet(pezzi);
     testo(soloPer, ecu.guasti.soloPer);
     ecu.guasti.volte = p.value(volte).toInt();
+    ecu.guasti.daRisposta = p.value(da).toInt();
     ecu.impostaSeme(p.value(seme).toUInt());
     const int msSpento = std::max(0, p.value(spento).toInt());
 
@@ -188,6 +238,23 @@ int main(int argc, char* argv[])
         else
             QCoreApplication::quit();
     });
+
+    ecusim::CanaleControllo canale(ecu, msSpento);
+    if (p.isSet(controllo)) {
+        QString errore;
+        if (p.value(controllo) == QLatin1String("-")) {
+            canale.ascoltaStdin();
+        } else if (!canale.ascoltaSocket(p.value(controllo), &errore)) {
+            std::fprintf(stderr, "ecusim: control socket: %s\n", qPrintable(errore));
+            return 1;
+        }
+        if (p.isSet(verboso)) {
+            QObject::connect(&canale, &ecusim::CanaleControllo::comandoEseguito,
+                             [](const QByteArray& riga, const QByteArray& risposta) {
+                                 std::fprintf(stderr, "control: %s -> %s\n", riga.constData(), risposta.constData());
+                             });
+        }
+    }
 
     std::printf("%s\n", nome);
     std::fflush(stdout);

@@ -64,24 +64,24 @@ QByteArray RigaRicevuta::testo() const
 // Commands the ECU understands. Literal commands must match the whole line; the others
 // begin with their key and carry fields.
 const EcuModel::Comando EcuModel::s_comandi[] = {
-    {"M#", false, &EcuModel::suAvvio},
-    {"MF", false, &EcuModel::suDtOff},
-    {"MT", false, &EcuModel::suDtOn},
-    {"MUB", false, &EcuModel::suIdentita},
-    {"MU0", false, &EcuModel::suInizioTabella},
-    {"MZ", true, &EcuModel::suBlocco},
-    {"MU1", false, &EcuModel::suFineTabella},
-    {"MU2", false, &EcuModel::suLetturaPersonale},
-    {"MUA", false, &EcuModel::suPaginaSuccessiva},
-    {"MU3", false, &EcuModel::suFineScambio},
-    {"MUC", true, &EcuModel::suData},
-    {"MUD", false, &EcuModel::suLetturaPressione},
-    {"MUE", true, &EcuModel::suScritturaPressione},
-    {"MUFR", false, &EcuModel::suLetturaParametriR},
-    {"MUFN", false, &EcuModel::suLetturaParametriN},
-    {"MUFS", true, &EcuModel::suScritturaParametri},
-    {"MWin", false, &EcuModel::suProgrammaSw},
-    {"MWca", false, &EcuModel::suProgrammaCaricatore},
+    {"M#", false, false, &EcuModel::suAvvio},
+    {"MF", false, false, &EcuModel::suDtOff},
+    {"MT", false, false, &EcuModel::suDtOn},
+    {"MUB", false, true, &EcuModel::suIdentita},
+    {"MU0", false, true, &EcuModel::suInizioTabella},
+    {"MZ", true, true, &EcuModel::suBlocco},
+    {"MU1", false, false, &EcuModel::suFineTabella},
+    {"MU2", false, true, &EcuModel::suLetturaPersonale},
+    {"MUA", false, true, &EcuModel::suPaginaSuccessiva},
+    {"MU3", false, false, &EcuModel::suFineScambio},
+    {"MUC", true, true, &EcuModel::suData},
+    {"MUD", false, true, &EcuModel::suLetturaPressione},
+    {"MUE", true, true, &EcuModel::suScritturaPressione},
+    {"MUFR", false, true, &EcuModel::suLetturaParametriR},
+    {"MUFN", false, true, &EcuModel::suLetturaParametriN},
+    {"MUFS", true, true, &EcuModel::suScritturaParametri},
+    {"MWin", false, true, &EcuModel::suProgrammaSw},
+    {"MWca", false, true, &EcuModel::suProgrammaCaricatore},
 };
 
 EcuModel::EcuModel()
@@ -116,6 +116,7 @@ void EcuModel::elaboroRiga(const QByteArray& riga)
     const QByteArray testo = SenzaFineRiga(riga);
     if (testo.isEmpty())
         return;
+    m_rigaCorrente = riga;
     if (m_flash) {
         // The loader takes program lines (left-padded with "0" by some senders) until the
         // last record; a command line ends the programming mode.
@@ -123,7 +124,7 @@ void EcuModel::elaboroRiga(const QByteArray& riga)
         while (i < testo.size() && testo[i] == '0')
             ++i;
         if (i < testo.size() && testo[i] == 'S') {
-            suLineaProgramma(testo.mid(i));
+            esegui("S", true, &EcuModel::suLineaProgramma, testo.mid(i));
             return;
         }
         fineProgrammazione();
@@ -135,11 +136,40 @@ void EcuModel::elaboroRiga(const QByteArray& riga)
     for (const Comando& c : s_comandi) {
         const bool uguale = c.conArgomenti ? testo.startsWith(c.chiave) : testo == c.chiave;
         if (uguale) {
-            (this->*c.gestore)(testo);
+            esegui(c.chiave, c.risponde, c.gestore, testo);
             return;
         }
     }
     // Anything else is not a command of this ECU: no answer.
+}
+
+bool EcuModel::colpita(const QByteArray& chiave)
+{
+    Guasti& g = guasti;
+    if (!g.attivi() || (!g.soloPer.isEmpty() && g.soloPer != chiave))
+        return false;
+    ++g.contate;
+    if (g.contate < g.daRisposta || g.volte == 0)
+        return false;
+    if (g.volte > 0)
+        --g.volte;
+    return true;
+}
+
+void EcuModel::esegui(const QByteArray& chiave, bool risponde, void (EcuModel::*gestore)(const QByteArray&),
+                      const QByteArray& testo)
+{
+    m_guastoCorrente = risponde && colpita(chiave);
+    if (m_guastoCorrente && (guasti.silenzio || !guasti.sostituto.isEmpty())) {
+        // The ECU refuses or ignores the command: nothing of it is carried out.
+        if (!guasti.silenzio) {
+            const QByteArray& s = guasti.sostituto;
+            rispondi(chiave, s.endsWith("\r\n") ? s : RigaRisposta(s));
+        }
+    } else {
+        (this->*gestore)(testo);
+    }
+    m_guastoCorrente = false;
 }
 
 void EcuModel::accoda(const QByteArray& dati, qint64 quando)
@@ -149,22 +179,14 @@ void EcuModel::accoda(const QByteArray& dati, qint64 quando)
     m_uscita.append({quando, dati});
 }
 
-void EcuModel::rispondi(const QByteArray& chiave, const QByteArray& rigaCompleta)
+void EcuModel::rispondi(const QByteArray&, const QByteArray& rigaCompleta)
 {
     QByteArray riga = rigaCompleta;
     const qint64 quando = m_ora + std::max(0, opzioni.ritardoRispostaMs);
-    const bool colpita = guasti.attivi() && guasti.volte != 0
-        && (guasti.soloPer.isEmpty() || guasti.soloPer == chiave);
-    if (!colpita) {
+    if (!m_guastoCorrente) {
         accoda(riga, quando);
         return;
     }
-    if (guasti.volte > 0)
-        --guasti.volte;
-    if (guasti.silenzio)
-        return;
-    if (!guasti.sostituto.isEmpty())
-        riga = RigaRisposta(guasti.sostituto);
     if (guasti.checksumErrato && RichiedeChecksum(riga) && riga.size() >= 4) {
         char& basso = riga[riga.size() - 3];
         basso = char(0x30 + ((basso - 0x30) ^ 1));
@@ -239,7 +261,7 @@ QByteArray EcuModel::avanza(int ms)
         if (!m_acceso && m_riaccensione >= 0 && m_riaccensione <= fine) {
             t = m_riaccensione;
             riaccendi = true;
-        } else if (m_acceso && m_trasmette && !m_flash && m_prossimaTrama <= fine) {
+        } else if (streaming() && m_prossimaTrama <= fine) {
             t = m_prossimaTrama;
         }
         if (t < 0)
@@ -269,11 +291,24 @@ qint64 EcuModel::prossimoInvio() const
     };
     if (!m_uscita.isEmpty())
         candidato(m_uscita.first().quando);
-    if (m_acceso && m_trasmette && !m_flash)
+    if (streaming())
         candidato(m_prossimaTrama);
     if (!m_acceso && m_riaccensione >= 0)
         candidato(m_riaccensione);
     return t < 0 ? -1 : t - m_ora;
+}
+
+bool EcuModel::streaming() const
+{
+    return m_acceso && m_trasmette && !m_flash && !m_trameSospese;
+}
+
+void EcuModel::sospendiTrame(bool sospese)
+{
+    // The missed frames are not made up: the stream goes on one period after the resume.
+    if (m_trameSospese && !sospese && m_prossimaTrama <= m_ora)
+        m_prossimaTrama = m_ora + std::max(1, opzioni.periodoMs);
+    m_trameSospese = sospese;
 }
 
 void EcuModel::spegni()
@@ -348,10 +383,11 @@ void EcuModel::suInizioTabella(const QByteArray&)
 
 void EcuModel::suBlocco(const QByteArray& testo)
 {
-    // "MZ", block number (3 digits), "0" more / "$" last, data, checksum of all before it.
+    // "MZ", block number (3 digits), "0" more / "$" last, 180 characters of data, checksum of
+    // all before it: 190 characters with CR LF, nothing else counts.
     if (!m_tabella)
         return;
-    bool buono = testo.size() >= 8;
+    bool buono = m_rigaCorrente.size() == 190 && m_rigaCorrente.endsWith("\r\n") && testo.size() == 188;
     int numero = -1;
     char segno = 0;
     if (buono) {
@@ -365,15 +401,36 @@ void EcuModel::suBlocco(const QByteArray& testo)
         rispondi("MZ", RigaRisposta("R7"));
         return;
     }
-    m_immagine += testo.mid(6, testo.size() - 8);
+    m_immagine += testo.mid(6, 180);
     ++m_bloccoAtteso;
     if (segno == '$') {
         m_tabella = false;
         m_immagineCompleta = true;
+        adottoRevisione();
         rispondi("MZ", RigaRisposta("R1"));
     } else {
         rispondi("MZ", RigaRisposta("R5"));
     }
+}
+
+void EcuModel::adottoRevisione()
+{
+    // Records 2823 to 2826 of the image (6 characters each): overhaul day, month, year and
+    // installation type, which the ECU reports from now on.
+    constexpr int Primo = 2823;
+    if (m_immagine.size() < (Primo + 3) * 6)
+        return;
+    auto record = [&](int n, int larghezza) {
+        const QByteArray v = m_immagine.mid((n - 1) * 6, 6);
+        const qsizetype meno = v.indexOf('-');
+        const QByteArray cifre = meno >= 0 ? v.mid(meno + 1) : v;
+        if (!TuttoCifre(cifre.trimmed()))
+            return v.right(larghezza); // not a number: kept as it stands
+        const qint64 n6 = cifre.trimmed().toLongLong();
+        return QByteArray::number(meno >= 0 ? -n6 : n6).rightJustified(larghezza, '0').right(larghezza);
+    };
+    identita.dataRevisione = record(Primo, 2) + record(Primo + 1, 2) + record(Primo + 2, 4);
+    identita.tipoInstallazione = record(Primo + 3, 2);
 }
 
 void EcuModel::suFineTabella(const QByteArray&)

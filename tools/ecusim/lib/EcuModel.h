@@ -32,18 +32,25 @@ struct Opzioni {
     int msRiavvio = 500;        // pause of the frames while the ECU restarts after flashing
 };
 
-// Fault switches. A reply is "faulty" when it answers the command named in soloPer (any
-// command when empty) and the counter volte has not run out (-1 = no limit); every switch
-// that is on then applies to it. Live frames are never touched.
+// Fault switches. Replies to the command named in soloPer (any command when empty) are
+// counted; from the daRisposta-th of them on, for volte replies (-1 = no limit), a reply is
+// "faulty" and every switch that is on applies to it. Live frames are never touched.
+// A command whose reply is replaced (sostituto) or withheld (silenzio) is not carried out:
+// a refused block is not taken, a refused date not stored, a programming line not written.
 struct Guasti {
-    QByteArray sostituto;       // reply text sent instead ("R0", "R2", ...); empty = the real one
+    // Reply text sent instead ("R0", "R2", "FW0" ...); its checksum and CR LF are added where
+    // the code needs them. A text that already ends in CR LF goes out exactly as given (a
+    // page built with PaginaRZ and then altered). Empty = the real reply.
+    QByteArray sostituto;
     bool silenzio = false;      // no reply at all
     bool checksumErrato = false; // a reply that carries a checksum carries a wrong one
     QByteArray rumore;          // bytes sent just before the reply
     bool aPezzi = false;        // the reply goes out in chunks cut at random points
     int msTraPezzi = 10;        // time between two chunks
     QByteArray soloPer;         // command key ("MUB", "MZ", "S" for a programming line ...)
+    int daRisposta = 1;         // first faulty reply: 1 = the first reply to soloPer, n = the n-th
     int volte = -1;
+    int contate = 0;            // replies to soloPer seen so far (counted by the model)
 
     bool attivi() const { return !sostituto.isEmpty() || silenzio || checksumErrato || !rumore.isEmpty() || aPezzi; }
 };
@@ -90,6 +97,10 @@ public:
     int rafficaRestante() const { return m_raffica; }
     QByteArray estraiRaffica(int massimo);
 
+    // Live frames paused (nothing streams, none is made up later) and resumed.
+    void sospendiTrame(bool sospese);
+    bool trameSospese() const { return m_trameSospese; }
+
     // What the ECU was told and did.
     const QList<RigaRicevuta>& registro() const { return m_registro; }
     QList<QByteArray> comandiRicevuti() const; // log lines without their line ends
@@ -113,14 +124,21 @@ private:
     struct Comando {
         const char* chiave;
         bool conArgomenti; // the key is followed by fields
+        bool risponde;     // the ECU answers it (faults count only such commands)
         void (EcuModel::*gestore)(const QByteArray& testo);
     };
     static const Comando s_comandi[];
 
     void elaboroRiga(const QByteArray& riga);
+    bool colpita(const QByteArray& chiave);
+    // Runs a handler, or sends the fault in its place when the reply is replaced or withheld.
+    void esegui(const QByteArray& chiave, bool risponde, void (EcuModel::*gestore)(const QByteArray&),
+                const QByteArray& testo);
+    void adottoRevisione();
     void accoda(const QByteArray& dati, qint64 quando);
     void rispondi(const QByteArray& chiave, const QByteArray& testo);
     void inviaTrama(qint64 quando);
+    bool streaming() const;
     void avviaTrasmissione(qint64 primaTrama);
     void fineProgrammazione();
     QByteArray pagina(int n, bool* ultima) const;
@@ -154,6 +172,10 @@ private:
     bool m_dt = false;
     int m_trameInviate = 0;
     int m_raffica = 0;
+
+    bool m_trameSospese = false;
+    bool m_guastoCorrente = false; // the reply being built is a faulty one
+    QByteArray m_rigaCorrente;     // the line being handled, line end included
 
     QByteArray m_ingresso;
     QList<RigaRicevuta> m_registro;

@@ -1,0 +1,85 @@
+#include "support/InvioConfigurazione.h"
+
+#include "catalogue/StatoCatalogo.h"
+#include "demodata/lib/DemoData.h"
+#include "vehicle/StatoVeicolo.h"
+
+#include <QTimer>
+
+namespace {
+
+QByteArray Sei(int v)
+{
+    return (QByteArray("000000") + QByteArray::number(v)).right(6);
+}
+
+} // namespace
+
+QByteArray ImmagineDemo(const QMap<int, int>& sostituiti)
+{
+    QByteArray b;
+    for (int n = 1; n <= 2850; ++n)
+        b += Sei(sostituiti.value(n, DemoData::ValoreMappa(n, 1, false)));
+    return b;
+}
+
+QMap<int, int> RecordPersonaliDemo()
+{
+    static constexpr int record[14] = {2775, 2690, 2706, 2776, 2691, 2777, 2692,
+                                       2654, 2784, 2700, 2785, 2701, 2786, 2702};
+    QMap<int, int> m;
+    for (int i = 0; i < 14; ++i)
+        m[record[i]] = 100 + i;
+    return m;
+}
+
+QByteArray PaginaPersonale(int pagina, char segno, const QByteArray& valori180)
+{
+    const QByteArray t = "RZ " + QByteArray::number(pagina).rightJustified(3, '0') + segno + valori180;
+    return ConChecksum(t);
+}
+
+void AmbienteInvio::SetUp()
+{
+    AmbienteVeicolo::SetUp();
+    cartella->scrivi("AURELIA/BREZZA12/CENTRAL1/MOTORO01.QOX", DemoData::MappaValori(1, false, "TEST"));
+    cartella->scrivi("VALVOLE/MODEL_1/TABPWM.PWM", DemoData::TabellaPWM());
+    cartella->scrivi("VALVOLE/MODEL_1/TABPCM.PCM", DemoData::TabellaPCM());
+    dirCentralina = cartella->file("AURELIA/BREZZA12/CENTRAL1");
+    StatoCatalogo.DirCentralina = dirCentralina;
+    StatoCatalogo.TipoGas = 0;
+    StatoCatalogo.TipoInstallazione = 0;
+    StatoCatalogo.Cliente = "AB123CD";
+    StatoVeicolo.DirValvole = cartella->file("VALVOLE/MODEL_1");
+    DatiCentralina.TipoCentralina = 1;
+    DatiCentralina.SwVecchio = true;
+    DatiCentralina.ErroriDati = 0;
+    DatiCentralina.DataInstallazione = 40000;
+    DatiCentralina.VersioneTabCentr = "000004";
+    ImpostoDirPersonal();
+    Link.Collegato = true;
+    v->ScrivoData(0, QDate(2024, 3, 5));
+    v->ScrivoData(3, QDate(2025, 3, 5));
+}
+
+void AmbienteInvio::mappaPersonale()
+{
+    QByteArray b;
+    const QMap<int, int> personali = RecordPersonaliDemo();
+    for (int n = 1; n <= 2850; ++n)
+        b += Sei(personali.value(n, DemoData::ValoreMappa(n, 1, false))) + "\r\n";
+    cartella->scrivi("PERSONALIZZATE/AB123CD/MOTORO01.QOX", b);
+    StatoCatalogo.TipoInstallazione = 1;
+}
+
+void AmbienteInvio::chiudoPressioni()
+{
+    auto* t = new QTimer(v);
+    QObject::connect(t, &QTimer::timeout, t, [this] {
+        if (Pressioni* p = Pressioni::Istanza(); p && p->InModale() && !p->Scaricato()) {
+            ++aperturePressioni;
+            p->Scarica();
+        }
+    });
+    t->start(5);
+}

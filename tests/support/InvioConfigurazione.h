@@ -1,0 +1,32 @@
+#pragma once
+// Fixture of the configuration-send tests: the vehicle screen open on a linked type-1 ECU,
+// the demo make's map and rail tables on disk and the catalogue choice made (LPG,
+// AURELIA / BREZZA12 / CENTRAL1, rail MODEL_1, plate AB123CD). The expected data image is
+// computed from the demo generator's values, never by the program's own code.
+#include "support/Ambiente.h"
+
+#include <QMap>
+
+// The 17,100-character image of the demo map of ECU type 1 (LPG) with the rail tables,
+// the given records replaced (record -> value).
+QByteArray ImmagineDemo(const QMap<int, int>& sostituiti = {});
+
+// The demo map as the ECU's personalised map would hold it: the demo values with the
+// 14 personal records changed to 100 + their position, for the copy tests.
+QMap<int, int> RecordPersonaliDemo();
+
+// A page of the personal map read-out: "RZ", a blank, page, flag, the 180 characters, its
+// checksum and CR LF.
+QByteArray PaginaPersonale(int pagina, char segno, const QByteArray& valori180);
+
+class AmbienteInvio : public AmbienteVeicolo {
+protected:
+    void SetUp() override;
+    QString dirCentralina;
+    // Writes the vehicle's personal map (the demo map with RecordPersonaliDemo()) and makes
+    // the installation personalised.
+    void mappaPersonale();
+    // Unloads Pressioni as soon as it is shown modally; aperturePressioni counts them.
+    void chiudoPressioni();
+    int aperturePressioni = 0;
+};

@@ -1,0 +1,317 @@
+// The send button's map path, the confirmation dialog, the ECU information box, the link
+// controls and the reply watchdog of the send, on the vehicle screen offscreen.
+#include "support/InvioConfigurazione.h"
+
+#include "catalogue/StatoCatalogo.h"
+#include "demodata/lib/DemoData.h"
+#include "diagnosis/LivSerb.h"
+#include "vehicle/StatoVeicolo.h"
+#include "vehicle/VisInf.h"
+#include "vehicle/WorkingMap.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+
+class InvioDati : public AmbienteInvio {
+protected:
+    // Runs f once the modal form T is up, then unloads it; true when it was shown.
+    template <class T>
+    bool allApertura(const std::function<void(T*)>& f = {})
+    {
+        auto aperta = std::make_shared<bool>(false);
+        auto* t = new QTimer(v);
+        QObject::connect(t, &QTimer::timeout, t, [t, f, aperta] {
+            if (T* m = T::Istanza(); m && m->InModale()) {
+                *aperta = true;
+                if (f)
+                    f(m);
+                if (!m->Scaricato())
+                    m->Scarica();
+                t->stop();
+            }
+        });
+        t->start(5);
+        controllo = aperta;
+        return true;
+    }
+    std::shared_ptr<bool> controllo;
+    bool aperta() const { return controllo && *controllo; }
+
+    QByteArray lavoro() const { return cartella->leggi("AURELIA/BREZZA12/CENTRAL1/MOTORO01.APP"); }
+    FileTabellaDati dati() const
+    {
+        FileTabellaDati d;
+        d.dirCentralina = dirCentralina;
+        d.dirPersonal = StatoVeicolo.DirPersonal;
+        d.giorno = " 7";
+        d.mese = "11";
+        d.anno = "2026";
+        return d;
+    }
+};
+
+QByteArray Righe(const QByteArray& immagine)
+{
+    QByteArray b;
+    for (qsizetype p = 0; p < immagine.size(); p += 6)
+        b += immagine.mid(p, 6) + "\r\n";
+    return b;
+}
+
+} // namespace
+
+TEST_F(InvioDati, WorkingFileCarriesTheDateTheTypeAndThePersonalRecords)
+{
+    mappaPersonale();
+    for (bool personale : {false, true}) {
+        SCOPED_TRACE(personale);
+        FileTabellaDati d = dati();
+        d.personalizzata = personale;
+        d.tipoInstallazione = personale;
+        QString file, versione;
+        ASSERT_TRUE(PreparoFileTabella(d, file, versione));
+        QMap<int, int> atteso = personale ? RecordPersonaliDemo() : QMap<int, int>{};
+        atteso.insert(2823, 7);
+        atteso.insert(2824, 11);
+        atteso.insert(2825, 2026);
+        atteso.insert(2826, personale);
+        const QString relativo = personale ? "PERSONALIZZATE/AB123CD/MOTORO01.APP"
+                                           : "AURELIA/BREZZA12/CENTRAL1/MOTORO01.APP";
+        EXPECT_EQ(file, cartella->file(relativo));
+        EXPECT_EQ(cartella->leggi(relativo), Righe(ImmagineDemo(atteso)));
+        EXPECT_EQ(versione, "5");
+    }
+    // Record 2823 by hand: characters 16,933-16,938 of the image.
+    EXPECT_EQ(ImmagineDemo({{2823, 7}}).mid(16932, 6), "000007");
+}
+
+TEST_F(InvioDati, ShortOrMissingMapsGiveNoWorkingFile)
+{
+    const QByteArray mappa = DemoData::MappaValori(1, false, "T");
+    const QByteArray corta = mappa.left(mappa.indexOf("\r\n") + 2 + 2826 * 8);
+    const struct { const char* nome; bool personale; QByteArray standard; QByteArray propria; } casi[] = {
+        {"standard map missing", false, {}, {}},
+        {"standard map of 2,826 records", false, corta, {}},
+        {"personal map missing", true, mappa, {}},
+        {"personal map of 2,785 records", true, mappa, QByteArray(2785 * 8, '0').replace(6, 2, "\r\n")},
+        {"personal value that does not fit", true, mappa, "1234567\r\n"},
+    };
+    for (const auto& c : casi) {
+        SCOPED_TRACE(c.nome);
+        QFile::remove(cartella->file("AURELIA/BREZZA12/CENTRAL1/MOTORO01.QOX"));
+        QFile::remove(cartella->file("PERSONALIZZATE/AB123CD/MOTORO01.QOX"));
+        if (!c.standard.isEmpty())
+            cartella->scrivi("AURELIA/BREZZA12/CENTRAL1/MOTORO01.QOX", c.standard);
+        if (!c.propria.isEmpty())
+            cartella->scrivi("PERSONALIZZATE/AB123CD/MOTORO01.QOX", c.propria);
+        FileTabellaDati d = dati();
+        d.personalizzata = c.personale;
+        QString file, versione;
+        EXPECT_FALSE(PreparoFileTabella(d, file, versione));
+        EXPECT_TRUE(file.isEmpty());
+    }
+}
+
+TEST_F(InvioDati, MapPathRefusesAnUnusableMapWith211AndRestartsTheWatchdog)
+{
+    StatoCatalogo.TipoInstallazione = 1;   // personalised, but the vehicle has no map
+    v->InvioMappa([] { return 0; });
+    EXPECT_EQ(box->testi(), QStringList{Msg(211)});
+    EXPECT_TRUE(v->Dati_Out->Enabled());
+    EXPECT_FALSE(MandoDati::Caricato());
+    EXPECT_TRUE(scritto.isEmpty());
+}
+
+TEST_F(InvioDati, MapPathShowsTheDialogInMapMode)
+{
+    allApertura<MandoDati>([](MandoDati* m) {
+        EXPECT_EQ(m->windowTitle(), Msg(354));
+        EXPECT_FALSE(m->BoxQOX->isHidden());
+        EXPECT_TRUE(m->BoxF19->isHidden());
+        EXPECT_TRUE(m->TastoSI->isEnabled());
+        EXPECT_FALSE(m->TastoSIULP->isEnabled());
+        EXPECT_TRUE(m->TastoSIULP->isHidden());
+        EXPECT_EQ(m->VersioneT[0]->text(), "000004");
+        EXPECT_EQ(m->VersioneT[1]->text(), "5");
+        EXPECT_EQ(m->Segnalazione->text(), Msg(357));
+        EXPECT_FALSE(m->TastoSI->icon().isNull());
+    });
+    v->InvioMappa([] { return 0; });
+    EXPECT_TRUE(aperta());
+    EXPECT_FALSE(v->Dati_Out->Enabled());
+    EXPECT_EQ(StatoVeicolo.FileTabella, cartella->file("AURELIA/BREZZA12/CENTRAL1/MOTORO01.APP"));
+}
+
+TEST_F(InvioDati, ConfirmSavesFirstThenStartsTheUpload)
+{
+    const struct { const char* nome; bool collegato; int salvo; bool invia; int messaggio; bool resta; } casi[] = {
+        {"saved", true, 0, true, 0, true},
+        {"save failed", true, -1, false, 216, true},
+        {"link down", false, 0, false, 0, false},
+    };
+    for (const auto& c : casi) {
+        SCOPED_TRACE(c.nome);
+        scritto.clear();
+        BoxHost::PulisciRegistro();
+        Link.FaseCom = FASE_LIBERA;
+        Link.Collegato = c.collegato;
+        v->Dati_Out->setEnabled(true);
+        v->TimeOutTx->setEnabled(false);
+        MandoDati* m = MandoDati::Carica();
+        int salvataggi = 0;
+        m->SalvoCliente = [&] { ++salvataggi; return c.salvo; };
+        m->TastoSI_Click();
+        EXPECT_EQ(salvataggi, c.collegato ? 1 : 0);
+        EXPECT_EQ(scritto, c.invia ? QByteArrayList{"MU0\r\n"} : QByteArrayList{});
+        EXPECT_EQ(box->testi(), c.messaggio ? QStringList{Msg(c.messaggio)} : QStringList{});
+        EXPECT_EQ(MandoDati::Caricato(), c.resta);
+        EXPECT_EQ(Link.FaseCom, c.invia ? FASE_INVIO_TABELLA : FASE_LIBERA);
+        EXPECT_EQ(v->TimeOutTx->Enabled(), c.invia);
+        EXPECT_EQ(v->Dati_Out->Enabled(), !c.invia);
+        if (c.invia) {
+            EXPECT_EQ(v->TimeOutTx->Interval(), 10000);
+            EXPECT_EQ(Link.BufferTx, "MU0\r\n");
+            EXPECT_FALSE(m->TastoSI->isEnabled());
+            EXPECT_FALSE(m->TastoNO->isEnabled());
+            EXPECT_EQ(m->Segnalazione->text(), Msg(221));
+            EXPECT_EQ(PuntatoreAttuale(), 11);
+        }
+        MandoDati::ScaricaIstanza();
+    }
+}
+
+TEST_F(InvioDati, NoRestartsTheLinkWatchdogOnlyWhileLinked)
+{
+    for (bool collegato : {true, false}) {
+        Link.Collegato = collegato;
+        v->Dati_Out->setEnabled(false);
+        MandoDati::Carica()->TastoNO_Click();
+        EXPECT_FALSE(MandoDati::Caricato());
+        EXPECT_EQ(v->Dati_Out->Enabled(), collegato);
+    }
+    MandoDati::Carica()->Tastook_Click();
+    EXPECT_FALSE(MandoDati::Caricato());
+}
+
+TEST_F(InvioDati, MissingRepliesOfTheSendEndAsTheWatchdogSays)
+{
+    const struct { int fase; int messaggio; QByteArray comando; } casi[] = {
+        {FASE_LETTURA_PERSONALE, 220, "MU3\r\n"},
+        {FASE_INVIO_TABELLA, 212, "MU1\r\n"},
+        {FASE_DATA_INSTALLAZIONE, 212, "MU1\r\n"},
+    };
+    FormTimer::ImpostaScalaTempo(0.001);
+    for (const auto& c : casi) {
+        SCOPED_TRACE(c.fase);
+        scritto.clear();
+        BoxHost::PulisciRegistro();
+        Link.Collegato = true;
+        Link.FaseCom = c.fase;
+        Attesa::Carica();
+        MandoDati::Carica();
+        v->TimeOutTx->setInterval(c.fase == FASE_INVIO_TABELLA ? 10000 : 5000);
+        v->TimeOutTx->setEnabled(true);
+        ASSERT_TRUE(AttendiFinche([] { return Link.FaseCom == FASE_LIBERA; }));
+        EXPECT_EQ(box->testi(), QStringList{Msg(c.messaggio)});
+        EXPECT_EQ(scritto, QByteArrayList{c.comando});
+        EXPECT_FALSE(Link.Collegato);
+        if (c.fase == FASE_LETTURA_PERSONALE)
+            EXPECT_FALSE(Attesa::Caricato());
+        else
+            EXPECT_FALSE(MandoDati::Caricato());
+        ScaricoTutto();
+        v = Veicolo::Carica();
+    }
+    FormTimer::ImpostaScalaTempo(1.0);
+}
+
+TEST_F(InvioDati, InformationBoxHidesTheFieldsOfEachErrorBit)
+{
+    DatiCentralina.TipoCentralina = 1;
+    DatiCentralina.DataInstallazione = GiorniDaData(QDate(2024, 3, 5));
+    DatiCentralina.DataRevCentr = GiorniDaData(QDate(2025, 4, 6));
+    DatiCentralina.TipoInstCentr = 1;
+    DatiCentralina.Matricola = "sn000123";
+    DatiCentralina.Lotto = "lt0042";
+    DatiCentralina.VersioneSw = "01.10ABCD";
+    DatiCentralina.VersioneCaric = "01.0012AB";
+    DatiCentralina.VersioneTabCentr = "000004";
+    const QStringList tutti = {"MOTOROLA-01", "05/03/2024", "06/04/2025", Msg(119), "SN000123", "LT0042",
+                               "01.CD10AB", "000004", "01.0012AB"};
+    const struct { int errori; QList<int> vuoti; int avviso; } casi[] = {
+        {0, {}, 0}, {1, {0}, 225}, {2, {1}, 225}, {4, {2}, 225}, {8, {3}, 225}, {14, {1, 2, 3}, 225},
+    };
+    for (const auto& c : casi) {
+        SCOPED_TRACE(c.errori);
+        DatiCentralina.ErroriDati = c.errori;
+        v->Tasto_Inf_Click();
+        VisInf* f = VisInf::Istanza();
+        ASSERT_TRUE(f);
+        EXPECT_EQ(f->windowTitle(), Msg(226));
+        for (int i = 0; i < 9; ++i)
+            EXPECT_EQ(f->InfVis[i]->text(), c.vuoti.contains(i) ? QString() : tutti[i]) << i;
+        EXPECT_EQ(f->InfoVis->text(), c.avviso ? Msg(c.avviso) : QString());
+        f->Tastook_Click();
+        EXPECT_FALSE(VisInf::Caricato());
+    }
+    // No installation in the ECU yet; an installation type that is neither 0 nor 1.
+    DatiCentralina.ErroriDati = 0;
+    DatiCentralina.DataInstallazione = DataNessuna;
+    DatiCentralina.TipoInstCentr = 7;
+    v->Tasto_Inf_Click();
+    EXPECT_EQ(VisInf::Istanza()->InfoVis->text(), Msg(241));
+    EXPECT_EQ(VisInf::Istanza()->InfVis[3]->text(), "----------");
+    VisInf::Istanza()->Form_LostFocus();
+    EXPECT_FALSE(VisInf::Caricato());
+}
+
+TEST_F(InvioDati, InformationBoxOpensOnlyForAnIdentifiedEcu)
+{
+    for (int tipo : {-1, 0}) {
+        DatiCentralina.TipoCentralina = tipo;
+        v->Tasto_Inf_Click();
+        EXPECT_FALSE(VisInf::Caricato());
+    }
+}
+
+TEST_F(InvioDati, LinkControlsRefuseInOrder)
+{
+    const struct { const char* nome; bool collegato; const char* sw; std::function<void(Veicolo*)> click; int messaggio; } casi[] = {
+        {"update, link down", false, "01.10ABCD", &Veicolo::Tasto_Agg_Click, 349},
+        {"loader, link down", false, "01.10ABCD", &Veicolo::Caric_Agg_Click, 349},
+        {"tank, link down", false, "01.10ABCD", &Veicolo::PSerbatoio_Click, 349},
+        {"tank, major 00", true, "00.10ABCD", &Veicolo::PSerbatoio_Click, 352},
+        {"personalise, link down", false, "01.10ABCD", &Veicolo::Personalizza_Click, 349},
+    };
+    for (const auto& c : casi) {
+        SCOPED_TRACE(c.nome);
+        BoxHost::PulisciRegistro();
+        Link.Collegato = c.collegato;
+        DatiCentralina.VersioneSw = c.sw;
+        const int beep = ContatoreBeep();
+        c.click(v);
+        EXPECT_EQ(box->testi(), QStringList{Msg(c.messaggio)});
+        EXPECT_EQ(ContatoreBeep(), beep + 1);
+        EXPECT_FALSE(Progsw::Caricato());
+        EXPECT_FALSE(LivSerb::Caricato());
+    }
+}
+
+TEST_F(InvioDati, UpdateButtonsSetTheModeAndOpenTheProgrammingScreen)
+{
+    for (int modo : {1, 0}) {
+        StatoVeicolo.ModoAggiorna = 1 - modo;
+        allApertura<Progsw>();
+        if (modo == 1)
+            v->Caric_Agg_Click();
+        else
+            v->Tasto_Agg_Click();
+        EXPECT_TRUE(aperta());
+        EXPECT_EQ(StatoVeicolo.ModoAggiorna, modo);
+    }
+}
