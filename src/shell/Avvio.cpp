@@ -7,6 +7,7 @@
 #include "platform/SingleInstance.h"
 #include "archive/Gestione.h"
 #include "catalogue/AggModel.h"
+#include "catalogue/SoftwareLibrary.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -20,6 +21,14 @@ void RegistroSchermi()
     };
     s.Gestione = AproGestione;
     s.Veicolo = &Veicolo::Apri;
+    s.TastoVS = [] {
+        if (ZEQ_Inst* m = ZEQ_Inst::Istanza()) {
+            QList<QPair<QString, QString>> righe;
+            for (const RigaSoftware& r : ElencoSoftware())
+                righe.append({r.nome, r.versione});
+            m->MostroElencoSoftware(righe);
+        }
+    };
 }
 
 bool Main(const QString& percorsoProgramma)

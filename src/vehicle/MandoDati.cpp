@@ -1,6 +1,8 @@
 #include "vehicle/MandoDati.h"
 
+#include "catalogue/StatoFile.h"
 #include "ecu_link/DatiCentralina.h"
+#include "ecu_link/Programmazione.h"
 #include "ecu_link/StatoLink.h"
 #include "platform/Resources.h"
 #include "platform/Timer.h"
@@ -86,6 +88,7 @@ MandoDati::MandoDati()
     l->addLayout(riga);
 
     connect(TastoSI, &QPushButton::clicked, this, &MandoDati::TastoSI_Click);
+    connect(TastoSIULP, &QPushButton::clicked, this, &MandoDati::TastoSIULP_Click);
     connect(TastoNO, &QPushButton::clicked, this, &MandoDati::TastoNO_Click);
     connect(Tastook, &QPushButton::clicked, this, &MandoDati::Tastook_Click);
 }
@@ -168,5 +171,68 @@ void MandoDati::TastoNO_Click()
 
 void MandoDati::Tastook_Click()
 {
+    Scarica();
+}
+
+// ---- programming mode ----
+
+void MandoDati::ModoProgrammazione(const std::array<QString, 4>& versioni)
+{
+    BoxF19->setVisible(true);
+    BoxQOX->setVisible(false);
+    TastoSIULP->setEnabled(true);
+    TastoSIULP->setVisible(true);
+    TastoSI->setEnabled(false);
+    TastoSI->setVisible(false);
+    for (int i = 0; i < 4; ++i)
+        VersioneF[i + 1]->setText(versioni[i]);
+}
+
+void MandoDati::MostroAvanzamento(int n)
+{
+    Segnalazione->setText(DidascaliaConRecord(Segnalazione->text(), n));
+}
+
+void MandoDati::MostroErroreProgrammazione(const QString& testo)
+{
+    Segnalazione->setText(testo);
+    for (QPushButton* t : {TastoSIULP, TastoNO}) {
+        t->setEnabled(false);
+        t->setVisible(false);
+    }
+    Tastook->setEnabled(true);
+    Tastook->setVisible(true);
+}
+
+void MandoDati::TastoSIULP_Click()
+{
+    if (!Link.Collegato) {
+        Scarica();
+        return;
+    }
+    if (!SalvoScheda())
+        return;
+    Veicolo* v = Veicolo::Istanza();
+    if (v)
+        v->Dati_Out->setEnabled(false);
+    Segnalazione->setText(Msg(150));
+    Link.FaseCom = FASE_PROGRAMMAZIONE_ULP;
+    Shell.PuntatoreMouse = PuntatoreAttuale();
+    ImpostoPuntatore(11);
+    TastoSIULP->setEnabled(false);
+    TastoNO->setEnabled(false);
+    StatoFile.NumLinea = 0;
+    Link.BufferTx = Protocollo::Riga(Protocollo::ComandoProgrammazioneSw);
+    if (v)
+        v->TimeOutTx->setInterval(20000);
+    ScrivoCentralina(Link.BufferTx);
+    if (v)
+        v->TimeOutTx->setEnabled(true);
+}
+
+void MandoDati::ChiusuraUtente()
+{
+    if (Link.FaseCom == FASE_PROGRAMMAZIONE_ULP)
+        return;
     Scarica();
 }
