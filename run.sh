@@ -61,7 +61,12 @@ PY
 if [ -x build/ecusim ]; then
   rm -f "$demo/ttyECU"
   rm -f "$demo/ecusim.ctl"
-  build/ecusim --link "$demo/ttyECU" --control "$demo/ecusim.ctl" >"$demo/ecusim.log" 2>&1 &
+  # An idling engine: values in the record's units, gently moving.
+  build/ecusim --link "$demo/ttyECU" --control "$demo/ecusim.ctl" \
+    --value p1=sine:1150:20:5000 --value dp=sine:1000:15:4000 --value map=sine:350:15:3000 \
+    --value temp=ramp:60:85:600000 --value lambda=sine:450:400:1500 --value level=2000 --value tps=720 \
+    --value pwm=sine:30:3:2000 --value dutyin=sine:300:20:2000 --value rpm=sine:850:25:3000 --value pcm=40 \
+    --value dutypwm=sine:300:30:2000 --value flow=sine:120:10:2500 >"$demo/ecusim.log" 2>&1 &
   pids+=($!)
   for _ in $(seq 50); do [ -e "$demo/ttyECU" ] && break; sleep 0.1; done
   ini_set PORTE COM1 "$demo/ttyECU"
@@ -101,6 +106,48 @@ if [ ! -e "$demo/LANGUAGE.ASC" ]; then
   sleep 2
   import -window root "$shots/main-menu.png"
   echo "Screenshot of the main menu: $shots/main-menu.png"
+fi
+# The ECU simulator plays a type-1 ECU with a standard map.
+if [ -S "$demo/ecusim.ctl" ]; then
+  build/ecusim --send "$demo/ecusim.ctl" 'identity type=01 install-type=00' >/dev/null || true
+fi
+# The vehicle screen: F1, the demo card DEMO1 with its car, tab F2, the link activated.
+xdotool key F1 || true
+sleep 2
+xdotool type --delay 60 DEMO1 || true
+xdotool key Return || true
+sleep 1
+xdotool key F2 || true
+sleep 1
+vid=$(xdotool search --onlyvisible --name "CAR SELECTION" 2>/dev/null | head -1 || true)
+if [ -n "$vid" ]; then
+  eval "$(xdotool getwindowgeometry --shell "$vid")"
+  # The activation button of tab F2 (see Veicolo's layout).
+  xdotool mousemove $((X + 541)) $((Y + 555)) click 1 || true
+  sleep 3
+fi
+import -window root "$shots/vehicle.png"
+echo "Screenshot of the vehicle screen with the demo card and the link: $shots/vehicle.png"
+if [ -n "$vid" ]; then
+  # Save the card (the ECU's identity goes with it): no box follows a good save.
+  xdotool mousemove $((X + 380)) $((Y + 704)) click 1 || true
+  sleep 2
+  import -window root "$shots/vehicle-saved.png"
+  echo "Screenshot after the card was saved: $shots/vehicle-saved.png"
+fi
+# The configuration send from that card (positions in the vehicle window): the
+# configuration goes out up to the pressure calibration; the calibration's power-off ends
+# the link; then the ECU information.
+if [ -S "$demo/ecusim.ctl" ] && [ -n "$vid" ]; then
+  sim() { build/ecusim --send "$demo/ecusim.ctl" "$@" >/dev/null || true; }
+  shot() { sleep "$1"; import -window root "$shots/$2.png"; echo "Screenshot: $shots/$2.png"; }
+  at() { xdotool mousemove $((X + $1)) $((Y + $2)) click 1 || true; }
+  at 714 556; shot 2 send-confirmation                   # SEND: the confirmation dialog
+  at 436 418; shot 4 pressure-calibration                # YES: upload, date, then the calibration
+  sim 'power off'; shot 3 link-lost
+  at 500 385; sim 'power on'; sleep 1
+  at 541 556; sleep 3                                    # ACTIVATE again
+  at 541 556; shot 1.5 ecu-information                   # INFO: the ECU information box
 fi
 kill "$prog" 2>/dev/null || true
 exit 0

@@ -6,6 +6,7 @@
 #include "catalogue/MediaImport.h"
 #include "platform/Files.h"
 #include "shell/Modulo.h"
+#include "vehicle/SceltaCatalogo.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -45,6 +46,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         Verifica(a.chiave.size() <= 20);
         (void)ValoreTesto(a.valore);
     }
+
+    // The vehicle screen's readers: the model list of a make for either fuel, the legacy
+    // rebuild of each listed model with the petrol ECUs it offers, and the rail list.
+    for (int gas : {0, 1}) {
+        for (const SceltaCatalogo::VoceModello& m : SceltaCatalogo::ElencoModelli(in, gas)) {
+            Verifica(m.descrizione.size() == 41 && m.chiave.size() == 12);
+            QByteArray record;
+            if (SceltaCatalogo::RecordModello(in, QString::fromLatin1(m.chiave), record)) {
+                Verifica(record.size() == 180);
+                for (const SceltaCatalogo::VoceCentralina& c : SceltaCatalogo::CentralineOfferte(record, gas))
+                    Verifica(c.slot >= 1 && c.slot <= 3 && c.nome.size() == 40);
+            }
+        }
+    }
+    for (const QString& v : SceltaCatalogo::ElencoValvole(in))
+        Verifica(!v.isEmpty());
+    (void)SceltaCatalogo::VersioneDaIntestazione(in.left(64));
+    (void)SceltaCatalogo::VersioneDaRecord(in.left(8));
 
     static QTemporaryDir radice;
     const QString prog = radice.path() + "/prog";

@@ -3,10 +3,12 @@
 // conversion into an S-record map.
 #include "catalogue/MapFiles.h"
 #include "catalogue/SRecord.h"
+#include "diagnosis/Parametri.h"
 
 #include <QByteArray>
 #include <QDate>
 #include <QList>
+#include <QTemporaryFile>
 #include <cstdint>
 #include <cstdlib>
 
@@ -45,6 +47,38 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (int n : {1, 75, 2654, 2827})
         if (LeggoRecordMappa(mappa, n, valore) && valore.size() != 6)
             std::abort();
+
+    // The parameter records of the older software: what is read without error is written
+    // back as the same records and reads the same.
+    const ParametriMappaVecchia p = LeggoRecordParametri(mappa);
+    if (p.esito == 0) {
+        QByteArray scritta = mappa;
+        for (const auto& [n, v] : RecordParametri(p.testi, p.gasForzo, p.commutatore)) {
+            if (v.size() != 6)
+                std::abort();
+            scritta.replace(qsizetype(n - 1) * MappaValori::LunghezzaRecord, 6, v);
+        }
+        const ParametriMappaVecchia di_nuovo = LeggoRecordParametri(scritta);
+        if (di_nuovo.esito != 0 || di_nuovo.testi != p.testi || di_nuovo.gasForzo != p.gasForzo ||
+            di_nuovo.commutatore != p.commutatore)
+            std::abort();
+    }
+    for (const QString& t : p.testi)
+        if (t.size() > 6)
+            std::abort();
+
+    // The same bytes as a limits file.
+    QTemporaryFile limiti;
+    if (limiti.open()) {
+        limiti.write(mappa);
+        limiti.flush();
+        const FileLimiti f = LeggoFileLimiti(limiti.fileName(), 4);
+        if (!f.esiste || f.righe.size() > 4)
+            std::abort();
+        for (const RigaLimiti& r : f.righe)
+            if (r.campi < 0 || r.campi > 3 || (r.campi < 2 && r.minimo != 0) || (r.campi < 3 && r.massimo != 0))
+                std::abort();
+    }
 
     const QByteArray pwm = parti.size() > 1 ? parti[1] : QByteArray();
     const QByteArray pcm = parti.size() > 2 ? parti[2] : QByteArray();

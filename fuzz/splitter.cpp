@@ -1,6 +1,10 @@
 // Fuzz target: the ECU receive path. The first two bytes choose the screen in use and the
 // request state; the rest arrives in chunks whose sizes come from the input itself, and
 // goes through the line splitter and the reply processor with no screen open.
+#include "catalogue/StatoFile.h"
+#include "diagnosis/LivSerb.h"
+#include "diagnosis/Parametri.h"
+#include "diagnosis/Pressioni.h"
 #include "diagnosis/RigaDati.h"
 #include "ecu_link/DatiCentralina.h"
 #include "ecu_link/Ricezione.h"
@@ -19,8 +23,27 @@
 static const int Stati[] = {FASE_LIBERA, FASE_PROGRAMMAZIONE_SW, FASE_SPEGNIMENTO,
                             FASE_PROGRAMMAZIONE_ULP, FASE_ATTIVAZIONE, FASE_LETTURA_PERSONALE,
                             FASE_INVIO_TABELLA, FASE_VERIFICA_PRESSIONI, FASE_VERIFICA_SW,
-                            FASE_RICHIESTA_VERSIONE};
+                            FASE_RICHIESTA_VERSIONE, FASE_DATA_INSTALLAZIONE};
 static int g_stati = 4;
+// The states of the calibration screens, chosen when bit 0x40 of the first byte is set;
+// bit 0x20 then also opens the screen that awaits the reply (with a widget application).
+static const int StatiCalibrazione[] = {FASE_LETTURA_PRESSIONE, FASE_SCRITTURA_PRESSIONE,
+                                        FASE_SALVA_SERBATOIO,   FASE_LEGGI_SERBATOIO,
+                                        FASE_LEGGI_PARAMETRI,   FASE_SALVA_PARAMETRI,
+                                        FASE_LEGGI_PARAMETRI_N, FASE_LEGGI_SERBATOIO_N};
+
+// Opens the screen of a calibration state (with a widget application only).
+static void AproSchermo(int fase)
+{
+    switch (fase) {
+    case FASE_LETTURA_PRESSIONE:
+    case FASE_SCRITTURA_PRESSIONE: Pressioni::Carica(); break;
+    case FASE_SALVA_SERBATOIO:
+    case FASE_LEGGI_SERBATOIO:
+    case FASE_LEGGI_SERBATOIO_N: LivSerb::Carica(); break;
+    default: Parametri::Carica(); break;
+    }
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -50,6 +73,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Shell.Lingua = 4;
     Shell.Funzione = data[0] % 3;
     Link.FaseCom = Stati[data[1] % g_stati];
+    const bool calibrazione = data[0] & 0x40;
+    const bool schermo = calibrazione && (data[0] & 0x20) && g_stati > 4;
+    StatoFile.reset();
+    if (calibrazione) {
+        const int fase = StatiCalibrazione[data[1] % 8];
+        DatiCentralina.SwVecchio = fase == FASE_LEGGI_SERBATOIO || fase == FASE_LEGGI_PARAMETRI;
+        if (schermo)
+            AproSchermo(fase);
+        Link.FaseCom = fase;
+        StatoPressioni.PressMin = 0;
+        StatoPressioni.PressMax = 2;
+    }
     // An identity request leads to the states that beep.
     Link.InterrogoDati = (data[1] & 0x80) && g_stati > 4;
     Link.DatiRicevuti = data[1] & 0x40;
@@ -67,6 +102,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         ++passo;
         if (Link.BufferRx.size() > StatoLinkRec::MaxBufferRx)
             std::abort(); // the receive buffer must stay bounded
+    }
+    if (schermo) {
+        Pressioni::ScaricaIstanza();
+        LivSerb::ScaricaIstanza();
+        Parametri::ScaricaIstanza();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     return 0;
 }

@@ -6,7 +6,7 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
-    if (!Main(QCoreApplication::applicationFilePath()))
+    if (!Main(PercorsoProgramma()))
         return 0;
     return app.exec();
 }

@@ -18,6 +18,8 @@
 #include <QPrinter>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace {
 
 const int Lunghezze[3] = {2, 2, 4};
@@ -38,20 +40,24 @@ bool StampoLettera(const QStringList& righe)
     font.setFixedPitch(true);
     p.setFont(font);
     const int riga = p.fontMetrics().lineSpacing();
-    const int altezza = stampante->pageLayout().paintRectPixels(stampante->resolution()).height();
+    const QRect area = stampante->pageLayout().paintRectPixels(stampante->resolution());
+    // A line wider than the page goes on in the lines below rather than off the edge.
+    const int colonne = area.width() / std::max(1, p.fontMetrics().horizontalAdvance(QLatin1Char('M')));
     int y = riga;
     for (const QString& r : righe) {
-        if (y > altezza) {
-            if (!stampante->newPage()) {
-                p.end();
-                return false;
+        for (const QString& pezzo : Lettere::ACapo(r, colonne)) {
+            if (y > area.height()) {
+                if (!stampante->newPage()) {
+                    p.end();
+                    return false;
+                }
+                y = riga;
             }
-            y = riga;
+            p.drawText(0, y, pezzo);
+            y += riga;
         }
-        p.drawText(0, y, r);
-        y += riga;
     }
-    return p.end();
+    return Stampa::ConcludoLavoro(p, *stampante);
 }
 
 } // namespace
@@ -135,6 +141,11 @@ void LettRev::Stampa_Click()
     const QDate scadenza = Archivi::DataDaParti(DataAvv[0]->text(), DataAvv[1]->text(), DataAvv[2]->text());
     if (!scadenza.isValid())
         return;
+    if (!::Stampa::StampanteDisponibile()) {
+        Beep();
+        Avviso(296);
+        return;
+    }
     LabStampa->setText(Msg(293));
     LabStampa->repaint();
     QApplication::processEvents();
@@ -204,8 +215,9 @@ void LettRev::Modifica_Click()
     if (!cartella.isEmpty()) {
         const EsitoProgramma esito = AvvioEAttendo(Files::Percorso(cartella, programma),
                                                    {Files::PercorsoApp(Lettere::NomeModello(Shell.Lingua))});
-        // An editor that is there but will not start is as good as missing for the user.
-        if (!esito.avviato)
+        // An editor that is there but will not start, or ends in failure (the desktop's opener
+        // exits with 4 when nothing handles the file), is as good as missing for the user.
+        if (!esito.avviato || !esito.terminato || esito.codice != 0)
             Avviso(284);
     } else {
         Avviso(284);

@@ -1,6 +1,8 @@
 #include "archive/Lettere.h"
 #include "platform/CodePage.h"
 
+#include <algorithm>
+
 namespace Lettere {
 
 namespace {
@@ -97,6 +99,38 @@ QStringList Righe(const QString& testo)
     if (!r.isEmpty() && r.last().isEmpty())
         r.removeLast();
     return r;
+}
+
+QStringList ACapo(const QString& riga, int colonne)
+{
+    QString t;
+    for (const QChar c : riga) {
+        if (c == u'\t')
+            t += QString(8 - t.size() % 8, u' ');
+        else
+            t += c;
+    }
+    if (colonne <= 0 || t.size() <= colonne)
+        return {t};
+    qsizetype rientro = 0;
+    while (rientro < t.size() && t.at(rientro) == u' ')
+        ++rientro;
+    const QString prefisso(std::min<qsizetype>(rientro, std::max(0, colonne - 20)), u' ');
+    QStringList righe;
+    QString resto = t.mid(rientro);
+    while (!resto.isEmpty()) {
+        const qsizetype spazio = colonne - prefisso.size();
+        if (resto.size() <= spazio) {
+            righe << prefisso + resto;
+            break;
+        }
+        qsizetype taglio = resto.lastIndexOf(u' ', spazio);
+        if (taglio <= 0)
+            taglio = spazio;
+        righe << prefisso + SenzaBlank(resto.left(taglio));
+        resto = SenzaBlank(resto.mid(taglio));
+    }
+    return righe;
 }
 
 QString UnisciRiga(const QString& riga, const DatiLettera& d)

@@ -29,6 +29,12 @@ struct DatiLettera {
     QDate oggi;
 };
 
+// A merged line as printed lines of at most `colonne` characters (the letter font has a fixed
+// pitch): tabs become blanks to the next multiple of 8; a longer line is broken at its last
+// blank that fits (a word longer than a line is cut); every part keeps the line's
+// indentation, reduced where needed to leave room for 20 characters. Blanks at a break go.
+QStringList ACapo(const QString& riga, int colonne);
+
 // Replaces the first occurrence of each placeholder in the line, found without regard to
 // case, with the customer's data.
 QString UnisciRiga(const QString& riga, const DatiLettera& d);

@@ -1,6 +1,7 @@
 #include "archive/Rapporto.h"
 
 #include "archive/Lettere.h"
+#include "archive/Stampa.h"
 #include "platform/Database.h"
 #include "platform/Files.h"
 
@@ -144,7 +145,7 @@ int Stampa(QPrinter& stampante, const Layout& layout, Db::Snapshot& righe, const
         y += riga;
         ++stampate;
     }
-    if (!p.end())
+    if (!::Stampa::ConcludoLavoro(p, stampante))
         return -1;
     return stampate;
 }

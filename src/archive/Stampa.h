@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <memory>
 
+class QPainter;
 class QPrinter;
 
 namespace Stampa {
@@ -21,5 +22,15 @@ bool StampanteDisponibile();
 
 // A printer for one new job (nullptr when there is none).
 std::unique_ptr<QPrinter> NuovaStampante(const QString& nomeDocumento);
+
+// Ends the job drawn with the painter and tells whether it reached its destination: the
+// painter ended, the printer reports no error, and the print system accepted the job. Qt's
+// own submission to a print queue drops the queue's answer, so a queue that refuses jobs
+// would otherwise look like a job printed.
+bool ConcludoLavoro(QPainter& p, QPrinter& stampante);
+
+// Test seam: the output folder behaves as a queue that refuses every job (the file is
+// written, the job is reported refused). Cleared by ImpostaUscitaPdf.
+void SimuloRifiuto(bool rifiuta);
 
 } // namespace Stampa

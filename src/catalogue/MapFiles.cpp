@@ -52,36 +52,35 @@ QByteArrayView TrimBlank(QByteArrayView t)
     return t.sliced(a, b - a);
 }
 
-double Val(QByteArrayView t)
+QByteArrayView PrefissoNumero(QByteArrayView t)
 {
     qsizetype i = 0;
     while (i < t.size() && blank(t[i]))
         ++i;
-    bool negativo = false;
-    if (i < t.size() && (t[i] == '-' || t[i] == '+')) {
-        negativo = t[i] == '-';
+    const qsizetype inizio = i;
+    if (i < t.size() && (t[i] == '-' || t[i] == '+'))
         ++i;
-    }
-    double v = 0;
     bool cifre = false;
     while (i < t.size() && cifra(t[i])) {
-        v = v * 10 + (t[i] - '0');
         cifre = true;
         ++i;
     }
     if (i < t.size() && t[i] == '.') {
-        ++i;
-        double peso = 0.1;
-        while (i < t.size() && cifra(t[i])) {
-            v += (t[i] - '0') * peso;
-            peso /= 10;
+        qsizetype j = i + 1;
+        while (j < t.size() && cifra(t[j])) {
             cifre = true;
-            ++i;
+            ++j;
         }
+        i = j;
     }
-    if (!cifre)
-        return 0;
-    return negativo ? -v : v;
+    return cifre ? t.sliced(inizio, i - inizio) : QByteArrayView();
+}
+
+double Val(QByteArrayView t)
+{
+    // The nearest double to the decimal text (C locale), not a sum of rounded digits.
+    const QByteArrayView n = PrefissoNumero(t);
+    return n.isEmpty() ? 0.0 : n.toByteArray().toDouble();
 }
 
 int CifraEsa(char c)

@@ -39,6 +39,9 @@ QByteArrayView TrimBlank(QByteArrayView t);
 
 // The number the text begins with, leading blanks skipped (0 when there is none).
 double Val(QByteArrayView t);
+// The text of that number (sign, digits, "." and decimals as written), or "" when the text
+// does not begin with one. Val reads exactly these characters.
+QByteArrayView PrefissoNumero(QByteArrayView t);
 
 // The value of one hex digit (either case), -1 for any other character.
 int CifraEsa(char c);

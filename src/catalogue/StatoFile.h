@@ -7,7 +7,11 @@
 struct StatoFileRec {
     QString FileProgrammazione;  // programming image (or software file) sent line by line
     int NumLinea = 0;            // lines of FileProgrammazione sent so far
-    QString StringaParametri;    // 28-character parameter text + 6-character type field
+    // The ECU's personalisation parameters as the tank screen sends them back: the 28
+    // characters of the vehicle's parameter text with the values of the last Rfn reply
+    // written in, then the reply's 6-character type field (34 characters); "120029500"
+    // after an Rfr reply.
+    QString ParSerbatoio;
 
     void reset() { *this = StatoFileRec(); }
 };

@@ -7,8 +7,6 @@
 #include "shell/Modulo.h"
 
 #include <QFile>
-#include <QLabel>
-#include <QLocale>
 
 StatoDiagnosiRec Diagnosi;
 
@@ -24,18 +22,25 @@ QByteArray Campo8(const QByteArray& testo)
 void ElaboroDatiMotore()
 {
     RigaDati& r = Diagnosi.DatiVideo[0];
-    // The unit conversions and the auto-range of the graph channels.
-    AdattoScaleGrafici();
-    if (Numerico(r.Valore[0]) && Numerico(r.Valore[1])) {
-        const double v = Val(r.Valore[0]) - Val(r.Valore[1]);
-        r.Valore[14] = QLocale::c().toString(v, 'f', 1).toLatin1().rightJustified(8, ' ').right(8);
-    }
+    // Unit conversions and range tracking; a value that is not a number stays as it came.
+    double v = 0;
+    for (int c = 0; c < 14; ++c)
+        if (ConvertoCanale(c, r.Valore[c], v))
+            TracciaValore(Graf.Canali[c], v, r.Numero);
+    // Channel 14 keeps its last text unless channels 0 and 1 are both numbers.
+    if (CanaleDerivato(r.Valore[0], r.Valore[1], r.Valore[StatoGraficiRec::CanaleDerivato], v))
+        TracciaValore(Graf.Canali[StatoGraficiRec::CanaleDerivato], v, r.Numero);
     r.Numero += 1;
     if (Diagnosi.IndiceCampioni < 0 || Diagnosi.IndiceCampioni >= StatoDiagnosiRec::RigheCampioni - 1)
         Diagnosi.IndiceCampioni = 0;
     else
         ++Diagnosi.IndiceCampioni;
     Diagnosi.Campioni[Diagnosi.IndiceCampioni] = r;
+}
+
+bool NumeroRegistrabile(qint32 numero)
+{
+    return QByteArray::number(numero).size() <= 8;
 }
 
 QByteArray RigaRegistrazione(const RigaDati& r)
@@ -47,6 +52,13 @@ QByteArray RigaRegistrazione(const RigaDati& r)
     return riga;
 }
 
+static void FermoRegistrazione()
+{
+    Diagnosi.RegistrazioneFallita = true;
+    if (DatiMotore* d = DatiMotore::Istanza())
+        d->MostroRegistrazioneFerma(true);
+}
+
 void SalvoDatiGraf()
 {
     if (Diagnosi.NumRighe < 0)
@@ -55,9 +67,14 @@ void SalvoDatiGraf()
     Diagnosi.NumRighe = -1;
     if (Diagnosi.RegistrazioneFallita)
         return;
+    // A sample number wider than its 8 characters would be cut in the file: the rows
+    // before it are written and the recording stops there.
+    int ultima = -1;
+    while (ultima < n && NumeroRegistrabile(Diagnosi.BufferGraf[ultima + 1].Numero))
+        ++ultima;
     QByteArray dati;
-    dati.reserve((n + 1) * StatoDiagnosiRec::LungRigaGraf);
-    for (int i = 0; i <= n; ++i)
+    dati.reserve((ultima + 1) * StatoDiagnosiRec::LungRigaGraf);
+    for (int i = 0; i <= ultima; ++i)
         dati += RigaRegistrazione(Diagnosi.BufferGraf[i]);
 
     QFile f(Files::PercorsoApp(NomeFileGraf));
@@ -69,11 +86,8 @@ void SalvoDatiGraf()
             f.resize(prima); // no partial line is left behind
         f.close();
     }
-    if (!ok) {
-        Diagnosi.RegistrazioneFallita = true;
-        if (DatiMotore* d = DatiMotore::Istanza())
-            d->Registrazione->setText(Msg(362));
-    }
+    if (!ok || ultima < n)
+        FermoRegistrazione();
 }
 
 void AccodoRigaGraf()
@@ -94,12 +108,9 @@ void AzzeroGrafici()
         vuoto = QFile::resize(file, 0);
     Diagnosi.reset();
     Diagnosi.RegistrazioneFallita = !vuoto;
-    if (DatiMotore* d = DatiMotore::Istanza()) {
-        if (vuoto)
-            d->Registrazione->clear();
-        else
-            d->Registrazione->setText(Msg(362));
-    }
-    // The channel table and the panes are cleared by the graph engine.
     AzzeroScaleGrafici();
+    if (DatiMotore* d = DatiMotore::Istanza()) {
+        d->MostroRegistrazioneFerma(!vuoto);
+        d->PannelliVuoti();
+    }
 }

@@ -1,24 +1,19 @@
 #pragma once
-// The tank-level screen: the controls the parameter replies and the reply watchdog write
-// to.
-#include "platform/Form.h"
+// The tank-level screen: reads the ECU's lowest and highest tank level and its changeover
+// switch when it opens, takes new levels from the live tank-sensor reading (or as typed)
+// and writes them back with "MUFS"; the other personalisation parameters that "MUFS"
+// carries go back as the ECU reported them (ParSerbatoio).
+#include "diagnosis/Parametri.h"
 
-#include <array>
-
-class QCheckBox;
-class QLabel;
-class QLineEdit;
-class QPushButton;
-class FormTimer;
-
-class LivSerb : public FormBase, public IstanzaPredefinita<LivSerb> {
+class LivSerb : public FormBase, public IstanzaPredefinita<LivSerb>, public SchermoParametri {
     Q_OBJECT
 public:
     LivSerb();
-    void Form_Load() {}
+    void Form_Load();
     QString NomeForm() const override { return QStringLiteral("LIVSERB"); }
 
     std::array<QLineEdit*, 2> DatiPar{};
+    std::array<QLabel*, 3> LabParametri{};
     QCheckBox* Commutatore = nullptr;
     QPushButton* AcqMin = nullptr;
     QPushButton* AcqMax = nullptr;
@@ -27,6 +22,29 @@ public:
     QLabel* Segnalazione = nullptr;
     FormTimer* FuoriLinea = nullptr;
 
+    void Salva_Click();
+    void Esci_Click();
+    void AcqMin_Click();
+    void AcqMax_Click();
+    void FuoriLinea_Timer();
+
+    bool MostroValoreLetto(int i, const QByteArray& testo) override;
+    void MostroPredefinito(int i, const QString& testo) override;
+    void MostroInterruttore(int quale, bool acceso) override;
+    void MostroFineLettura(bool parametriCompleti) override;
+    void MostroFineSalvataggio(int messaggio) override;
+    void MostroSegnalazione(const QString& testo) override;
+    // Reply watchdog: the request ended without a reply; message n, the exit offered.
+    void MostroRichiestaInterrotta(int messaggio);
+
 protected:
+    void Form_KeyPress(int& ascii) override;
+    bool eventFilter(QObject* o, QEvent* e) override;
     void Scollega() override { ScollegaIstanza(this); }
+
+private:
+    void controlli(bool abilitati);
+    void invio(int fase, int messaggio);
+    // An Rfn reply was handled since this opening: ParSerbatoio holds what the ECU reported.
+    bool m_parametriLetti = false;
 };

@@ -1,9 +1,15 @@
 #pragma once
-// The personalisation screen: the controls the parameter replies and the reply watchdog
-// write to.
+// The personalisation screen: installation type, changeover threshold, drooping,
+// changeover temperature, forced gas, changeover switch and the three tank values, checked
+// against LIMITI.TXT and stored in the ECU ("MUFS") or, with the older ECU software, in
+// fixed records of the vehicle's personal map. Also the limits file reader that the
+// pressure calibration shares, and the screen interface the parameter replies fill.
 #include "platform/Form.h"
 
+#include <QByteArray>
+#include <QList>
 #include <array>
+#include <utility>
 
 class QCheckBox;
 class QComboBox;
@@ -12,24 +18,148 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class FormTimer;
+class QAbstractButton;
 
-class Parametri : public FormBase, public IstanzaPredefinita<Parametri> {
+// ---- LIMITI.TXT ----
+// One record per line: a label, ";", the lower limit, ";", the upper limit, ";"; anything
+// after the third ";" is ignored. Lines 1-3 limit threshold, drooping and temperature,
+// line 4 the pressure reading.
+struct RigaLimiti {
+    int campi = 0;        // how many of the three ";" the line holds (0 to 3)
+    double minimo = 0;    // valid when campi >= 2
+    double massimo = 0;   // valid when campi >= 3
+};
+struct FileLimiti {
+    bool esiste = false;
+    QList<RigaLimiti> righe;  // the lines read, at most the number asked for
+};
+// Reads the first `righe` records of the limits file (bytes, C locale; each limit is the
+// number its text begins with). A missing file gives esiste = false; a read error keeps
+// what was read.
+FileLimiti LeggoFileLimiti(const QString& percorso, int righe);
+
+// ---- value texts ----
+// The number a text begins with as a whole number ("#0", halves away from zero); "0" when
+// the text does not begin with a number, "" when it is too long to be taken exactly.
+QByteArray InteroDaTesto(QByteArrayView testo);
+// The text right-aligned in a box of `lunghezza` characters; "" when it does not fit (a
+// value is never shown cut).
+QString Allineato(const QByteArray& testo, int lunghezza);
+
+// ---- the value boxes of the parameter screens ----
+// A value read from the ECU, black and right-aligned; false (box unchanged) when it does
+// not fit.
+bool ValoreInCasella(QLineEdit* casella, const QByteArray& testo);
+// A default shown in red in place of a value.
+void PredefinitoInCasella(QLineEdit* casella, const QString& testo);
+// Focus in: blanks trimmed. Focus out: the number as a whole number right-aligned in the
+// box (an empty box becomes 0).
+void FuocoCasella(QLineEdit* casella, bool entra);
+// The live tank-sensor reading (value 5 of the newest live record) into the box, when it
+// fits.
+void LivelloInCasella(QLineEdit* casella);
+
+// ---- older ECU software: the parameter records of the personal map ----
+// The records read into the screen: DatiPar 0-5 as texts right-aligned in their boxes
+// (6 characters, the sampling number 2; "" when the main record is not numeric), forced
+// gas and changeover switch (0 or 1), and the result: 0 every record valid, -1 otherwise.
+struct ParametriMappaVecchia {
+    std::array<QString, 6> testi;
+    int gasForzo = 0;
+    int commutatore = 0;
+    int esito = 0;
+};
+ParametriMappaVecchia LeggoRecordParametri(const QByteArray& dati);
+
+// The parameter records written by the older-software save, in order, with their 6-character
+// values: threshold, drooping, temperature, forced gas, switch, tank minimum, maximum and
+// sampling number (texts as in the boxes, check boxes 0 or 1).
+QList<std::pair<int, QByteArray>> RecordParametri(const std::array<QString, 6>& dati, int gasForzo,
+                                                 int commutatore);
+
+// ---- what the parameter replies show on a screen ----
+class SchermoParametri {
+public:
+    virtual ~SchermoParametri() = default;
+    // DatiPar(i) shows a value read from the ECU in black, right-aligned; false (nothing
+    // shown) when it does not fit the box.
+    virtual bool MostroValoreLetto(int i, const QByteArray& testo) = 0;
+    // DatiPar(i) shows the default in red.
+    virtual void MostroPredefinito(int i, const QString& testo) = 0;
+    // Check box 0 the changeover switch, 1 forced gas.
+    virtual void MostroInterruttore(int quale, bool acceso) = 0;
+    // The read is over (newer: the Rfn reply was handled): controls back, status line empty.
+    virtual void MostroFineLettura(bool parametriCompleti) = 0;
+    // The store is over with message n.
+    virtual void MostroFineSalvataggio(int messaggio) = 0;
+    // Status line.
+    virtual void MostroSegnalazione(const QString& testo) = 0;
+};
+
+class Parametri : public FormBase, public IstanzaPredefinita<Parametri>, public SchermoParametri {
     Q_OBJECT
 public:
     Parametri();
-    void Form_Load() {}
+    void Form_Load();
     QString NomeForm() const override { return QStringLiteral("PARAMETRI"); }
 
-    std::array<QLineEdit*, 6> DatiPar{};
-    QCheckBox* Commutatore = nullptr;
-    QCheckBox* GasForzo = nullptr;
     QComboBox* TipoInst = nullptr;
     QGroupBox* BoxPers = nullptr;
+    std::array<QLineEdit*, 6> DatiPar{};
+    std::array<QLabel*, 13> LabParametri{};
+    QCheckBox* Commutatore = nullptr;
+    QCheckBox* GasForzo = nullptr;
+    QGroupBox* Serbatoio = nullptr;
+    QPushButton* AcqMin = nullptr;
+    QPushButton* AcqMax = nullptr;
     QPushButton* Salva = nullptr;
     QPushButton* Esci = nullptr;
     QLabel* Segnalazione = nullptr;
     FormTimer* FuoriLinea = nullptr;
 
+    // Limits of threshold, drooping and temperature (minimum, maximum).
+    std::array<std::pair<double, double>, 3> Limiti{};
+
+    void TipoInst_Click();
+    void Salva_Click();
+    void Esci_Click();
+    void AcqMin_Click();
+    void AcqMax_Click();
+    void FuoriLinea_Timer();
+    // 0 read, 1 file missing, 2 a line without its three separators or a read error.
+    int LeggoLimiti(const QString& percorso);
+    // Fills the value controls from the records of StatoVeicolo.FileTabella: 0 every record
+    // valid, -1 otherwise.
+    int LeggoParametri();
+
+    bool MostroValoreLetto(int i, const QByteArray& testo) override;
+    void MostroPredefinito(int i, const QString& testo) override;
+    void MostroInterruttore(int quale, bool acceso) override;
+    void MostroFineLettura(bool parametriCompleti) override;
+    void MostroFineSalvataggio(int messaggio) override;
+    void MostroSegnalazione(const QString& testo) override;
+    // Reply watchdog: the read (older software: the controls come back) or the store ended
+    // without a reply.
+    void MostroLetturaInterrotta(bool vecchio);
+    void MostroSalvataggioInterrotto();
+    // The installation type chosen (the list index).
+    int TipoScelto() const;
+
 protected:
+    void Form_KeyPress(int& ascii) override;
+    bool eventFilter(QObject* o, QEvent* e) override;
     void Scollega() override { ScollegaIstanza(this); }
+
+private:
+    int indiceCampo(QObject* o) const;
+    void sposto(QWidget* w);
+    void controlliValori(bool abilitati);
+    bool controlloLimiti();
+    void salvoMappa();
+    // The personal map this opening prepared and read without error ("" none).
+    QString m_mappaLetta;
 };
+
+// Picture n of the current language on a button, with disabled picture d (0: picture n);
+// pressed shows picture n.
+void ImmagineTasto(QAbstractButton* tasto, int n, int d = 0);

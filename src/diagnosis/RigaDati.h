@@ -32,19 +32,25 @@ extern StatoDiagnosiRec Diagnosi;
 // A value field: the text padded with blanks on the right, or cut, to 8 characters.
 QByteArray Campo8(const QByteArray& testo);
 
-// Takes row 0 of DatiVideo as just filled from a frame: derives channel 14 (channel 0
-// minus channel 1 when both are numeric), numbers the sample and stores it in the ring.
+// Takes row 0 of DatiVideo as just filled from a frame: converts channels 6, 8, 11 and 12
+// to the units shown, derives channel 14 (channel 0 minus channel 1 when both are
+// numeric), tracks every numeric channel's range, numbers the sample and stores it in the
+// ring.
 void ElaboroDatiMotore();
 
 // Appends the pending rows of BufferGraf to the recording file (one 138-byte line each)
-// and empties the buffer. When the file cannot be written the recording stops until the
-// graphs are reset, the buffer is still emptied, and the live screen says so once.
+// and empties the buffer. When the file cannot be written, or a sample number no longer
+// fits its field, the recording stops until the graphs are reset, the buffer is still
+// emptied, and the live screen says so once.
 void SalvoDatiGraf();
 
-// One 138-byte line of the recording file.
+// Whether a sample number fits the 8 characters of its field in the recording file.
+bool NumeroRegistrabile(qint32 numero);
+// One 138-byte line of the recording file (the number right-aligned in 8 characters).
 QByteArray RigaRegistrazione(const RigaDati& r);
 
-// Starts a new recording: deletes the recording file and clears the rows and buffers.
+// Starts a new recording: deletes the recording file, clears the rows and buffers, puts
+// every axis back to its configured bounds and draws the occupied panes empty.
 void AzzeroGrafici();
 
 // Stores row 0 of DatiVideo as the next pending row of BufferGraf, writing the buffer out

@@ -2,23 +2,31 @@
 
 #include "diagnosis/DatiMotore.h"
 #include "ecu_link/StatoLink.h"
+#include "platform/PictureBox.h"
+#include "platform/Resources.h"
 #include "shell/Modulo.h"
 
-#include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
 
 TarMP::TarMP()
 {
-    auto* l = new QGridLayout(this);
+    setFixedSize(330, 150);
     for (int i = 0; i < 2; ++i) {
         LabMot1[i] = new QLabel(this);
+        LabMot1[i]->setFont(FontSansSerif(9, true));
+        LabMot1[i]->setGeometry(12, 14 + 40 * i, 170, 28);
         DatiMot1[i] = new QLabel(this);
-        l->addWidget(LabMot1[i], i, 0);
-        l->addWidget(DatiMot1[i], i, 1);
+        DatiMot1[i]->setFont(FontSansSerif(11, true));
+        DatiMot1[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        DatiMot1[i]->setStyleSheet(QStringLiteral("background:white;border:1px solid #5a6b7c;padding:2px"));
+        DatiMot1[i]->setGeometry(190, 14 + 40 * i, 120, 28);
     }
-    Esci = new QPushButton(QStringLiteral("Esci"), this);
-    l->addWidget(Esci, 2, 1);
+    Esci = new QPushButton(this);
+    Esci->setObjectName(QStringLiteral("Esci"));
+    Esci->setFlat(true);
+    Esci->setIconSize(QSize(81, 57));
+    Esci->setGeometry(330 - 12 - 81, 150 - 8 - 57, 81, 57);
     connect(Esci, &QPushButton::clicked, this, &TarMP::Esci_Click);
 }
 
@@ -27,6 +35,13 @@ void TarMP::Form_Load()
     setWindowTitle(Msg(370));
     LabMot1[0]->setText(Msg(375));
     LabMot1[1]->setText(Msg(376));
+    CaricoImmagine((Shell.Lingua - 1) * 500 + 132, Esci);
+}
+
+void TarMP::MostroValori(const QByteArray& tps, const QByteArray& map)
+{
+    DatiMot1[0]->setText(QString::fromLatin1(tps));
+    DatiMot1[1]->setText(QString::fromLatin1(map));
 }
 
 void TarMP::Esci_Click()
@@ -52,9 +67,6 @@ void TarMP::Form_Unload(bool&)
         ScrivoCentralina(Protocollo::Riga(Protocollo::ComandoDatiNormali));
         Link.TarMPattivo = false;
     }
-    if (DatiMotore* d = DatiMotore::Istanza()) {
-        d->setEnabled(true);
-        d->T_MapTPS->setEnabled(true);
-        d->T_MapTPS->setFocus();
-    }
+    if (DatiMotore* d = DatiMotore::Istanza())
+        d->FineTarMP();
 }

@@ -20,6 +20,8 @@ public:
 
     // Sends "MF" (back to the normal frames), clears the view flag and unloads.
     void Esci_Click();
+    // The raw TPS and MAP texts of the newest DT frame.
+    void MostroValori(const QByteArray& tps, const QByteArray& map);
 
 protected:
     void Form_KeyDown(int& keyCode, int shift) override;

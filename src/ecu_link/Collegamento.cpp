@@ -85,6 +85,9 @@ static void ErroreRichiestaVersione()
         Link.InterrogoDati = false;
         GSM.PrimoInvioGSM = false;
     }
+    // As after an identity: a silent ECU then brings the no-data box.
+    if (DatiMotore* d = DatiMotore::Istanza())
+        d->Dati_Out->setEnabled(true);
 }
 
 void RispostaErrore(const QByteArray& riga)

@@ -15,7 +15,6 @@
 #include "shell/Modulo.h"
 #include "vehicle/Veicolo.h"
 
-#include <QLabel>
 
 namespace {
 
@@ -28,10 +27,8 @@ void TramaTarMP(const QByteArray& riga)
         d->Dati_Out->setEnabled(false);
     if (Link.TarMPattivo) {
         Link.DatiRicevuti = true;
-        if (TarMP* t = TarMP::Istanza()) {
-            t->DatiMot1[0]->setText(QString::fromLatin1(riga.mid(56, 8)));
-            t->DatiMot1[1]->setText(QString::fromLatin1(riga.mid(20, 8)));
-        }
+        if (TarMP* t = TarMP::Istanza())
+            t->MostroValori(riga.mid(56, 8), riga.mid(20, 8));
     }
     if (d)
         d->Dati_Out->setEnabled(true);

@@ -237,24 +237,12 @@ void VerificaPressioni(const QByteArray& r, bool completa)
         DecodificoCompleta(r);
         Shell.DatiModificati = true;
         errato = DatiCentralina.ErroriDati & ErroreTipo;
-        if (Pressioni* p = Pressioni::Istanza())
-            p->LabTar->setText(Msg(errato ? 152 : 151));
     }
     Link.Collegato = false;
     AggiornoStatoCollegamento();
     Beep();
-    if (Pressioni* p = Pressioni::Istanza()) {
-        if (!completa)
-            p->LabTar->setText(Msg(152));
-        Mostra(p->LabTar, true);
-        Mostra(p->LabDato[0], false);
-        Mostra(p->LabDato[1], false);
-        Mostra(p->DatoP, false);
-        Mostra(p->LabInf, false);
-        Mostra(p->TastoAbbandona, false);
-        Mostra(p->TastoOK4, false);
-        Mostra(p->TastoOK3, true);
-    }
+    if (Pressioni* p = Pressioni::Istanza())
+        p->MostroVerificaConclusa(Msg(errato ? 152 : 151));
     Comando(Protocollo::ComandoFineScambio);
 }
 

@@ -1,9 +1,9 @@
 #include "ecu_link/Protocol.h"
 
+#include "catalogue/MapFiles.h"
 #include "ecu_link/Ricezione.h"
+#include "shell/Procedure.h"
 
-#include <QLocale>
-#include <cmath>
 
 namespace Protocollo {
 
@@ -20,11 +20,26 @@ QByteArray RigaDataInstallazione(const QByteArray& giorno, const QByteArray& mes
            (QByteArrayLiteral("0000") + anno).right(4) + CRLF;
 }
 
-QByteArray RigaScritturaPressione(double valore)
+QByteArray RigaScritturaPressione(const QByteArray& testo)
 {
-    // "#0": rounded to a whole number, halves to even as the original formatting did.
-    const double v = std::nearbyint(valore * 100.0);
-    return ComandoScritturaPressione + Campo6(QLocale::c().toString(v, 'f', 0).toLatin1()) + CRLF;
+    const QByteArrayView prefisso = PrefissoNumero(testo);
+    NumeroEsatto n;
+    if (!prefisso.isEmpty() && !LeggoNumeroEsatto(prefisso.toByteArray(), n))
+        return {};
+    // Times 100 as a shift of the decimal point (den is a power of ten).
+    if (n.den >= 100) {
+        n.den /= 100;
+    } else {
+        constexpr qint64 limite = 1'000'000'000'000'000;  // far beyond six characters
+        if (n.num > limite || n.num < -limite)
+            return {};
+        n.num *= 100 / n.den;
+        n.den = 1;
+    }
+    const QByteArray campo = FormattoNumero(n, QStringLiteral("#0")).toLatin1();
+    if (campo.size() > 6)
+        return {};
+    return ComandoScritturaPressione + Campo6(campo) + CRLF;
 }
 
 QByteArray BloccoTabella(const QByteArray& immagine, int n)

@@ -97,7 +97,11 @@ QByteArray RigaDataInstallazione(const QByteArray& giorno, const QByteArray& mes
                                  const QByteArray& anno);
 
 // "MUE" + the pressure value times 100, formatted "#0", in a 6-character field + CR LF.
-QByteArray RigaScritturaPressione(double valore);
+// The value is the number the text begins with (leading blanks skipped), shifted two
+// decimal places and rounded halves away from zero on its decimal digits ("0.125" gives
+// 000013, "-0.5" gives 000-50). "" when the result needs more than six characters: it is
+// refused, never cut.
+QByteArray RigaScritturaPressione(const QByteArray& testo);
 
 // Block n of the data image: "MZ", n in 3 digits, "$" on the last block else "0", the 180
 // characters of the image from n*180, the checksum of all that, CR LF.

@@ -22,7 +22,6 @@
 #include "vehicle/StatoVeicolo.h"
 #include "vehicle/Veicolo.h"
 
-#include <QLineEdit>
 
 StatoTabellaRec Tabella;
 
@@ -150,11 +149,8 @@ void TabellaMemorizzata()
     const double data = DatiCentralina.DataInstallazione;
     if (data == 0.0 || data == DataNessuna) {
         QByteArray g, m, a;
-        if (Veicolo* v = Veicolo::Istanza()) {
-            g = v->AutoImp[0]->text().toLatin1();
-            m = v->AutoImp[1]->text().toLatin1();
-            a = v->AutoImp[2]->text().toLatin1();
-        }
+        if (Veicolo* v = Veicolo::Istanza())
+            v->TestiDataInstallazione(g, m, a);
         Link.FaseCom = FASE_DATA_INSTALLAZIONE;
         ScrivoCentralina(Protocollo::RigaDataInstallazione(g, m, a));
         AvvioTimeOut();

@@ -129,6 +129,24 @@ bool LeggiTutto(const QString& path, QByteArray& dati)
     return f.error() == QFileDevice::NoError;
 }
 
+QByteArray PrimaRiga(const QString& path, qsizetype massimo)
+{
+    // Checked before opening: opening a FIFO for reading waits for a writer.
+    if (!QFileInfo(path).isFile())
+        return {};
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    QByteArray riga = f.read(massimo);
+    for (qsizetype i = 0; i < riga.size(); ++i) {
+        if (riga[i] == '\r' || riga[i] == '\n') {
+            riga.truncate(i);
+            break;
+        }
+    }
+    return riga;
+}
+
 bool CopiaAtomica(const QString& sorgente, const QString& destinazione, QString* errore)
 {
     const QFileInfo fi(sorgente);

@@ -47,6 +47,11 @@ bool CopiaAtomica(const QString& sorgente, const QString& destinazione, QString*
 // Reads a whole file; false when it cannot be read.
 bool LeggiTutto(const QString& path, QByteArray& dati);
 
+// The first line of a regular file, up to its first CR or LF, reading at most `massimo`
+// bytes (a longer line is cut there). A folder, a FIFO, a device or a file that cannot be
+// read gives "": a start-up file is never waited for nor read whole.
+QByteArray PrimaRiga(const QString& path, qsizetype massimo = 4096);
+
 // Creates a folder with every missing parent; true when it exists afterwards.
 bool CreaCartella(const QString& path);
 

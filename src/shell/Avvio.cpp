@@ -9,8 +9,14 @@
 #include "catalogue/AggModel.h"
 #include "catalogue/SoftwareLibrary.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#ifdef Q_OS_UNIX
+#include <climits>
+#include <unistd.h>
+#endif
 
 void RegistroSchermi()
 {
@@ -31,9 +37,43 @@ void RegistroSchermi()
     };
 }
 
+QString PercorsoDaByte(const QByteArray& byte)
+{
+    if (byte.isEmpty())
+        return {};
+    const QString nome = QFile::decodeName(byte);
+    // A name the codec cannot decode would lead every file of the program somewhere else.
+    if (QFile::encodeName(nome) != byte || !QFileInfo(nome).isFile())
+        return {};
+    return nome;
+}
+
+QString PercorsoProgramma()
+{
+    const QString qt = QCoreApplication::applicationFilePath();
+    if (!qt.isEmpty())
+        return qt;
+#ifdef Q_OS_UNIX
+    char buffer[PATH_MAX + 1];
+    const ssize_t n = ::readlink("/proc/self/exe", buffer, PATH_MAX);
+    if (n > 0)
+        return PercorsoDaByte(QByteArray(buffer, n));
+#endif
+    return {};
+}
+
 bool Main(const QString& percorsoProgramma)
 {
     RegistroSchermi();
+    if (percorsoProgramma.isEmpty() || !QFileInfo(QFileInfo(percorsoProgramma).absolutePath()).isDir()) {
+        // Without its folder the program has no language, no lock and no files: it says so in
+        // English and ends, writing nothing anywhere.
+        Shell.Lingua = 4;
+        MostroMessaggio(QStringLiteral("The program's folder cannot be found (its name may hold characters that "
+                                       "are not valid text). Move the program to a folder with a plain name."),
+                        Msg(140), 0);
+        return false;
+    }
     const QFileInfo programma(percorsoProgramma);
     QString cartella = programma.absolutePath();
     if (cartella.size() > 1 && cartella.endsWith(QLatin1Char('/')))

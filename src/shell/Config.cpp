@@ -1,6 +1,7 @@
 #include "shell/Config.h"
 #include "shell/Modulo.h"
 #include "shell/Procedure.h"
+#include "shell/ZEQ_Inst.h"
 #include "platform/PrivateProfile.h"
 #include "platform/Resources.h"
 #include "platform/Timer.h"
@@ -11,7 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
+#include <QValidator>
 
 bool NumeroTelefonoValido(const QString& numero)
 {
@@ -22,6 +23,45 @@ bool NumeroTelefonoValido(const QString& numero)
             return false;
     return true;
 }
+
+namespace {
+
+// Characters of a text that cannot be dialled, in order.
+QString NonComponibili(const QString& t)
+{
+    QString r;
+    for (const QChar c : t)
+        if (!NumeroTelefonoValido(QString(c)))
+            r += c;
+    return r;
+}
+
+// The telephone box takes digits and "+", typed or pasted. A stored number with other
+// characters is shown as it is and stays correctable: an edit may keep or remove those
+// characters (Backspace and Delete always pass), never add one.
+class ValidatoreTelefono : public QValidator {
+public:
+    explicit ValidatoreTelefono(QLineEdit* box) : QValidator(box)
+    {
+        QObject::connect(box, &QLineEdit::textChanged, this, [this](const QString& t) { m_attuale = t; });
+    }
+    State validate(QString& input, int&) const override
+    {
+        QString ammessi = NonComponibili(m_attuale);
+        for (const QChar c : NonComponibili(input)) {
+            const qsizetype i = ammessi.indexOf(c);
+            if (i < 0)
+                return Invalid;
+            ammessi.remove(i, 1);
+        }
+        return NonComponibili(input).isEmpty() ? Acceptable : Intermediate;
+    }
+
+private:
+    QString m_attuale;
+};
+
+} // namespace
 
 Config::Config()
 {
@@ -36,8 +76,7 @@ Config::Config()
     }
     NumTel = new QLineEdit(this);
     NumTel->setObjectName(QStringLiteral("NumTel"));
-    // Digits and "+" only, typed or pasted.
-    NumTel->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9+]*")), NumTel));
+    NumTel->setValidator(new ValidatoreTelefono(NumTel));
     NumTel->setMaxLength(30);
     EleS = new QComboBox(this);
     EleS->setObjectName(QStringLiteral("EleS"));
@@ -73,14 +112,9 @@ int Config::PosizionePorta(const QString& testo, int lunghezza)
 {
     if (lunghezza <= 0)
         return -1;
-    const QString t = testo.left(lunghezza).trimmed();
-    if (!t.startsWith(QLatin1String("COM"), Qt::CaseInsensitive))
-        return -1;
-    bool ok = false;
-    const int n = t.mid(3).toInt(&ok);
-    if (!ok || n < 1 || n > 10)
-        return -1;
-    return n - 1;
+    // The same reading as the main menu's port probe; a number outside the list selects nothing.
+    const int n = ZEQ_Inst::NumeroPorta(testo.left(lunghezza), -1);
+    return n > 0 ? n - 1 : -1;
 }
 
 void Config::Form_Load()
@@ -100,10 +134,8 @@ void Config::Form_Load()
                                  Shell.BufferIni, file);
     m_telefonoCaricato = Shell.BufferIni.left(Shell.LungIni).trimmed();
     // A stored number with other characters is shown as it is, so the user sees it and
-    // can correct it; the validator only governs what is typed.
-    NumTel->setValidator(nullptr);
+    // can correct it.
     NumTel->setText(m_telefonoCaricato);
-    NumTel->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9+]*")), NumTel));
 
     Shell.LungIni = LeggoProfilo(QStringLiteral("SERIALE"), QStringLiteral("Porta"), QStringLiteral("COM1"),
                                  Shell.BufferIni, file);
@@ -116,6 +148,10 @@ void Config::Form_Load()
     Shell.DatiModificati = false;
     m_caricamento = false;
     Form_Resize();
+    if (!m_telefonoCaricato.isEmpty() && !NumeroTelefonoValido(m_telefonoCaricato)) {
+        Avviso(378);
+        NumTel->setFocus();
+    }
 }
 
 void Config::EleS_Click()

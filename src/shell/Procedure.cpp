@@ -1,10 +1,85 @@
 #include "shell/Procedure.h"
 
+#include <QLocale>
 #include <QTime>
 
 void CambioVirgola(QString& testo)
 {
     testo.replace(QLatin1Char(','), QLatin1Char('.'));
+}
+
+bool LeggoNumeroEsatto(const QByteArray& testo, NumeroEsatto& valore)
+{
+    const QByteArray s = testo.trimmed();
+    int i = 0;
+    bool negativo = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-'))
+        negativo = s[i++] == '-';
+    qint64 num = 0, den = 1;
+    int cifre = 0;
+    bool punto = false;
+    for (; i < s.size(); ++i) {
+        const char c = s[i];
+        if (c >= '0' && c <= '9') {
+            if (++cifre > 18)
+                return false;
+            num = num * 10 + (c - '0');
+            if (punto)
+                den *= 10;
+        } else if (c == '.' && !punto) {
+            punto = true;
+        } else {
+            return false;
+        }
+    }
+    if (cifre == 0)
+        return false;
+    valore = {negativo ? -num : num, den};
+    return true;
+}
+
+static int DecimaliFormato(const QString& formato)
+{
+    const int punto = formato.indexOf(QLatin1Char('.'));
+    return punto < 0 ? 0 : int(formato.size() - punto - 1);
+}
+
+QString FormattoNumero(NumeroEsatto valore, const QString& formato)
+{
+    const int decimali = qBound(0, DecimaliFormato(formato), 9);
+    __int128 scala = 1;
+    for (int i = 0; i < decimali; ++i)
+        scala *= 10;
+    __int128 num = __int128(valore.num) * scala;
+    const __int128 den = valore.den > 0 ? valore.den : 1;
+    const bool negativo = num < 0;
+    if (negativo)
+        num = -num;
+    // Halves away from zero: (2n + d) / 2d on the magnitude.
+    __int128 q = (2 * num + den) / (2 * den);
+    const bool zero = q == 0;
+    QByteArray cifre;
+    do {
+        cifre.prepend(char('0' + int(q % 10)));
+        q /= 10;
+    } while (q > 0);
+    if (cifre.size() <= decimali)
+        cifre.prepend(QByteArray(decimali + 1 - cifre.size(), '0'));
+    if (decimali > 0)
+        cifre.insert(cifre.size() - decimali, '.');
+    if (negativo && !zero)
+        cifre.prepend('-');
+    return QString::fromLatin1(cifre);
+}
+
+QString FormattoNumero(double valore, const QString& formato)
+{
+    NumeroEsatto n;
+    const QByteArray testo = QByteArray::number(valore, 'f', QLocale::FloatingPointShortest);
+    if (LeggoNumeroEsatto(testo, n))
+        return FormattoNumero(n, formato);
+    // Beyond 18 digits a double is a whole number and has no half to round.
+    return QString::fromLatin1(QByteArray::number(valore, 'f', qBound(0, DecimaliFormato(formato), 9)));
 }
 
 static double orologioDiSistema()

@@ -3,6 +3,7 @@
 // the busy wait, the decimal-separator fix and the drive search.
 #include <QString>
 #include <QStringList>
+#include <QtGlobal>
 
 // Shows the modal box MessErr with text and title; type 0 one OK button, 1 YES and NO,
 // any other value no button. The answer is left in Shell.RispostaMessaggio
@@ -20,6 +21,25 @@ void SegnaloNonComunica();
 
 // Replaces every "," by "." in place.
 void CambioVirgola(QString& testo);
+
+// A number held exactly as the fraction num / den (den > 0), so that decimal texts and
+// their conversions are rounded on their decimal value, never on a binary double.
+struct NumeroEsatto {
+    qint64 num = 0;
+    qint64 den = 1;
+};
+
+// Reads a numeric text (blanks around it, an optional sign, digits with at most one ".",
+// at least one digit, at most 18 digits) as an exact number; false for any other text.
+bool LeggoNumeroEsatto(const QByteArray& testo, NumeroEsatto& valore);
+
+// Formats a number with "#0" (whole number) or "#0.0", "#0.00", ... (that many decimals):
+// halves are rounded away from zero on the exact value, the separator is always "." and
+// a result that rounds to zero carries no "-".
+QString FormattoNumero(NumeroEsatto valore, const QString& formato);
+// The same for a double, taken at its shortest decimal text (0.15 is 0.15, not the
+// binary value just below it).
+QString FormattoNumero(double valore, const QString& formato);
 
 // Busy wait of `secondi` seconds on the wall clock, without serving events; correct
 // across midnight.

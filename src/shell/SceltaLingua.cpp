@@ -5,7 +5,6 @@
 #include "platform/Resources.h"
 #include "platform/Timer.h"
 
-#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 
@@ -16,10 +15,7 @@ void LeggoLingua()
     const QString file = Files::PercorsoApp(QStringLiteral("LANGUAGE.ASC"));
     if (!Esiste(file, 0))
         return;
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly))
-        return;
-    const QByteArray riga = f.readLine();
+    const QByteArray riga = Files::PrimaRiga(file);
     if (riga.isEmpty())
         return;
     const char c = riga.at(0);

@@ -11,13 +11,15 @@
 #include "platform/Timer.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 #include <QTableWidget>
+#include <QThread>
+
+#include <algorithm>
 
 
 namespace {
@@ -36,6 +38,28 @@ constexpr RigaMenu kMenu[7] = {
     {0, 120, 0, 262}, {1, 121, 1, 263}, {2, 122, 2, 264}, {3, 123, 3, 265},
     {-1, 125, 4, 267}, {7, 124, 5, 266}, {9, 137, 6, 330},
 };
+
+// Places the menu rows of form f.
+void DisponoRighe(ZEQ_Inst* f)
+{
+    // The rows keep their design places when the form is tall enough. A lower form (a large
+    // display scaling leaves fewer pixels) squeezes them, buttons and pictures alike, into the
+    // height between the title and the bottom margin, so that F10 stays on the screen.
+    const int primo = Twip(kTopTasti[0]);
+    const int campata = Twip(kTopTasti[6] + 855) - primo;
+    const int alto = std::max(primo, f->Intitolo->y() + f->Intitolo->height() + 4);
+    const double k = std::clamp(double(f->height() - Twip(240) - alto) / campata, 0.3, 1.0);
+    auto scala = [k](int pixel) { return int(pixel * k); };
+    for (int riga = 0; riga < 7; ++riga) {
+        const RigaMenu& m = kMenu[riga];
+        QPushButton* b = m.tasto >= 0 ? f->TastoF[m.tasto] : f->TastoESC;
+        const int y = alto + scala(Twip(kTopTasti[riga]) - primo);
+        b->setGeometry(Twip(kLeftTasti), y, scala(Twip(1215)), scala(Twip(855)));
+        if (!b->icon().isNull())
+            b->setIconSize(b->icon().actualSize(QSize(4096, 4096)) * k);
+        f->LabTasti[m.label]->move(Twip(kLeftLabel), y + scala(Twip(riga < 5 ? 180 : 240)));
+    }
+}
 } // namespace
 
 ZEQ_Inst::Schermi& ZEQ_Inst::Apri()
@@ -151,17 +175,8 @@ void ZEQ_Inst::LeggoVersTab()
     const QString file = Files::PercorsoApp(QStringLiteral("VERSOFTWARE.DAT"));
     if (!Esiste(file, 0))
         return;
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly) || f.size() == 0)
-        return;
     // The first line ends at the first CR or LF; the text is Windows-1252.
-    QByteArray riga = f.readLine();
-    const qsizetype fine = riga.indexOf('\r');
-    if (fine >= 0)
-        riga.truncate(fine);
-    while (riga.endsWith('\n'))
-        riga.chop(1);
-    Versione[1]->setText(CatalogoTesto::Windows1252(riga));
+    Versione[1]->setText(CatalogoTesto::Windows1252(Files::PrimaRiga(file)));
 }
 
 void ZEQ_Inst::Form_KeyDown(int& keyCode, int shift)
@@ -178,7 +193,7 @@ void ZEQ_Inst::Form_KeyDown(int& keyCode, int shift)
     }
 }
 
-int ZEQ_Inst::NumeroPorta(const QString& testo)
+int ZEQ_Inst::NumeroPorta(const QString& testo, int fallback)
 {
     // The number that the text begins with from its 4th character, as Val() reads it.
     const QString resto = testo.mid(3).trimmed();
@@ -193,7 +208,7 @@ int ZEQ_Inst::NumeroPorta(const QString& testo)
     bool ok = false;
     const long long n = resto.left(i).toLongLong(&ok);
     if (!ok || n <= 0 || n > 10)
-        return 1;
+        return fallback;
     return int(n);
 }
 
@@ -302,9 +317,12 @@ void ZEQ_Inst::Form_Unload(bool& cancel)
 {
     Q_UNUSED(cancel)
     // Unloading the main form ends the program, by the exit key or by the close box; only
-    // the language change unloads it to show it again.
-    if (!m_cambioLingua)
-        QApplication::quit();
+    // the language change unloads it to show it again. The event loop is ended in a way no
+    // window can refuse: a quit request would ask every visible window to close, and this
+    // form, still visible while it unloads, would refuse it. Outside an event loop (a form
+    // unloaded by a test) there is nothing to end.
+    if (!m_cambioLingua && QThread::currentThread()->loopLevel() > 0)
+        QCoreApplication::exit(0);
 }
 
 void ZEQ_Inst::MostroElencoSoftware(const QList<QPair<QString, QString>>& righe)
@@ -349,6 +367,7 @@ void ZEQ_Inst::Form_Resize()
     const int w = width();
     const int h = height();
     Intitolo->setGeometry(0, 0, w, Intitolo->sizeHint().height());
+    DisponoRighe(this);
     QLabel* l0 = Logo1[0];
     QLabel* l1 = Logo1[1];
     l0->move(w - int(1.1 * l0->width()), TastoF[0]->y());

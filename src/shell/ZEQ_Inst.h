@@ -43,9 +43,10 @@ public:
     // Opens the port named by "Porta" of ZEQINST.INI and closes it at once. Returns 0 or
     // the serial control's error number (8005 held elsewhere, anything else: cannot open).
     static int ProvaPorta();
-    // Port number from the configured text: "COM7" -> 7; outside 1..10 -> 1; -1 when the
-    // text has no number from its 4th character.
-    static int NumeroPorta(const QString& testo);
+    // Port number from a configured port text, for the probe and the configuration form:
+    // "COM7" -> 7; a number outside 1..10 -> fallback; -1 when the text has no number from
+    // its 4th character.
+    static int NumeroPorta(const QString& testo, int fallback = 1);
 
     // Outcome of opening a modeless screen: opened; failed after the screen told the user why
     // (archive 172/174, port 366/367); failed without a word (the menu then shows 367).

@@ -1,5 +1,6 @@
 #include "vehicle/Attesa.h"
 
+#include "platform/Timer.h"
 #include "shell/Modulo.h"
 
 #include <QLabel>
@@ -10,7 +11,11 @@ Attesa::Attesa()
     auto* l = new QVBoxLayout(this);
     LabMess = new QLabel(this);
     LabMess->setObjectName(QStringLiteral("LabMess"));
+    LabMess->setAlignment(Qt::AlignCenter);
+    LabMess->setWordWrap(true);
+    l->setContentsMargins(24, 24, 24, 24);
     l->addWidget(LabMess);
+    setMinimumSize(Twip(6000), Twip(1500));
 }
 
 void Attesa::Form_Load()

@@ -66,6 +66,8 @@ MandoDati::MandoDati()
     Segnalazione->setMinimumHeight(Twip(600));
     l->addWidget(Segnalazione);
     Avanzamento = new QProgressBar(this);
+    Avanzamento->setFormat(QStringLiteral("%v / %m"));
+    Avanzamento->setAlignment(Qt::AlignCenter);
     Avanzamento->setVisible(false);
     l->addWidget(Avanzamento);
 

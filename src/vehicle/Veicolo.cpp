@@ -1,6 +1,7 @@
 #include "vehicle/Veicolo.h"
 
 #include "archive/Archivio.h"
+#include "archive/PrefixListModel.h"
 #include "catalogue/MapFiles.h"
 #include "catalogue/PersonalMaps.h"
 #include "catalogue/Progsw.h"
@@ -43,6 +44,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
@@ -68,6 +70,17 @@ QPushButton* tasto(QWidget* genitore, const char* nome, int x, int y)
     b->setObjectName(QLatin1String(nome));
     b->setGeometry(x, y, kTastoL, kTastoA);
     return b;
+}
+
+// A search list: one line per row, all of one height, rows read as they scroll into view.
+QListView* elenco(QWidget* genitore, const char* nome, PrefixListModel* modello)
+{
+    auto* l = new QListView(genitore);
+    l->setObjectName(QLatin1String(nome));
+    l->setUniformItemSizes(true);
+    l->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    l->setModel(modello);
+    return l;
 }
 
 QLabel* etichetta(QWidget* genitore, int x, int y, int w, int h = 20)
@@ -120,25 +133,31 @@ void Veicolo::costruiscoRicerca()
     Cliente->setObjectName(QStringLiteral("Cliente"));
     Cliente->setGeometry(10, 8, 150, 24);
     Cliente->setMaxLength(10);
-    // Letters and digits only, whether typed, pasted or dropped.
-    Cliente->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[A-Za-z0-9]*")), Cliente));
-    ElencoTarghe = new QListWidget(BoxIn);
-    ElencoTarghe->setObjectName(QStringLiteral("ElencoTarghe"));
+    // Letters and digits only, whether typed, pasted or dropped (a loaded plate keeps the
+    // blanks that pad it to its width).
+    Cliente->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[A-Za-z0-9]* *")), Cliente));
+    const PrefixListModel::Fonte archivio = [] { return Archivio.DbArchivio.get(); };
+    ModelloTarghe = new PrefixListModel(archivio, QStringLiteral("CLIENTI"), QStringLiteral("TARGA_AUTO"), {}, this);
+    ModelloNomi = new PrefixListModel(archivio, QStringLiteral("CLIENTI"), QStringLiteral("DITTA_NOME"),
+                                      {QStringLiteral("TARGA_AUTO")}, this);
+    ElencoTarghe = elenco(BoxIn, "ElencoTarghe", ModelloTarghe);
     ElencoTarghe->setGeometry(10, 36, 150, 96);
     Ditta_Nome = new QLineEdit(BoxIn);
     Ditta_Nome->setObjectName(QStringLiteral("Ditta_Nome"));
     Ditta_Nome->setGeometry(10, 8, 420, 24);
     Ditta_Nome->setMaxLength(50);
     Ditta_Nome->hide();
-    ElencoNomi = new QListWidget(BoxIn);
-    ElencoNomi->setObjectName(QStringLiteral("ElencoNomi"));
+    ElencoNomi = elenco(BoxIn, "ElencoNomi", ModelloNomi);
     ElencoNomi->setGeometry(10, 36, 420, 96);
     ElencoNomi->hide();
     Nome_Targa = tasto(BoxIn, "Nome_Targa", 500, 40);
     connect(Cliente, &QLineEdit::textChanged, this, &Veicolo::Cliente_Change);
     connect(Ditta_Nome, &QLineEdit::textChanged, this, &Veicolo::Ditta_Nome_Change);
-    connect(ElencoTarghe, &QListWidget::itemDoubleClicked, this, [this] { ElencoTarghe_DblClick(); });
-    connect(ElencoNomi, &QListWidget::itemDoubleClicked, this, [this] { ElencoNomi_DblClick(); });
+    connect(ElencoTarghe, &QListView::doubleClicked, this, [this] { ElencoTarghe_DblClick(); });
+    connect(ElencoNomi, &QListView::doubleClicked, this, [this] { ElencoNomi_DblClick(); });
+    // A list cut short by an archive error while it scrolls.
+    connect(ModelloTarghe, &PrefixListModel::Interrotta, this, [] { Beep(); });
+    connect(ModelloNomi, &PrefixListModel::Interrotta, this, [] { Beep(); });
     connect(Nome_Targa, &QPushButton::clicked, this, &Veicolo::Nome_Targa_Click);
 }
 
@@ -173,11 +192,9 @@ void Veicolo::costruiscoScheda()
     LogoZEQ[0]->move(740, 250);
     LogoQox[0]->move(740, 350);
     // Tab 1: dates, notes and installation type.
-    const char* const captions[4] = {"", "", "", ""};
-    Q_UNUSED(captions)
     for (int r = 0; r < 2; ++r) {
-        const int y = 8 + 30 * r;
-        LabCli[11 + r] = etichetta(t1, 10, y, 145, 24);
+        const int y = 8 + 34 * r;
+        LabCli[11 + r] = etichetta(t1, 10, y - 4, 150, 32);
         for (int k = 0; k < 3; ++k) {
             QLineEdit* e = new QLineEdit(t1);
             const int i = 3 * r + k;
@@ -191,18 +208,18 @@ void Veicolo::costruiscoScheda()
             }
         }
     }
-    LabCli[13] = etichetta(t1, 10, 68, 145, 24);
+    LabCli[13] = etichetta(t1, 10, 74, 145, 24);
     AutoImp[6] = new QLineEdit(t1);
     AutoImp[6]->setObjectName(QStringLiteral("AutoImp_6"));
     AutoImp[6]->setMaxLength(100);
-    AutoImp[6]->setGeometry(160, 68, 560, 24);
+    AutoImp[6]->setGeometry(160, 74, 560, 24);
     for (int i = 0; i < 7; ++i) {
         connect(AutoImp[i], &QLineEdit::textEdited, this, [] { Shell.DatiModificati = true; });
     }
-    LabCli[14] = etichetta(t1, 10, 98, 145, 24);
-    TipoInst = etichetta(t1, 160, 98, 160, 24);
+    LabCli[14] = etichetta(t1, 10, 100, 145, 24);
+    TipoInst = etichetta(t1, 160, 100, 160, 24);
     TipoInst->setObjectName(QStringLiteral("TipoInst"));
-    Versione_Tab = etichetta(t1, 330, 98, 200, 24);
+    Versione_Tab = etichetta(t1, 330, 100, 200, 24);
     Versione_Tab->setObjectName(QStringLiteral("Versione_Tab"));
     for (QLabel* l : LabCli)
         if (l)
@@ -240,8 +257,8 @@ void Veicolo::costruiscoCatalogo()
     CentrBenz->setGeometry(6, 26, 282, 62);
     DirCentr = new QListWidget(PCentr);
     DirCentr->hide();
-    LabCentr[1] = etichetta(PCentr, 6, 94, 200);
-    NValvo = etichetta(PCentr, 210, 94, 70);
+    LabCentr[1] = etichetta(PCentr, 6, 94, 235);
+    NValvo = etichetta(PCentr, 245, 94, 40);
     NValvo->setObjectName(QStringLiteral("NValvo"));
     LabCentr[2] = etichetta(PCentr, 6, 120, 280);
     ModValvole = new QComboBox(PCentr);
@@ -290,6 +307,7 @@ void Veicolo::costruiscoCatalogo()
     connect(ModValvole, &QComboBox::activated, this, [this] { ModValvole_Click(); });
     // The handlers of the configuration send, the ECU information, the software and loader
     // updates and the parameter screens are connected by their own parts of the program.
+    collegoTastiCentralina();
 }
 
 ZEQ_Inst::Apertura Veicolo::Apri()
@@ -301,8 +319,9 @@ ZEQ_Inst::Apertura Veicolo::Apri()
     }
     if (!Comunic().PortOpen()) {
         // The port the menu has just probed could not be opened after all.
+        const int errore = v->m_erroreporta;
         v->Scarica();
-        Avviso(367);
+        Avviso(errore == SerialControl::ErrPortaGiaAperta ? 366 : 367);
         return ZEQ_Inst::Apertura::FallitaDetta;
     }
     v->Mostra(false);
@@ -326,12 +345,12 @@ void Veicolo::Form_Load()
     const QString personali = Files::PercorsoApp(QStringLiteral("PERSONALIZZATE"));
     if (!Esiste(personali, 16))
         Files::CreaCartella(personali);
-    // 3.
+    // 3. No card is loaded yet.
+    StatoVeicolo.reset();
+    StatoCatalogo.Cliente.clear();
     Inivar();
     // 4.
     AzzeroDatiCentralina();
-    StatoVeicolo.reset();
-    StatoCatalogo.Cliente.clear();
     // 5.
     DatiCli->setCurrentIndex(0);
     // 6. Province and fiscal code exist for Polish customers only.
@@ -396,8 +415,7 @@ void Veicolo::Form_Load()
     AbilitoScheda(false);
     AggiornoStatoCollegamento();
     // 12. The port number was set by the main menu.
-    if (!Comunic().PortOpen())
-        Comunic().setPortOpen(true);
+    m_erroreporta = Comunic().PortOpen() ? 0 : Comunic().setPortOpen(true);
     // 13.
     Shell.PuntatoreMouse = PuntatoreAttuale();
 }
@@ -733,55 +751,30 @@ void Veicolo::TimeOutTx_Timer()
         Beep();
         if (fase != FASE_LEGGI_SERBATOIO_N)
             Link.Collegato = false;
-        if (LivSerb* s = LivSerb::Istanza()) {
-            s->Segnalazione->setText(Msg(fase == FASE_LEGGI_SERBATOIO ? 253 : 218));
-            s->Esci->setEnabled(true);
-            s->Esci->setFocus();
-        }
+        if (LivSerb* s = LivSerb::Istanza())
+            s->MostroRichiestaInterrotta(fase == FASE_LEGGI_SERBATOIO ? 253 : 218);
         break;
     case FASE_LEGGI_PARAMETRI:
     case FASE_LEGGI_PARAMETRI_N:
         if (!vecchio)
             Link.Collegato = false;
-        if (Parametri* p = Parametri::Istanza()) {
-            p->Segnalazione->clear();
-            p->FuoriLinea->setEnabled(true);
-            p->Esci->setEnabled(true);
-            p->Esci->setFocus();
-            if (vecchio) {
-                p->Salva->setEnabled(true);
-                p->BoxPers->setEnabled(true);
-                p->TipoInst->setEnabled(true);
-            }
-        }
+        if (Parametri* p = Parametri::Istanza())
+            p->MostroLetturaInterrotta(vecchio);
         break;
     case FASE_VERIFICA_PRESSIONI:
         Beep();
         Link.Collegato = false;
         if (Pressioni* p = Pressioni::Istanza()) {
             p->setEnabled(true);
-            p->LabTar->setEnabled(true);
-            p->LabTar->setVisible(true);
-            p->LabTar->setText(Msg(208));
-            for (QWidget* w : std::initializer_list<QWidget*>{p->LabDato[0], p->LabDato[1], p->DatoP,
-                                                              p->LabInf, p->TastoAbbandona,
-                                                              p->TastoOK4}) {
-                w->setEnabled(false);
-                w->setVisible(false);
-            }
-            p->TastoOK3->setEnabled(true);
-            p->TastoOK3->setVisible(true);
+            p->MostroVerificaConclusa(Msg(208));
         }
         Riga(Protocollo::ComandoFineScambio);
         break;
     case FASE_SALVA_PARAMETRI:
         Beep();
         Link.Collegato = false;
-        if (Parametri* p = Parametri::Istanza()) {
-            p->Segnalazione->setText(Msg(218));
-            p->Esci->setEnabled(true);
-            p->Esci->setFocus();
-        }
+        if (Parametri* p = Parametri::Istanza())
+            p->MostroSalvataggioInterrotto();
         break;
     case FASE_PROGRAMMAZIONE_ULP:
         Beep();
@@ -870,11 +863,39 @@ void Veicolo::Form_Unload(bool&)
 
 // ---- ECU link controls and the configuration send ----
 
+void Veicolo::collegoTastiCentralina()
+{
+    connect(InvioDati, &QPushButton::clicked, this, &Veicolo::InvioDati_Click);
+    connect(Tasto_Inf, &QPushButton::clicked, this, &Veicolo::Tasto_Inf_Click);
+    connect(Tasto_Agg, &QPushButton::clicked, this, &Veicolo::Tasto_Agg_Click);
+    connect(Caric_Agg, &QPushButton::clicked, this, &Veicolo::Caric_Agg_Click);
+    connect(Personalizza, &QPushButton::clicked, this, &Veicolo::Personalizza_Click);
+    connect(PSerbatoio, &QPushButton::clicked, this, &Veicolo::PSerbatoio_Click);
+}
+
 // A refusal: beep and message n under "WARNING!".
 static void Rifiuto(int messaggio)
 {
     Beep();
-    Avviso140(messaggio);
+    Avviso(messaggio);
+}
+
+void Veicolo::InvioDati_Click()
+{
+    if (!Link.Collegato)
+        return Rifiuto(349);
+    if (SalvoDati())
+        return;
+    const int tipo = DatiCentralina.TipoCentralina;
+    const auto salvo = [this] { return SalvoCliente(); };
+    if (tipo == -1)
+        Rifiuto(204);
+    else if (tipo == 0)
+        Avviso(358);
+    else if (tipo == 1)
+        InvioMappa(salvo);
+    else
+        PreparoProgrammazione(salvo);
 }
 
 void Veicolo::Tasto_Inf_Click()
@@ -886,10 +907,8 @@ void Veicolo::Tasto_Inf_Click()
 
 static void AproProgrammazione(int modo)
 {
-    if (!Link.Collegato) {
-        Rifiuto(349);
-        return;
-    }
+    if (!Link.Collegato)
+        return Rifiuto(349);
     if (DatiCentralina.TipoCentralina < 1)
         return;
     StatoVeicolo.ModoAggiorna = modo;
@@ -920,8 +939,11 @@ void Veicolo::Personalizza_Click()
         return Rifiuto(204);
     if (StatoCatalogo.TipoInstallazione == -1)
         return;
-    // The catalogue choice: make, model and petrol-ECU slot give the slot folder.
-    if (StatoCatalogo.DirCentralina.trimmed().isEmpty())
+    if (StatoVeicolo.MarcaAuto.trimmed().isEmpty())
+        return Rifiuto(143);
+    if (StatoVeicolo.ModelloAuto.trimmed().isEmpty())
+        return Rifiuto(144);
+    if (StatoVeicolo.CentralinaSel.trimmed().isEmpty())
         return Rifiuto(145);
     if (d.TipoCentralina == 0)
         return Rifiuto(358);
@@ -970,6 +992,13 @@ void Veicolo::InvioMappa(std::function<int()> salvo)
     m->ModoMappa(versione);
     m->Mostra(true);
     update();
+}
+
+void Veicolo::TestiDataInstallazione(QByteArray& giorno, QByteArray& mese, QByteArray& anno) const
+{
+    giorno = AutoImp[0]->text().toLatin1();
+    mese = AutoImp[1]->text().toLatin1();
+    anno = AutoImp[2]->text().toLatin1();
 }
 
 int Veicolo::PreparoProgrammazione(std::function<int()> salvo)

@@ -17,7 +17,9 @@ class QComboBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QListView;
 class QListWidget;
+class PrefixListModel;
 class QPushButton;
 class QRadioButton;
 class QTabWidget;
@@ -37,9 +39,12 @@ public:
     QLabel* Intitolo = nullptr;
     QFrame* BoxIn = nullptr;
     QLineEdit* Cliente = nullptr;
-    QListWidget* ElencoTarghe = nullptr;
+    // The search lists read the archive as they scroll: plates, and names each with its plate.
+    QListView* ElencoTarghe = nullptr;
     QLineEdit* Ditta_Nome = nullptr;
-    QListWidget* ElencoNomi = nullptr;
+    QListView* ElencoNomi = nullptr;
+    PrefixListModel* ModelloTarghe = nullptr;
+    PrefixListModel* ModelloNomi = nullptr;
     QPushButton* Nome_Targa = nullptr;
     QTabWidget* DatiCli = nullptr;
     std::array<QRadioButton*, 2> Scelta{};
@@ -114,6 +119,9 @@ public:
     bool SalvoDati();
     // Writes the installation record of the card: 0 stored, -1 on any failure.
     int SalvoCliente();
+    // SalvoCliente, and a failure shown to the user (message 216 under 140): the save of
+    // Salva, of the exit and of the configuration send's confirm buttons. True when stored.
+    bool SalvoClienteMostrando();
     void Salva_Click();
     void Esci_Click();
 
@@ -141,6 +149,7 @@ public:
                                  int larghezzaEsci, int larghezzaSalva);
 
     // ---- ECU link controls and the configuration send ----
+    void InvioDati_Click();
     void Tasto_Inf_Click();
     void Tasto_Agg_Click();
     void Caric_Agg_Click();
@@ -152,6 +161,8 @@ public:
     // Programming path of the send (ECU type 2 and above): prepares the programming image
     // and shows MandoDati in programming mode. 0 when the dialog was shown.
     int PreparoProgrammazione(std::function<int()> salvo);
+    // The installation date as typed (day, month, year boxes), for the date command.
+    void TestiDataInstallazione(QByteArray& giorno, QByteArray& mese, QByteArray& anno) const;
 
 protected:
     void Form_KeyDown(int& keyCode, int shift) override;
@@ -163,6 +174,7 @@ protected:
     void resizeEvent(QResizeEvent* e) override;
 
 private:
+    void collegoTastiCentralina();
     void costruiscoRicerca();
     void costruiscoScheda();
     void costruiscoCatalogo();
@@ -182,5 +194,5 @@ private:
     QString marcaCartella() const;
     bool m_archivioAperto = false;
     bool m_schedaAbilitata = true;
-    bool m_inCarico = false;   // the program is setting controls (card load, replay)
+    int m_erroreporta = 0;     // why the port did not open at loading (0 it did)
 };

@@ -2,6 +2,7 @@
 #include "vehicle/Veicolo.h"
 
 #include "archive/Archivio.h"
+#include "archive/PrefixListModel.h"
 #include "catalogue/PersonalMaps.h"
 #include "catalogue/StatoCatalogo.h"
 #include "ecu_link/Collegamento.h"
@@ -18,6 +19,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
@@ -25,8 +27,6 @@
 #include <QTabWidget>
 
 namespace {
-constexpr int RuoloTarga = Qt::UserRole;   // plate carried by each name entry
-
 const char* const kCampiAnagrafe[11] = {"DITTA_NOME", "INDIRIZZO", "CAP",        "CITTA",          "PROVINCIA", "TELEFONO1",
                                         "TELEFONO2",  "TELEFONO3", "PARTITA_IVA", "CODICE_FISCALE", "NOTE"};
 
@@ -74,19 +74,14 @@ void Veicolo::Cliente_GotFocus()
 
 void Veicolo::Cliente_Change()
 {
-    ElencoTarghe->clear();
+    ModelloTarghe->Svuota();
     if (Cliente->text().trimmed().isEmpty()) {
         StatoVeicolo.ClienteCaricato = false;
         return;
     }
     StatoVeicolo.ClienteCaricato = true;
-    Db::Recordset* rs = Archivio.RsClienti.get();
-    if (!rs)
-        return;
     try {
-        rs->ImpostaIndice(QStringLiteral("PER_TARGA_AUTO"));
-        Archivi::ScorroPrefisso(*rs, QStringLiteral("TARGA_AUTO"), Cliente->text().toUpper(),
-                                [&] { ElencoTarghe->addItem(testo(rs->Valore(QStringLiteral("TARGA_AUTO")))); });
+        ModelloTarghe->Cerca(Cliente->text().toUpper());
     } catch (const Db::ErroreDb&) {
         Beep();
     }
@@ -124,20 +119,12 @@ void Veicolo::Ditta_Nome_GotFocus()
 
 void Veicolo::Ditta_Nome_Change()
 {
-    ElencoNomi->clear();
-    ElencoTarghe->clear();
-    Db::Recordset* rs = Archivio.RsClienti.get();
-    if (!rs || Ditta_Nome->text().trimmed().isEmpty())
+    ModelloNomi->Svuota();
+    ModelloTarghe->Svuota();
+    if (Ditta_Nome->text().trimmed().isEmpty())
         return;
     try {
-        rs->ImpostaIndice(QStringLiteral("PER_NOME"));
-        Archivi::ScorroPrefisso(*rs, QStringLiteral("DITTA_NOME"), Ditta_Nome->text(), [&] {
-            const QString targa = testo(rs->Valore(QStringLiteral("TARGA_AUTO")));
-            auto* voce = new QListWidgetItem(testo(rs->Valore(QStringLiteral("DITTA_NOME"))));
-            voce->setData(RuoloTarga, targa);
-            ElencoNomi->addItem(voce);
-            ElencoTarghe->addItem(targa);
-        });
+        ModelloNomi->Cerca(Ditta_Nome->text());
     } catch (const Db::ErroreDb&) {
         Beep();
     }
@@ -147,7 +134,7 @@ void Veicolo::ElencoTarghe_GotFocus()
 {
     if (Archivio.RsClienti)
         Archivio.RsClienti->ImpostaIndice(QStringLiteral("PER_TARGA_AUTO"));
-    if (ElencoTarghe->count() == 0)
+    if (ModelloTarghe->rowCount() == 0)
         Cliente->setFocus();
 }
 
@@ -155,28 +142,28 @@ void Veicolo::ElencoNomi_GotFocus()
 {
     if (Archivio.RsClienti)
         Archivio.RsClienti->ImpostaIndice(QStringLiteral("PER_NOME"));
-    if (ElencoNomi->count() == 0)
+    if (ModelloNomi->rowCount() == 0)
         Ditta_Nome->setFocus();
 }
 
 void Veicolo::ElencoTarghe_DblClick()
 {
-    QListWidgetItem* voce = ElencoTarghe->currentItem();
-    if (!voce)
+    const QModelIndex voce = ElencoTarghe->currentIndex();
+    if (!voce.isValid())
         return;
-    Cliente->setText(voce->text().trimmed());
+    Cliente->setText(ModelloTarghe->Testo(voce.row()).trimmed());
     int invio = Tasti::Invio;
     Cliente_KeyPress(invio);
 }
 
 void Veicolo::ElencoNomi_DblClick()
 {
-    QListWidgetItem* voce = ElencoNomi->currentItem();
-    if (!voce)
+    const QModelIndex voce = ElencoNomi->currentIndex();
+    if (!voce.isValid())
         return;
     // The plate travels with the name picked, so the card loaded is that name's own.
-    const QString targa = voce->data(RuoloTarga).toString();
-    const QString nome = voce->text();
+    const QString targa = ModelloNomi->Valore(voce.row(), 0).toString();
+    const QString nome = ModelloNomi->Testo(voce.row());
     {
         QSignalBlocker blocco(Ditta_Nome);
         Ditta_Nome->setText(nome);
@@ -218,8 +205,6 @@ void Veicolo::Nome_Targa_Click()
 
 void Veicolo::AzzeroVideata()
 {
-    const bool prima = m_inCarico;
-    m_inCarico = true;
     Scelta[0]->setChecked(true);
     for (int i = 0; i < 11; ++i)
         Anagrafe[i]->setText(QString(Anagrafe[i]->maxLength(), QLatin1Char(' ')));
@@ -253,22 +238,23 @@ void Veicolo::AzzeroVideata()
     }
     StatoCatalogo.TipoInstallazione = 0;
     MostroTipoInstallazione(DescrizioneTipoMappa(0));
-    StatoCatalogo.TipoGas = 0;
-    {
-        QSignalBlocker blocco(Impianto);
-        Impianto->setCurrentIndex(0);
-    }
     StatoVeicolo.TipoTab = 0;
     {
         QSignalBlocker blocco(MarcaP);
         MarcaP->setChecked(false);
     }
-    m_inCarico = prima;
+    // The fuel set by the program runs its handler as a user's choice would: the make list
+    // is the LPG one of the program folder.
+    StatoCatalogo.TipoGas = 0;
+    {
+        QSignalBlocker blocco(Impianto);
+        Impianto->setCurrentIndex(0);
+    }
+    Impianto_Click();
 }
 
 void Veicolo::LeggoClienteIns()
 {
-    m_inCarico = true;
     // 1.
     AzzeroVideata();
     AzzeroDatiCentralina();
@@ -281,7 +267,6 @@ void Veicolo::LeggoClienteIns()
         StatoCatalogo.Cliente.clear();
         ImpostoDirPersonal();
         Shell.DatiModificati = false;
-        m_inCarico = false;
         return;
     }
     // 3-4.
@@ -413,7 +398,6 @@ void Veicolo::LeggoClienteIns()
     // 13-14.
     CancelloMappePersonali();
     Shell.DatiModificati = false;
-    m_inCarico = false;
 }
 
 // ---- card entry ----
@@ -608,6 +592,14 @@ int Veicolo::SalvoCliente()
     return 0;
 }
 
+bool Veicolo::SalvoClienteMostrando()
+{
+    if (SalvoCliente() == 0)
+        return true;
+    Avviso(216);
+    return false;
+}
+
 void Veicolo::Salva_Click()
 {
     if (!StatoVeicolo.ClienteCaricato) {
@@ -616,22 +608,16 @@ void Veicolo::Salva_Click()
     }
     if (SalvoDati())
         return;
-    if (SalvoCliente() == 0)
+    if (SalvoClienteMostrando())
         Shell.DatiModificati = false;
-    else
-        Avviso(216);
 }
 
 void Veicolo::Esci_Click()
 {
     if (StatoVeicolo.ClienteCaricato && Shell.DatiModificati) {
         if (Avviso(201, 140, 1) == -1) {
-            if (SalvoDati())
+            if (SalvoDati() || !SalvoClienteMostrando())
                 return;
-            if (SalvoCliente() != 0) {
-                Avviso(216);
-                return;
-            }
         }
     }
     if (Scaricato())

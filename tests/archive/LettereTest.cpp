@@ -1,17 +1,28 @@
 // Letter merge, template code pages, list layouts, the editor button and the demo generator.
+#include "archive/Elenco.h"
 #include "archive/LettRev.h"
 #include "archive/Lettere.h"
 #include "archive/Rapporto.h"
+#include "archive/Stampa.h"
 #include "demoarchive/lib/ArchivioDemo.h"
 #include "ArchiveTestSupport.h"
 #include "platform/ExternalProgram.h"
 #include "platform/PrivateProfile.h"
 #include "shell/Modulo.h"
 #include "support/TestSupport.h"
+#include "platform/Sottoprocesso.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QPrinter>
+#include <QPrinterInfo>
+#include <QProcess>
 #include <QPushButton>
+#include <iostream>
+
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -104,6 +115,12 @@ TEST(ModelliLettera, ShippedTemplatesHoldEveryPlaceholderAndCrLf)
         const QString t = Lettere::Decodifica(dati, lingua);
         for (const char* s : {"«TIPO_D»", "«NOME»", "«INDIRIZZO»", "«CAP»", "«CITTA'»", "«PROVINCIA»", "«GG/MM/AAAA»", "«OGGI»"})
             EXPECT_TRUE(t.contains(QString::fromUtf8(s))) << lingua << s;
+        // The salutation line ends with a comma; the body after it starts with a capital.
+        const QStringList righe = Lettere::Righe(t);
+        const qsizetype saluto = righe.indexOf(QString::fromUtf8("«TIPO_D»,"));
+        ASSERT_GE(saluto, 0) << lingua;
+        const QString corpo = righe.value(saluto + 1).isEmpty() ? righe.value(saluto + 2) : righe.value(saluto + 1);
+        EXPECT_TRUE(!corpo.isEmpty() && corpo.at(0).isUpper()) << lingua << corpo.toStdString();
         Rapporto::Layout l;
         ASSERT_TRUE(Rapporto::Leggi(QString(ZEQ_SOURCE_DIR "/resources/templates/") + Rapporto::NomeLayout(lingua), l));
         EXPECT_FALSE(l.titolo.isEmpty());
@@ -111,6 +128,189 @@ TEST(ModelliLettera, ShippedTemplatesHoldEveryPlaceholderAndCrLf)
             EXPECT_TRUE(std::any_of(std::begin(Archivi::CampiClienti), std::end(Archivi::CampiClienti),
                                     [&](const auto& d) { return c.campo == d.nome; })) << c.campo.toStdString();
     }
+}
+
+TEST(ModelliLettera, ThePolishLetterAddressesTheCustomerInOneForm)
+{
+    // The salutation is singular (295) or plural (294); the body uses neither form.
+    QFile f(QString(ZEQ_SOURCE_DIR "/resources/templates/") + Lettere::NomeModello(1));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QString t = Lettere::Decodifica(f.readAll(), 1);
+    for (const char* forma : {"Państw", "Pan ", "Pana ", "Panu ", "Pani ", "Twój", "Twoje", "Ci "})
+        EXPECT_FALSE(t.contains(QString::fromUtf8(forma))) << forma;
+}
+
+TEST(UnioneLettera, LinesWiderThanThePageGoOnBelow)
+{
+    const struct {
+        const char* riga;
+        int colonne;
+        QStringList attese;
+    } casi[] = {
+        {"short", 10, {"short"}},
+        {"aaa bbb ccc", 7, {"aaa bbb", "ccc"}},
+        {"          alpha beta gamma delta epsilon", 30, {"          alpha beta gamma", "          delta epsilon"}},
+        {"text        ", 6, {"text"}},
+        {"abcdefghij", 4, {"abcd", "efgh", "ij"}},
+        // An indentation that would leave less than 20 characters is reduced.
+        {"    abcdefghijklmnopqrstuvwxyz", 10, {"abcdefghij", "klmnopqrst", "uvwxyz"}},
+        {"x\ty", 80, {"x       y"}},
+    };
+    for (const auto& c : casi)
+        EXPECT_EQ(Lettere::ACapo(QString::fromUtf8(c.riga), c.colonne), c.attese) << c.riga;
+}
+
+QString TestoPdf(const QString& pdf)
+{
+    QProcess p;
+    p.start("pdftotext", {pdf, "-"});
+    p.waitForFinished(20000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+TEST(StampaLettere, FailuresOfThePrinterAreShownNotReportedAsTheEnd)
+{
+    enum Uscita { Pdf, Rifiuto, NessunaStampante };
+    Shell.Lingua = 4;
+    const struct {
+        Uscita uscita;
+        bool lista;
+        QStringList avvisi;
+    } casi[] = {
+        {Pdf, false, {Msg(282)}},
+        {Rifiuto, false, {Msg(203)}},   // a queue that refuses the job
+        {NessunaStampante, false, {Msg(296)}},
+        {Pdf, true, {}},
+        {Rifiuto, true, {Msg(297)}},
+    };
+    for (const auto& c : casi) {
+        SCOPED_TRACE(testing::Message() << "case " << int(c.uscita) << (c.lista ? " list" : " letters"));
+        if (c.uscita == NessunaStampante && !QPrinterInfo::defaultPrinter().isNull()) {
+            std::cout << "no-printer case left out: this machine has a default printer\n";
+            continue;
+        }
+        CartellaProgramma prog;
+        Archivio.reset();
+        CreoEApro();
+        // A name of 50 characters behind the template's 40 blanks, and a body line wider than
+        // any page: both end in a word that must be printed whole.
+        const QString nome = QStringLiteral("AUTOFFICINA ROSSI MARIO E FIGLI DI GIUSEPPE ULTIMO");
+        ASSERT_EQ(nome.size(), 50);
+        AggiungoCliente(*Archivio.RsClienti, "AB1", nome, QDate(2004, 1, 1));
+        prog.scrivi("EN_LETTERA.TXT", QByteArray(40, ' ') + "\xAB" "NOME\xBB\r\n" + QByteArray("word ").repeated(30)
+                                          + "FINERIGA\r\n");
+        QFile::copy(QString(ZEQ_SOURCE_DIR "/resources/templates/EN_LISTA.RPT"), prog.file("EN_LISTA.RPT"));
+        QDir().mkpath(prog.file("PDF"));
+        Stampa::ImpostaUscitaPdf(c.uscita == NessunaStampante ? QString() : prog.file("PDF"));
+        Stampa::SimuloRifiuto(c.uscita == Rifiuto);
+        RegistroBox box;
+        if (c.lista) {
+            Elenco* e = Elenco::Carica();
+            e->Stampa_Click();
+            EXPECT_EQ(e->RighePrecedenti(), c.uscita == Pdf ? 1 : -1);
+            e->Scarica();
+        } else {
+            LettRev* l = LettRev::Carica();
+            l->DataAvv[0]->setText("01");
+            l->DataAvv[1]->setText("01");
+            l->DataAvv[2]->setText("2004");
+            l->Stampa_Click();
+            if (c.uscita == Pdf) {
+                ASSERT_EQ(Stampa::FileScritti().size(), 1);
+                const QString testo = TestoPdf(Stampa::FileScritti()[0]);
+                EXPECT_TRUE(testo.contains("ULTIMO")) << testo.toStdString();
+                EXPECT_TRUE(testo.contains("FINERIGA")) << testo.toStdString();
+            }
+            l->Scarica();
+        }
+        EXPECT_EQ(box.testi(), c.avvisi);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        Stampa::ImpostaUscitaPdf(QString());
+        Archivio.reset();
+    }
+}
+
+// The helper side: prints the letters of one due customer to the default print queue (CUPS
+// reached through CUPS_SERVER, the queue named by LPDEST) and prints the boxes shown.
+TEST(StampaCodaVera, HelperPrintsTheLettersToTheDefaultQueue)
+{
+    if (qEnvironmentVariable("ZEQ_STAMPA_CODA").isEmpty())
+        GTEST_SKIP() << "helper process only";
+    CartellaProgramma prog;
+    Shell.Lingua = 4;
+    Archivio.reset();
+    CreoEApro();
+    AggiungoCliente(*Archivio.RsClienti, "AB1", "ROSSI", QDate(2004, 1, 1));
+    QFile::copy(QString(ZEQ_SOURCE_DIR "/resources/templates/EN_LETTERA.TXT"), prog.file("EN_LETTERA.TXT"));
+    Stampa::ImpostaUscitaPdf(QString());
+    RegistroBox box;
+    LettRev* l = LettRev::Carica();
+    l->DataAvv[0]->setText("01");
+    l->DataAvv[1]->setText("01");
+    l->DataAvv[2]->setText("2004");
+    l->Stampa_Click();
+    ::printf("RISULTATO=%s\n", qPrintable(box.testi().join('|')));
+    ::fflush(stdout);
+    l->Scarica();
+    Archivio.reset();
+}
+
+// A private print scheduler with two queues that print to nowhere, one refusing jobs.
+TEST(StampaCodaVera, AQueueThatRefusesTheJobShows203AndOneThatTakesItShows282)
+{
+    const QString cupsd = "/usr/sbin/cupsd", lpadmin = "/usr/sbin/lpadmin", cupsreject = "/usr/sbin/cupsreject";
+    for (const QString& p : {cupsd, lpadmin, cupsreject})
+        if (!QFileInfo(p).isExecutable())
+            GTEST_SKIP() << "no CUPS scheduler on this machine (" << p.toStdString() << " missing)";
+    CartellaProgramma d;   // the scheduler's own folder, which its children must be able to enter
+    QFile::setPermissions(d.path(), QFile::permissions(d.path()) | QFile::ExeOther | QFile::ExeGroup);
+    for (const char* c : {"spool", "tmp", "cache", "state", "log"})
+        QDir(d.path()).mkdir(c);
+    const QString presa = d.file("cups.sock");
+    QString utente;
+    if (::geteuid() != 0)
+        utente = "User " + qEnvironmentVariable("USER", "nobody") + "\n";
+    d.scrivi("cups-files.conf", QString("ServerRoot %1\nRequestRoot %1/spool\nTempDir %1/tmp\nCacheDir %1/cache\n"
+                                      "StateDir %1/state\nErrorLog %1/log/error_log\nAccessLog %1/log/access_log\n"
+                                      "PageLog %1/log/page_log\nServerBin /usr/lib/cups\nDataDir /usr/share/cups\n"
+                                      "FileDevice Yes\n%2").arg(d.path(), utente).toUtf8());
+    d.scrivi("cupsd.conf", QString("Listen %1\nLogLevel warn\nBrowsing No\nWebInterface No\nDefaultAuthType None\n"
+                                 "<Location />\nOrder allow,deny\nAllow all\n</Location>\n"
+                                 "<Policy default>\n<Limit All>\nOrder allow,deny\nAllow all\n</Limit>\n</Policy>\n")
+                             .arg(presa).toUtf8());
+    QProcess server;
+    server.setProcessChannelMode(QProcess::MergedChannels);
+    server.start(cupsd, {"-f", "-c", d.file("cupsd.conf"), "-s", d.file("cups-files.conf")});
+    if (!server.waitForStarted(5000) || !AttendiFinche([&] { return QFileInfo::exists(presa); }, 10000)) {
+        server.kill();
+        server.waitForFinished(5000);
+        QFile log(d.file("log/error_log"));
+        log.open(QIODevice::ReadOnly);
+        GTEST_SKIP() << "the CUPS scheduler does not start here: " << server.readAll().toStdString()
+                     << log.readAll().toStdString();
+    }
+    auto esegui = [&](const QString& programma, const QStringList& argomenti) {
+        QProcess p;
+        p.start(programma, QStringList{"-h", presa} + argomenti);
+        return p.waitForFinished(20000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    };
+    EXPECT_TRUE(esegui(lpadmin, {"-p", "ZEQ_PRENDE", "-v", "file:///dev/null", "-E"}));
+    EXPECT_TRUE(esegui(lpadmin, {"-p", "ZEQ_RIFIUTA", "-v", "file:///dev/null", "-E"}));
+    EXPECT_TRUE(esegui(cupsreject, {"ZEQ_RIFIUTA"}));
+    const struct {
+        const char* coda;
+        int messaggio;
+    } casi[] = {{"ZEQ_RIFIUTA", 203}, {"ZEQ_PRENDE", 282}};
+    Shell.Lingua = 4;
+    for (const auto& c : casi) {
+        const QByteArray uscita = EseguiAiutante("StampaCodaVera.HelperPrintsTheLettersToTheDefaultQueue",
+                                                 {"ZEQ_STAMPA_CODA=1", "CUPS_SERVER=" + presa,
+                                                  QStringLiteral("LPDEST=") + c.coda},
+                                                 false);
+        EXPECT_EQ(RisultatoAiutante(uscita), Msg(c.messaggio)) << c.coda << uscita.toStdString();
+    }
+    server.terminate();
+    server.waitForFinished(5000);
 }
 
 TEST(LayoutLista, ReadsItsOwnFormat)
@@ -175,6 +375,14 @@ TEST(EditorModello, StartsTheEditorOnTheTemplateAndRemembersItsFolder)
     EXPECT_FALSE(QFile::exists(prog.file("ARGOMENTI")));
     EXPECT_EQ(box.testi(), QStringList({Msg(284)}));
     EXPECT_TRUE(l->Modifica->isEnabled());
+
+    // An editor that ends in failure (the desktop's opener exits with 4 when nothing handles
+    // the file) is reported too.
+    prog.scrivi("EDITOR/" + editore, "#!/bin/sh\nexit 4\n");
+    QFile::setPermissions(prog.file("EDITOR/" + editore), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    BoxHost::PulisciRegistro();
+    l->Modifica_Click();
+    EXPECT_EQ(box.testi(), QStringList({Msg(284)}));
     l->Scarica();
 }
 

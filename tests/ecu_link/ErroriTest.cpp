@@ -107,8 +107,9 @@ TEST_F(Errori, LiveDataScreenState)
     const struct { const char* risposta; bool dati; int boxAttesi; bool primoInvio; bool datiOut; } casi[] = {
         {"R0\r\n", true, 1, false, true},
         {"R0\r\n", false, 1, false, true},
-        {"R2\r\n", true, 0, true, false},
-        {"R2\r\n", false, 0, false, false},
+        // R2 re-arms the no-data watchdog as an identity does.
+        {"R2\r\n", true, 0, true, true},
+        {"R2\r\n", false, 0, false, true},
     };
     for (const auto& c : casi) {
         BoxHost::PulisciRegistro();

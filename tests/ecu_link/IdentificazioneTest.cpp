@@ -243,6 +243,7 @@ TEST_F(Identificazione, PressureCheckAfterPowerCycle)
         DatiCentralina.reset();
         Shell.DatiModificati = false;
         Link.Collegato = true;
+        Link.DatiRicevuti = true;  // the ECU is back on: its frames arrive
         p->TastoOK4_Click();
         ricevo(TramaDCSemplice());
         EXPECT_FALSE(p->isEnabled()) << "disabled while the identity is awaited";

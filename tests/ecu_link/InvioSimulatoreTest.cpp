@@ -3,13 +3,16 @@
 // block by block and the pressure calibration opens; faults of the simulator at each step.
 #include "support/InvioConfigurazione.h"
 
+#include "archive/Archivio.h"
 #include "catalogue/StatoCatalogo.h"
 #include "ecusim/lib/CollegamentoPty.h"
 #include "ecusim/lib/Codifica.h"
 #include "ecusim/lib/EcuModel.h"
+#include "platform/Database.h"
 #include "platform/SerialControl.h"
 #include "vehicle/StatoVeicolo.h"
 
+#include <QLineEdit>
 #include <QTimer>
 
 namespace {
@@ -37,6 +40,17 @@ protected:
     }
     QList<QByteArray> comandi() const { return ecu.comandiRicevuti(); }
 
+    // A vehicle screen opened afresh, with the car chosen again.
+    void nuovoSchermo()
+    {
+        ScaricoTutto();
+        Link.reset();
+        Shell.Funzione = 1;
+        v = Veicolo::Carica();
+        sceltaVeicolo();
+        chiudoPressioni();
+        aperturePressioni = 0;
+    }
     // Activates the link from a fresh vehicle screen.
     void attivo()
     {
@@ -50,6 +64,12 @@ protected:
     // The send button's map path with the user confirming; returns when the dialog closed.
     void invio()
     {
+        confermo();
+        v->InvioMappa([] { return 0; });
+    }
+    // The user confirms the dialog as soon as it is shown.
+    void confermo()
+    {
         auto* t = new QTimer(v);
         QObject::connect(t, &QTimer::timeout, t, [t] {
             if (MandoDati* m = MandoDati::Istanza(); m && m->InModale()) {
@@ -58,7 +78,21 @@ protected:
             }
         });
         t->start(5);
-        v->InvioMappa([] { return 0; });
+    }
+    // The send button itself, for a new customer's card typed on the screen.
+    void invioScheda()
+    {
+        v->Cliente->setText("AB123CD");
+        StatoVeicolo.TargaCorrente = "AB123CD";
+        StatoVeicolo.NuovoCliente = true;
+        v->Anagrafe[0]->setText("ROSSI MARIO");
+        confermo();
+        v->InvioDati_Click();
+    }
+    QVariant campo(const QString& nome)
+    {
+        auto db = Db::Database::Apri(Archivi::FileArchivio(), false, true);
+        return db->Valore("SELECT " + nome + " FROM CLIENTI WHERE TARGA_AUTO = ?", {Archivi::ChiaveTarga("AB123CD")});
     }
     // Waits for the end of the exchange (no request pending, no dialog).
     bool finito(int ms = 10000)
@@ -75,7 +109,7 @@ TEST_F(InvioSimulatore, TheConfigurationReachesTheEcuAndThePressureScreenOpens)
     EXPECT_EQ(box->testi(), QStringList{Msg(241)});
     BoxHost::PulisciRegistro();
     ecu.svuotaRegistro();
-    invio();
+    invioScheda();
     ASSERT_TRUE(finito());
     ASSERT_TRUE(AttendiFinche([this] { return aperturePressioni == 1; }));
     EXPECT_EQ(box->conta(), 0) << box->testi().join("|").toStdString();
@@ -94,6 +128,14 @@ TEST_F(InvioSimulatore, TheConfigurationReachesTheEcuAndThePressureScreenOpens)
     EXPECT_EQ(ecu.identita.tipoInstallazione, "00");
     EXPECT_TRUE(Link.Collegato);
     EXPECT_TRUE(AttendiFinche([this] { return v->Dati_Out->Enabled(); }));
+    // The card was saved, with the ECU's identity, before anything was sent (the screen
+    // holds the archive while it is open).
+    ScaricoTutto();
+    Archivi::ChiudoArchivio();
+    EXPECT_EQ(campo("DITTA_NOME").toString().trimmed(), "ROSSI MARIO");
+    EXPECT_EQ(campo("VERSIONE_CEN").toInt(), 1);
+    EXPECT_EQ(campo("MATRICOLA").toString().trimmed(), "A0012345");
+    EXPECT_EQ(campo("LOTTO").toString().trimmed(), "L24011");
 }
 
 TEST_F(InvioSimulatore, OlderSoftwareReadsThePersonalisedMapBackAndSendsItsRecords)
@@ -150,12 +192,7 @@ TEST_F(InvioSimulatore, EveryFaultEndsTheSendAsSpecified)
     };
     for (const auto& c : casi) {
         SCOPED_TRACE(c.nome);
-        ScaricoTutto();
-        Link.reset();
-        Shell.Funzione = 1;
-        v = Veicolo::Carica();
-        chiudoPressioni();
-        aperturePressioni = 0;
+        nuovoSchermo();
         ecu.guasti = {};
         ecu.identita.dataInstallazione = "01011900";
         attivo();
@@ -206,10 +243,7 @@ TEST_F(InvioSimulatore, ReadOutFaultsEndWithTheirMessageAndMu3)
     ecu.identita.tipoInstallazione = "01";
     for (const auto& c : casi) {
         SCOPED_TRACE(c.nome);
-        ScaricoTutto();
-        Link.reset();
-        Shell.Funzione = 1;
-        v = Veicolo::Carica();
+        nuovoSchermo();
         ecu.svuotaRegistro();
         BoxHost::PulisciRegistro();
         ecu.guasti = {};

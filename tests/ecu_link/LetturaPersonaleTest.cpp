@@ -37,7 +37,11 @@ protected:
 
 TEST_F(LetturaPersonale, PagesLandWhereTheirNumberPutsThemAndTheLastEndsTheReadOut)
 {
+    // The vehicle folder and its parent are created by the first page.
+    QDir(cartella->file("PERSONALIZZATE")).removeRecursively();
+    ricevo(PaginaPersonale(1, '0', Valori(1)));
     cartella->scrivi(qox(), "old map\r\n");
+    scritto.clear();
     ricevo(PaginaPersonale(1, '0', Valori(1)));
     ricevo(PaginaPersonale(0, '0', Valori(0)));
     EXPECT_EQ(scritto, (QByteArrayList{"MUA\r\n", "MUA\r\n"}));
@@ -127,4 +131,27 @@ TEST_F(LetturaPersonale, AMapThatCannotBeReplacedStaysAndTheUserIsTold)
     EXPECT_TRUE(v->Dati_Out->Enabled());
     EXPECT_TRUE(v->isEnabled());
     EXPECT_EQ(Link.FaseCom, FASE_LIBERA);
+}
+
+TEST_F(LetturaPersonale, NoReadOutStartsWithoutAFolderForThePlate)
+{
+    ScaricoTutto();
+    Link.reset();
+    v = Veicolo::Carica();   // no card loaded: no plate, no folder
+    DatiCentralina.reset();
+    scritto.clear();
+    v->Attivo_Click();
+    ricevo(TramaDCSemplice());
+    Identita id;
+    id.tipo = "01";
+    id.tipoInst = "01";
+    id.sw = "09.00AAAA";
+    scritto.clear();
+    ricevo(id.R8());
+    EXPECT_EQ(scritto, QByteArrayList{"MU3\r\n"});
+    EXPECT_FALSE(Attesa::Caricato());
+    EXPECT_TRUE(v->isEnabled());
+    EXPECT_TRUE(v->Dati_Out->Enabled());
+    EXPECT_EQ(Link.FaseCom, FASE_LIBERA);
+    EXPECT_TRUE(Link.Collegato);
 }

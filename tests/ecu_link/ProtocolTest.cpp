@@ -7,11 +7,26 @@
 
 using namespace Protocollo;
 
+// The pressure field: the text's number prefix shifted two places on its decimal digits,
+// halves away from zero, refused when it needs more than six characters.
+TEST(Protocollo, PressureWriteField)
+{
+    const struct { const char* testo; const char* riga; } casi[] = {
+        {"0.5", "MUE000050\r\n"},      {"0.125", "MUE000013\r\n"},   {"-0.5", "MUE000-50\r\n"},
+        {"-0.125", "MUE000-13\r\n"},   {"    1.20", "MUE000120\r\n"}, {"1.005", "MUE000101\r\n"},
+        {"1.25mbar", "MUE000125\r\n"}, {"abc", "MUE000000\r\n"},     {"9999.99", "MUE999999\r\n"},
+        {"-999.99", "MUE-99999\r\n"},  {"10000", ""},                 {"-9999.99", ""},
+        {"12345678901234567890", ""},
+    };
+    for (const auto& c : casi)
+        EXPECT_EQ(RigaScritturaPressione(c.testo), QByteArray(c.riga)) << c.testo;
+}
+
 TEST(Protocollo, FixedWidthCommands)
 {
-    EXPECT_EQ(RigaScritturaPressione(1.5), "MUE000150\r\n");
-    EXPECT_EQ(RigaScritturaPressione(0.0), "MUE000000\r\n");
-    EXPECT_EQ(RigaScritturaPressione(12.345), "MUE001234\r\n");
+    EXPECT_EQ(RigaScritturaPressione("1.5"), "MUE000150\r\n");
+    EXPECT_EQ(RigaScritturaPressione("0"), "MUE000000\r\n");
+    EXPECT_EQ(RigaScritturaPressione("12.345"), "MUE001235\r\n");
     EXPECT_EQ(RigaDataInstallazione(" 5", "3 ", "2024"), "MUC05032024\r\n");
     EXPECT_EQ(RigaDataInstallazione("", "", "24"), "MUC00000024\r\n");
     EXPECT_EQ(RigaDataInstallazione("1", "1", "12024"), "MUC01012024\r\n");

@@ -1,11 +1,7 @@
 // End to end with the ECU simulator behind a pseudo-terminal: the program's screens open
 // the port, activate the link and read live frames exactly as with a real ECU.
-#include "support/Ambiente.h"
-
-#include "ecusim/lib/CollegamentoPty.h"
-#include "ecusim/lib/EcuModel.h"
+#include "support/AmbienteSimulatore.h"
 #include "catalogue/StatoCatalogo.h"
-#include "platform/SerialControl.h"
 
 #include <QFile>
 #include <QLabel>
@@ -13,34 +9,8 @@
 
 namespace {
 
-class Simulatore : public AmbienteLink {
+class Simulatore : public AmbienteSimulatore {
 protected:
-    std::unique_ptr<Pty> pty;
-    ecusim::EcuModel ecu;
-    std::unique_ptr<ecusim::CollegamentoPty> filo;
-    void SetUp() override
-    {
-        AmbienteLink::SetUp();
-        ImpostaOsservatoreUscita(nullptr);
-        pty = std::make_unique<Pty>();
-        ASSERT_TRUE(pty->ok());
-        cartella->scrivi("ZEQINST.INI", "[PORTE]\r\nCOM1=" + pty->slavePath().toLatin1() + "\r\n");
-        ASSERT_EQ(Comunic().setCommPort(1), 0);
-        ecu.opzioni.periodoMs = 20;
-        filo = std::make_unique<ecusim::CollegamentoPty>(ecu, pty->master());
-    }
-    void TearDown() override
-    {
-        AmbienteLink::TearDown();
-        Comunic().setPortOpen(false);
-        filo.reset();
-        pty.reset();
-    }
-    QList<QByteArray> comandi() const { return ecu.comandiRicevuti(); }
-    bool ricevuto(const QByteArray& c, int ms = 5000)
-    {
-        return AttendiFinche([&] { return comandi().contains(c); }, ms);
-    }
     Veicolo* attivo()
     {
         Shell.Funzione = 1;
@@ -84,6 +54,8 @@ TEST_F(Simulatore, PersonalisedMapOnOlderSoftwareAsksForTheMap)
     ecu.identita.tipoCentralina = "01";
     ecu.identita.tipoInstallazione = "01";
     ecu.identita.versioneSw = "09.000315";
+    Shell.Funzione = 1;
+    Veicolo::Carica();
     StatoCatalogo.Cliente = "AB123CD";   // the read-out needs the plate's folder
     attivo();
     ASSERT_TRUE(ricevuto("MU2"));
@@ -182,7 +154,8 @@ TEST_F(Simulatore, FiftyThousandFramesBackToBackAreAllRecorded)
         const RigaDati& r = Diagnosi.DatiVideo[0];
         EXPECT_EQ(r.Valore[9], "     850");
         EXPECT_EQ(r.Valore[0], "  1799.0");
-        EXPECT_EQ(r.Valore[6], "    -1.0");
+        // -1.0 in the record's units is shown as TPS percent.
+        EXPECT_EQ(r.Valore[6], "   -18.4");
         EXPECT_EQ(r.Valore[15], "G       ");
         SalvoDatiGraf();
         const QByteArray file = cartella->leggi("DATI_GRAF.GRF");

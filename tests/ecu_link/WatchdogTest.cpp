@@ -1,6 +1,9 @@
 // The reply and link watchdogs of the vehicle screen and of the live-data screen.
 #include "support/Ambiente.h"
 
+#include "shell/MessErr.h"
+#include "shell/Procedure.h"
+
 #include "diagnosis/LivSerb.h"
 #include "diagnosis/Parametri.h"
 
@@ -9,6 +12,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 
 namespace {
 
@@ -80,6 +84,7 @@ TEST_F(Watchdog, ReplyTimeOutOnTheParameterScreens)
 {
     LivSerb* s = LivSerb::Carica();
     Parametri* p = Parametri::Carica();
+    scritto.clear();  // the tank screen's read at opening
     const struct { int fase; bool vecchio; bool collegato; } casi[] = {
         {FASE_SALVA_SERBATOIO, false, false},  {FASE_LEGGI_SERBATOIO, true, false},
         {FASE_LEGGI_PARAMETRI, true, true},    {FASE_LEGGI_PARAMETRI_N, false, false},
@@ -164,6 +169,22 @@ TEST_F(Watchdog, LinkLostWhileUpShows353Once)
     v->Dati_Out->setEnabled(true);
     v->Dati_Out->Scatta();
     EXPECT_EQ(box->conta(), 1) << "the link was already down";
+    // A YES/NO box (save before exit?) waits for the user: the watchdog leaves it up and the
+    // answer stays the user's.
+    BoxHost::RimuoviRisponditore();
+    bool rimasta = false;
+    QTimer::singleShot(0, [&] {
+        BoxHost::ImpostaRisponditore([](const RiquadroMostrato&) { return -1; });
+        Link.Collegato = true;
+        v->Dati_Out->setEnabled(true);
+        v->Dati_Out->Scatta();
+        rimasta = MessErr::Caricato();
+        if (MessErr* m = MessErr::Istanza())
+            m->Esci_Click();
+    });
+    EXPECT_EQ(Avviso(201, 140, 1), -1);
+    EXPECT_TRUE(rimasta);
+    EXPECT_EQ(box->testi().count(Msg(353)), 2);
 }
 
 TEST_F(Watchdog, SwitchOffSilenceOnlyClearsTheLink)

@@ -259,3 +259,65 @@ TEST(EcuSimCodifica, PersonalPageAndSixCharacterFields)
     EXPECT_EQ(p.mid(187, 2), CalcoloCS(p.left(187)));
     EXPECT_EQ(PaginaRZ(id, 0, false, valori).mid(3, 4), "0000");
 }
+
+TEST(EcuSimCodifica, ValueSpecificationsSetWordsScriptsAndTexts)
+{
+    struct Caso {
+        const char* spec;
+        Canale canale;
+        qint64 ms;
+        qint16 parola; // word at ms
+    } casi[] = {
+        {"tps=700", Canale::Tps, 0, 3500},
+        {"tps=4500", Canale::Tps, 0, 22500},
+        {"dutyin=4550", Canale::DutyIn, 0, 4550},
+        {"dutypwm=305", Canale::DutyPwm, 0, 305},
+        {"flow=123.4", Canale::Flusso, 0, 1234},
+        {"RPM=850", Canale::Giri, 0, 850},
+        {"rpm=ramp:800:1800:1000", Canale::Giri, 0, 800},
+        {"rpm=ramp:800:1800:1000", Canale::Giri, 250, 1050},
+        {"rpm=ramp:800:1800:1000", Canale::Giri, 1500, 1300}, // starts again
+        {"rpm=sine:850:100:2000", Canale::Giri, 500, 950},
+        {"rpm=sine:850:100:2000", Canale::Giri, 1500, 750},
+        {"p1=sine:1200:10:400", Canale::Pressione1, 100, 12100},
+        {"temp=99999", Canale::Temperatura, 0, 32767}, // clipped
+    };
+    for (const Caso& c : casi) {
+        ValoriLive v;
+        ASSERT_TRUE(ImpostaValoreLive(v, c.spec)) << c.spec;
+        v.aggiorna(c.ms);
+        EXPECT_EQ(v.parola(c.canale), c.parola) << c.spec << " at " << c.ms;
+    }
+    for (const char* sbagliata : {"rpm", "=5", "speed=5", "rpm=fast", "rpm=ramp:1:2", "rpm=sine:1:2:0",
+                                  "rpm=saw:1:2:3", "rpm=ramp:a:2:3", "fuel=GB", "rpm=nan"}) {
+        ValoriLive v;
+        QByteArray errore;
+        EXPECT_FALSE(ImpostaValoreLive(v, sbagliata, &errore)) << sbagliata;
+        EXPECT_FALSE(errore.isEmpty());
+        EXPECT_EQ(v.parola(Canale::Giri), 0);
+    }
+    // A fixed value after a script stops the script.
+    ValoriLive v;
+    ImpostaValoreLive(v, "rpm=ramp:800:1800:1000");
+    ImpostaValoreLive(v, "rpm=900");
+    v.aggiorna(500);
+    EXPECT_EQ(v.parola(Canale::Giri), 900);
+}
+
+TEST(EcuSimCodifica, TextInPlaceOfANumberGoesOnlyIntoTextFrames)
+{
+    ValoriLive v;
+    v.imposta(Canale::Giri, 850);
+    const QByteArray db = TramaDB(v);
+    ASSERT_TRUE(ImpostaValoreLive(v, "rpm=text:ABC"));
+    ASSERT_TRUE(ImpostaValoreLive(v, "lambda=text:123456789"));
+    ASSERT_TRUE(ImpostaValoreLive(v, "fuel=B"));
+    const QByteArray dc = TramaDC(v);
+    ASSERT_EQ(dc.size(), 131);
+    EXPECT_EQ(dc.mid(2 + 9 * 9, 9), "     ABC,");
+    EXPECT_EQ(dc.mid(2 + 9 * 4, 9), "12345678,") << "cut to the field";
+    EXPECT_EQ(dc.at(128), 'B');
+    EXPECT_EQ(TramaDB(v).left(db.size() - 3), db.left(db.size() - 3)) << "binary frames carry the word";
+    ASSERT_TRUE(ImpostaValoreLive(v, "rpm=text:"));
+    EXPECT_EQ(TramaDC(v).mid(2 + 9 * 9, 9), "     850,");
+}

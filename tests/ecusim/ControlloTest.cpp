@@ -145,6 +145,18 @@ TEST(Controllo, ToolTakesCommandsOnItsSocketAndOnStdin)
     ASSERT_TRUE(AttendiFinche([&] { return ricevuto.endsWith("R2\r\n"); }, 3000));
     ::close(s);
     porta.close();
+
+    // The tool as a client of its own socket: one command per argument, exit code 0 when all
+    // were taken.
+    QProcess cliente;
+    cliente.start(QStringLiteral(ZEQ_BINARY_DIR "/ecusim"), {"--send", presa, "frames off", "show"});
+    ASSERT_TRUE(cliente.waitForFinished(5000));
+    EXPECT_EQ(cliente.exitCode(), 0);
+    EXPECT_TRUE(cliente.readAllStandardOutput().startsWith("ok\nok power=on frames=off type=01 "));
+    cliente.start(QStringLiteral(ZEQ_BINARY_DIR "/ecusim"), {"--send", presa, "frames sideways"});
+    ASSERT_TRUE(cliente.waitForFinished(5000));
+    EXPECT_EQ(cliente.exitCode(), 1);
+
     sim.terminate();
     ASSERT_TRUE(sim.waitForFinished(5000));
     EXPECT_FALSE(QFileInfo::exists(presa)) << "socket removed";

@@ -1,5 +1,6 @@
 // The ECU model in-process: live frame streaming, identity replies, the other commands,
 // power cycles, the fault switches and the log of received lines.
+#include "ecusim/lib/Controllo.h"
 #include "ecusim/lib/EcuModel.h"
 #include "support/TestSupport.h"
 
@@ -81,9 +82,9 @@ TEST(EcuModel, BinaryFramesAndMapTpsFramesOnRequest)
     Manda(e, "MT", 0);
     EXPECT_TRUE(e.dtAttivo());
     u = e.avanza(500);
-    EXPECT_EQ(Conta(u, "DB"), 5);
+    EXPECT_EQ(Conta(u, "DB"), 0);
     EXPECT_EQ(Conta(u, "DT"), 5);
-    EXPECT_EQ(Righe(u).at(1), TramaDT(e.valori)) << "a DT frame follows each live frame";
+    EXPECT_EQ(Righe(u).at(1), TramaDT(e.valori)) << "DT frames take the place of the live frames";
 
     Manda(e, "MF", 0);
     u = e.avanza(500);
@@ -236,7 +237,9 @@ TEST(EcuModel, ARefusedCommandIsNotCarriedOut)
     e.guasti = {};
     e.guasti.soloPer = "MU2";
     e.guasti.sostituto = pagina;
+    e.guasti.volte = 1;
     EXPECT_EQ(Manda(e, "MU2"), pagina);
+    EXPECT_EQ(Manda(e, "MUA").mid(3, 4), "0010") << "a replaced page is no refusal: the read-out goes on";
 }
 
 TEST(EcuModel, LiveFramesPauseAndResumeWithoutMakingUpTheMissedOnes)
@@ -351,4 +354,20 @@ TEST(EcuModel, BurstFramesComeOutOnDemandAndWaitForAReplyInProgress)
     EXPECT_EQ(e.estraiRaffica(10), TramaDB(e.valori).repeated(2));
     EXPECT_EQ(e.rafficaRestante(), 0);
     EXPECT_EQ(e.trameInviate(), 5);
+}
+
+TEST(EcuModel, ScriptedValuesMoveWithTheFrames)
+{
+    EcuModel e;
+    e.opzioni.periodoMs = 100;
+    e.opzioni.ritardoRispostaMs = 0;
+    ASSERT_EQ(EseguiControllo(e, "value rpm=ramp:1000:2000:1000 tps=text:--"), "ok");
+    EXPECT_TRUE(EseguiControllo(e, "value rpm=ramp:1:2").startsWith("error: "));
+    Manda(e, "M#", 0);
+    const QList<QByteArray> righe = Righe(e.avanza(300));
+    ASSERT_EQ(righe.size(), 3); // at 100, 200, 300 ms
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(righe[i].mid(2 + 9 * 9, 8), QByteArray::number(1000 + 100 * (i + 1)).rightJustified(8, ' '));
+        EXPECT_EQ(righe[i].mid(2 + 9 * 6, 8), "      --");
+    }
 }

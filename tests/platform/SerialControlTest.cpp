@@ -257,6 +257,36 @@ TEST(SerialControl, PortClosesAtTheFirstErrorWhenTheFarEndGoesAway)
     EXPECT_EQ(chiusa.count(), 1);
 }
 
+TEST(SerialControl, ReadAndResourceErrorsCloseThePortOnceOtherErrorsLeaveItOpen)
+{
+    // A USB adapter pulled out gives a resource error; the port's own error signal is driven
+    // here with each kind, twice, as Qt repeats it while the device is gone.
+    const struct {
+        QSerialPort::SerialPortError errore;
+        bool chiude;
+    } casi[] = {
+        {QSerialPort::ResourceError, true},   {QSerialPort::ReadError, true},
+        {QSerialPort::TimeoutError, false},   {QSerialPort::WriteError, false},
+        {QSerialPort::UnknownError, false},
+    };
+    for (const auto& caso : casi) {
+        CartellaProgramma app;
+        Pty pty;
+        ASSERT_TRUE(pty.ok());
+        MappaPorta(1, pty.slavePath());
+        SerialControl c("G");
+        ASSERT_EQ(c.setPortOpen(true), 0);
+        QSignalSpy chiusa(&c, &SerialControl::Chiusa);
+        auto* porta = c.findChild<QSerialPort*>();
+        ASSERT_NE(porta, nullptr);
+        emit porta->errorOccurred(caso.errore);
+        emit porta->errorOccurred(caso.errore);
+        EXPECT_EQ(c.PortOpen(), !caso.chiude) << int(caso.errore);
+        EXPECT_EQ(chiusa.count(), caso.chiude ? 1 : 0) << int(caso.errore);
+        c.setPortOpen(false);
+    }
+}
+
 // A line handler that opens a modal box must not stop the lines that arrive while the box is
 // up: the nested event loop delivers further receive events and each line is processed once,
 // in order, even when a line inside the box opens a second box.

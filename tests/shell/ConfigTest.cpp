@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
+#include <cstring>
 #include <gtest/gtest.h>
 
 namespace {
@@ -135,4 +136,43 @@ TEST_F(ConfigForm, EscClosesAtOnceOrAsksWhenSomethingChanged)
         EXPECT_FALSE(Config::Caricato());
         EXPECT_TRUE(app.leggi("ZEQINST.INI").isEmpty());
     }
+}
+
+TEST_F(ConfigForm, AStoredNumberThatCannotBeDialledIsReportedAndCanBeCorrected)
+{
+    const struct {
+        const char* salvato;
+        bool avviso;
+    } casi[] = {{"051 2345", true}, {"0512345\tATH", true}, {"+390512345", false}, {"", false}};
+    for (const auto& c : casi) {
+        app.scrivi("ZEQINST.INI", QByteArray("[ASSISTENZA]\r\nTelefono=") + c.salvato + "\r\n");
+        RegistroBox box;
+        Config* f = apri();
+        EXPECT_EQ(box.testi(), c.avviso ? QStringList{Msg(378)} : QStringList{}) << c.salvato;
+        if (c.avviso && box.conta() == 1)
+            EXPECT_EQ(box.box()[0].titolo, Msg(140));
+        EXPECT_EQ(f->NumTel->text(), QString(c.salvato));
+        f->Scarica();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    // Backspace and Delete pass while the number is not valid; nothing that cannot be dialled
+    // is added; once corrected, the number is saved.
+    app.scrivi("ZEQINST.INI", "[ASSISTENZA]\r\nTelefono=051 2345\r\n");
+    RegistroBox box;
+    Config* f = apri();
+    f->NumTel->setFocus();
+    f->NumTel->setCursorPosition(8);
+    QTest::keyClick(f->NumTel, Qt::Key_Backspace);
+    EXPECT_EQ(f->NumTel->text(), QStringLiteral("051 234"));
+    f->NumTel->setCursorPosition(3);
+    QTest::keyClicks(f->NumTel, "a-9");
+    EXPECT_EQ(f->NumTel->text(), QStringLiteral("0519 234"));
+    QTest::keyClick(f->NumTel, Qt::Key_Delete);
+    EXPECT_EQ(f->NumTel->text(), QStringLiteral("0519234"));
+    QTest::keyClick(f->NumTel, Qt::Key_Space);
+    EXPECT_EQ(f->NumTel->text(), QStringLiteral("0519234"));
+    const int beep = ContatoreBeep();
+    f->Salva_Click();
+    EXPECT_EQ(ContatoreBeep(), beep);
+    EXPECT_EQ(LeggoProfilo("ASSISTENZA", "Telefono", "", FileConfigurazione()), QStringLiteral("0519234"));
 }

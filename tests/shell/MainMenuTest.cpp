@@ -5,6 +5,7 @@
 #include "shell/ZEQ_Inst.h"
 #include "platform/PrivateProfile.h"
 #include "platform/SerialControl.h"
+#include "platform/Timer.h"
 #include "support/TestSupport.h"
 
 #include <QLabel>
@@ -47,17 +48,22 @@ protected:
 };
 } // namespace
 
-TEST(PortNumber, FollowsTheTextAfterCom)
+TEST(PortNumber, TheProbeAndTheConfigurationReadThePortTextAlike)
 {
-    EXPECT_EQ(ZEQ_Inst::NumeroPorta("COM1"), 1);
-    EXPECT_EQ(ZEQ_Inst::NumeroPorta("COM7"), 7);
-    EXPECT_EQ(ZEQ_Inst::NumeroPorta("COM10"), 10);
-    EXPECT_EQ(ZEQ_Inst::NumeroPorta("COM11"), 1);
-    EXPECT_EQ(ZEQ_Inst::NumeroPorta("COM0"), 1);
-    EXPECT_EQ(ZEQ_Inst::NumeroPorta("COM-3"), 1);
-    EXPECT_EQ(ZEQ_Inst::NumeroPorta("COM3x"), 3);
-    EXPECT_EQ(ZEQ_Inst::NumeroPorta("COMX"), -1);
-    EXPECT_EQ(ZEQ_Inst::NumeroPorta("COM"), -1);
+    const struct {
+        const char* testo;
+        int porta;      // port the probe opens (-1: message 367)
+        int posizione;  // list entry the configuration selects (-1: none)
+    } casi[] = {
+        {"COM1", 1, 0},   {"COM7", 7, 6},   {"COM10", 10, 9}, {"COM11", 1, -1}, {"COM0", 1, -1},
+        {"COM-3", 1, -1}, {"COM3x", 3, 2},  {"COM 4", 4, 3},  {"COMX", -1, -1}, {"COM", -1, -1},
+    };
+    for (const auto& c : casi) {
+        EXPECT_EQ(ZEQ_Inst::NumeroPorta(c.testo), c.porta) << c.testo;
+        EXPECT_EQ(Config::PosizionePorta(c.testo, int(strlen(c.testo))), c.posizione) << c.testo;
+    }
+    EXPECT_EQ(ZEQ_Inst::NumeroPorta("COM12", 5), 5);
+    EXPECT_EQ(Config::PosizionePorta("COM3", 0), -1);   // nothing was read
 }
 
 TEST_F(MainMenu, ShowsVersionCaptionsAndPictures)
@@ -350,4 +356,24 @@ TEST_F(MainMenu, SoftwareListShowsTheLibraryAndClosesWithItsButton)
         EXPECT_TRUE(menu->TastoVS->isEnabled());
         EXPECT_FALSE(menu->BoxSW->isVisibleTo(menu));
     }
+}
+
+TEST_F(MainMenu, RowsFitTheHeightTheScreenLeaves)
+{
+    // 800 x 600 and 1280 x 800 screens at 100 % and 150 % scaling, less a task bar.
+    for (int altezza : {760, 560, 500, 370}) {
+        menu->resize(menu->width(), altezza);
+        int sotto = menu->Intitolo->geometry().bottom();
+        for (int riga = 0; riga < 7; ++riga) {
+            QPushButton* b = riga == 4 ? menu->TastoESC : menu->TastoF[std::array{0, 1, 2, 3, -1, 7, 9}[riga]];
+            const QLabel* l = menu->LabTasti[riga];
+            EXPECT_GT(b->y(), sotto) << altezza << " row " << riga;
+            EXPECT_LE(b->geometry().bottom(), altezza) << altezza << " row " << riga;
+            EXPECT_LE(b->iconSize().height(), b->height()) << altezza << " row " << riga;
+            EXPECT_TRUE(l->y() > b->y() && l->y() < b->geometry().bottom()) << altezza << " row " << riga;
+            sotto = b->geometry().bottom();
+        }
+    }
+    menu->resize(menu->width(), 760);   // room enough: the design places
+    EXPECT_EQ(menu->TastoF[9]->geometry(), QRect(Twip(720), Twip(7800), Twip(1215), Twip(855)));
 }

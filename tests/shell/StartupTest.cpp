@@ -5,8 +5,11 @@
 #include "shell/ZEQ_Inst.h"
 #include "platform/Resources.h"
 #include "support/TestSupport.h"
+#include "platform/Sottoprocesso.h"
 
 #include <QDir>
+#include <QEventLoop>
+#include <QTimer>
 #include <QLabel>
 #include "platform/SingleInstance.h"
 #include <QFileInfo>
@@ -14,6 +17,13 @@
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 struct CasoLingua {
@@ -200,4 +210,144 @@ TEST(Startup, ProgramFolderBecomesPathAppAndCurrentFolder)
     EXPECT_FALSE(SceltaLingua::Caricato());
     ChiudiTutto();
     RilascioIstanzaUnica(QStringLiteral("ZEQINST.LCK"));
+}
+
+// The helper side: starts the program in the given folder, ends it from the main menu and
+// prints what exec() returned ("blocked" when it did not return by itself).
+TEST(StartupHelper, RunsTheProgramUntilTheMenuEndsIt)
+{
+    const QString cartella = qEnvironmentVariable("ZEQ_AVVIO_CARTELLA");
+    if (cartella.isEmpty())
+        GTEST_SKIP() << "helper process only";
+    ASSERT_TRUE(Main(cartella + "/ZEQINST"));
+    const bool tasto = qEnvironmentVariable("ZEQ_AVVIO_AZIONE") == "esc";
+    QTimer::singleShot(0, [tasto] {
+        ZEQ_Inst* menu = ZEQ_Inst::Istanza();
+        if (tasto)
+            QTest::keyClick(menu, Qt::Key_Escape);
+        else
+            menu->TastoESC->click();
+    });
+    bool bloccato = false;
+    QTimer::singleShot(5000, [&] { bloccato = true; QCoreApplication::exit(1); });
+    const int codice = QCoreApplication::exec();
+    ::printf("RISULTATO=%s\n", bloccato ? "blocked" : qPrintable(QString::number(codice)));
+    ::fflush(stdout);
+}
+
+TEST(Startup, EscAndTheExitButtonEndTheProgramAndFreeItsFolder)
+{
+    for (const char* azione : {"esc", "click"}) {
+        CartellaProgramma app;
+        app.scrivi("LANGUAGE.ASC", "4\r\n");
+        QDir::setCurrent(app.path());   // earlier starts left a folder that is gone
+        const QByteArray uscita = EseguiAiutante("StartupHelper.RunsTheProgramUntilTheMenuEndsIt",
+                                                 {"ZEQ_AVVIO_CARTELLA=" + app.path(),
+                                                  QStringLiteral("ZEQ_AVVIO_AZIONE=") + azione}, false);
+        EXPECT_EQ(RisultatoAiutante(uscita), QStringLiteral("0")) << azione << uscita.toStdString();
+        // The next start in the same folder is not refused as "already in progress".
+        RegistroBox box(-1);
+        EXPECT_TRUE(Main(app.path() + "/ZEQINST")) << azione;
+        EXPECT_EQ(box.conta(), 0) << azione;
+        ChiudiTutto();
+        RilascioIstanzaUnica(QStringLiteral("ZEQINST.LCK"));
+    }
+    // Unloaded outside any event loop (as a test or a failed start does), the menu leaves the
+    // event loops that run later alone.
+    Shell.Lingua = 4;
+    ZEQ_Inst::Carica()->Scarica();
+    QEventLoop giro;
+    QTimer::singleShot(0, [&] { giro.exit(7); });
+    EXPECT_EQ(giro.exec(), 7);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST(Startup, AProgramFolderThatCannotBeFoundIsReportedAndNothingIsWritten)
+{
+    CartellaProgramma app;
+    QDir::setCurrent(app.path());
+    // A folder whose name is not valid UTF-8: the bytes do not survive the file-name codec.
+    const QByteArray strana = QFile::encodeName(app.path()) + "/prog\xff\xfe";
+    ASSERT_EQ(::mkdir(strana.constData(), 0700), 0);
+    app.scrivi("ZEQINST", "");
+    const struct {
+        QByteArray byte;
+        QString atteso;
+    } percorsi[] = {
+        {QFile::encodeName(app.file("ZEQINST")), app.file("ZEQINST")},
+        {strana + "/ZEQINST", ""},
+        {QFile::encodeName(app.file("NESSUNO")), ""},
+        {"", ""},
+    };
+    for (const auto& c : percorsi)
+        EXPECT_EQ(PercorsoDaByte(c.byte), c.atteso) << c.byte.toStdString();
+
+    ::rmdir(strana.constData());   // Qt cannot name it to remove it
+    const QStringList prima = QDir(app.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    for (const QString& programma : {QString(), app.file("NON/ESISTE/ZEQINST")}) {
+        RegistroBox box(-1);
+        EXPECT_FALSE(Main(programma));
+        EXPECT_EQ(box.conta(), 1);
+        EXPECT_FALSE(ZEQ_Inst::Caricato());
+        EXPECT_FALSE(SceltaLingua::Caricato());
+        // Nothing goes to the folder the program was started from.
+        EXPECT_EQ(QDir(app.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), prima)
+            << programma.toStdString();
+        ChiudiTutto();
+        RilascioIstanzaUnica(QStringLiteral("ZEQINST.LCK"));
+    }
+}
+
+TEST(Startup, LanguageAndVersionFilesAreReadOnlyAsRegularFilesAndOnlyTheirFirstLine)
+{
+    const QByteArray lunga = "3" + QByteArray(10000, 'x') + "\r\n";
+    const struct {
+        const char* tipo;   // "file", "fifo" or "folder"
+        QByteArray contenuto;
+        int lingua;
+        QString versione;
+    } casi[] = {
+        {"file", "4 SW 02.50\r\nsecond line\r\n", 4, "4 SW 02.50"},
+        {"file", lunga, 3, QString::fromLatin1(lunga.left(4096))},
+        {"fifo", "", 0, ""},
+        {"folder", "", 0, ""},
+    };
+    Shell.Lingua = 4;
+    ZEQ_Inst* menu = ZEQ_Inst::Carica();
+    for (const auto& c : casi) {
+        CartellaProgramma app;
+        for (const char* nome : {"LANGUAGE.ASC", "VERSOFTWARE.DAT"}) {
+            const QByteArray percorso = QFile::encodeName(app.file(nome));
+            if (QByteArray(c.tipo) == "file")
+                app.scrivi(nome, c.contenuto);
+            else if (QByteArray(c.tipo) == "fifo")
+                ASSERT_EQ(::mkfifo(percorso.constData(), 0600), 0);
+            else
+                ASSERT_TRUE(QDir().mkpath(app.file(nome)));
+        }
+        // A reader that opens a FIFO waits for a writer: this one answers it after a while, so
+        // that such a reader is seen taking the wrong language rather than hanging the test.
+        std::atomic<bool> fine{false};
+        std::thread scrittore([&, fifo = QByteArray(c.tipo) == "fifo"] {
+            const QByteArray percorso = QFile::encodeName(app.file("LANGUAGE.ASC"));
+            for (int i = 0; i < 300 && fifo && !fine; ++i) {
+                const int fd = ::open(percorso.constData(), O_WRONLY | O_NONBLOCK);
+                if (fd >= 0) {
+                    ::write(fd, "1\r\n", 3);
+                    ::close(fd);
+                    return;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+        });
+        LeggoLingua();
+        menu->LeggoVersTab();
+        fine = true;
+        scrittore.join();
+        EXPECT_EQ(Shell.Lingua, c.lingua) << c.tipo;
+        EXPECT_TRUE(menu->Versione[1]->text() == c.versione) << c.tipo << " " << menu->Versione[1]->text().size();
+    }
+    Shell.Lingua = 4;
+    menu->Scarica();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }

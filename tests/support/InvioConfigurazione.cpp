@@ -33,6 +33,21 @@ QMap<int, int> RecordPersonaliDemo()
     return m;
 }
 
+void IdentitaTipoUno()
+{
+    DatiCentralinaRec& d = DatiCentralina;
+    d.TipoCentralina = 1;
+    d.ErroriDati = 0;
+    d.DataInstallazione = GiorniDaData(QDate(2024, 3, 5));
+    d.DataRevCentr = GiorniDaData(QDate(2025, 4, 6));
+    d.TipoInstCentr = 1;
+    d.Matricola = "sn000123";
+    d.Lotto = "lt0042";
+    d.VersioneSw = "01.10ABCD";
+    d.VersioneCaric = "01.0012AB";
+    d.VersioneTabCentr = "000004";
+}
+
 QByteArray PaginaPersonale(int pagina, char segno, const QByteArray& valori180)
 {
     const QByteArray t = "RZ " + QByteArray::number(pagina).rightJustified(3, '0') + segno + valori180;
@@ -46,11 +61,21 @@ void AmbienteInvio::SetUp()
     cartella->scrivi("VALVOLE/MODEL_1/TABPWM.PWM", DemoData::TabellaPWM());
     cartella->scrivi("VALVOLE/MODEL_1/TABPCM.PCM", DemoData::TabellaPCM());
     dirCentralina = cartella->file("AURELIA/BREZZA12/CENTRAL1");
+    sceltaVeicolo();
+}
+
+void AmbienteInvio::sceltaVeicolo()
+{
     StatoCatalogo.DirCentralina = dirCentralina;
     StatoCatalogo.TipoGas = 0;
     StatoCatalogo.TipoInstallazione = 0;
     StatoCatalogo.Cliente = "AB123CD";
     StatoVeicolo.DirValvole = cartella->file("VALVOLE/MODEL_1");
+    StatoVeicolo.MarcaAuto = "AURELIA";
+    StatoVeicolo.ModelloAuto = "BREZZA12";
+    StatoVeicolo.CentralinaSel = "CENTRAL1";
+    StatoVeicolo.CentrBenzina = "ECU ONE";
+    StatoVeicolo.ModValvola = "RAIL ALPHA 4 CYLINDERS";
     DatiCentralina.TipoCentralina = 1;
     DatiCentralina.SwVecchio = true;
     DatiCentralina.ErroriDati = 0;

@@ -15,6 +15,10 @@ QByteArray ImmagineDemo(const QMap<int, int>& sostituiti = {});
 // 14 personal records changed to 100 + their position, for the copy tests.
 QMap<int, int> RecordPersonaliDemo();
 
+// The identity record of a type-1 ECU with a personalised map, installed 05/03/2024 and
+// overhauled 06/04/2025, serial and batch in lower case, no error bits.
+void IdentitaTipoUno();
+
 // A page of the personal map read-out: "RZ", a blank, page, flag, the 180 characters, its
 // checksum and CR LF.
 QByteArray PaginaPersonale(int pagina, char segno, const QByteArray& valori180);
@@ -23,6 +27,8 @@ class AmbienteInvio : public AmbienteVeicolo {
 protected:
     void SetUp() override;
     QString dirCentralina;
+    // The catalogue choice, plate and linked type-1 ECU (again after the screen reloads).
+    void sceltaVeicolo();
     // Writes the vehicle's personal map (the demo map with RecordPersonaliDemo()) and makes
     // the installation personalised.
     void mappaPersonale();

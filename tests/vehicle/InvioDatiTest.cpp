@@ -11,8 +11,10 @@
 
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QPointer>
 #include <QTimer>
 
 namespace {
@@ -24,7 +26,9 @@ protected:
     bool allApertura(const std::function<void(T*)>& f = {})
     {
         auto aperta = std::make_shared<bool>(false);
+        delete sorveglio;
         auto* t = new QTimer(v);
+        sorveglio = t;
         QObject::connect(t, &QTimer::timeout, t, [t, f, aperta] {
             if (T* m = T::Istanza(); m && m->InModale()) {
                 *aperta = true;
@@ -40,6 +44,7 @@ protected:
         return true;
     }
     std::shared_ptr<bool> controllo;
+    QPointer<QTimer> sorveglio;
     bool aperta() const { return controllo && *controllo; }
 
     QByteArray lavoro() const { return cartella->leggi("AURELIA/BREZZA12/CENTRAL1/MOTORO01.APP"); }
@@ -232,15 +237,7 @@ TEST_F(InvioDati, MissingRepliesOfTheSendEndAsTheWatchdogSays)
 
 TEST_F(InvioDati, InformationBoxHidesTheFieldsOfEachErrorBit)
 {
-    DatiCentralina.TipoCentralina = 1;
-    DatiCentralina.DataInstallazione = GiorniDaData(QDate(2024, 3, 5));
-    DatiCentralina.DataRevCentr = GiorniDaData(QDate(2025, 4, 6));
-    DatiCentralina.TipoInstCentr = 1;
-    DatiCentralina.Matricola = "sn000123";
-    DatiCentralina.Lotto = "lt0042";
-    DatiCentralina.VersioneSw = "01.10ABCD";
-    DatiCentralina.VersioneCaric = "01.0012AB";
-    DatiCentralina.VersioneTabCentr = "000004";
+    IdentitaTipoUno();
     const QStringList tutti = {"MOTOROLA-01", "05/03/2024", "06/04/2025", Msg(119), "SN000123", "LT0042",
                                "01.CD10AB", "000004", "01.0012AB"};
     const struct { int errori; QList<int> vuoti; int avviso; } casi[] = {
@@ -314,4 +311,44 @@ TEST_F(InvioDati, UpdateButtonsSetTheModeAndOpenTheProgrammingScreen)
         EXPECT_TRUE(aperta());
         EXPECT_EQ(StatoVeicolo.ModoAggiorna, modo);
     }
+}
+
+TEST_F(InvioDati, SendButtonChecksTheLinkFirstThenTheCardThenTheEcuType)
+{
+    // With the link down nothing is validated, not even an empty card.
+    Link.Collegato = false;
+    v->InvioDati_Click();
+    EXPECT_EQ(box->testi(), QStringList{Msg(349)});
+    // A card that does not validate stops with its own message.
+    BoxHost::PulisciRegistro();
+    Link.Collegato = true;
+    v->Cliente->setText("AB123CD");
+    StatoVeicolo.TargaCorrente = "AB123CD";
+    v->InvioDati_Click();
+    EXPECT_EQ(box->testi(), QStringList{Msg(261)});
+    v->Anagrafe[0]->setText("ROSSI");
+    const struct { int tipo; int messaggio; bool beep; bool dialogo; } casi[] = {
+        {-1, 204, true, false}, {0, 358, false, false}, {1, 0, false, true},
+    };
+    for (const auto& c : casi) {
+        SCOPED_TRACE(c.tipo);
+        BoxHost::PulisciRegistro();
+        DatiCentralina.TipoCentralina = c.tipo;
+        allApertura<MandoDati>();
+        const int beep = ContatoreBeep();
+        v->InvioDati_Click();
+        EXPECT_EQ(box->testi(), c.messaggio ? QStringList{Msg(c.messaggio)} : QStringList{});
+        EXPECT_EQ(ContatoreBeep(), beep + (c.beep ? 1 : 0));
+        EXPECT_EQ(aperta(), c.dialogo);
+        EXPECT_TRUE(scritto.isEmpty());
+    }
+}
+
+TEST_F(InvioDati, ShortStandardMapRefusedWith211)
+{
+    cartella->scrivi("AURELIA/BREZZA12/CENTRAL1/MOTORO01.QOX", QByteArray("000001\r\n").repeated(2826));
+    v->InvioMappa([] { return 0; });
+    EXPECT_EQ(box->testi(), QStringList{Msg(211)});
+    EXPECT_TRUE(v->Dati_Out->Enabled());
+    EXPECT_FALSE(MandoDati::Caricato());
 }

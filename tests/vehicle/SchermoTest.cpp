@@ -1,5 +1,7 @@
 #include "SchermoVeicolo.h"
 
+#include "archive/PrefixListModel.h"
+
 #include <QDir>
 
 namespace {
@@ -60,21 +62,19 @@ TEST_F(Schermo, PlateAndNameListingsFollowTheTypedPrefix)
         if (c.nomi != v->Ditta_Nome->isVisible())
             v->Nome_Targa_Click();
         (c.nomi ? v->Ditta_Nome : v->Cliente)->setText(c.testo);
-        QListWidget* lista = c.nomi ? v->ElencoNomi : v->ElencoTarghe;
-        QStringList voci;
-        for (int i = 0; i < lista->count(); ++i)
-            voci << lista->item(i)->text();
-        EXPECT_EQ(voci, c.voci);
-        if (c.nomi) {
-            QStringList targhe;
-            for (int i = 0; i < v->ElencoTarghe->count(); ++i)
-                targhe << v->ElencoTarghe->item(i)->text();
-            EXPECT_EQ(targhe, c.targhe);
+        PrefixListModel* lista = c.nomi ? v->ModelloNomi : v->ModelloTarghe;
+        QStringList voci, targhe;
+        for (int i = 0; i < lista->rowCount(); ++i) {
+            voci << lista->Testo(i);
+            if (c.nomi)
+                targhe << lista->Valore(i, 0).toString();   // each name carries its own plate
         }
+        EXPECT_EQ(voci, c.voci);
+        EXPECT_EQ(targhe, c.targhe);
     }
     // Picking the second name, then the first, loads each one's own card.
     for (int riga : {1, 0}) {
-        v->ElencoNomi->setCurrentRow(riga);
+        v->ElencoNomi->setCurrentIndex(v->ModelloNomi->index(riga));
         v->ElencoNomi_DblClick();
         EXPECT_EQ(v->Cliente->text(), riga ? "AB777     " : "AB123     ");
         EXPECT_EQ(v->Anagrafe[0]->text(), riga ? "Rossini Anna" : "ROSSI MARIO");
@@ -83,6 +83,13 @@ TEST_F(Schermo, PlateAndNameListingsFollowTheTypedPrefix)
         v->Nome_Targa_Click();
         v->Ditta_Nome->setText("ros");
     }
+    // Enter in the name list loads the name picked, as a double click does.
+    ASSERT_TRUE(v->ElencoNomi->isVisible());
+    v->Ditta_Nome->setText("rot");
+    v->ElencoNomi->setFocus();
+    v->ElencoNomi->setCurrentIndex(v->ModelloNomi->index(0));
+    QTest::keyClick(v->ElencoNomi, Qt::Key_Return);
+    EXPECT_EQ(v->Cliente->text(), "ZZ9       ");
     // A blank typed in the plate box empties it.
     if (!v->Cliente->isVisible())
         v->Nome_Targa_Click();
@@ -90,7 +97,7 @@ TEST_F(Schermo, PlateAndNameListingsFollowTheTypedPrefix)
     v->Cliente->setText("AB");
     QTest::keyClick(v->Cliente, Qt::Key_Space);
     EXPECT_TRUE(v->Cliente->text().isEmpty());
-    EXPECT_EQ(v->ElencoTarghe->count(), 0);
+    EXPECT_EQ(v->ModelloTarghe->rowCount(), 0);
 }
 
 TEST_F(Schermo, PlateBoxTakesOnlyLettersAndDigits)
@@ -106,6 +113,11 @@ TEST_F(Schermo, PlateBoxTakesOnlyLettersAndDigits)
     EXPECT_TRUE(v->Cliente->text().isEmpty());
     v->Cliente->insert("xy7");
     EXPECT_EQ(v->Cliente->text(), "xy7");
+    // A loaded plate, padded with blanks, can still be corrected with Backspace.
+    v->Cliente->setText("AB123     ");
+    v->Cliente->end(false);
+    QTest::keyClick(v->Cliente, Qt::Key_Backspace);
+    EXPECT_EQ(v->Cliente->text(), "AB123    ");
 }
 
 TEST_F(Schermo, NewPlateGivesAnEmptyCardWithTodaysDates)
@@ -119,6 +131,8 @@ TEST_F(Schermo, NewPlateGivesAnEmptyCardWithTodaysDates)
     EXPECT_EQ(v->focusWidget(), v->Anagrafe[0]);
     EXPECT_EQ(v->Cliente->text(), "NW1       ");
     EXPECT_EQ(StatoCatalogo.Cliente, "NW1       ");
+    EXPECT_EQ(QDir::cleanPath(StatoVeicolo.DirPersonal), QDir::cleanPath(cartella->file("PERSONALIZZATE/NW1")))
+        << "a new plate's card names its own folder";
     for (int p : {0, 3})
         EXPECT_EQ(Archivi::DataDaParti(v->AutoImp[p]->text(), v->AutoImp[p + 1]->text(), v->AutoImp[p + 2]->text()), oggi);
     EXPECT_EQ(v->AutoImp[1]->text().size(), 2);
@@ -161,6 +175,8 @@ TEST_F(Schermo, StoredCardRestoresItsCarFromTheCatalogue)
          "LONGMAKENAMEXYZ12/LONG01/CENTRAL1"},
         {{"AB5", "E", "NOSUCHMAKE", "X", "Y", "RAIL ALPHA 4 CYLINDERS", 0, 1}, "", "", "", 1, "RAIL ALPHA 4 CYLINDERS", ""},
     };
+    // The map-table version of the chosen car, from its S-record map's header.
+    cartella->scrivi("AURELIA/CORSA14/CENTRAL1/C_GPL03.F19", "S0120000ZEQ 30324142\r\nS9030000FC\r\n");
     QList<ClienteProva> clienti;
     for (const Caso& c : casi)
         clienti << c.c;
@@ -181,8 +197,9 @@ TEST_F(Schermo, StoredCardRestoresItsCarFromTheCatalogue)
             EXPECT_TRUE(StatoCatalogo.DirCentralina.endsWith(c.cartellaCentralina)) << StatoCatalogo.DirCentralina.toStdString();
         EXPECT_FALSE(Shell.DatiModificati);
     }
-    // A user's model pick while a key is held sets the map type back to standard.
     caricoTarga("AB1");
+    EXPECT_EQ(v->Versione_Tab->text(), "Tab_Vers.  2");
+    // A user's model pick while a key is held sets the map type back to standard.
     ASSERT_EQ(StatoCatalogo.TipoInstallazione, 1);
     v->ElModello->setCurrentRow(0);
     v->ElModello_DblClick();

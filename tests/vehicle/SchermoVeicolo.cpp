@@ -44,6 +44,9 @@ void SchermoVeicolo::apro(const QList<ClienteProva>& clienti)
     ASSERT_EQ(Veicolo::Apri(), ZEQ_Inst::Apertura::Aperta);
     v = Veicolo::Istanza();
     ASSERT_NE(v, nullptr);
+    // Focus events (the card's fill rules) need the window active.
+    v->activateWindow();
+    QTest::qWaitForWindowActive(v, 2000);
 }
 
 void SchermoVeicolo::caricoTarga(const QString& targa)

@@ -33,27 +33,6 @@ void SuSegnale(int n)
     [[maybe_unused]] const ssize_t r = ::write(g_segnali[1], &c, 1);
 }
 
-bool ImpostaValore(ecusim::ValoriLive& v, const QString& assegnazione)
-{
-    static const char* nomi[ecusim::NumCanali] = {"p1",  "dp",     "map", "temp", "lambda", "level",   "tps",
-                                                  "pwm", "dutyin", "rpm", "pcm",  "dutypwm", "flow", "spare"};
-    const qsizetype uguale = assegnazione.indexOf('=');
-    if (uguale <= 0)
-        return false;
-    const QString nome = assegnazione.left(uguale).trimmed().toLower();
-    bool ok = false;
-    const double valore = QLocale::c().toDouble(assegnazione.mid(uguale + 1).trimmed(), &ok);
-    if (!ok)
-        return false;
-    for (int k = 0; k < ecusim::NumCanali; ++k) {
-        if (nome == QLatin1String(nomi[k])) {
-            v.imposta(ecusim::Canale(k), valore);
-            return true;
-        }
-    }
-    return false;
-}
-
 // Client of a running simulator's control socket: one line per command, its answer printed.
 // Exit code 0 when every answer is "ok", 1 otherwise.
 int InviaComandi(const QString& percorso, const QStringList& comandi)
@@ -117,8 +96,9 @@ int main(int argc, char* argv[])
     const QCommandLineOption sw("sw", "Software version (9).", "TEXT");
     const QCommandLineOption caric("loader", "Loader version (9).", "TEXT");
     const QCommandLineOption pressione("pressure", "Pressure value answered to MUD.", "TEXT");
-    const QCommandLineOption valore("value", "Live value, NAME=VALUE (p1 dp map temp lambda level tps pwm "
-                                             "dutyin rpm pcm dutypwm flow spare).", "NAME=VALUE");
+    const QCommandLineOption valore("value", "Live value in the record's units, NAME=NUMBER, NAME=ramp:FROM:TO:MS, "
+                                             "NAME=sine:CENTRE:AMPLITUDE:MS or NAME=text:TEXT (p1 dp map temp lambda "
+                                             "level tps pwm dutyin rpm pcm dutypwm flow spare).", "NAME=SPEC");
     const QCommandLineOption carburante("fuel", "Fuel in use: B or G.", "C");
     const QCommandLineOption sostituto("reply-as", "Send this reply (R0, R2, ...) instead of the real one.", "CODE");
     const QCommandLineOption silenzio("silent", "Do not answer.");
@@ -162,8 +142,9 @@ int main(int argc, char* argv[])
     testo(caric, ecu.identita.versioneCaric);
     testo(pressione, ecu.pressione);
     for (const QString& v : p.values(valore)) {
-        if (!ImpostaValore(ecu.valori, v)) {
-            std::fprintf(stderr, "ecusim: bad --value %s\n", qPrintable(v));
+        QByteArray errore;
+        if (!ecusim::ImpostaValoreLive(ecu.valori, v.toLatin1(), &errore)) {
+            std::fprintf(stderr, "ecusim: bad --value %s: %s\n", qPrintable(v), errore.constData());
             return 2;
         }
     }

@@ -80,14 +80,125 @@ int Divisore(Canale c)
     }
 }
 
-void ValoriLive::imposta(Canale c, double valore)
+namespace {
+
+const char* const NomiCanali[NumCanali] = {"p1",  "dp",     "map", "temp", "lambda",  "level", "tps",
+                                           "pwm", "dutyin", "rpm", "pcm",  "dutypwm", "flow",  "spare"};
+
+qint16 Parola(Canale c, double valore)
 {
     double w = std::nearbyint(valore * Divisore(c));
-    if (w > 32767)
-        w = 32767;
+    if (!(w <= 32767)) // also NaN
+        w = w < 0 ? -32768 : 32767;
     if (w < -32768)
         w = -32768;
-    parole[size_t(c)] = qint16(w);
+    return qint16(w);
+}
+
+bool Numero(const QByteArray& t, double& v)
+{
+    bool ok = false;
+    v = t.trimmed().toDouble(&ok);
+    return ok && std::isfinite(v);
+}
+
+} // namespace
+
+const char* NomeCanale(Canale c)
+{
+    return NomiCanali[int(c)];
+}
+
+int CanaleDaNome(const QByteArray& nome)
+{
+    for (int k = 0; k < NumCanali; ++k)
+        if (nome.trimmed().toLower() == NomiCanali[k])
+            return k;
+    return -1;
+}
+
+double Script::valore(qint64 ms) const
+{
+    const int periodo = std::max(1, periodoMs);
+    const double fase = double(ms % periodo) / periodo;
+    switch (forma) {
+    case Forma::Rampa:
+        return a + (b - a) * fase;
+    case Forma::Seno:
+        return a + b * std::sin(2 * M_PI * fase);
+    default:
+        return a;
+    }
+}
+
+void ValoriLive::imposta(Canale c, double valore)
+{
+    parole[size_t(c)] = Parola(c, valore);
+    conScript[size_t(c)] = false;
+}
+
+void ValoriLive::impostaScript(Canale c, const Script& s)
+{
+    script[size_t(c)] = s;
+    conScript[size_t(c)] = true;
+    parole[size_t(c)] = Parola(c, s.valore(0));
+}
+
+void ValoriLive::aggiorna(qint64 ms)
+{
+    for (int k = 0; k < NumCanali; ++k)
+        if (conScript[size_t(k)])
+            parole[size_t(k)] = Parola(Canale(k), script[size_t(k)].valore(ms));
+}
+
+bool ImpostaValoreLive(ValoriLive& v, const QByteArray& assegnazione, QByteArray* errore)
+{
+    auto sbaglio = [&](const QByteArray& t) {
+        if (errore)
+            *errore = t;
+        return false;
+    };
+    const qsizetype uguale = assegnazione.indexOf('=');
+    if (uguale <= 0)
+        return sbaglio("NAME=VALUE expected");
+    const QByteArray nome = assegnazione.left(uguale).trimmed().toLower();
+    const QByteArray spec = assegnazione.mid(uguale + 1);
+    if (nome == "fuel") {
+        if (spec.size() != 1)
+            return sbaglio("fuel is one character");
+        v.carburante = spec[0];
+        return true;
+    }
+    const int k = CanaleDaNome(nome);
+    if (k < 0)
+        return sbaglio("unknown channel " + nome);
+    const Canale c = Canale(k);
+    if (spec.startsWith("text:")) {
+        v.testo[size_t(k)] = spec.mid(5);
+        return true;
+    }
+    const QList<QByteArray> parti = spec.split(':');
+    double x = 0;
+    if (parti.size() == 1) {
+        if (!Numero(spec, x))
+            return sbaglio("bad number " + spec);
+        v.imposta(c, x);
+        return true;
+    }
+    Script s;
+    const QByteArray forma = parti[0].trimmed().toLower();
+    if (forma == "ramp")
+        s.forma = Script::Forma::Rampa;
+    else if (forma == "sine")
+        s.forma = Script::Forma::Seno;
+    else
+        return sbaglio("unknown script " + forma);
+    bool ok = false;
+    if (parti.size() != 4 || !Numero(parti[1], s.a) || !Numero(parti[2], s.b)
+        || (s.periodoMs = parti[3].trimmed().toInt(&ok), !ok) || s.periodoMs < 1)
+        return sbaglio(forma + ":A:B:MS expected");
+    v.impostaScript(c, s);
+    return true;
 }
 
 QByteArray CampoTesto(Canale c, qint16 parola)
@@ -119,8 +230,10 @@ QByteArray CampoTesto(Canale c, qint16 parola)
 QByteArray TramaDC(const ValoriLive& v)
 {
     QByteArray r = "DC";
-    for (int k = 0; k < NumCanali; ++k)
-        r += CampoTesto(Canale(k), v.parole[size_t(k)]) + ',';
+    for (int k = 0; k < NumCanali; ++k) {
+        const QByteArray& t = v.testo[size_t(k)];
+        r += (t.isEmpty() ? CampoTesto(Canale(k), v.parole[size_t(k)]) : t.rightJustified(8, ' ', true)) + ',';
+    }
     r += v.carburante;
     r += "\r\n";
     return r;
@@ -148,6 +261,17 @@ QByteArray TramaDT(const ValoriLive& v)
     }
     r += "\r\n";
     return r;
+}
+
+int CifraEsadecimale(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
 }
 
 QByteArray Fisso(const QByteArray& testo, int larghezza)

@@ -2,6 +2,9 @@
 // The simulated ECU's side of the wire format: the two-character checksum, the byte
 // stuffing of binary live frames, the live frames (text, binary, MAP/TPS) and the reply
 // lines it sends. Everything is bytes (one char per byte); nothing here is decoded as text.
+// The checksum, the stuffing and the frame layouts exist in the program too; these copies are
+// written apart from its protocol code on purpose and must not call it: the simulator is the
+// other side of the line, so a mistake on one side is caught by the other, not copied.
 #include <QByteArray>
 #include <QDate>
 #include <array>
@@ -33,18 +36,48 @@ constexpr int NumCanali = 14;
 // Scaling of each channel between the 16-bit word and its value (value = word / divisor).
 int Divisore(Canale c);
 
+// Names of the channels on the command line and the control channel, in channel order:
+// p1 dp map temp lambda level tps pwm dutyin rpm pcm dutypwm flow spare. -1 if unknown.
+const char* NomeCanale(Canale c);
+int CanaleDaNome(const QByteArray& nome);
+
+// How a channel's value moves with the model's time, in the record's units (the value the
+// text frame shows: word / divisor). A ramp runs from a to b in periodoMs and starts again;
+// a sine swings around a by b with period periodoMs.
+struct Script {
+    enum class Forma { Costante, Rampa, Seno };
+    Forma forma = Forma::Costante;
+    double a = 0;
+    double b = 0;
+    int periodoMs = 1000;
+    double valore(qint64 ms) const;
+};
+
 // The values the ECU reports: the fourteen signed 16-bit words and the fuel character
-// ("B" petrol, "G" gas).
+// ("B" petrol, "G" gas). A channel may follow a script instead of a fixed word, and a text
+// frame may carry any text in place of a channel's number.
 struct ValoriLive {
     std::array<qint16, NumCanali> parole{};
     char carburante = 'G';
+    std::array<bool, NumCanali> conScript{};
+    std::array<Script, NumCanali> script{};
+    std::array<QByteArray, NumCanali> testo{}; // non-empty: sent in DC frames, right-justified in 8
 
     qint16 parola(Canale c) const { return parole[size_t(c)]; }
     void impostaParola(Canale c, qint16 w) { parole[size_t(c)] = w; }
-    // Sets a channel from its value in engineering units (850 rpm, 1.2 bar ...), rounded to
-    // the nearest word and clipped to the 16-bit range.
+    // Sets a channel from its value in the record's units (850 rpm, 700 for the lowest
+    // T.P.S. ...), rounded to the nearest word and clipped to the 16-bit range. The
+    // channel's script, if any, is dropped.
     void imposta(Canale c, double valore);
+    void impostaScript(Canale c, const Script& s);
+    // Words of the scripted channels at model time ms.
+    void aggiorna(qint64 ms);
 };
+
+// One assignment NAME=SPEC, as --value and the control channel take it: a number
+// (constant), ramp:FROM:TO:MS, sine:CENTRE:AMPLITUDE:MS, or text:TEXT (that text in DC frames
+// in place of the number; text: alone removes it). fuel=B or fuel=G sets the fuel character.
+bool ImpostaValoreLive(ValoriLive& v, const QByteArray& assegnazione, QByteArray* errore = nullptr);
 
 // Text form of one word as the text frame carries it, right-justified in 8 characters.
 QByteArray CampoTesto(Canale c, qint16 parola);
@@ -87,6 +120,9 @@ QByteArray PaginaRZ(const Identita& id, int pagina, bool ultima, const QByteArra
 
 // A number as a 6-character field: zero-padded, "-" first for negatives ("-00001").
 QByteArray Campo6(int valore);
+
+// Value of one hexadecimal digit (either case), -1 for any other character.
+int CifraEsadecimale(char c);
 
 // Left-justified copy of a field at a fixed width (blanks added, or cut).
 QByteArray Fisso(const QByteArray& testo, int larghezza);

@@ -9,17 +9,6 @@ namespace ecusim {
 
 namespace {
 
-int Esa(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 bool Intero(const QByteArray& v, int& n)
 {
     bool ok = false;
@@ -83,7 +72,7 @@ QByteArray Errore(const QByteArray& t)
     return "error: " + t;
 }
 
-QByteArray Identita_(EcuModel& ecu, const Argomenti& a)
+QByteArray ImpostaIdentita(EcuModel& ecu, const Argomenti& a)
 {
     const QHash<QByteArray, QByteArray Identita::*> campi = {
         {"type", &Identita::tipoCentralina},       {"install-date", &Identita::dataInstallazione},
@@ -170,6 +159,34 @@ QByteArray Opzione(EcuModel& ecu, const Argomenti& a)
     return "ok";
 }
 
+QByteArray Programmazione(EcuModel& ecu, const Argomenti& a)
+{
+    Flash f = ecu.flash;
+    for (const QByteArray& b : a.bandiere) {
+        if (b != "reset")
+            return Errore("unknown flash flag " + b);
+        f = Flash{};
+    }
+    const QHash<QByteArray, bool Flash::*> interruttori = {
+        {"frames-during", &Flash::trameDurante}, {"frames-after-cycle", &Flash::trameSoloDopoCiclo},
+        {"check-sums", &Flash::controlloSomme},  {"fed-at-once", &Flash::fedSubito},
+        {"silent-to-start", &Flash::mutoAllAvvio}, {"not-kept", &Flash::nonConserva},
+    };
+    for (const auto& [k, v] : a.coppie) {
+        bool ok = false;
+        if (k == "fl0-again-at")
+            ok = Intero(v, f.fl0DiNuovoAllaRiga);
+        else if (interruttori.contains(k))
+            ok = SiNo(v, f.*interruttori.value(k));
+        else
+            return Errore("unknown flash switch " + k);
+        if (!ok)
+            return Errore("bad value for " + k);
+    }
+    ecu.flash = f;
+    return "ok";
+}
+
 QByteArray Mostra(const EcuModel& ecu)
 {
     const Identita& id = ecu.identita;
@@ -188,6 +205,11 @@ QByteArray Mostra(const EcuModel& ecu)
     campo("loader", id.versioneCaric);
     campo("pressure", ecu.pressione);
     campo("stored-pressure", ecu.pressioneMemorizzata());
+    QByteArray par;
+    for (int v : ecu.parametri)
+        par += Campo6(v);
+    campo("parameters", par);
+    campo("parameter-type", ecu.tipoParametri);
     return r;
 }
 
@@ -233,8 +255,8 @@ bool ParoleComando(const QByteArray& riga, QList<QByteArray>& parole, QByteArray
             case '"':
             case '\\': parola += e; break;
             case 'x': {
-                const int h = i < n ? Esa(riga[i]) : -1;
-                const int l = i + 1 < n ? Esa(riga[i + 1]) : -1;
+                const int h = i < n ? CifraEsadecimale(riga[i]) : -1;
+                const int l = i + 1 < n ? CifraEsadecimale(riga[i + 1]) : -1;
                 if (h < 0 || l < 0)
                     return sbaglio("bad escape");
                 parola += char(h * 16 + l);
@@ -289,7 +311,7 @@ QByteArray EseguiControllo(EcuModel& ecu, const QByteArray& riga, int msSpento)
     if (cmd == "fault")
         return Guasto(ecu, a);
     if (cmd == "identity")
-        return Identita_(ecu, a);
+        return ImpostaIdentita(ecu, a);
     if (cmd == "option")
         return Opzione(ecu, a);
     if (cmd == "pressure") {
@@ -298,6 +320,42 @@ QByteArray EseguiControllo(EcuModel& ecu, const QByteArray& riga, int msSpento)
         ecu.pressione = p[1];
         return "ok";
     }
+    if (cmd == "value") {
+        if (p.size() < 2)
+            return Errore("value NAME=SPEC ...");
+        ValoriLive v = ecu.valori;
+        for (qsizetype i = 1; i < p.size(); ++i)
+            if (!ImpostaValoreLive(v, p[i], &errore))
+                return Errore(errore);
+        ecu.valori = v;
+        return "ok";
+    }
+    if (cmd == "delay") {
+        int ms = 0;
+        if (p.size() < 3 || p.size() > 4 || !Intero(p[2], ms) || ms < 0
+            || (p.size() == 4 && p[3].toLower() != "pause-frames"))
+            return Errore("delay KEY MS [pause-frames]");
+        if (ms == 0)
+            ecu.opzioni.ritardoPer.remove(p[1]);
+        else
+            ecu.opzioni.ritardoPer.insert(p[1], ms);
+        ecu.opzioni.trameFermeInRitardo = p.size() == 4;
+        return "ok";
+    }
+    if (cmd == "engine") {
+        if (p.size() != 2 || (sub != "running" && sub != "stopped"))
+            return Errore("engine running | engine stopped");
+        ecu.opzioni.motoreAcceso = sub == "running";
+        return "ok";
+    }
+    if (cmd == "data") {
+        if (p.size() != 2 || (sub != "lost" && sub != "kept"))
+            return Errore("data lost | data kept");
+        ecu.opzioni.datiPersi = sub == "lost";
+        return "ok";
+    }
+    if (cmd == "flash")
+        return Programmazione(ecu, a);
     if (cmd == "show")
         return Mostra(ecu);
     return Errore("unknown command " + cmd);

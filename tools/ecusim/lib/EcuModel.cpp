@@ -21,37 +21,22 @@ bool TuttoCifre(const QByteArray& t)
     return !t.isEmpty() && std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-int Esadecimale(char c)
+// A 6-character value field as the program sends it: digits, blanks and at most one "-"
+// anywhere ("000-50", "0000-1", "  0001"). Its value is the digits with the sign of the "-".
+bool CampoValore(const QByteArray& campo, int* valore = nullptr)
 {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
-// A Motorola S-record: "S", type digit, count byte, address + data bytes, and a checksum
-// byte that makes the low byte of the sum of count, address, data and checksum 0xFF.
-bool SRecordValido(const QByteArray& s)
-{
-    if (s.size() < 4 || s[0] != 'S' || s[1] < '0' || s[1] > '9' || (s.size() % 2) != 0)
+    if (campo.size() != 6 || campo.count('-') > 1)
         return false;
-    QList<int> byte;
-    for (qsizetype i = 2; i < s.size(); i += 2) {
-        const int h = Esadecimale(s[i]);
-        const int l = Esadecimale(s[i + 1]);
-        if (h < 0 || l < 0)
+    int v = 0;
+    for (char c : campo) {
+        if (c >= '0' && c <= '9')
+            v = v * 10 + (c - '0');
+        else if (c != ' ' && c != '-')
             return false;
-        byte.append(h * 16 + l);
     }
-    if (byte.size() != byte[0] + 1)
-        return false;
-    int somma = 0;
-    for (int b : byte)
-        somma += b;
-    return (somma & 0xFF) == 0xFF;
+    if (valore)
+        *valore = campo.contains('-') ? -v : v;
+    return true;
 }
 
 } // namespace
@@ -124,6 +109,7 @@ void EcuModel::elaboroRiga(const QByteArray& riga)
         while (i < testo.size() && testo[i] == '0')
             ++i;
         if (i < testo.size() && testo[i] == 'S') {
+            m_lineaRiempita = i > 0;
             esegui("S", true, &EcuModel::suLineaProgramma, testo.mid(i));
             return;
         }
@@ -160,13 +146,20 @@ void EcuModel::esegui(const QByteArray& chiave, bool risponde, void (EcuModel::*
                       const QByteArray& testo)
 {
     m_guastoCorrente = risponde && colpita(chiave);
-    if (m_guastoCorrente && (guasti.silenzio || !guasti.sostituto.isEmpty())) {
-        // The ECU refuses or ignores the command: nothing of it is carried out.
+    const QByteArray& s = guasti.sostituto;
+    const bool rifiuto = s.startsWith("R0") || s.startsWith("R2") || s.startsWith("R7") || s.startsWith("Rfsko")
+        || (s.startsWith('F') && !s.startsWith("Fl0") && !s.startsWith("Fok"));
+    if (m_guastoCorrente && (guasti.silenzio || rifiuto)) {
+        // The ECU refuses or ignores the command: nothing of it is carried out. An error code
+        // in place of a programming reply ends the programming, as a real error does.
         if (!guasti.silenzio) {
-            const QByteArray& s = guasti.sostituto;
-            rispondi(chiave, s.endsWith("\r\n") ? s : RigaRisposta(s));
+            if (chiave == "S" && !s.startsWith("FW0"))
+                fineProgrammazione();
+            rispondi(chiave, s);
         }
     } else {
+        // Any other replacement (a page, a value, R1, R5 ...): the ECU does the command and
+        // only the reply on the wire differs.
         (this->*gestore)(testo);
     }
     m_guastoCorrente = false;
@@ -179,47 +172,67 @@ void EcuModel::accoda(const QByteArray& dati, qint64 quando)
     m_uscita.append({quando, dati});
 }
 
-void EcuModel::rispondi(const QByteArray&, const QByteArray& rigaCompleta)
+void EcuModel::rispondi(const QByteArray& chiave, const QByteArray& rigaCompleta)
 {
     QByteArray riga = rigaCompleta;
     const qint64 quando = m_ora + std::max(0, opzioni.ritardoRispostaMs);
-    if (!m_guastoCorrente) {
-        accoda(riga, quando);
+    QList<Pezzo> pezzi;
+    if (m_guastoCorrente && !guasti.sostituto.isEmpty())
+        riga = guasti.sostituto.endsWith("\r\n") ? guasti.sostituto : RigaRisposta(guasti.sostituto);
+    if (m_guastoCorrente) {
+        if (guasti.checksumErrato && RichiedeChecksum(riga) && riga.size() >= 4) {
+            char& basso = riga[riga.size() - 3];
+            basso = char(0x30 + ((basso - 0x30) ^ 1));
+        }
+        riga.prepend(guasti.rumore);
+    }
+    if (!m_guastoCorrente || !guasti.aPezzi || riga.size() < 2) {
+        pezzi.append({quando, riga});
+    } else {
+        // Two to six chunks, cut at distinct random points.
+        const int tagli = std::min<int>(1 + int(m_caso.bounded(5)), int(riga.size() - 1));
+        QList<qsizetype> punti;
+        while (punti.size() < tagli) {
+            const qsizetype p = 1 + qsizetype(m_caso.bounded(int(riga.size() - 1)));
+            if (!punti.contains(p))
+                punti.append(p);
+        }
+        std::sort(punti.begin(), punti.end());
+        punti.append(riga.size());
+        qsizetype da = 0;
+        qint64 t = quando;
+        for (qsizetype p : punti) {
+            pezzi.append({t, riga.mid(da, p - da)});
+            da = p;
+            t += std::max(1, guasti.msTraPezzi);
+        }
+    }
+    const int ritardo = std::max(0, opzioni.ritardoPer.value(chiave, 0));
+    if (ritardo > 0) {
+        // Held back: live frames due meanwhile go out before it.
+        for (Pezzo& p : pezzi)
+            p.quando += ritardo;
+        auto dopo = std::upper_bound(m_differite.begin(), m_differite.end(), pezzi.first().quando,
+                                     [](qint64 q, const QList<Pezzo>& d) { return q < d.first().quando; });
+        m_differite.insert(dopo, pezzi);
         return;
     }
-    if (guasti.checksumErrato && RichiedeChecksum(riga) && riga.size() >= 4) {
-        char& basso = riga[riga.size() - 3];
-        basso = char(0x30 + ((basso - 0x30) ^ 1));
-    }
-    riga.prepend(guasti.rumore);
-    if (!guasti.aPezzi || riga.size() < 2) {
-        accoda(riga, quando);
-        return;
-    }
-    // Two to six chunks, cut at distinct random points.
-    const int tagli = std::min<int>(1 + int(m_caso.bounded(5)), int(riga.size() - 1));
-    QList<qsizetype> punti;
-    while (punti.size() < tagli) {
-        const qsizetype p = 1 + qsizetype(m_caso.bounded(int(riga.size() - 1)));
-        if (!punti.contains(p))
-            punti.append(p);
-    }
-    std::sort(punti.begin(), punti.end());
-    punti.append(riga.size());
-    qsizetype da = 0;
-    qint64 t = quando;
-    for (qsizetype p : punti) {
-        accoda(riga.mid(da, p - da), t);
-        da = p;
-        t += std::max(1, guasti.msTraPezzi);
-    }
+    for (const Pezzo& p : pezzi)
+        accoda(p.dati, p.quando);
+}
+
+QByteArray EcuModel::trama(qint64 quando)
+{
+    // Between "MT" and "MF" the MAP/TPS frame takes the place of the live frame.
+    valori.aggiorna(quando);
+    if (m_dt)
+        return TramaDT(valori);
+    return opzioni.trameBinarie ? TramaDB(valori) : TramaDC(valori);
 }
 
 void EcuModel::inviaTrama(qint64 quando)
 {
-    accoda(opzioni.trameBinarie ? TramaDB(valori) : TramaDC(valori), quando);
-    if (m_dt)
-        accoda(TramaDT(valori), quando);
+    accoda(trama(quando), quando);
     ++m_trameInviate;
 }
 
@@ -236,11 +249,8 @@ QByteArray EcuModel::estraiRaffica(int massimo)
     if (!m_acceso || !m_uscita.isEmpty())
         return r;
     const int n = std::min(m_raffica, std::max(0, massimo));
-    for (int i = 0; i < n; ++i) {
-        r += opzioni.trameBinarie ? TramaDB(valori) : TramaDC(valori);
-        if (m_dt)
-            r += TramaDT(valori);
-    }
+    for (int i = 0; i < n; ++i)
+        r += trama(m_ora);
     m_raffica -= n;
     m_trameInviate += n;
     return r;
@@ -256,19 +266,32 @@ QByteArray EcuModel::avanza(int ms)
 {
     const qint64 fine = m_ora + std::max(0, ms);
     for (;;) {
+        enum { Niente, Riaccendi, Differita, Trama } evento = Niente;
         qint64 t = -1;
-        bool riaccendi = false;
         if (!m_acceso && m_riaccensione >= 0 && m_riaccensione <= fine) {
             t = m_riaccensione;
-            riaccendi = true;
-        } else if (streaming() && m_prossimaTrama <= fine) {
-            t = m_prossimaTrama;
+            evento = Riaccendi;
+        } else {
+            if (!m_differite.isEmpty() && m_differite.first().first().quando <= fine) {
+                t = m_differite.first().first().quando;
+                evento = Differita;
+            }
+            if (streaming() && m_prossimaTrama <= fine && (t < 0 || m_prossimaTrama < t)) {
+                t = m_prossimaTrama;
+                evento = Trama;
+            }
         }
-        if (t < 0)
+        if (evento == Niente)
             break;
         m_ora = std::max(m_ora, t);
-        if (riaccendi) {
+        if (evento == Riaccendi) {
             accendi();
+        } else if (evento == Differita) {
+            const bool erano = streaming();
+            for (const Pezzo& p : m_differite.takeFirst())
+                accoda(p.dati, p.quando);
+            if (!erano && streaming() && m_prossimaTrama <= t)
+                m_prossimaTrama = t + std::max(1, opzioni.periodoMs); // missed frames are not made up
         } else {
             inviaTrama(t);
             m_prossimaTrama = t + std::max(1, opzioni.periodoMs);
@@ -291,6 +314,8 @@ qint64 EcuModel::prossimoInvio() const
     };
     if (!m_uscita.isEmpty())
         candidato(m_uscita.first().quando);
+    if (!m_differite.isEmpty())
+        candidato(m_differite.first().first().quando);
     if (streaming())
         candidato(m_prossimaTrama);
     if (!m_acceso && m_riaccensione >= 0)
@@ -300,7 +325,8 @@ qint64 EcuModel::prossimoInvio() const
 
 bool EcuModel::streaming() const
 {
-    return m_acceso && m_trasmette && !m_flash && !m_trameSospese;
+    const bool inAttesa = opzioni.trameFermeInRitardo && !m_differite.isEmpty();
+    return m_acceso && m_trasmette && (!m_flash || flash.trameDurante) && !m_trameSospese && !inAttesa;
 }
 
 void EcuModel::sospendiTrame(bool sospese)
@@ -323,6 +349,7 @@ void EcuModel::spegni()
     m_raffica = 0;
     m_ingresso.clear();
     m_uscita.clear();
+    m_differite.clear();
 }
 
 void EcuModel::accendi()
@@ -331,6 +358,10 @@ void EcuModel::accendi()
         return;
     m_acceso = true;
     m_riaccensione = -1;
+    if (opzioni.datiPersi) {
+        identita.tipoCentralina = "??";
+        opzioni.datiPersi = false;
+    }
     avviaTrasmissione(m_ora + std::max(1, opzioni.periodoMs));
 }
 
@@ -482,7 +513,7 @@ void EcuModel::suLetturaPressione(const QByteArray&)
 void EcuModel::suScritturaPressione(const QByteArray& testo)
 {
     const QByteArray v = testo.mid(3);
-    const bool buono = v.size() == 6 && TuttoCifre(v);
+    const bool buono = CampoValore(v);
     if (buono)
         m_pressioneMemorizzata = v;
     rispondi("MUE", RigaRisposta(buono ? "Re" : "R0"));
@@ -507,14 +538,15 @@ void EcuModel::suLetturaParametriN(const QByteArray&)
 
 void EcuModel::suScritturaParametri(const QByteArray& testo)
 {
-    // Three fields (tank screen of the older software) or eight fields and the type field.
+    // Three fields (tank screen of the older software) or eight fields and the type field,
+    // which is kept as text. Nothing is stored while the engine runs.
     const QByteArray campi = testo.mid(4);
-    bool buono = campi.size() == 18 || campi.size() == 54;
+    bool buono = !opzioni.motoreAcceso && (campi.size() == 18 || campi.size() == 54);
     QList<int> valori;
     for (qsizetype i = 0; buono && i < campi.size(); i += 6) {
-        bool ok = false;
-        valori.append(campi.mid(i, 6).toInt(&ok));
-        buono = ok;
+        int v = 0;
+        buono = CampoValore(campi.mid(i, 6), &v);
+        valori.append(v);
     }
     if (buono) {
         for (int i = 0; i < std::min<int>(8, int(valori.size())); ++i)
@@ -525,40 +557,168 @@ void EcuModel::suScritturaParametri(const QByteArray& testo)
     rispondi("MUFS", RigaRisposta(buono ? "Rfsok" : "Rfsko"));
 }
 
+void EcuModel::inizioProgrammazione(const QByteArray& chiave, bool caricatore)
+{
+    if (flash.mutoAllAvvio)
+        return; // ignored: no programming mode, no answer
+    if (flash.fedSubito) {
+        // The erase fails: answered at once, whatever delay the command has.
+        accoda(RigaRisposta("Fed"), m_ora + std::max(0, opzioni.ritardoRispostaMs));
+        return;
+    }
+    m_flash = true;
+    m_flashCaricatore = caricatore;
+    m_lineeFlash.clear();
+    m_lineeRiempite.clear();
+    m_sommaA = m_sommaB = 0;
+    m_sommaBAttiva = false;
+    rispondi(chiave, RigaRisposta("Fl0"));
+}
+
 void EcuModel::suProgrammaSw(const QByteArray&)
 {
-    m_flash = true;
-    m_flashCaricatore = false;
-    m_lineeFlash.clear();
-    rispondi("MWin", RigaRisposta("Fl0"));
+    inizioProgrammazione("MWin", false);
 }
 
 void EcuModel::suProgrammaCaricatore(const QByteArray&)
 {
-    m_flash = true;
-    m_flashCaricatore = true;
-    m_lineeFlash.clear();
-    rispondi("MWca", RigaRisposta("Fl0"));
+    inizioProgrammazione("MWca", true);
+}
+
+void EcuModel::erroreProgrammazione(const char* codice)
+{
+    fineProgrammazione();
+    rispondi("S", RigaRisposta(codice));
 }
 
 void EcuModel::suLineaProgramma(const QByteArray& testo)
 {
-    if (!SRecordValido(testo)) {
-        fineProgrammazione();
-        rispondi("S", RigaRisposta("Fce"));
+    // Checked in this order: the format ("S", a type digit, hex digits in pairs, the count
+    // equal to the bytes that follow), then the record's checksum.
+    QList<int> byte;
+    bool formato = testo.size() >= 4 && testo[0] == 'S' && testo[1] >= '0' && testo[1] <= '9'
+        && (testo.size() % 2) == 0;
+    for (qsizetype i = 2; formato && i < testo.size(); i += 2) {
+        const int h = CifraEsadecimale(testo[i]);
+        const int l = CifraEsadecimale(testo[i + 1]);
+        formato = h >= 0 && l >= 0;
+        byte.append(h * 16 + l);
+    }
+    if (!formato || byte.size() != byte[0] + 1) {
+        erroreProgrammazione("Fee");
         return;
     }
-    m_lineeFlash.append(testo);
+    int somma = 0;
+    for (int b : byte)
+        somma += b;
+    if ((somma & 0xFF) != 0xFF) {
+        erroreProgrammazione("Fce");
+        return;
+    }
     const char tipo = testo[1];
-    if (tipo == '7' || tipo == '8' || tipo == '9') {
-        // Last record: the ECU restarts with the new program and streams again.
+    const bool fine = tipo == '7' || tipo == '8' || tipo == '9';
+    if (fine && controlloSommeDovuto()) {
+        // The end record of a programming image carries sum A and sum B in place of its
+        // address and first data word.
+        const bool uguali = byte.size() >= 5 && ((byte[1] << 8) | byte[2]) == m_sommaA
+            && ((byte[3] << 8) | byte[4]) == m_sommaB;
+        if (!uguali) {
+            erroreProgrammazione("Fer");
+            return;
+        }
+    }
+    m_lineeFlash.append(testo);
+    m_lineeRiempite.append(m_lineaRiempita);
+    if (!fine)
+        sommoRecord(tipo, byte);
+    if (flash.fl0DiNuovoAllaRiga > 0 && m_lineeFlash.size() == flash.fl0DiNuovoAllaRiga) {
+        // The ECU asks for the image again from its first line.
+        flash.fl0DiNuovoAllaRiga = -1;
+        m_lineeFlash.clear();
+        m_lineeRiempite.clear();
+        m_sommaA = m_sommaB = 0;
+        m_sommaBAttiva = false;
+        rispondi("S", RigaRisposta("Fl0"));
+        return;
+    }
+    if (fine) {
+        // Last record: the ECU takes the new program and restarts with it.
         m_flash = false;
-        m_trasmette = true;
-        m_prossimaTrama = m_ora + std::max(1, opzioni.msRiavvio);
+        if (!flash.nonConserva)
+            adottoProgramma();
+        if (flash.trameSoloDopoCiclo) {
+            m_trasmette = false;
+        } else {
+            m_trasmette = true;
+            m_prossimaTrama = m_ora + std::max(1, opzioni.msRiavvio);
+        }
         rispondi("S", RigaRisposta("Fok"));
         return;
     }
     rispondi("S", RigaRisposta("FW0"));
+}
+
+bool EcuModel::controlloSommeDovuto() const
+{
+    // Only a programming image carries the sums; it comes with every line padded.
+    return flash.controlloSomme && !m_flashCaricatore && m_lineaRiempita && !m_lineeRiempite.contains(false);
+}
+
+void EcuModel::sommoRecord(char tipo, const QList<int>& byte)
+{
+    // Counted: S1 records from 0x4000 on and S2 records from 0x10000 to 0x3FFF7. Their data
+    // bytes in pairs, high byte first; an odd last byte pairs with the record's checksum.
+    const int larghezza = tipo == '1' ? 2 : tipo == '2' ? 3 : 0;
+    if (larghezza == 0 || byte.size() < 2 + larghezza)
+        return;
+    qint64 indirizzo = 0;
+    for (int i = 1; i <= larghezza; ++i)
+        indirizzo = indirizzo * 256 + byte[i];
+    const bool contato = tipo == '1' ? indirizzo >= 0x4000 : indirizzo >= 0x10000 && indirizzo <= 0x3FFF7;
+    if (!contato)
+        return;
+    if (tipo == '1' && indirizzo == 0x4FA6) {
+        m_sommaB = 0; // the tables begin: sum B runs from here
+        m_sommaBAttiva = true;
+    }
+    if (tipo == '1' && indirizzo == 0x800E)
+        m_sommaBAttiva = false; // the installation date counts in sum A only
+    const qsizetype primo = 1 + larghezza;
+    const qsizetype dati = byte.size() - 1 - primo; // without the checksum
+    for (qsizetype i = 0; i < dati; i += 2) {
+        const int alto = byte[primo + i];
+        const int basso = byte[primo + i + 1]; // the checksum when the data count is odd
+        const int parola = (alto << 8) | basso;
+        m_sommaA ^= parola;
+        if (m_sommaBAttiva)
+            m_sommaB ^= parola;
+    }
+}
+
+void EcuModel::adottoProgramma()
+{
+    // Version: 9 data bytes of the S2 record at 03FFEC (software) or of the S1 record at 3FF0
+    // (loader), reported in the order they are stored. A programming image also brings the
+    // installation date (S1 at 800E, 8 characters) and, in the map record at 5606, the
+    // overhaul day, month, year and installation type (words at characters 25-40).
+    auto testoDa = [](const QByteArray& riga, qsizetype da, int n) { return QByteArray::fromHex(riga.mid(da, 2 * n)); };
+    for (const QByteArray& r : std::as_const(m_lineeFlash)) {
+        if (!m_flashCaricatore && r.startsWith("S2") && r.mid(4, 6) == "03FFEC" && r.size() >= 10 + 18 + 2)
+            identita.versioneSw = testoDa(r, 10, 9);
+        else if (m_flashCaricatore && r.startsWith("S1") && r.mid(4, 4) == "3FF0" && r.size() >= 8 + 18 + 2)
+            identita.versioneCaric = testoDa(r, 8, 9);
+        else if (!m_flashCaricatore && r.startsWith("S1") && r.mid(4, 4) == "800E" && r.size() >= 8 + 16 + 2)
+            identita.dataInstallazione = testoDa(r, 8, 8);
+        else if (!m_flashCaricatore && r.startsWith("S1") && r.mid(4, 4) == "5606" && r.size() >= 40 + 2) {
+            auto parola = [&](int carattere, int larghezza) {
+                bool ok = false;
+                const int v = r.mid(carattere - 1, 4).toInt(&ok, 16);
+                return QByteArray::number(ok ? v : 0).rightJustified(larghezza, '0').right(larghezza);
+            };
+            identita.dataRevisione = parola(25, 2) + parola(29, 2) + parola(33, 4);
+            identita.tipoInstallazione = parola(37, 2);
+        }
+    }
 }
 
 } // namespace ecusim

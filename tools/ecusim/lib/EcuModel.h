@@ -3,10 +3,12 @@
 // live frames out. The model has no threads and no clock of its own: ricevi() hands it the
 // bytes the program wrote, avanza(ms) moves its time on and returns what it sends in that
 // time. The same model runs in-process in the tests and behind a pseudo-terminal in the
-// ecusim tool.
+// ecusim tool. Its checks of what it receives (blocks, S-records and their sums, value
+// fields) are its own, independent of the program's protocol code on purpose.
 #include "ecusim/lib/Codifica.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QRandomGenerator>
 #include <algorithm>
@@ -30,13 +32,25 @@ struct Opzioni {
     bool formaLunga = true;     // identity with the 9-character versions and the loader
     int ritardoRispostaMs = 5;  // from the command's LF to the reply
     int msRiavvio = 500;        // pause of the frames while the ECU restarts after flashing
+    // Extra time before the reply to a command key ("MUFS", "MWin" for its "Fl0" ...), in ms.
+    // Live frames due meanwhile go out first, unless trameFermeInRitardo pauses them until the
+    // delayed reply has gone.
+    QHash<QByteArray, int> ritardoPer;
+    bool trameFermeInRitardo = false;
+    // The engine runs: parameters cannot be stored ("MUFS" gets "Rfsko").
+    bool motoreAcceso = false;
+    // The ECU has lost its data: from the next power-on its type field is not a number.
+    bool datiPersi = false;
 };
 
 // Fault switches. Replies to the command named in soloPer (any command when empty) are
 // counted; from the daRisposta-th of them on, for volte replies (-1 = no limit), a reply is
 // "faulty" and every switch that is on applies to it. Live frames are never touched.
-// A command whose reply is replaced (sostituto) or withheld (silenzio) is not carried out:
-// a refused block is not taken, a refused date not stored, a programming line not written.
+// A command whose reply is withheld (silenzio) or replaced by a refusal (R0, R2, R7, Rfsko,
+// a programming code other than Fl0 and Fok) is not carried out: a refused block is not
+// taken, a refused date not stored, a programming line not written. With any other
+// replacement (a page, a value, R1, R5 ...) the ECU does the command and only the reply
+// on the wire differs.
 struct Guasti {
     // Reply text sent instead ("R0", "R2", "FW0" ...); its checksum and CR LF are added where
     // the code needs them. A text that already ends in CR LF goes out exactly as given (a
@@ -55,12 +69,24 @@ struct Guasti {
     bool attivi() const { return !sostituto.isEmpty() || silenzio || checksumErrato || !rumore.isEmpty() || aPezzi; }
 };
 
+// How the ECU behaves while it is being programmed ("MWin" / "MWca" and the lines).
+struct Flash {
+    bool trameDurante = false;      // live frames keep streaming during programming
+    bool trameSoloDopoCiclo = false; // after "Fok" frames come back only after a power cycle
+    bool controlloSomme = true;     // a padded transfer's end record must carry sums A and B ("Fer")
+    bool fedSubito = false;         // "MWin"/"MWca" answered at once with "Fed"
+    bool mutoAllAvvio = false;      // "MWin"/"MWca" not answered (and not obeyed)
+    int fl0DiNuovoAllaRiga = -1;    // after line n "Fl0" again: the image restarts (once)
+    bool nonConserva = false;       // "Fok", but the old program (and identity) stays
+};
+
 class EcuModel {
 public:
     EcuModel();
 
     Opzioni opzioni;
     Guasti guasti;
+    Flash flash;
     Identita identita;
     ValoriLive valori;
     // Stored parameters: tank minimum, tank maximum, switch, changeover temperature, forced
@@ -115,6 +141,9 @@ public:
     const QByteArray& pressioneMemorizzata() const { return m_pressioneMemorizzata; }
     const QList<QByteArray>& lineeProgrammate() const { return m_lineeFlash; }
     bool caricatoreProgrammato() const { return m_flashCaricatore; }
+    // Per programmed line: whether it came left-padded with "0".
+    const QList<bool>& lineeRiempite() const { return m_lineeRiempite; }
+    bool inProgrammazione() const { return m_flash; }
 
 private:
     struct Pezzo {
@@ -137,6 +166,7 @@ private:
     void adottoRevisione();
     void accoda(const QByteArray& dati, qint64 quando);
     void rispondi(const QByteArray& chiave, const QByteArray& testo);
+    QByteArray trama(qint64 quando);
     void inviaTrama(qint64 quando);
     bool streaming() const;
     void avviaTrasmissione(qint64 primaTrama);
@@ -163,6 +193,11 @@ private:
     void suProgrammaSw(const QByteArray&);
     void suProgrammaCaricatore(const QByteArray&);
     void suLineaProgramma(const QByteArray& testo);
+    void inizioProgrammazione(const QByteArray& chiave, bool caricatore);
+    void erroreProgrammazione(const char* codice);
+    bool controlloSommeDovuto() const;
+    void sommoRecord(char tipo, const QList<int>& byte);
+    void adottoProgramma();
 
     qint64 m_ora = 0;
     bool m_acceso = true;
@@ -180,6 +215,7 @@ private:
     QByteArray m_ingresso;
     QList<RigaRicevuta> m_registro;
     QList<Pezzo> m_uscita;
+    QList<QList<Pezzo>> m_differite; // delayed replies, in the order they were given
     QRandomGenerator m_caso{1};
 
     bool m_tabella = false;
@@ -192,6 +228,11 @@ private:
     bool m_flash = false;
     bool m_flashCaricatore = false;
     QList<QByteArray> m_lineeFlash;
+    QList<bool> m_lineeRiempite;
+    bool m_lineaRiempita = false;
+    int m_sommaA = 0;
+    int m_sommaB = 0;
+    bool m_sommaBAttiva = false;
 
     QByteArray m_pressioneMemorizzata;
 };

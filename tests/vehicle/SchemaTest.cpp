@@ -1,0 +1,119 @@
+#include "SchermoVeicolo.h"
+
+#include "platform/PrivateProfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+class Schema : public SchermoVeicolo {
+protected:
+    // A stand-in for the PDF viewer that leaves its arguments behind.
+    void visore()
+    {
+        const QString dir = cartella->file("VIEWER");
+        QDir().mkpath(dir);
+        const QString script = dir + "/xdg-open";
+        QFile f(script);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("#!/bin/sh\nprintf '%s|%s' \"$#\" \"$1\" > \"$0.args.tmp\" && mv \"$0.args.tmp\" \"$0.args\"\n");
+        f.close();
+        f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
+        ScrivoProfilo("ACROBAT", "Directory", dir, FileConfigurazione());
+        argomenti = script + ".args";
+    }
+    QString avviato()
+    {
+        if (!AttendiFinche([&] { return QFileInfo::exists(argomenti); }, 5000))
+            return {};
+        QFile f(argomenti);
+        f.open(QIODevice::ReadOnly);
+        const QString t = QString::fromUtf8(f.readAll());
+        f.close();
+        QFile::remove(argomenti);
+        return t;
+    }
+    void scelgo(int gas, const QString& marca, int modello, int centralina)
+    {
+        v->Impianto->setCurrentIndex(gas);
+        v->Impianto_Click();
+        for (int i = 0; i < v->ElMarca->count(); ++i)
+            if (v->ElMarca->item(i)->text() == marca)
+                v->ElMarca->setCurrentRow(i);
+        v->ElMarca_DblClick();
+        v->ElModello->setCurrentRow(modello);
+        v->ElModello_DblClick();
+        v->CentrBenz->setCurrentRow(centralina);
+        v->CentrBenz_DblClick();
+    }
+    QString argomenti;
+};
+} // namespace
+
+TEST_F(Schema, WiringDiagramOpensTheModelsPdfAsOneArgument)
+{
+    const QByteArray record = QByteArray("BLUE SKY ONE").leftJustified(41, ' ') + "   4" +
+                              QByteArray("SKY ECU").leftJustified(40, ' ') + QByteArray(80, ' ') +
+                              QByteArray("SKY1").leftJustified(12, ' ') + "E  ";
+    cartella->scrivi("BLUE SKY.PRN", record + "\r\n");
+    cartella->scrivi("BLUE SKY/SKY1/CENTRAL1/SKY1.PDF", "%PDF-1.4\n");
+    QFile::remove(cartella->file("AURELIA/BREZZA12/CENTRAL2/BREZZA12M.PDF"));
+    apro({{"AB1", "A"}});
+    visore();
+    caricoTarga("AB1");
+    v->DatiCli->setCurrentIndex(1);
+    struct Caso {
+        const char* nome;
+        int gas;
+        QString marca;
+        int modello, centralina;
+        QString schema;   // "" = message 200
+    };
+    const Caso casi[] = {
+        {"LPG", 0, "AURELIA", 0, 0, "AURELIA/BREZZA12/CENTRAL1/BREZZA12.PDF"},
+        {"CNG with its M.PDF", 1, "AURELIA", 0, 1, "AURELIA/BREZZA12/CENTRAL3/BREZZA12M.PDF"},
+        {"CNG falls back to .PDF", 1, "AURELIA", 0, 0, "AURELIA/BREZZA12/CENTRAL2/BREZZA12.PDF"},
+        {"a make with a blank", 0, "BLUE SKY", 0, 0, "BLUE SKY/SKY1/CENTRAL1/SKY1.PDF"},
+        {"no diagram", 1, "BLUE SKY", 0, 0, ""},
+    };
+    for (const Caso& c : casi) {
+        SCOPED_TRACE(c.nome);
+        scelgo(c.gas, c.marca, c.modello, c.centralina);
+        if (c.marca == "BLUE SKY" && c.gas == 1)
+            QFile::remove(cartella->file("BLUE SKY/SKY1/CENTRAL1/SKY1.PDF"));
+        RegistroBox box;
+        v->LanciaSchemi_Click();
+        if (c.schema.isEmpty()) {
+            EXPECT_EQ(box.testi(), QStringList{Msg(200)});
+            continue;
+        }
+        EXPECT_EQ(box.conta(), 0) << box.testi().join("/").toStdString();
+        EXPECT_EQ(avviato(), "1|" + QDir(cartella->path()).filePath(c.schema));
+    }
+    // Nothing chosen: the first missing choice is asked for.
+    caricoTarga("NEW1");
+    RegistroBox box;
+    v->LanciaSchemi_Click();
+    EXPECT_EQ(box.testi(), QStringList{Msg(143)});
+}
+
+TEST_F(Schema, StagingCatalogueIsMadeOnDemand)
+{
+    apro({{"AB1", "A"}});
+    caricoTarga("AB1");
+    ASSERT_FALSE(QFileInfo::exists(cartella->file("TEMPOR")));
+    cartella->scrivi("TEMPOR/NUOVA.PRN", QByteArray("NEW MODEL").leftJustified(41, ' ') + "   4" +
+                                             QByteArray("NEW ECU").leftJustified(40, ' ') + QByteArray(80, ' ') +
+                                             QByteArray("NEW1").leftJustified(12, ' ') + "G  \r\n");
+    QDir().mkpath(cartella->file("TEMPOR/NUOVA"));
+    v->MarcaP->setChecked(true);
+    v->MarcaP_Click();
+    EXPECT_EQ(StatoVeicolo.TipoTab, 1);
+    ASSERT_EQ(v->ElMarca->count(), 1);
+    EXPECT_EQ(v->ElMarca->item(0)->text(), "NUOVA");
+    EXPECT_TRUE(Shell.DatiModificati);
+    QDir(cartella->file("TEMPOR")).removeRecursively();
+    v->MarcaP_Click();
+    EXPECT_TRUE(QFileInfo(cartella->file("TEMPOR")).isDir());
+}
