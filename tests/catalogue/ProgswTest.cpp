@@ -1,15 +1,19 @@
 // The programming screen: what it offers at load, and its buttons through the power cycle.
 #include "support/Ambiente.h"
 
+#include "catalogue/SoftwareLibrary.h"
 #include "catalogue/StatoFile.h"
+#include "shell/ZEQ_Inst.h"
 #include "demodata/lib/DemoData.h"
 #include "shell/Procedure.h"
 #include "vehicle/StatoVeicolo.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
+#include <QTableWidget>
 
 namespace {
 
@@ -171,4 +175,84 @@ TEST_F(ProgswSchermo, PowerCycleStepsAndTheWayOut)
     p->Tastook_Click(1);
     EXPECT_FALSE(Progsw::Caricato());
     EXPECT_TRUE(v->Dati_Out->Enabled());
+}
+
+namespace {
+
+// Saves a picture of the form when ZEQ_SCREENSHOTS names a folder (run under a display).
+void Fotografo(QWidget* w, const QString& nome)
+{
+    const QString cartella = qEnvironmentVariable("ZEQ_SCREENSHOTS");
+    if (cartella.isEmpty())
+        return;
+    QDir().mkpath(cartella);
+    w->grab().save(QDir(cartella).filePath(nome + ".png"));
+}
+
+// Every visible label shows its whole text (wrapped labels may take more lines).
+void TestiInteri(QWidget* f)
+{
+    f->show();
+    f->adjustSize();
+    QCoreApplication::processEvents();
+    for (QLabel* l : f->findChildren<QLabel*>()) {
+        if (!l->isVisibleTo(f) || l->text().isEmpty())
+            continue;
+        if (l->wordWrap())
+            EXPECT_GE(l->height(), l->heightForWidth(l->width())) << l->text().toStdString();
+        else
+            EXPECT_GE(l->width(), l->sizeHint().width()) << l->text().toStdString();
+    }
+}
+
+} // namespace
+
+TEST_F(ProgswSchermo, StepsAndTheSendDialogFitInEveryLanguage)
+{
+    cartella->scrivi("SOFTWARE/02/KERNEL/K1.S19", Software("KL1130520", true));
+    cartella->scrivi("SOFTWARE/02/L0AA/L0AA.S19", Software("ZQ3010450"));
+    const char* codici[] = {"pl", "fr", "es", "en"};
+    for (int lingua = 1; lingua <= 4; ++lingua) {
+        SCOPED_TRACE(lingua);
+        const QString l = QLatin1String(codici[lingua - 1]);
+        Shell.Lingua = lingua;
+        DatiCentralina.TipoCentralina = 2;
+        DatiCentralina.VersioneCaric = "01.120305";
+        StatoVeicolo.ModoAggiorna = 1;
+        Link.Collegato = true;
+        Progsw* p = Progsw::Carica();
+        ASSERT_EQ(p->LabAgg->text(), Msg(346));
+        for (QPushButton* t : {p->TastoSI, p->TastoEsci, p->TastoOKA, p->TastoAbbandona})
+            EXPECT_FALSE(t->icon().isNull());
+        TestiInteri(p);
+        Fotografo(p, "Progsw-question-" + l);
+        p->TastoSI_Click();
+        p->MostroAvanzamento(128);
+        TestiInteri(p);
+        Fotografo(p, "Progsw-transfer-" + l);
+        p->MostroSpegnimento();
+        EXPECT_TRUE(p->TastoSI->isHidden());
+        p->MostroVerdetto(239, "KL1130520");
+        TestiInteri(p);
+        Fotografo(p, "Progsw-verdict-" + l);
+        ScaricoTutto();
+        ImpostoPuntatore(0);
+
+        MandoDati* m = MandoDati::Carica();
+        m->ModoProgrammazione({"7", "L0AA", "ZQ3010450", "PRJ42"});
+        TestiInteri(m);
+        Fotografo(m, "MandoDati-programming-" + l);
+        ScaricoTutto();
+
+        ZEQ_Inst* menu = ZEQ_Inst::Carica();
+        QList<QPair<QString, QString>> righe;
+        for (const RigaSoftware& r : ElencoSoftware())
+            righe.append({r.nome, r.versione});
+        menu->MostroElencoSoftware(righe);
+        menu->show();
+        EXPECT_EQ(menu->GrigliaSW->rowCount(), 2);
+        Fotografo(menu, "SoftwareList-" + l);
+        menu->Scarica();
+        v = Veicolo::Carica();
+    }
 }
