@@ -138,28 +138,37 @@ bool MandoDati::SalvoScheda()
     return false;
 }
 
-void MandoDati::TastoSI_Click()
+bool MandoDati::AvvioTrasferimento(QPushButton* tasto, int messaggio, int fase, const QByteArray& comando,
+                                   int intervallo, bool salvoPuntatore)
 {
     if (!Link.Collegato) {
         Scarica();
-        return;
+        return false;
     }
     if (!SalvoScheda())
-        return;
+        return false;
     Veicolo* v = Veicolo::Istanza();
     if (v)
         v->Dati_Out->setEnabled(false);
-    Segnalazione->setText(Msg(221));
-    Link.FaseCom = FASE_INVIO_TABELLA;
+    Segnalazione->setText(Msg(messaggio));
+    Link.FaseCom = fase;
+    if (salvoPuntatore)
+        Shell.PuntatoreMouse = PuntatoreAttuale();
     ImpostoPuntatore(11);
-    TastoSI->setEnabled(false);
+    tasto->setEnabled(false);
     TastoNO->setEnabled(false);
-    Link.BufferTx = Protocollo::Riga(Protocollo::ComandoInizioTabella);
+    Link.BufferTx = Protocollo::Riga(comando);
     if (v)
-        v->TimeOutTx->setInterval(10000);
+        v->TimeOutTx->setInterval(intervallo);
     ScrivoCentralina(Link.BufferTx);
     if (v)
         v->TimeOutTx->setEnabled(true);
+    return true;
+}
+
+void MandoDati::TastoSI_Click()
+{
+    AvvioTrasferimento(TastoSI, 221, FASE_INVIO_TABELLA, Protocollo::ComandoInizioTabella, 10000, false);
 }
 
 void MandoDati::TastoNO_Click()
@@ -208,28 +217,9 @@ void MandoDati::MostroErroreProgrammazione(const QString& testo)
 
 void MandoDati::TastoSIULP_Click()
 {
-    if (!Link.Collegato) {
-        Scarica();
-        return;
-    }
-    if (!SalvoScheda())
-        return;
-    Veicolo* v = Veicolo::Istanza();
-    if (v)
-        v->Dati_Out->setEnabled(false);
-    Segnalazione->setText(Msg(150));
-    Link.FaseCom = FASE_PROGRAMMAZIONE_ULP;
-    Shell.PuntatoreMouse = PuntatoreAttuale();
-    ImpostoPuntatore(11);
-    TastoSIULP->setEnabled(false);
-    TastoNO->setEnabled(false);
+    // The line count starts with the transfer; the pointer is put back at its end.
     StatoFile.NumLinea = 0;
-    Link.BufferTx = Protocollo::Riga(Protocollo::ComandoProgrammazioneSw);
-    if (v)
-        v->TimeOutTx->setInterval(20000);
-    ScrivoCentralina(Link.BufferTx);
-    if (v)
-        v->TimeOutTx->setEnabled(true);
+    AvvioTrasferimento(TastoSIULP, 150, FASE_PROGRAMMAZIONE_ULP, Protocollo::ComandoProgrammazioneSw, 20000, true);
 }
 
 void MandoDati::ChiusuraUtente()

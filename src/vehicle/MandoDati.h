@@ -58,6 +58,11 @@ public:
     // gives false (the dialog stays open, nothing is sent).
     bool SalvoScheda();
 
+private:
+    // Saves the record, then starts a transfer: caption, state, command and watchdog.
+    bool AvvioTrasferimento(QPushButton* tasto, int messaggio, int fase, const QByteArray& comando,
+                            int intervallo, bool salvoPuntatore);
+
 protected:
     // The user cannot close the dialog while the image is being sent; the program's
     // unloads (time-out, lost link) still close it.

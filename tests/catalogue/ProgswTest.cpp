@@ -1,5 +1,6 @@
 // The programming screen: what it offers at load, and its buttons through the power cycle.
 #include "support/Ambiente.h"
+#include "support/Schermate.h"
 
 #include "catalogue/SoftwareLibrary.h"
 #include "catalogue/StatoFile.h"
@@ -176,36 +177,6 @@ TEST_F(ProgswSchermo, PowerCycleStepsAndTheWayOut)
     EXPECT_FALSE(Progsw::Caricato());
     EXPECT_TRUE(v->Dati_Out->Enabled());
 }
-
-namespace {
-
-// Saves a picture of the form when ZEQ_SCREENSHOTS names a folder (run under a display).
-void Fotografo(QWidget* w, const QString& nome)
-{
-    const QString cartella = qEnvironmentVariable("ZEQ_SCREENSHOTS");
-    if (cartella.isEmpty())
-        return;
-    QDir().mkpath(cartella);
-    w->grab().save(QDir(cartella).filePath(nome + ".png"));
-}
-
-// Every visible label shows its whole text (wrapped labels may take more lines).
-void TestiInteri(QWidget* f)
-{
-    f->show();
-    f->adjustSize();
-    QCoreApplication::processEvents();
-    for (QLabel* l : f->findChildren<QLabel*>()) {
-        if (!l->isVisibleTo(f) || l->text().isEmpty())
-            continue;
-        if (l->wordWrap())
-            EXPECT_GE(l->height(), l->heightForWidth(l->width())) << l->text().toStdString();
-        else
-            EXPECT_GE(l->width(), l->sizeHint().width()) << l->text().toStdString();
-    }
-}
-
-} // namespace
 
 TEST_F(ProgswSchermo, StepsAndTheSendDialogFitInEveryLanguage)
 {
