@@ -52,6 +52,8 @@
 #include <QTabBar>
 #include <QTabWidget>
 
+#include "archive/PrefixListModel.h"
+
 namespace {
 constexpr int kLarghezza = 1000;
 constexpr int kAltezza = 750;
@@ -607,7 +609,10 @@ bool Veicolo::eventFilter(QObject* o, QEvent* e)
     }
     if (!Scaricato() && (e->type() == QEvent::FocusIn || e->type() == QEvent::FocusOut)) {
         const bool entra = e->type() == QEvent::FocusIn;
-        if (entra && o == Cliente)
+        // The window getting the focus back (a box or another window closed) is no new search.
+        const bool ritorno = entra && static_cast<QFocusEvent*>(e)->reason() == Qt::ActiveWindowFocusReason;
+        if (ritorno) {
+        } else if (entra && o == Cliente)
             Cliente_GotFocus();
         else if (entra && o == Ditta_Nome)
             Ditta_Nome_GotFocus();

@@ -1,8 +1,10 @@
 #include "SchermoVeicolo.h"
 
 #include "archive/PrefixListModel.h"
+#include "platform/SerialControl.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace {
 using Schermo = SchermoVeicolo;
@@ -205,4 +207,62 @@ TEST_F(Schermo, StoredCardRestoresItsCarFromTheCatalogue)
     v->ElModello_DblClick();
     EXPECT_EQ(StatoCatalogo.TipoInstallazione, 0);
     EXPECT_TRUE(Shell.DatiModificati);
+}
+
+TEST_F(Schermo, OnlyANewFocusOnThePlateBoxClearsTheCard)
+{
+    apro({{"AB123", "ROSSI MARIO"}});
+    const std::pair<Qt::FocusReason, bool> casi[] = {
+        {Qt::ActiveWindowFocusReason, false},   // a box closed, the window has the focus back
+        {Qt::MouseFocusReason, true},
+        {Qt::TabFocusReason, true},
+    };
+    for (const auto& [motivo, svuota] : casi) {
+        caricoTarga("AB123");
+        ASSERT_EQ(v->Anagrafe[0]->text(), "ROSSI MARIO");
+        QFocusEvent e(QEvent::FocusIn, motivo);
+        QApplication::sendEvent(v->Cliente, &e);
+        EXPECT_EQ(v->Anagrafe[0]->text().trimmed().isEmpty(), svuota) << motivo;
+        EXPECT_EQ(v->SchedaAbilitata(), !svuota) << motivo;
+    }
+}
+
+TEST_F(Schermo, OpeningStateAndCatalogueKeys)
+{
+    apro({{"AB123", "ROSSI MARIO"}});
+    EXPECT_TRUE(QFileInfo(cartella->file("PERSONALIZZATE")).isDir());
+    EXPECT_EQ(v->ModValvole->count(), 2);
+    EXPECT_FALSE(v->SchedaAbilitata());
+    EXPECT_EQ(v->StatoCom->text(), Msg(348));
+    EXPECT_TRUE(Comunic().PortOpen());
+    EXPECT_EQ(v->Intitolo->text(), Msg(139));
+    caricoTarga("AB123");
+    v->DatiCli->setCurrentIndex(1);
+    struct Caso {
+        QWidget* da;
+        Qt::Key tasto;
+        QWidget* a;   // focus afterwards
+    };
+    const Caso casi[] = {
+        {v->MarcaP, Qt::Key_Return, v->Impianto},
+        {v->Impianto, Qt::Key_Return, v->ElMarca},
+        {v->ElMarca, Qt::Key_Return, v->ElModello},
+        {v->ElModello, Qt::Key_Return, v->LanciaSchemi},
+        {v->CentrBenz, Qt::Key_Return, v->ModValvole},
+        {v->ModValvole, Qt::Key_Return, v->Personalizza},
+        {v->MarcaP, Qt::Key_Space, v->MarcaP},   // discarded: the box does not toggle
+    };
+    for (const Caso& c : casi) {
+        SCOPED_TRACE(c.da->objectName().toStdString());
+        c.da->setFocus();
+        QTest::keyClick(c.da, c.tasto);
+        EXPECT_EQ(v->focusWidget(), c.a);
+    }
+    EXPECT_FALSE(v->MarcaP->isChecked());
+    // Space on the model list confirms the model, as a double click does.
+    StatoVeicolo.ModelloAuto.clear();
+    v->ElModello->setCurrentRow(1);
+    v->ElModello->setFocus();
+    QTest::keyClick(v->ElModello, Qt::Key_Space);
+    EXPECT_EQ(StatoVeicolo.ModelloAuto.trimmed(), "CORSA14");
 }
