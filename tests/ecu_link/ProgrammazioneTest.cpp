@@ -250,21 +250,3 @@ TEST_F(Flash, RepliesOutsideTheTransferOrUnknownAreIgnored)
         EXPECT_FALSE(FileProgrammazioneAperto());
     }
 }
-
-TEST_F(Flash, TimeOutClosesTheFileInBothStates)
-{
-    for (int fase : Stati) {
-        SCOPED_TRACE(fase);
-        file();
-        avvio(fase);
-        ricevo("Fl0\r\n");
-        ASSERT_TRUE(FileProgrammazioneAperto());
-        v->TimeOutTx->Scatta();
-        EXPECT_FALSE(FileProgrammazioneAperto());
-        EXPECT_EQ(box->testi().last(), Msg(234));
-        EXPECT_FALSE(Progsw::Caricato());
-        EXPECT_FALSE(MandoDati::Caricato());
-        ScaricoTutto();
-        v = Veicolo::Carica();
-    }
-}
