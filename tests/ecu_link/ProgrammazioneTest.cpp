@@ -89,16 +89,6 @@ TEST(RigaFlash, RecordCounterSplicedBeforeTheLastCharacter)
     EXPECT_EQ(DidascaliaConRecord("(    )", 7), "    7)");
 }
 
-TEST(RigaFlash, ErrorCodesAndTheirMessages)
-{
-    const struct { const char* codice; int messaggio; } casi[] = {
-        {"ce", 219}, {"ee", 237}, {"es", 238}, {"rr", 176}, {"er", 177}, {"ed", 178},
-        {"ok", 0}, {"l0", 0}, {"W0", 0}, {"EE", 0}, {"", 0}, {"c", 0},
-    };
-    for (const auto& c : casi)
-        EXPECT_EQ(MessaggioErroreFlash(c.codice), c.messaggio) << c.codice;
-}
-
 TEST_F(Flash, LinesSentOnRequestWithTheCounterGoingOn)
 {
     for (int fase : Stati) {
@@ -173,15 +163,17 @@ TEST_F(Flash, CompletedImageClosesTheDialogAndOpensThePressures)
 
 TEST_F(Flash, ErrorCodesEndTheTransferInTheCaption)
 {
-    const QByteArray codici[] = {"Fce\r\n", "Fee\r\n", "Fes\r\n", ConChecksum("Frr"), "Fer\r\n", "Fed\r\n"};
+    const struct { QByteArray risposta; int messaggio; } codici[] = {
+        {"Fce\r\n", 219}, {"Fee\r\n", 237}, {"Fes\r\n", 238}, {ConChecksum("Frr"), 176}, {"Fer\r\n", 177}, {"Fed\r\n", 178},
+    };
     for (int fase : Stati) {
-        for (const QByteArray& r : codici) {
+        for (const auto& [r, messaggio] : codici) {
             SCOPED_TRACE(r.constData());
             file();
             avvio(fase);
             ricevo("Fl0\r\n");
             ricevo(r);
-            EXPECT_EQ(didascalia(fase), Msg(MessaggioErroreFlash(QByteArrayView(r).sliced(1, 2))));
+            EXPECT_EQ(didascalia(fase), Msg(messaggio));
             EXPECT_EQ(Link.FaseCom, FASE_LIBERA);
             EXPECT_FALSE(Link.Collegato);
             EXPECT_EQ(v->StatoCom->text(), Msg(348));
@@ -224,8 +216,9 @@ TEST_F(Flash, UnopenableFileEndsLikeAnError)
         EXPECT_EQ(Link.FaseCom, FASE_LIBERA);
         EXPECT_FALSE(Link.Collegato);
         EXPECT_FALSE(v->TimeOutTx->Enabled());
-        if (fase == FASE_PROGRAMMAZIONE_SW)
+        if (fase == FASE_PROGRAMMAZIONE_SW) {
             EXPECT_TRUE(Progsw::Istanza()->isEnabled());
+        }
         ScaricoTutto();
         v = Veicolo::Carica();
     }
