@@ -267,6 +267,7 @@ void Progsw::MostroSpegnimento()
 
 void Progsw::MostroVerdetto(int messaggio, const QString& versioneCentralina)
 {
+    setEnabled(true);
     LabAgg->setText(Msg(messaggio));
     VersSoft[0]->setText(versioneCentralina);
     Visibile(TastoOKA, false);

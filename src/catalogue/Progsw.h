@@ -38,6 +38,8 @@ public:
     void MostroErrore(const QString& testo);
     // The transfer is complete: the installer is asked to switch the ECU off.
     void MostroSpegnimento();
+    // The ECU is being asked for its new version: the screen waits, disabled.
+    void MostroVerificaInCorso() { setEnabled(false); }
     // The version check after the power cycle: verdict message and the ECU's version.
     void MostroVerdetto(int messaggio, const QString& versioneCentralina);
     // The version on the PC as shown, trimmed and in upper case.

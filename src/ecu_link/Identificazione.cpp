@@ -248,8 +248,6 @@ void VerificaPressioni(const QByteArray& r, bool completa)
 
 void VerificaSoftware(const QByteArray& r, bool completa)
 {
-    if (Progsw* p = Progsw::Istanza())
-        p->setEnabled(true);
     Link.FaseCom = FASE_LIBERA;
     bool errato = false;
     if (completa) {
