@@ -7,13 +7,16 @@
 #include "diagnosis/Pressioni.h"
 #include "diagnosis/RigaDati.h"
 #include "ecu_link/DatiCentralina.h"
+#include "ecu_link/Rami.h"
 #include "ecu_link/Ricezione.h"
 #include "ecu_link/StatoLink.h"
 #include "platform/BoxHost.h"
 #include "remote/StatoGSM.h"
 #include "shell/Modulo.h"
+#include "shell/Procedure.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QTemporaryDir>
 #include <cstdint>
 #include <cstdlib>
@@ -45,6 +48,13 @@ static void AproSchermo(int fase)
     }
 }
 
+// A clock that runs a second per reading: the pause after a programming image ends at once.
+static double OrologioVeloce()
+{
+    static double t = 0;
+    return t += 1.0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static QTemporaryDir cartella;
@@ -62,6 +72,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (qobject_cast<QApplication*>(QCoreApplication::instance()))
             g_stati = int(sizeof(Stati) / sizeof(Stati[0]));
         Shell.PathApp = cartella.path();
+        ImpostaOrologio(OrologioVeloce);
+        QFile programma(cartella.filePath(QStringLiteral("PROG.S19")));
+        if (programma.open(QIODevice::WriteOnly))
+            programma.write("S0030000FC\r\nS1051000AABB8F\rS9030000FC\n");
         BoxHost::ImpostaRisponditore([](const RiquadroMostrato&) { return -1; });
     }
     if (size < 2)
@@ -76,6 +90,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const bool calibrazione = data[0] & 0x40;
     const bool schermo = calibrazione && (data[0] & 0x20) && g_stati > 4;
     StatoFile.reset();
+    ChiudoFileProgrammazione();
+    // Bit 0x10: a programming file to send in states 5 and 20.
+    if (data[0] & 0x10)
+        StatoFile.FileProgrammazione = cartella.filePath(QStringLiteral("PROG.S19"));
     if (calibrazione) {
         const int fase = StatiCalibrazione[data[1] % 8];
         DatiCentralina.SwVecchio = fase == FASE_LEGGI_SERBATOIO || fase == FASE_LEGGI_PARAMETRI;

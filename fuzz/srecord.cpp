@@ -37,6 +37,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const QString nome = NomeSoftwareDaIntestazione(righe[0]);
         if (!nome.isEmpty() && (nome.size() != 4 || nome.contains(QLatin1Char('/'))))
             std::abort();
+        // The send dialog's header fields: whole or empty, never a crash.
+        const VersioniIntestazione v = LeggoVersioniIntestazione(righe[0]);
+        if ((!v.software.isEmpty() && v.software.size() != 4) || (!v.progetto.isEmpty() && v.progetto.size() != 5))
+            std::abort();
+        for (const QChar c : v.versioneMappa)
+            if (!c.isDigit())
+                std::abort();
     }
     if (ParametriDaF19(parti[0]).size() != 28)
         std::abort();

@@ -7,6 +7,7 @@
 #include "shell/Modulo.h"
 
 #include <QFile>
+#include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -387,4 +388,90 @@ int CreoFileProgrammazione(const QString& mappaF19, const QString& nome, const Q
     if (codice != 0)
         return codice;
     return Files::ScriviAtomico(fileUscita, immagine) ? 0 : 99;
+}
+
+// ---- the software list ----
+
+namespace {
+
+void OrdinoNomi(QStringList& nomi)
+{
+    std::sort(nomi.begin(), nomi.end(), [](const QString& a, const QString& b) {
+        const int c = a.compare(b, Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : a < b;
+    });
+}
+
+} // namespace
+
+QList<RigaSoftware> ElencoSoftware()
+{
+    QList<RigaSoftware> righe;
+    const QDir base(Files::PercorsoApp(QStringLiteral("SOFTWARE/02")));
+    QStringList cartelle = base.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+    OrdinoNomi(cartelle);
+    for (const QString& cartella : cartelle) {
+        const QDir d(base.filePath(cartella));
+        QStringList file = d.entryList(QDir::Files | QDir::Hidden);
+        OrdinoNomi(file);
+        const bool kernel = cartella.trimmed().toUpper() == QLatin1String("KERNEL");
+        for (const QString& f : file) {
+            if (f.right(3).toUpper() != QLatin1String("S19"))
+                continue;
+            const QString percorso = d.filePath(f);
+            righe.append({cartella + QLatin1Char('\\') + f,
+                          kernel ? LeggoVersioneS1(percorso) : LeggoVersioneS2(percorso)});
+        }
+    }
+    return righe;
+}
+
+// ---- the programming path of the send ----
+
+int CodiceProgrammazione(const QString& versioneSw, bool esisteF19, bool esisteQOX,
+                         const std::function<int()>& preparoMappa,
+                         const std::function<int(QString&)>& cercoSoftware, QString& nome)
+{
+    const QString maggiore = versioneSw.mid(0, 2);
+    const QString minore = versioneSw.mid(3, 2);
+    const bool regolaA = maggiore.compare(QLatin1String("02")) >= 0 && minore.compare(QLatin1String("50")) < 0;
+    if (esisteF19) {
+        const int s = cercoSoftware(nome);
+        if (regolaA)
+            return s == 0 ? 3 : 4;
+        switch (s) {
+        case 0: return 0;
+        case 2: return nome.toUpper().endsWith(QLatin1String("AA")) ? 1 : 4;
+        default: return 16;
+        }
+    }
+    if (!esisteQOX)
+        return 10;
+    if (const int c = preparoMappa())
+        return c;
+    switch (cercoSoftware(nome)) {
+    case 0: return regolaA ? 3 : 0;
+    case 2: return regolaA ? 1 : 2;
+    default: return 16;
+    }
+}
+
+int MessaggioProgrammazione(int codice)
+{
+    if (codice >= 1 && codice <= 5)
+        return 156 + codice;
+    if (codice >= 10 && codice <= 16)
+        return 155 + codice;
+    return 173;
+}
+
+VersioniIntestazione LeggoVersioniIntestazione(QByteArrayView riga)
+{
+    VersioniIntestazione v;
+    const QByteArray mappa = TestoIntestazione(riga, 13, 2);
+    if (!mappa.isEmpty())
+        v.versioneMappa = QString::number(static_cast<qint64>(Val(QByteArrayView(mappa))));
+    v.software = QString::fromLatin1(TestoIntestazione(riga, 17, 4));
+    v.progetto = QString::fromLatin1(TestoIntestazione(riga, 37, 5));
+    return v;
 }

@@ -10,9 +10,11 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QDate>
+#include <QList>
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <functional>
 
 // ---- versions and descriptions ----
 
@@ -84,3 +86,42 @@ int ComponoProgrammazione(const QByteArray& software, const QByteArray& mappa,
 // fileUscita is left as it was and no work file remains.
 int CreoFileProgrammazione(const QString& mappaF19, const QString& nome, const QString& fileUscita,
                            const DatiProgrammazione& dati);
+
+// ---- the software list and the programming path of the send ----
+
+// One row of the software list: "<folder>\<file>" and the file's version.
+struct RigaSoftware {
+    QString nome;
+    QString versione;
+};
+
+// Every software file of the ECU family 02: for each sub-folder of PathApp/SOFTWARE/02 (in
+// name order without regard to case) its files whose name ends in "S19" in any case (in the
+// same order), with the S1 version for the loader folder KERNEL and the S2 version for the
+// others.
+QList<RigaSoftware> ElencoSoftware();
+
+// Result code of the programming path of the send before the image is built. versioneSw is
+// the ECU's software version (major in characters 1-2, minor in 4-5). Major "02" or above
+// with minor below "50" (rule A) never gives 0: the installer is told what to update first.
+// preparoMappa builds the .F19 from the .QOX (0 done); cercoSoftware reads the software
+// name from the .F19 into nome (0 found, 2 missing, 1 unreadable).
+// Codes: 0 build the image, 1-4 software or loader missing, 10 no map, 16 map unreadable,
+// or the code of preparoMappa.
+int CodiceProgrammazione(const QString& versioneSw, bool esisteF19, bool esisteQOX,
+                         const std::function<int()>& preparoMappa,
+                         const std::function<int(QString&)>& cercoSoftware, QString& nome);
+
+// The message of a non-zero result of the programming path: 156 + c for 1-5, 155 + c for
+// 10-16, 173 for 99 and for any other code.
+int MessaggioProgrammazione(int codice);
+
+// What the send dialog shows of a map's header line: the map version's number (characters
+// 13-16), the software name (17-24) and the vehicle project code (37-46); each "" when the
+// line is too short or not hex there.
+struct VersioniIntestazione {
+    QString versioneMappa;
+    QString software;
+    QString progetto;
+};
+VersioniIntestazione LeggoVersioniIntestazione(QByteArrayView riga);

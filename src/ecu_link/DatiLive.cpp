@@ -60,7 +60,7 @@ void SchermoVeicolo()
                 if (Pressioni* p = Pressioni::Istanza())
                     p->setEnabled(false);
             } else if (Progsw* p = Progsw::Istanza()) {
-                p->setEnabled(false);
+                p->MostroVerificaInCorso();
             }
             break;
         default: break;

@@ -248,8 +248,6 @@ void VerificaPressioni(const QByteArray& r, bool completa)
 
 void VerificaSoftware(const QByteArray& r, bool completa)
 {
-    if (Progsw* p = Progsw::Istanza())
-        p->setEnabled(true);
     Link.FaseCom = FASE_LIBERA;
     bool errato = false;
     if (completa) {
@@ -259,25 +257,19 @@ void VerificaSoftware(const QByteArray& r, bool completa)
     } else {
         DecodificoBreve(r, false);
     }
-    const QString mostrata = VersioneSwVisualizzata();
+    // After a loader update the loader's version is the one to judge and to show.
+    const bool caricatore = StatoVeicolo.ModoAggiorna == 1;
+    const QString mostrata = caricatore ? DatiCentralina.VersioneCaric : VersioneSwVisualizzata();
+    int verdetto = 153;
     if (Progsw* p = Progsw::Istanza()) {
-        int verdetto = 153;
         if (!errato) {
-            const QString programmata = p->VersSoft[1]->text().trimmed();
-            verdetto = programmata.isEmpty() || programmata.toUpper() == mostrata.trimmed().toUpper()
-                           ? 239
-                           : 153;
+            const QString programmata = p->VersioneProgrammata();
+            verdetto = programmata.isEmpty() || programmata == mostrata.trimmed().toUpper() ? 239 : 153;
         }
-        p->LabAgg->setText(Msg(verdetto));
     }
     Beep();
-    if (Progsw* p = Progsw::Istanza()) {
-        p->VersSoft[0]->setText(mostrata);
-        Mostra(p->TastoOKA, false);
-        Mostra(p->TastoAbbandona, false);
-        Mostra(p->Tastook[0], false);
-        Mostra(p->Tastook[1], true);
-    }
+    if (Progsw* p = Progsw::Istanza())
+        p->MostroVerdetto(verdetto, mostrata);
     Link.Collegato = false;
     AggiornoStatoCollegamento();
     Comando(Protocollo::ComandoFineScambio);

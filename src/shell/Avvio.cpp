@@ -8,6 +8,7 @@
 #include "platform/SingleInstance.h"
 #include "archive/Gestione.h"
 #include "catalogue/AggModel.h"
+#include "catalogue/SoftwareLibrary.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -28,6 +29,14 @@ void RegistroSchermi()
     s.Gestione = AproGestione;
     s.DatiMotore = &DatiMotore::Apri;
     s.Veicolo = &Veicolo::Apri;
+    s.TastoVS = [] {
+        if (ZEQ_Inst* m = ZEQ_Inst::Istanza()) {
+            QList<QPair<QString, QString>> righe;
+            for (const RigaSoftware& r : ElencoSoftware())
+                righe.append({r.nome, r.versione});
+            m->MostroElencoSoftware(righe);
+        }
+    };
 }
 
 QString PercorsoDaByte(const QByteArray& byte)

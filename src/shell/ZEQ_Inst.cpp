@@ -328,6 +328,23 @@ void ZEQ_Inst::Form_Unload(bool& cancel)
         QCoreApplication::exit(0);
 }
 
+void ZEQ_Inst::MostroElencoSoftware(const QList<QPair<QString, QString>>& righe)
+{
+    TastoVS->setEnabled(false);
+    BoxSW->show();
+    BoxSW->raise();
+    GrigliaSW->clear();
+    GrigliaSW->setColumnCount(2);
+    GrigliaSW->setRowCount(std::max<int>(1, righe.size()));
+    GrigliaSW->setColumnWidth(0, Twip(3500));
+    GrigliaSW->setColumnWidth(1, Twip(1500));
+    GrigliaSW->setHorizontalHeaderLabels({Msg(371), Msg(372)});
+    for (int r = 0; r < righe.size(); ++r) {
+        GrigliaSW->setItem(r, 0, new QTableWidgetItem(righe[r].first));
+        GrigliaSW->setItem(r, 1, new QTableWidgetItem(righe[r].second));
+    }
+}
+
 void ZEQ_Inst::EsciVS_Click()
 {
     TastoVS->setEnabled(true);

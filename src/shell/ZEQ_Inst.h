@@ -33,6 +33,9 @@ public:
     void TastoF_Click(int index);
     void TastoESC_Click();
     void EsciVS_Click();
+    // The software list: TastoVS disabled, the panel shown with one row per software file
+    // (name, version), one empty row when there is none.
+    void MostroElencoSoftware(const QList<QPair<QString, QString>>& righe);
     // Redraw and focus after a dialog or screen opened from the menu has closed.
     void DopoDialogo();
     void LeggoVersTab();

@@ -1,6 +1,8 @@
 #include "vehicle/MandoDati.h"
 
+#include "catalogue/StatoFile.h"
 #include "ecu_link/DatiCentralina.h"
+#include "ecu_link/Programmazione.h"
 #include "ecu_link/StatoLink.h"
 #include "platform/Resources.h"
 #include "platform/Timer.h"
@@ -88,6 +90,7 @@ MandoDati::MandoDati()
     l->addLayout(riga);
 
     connect(TastoSI, &QPushButton::clicked, this, &MandoDati::TastoSI_Click);
+    connect(TastoSIULP, &QPushButton::clicked, this, &MandoDati::TastoSIULP_Click);
     connect(TastoNO, &QPushButton::clicked, this, &MandoDati::TastoNO_Click);
     connect(Tastook, &QPushButton::clicked, this, &MandoDati::Tastook_Click);
 }
@@ -135,28 +138,37 @@ bool MandoDati::SalvoScheda()
     return false;
 }
 
-void MandoDati::TastoSI_Click()
+bool MandoDati::AvvioTrasferimento(QPushButton* tasto, int messaggio, int fase, const QByteArray& comando,
+                                   int intervallo, bool salvoPuntatore)
 {
     if (!Link.Collegato) {
         Scarica();
-        return;
+        return false;
     }
     if (!SalvoScheda())
-        return;
+        return false;
     Veicolo* v = Veicolo::Istanza();
     if (v)
         v->Dati_Out->setEnabled(false);
-    Segnalazione->setText(Msg(221));
-    Link.FaseCom = FASE_INVIO_TABELLA;
+    Segnalazione->setText(Msg(messaggio));
+    Link.FaseCom = fase;
+    if (salvoPuntatore)
+        Shell.PuntatoreMouse = PuntatoreAttuale();
     ImpostoPuntatore(11);
-    TastoSI->setEnabled(false);
+    tasto->setEnabled(false);
     TastoNO->setEnabled(false);
-    Link.BufferTx = Protocollo::Riga(Protocollo::ComandoInizioTabella);
+    Link.BufferTx = Protocollo::Riga(comando);
     if (v)
-        v->TimeOutTx->setInterval(10000);
+        v->TimeOutTx->setInterval(intervallo);
     ScrivoCentralina(Link.BufferTx);
     if (v)
         v->TimeOutTx->setEnabled(true);
+    return true;
+}
+
+void MandoDati::TastoSI_Click()
+{
+    AvvioTrasferimento(TastoSI, 221, FASE_INVIO_TABELLA, Protocollo::ComandoInizioTabella, 10000, false);
 }
 
 void MandoDati::TastoNO_Click()
@@ -170,5 +182,49 @@ void MandoDati::TastoNO_Click()
 
 void MandoDati::Tastook_Click()
 {
+    Scarica();
+}
+
+// ---- programming mode ----
+
+void MandoDati::ModoProgrammazione(const std::array<QString, 4>& versioni)
+{
+    BoxF19->setVisible(true);
+    BoxQOX->setVisible(false);
+    TastoSIULP->setEnabled(true);
+    TastoSIULP->setVisible(true);
+    TastoSI->setEnabled(false);
+    TastoSI->setVisible(false);
+    for (int i = 0; i < 4; ++i)
+        VersioneF[i + 1]->setText(versioni[i]);
+}
+
+void MandoDati::MostroAvanzamento(int n)
+{
+    Segnalazione->setText(DidascaliaConRecord(Segnalazione->text(), n));
+}
+
+void MandoDati::MostroErroreProgrammazione(const QString& testo)
+{
+    Segnalazione->setText(testo);
+    for (QPushButton* t : {TastoSIULP, TastoNO}) {
+        t->setEnabled(false);
+        t->setVisible(false);
+    }
+    Tastook->setEnabled(true);
+    Tastook->setVisible(true);
+}
+
+void MandoDati::TastoSIULP_Click()
+{
+    // The line count starts with the transfer; the pointer is put back at its end.
+    StatoFile.NumLinea = 0;
+    AvvioTrasferimento(TastoSIULP, 150, FASE_PROGRAMMAZIONE_ULP, Protocollo::ComandoProgrammazioneSw, 20000, true);
+}
+
+void MandoDati::ChiusuraUtente()
+{
+    if (Link.FaseCom == FASE_PROGRAMMAZIONE_ULP)
+        return;
     Scarica();
 }

@@ -40,6 +40,16 @@ public:
     // The upload is at block n (from 0) of totale.
     void MostroAvanzamento(int n, int totale);
 
+    // ---- programming mode (ECU type 2 and above) ----
+    // The image frame and TastoSIULP; versioni are VersioneF(1) to (4).
+    void ModoProgrammazione(const std::array<QString, 4>& versioni);
+    // The image transfer has sent line n.
+    void MostroAvanzamento(int n);
+    // The image transfer ended on an error: the text stays, only Tastook is left.
+    void MostroErroreProgrammazione(const QString& testo);
+    // Saves the record, then starts the image transfer ("MWin", state 20).
+    void TastoSIULP_Click();
+
     void TastoSI_Click();
     void TastoNO_Click();
     void Tastook_Click();
@@ -48,6 +58,14 @@ public:
     // gives false (the dialog stays open, nothing is sent).
     bool SalvoScheda();
 
+private:
+    // Saves the record, then starts a transfer: caption, state, command and watchdog.
+    bool AvvioTrasferimento(QPushButton* tasto, int messaggio, int fase, const QByteArray& comando,
+                            int intervallo, bool salvoPuntatore);
+
 protected:
+    // The user cannot close the dialog while the image is being sent; the program's
+    // unloads (time-out, lost link) still close it.
+    void ChiusuraUtente() override;
     void Scollega() override { ScollegaIstanza(this); }
 };

@@ -1,9 +1,14 @@
 #include "vehicle/Veicolo.h"
 
 #include "archive/Archivio.h"
+#include "archive/PrefixListModel.h"
+#include "catalogue/MapFiles.h"
 #include "catalogue/PersonalMaps.h"
 #include "catalogue/Progsw.h"
+#include "catalogue/SRecord.h"
+#include "catalogue/SoftwareLibrary.h"
 #include "catalogue/StatoCatalogo.h"
+#include "catalogue/StatoFile.h"
 #include "diagnosis/DatiMotore.h"
 #include "diagnosis/LivSerb.h"
 #include "diagnosis/Parametri.h"
@@ -34,6 +39,7 @@
 #include <QGroupBox>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QFocusEvent>
 #include <QFrame>
 #include <QLabel>
@@ -778,6 +784,7 @@ void Veicolo::TimeOutTx_Timer()
     case FASE_PROGRAMMAZIONE_ULP:
         Beep();
         Link.Collegato = false;
+        ChiudoFileProgrammazione();
         MandoDati::ScaricaIstanza();
         Avviso140(234);
         Riga(Protocollo::ComandoFineScambio);
@@ -999,9 +1006,51 @@ void Veicolo::TestiDataInstallazione(QByteArray& giorno, QByteArray& mese, QByte
     anno = AutoImp[2]->text().toLatin1();
 }
 
-int Veicolo::PreparoProgrammazione(std::function<int()>)
+int Veicolo::PreparoProgrammazione(std::function<int()> salvo)
 {
-    // The programming image and the dialog's programming mode are built with the flash
-    // transfer; until then the send stops here.
+    // ---- programming path of the send (ECU type 2 and above) ----
+    const DatiCentralinaRec& d = DatiCentralina;
+    const QString nn = TipoNN(d.TipoCentralina);
+    const bool metano = StatoCatalogo.TipoGas == 1;
+    const QString cartella = StatoCatalogo.DirCentralina.trimmed();
+    auto nelCarro = [&](const char* radice, const char* estensione) {
+        return Files::Percorso(cartella, QLatin1String(radice) + nn + QLatin1String(estensione));
+    };
+    const QString f19 = nelCarro(metano ? "C_META" : "C_GPL", ".F19");
+    const QString qox = nelCarro(metano ? "METANO" : "MOTORO", ".QOX");
+    Dati_Out->setEnabled(false);
+    QString nome;
+    const bool conCartella = !cartella.isEmpty();
+    int c = CodiceProgrammazione(
+        d.VersioneSw, conCartella && QFileInfo(f19).isFile(), conCartella && QFileInfo(qox).isFile(),
+        [&] { return PreparoMappa(qox.chopped(4), f19.chopped(4)); },
+        [&](QString& n) { return CercoSoftware(f19, n, d.TipoCentralina); }, nome);
+    const QString cartellaSw = QStringLiteral("SOFTWARE/") + nn + QLatin1Char('/') + nome + QLatin1Char('/') + nome;
+    if (c == 0) {
+        StatoFile.FileProgrammazione = Files::PercorsoApp(cartellaSw + QStringLiteral(".ULP"));
+        DatiProgrammazione dati;
+        dati.DirValvole = StatoVeicolo.DirValvole;
+        dati.TipoCentralina = d.TipoCentralina;
+        dati.TipoInstallazione = StatoCatalogo.TipoInstallazione == 1 ? 1 : 0;
+        for (int i = 0; i < 6; ++i)
+            dati.AutoImp[i] = AutoImp[i]->text();
+        c = CreoFileProgrammazione(f19, nome, StatoFile.FileProgrammazione, dati);
+    }
+    if (c != 0) {
+        Rifiuto(MessaggioProgrammazione(c));
+        Dati_Out->setEnabled(true);
+        return c;
+    }
+    QByteArray intestazione;
+    QFile mappa(TrovoFile(f19));
+    if (mappa.open(QIODevice::ReadOnly))
+        intestazione = mappa.readLine(4096);
+    const VersioniIntestazione v = LeggoVersioniIntestazione(intestazione);
+    MandoDati* m = MandoDati::Carica();
+    m->SalvoCliente = std::move(salvo);
+    m->ModoProgrammazione({v.versioneMappa, v.software,
+                           LeggoVersioneS2(Files::PercorsoApp(cartellaSw + QStringLiteral(".S19"))), v.progetto});
+    m->Mostra(true);
+    update();
     return 0;
 }

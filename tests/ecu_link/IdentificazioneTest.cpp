@@ -282,6 +282,19 @@ TEST_F(Identificazione, SoftwareCheckAfterProgramming)
         EXPECT_FALSE(Link.Collegato);
         EXPECT_EQ(scritto, QByteArrayList{"MU3\r\n"});
     }
+    // After a loader update the loader's version is judged and shown, stored order.
+    StatoVeicolo.ModoAggiorna = 1;
+    const struct { const char* programmata; int verdetto; } caricatore[] = {
+        {"01.ab0012", 239}, {"01.AB0013", 153}, {"03.CD10AB", 153},   // the software's version is not the loader's
+    };
+    for (const auto& c : caricatore) {
+        p->VersSoft[1]->setText(QString::fromLatin1(c.programmata));
+        Link.FaseCom = FASE_VERIFICA_SW;
+        ricevo(Identita{}.R8());
+        EXPECT_EQ(p->LabAgg->text(), Msg(c.verdetto)) << c.programmata;
+        EXPECT_EQ(p->VersSoft[0]->text(), "01.AB0012");
+    }
+    StatoVeicolo.ModoAggiorna = 0;
 }
 
 TEST_F(Identificazione, LiveDataScreenIdentityArmsTheGsmIdentity)

@@ -1,6 +1,9 @@
 // The reply and link watchdogs of the vehicle screen and of the live-data screen.
 #include "support/Ambiente.h"
 
+#include "catalogue/StatoFile.h"
+#include "ecu_link/Programmazione.h"
+
 #include "shell/MessErr.h"
 #include "shell/Procedure.h"
 
@@ -48,6 +51,13 @@ TEST_F(Watchdog, ReplyTimeOutByRequestState)
         Progsw::Carica();
         Link.FaseCom = c.fase;
         Link.Collegato = true;
+        const bool programmazione = c.fase == FASE_PROGRAMMAZIONE_SW || c.fase == FASE_PROGRAMMAZIONE_ULP;
+        if (programmazione) {   // a transfer under way: its file is open
+            cartella->scrivi("PROG.S19", "S9030000FC\r\n");
+            StatoFile.FileProgrammazione = cartella->file("PROG.S19");
+            ricevo("Fl0\r\n");
+            ASSERT_TRUE(FileProgrammazioneAperto());
+        }
         Link.InterrogoDati = true;
         v->setEnabled(false);
         v->TimeOutTx->setEnabled(true);
@@ -75,6 +85,7 @@ TEST_F(Watchdog, ReplyTimeOutByRequestState)
         EXPECT_EQ(MandoDati::Caricato(), chiude != "MANDODATI");
         EXPECT_EQ(Pressioni::Caricato(), chiude != "PRESSIONI");
         EXPECT_EQ(Progsw::Caricato(), chiude != "PROGSW");
+        EXPECT_FALSE(FileProgrammazioneAperto());
         ScaricoTutto();
         v = Veicolo::Carica();
     }

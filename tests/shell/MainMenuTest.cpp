@@ -1,3 +1,4 @@
+#include "shell/Avvio.h"
 #include "shell/Config.h"
 #include "shell/Modulo.h"
 #include "shell/Procedure.h"
@@ -11,7 +12,11 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QTableWidget>
+#include "platform/Timer.h"
 #include <gtest/gtest.h>
 
 namespace {
@@ -338,6 +343,39 @@ TEST_F(MainMenu, AutoRepeatedFunctionKeysOpenNothing)
     EXPECT_EQ(aperture, 1) << "only the fresh press opens the screen";
     menu->setEnabled(true);
     Shell.Funzione = 0;
+}
+
+TEST_F(MainMenu, SoftwareListShowsTheLibraryAndClosesWithItsButton)
+{
+    RegistroSchermi();
+    app.scrivi("SOFTWARE/02/KERNEL/K1.S19",
+               "S10C3FF04B4C31333032303531D1\r\n");   // data "KL1302051": bytes 0-2, 7-8, 3-6
+    app.scrivi("SOFTWARE/02/VUOTA/LEGGIMI.TXT", "-\r\n");
+    const struct { bool libreria; QStringList nomi; QStringList versioni; } casi[] = {
+        {true, {"KERNEL\\K1.S19"}, {"KL1513020"}},
+        {false, {""}, {""}},   // nothing found: one empty row under the headings
+    };
+    for (const auto& c : casi) {
+        if (!c.libreria)
+            QDir(app.file("SOFTWARE")).removeRecursively();
+        menu->TastoVS->click();
+        EXPECT_FALSE(menu->TastoVS->isEnabled());
+        EXPECT_TRUE(menu->BoxSW->isVisibleTo(menu));
+        QTableWidget* g = menu->GrigliaSW;
+        EXPECT_EQ(g->horizontalHeaderItem(0)->text(), Msg(371));
+        EXPECT_EQ(g->horizontalHeaderItem(1)->text(), Msg(372));
+        EXPECT_EQ(g->columnWidth(0), Twip(3500));
+        EXPECT_EQ(g->columnWidth(1), Twip(1500));
+        ASSERT_EQ(g->rowCount(), c.nomi.size());
+        for (int r = 0; r < g->rowCount(); ++r) {
+            EXPECT_EQ(g->item(r, 0) ? g->item(r, 0)->text() : QString(), c.nomi[r]);
+            EXPECT_EQ(g->item(r, 1) ? g->item(r, 1)->text() : QString(), c.versioni[r]);
+        }
+        EXPECT_FALSE(QFileInfo::exists(app.file("ELEDIR.ELE")));
+        menu->EsciVS->click();
+        EXPECT_TRUE(menu->TastoVS->isEnabled());
+        EXPECT_FALSE(menu->BoxSW->isVisibleTo(menu));
+    }
 }
 
 TEST_F(MainMenu, RowsFitTheHeightTheScreenLeaves)

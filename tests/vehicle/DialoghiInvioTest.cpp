@@ -2,6 +2,7 @@
 // caption fits its control. With ZEQ_SCREENSHOTS set to a folder the forms are also saved
 // there as pictures (run on a real or virtual display to look at them).
 #include "support/InvioConfigurazione.h"
+#include "support/Schermate.h"
 
 #include "vehicle/VisInf.h"
 
@@ -13,31 +14,6 @@
 namespace {
 
 class DialoghiInvio : public AmbienteLink {};
-
-void Fotografo(QWidget* w, const QString& nome)
-{
-    const QByteArray cartella = qgetenv("ZEQ_SCREENSHOTS");
-    if (cartella.isEmpty())
-        return;
-    QDir().mkpath(QString::fromLocal8Bit(cartella));
-    w->grab().save(QString::fromLocal8Bit(cartella) + QLatin1Char('/') + nome + QStringLiteral(".png"));
-}
-
-// Every visible label shows its whole text (wrapped labels may take more lines).
-void TestiInteri(QWidget* f)
-{
-    f->show();
-    f->adjustSize();
-    QCoreApplication::processEvents();
-    for (QLabel* l : f->findChildren<QLabel*>()) {
-        if (!l->isVisibleTo(f) || l->text().isEmpty())
-            continue;
-        if (l->wordWrap())
-            EXPECT_GE(l->height(), l->heightForWidth(l->width())) << l->text().toStdString();
-        else
-            EXPECT_GE(l->width(), l->sizeHint().width()) << l->text().toStdString();
-    }
-}
 
 } // namespace
 

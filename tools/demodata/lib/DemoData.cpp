@@ -144,9 +144,15 @@ QList<Software> SoftwareProgramma()
 {
     return {
         {"02", "L0AA", "L0AA", "ZQ3010450", false},
-        {"02", "KERNEL", "K1", "KL1000120", true},
+        {"02", "KERNEL", "K1", "KL1130520", true},
         {"02", "", "SW0450", "ZQ3010450", false},
+        {"01", "", "SW0120", "ZQ1010120", false},
     };
+}
+
+QList<MappaSenzaSoftware> MappeSenzaSoftware()
+{
+    return {{"BOREAS", "TUNDRA18T", 1, "L1AA"}, {"CALDERA", "MAGMA13", 1, "L0ZZ"}};
 }
 
 QByteArray VersioneDatiProgramma() { return "DEMO CATALOGUE DATA 2026-09 REV 3"; }
@@ -281,6 +287,19 @@ QByteArray RecordS(char tipo, quint32 indirizzo, const QByteArray& dati)
     return r;
 }
 
+QByteArray MappaF19(const QByteArray& software, const QByteArray& progetto)
+{
+    // Header: "02", map version "07", software name, "00", day, month, year 2026 as bytes, project code.
+    const QByteArray testa = "0207" + software.left(4) + "00" + QByteArray("\x01\x01\x07\xEA", 4) + progetto.left(5);
+    QByteArray b = RecordS('0', 0, testa);
+    QByteArray dati;
+    for (int j = 0; j < 16; ++j)
+        dati += char(j * 5 + 1);
+    b += RecordS('1', 0x4FA6, dati);
+    b += RecordS('9', 0, {});
+    return b;
+}
+
 QByteArray SoftwareS19(const Software& s)
 {
     // The version is stored in the order 0,1,2,5,6,7,8,3,4 of its display form: readers take
@@ -412,6 +431,12 @@ bool ScrivoProgramma(const QString& cartella, QString* errore)
     for (auto it = catalogi.cbegin(); it != catalogi.cend(); ++it)
         if (!Scrivo(cartella, S(it.key()) + QStringLiteral(".PRN"), it.value(), errore))
             return false;
+    for (const MappaSenzaSoftware& m : MappeSenzaSoftware()) {
+        const QString f = S(m.marca) + QLatin1Char('/') + S(m.chiave) + QStringLiteral("/CENTRAL")
+                          + QString::number(m.slot) + QStringLiteral("/C_GPL02.F19");
+        if (!Scrivo(cartella, f, MappaF19(m.software, "PRJ" + m.software.left(2)), errore))
+            return false;
+    }
 
     QByteArray valvole;
     for (const Valvola& v : ValvoleProgramma()) {

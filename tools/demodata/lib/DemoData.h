@@ -36,11 +36,21 @@ struct Software {
     bool s1 = false;           // version in an S1 record at 3FF0 (loader), else S2 at 03FFEC
 };
 
+// A slot folder whose LPG map of ECU type 2 (C_GPL02.F19) names a software that the
+// library does not hold.
+struct MappaSenzaSoftware {
+    QByteArray marca;
+    QByteArray chiave;
+    int slot = 1;
+    QByteArray software;       // 4 characters
+};
+
 // What the program folder holds.
 QList<Modello> ModelliProgramma();
 QByteArray MarcaVecchia();                     // the make kept in the 132/133-character layout
 QList<Valvola> ValvoleProgramma();
 QList<Software> SoftwareProgramma();
+QList<MappaSenzaSoftware> MappeSenzaSoftware();
 QByteArray VersioneDatiProgramma();            // first line of VERSOFTWARE.DAT
 
 // What the media hold (imported by the update screen).
@@ -65,6 +75,8 @@ QByteArray TabellaPCM();
 QByteArray Limiti();
 QByteArray RecordS(char tipo, quint32 indirizzo, const QByteArray& dati); // with CR LF
 QByteArray SoftwareS19(const Software& s);
+// A short S-record map: its header names the software and the project code.
+QByteArray MappaF19(const QByteArray& software, const QByteArray& progetto);
 QByteArray DescrizioneSoftware(const Software& s);
 QByteArray SchemaPdf(const QByteArray& titolo);
 QByteArray RigaChiave(const char* chiave, const QByteArray& valore); // keyword line of an update file
