@@ -67,9 +67,9 @@ private:
     void Carica(Db::Database& db, const QString& dove, const QVariantList& parametri, int quanti,
                 std::vector<Voce>& voci);
 
+    Fonte m_database;
     QString m_tabella, m_campo;
     QStringList m_altri;
-    Fonte m_database;
     QString m_chiave;
     std::vector<Voce> m_voci;
     bool m_fine = true;

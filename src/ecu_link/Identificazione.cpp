@@ -39,14 +39,6 @@ void Avviso140(int messaggio)
     MostroMessaggio(Shell.Messaggio1, Shell.Messaggio2, 0);
 }
 
-void Mostra(QWidget* w, bool si)
-{
-    if (!w)
-        return;
-    w->setEnabled(si);
-    w->setVisible(si);
-}
-
 // The ECU type of a short reply: in the activation state from the software version's
 // major, except "00", which takes positions 4-5 (else 2); in the other states from
 // positions 4-5 (else 1).
@@ -92,11 +84,6 @@ void MostroTipoInstallazione(const QString& testo)
 {
     if (Veicolo* v = Veicolo::Istanza())
         v->MostroTipoInstallazione(testo);
-}
-
-QString DueCifre(int n)
-{
-    return QString::number(n).rightJustified(2, QLatin1Char('0'));
 }
 
 void ScrivoDate(int primo, double giorni)

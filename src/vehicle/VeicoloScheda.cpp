@@ -41,11 +41,6 @@ QString chiaveLista(const QString& t, int larghezza)
     return t.left(larghezza).trimmed().toUpper();
 }
 
-QString dueCifre(int n, int larghezza)
-{
-    return QString::number(n).rightJustified(larghezza, QLatin1Char('0'));
-}
-
 // An integer field that must be one of 0..massimo, else `altrimenti`.
 int intero(const QVariant& v, int massimo, int altrimenti)
 {

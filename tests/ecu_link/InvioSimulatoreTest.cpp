@@ -137,8 +137,9 @@ TEST_F(InvioSimulatore, EveryFaultEndsTheSendAsSpecified)
         invio();
         ASSERT_TRUE(finito());
         EXPECT_EQ(box->testi(), c.messaggio ? QStringList{Msg(c.messaggio)} : QStringList{});
-        if (c.mu1)
+        if (c.mu1) {
             EXPECT_TRUE(AttendiFinche([this] { return comandi().contains("MU1"); }));
+        }
         EXPECT_EQ(comandi().count("MU1"), c.mu1 ? 1 : 0);
         EXPECT_FALSE(comandi().contains("MU3"));
         EXPECT_EQ(Link.Collegato, c.collegato);
@@ -189,8 +190,9 @@ TEST_F(InvioSimulatore, ReadOutFaultsEndWithTheirMessageAndMu3)
         ASSERT_TRUE(AttendiFinche([] { return Link.FaseCom == FASE_LETTURA_PERSONALE; }));
         ASSERT_TRUE(AttendiFinche([] { return Link.FaseCom == FASE_LIBERA && !Attesa::Caricato(); }, 10000));
         EXPECT_EQ(box->testi(), QStringList{Msg(c.messaggio)});
-        if (c.mu3)
+        if (c.mu3) {
             EXPECT_TRUE(AttendiFinche([this] { return comandi().contains("MU3"); }));
+        }
         EXPECT_EQ(comandi().count("MU3"), c.mu3 ? 1 : 0);
         EXPECT_TRUE(v->isEnabled());
         EXPECT_FALSE(Link.Collegato);

@@ -86,8 +86,9 @@ protected:
                     aperto = true;
                 else if (resto.startsWith("s01ok"))
                     aperto = false;
-                else if (resto.startsWith("\x02" "DC"))
+                else if (resto.startsWith("\x02" "DC")) {
                     EXPECT_FALSE(aperto) << "relay during the exchange";
+                }
             }
         }
         return fatto;

@@ -149,8 +149,9 @@ TEST_F(ConfigForm, AStoredNumberThatCannotBeDialledIsReportedAndCanBeCorrected)
         RegistroBox box;
         Config* f = apri();
         EXPECT_EQ(box.testi(), c.avviso ? QStringList{Msg(378)} : QStringList{}) << c.salvato;
-        if (c.avviso && box.conta() == 1)
+        if (c.avviso && box.conta() == 1) {
             EXPECT_EQ(box.box()[0].titolo, Msg(140));
+        }
         EXPECT_EQ(f->NumTel->text(), QString(c.salvato));
         f->Scarica();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

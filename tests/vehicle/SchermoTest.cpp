@@ -195,8 +195,9 @@ TEST_F(Schermo, StoredCardRestoresItsCarFromTheCatalogue)
         EXPECT_EQ(StatoVeicolo.ModValvola.trimmed(), c.valvola);
         EXPECT_EQ(v->ModValvole->currentIndex() < 0, c.valvola.isEmpty());
         EXPECT_EQ(StatoVeicolo.DirValvole.isEmpty(), c.valvola.isEmpty());
-        if (!c.cartellaCentralina.isEmpty())
+        if (!c.cartellaCentralina.isEmpty()) {
             EXPECT_TRUE(StatoCatalogo.DirCentralina.endsWith(c.cartellaCentralina)) << StatoCatalogo.DirCentralina.toStdString();
+        }
         EXPECT_FALSE(Shell.DatiModificati);
     }
     caricoTarga("AB1");
