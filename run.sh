@@ -228,33 +228,6 @@ if [ -S "$demo/ecusim.ctl" ] && [ -n "$vid" ]; then
   at 500 385; sim 'power on'; sleep 1
   at 541 556; sleep 3                                    # ACTIVATE again
   at 541 556; shot 1.5 ecu-information                   # INFO: the ECU information box
-  # A type-2 ECU: its loader updated through the programming screen, then the car's
-  # programming image sent from the send dialog up to the pressure calibration.
-  at 300 200; sim 'power off'; sleep 3; at 500 385        # link lost: OK on its box
-  sim 'identity type=02 install-type=00'; sim 'power on'; sleep 1
-  at 541 556; sleep 3                                    # ACTIVATE
-  at 627 556; shot 2 loader-question                     # LOADER UPDATE: the programming screen
-  pw=$(xdotool search --onlyvisible --name "ECU charger updating" 2>/dev/null | head -1 || true)
-  if [ -n "$pw" ]; then
-    eval "$(xdotool getwindowgeometry --shell "$pw" | sed 's/^/P/')"
-    in_p() { xdotool mousemove $((PX + $1)) $((PY + $2)) click 1 || true; }
-    in_p $((PWIDTH / 2 - 43)) $((PHEIGHT - 39)); shot 0.3 loader-transfer   # YES
-    shot 3 loader-switch-off
-    sim 'power off'; sleep 3
-    in_p $((PWIDTH / 2)) $((PHEIGHT - 39))                # OK: the ECU is off
-    sim 'power on'; sleep 2
-    in_p $((PWIDTH / 2 - 43)) $((PHEIGHT - 39)); shot 3 loader-verdict      # OK: check it
-    in_p $((PWIDTH / 2)) $((PHEIGHT - 39)); sleep 1       # OK: close
-  fi
-  at 541 556; sleep 3                                    # ACTIVATE again
-  at 714 556; shot 3 image-confirmation                  # SEND: the dialog in programming mode
-  mw=$(xdotool search --onlyvisible --name "DATA ENTER" 2>/dev/null | head -1 || true)
-  if [ -n "$mw" ]; then
-    eval "$(xdotool getwindowgeometry --shell "$mw" | sed 's/^/M/')"
-    xdotool mousemove $((MX + 88)) $((MY + MHEIGHT - 32)) click 1 || true   # YES
-    shot 1 image-transfer
-    shot 10 image-pressure-calibration                   # the image sent, then the calibration
-  fi
 fi
 # The personalisation and tank-level screens from the same card, against the simulator (the
 # type-1 ECU has the older software): the personalised type read (tank values from the ECU,
@@ -271,6 +244,7 @@ if [ -S "$demo/ecusim.ctl" ] && [ -n "$vid" ]; then
       sleep 0.5
     done
     [ -n "$w" ] && eval "$(xdotool getwindowgeometry --shell "$w" | grep -E '^[XY]=' | sed 's/^/W/')"
+    return 0
   }
   on() { xdotool mousemove $((WX + $1)) $((WY + $2)) click 1 || true; }
   typed() {  # a value box emptied (End, then back over its six places) and typed anew
@@ -307,6 +281,36 @@ if [ -S "$demo/ecusim.ctl" ] && [ -n "$vid" ]; then
   on 156 364; shot 2 parameters-newer-stored             # SAVE: sent to the ECU
   tenuti
   on 284 364; sleep 1                                    # EXIT
+fi
+# Then a type-2 ECU on the same card (the link is still up after the parameters): its loader
+# updated through the programming screen, then the car's programming image sent from the
+# send dialog up to the pressure calibration.
+if [ -S "$demo/ecusim.ctl" ] && [ -n "$vid" ]; then
+  at 300 200; sim 'power off'; sleep 3; at 500 385        # link lost: OK on its box
+  sim 'identity type=02 install-type=00'; sim 'power on'; sleep 1
+  at 541 556; sleep 3                                    # ACTIVATE
+  at 627 556; shot 2 loader-question                     # LOADER UPDATE: the programming screen
+  pw=$(xdotool search --onlyvisible --name "ECU charger updating" 2>/dev/null | head -1 || true)
+  if [ -n "$pw" ]; then
+    eval "$(xdotool getwindowgeometry --shell "$pw" | sed 's/^/P/')"
+    in_p() { xdotool mousemove $((PX + $1)) $((PY + $2)) click 1 || true; }
+    in_p $((PWIDTH / 2 - 43)) $((PHEIGHT - 39)); shot 0.3 loader-transfer   # YES
+    shot 3 loader-switch-off
+    sim 'power off'; sleep 3
+    in_p $((PWIDTH / 2)) $((PHEIGHT - 39))                # OK: the ECU is off
+    sim 'power on'; sleep 2
+    in_p $((PWIDTH / 2 - 43)) $((PHEIGHT - 39)); shot 3 loader-verdict      # OK: check it
+    in_p $((PWIDTH / 2)) $((PHEIGHT - 39)); sleep 1       # OK: close
+  fi
+  at 541 556; sleep 3                                    # ACTIVATE again
+  at 714 556; shot 3 image-confirmation                  # SEND: the dialog in programming mode
+  mw=$(xdotool search --onlyvisible --name "DATA ENTER" 2>/dev/null | head -1 || true)
+  if [ -n "$mw" ]; then
+    eval "$(xdotool getwindowgeometry --shell "$mw" | sed 's/^/M/')"
+    xdotool mousemove $((MX + 88)) $((MY + MHEIGHT - 32)) click 1 || true   # YES
+    shot 1 image-transfer
+    shot 10 image-pressure-calibration                   # the image sent, then the calibration
+  fi
 fi
 kill "$prog" 2>/dev/null || true
 exit 0
