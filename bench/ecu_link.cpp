@@ -20,6 +20,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include "support/Tempi.h"
 
 namespace {
 
@@ -202,10 +203,5 @@ BENCHMARK(BM_ScrollStep100k)->Unit(benchmark::kMillisecond)->Iterations(1)->Repe
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return EseguoBenchmark(argc, argv);
 }

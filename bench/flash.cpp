@@ -31,6 +31,7 @@
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
+#include "support/Tempi.h"
 
 namespace {
 
@@ -206,10 +207,5 @@ BENCHMARK(BM_SoftwareList200)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return EseguoBenchmark(argc, argv);
 }
