@@ -1,7 +1,7 @@
 // The modem and station simulator: its frame codec against hand-computed frames (and the
 // program's codec against the same), the modem's answers, the station's exchanges and
 // the pseudo-terminal line that sees the program's hang-up.
-#include "gsmsim/lib/CanaleRighe.h"
+#include "simcommon/lib/CanaleRighe.h"
 #include "gsmsim/lib/Controllo.h"
 #include "gsmsim/lib/GsmModel.h"
 #include "gsmsim/lib/LineaPty.h"
@@ -188,14 +188,14 @@ TEST(GsmsimControl, TheSocketAnswersEachLine)
     QTemporaryDir cartella;
     const QString presa = cartella.filePath("ctl");
     GsmModel m;
-    CanaleRighe canale([&m](const QByteArray& riga) {
+    simcommon::CanaleRighe canale([&m](const QByteArray& riga) {
         const QString e = EseguoComando(m, QString::fromLocal8Bit(riga));
         return e.isEmpty() ? QByteArray("ok") : "error: " + e.toLocal8Bit();
     });
     QString errore;
     ASSERT_TRUE(canale.ascoltaSocket(presa, &errore)) << errore.toStdString();
     std::atomic<int> esito{-1};
-    std::thread cliente([&] { esito = InviaComandi(presa, {"delay 42", "call none"}); });
+    std::thread cliente([&] { esito = simcommon::InviaComandi(presa, {"delay 42", "call none"}); });
     EXPECT_TRUE(AttendiFinche([&] { return esito >= 0; }));
     cliente.join();
     EXPECT_EQ(esito, 0);

@@ -4,7 +4,8 @@
 //
 //   ecusim [--link PATH] [--binary] [--period MS] [--r4] [--short] [identity options]
 //          [fault options] [--value NAME=VALUE ...] [--control -|SOCKET] [--verbose]
-#include "ecusim/lib/CanaleControllo.h"
+#include "ecusim/lib/Controllo.h"
+#include "simcommon/lib/CanaleRighe.h"
 #include "ecusim/lib/CollegamentoPty.h"
 #include "ecusim/lib/EcuModel.h"
 
@@ -31,44 +32,6 @@ void SuSegnale(int n)
 {
     const char c = char(n);
     [[maybe_unused]] const ssize_t r = ::write(g_segnali[1], &c, 1);
-}
-
-// Client of a running simulator's control socket: one line per command, its answer printed.
-// Exit code 0 when every answer is "ok", 1 otherwise.
-int InviaComandi(const QString& percorso, const QStringList& comandi)
-{
-    const int s = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_un a{};
-    const QByteArray nome = percorso.toLocal8Bit();
-    if (s < 0 || nome.isEmpty() || size_t(nome.size()) >= sizeof a.sun_path) {
-        std::fprintf(stderr, "ecusim: bad control socket %s\n", qPrintable(percorso));
-        return 1;
-    }
-    a.sun_family = AF_UNIX;
-    std::memcpy(a.sun_path, nome.constData(), size_t(nome.size()));
-    if (::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
-        std::perror("ecusim: connect");
-        ::close(s);
-        return 1;
-    }
-    int esito = 0;
-    for (const QString& c : comandi) {
-        const QByteArray riga = c.toLocal8Bit() + '\n';
-        if (::write(s, riga.constData(), size_t(riga.size())) != riga.size()) {
-            std::perror("ecusim: write");
-            esito = 1;
-            break;
-        }
-        QByteArray risposta;
-        char ch = 0;
-        while (::read(s, &ch, 1) == 1 && ch != '\n')
-            risposta += ch;
-        std::printf("%s\n", risposta.constData());
-        if (!risposta.startsWith("ok"))
-            esito = 1;
-    }
-    ::close(s);
-    return esito;
 }
 
 } // namespace
@@ -120,7 +83,7 @@ int main(int argc, char* argv[])
     p.addPositionalArgument("commands", "With --send: the control commands, one per argument.");
     p.process(app);
     if (p.isSet(invia))
-        return InviaComandi(p.value(invia), p.positionalArguments());
+        return simcommon::InviaComandi(p.value(invia), p.positionalArguments());
 
     ecusim::EcuModel ecu;
     ecu.opzioni.trameBinarie = p.isSet(binario);
@@ -220,7 +183,7 @@ int main(int argc, char* argv[])
             QCoreApplication::quit();
     });
 
-    ecusim::CanaleControllo canale(ecu, msSpento);
+    simcommon::CanaleRighe canale([&ecu, msSpento](const QByteArray& riga) { return ecusim::EseguiControllo(ecu, riga, msSpento); });
     if (p.isSet(controllo)) {
         QString errore;
         if (p.value(controllo) == QLatin1String("-")) {
@@ -230,7 +193,7 @@ int main(int argc, char* argv[])
             return 1;
         }
         if (p.isSet(verboso)) {
-            QObject::connect(&canale, &ecusim::CanaleControllo::comandoEseguito,
+            QObject::connect(&canale, &simcommon::CanaleRighe::comandoEseguito,
                              [](const QByteArray& riga, const QByteArray& risposta) {
                                  std::fprintf(stderr, "control: %s -> %s\n", riga.constData(), risposta.constData());
                              });

@@ -7,7 +7,7 @@
 //
 // The control channel takes the commands of gsmsim/lib/Controllo.h, one per line, each
 // answered "ok" or "error: ..."; the timed log of the line goes to stderr.
-#include "gsmsim/lib/CanaleRighe.h"
+#include "simcommon/lib/CanaleRighe.h"
 #include "gsmsim/lib/Controllo.h"
 #include "gsmsim/lib/LineaPty.h"
 
@@ -62,7 +62,7 @@ int main(int argc, char* argv[])
     p.addPositionalArgument("commands", "With --send: the control commands, one per argument.");
     p.process(app);
     if (p.isSet(invia))
-        return gsmsim::InviaComandi(p.value(invia), p.positionalArguments());
+        return simcommon::InviaComandi(p.value(invia), p.positionalArguments());
 
     gsmsim::GsmModel modello;
     for (const auto& [o, comando] : {std::pair{&chiamata, "call"}, {&ritardo, "delay"}, {&i00, "i00"}}) {
@@ -96,7 +96,7 @@ int main(int argc, char* argv[])
         }
     }
 
-    gsmsim::CanaleRighe canale([&modello](const QByteArray& riga) {
+    simcommon::CanaleRighe canale([&modello](const QByteArray& riga) {
         const QString e = gsmsim::EseguoComando(modello, QString::fromLocal8Bit(riga));
         return e.isEmpty() ? QByteArray("ok") : "error: " + e.toLocal8Bit();
     });
@@ -108,7 +108,7 @@ int main(int argc, char* argv[])
             std::fprintf(stderr, "gsmsim: control socket: %s\n", qPrintable(errore));
             return 1;
         }
-        QObject::connect(&canale, &gsmsim::CanaleRighe::comandoEseguito,
+        QObject::connect(&canale, &simcommon::CanaleRighe::comandoEseguito,
                          [&modello](const QByteArray& riga, const QByteArray& risposta) {
                              std::fprintf(stderr, "%10lld ! %s -> %s\n", static_cast<long long>(modello.ms()),
                                           riga.constData(), risposta.constData());

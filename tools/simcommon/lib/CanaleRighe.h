@@ -1,7 +1,7 @@
 #pragma once
-// gsmsim's control channel, in the ecusim style: command lines from stdin or from a Unix
-// stream socket (any number of clients), each answered with one line on the same channel,
-// "ok" or "error: ..." as the executor says.
+// The simulators' control channel (ecusim and gsmsim alike): command lines from stdin or from
+// a Unix stream socket (any number of clients), each answered with one line on the same
+// channel, "ok" or "error: ..." as the tool's executor says.
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -11,7 +11,7 @@
 
 class QSocketNotifier;
 
-namespace gsmsim {
+namespace simcommon {
 
 class CanaleRighe : public QObject {
     Q_OBJECT
@@ -45,4 +45,4 @@ private:
 // Client: sends each command to the socket and prints its answer; 0 when every answer is "ok".
 int InviaComandi(const QString& percorso, const QStringList& comandi);
 
-} // namespace gsmsim
+} // namespace simcommon

@@ -1,4 +1,6 @@
-#include "gsmsim/lib/CanaleRighe.h"
+#include "simcommon/lib/CanaleRighe.h"
+
+#include <QCoreApplication>
 
 #include <QSocketNotifier>
 
@@ -10,7 +12,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-namespace gsmsim {
+namespace simcommon {
 
 namespace {
 constexpr qsizetype MaxRiga = 64 * 1024; // a longer line without LF is dropped
@@ -132,7 +134,8 @@ int InviaComandi(const QString& percorso, const QStringList& comandi)
     sockaddr_un a{};
     const int s = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (s < 0 || !Indirizzo(percorso, a) || ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
-        std::fprintf(stderr, "gsmsim: cannot reach the control socket %s\n", qPrintable(percorso));
+        std::fprintf(stderr, "%s: cannot reach the control socket %s\n", qPrintable(QCoreApplication::applicationName()),
+                     qPrintable(percorso));
         if (s >= 0)
             ::close(s);
         return 1;
@@ -145,11 +148,11 @@ int InviaComandi(const QString& percorso, const QStringList& comandi)
         while (::read(s, &ch, 1) == 1 && ch != '\n')
             risposta += ch;
         std::printf("%s\n", risposta.constData());
-        if (risposta != "ok")
+        if (!risposta.startsWith("ok"))   // "ok" or "ok <what was asked>"
             esito = 1;
     }
     ::close(s);
     return esito;
 }
 
-} // namespace gsmsim
+} // namespace simcommon
