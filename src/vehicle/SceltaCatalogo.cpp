@@ -1,6 +1,7 @@
 #include "vehicle/SceltaCatalogo.h"
 
 #include "catalogue/Catalogue.h"
+#include "catalogue/MediaImport.h"
 #include "catalogue/SoftwareLibrary.h"
 
 #include <QLocale>
@@ -14,7 +15,7 @@ using CatalogoTesto::Spazi;
 QStringList ElencoValvole(const QByteArray& contenuto)
 {
     QStringList elenco;
-    for (const QByteArray& riga : Righe(contenuto)) {
+    for (const QByteArray& riga : CatalogoTesto::RigheCatalogo(contenuto, CatalogoValvole::LunghezzaRecord)) {
         const QByteArray t = riga.trimmed();
         if (t.size() >= 14)
             elenco << CatalogoTesto::Windows1252(t.mid(13));
@@ -30,7 +31,7 @@ static bool legacy(const QByteArray& riga)
 QList<VoceModello> ElencoModelli(const QByteArray& contenuto, int tipoGas)
 {
     QList<VoceModello> elenco;
-    for (const QByteArray& riga : Righe(contenuto)) {
+    for (const QByteArray& riga : CatalogoTesto::RigheCatalogo(contenuto, Catalogo::LunghezzaRecord)) {
         const bool vecchio = legacy(riga);
         const QByteArray t = Fisso(riga.trimmed(), Catalogo::LunghezzaTesto);
         bool offerto = false;
@@ -61,7 +62,7 @@ bool SlotOfferto(char flag, int tipoGas)
 bool RecordModello(const QByteArray& contenuto, const QString& chiave, QByteArray& record)
 {
     const QByteArray cercata = CatalogoTesto::Maiuscolo(Spazi(chiave.toLatin1()));
-    for (const QByteArray& riga : Righe(contenuto)) {
+    for (const QByteArray& riga : CatalogoTesto::RigheCatalogo(contenuto, Catalogo::LunghezzaRecord)) {
         const QByteArray t = Fisso(riga, Catalogo::LunghezzaTesto);
         const QByteArray k = legacy(riga) ? t.mid(120, 12) : t.mid(165, 12);
         if (CatalogoTesto::Maiuscolo(Spazi(k)) == cercata) {

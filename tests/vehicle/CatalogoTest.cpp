@@ -89,6 +89,22 @@ TEST(SceltaCatalogo, FuelRulesOfModelsAndSlots)
     EXPECT_FALSE(SlotOfferto('X', 1));
 }
 
+TEST(SceltaCatalogo, StrayBytesInsideARecordNeverSplitIt)
+{
+    // A catalogue of whole records is read record by record: a CR or Ctrl-Z in a description
+    // neither splits a model in two nor hides the ones after it.
+    QByteArray a = riga("CRKEY", "G"), b = riga("EOFKEY", "G");
+    a[10] = '\r';
+    b[10] = '\x1a';
+    const QByteArray file = a + "\r\n" + b + "\r\n" + riga("LAST", "G") + "\r\n";
+    QList<QByteArray> chiavi;
+    for (const VoceModello& m : ElencoModelli(file, 0))
+        chiavi << m.chiave.trimmed();
+    EXPECT_EQ(chiavi, (QList<QByteArray>{"CRKEY", "EOFKEY", "LAST"}));
+    QByteArray record;
+    EXPECT_TRUE(RecordModello(file, "LAST", record));
+}
+
 TEST(SceltaCatalogo, RailLinesFromColumnFourteen)
 {
     const QByteArray file = "RA01 MODEL_1 \r\n"           // 13 characters once trimmed: nothing
