@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 #include <gtest/gtest.h>
@@ -74,17 +75,21 @@ TEST(GsmsimCodec, FramesMatchTheHandComputedBytesInBothCodecs)
     }
 }
 
-TEST(GsmsimCodec, ReaderSeparatesFramesRepliesAndBadCheckBytes)
+TEST(GsmsimCodec, ReaderSeparatesFramesStrayBytesAndBadCheckBytes)
 {
     Lettore l;
     l.aggiungi("noise" + Cornice("DC1") + "s00o");
-    l.aggiungi("k" + QByteArray("\x02X\x00\x03", 4) + "ft1ko01");
-    ASSERT_EQ(l.trame.size(), 2);
+    l.aggiungi("k" + QByteArray("\x02X\x00\x03", 4) + "\x02" "cut" + Cornice("ft1ko01"));
+    ASSERT_EQ(l.trame.size(), 3);
     EXPECT_TRUE(l.trame[0].controlloOk);
     EXPECT_FALSE(l.trame[1].controlloOk);
-    EXPECT_EQ(EstraiRisposta(l.fuori), "s00ok");
-    EXPECT_EQ(EstraiRisposta(l.fuori), "ft1ko01");
-    EXPECT_TRUE(EstraiRisposta(l.fuori).isEmpty());
+    EXPECT_EQ(l.trame[2].testo, "ft1ko01");
+    EXPECT_TRUE(l.trame[2].controlloOk);
+    EXPECT_EQ(l.fuori, "noise" "s00ok" "\x02" "cut"); // a frame cut short by the next STX is stray too
+    for (const char* r : {"s00ok", "s01ko01", "ft1ok", "fl9ko01", "fp0ok"})
+        EXPECT_TRUE(ERisposta(r)) << r;
+    for (const char* r : {"i00OK", "S00ok", "s00ko", "s00ok\r\n", "DC1", ""})
+        EXPECT_FALSE(ERisposta(r)) << r;
 }
 
 TEST(GsmsimModem, AnswersCommandsAndTheCallAsConfigured)
@@ -133,15 +138,23 @@ TEST(GsmsimStation, AnswersTheIdentityKeepsTheRelayAndDropsTheCarrier)
 TEST(GsmsimStation, PlaysAnExchangeStopAndWaitWithItsFaults)
 {
     const QList<QByteArray> scambio{"S00", "FP0A\\B", "FP1xy", "S01"};
+    const QByteArray incorniciata = Cornice("s00ok");
     const struct {
         const char* nome;
         Guasti guasti;
+        QByteArray risposta;           // what the program answers to S00
         int trameDopoPrimaRisposta;
+        bool presa;                    // the station took the reply
+        int erroriProtocollo;
+        int controlliErrati;
     } casi[] = {
-        {"plain", {}, 1},
-        {"two frames in one write", Con([](Guasti& g) { g.dueTrame = true; }), 2},
-        {"noise before STX", Con([](Guasti& g) { g.rumore = "zz"; }), 1},
-        {"silent after the first reply", Con([](Guasti& g) { g.silenzioDopo = 0; }), 0},
+        {"plain", {}, incorniciata, 1, true, 0, 0},
+        {"two frames in one write", Con([](Guasti& g) { g.dueTrame = true; }), incorniciata, 2, true, 0, 0},
+        {"noise before STX", Con([](Guasti& g) { g.rumore = "zz"; }), incorniciata, 1, true, 0, 0},
+        {"silent after the first reply", Con([](Guasti& g) { g.silenzioDopo = 0; }), incorniciata, 0, true, 0, 0},
+        {"bare reply", {}, "s00ok", 0, false, 1, 0},
+        {"framed reply after stray bytes", {}, "s00ok" + incorniciata, 1, true, 1, 0},
+        {"reply with a wrong check byte", {}, QByteArray("\x02" "s00ok" "X" "\x03"), 0, false, 0, 1},
     };
     for (const auto& c : casi) {
         GsmModel m = Connesso();
@@ -153,8 +166,15 @@ TEST(GsmsimStation, PlaysAnExchangeStopAndWaitWithItsFaults)
         EXPECT_EQ(l.trame[0].testo, "S00");
         EXPECT_EQ(l.fuori, c.guasti.rumore.repeated(l.trame.size()));
         Lettore dopo;
-        dopo.aggiungi(Scambia(m, "s00ok"));
+        dopo.aggiungi(Scambia(m, c.risposta));
         EXPECT_EQ(dopo.trame.size(), c.guasti.dueTrame ? 0 : c.trameDopoPrimaRisposta) << c.nome;
+        EXPECT_EQ(m.risposte, c.presa ? QList<QByteArray>{"s00ok"} : QList<QByteArray>{}) << c.nome;
+        EXPECT_EQ(m.erroriProtocollo, c.erroriProtocollo) << c.nome;
+        EXPECT_EQ(m.controlliErrati, c.controlliErrati) << c.nome;
+        const bool registrato = std::any_of(m.registro().begin(), m.registro().end(), [](const Voce& v) {
+            return v.verso == '!' && v.testo.startsWith("protocol error") && v.testo.endsWith(": s00ok");
+        });
+        EXPECT_EQ(registrato, c.erroriProtocollo > 0) << c.nome;
     }
 }
 

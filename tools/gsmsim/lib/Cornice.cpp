@@ -34,15 +34,19 @@ void Lettore::aggiungi(const QByteArray& dati)
     for (qsizetype i = 0; i < dati.size(); ++i) {
         const auto b = static_cast<unsigned char>(dati.at(i));
         if (b == Inizio) {
+            if (m_inTrama)
+                fuori.append(m_grezzo); // no ETX before the next STX
             m_inTrama = true;
             m_esc = false;
             m_corpo.clear();
+            m_grezzo = QByteArray(1, char(b));
             continue;
         }
         if (!m_inTrama) {
             fuori.append(char(b));
             continue;
         }
+        m_grezzo.append(char(b));
         if (b == Fine) {
             m_inTrama = false;
             TramaLetta t;
@@ -70,31 +74,17 @@ void Lettore::aggiungi(const QByteArray& dati)
     }
 }
 
-QByteArray EstraiRisposta(QByteArray& fuori)
+bool ERisposta(const QByteArray& testo)
 {
-    qsizetype i = 0;
-    while (i < fuori.size() && !(fuori[i] >= 'a' && fuori[i] <= 'z'))
-        ++i;
-    fuori.remove(0, i);
-    if (fuori.size() < 5)
-        return {};
-    const QByteArray esito = fuori.mid(3, 2);
-    qsizetype lunghezza = 0;
-    if (esito == "ok")
-        lunghezza = 5;
-    else if (esito == "ko")
-        lunghezza = fuori.size() >= 7 ? 7 : 0;
-    else
-        lunghezza = -1;
-    if (lunghezza < 0) {
-        fuori.remove(0, 1); // not a reply: resynchronise
-        return EstraiRisposta(fuori);
-    }
-    if (lunghezza == 0)
-        return {};
-    const QByteArray r = fuori.left(lunghezza);
-    fuori.remove(0, lunghezza);
-    return r;
+    const auto minuscola = [](char c) { return c >= 'a' && c <= 'z'; };
+    const auto cifra = [](char c) { return c >= '0' && c <= '9'; };
+    if (testo.size() < 5 || !minuscola(testo[0]))
+        return false;
+    for (int i : {1, 2})
+        if (!minuscola(testo[i]) && !cifra(testo[i]))
+            return false;
+    const QByteArray esito = testo.mid(3);
+    return esito == "ok" || esito == "ko01";
 }
 
 } // namespace gsmsim

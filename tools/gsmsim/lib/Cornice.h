@@ -15,8 +15,9 @@ struct TramaLetta {
     bool controlloOk = true; // the check byte matched
 };
 
-// Reads frames and bare replies out of a byte stream. Bytes outside a frame are the
-// program's replies ("s00ok", "ft1ko01" ...) or modem text.
+// Reads frames out of a byte stream. Once the call is up the program sends nothing but
+// frames, so whatever lies outside one (a bare reply, a frame cut short by the next STX)
+// is kept apart for the station to report.
 class Lettore {
 public:
     void aggiungi(const QByteArray& dati);
@@ -26,10 +27,11 @@ private:
     bool m_inTrama = false;
     bool m_esc = false;
     QByteArray m_corpo;
+    QByteArray m_grezzo;          // the current frame as it came, from its STX
 };
 
-// Takes the first complete reply ("xyzok" or "xyzko01") from the front of fuori, skipping
-// anything before a letter; empty when none is complete yet.
-QByteArray EstraiRisposta(QByteArray& fuori);
+// True for the text of a reply: a command code in lower case (a letter and two letters
+// or digits) followed by "ok" or "ko01", as in "s00ok" or "ft1ko01".
+bool ERisposta(const QByteArray& testo);
 
 } // namespace gsmsim

@@ -17,28 +17,13 @@ void GsmModel::ricevi(const QByteArray& dati)
     if (m_dati) {
         log('<', dati);
         m_lettore.aggiungi(dati);
-        for (const TramaLetta& t : std::exchange(m_lettore.trame, {}))
-            trama(t);
-        for (QByteArray r = EstraiRisposta(m_lettore.fuori); !r.isEmpty(); r = EstraiRisposta(m_lettore.fuori)) {
-            risposte.append(r);
-            ++m_rispostaNumero;
-            const int numero = m_rispostaNumero;
-            if (m_attese > 0)
-                --m_attese;
-            if (numero == guasti.cadutaDopo) {
-                cadutaPortante();
-                return;
-            }
-            if (numero == guasti.silenzioDopo) {
-                log('!', "station silent");
-                m_scambio.clear();
-                m_indice = 0;
-                m_attese = 0;
-                continue;
-            }
-            if (m_attese == 0)
-                inviaProssimo();
+        if (!m_lettore.fuori.isEmpty()) {
+            ++erroriProtocollo;
+            log('!', "protocol error, bytes outside a frame not answered: " + std::exchange(m_lettore.fuori, {}));
         }
+        for (const TramaLetta& t : std::exchange(m_lettore.trame, {}))
+            if (!trama(t))
+                return;
         return;
     }
     for (char c : dati) {
@@ -77,12 +62,15 @@ void GsmModel::comando(const QByteArray& riga)
     programma(20, "\r\nOK\r\n");
 }
 
-void GsmModel::trama(const TramaLetta& t)
+bool GsmModel::trama(const TramaLetta& t)
 {
+    const bool eRisposta = ERisposta(t.testo);
     if (!t.controlloOk) {
         ++controlliErrati;
-        log('!', "bad check byte");
+        log('!', (eRisposta ? "bad check byte, reply not taken: " : "bad check byte: ") + t.testo);
     }
+    if (eRisposta)
+        return t.controlloOk ? risposta(t.testo) : true;
     if (t.testo.startsWith("I00")) {
         identita.append(t.testo);
         if (rispostaIdentita && !rispostaIdentita->isEmpty())
@@ -90,6 +78,29 @@ void GsmModel::trama(const TramaLetta& t)
     } else {
         relay.append(t.testo);
     }
+    return true;
+}
+
+bool GsmModel::risposta(const QByteArray& testo)
+{
+    risposte.append(testo);
+    const int numero = ++m_rispostaNumero;
+    if (m_attese > 0)
+        --m_attese;
+    if (numero == guasti.cadutaDopo) {
+        cadutaPortante();
+        return false;
+    }
+    if (numero == guasti.silenzioDopo) {
+        log('!', "station silent");
+        m_scambio.clear();
+        m_indice = 0;
+        m_attese = 0;
+        return true;
+    }
+    if (m_attese == 0)
+        inviaProssimo();
+    return true;
 }
 
 bool GsmModel::avviaScambio(const QList<QByteArray>& testi)

@@ -8,8 +8,10 @@
 // every command can be made to answer ERROR or nothing. In data mode the bytes go to the
 // station; a carrier drop sends NO CARRIER and returns to command mode.
 // Station: answers the identity message with its i00 text (or not), keeps the relayed
-// frames, plays stop-and-wait exchanges (one frame, then the program's reply, then the
-// next) and checks the check byte of everything the program frames.
+// frames, plays stop-and-wait exchanges (one frame, then the program's framed reply, then
+// the next) and checks the check byte of everything the program frames. A reply must come
+// framed with a good check byte; bytes outside a frame (a bare "s00ok") are a protocol
+// error that is logged and not answered, as is a reply whose check byte is wrong.
 #include "gsmsim/lib/Cornice.h"
 
 #include <QByteArray>
@@ -68,9 +70,10 @@ public:
     // What the station saw.
     QList<QByteArray> identita;       // identity messages ("I00 ...")
     QList<QByteArray> relay;          // relayed live records
-    QList<QByteArray> risposte;       // the program's replies, in order
+    QList<QByteArray> risposte;       // the program's framed replies, in order
     QList<QByteArray> comandi;        // modem command lines (without CR)
     int controlliErrati = 0;          // frames whose check byte did not match
+    int erroriProtocollo = 0;         // reads that held bytes outside a frame
     const QList<Voce>& registro() const { return m_registro; }
 
 private:
@@ -78,7 +81,9 @@ private:
     void comando(const QByteArray& riga);
     void programma(qint64 dopoMs, const QByteArray& dati);
     void inviaProssimo();
-    void trama(const TramaLetta& t);
+    // Both false when the carrier dropped and the rest of the read is lost.
+    bool trama(const TramaLetta& t);
+    bool risposta(const QByteArray& testo);
 
     qint64 m_ms = 0;
     bool m_dati = false;
