@@ -88,7 +88,8 @@ public:
     virtual void MostroPredefinito(int i, const QString& testo) = 0;
     // Check box 0 the changeover switch, 1 forced gas.
     virtual void MostroInterruttore(int quale, bool acceso) = 0;
-    // The read is over (newer: the Rfn reply was handled): controls back, status line empty.
+    // The read is over: controls back, status line empty. parametriCompleti: a complete Rfn
+    // reply was taken (the tank screen's parameter string holds what the ECU reported).
     virtual void MostroFineLettura(bool parametriCompleti) = 0;
     // The store is over with message n.
     virtual void MostroFineSalvataggio(int messaggio) = 0;
