@@ -221,6 +221,8 @@ protected:
         EXPECT_TRUE(Pressioni::Caricato());
         p->TastoOK2_Click();
         ASSERT_FALSE(p->TastoOK4->isHidden());
+        EXPECT_TRUE(p->LabTar->isHidden());
+        EXPECT_TRUE(p->LabInf->isVisible() && p->LabInf->text() == Msg(206));
         ecu.accendi();
         ASSERT_TRUE(attendo([] { return Link.DatiRicevuti; }));
         p->TastoOK4_Click();
