@@ -284,11 +284,17 @@ TEST_F(Schermo, SampleNumberBeyondEightDigitsStopsTheRecording)
 TEST_F(Schermo, OneWatchdogBoxAtATime)
 {
     int boxAperti = 0;
-    const struct { const char* nome; bool chiudeSchermo; } casi[] = {{"box open", false}, {"screen closed", true}};
+    const struct { const char* nome; bool chiudeSchermo, identita; } casi[] = {
+        {"box open", false, false}, {"identity watchdog under the box", false, true}, {"screen closed", true, false}};
     for (const auto& c : casi) {
         SCOPED_TRACE(c.nome);
         BoxHost::ImpostaRisponditore([&](const RiquadroMostrato&) {
-            ++boxAperti;
+            if (++boxAperti == 1 && c.identita) {
+                // The ECU came on under the box: its first frame's identity request times out.
+                Link.FaseCom = FASE_RICHIESTA_VERSIONE;
+                d->TimeOutTx->setEnabled(true);
+                d->TimeOutTx->Scatta();
+            }
             // The no-data watchdog expires again while its box is up.
             d->Dati_Out->setEnabled(true);
             d->Dati_Out->Scatta();
