@@ -412,6 +412,9 @@ void DatiMotore::DatiMot1_DblClick(int Index)
     }
     SalvoDatiGraf();
     RidisegnoDaFile();
+    // The file held every sample up to the newest: the next segment starts there, never at
+    // a sample drawn before the panes were last removed.
+    Diagnosi.DatiVideo[1] = Diagnosi.DatiVideo[0];
     for (Traccia& t : Graf.Tracce)
         t.CanalePrecedente = t.Canale;
 }

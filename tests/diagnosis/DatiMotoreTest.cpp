@@ -176,6 +176,20 @@ TEST_F(Schermo, RedTraceOnBlackUnderWhiteGrid)
     EXPECT_TRUE(visto.pixelColor(x - 1, y) == Qt::white || visto.pixelColor(x, y) == Qt::white);
     EXPECT_EQ(g->Image().pixelColor(x, y), QColor(0, 0, 0)) << "never drawn into the trace";
     EXPECT_EQ(g->Image().pixelColor(x - 1, y), QColor(0, 0, 0));
+
+    // Removed, 20 samples at 2000, added again: drawn up to the newest sample, and the next
+    // segment does not start from sample 20.
+    doppioClic(9);
+    for (int i = 0; i < 20; ++i)
+        campione(2000);
+    doppioClic(9);
+    EXPECT_NEAR(colonneRosse(g->Image()).last(), g->width() * 40 / 200, 2);
+    campione(2000);
+    QList<int> righe;
+    for (int r = 0; r < g->height(); ++r)
+        if (g->Image().pixelColor(g->width() * 30 / 200, r) == QColor(255, 0, 0))
+            righe << r;
+    EXPECT_EQ(righe.size(), 1) << "sample 30 at 2000 only";
 }
 
 TEST_F(Schermo, WindowMovesByAFifthWhenSample200Arrives)
