@@ -61,12 +61,13 @@ void LivelloInCasella(QLineEdit* casella);
 
 // ---- older ECU software: the parameter records of the personal map ----
 // The records read into the screen: DatiPar 0-5 as texts right-aligned in their boxes
-// (6 characters, the sampling number 2; "" when the main record is not numeric), forced
-// gas and changeover switch (0 or 1), and the result: 0 every record valid, -1 otherwise.
+// (6 characters, the sampling number 2; "" when the main record is not numeric or cannot
+// be shown whole), forced gas and changeover switch (0 or 1, -1 when not valid), and the
+// result: 0 every record valid, -1 otherwise.
 struct ParametriMappaVecchia {
     std::array<QString, 6> testi;
-    int gasForzo = 0;
-    int commutatore = 0;
+    int gasForzo = -1;
+    int commutatore = -1;
     int esito = 0;
 };
 ParametriMappaVecchia LeggoRecordParametri(const QByteArray& dati);
@@ -129,8 +130,9 @@ public:
     void FuoriLinea_Timer();
     // 0 read, 1 file missing, 2 a line without its three separators or a read error.
     int LeggoLimiti(const QString& percorso);
-    // Fills the value controls from the records of StatoVeicolo.FileTabella: 0 every record
-    // valid, -1 otherwise.
+    // Fills the value controls from the records of StatoVeicolo.FileTabella, a record that
+    // cannot be shown by the map's default in red: 0 every record valid, -1 otherwise, -2
+    // when the file could not be read.
     int LeggoParametri();
 
     bool MostroValoreLetto(int i, const QByteArray& testo) override;
@@ -157,8 +159,10 @@ private:
     void controlliValori(bool abilitati);
     bool controlloLimiti();
     void salvoMappa();
-    // The personal map this opening prepared and read without error ("" none).
+    // The personal map this opening prepared and read ("" none), and whether some of its
+    // records were not valid: then it is written only with every field a number.
     QString m_mappaLetta;
+    bool m_recordErrati = false;
 };
 
 // Picture n of the current language on a button, with disabled picture d (0: picture n);

@@ -421,25 +421,33 @@ TEST_F(ParametriVecchi, ReadAndSaveRoundTrip)
     EXPECT_EQ(cartella->leggi("AUTO/MOTORO03.QOX"), mappa);
 }
 
-TEST_F(ParametriVecchi, OnlyAPersonalCopyReadWithoutErrorIsWritten)
+TEST_F(ParametriVecchi, OnlyThisOpeningsPersonalCopyIsWrittenAndOnlyWhole)
 {
-    // A three-digit sampling number cannot be shown whole: the copy is invalid.
+    // A three-digit sampling number cannot be shown whole: the copy is invalid, the field
+    // shows the map's default in red.
     QMap<int, QByteArray> tre = ParametriMappa;
     tre[2702] = "000120";
     const QByteArray mappa = MappaConParametri(tre);
     cartella->scrivi("AUTO/MOTORO03.QOX", mappa);
     Parametri* p = apro(1);
     EXPECT_EQ(box->testi(), QStringList{Msg(211)});
-    EXPECT_TRUE(p->DatiPar[5]->text().isEmpty());
+    EXPECT_EQ(p->DatiPar[5]->text(), "20");
+    EXPECT_TRUE(Rosso(p->DatiPar[5]));
     EXPECT_FALSE(p->Salva->isEnabled());
     p->Salva->setEnabled(true);
     BoxHost::PulisciRegistro();
+    p->DatiPar[5]->clear();
     p->Salva_Click();
     EXPECT_EQ(box->testi(), QStringList{Msg(211)});
     EXPECT_TRUE(Parametri::Caricato());
     QFile f(personale());
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), mappa);
+    p->DatiPar[5]->setText("15");
+    p->Salva_Click();
+    EXPECT_FALSE(Parametri::Caricato());
+    tre[2702] = tre[2786] = "000015";
+    EXPECT_EQ(cartella->leggi("PERSONALIZZATE/AB123CD/MOTORO03.QOX"), MappaConParametri(tre)) << "repaired";
 
     // Standard type without a copy prepared by this opening: nothing written, the screen
     // closes as the standard type.
