@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QVBoxLayout>
 
 namespace {
@@ -411,6 +412,9 @@ void DatiMotore::DatiMot1_DblClick(int Index)
     }
     SalvoDatiGraf();
     RidisegnoDaFile();
+    // The file held every sample up to the newest: the next segment starts there, never at
+    // a sample drawn before the panes were last removed.
+    Diagnosi.DatiVideo[1] = Diagnosi.DatiVideo[0];
     for (Traccia& t : Graf.Tracce)
         t.CanalePrecedente = t.Canale;
 }
@@ -547,9 +551,10 @@ void DatiMotore::Dati_Out_Timer()
     Dati_Out->setEnabled(false);
     Link.DatiRicevuti = false;
     AzzeroGrafici();
-    m_boxWatchdog = true;
-    SegnaloNonComunica();
-    m_boxWatchdog = false;
+    {
+        const QScopedValueRollback guardia(m_boxWatchdog, true);
+        SegnaloNonComunica();
+    }
     if (Scaricato() || DatiMotore::Istanza() != this)
         return; // the screen was closed while the box was up
     switch (Shell.RispostaSegnalEr) {
@@ -574,16 +579,20 @@ void DatiMotore::TimeOutTx_Timer()
     if (Link.FaseCom == FASE_RICHIESTA_VERSIONE) {
         // No request pending while the box is open.
         Link.FaseCom = FASE_LIBERA;
-        Beep();
         Link.InterrogoDati = false;
         GSM.PrimoInvioGSM = false;
-        Shell.Messaggio1 = Msg(208);
-        Shell.Messaggio2 = Msg(140);
-        m_boxWatchdog = true;
-        MostroMessaggio(Shell.Messaggio1, Shell.Messaggio2, 0);
-        m_boxWatchdog = false;
+        // One watchdog box at a time: under the no-data box, which already says that the
+        // ECU is silent and whose answer decides what follows, the request only ends.
+        const bool sottoBox = m_boxWatchdog;
+        if (!sottoBox) {
+            Beep();
+            Shell.Messaggio1 = Msg(208);
+            Shell.Messaggio2 = Msg(140);
+            const QScopedValueRollback guardia(m_boxWatchdog, true);
+            MostroMessaggio(Shell.Messaggio1, Shell.Messaggio2, 0);
+        }
         ScrivoCentralina(Protocollo::Riga(Protocollo::ComandoFineScambio));
-        if (DatiMotore::Istanza() == this && !Scaricato()) {
+        if (!sottoBox && DatiMotore::Istanza() == this && !Scaricato()) {
             Dati_Out->setEnabled(true);
             update();
         }

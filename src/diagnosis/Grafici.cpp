@@ -56,11 +56,18 @@ constexpr VoceCanale TabellaCanali[17] = {
 constexpr RettangoloTwip Posizioni[4] = {
     {2100, 120, 9855, 6975}, {2100, 3610, 9855, 3485}, {7000, 120, 4925, 3485}, {7000, 3610, 4925, 3485}};
 
-QByteArray Testo8(const QString& numero)
+// The number right-aligned in the 8 characters of a value. One that does not fit is the
+// overflow mark, never some of its digits: false then (a mark is no number to track).
+bool Testo8(const QString& numero, QByteArray& testo)
 {
     QString t = numero;
     CambioVirgola(t);
-    return (QByteArray(8, ' ') + t.toLatin1()).right(8);
+    if (t.size() > 8) {
+        testo = QByteArray(8, '#');
+        return false;
+    }
+    testo = t.toLatin1().rightJustified(8, ' ');
+    return true;
 }
 
 double Doppio(const NumeroEsatto& n)
@@ -131,7 +138,8 @@ bool ConvertoCanale(int c, QByteArray& testo, double& v)
         return true;
     }
     n = {(n.num - k.sottrai * n.den) * k.moltiplica, n.den * k.dividi};
-    testo = Testo8(FormattoNumero(n, QString::fromLatin1(TabellaCanali[c].formato)));
+    if (!Testo8(FormattoNumero(n, QString::fromLatin1(TabellaCanali[c].formato)), testo))
+        return false;
     v = Doppio(n);
     return true;
 }
@@ -142,7 +150,8 @@ bool CanaleDerivato(const QByteArray& p1, const QByteArray& deltaP, QByteArray& 
     if (!LeggoNumeroEsatto(p1, a) || !LeggoNumeroEsatto(deltaP, b))
         return false;
     const NumeroEsatto d{a.num * b.den - b.num * a.den, a.den * b.den};
-    testo = Testo8(FormattoNumero(d, QStringLiteral("#0.0")));
+    if (!Testo8(FormattoNumero(d, QStringLiteral("#0.0")), testo))
+        return false;
     v = Doppio(d);
     return true;
 }

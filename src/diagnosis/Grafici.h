@@ -72,9 +72,11 @@ void CalcoloScala(double vmin, double vmax, int margine, int divisioni, qint32& 
 
 // Frame field of channel c (0..13) as held in row 0: false when it is not numeric (left
 // as it came); otherwise the converted text of channels 6, 8, 11 and 12 replaces it and
-// v is the value in the units shown.
+// v is the value in the units shown. A converted value that does not fit 8 characters
+// becomes the overflow mark "########" and gives false (not tracked, not drawn).
 bool ConvertoCanale(int c, QByteArray& testo, double& v);
-// Channel 14 from channels 0 and 1: false (text unchanged) unless both are numeric.
+// Channel 14 from channels 0 and 1: false (text unchanged) unless both are numeric; a
+// difference that does not fit 8 characters is the overflow mark, with false.
 bool CanaleDerivato(const QByteArray& p1, const QByteArray& deltaP, QByteArray& testo, double& v);
 
 // The range tracking of one channel for a sample numbered `numero` (0: the first after a

@@ -45,6 +45,7 @@ protected:
 private:
     void controlli(bool abilitati);
     void invio(int fase, int messaggio);
-    // An Rfn reply was handled since this opening: ParSerbatoio holds what the ECU reported.
+    // A complete Rfn reply was taken since this opening: ParSerbatoio holds what the ECU
+    // reported.
     bool m_parametriLetti = false;
 };

@@ -132,16 +132,20 @@ void LivelloInCasella(QLineEdit* casella)
 
 namespace {
 
-// Parameter records of the personal map: main record, copy record (0 none), box.
+// Parameter records of the personal map: main record, copy record (0 none), box, and where
+// the map's default sits in the parameter text (first character from 1, length).
 struct RecordCampo {
     int principale;
     int copia;
     int campo;
+    int inizio, lunghezza;
 };
 constexpr RecordCampo RecordNumerici[] = {
-    {2691, 2776, 0}, {2692, 2777, 1}, {2654, 0, 2}, {2700, 2784, 3}, {2701, 2785, 4}, {2702, 2786, 5},
+    {2691, 2776, 0, 13, 4}, {2692, 2777, 1, 17, 4}, {2654, 0, 2, 10, 2},
+    {2700, 2784, 3, 1, 4},  {2701, 2785, 4, 5, 4},  {2702, 2786, 5, 21, 4},
 };
 constexpr int RecordGasForzo = 2690, CopiaGasForzo = 2775, RecordCommutatore = 2706;
+constexpr int PredefinitoGasForzo = 12, PredefinitoCommutatore = 9;
 
 bool ZeroUno(const QByteArray& v) { return v == "000000" || v == "000001"; }
 
@@ -341,12 +345,25 @@ int Parametri::LeggoParametri()
     GasForzo->setChecked(false);
     QByteArray dati;
     if (!Files::LeggiTutto(TrovoFile(StatoVeicolo.FileTabella), dati))
-        return -1;
+        return -2;
     const ParametriMappaVecchia p = LeggoRecordParametri(dati);
-    for (size_t i = 0; i < DatiPar.size(); ++i)
-        DatiPar[i]->setText(p.testi[i]);
-    GasForzo->setChecked(p.gasForzo == 1);
-    Commutatore->setChecked(p.commutatore == 1);
+    // A record that cannot be shown is shown as a refused reply value is: the map's default
+    // in red, for the save to write back.
+    QString predefiniti;
+    auto predefinito = [&predefiniti](int inizio, int lunghezza) {
+        if (predefiniti.isEmpty())
+            predefiniti = LeggoParametriMappa(StatoCatalogo.DirCentralina, StatoCatalogo.TipoGas,
+                                              DatiCentralina.TipoCentralina);
+        return predefiniti.mid(inizio - 1, lunghezza).trimmed();
+    };
+    for (const RecordCampo& r : RecordNumerici) {
+        QLineEdit* e = DatiPar[size_t(r.campo)];
+        if (!ValoreInCasella(e, p.testi[size_t(r.campo)].toLatin1()))
+            PredefinitoInCasella(e, Allineato(predefinito(r.inizio, r.lunghezza).toLatin1(), e->maxLength()));
+    }
+    GasForzo->setChecked(p.gasForzo >= 0 ? p.gasForzo == 1 : predefinito(PredefinitoGasForzo, 1) == "1");
+    Commutatore->setChecked(p.commutatore >= 0 ? p.commutatore == 1
+                                               : predefinito(PredefinitoCommutatore, 1) == "1");
     return p.esito;
 }
 
@@ -369,10 +386,11 @@ void Parametri::TipoInst_Click()
         if (!CreoMappePersonali(mappa, 1))
             return;  // it has shown its own message
         StatoVeicolo.FileTabella = mappa;
-        m_mappaLetta.clear();
-        if (FormattoFile(mappa) == 0 && LeggoParametri() == 0) {
-            m_mappaLetta = mappa;
-        } else {
+        const int esito = FormattoFile(mappa) == 0 ? LeggoParametri() : -2;
+        // A copy with records that cannot be shown is still this opening's: a save repairs it.
+        m_mappaLetta = esito == -2 ? QString() : mappa;
+        m_recordErrati = esito != 0;
+        if (esito != 0) {
             Beep();
             Avviso(211);
             Salva->setEnabled(false);
@@ -429,8 +447,8 @@ bool Parametri::controlloLimiti()
 
 void Parametri::salvoMappa()
 {
-    // Only the personal copy this opening prepared and read without error is written:
-    // never the working map of a send, nor a file that could not be read.
+    // Only the personal copy this opening prepared and read is written: never the working
+    // map of a send, nor a file that could not be read.
     if (m_mappaLetta.isEmpty()) {
         if (TipoInst->currentIndex() == 0) {
             StatoCatalogo.TipoInstallazione = 0;
@@ -443,8 +461,15 @@ void Parametri::salvoMappa()
         return;
     }
     std::array<QString, 6> testi;
-    for (size_t i = 0; i < DatiPar.size(); ++i)
+    for (size_t i = 0; i < DatiPar.size(); ++i) {
         testi[i] = DatiPar[i]->text();
+        if (m_recordErrati && !Numerico(testi[i].toLatin1())) {
+            Beep();
+            Avviso(211);
+            sposto(DatiPar[i]);
+            return;
+        }
+    }
     if (!ScrivoRecordMappa(m_mappaLetta, RecordParametri(testi, GasForzo->isChecked(), Commutatore->isChecked()))) {
         Beep();
         Avviso(211);

@@ -61,12 +61,13 @@ void LivelloInCasella(QLineEdit* casella);
 
 // ---- older ECU software: the parameter records of the personal map ----
 // The records read into the screen: DatiPar 0-5 as texts right-aligned in their boxes
-// (6 characters, the sampling number 2; "" when the main record is not numeric), forced
-// gas and changeover switch (0 or 1), and the result: 0 every record valid, -1 otherwise.
+// (6 characters, the sampling number 2; "" when the main record is not numeric or cannot
+// be shown whole), forced gas and changeover switch (0 or 1, -1 when not valid), and the
+// result: 0 every record valid, -1 otherwise.
 struct ParametriMappaVecchia {
     std::array<QString, 6> testi;
-    int gasForzo = 0;
-    int commutatore = 0;
+    int gasForzo = -1;
+    int commutatore = -1;
     int esito = 0;
 };
 ParametriMappaVecchia LeggoRecordParametri(const QByteArray& dati);
@@ -88,7 +89,8 @@ public:
     virtual void MostroPredefinito(int i, const QString& testo) = 0;
     // Check box 0 the changeover switch, 1 forced gas.
     virtual void MostroInterruttore(int quale, bool acceso) = 0;
-    // The read is over (newer: the Rfn reply was handled): controls back, status line empty.
+    // The read is over: controls back, status line empty. parametriCompleti: a complete Rfn
+    // reply was taken (the tank screen's parameter string holds what the ECU reported).
     virtual void MostroFineLettura(bool parametriCompleti) = 0;
     // The store is over with message n.
     virtual void MostroFineSalvataggio(int messaggio) = 0;
@@ -128,8 +130,9 @@ public:
     void FuoriLinea_Timer();
     // 0 read, 1 file missing, 2 a line without its three separators or a read error.
     int LeggoLimiti(const QString& percorso);
-    // Fills the value controls from the records of StatoVeicolo.FileTabella: 0 every record
-    // valid, -1 otherwise.
+    // Fills the value controls from the records of StatoVeicolo.FileTabella, a record that
+    // cannot be shown by the map's default in red: 0 every record valid, -1 otherwise, -2
+    // when the file could not be read.
     int LeggoParametri();
 
     bool MostroValoreLetto(int i, const QByteArray& testo) override;
@@ -156,8 +159,10 @@ private:
     void controlliValori(bool abilitati);
     bool controlloLimiti();
     void salvoMappa();
-    // The personal map this opening prepared and read without error ("" none).
+    // The personal map this opening prepared and read ("" none), and whether some of its
+    // records were not valid: then it is written only with every field a number.
     QString m_mappaLetta;
+    bool m_recordErrati = false;
 };
 
 // Picture n of the current language on a button, with disabled picture d (0: picture n);

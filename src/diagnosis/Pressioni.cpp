@@ -214,7 +214,11 @@ void Pressioni::TastoOK2_Click()
     if (Link.Collegato)
         return;
     Link.FaseCom = FASE_SPEGNIMENTO;
+    // The switch-off instruction is gone (CNG shows it in the caption, which hides the
+    // value labels): only the power-on instruction is left.
+    LabTar->setVisible(false);
     LabInf->setText(Msg(206));
+    LabInf->setVisible(true);
     for (QPushButton* b : {TastoRip, TastoOK1, Tastook, TastoOK2, TastoEsci, TastoOK3})
         Visibile(b, false);
     Visibile(TastoOK4, true);

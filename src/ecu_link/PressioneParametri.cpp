@@ -145,6 +145,16 @@ void RispostaParametri(const QByteArray& riga)
                             : (fase == FASE_LEGGI_PARAMETRI_N || fase == FASE_LEGGI_SERBATOIO_N);
     if (!attesa)
         return;
+    // A reply whose data end before the layout's is no reply: its watchdog ends the request,
+    // and no byte of its line end ever reaches a field or the parameter string.
+    const int lunghezza = tre ? 23 : 59;
+    qsizetype fineDati = riga.size();
+    for (const char c : {'\r', '\n'})
+        if (const qsizetype p = riga.indexOf(c); p >= 0 && p < fineDati)
+            fineDati = p;
+    if (fineDati < lunghezza - 2)
+        return;
+    const bool completa = riga.size() == lunghezza;
     FermoTimeOut();
     Link.FaseCom = FASE_LIBERA;
     ImpostoPuntatore(1);
@@ -155,7 +165,7 @@ void RispostaParametri(const QByteArray& riga)
     else
         l.schermo = Parametri::Istanza();
     if (l.schermo)
-        l.schermo->MostroFineLettura(fase == FASE_LEGGI_SERBATOIO_N);
+        l.schermo->MostroFineLettura(fase == FASE_LEGGI_SERBATOIO_N && completa);
 
     l.predefiniti = tre ? QStringLiteral("120029500")
                         : LeggoParametriMappa(StatoCatalogo.DirCentralina, StatoCatalogo.TipoGas,
@@ -165,8 +175,7 @@ void RispostaParametri(const QByteArray& riga)
         StatoFile.ParSerbatoio = l.predefiniti;
 
     const int campi = tre ? 3 : 8;
-    const int lunghezza = tre ? 23 : 59;
-    if (riga.size() == lunghezza) {
+    if (completa) {
         for (int k = 0; k < campi; ++k)
             l.campo(Campi[k], Mid(riga, 4 + 6 * k, 6));
     } else {

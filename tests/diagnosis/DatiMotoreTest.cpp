@@ -176,6 +176,20 @@ TEST_F(Schermo, RedTraceOnBlackUnderWhiteGrid)
     EXPECT_TRUE(visto.pixelColor(x - 1, y) == Qt::white || visto.pixelColor(x, y) == Qt::white);
     EXPECT_EQ(g->Image().pixelColor(x, y), QColor(0, 0, 0)) << "never drawn into the trace";
     EXPECT_EQ(g->Image().pixelColor(x - 1, y), QColor(0, 0, 0));
+
+    // Removed, 20 samples at 2000, added again: drawn up to the newest sample, and the next
+    // segment does not start from sample 20.
+    doppioClic(9);
+    for (int i = 0; i < 20; ++i)
+        campione(2000);
+    doppioClic(9);
+    EXPECT_NEAR(colonneRosse(g->Image()).last(), g->width() * 40 / 200, 2);
+    campione(2000);
+    const QImage dopo = g->Image();
+    int punti = 0;
+    for (int r = 0; r < dopo.height(); ++r)
+        punti += dopo.pixelColor(g->width() * 30 / 200, r) == QColor(255, 0, 0);
+    EXPECT_EQ(punti, 1) << "sample 30 at 2000 only";
 }
 
 TEST_F(Schermo, WindowMovesByAFifthWhenSample200Arrives)
@@ -284,11 +298,17 @@ TEST_F(Schermo, SampleNumberBeyondEightDigitsStopsTheRecording)
 TEST_F(Schermo, OneWatchdogBoxAtATime)
 {
     int boxAperti = 0;
-    const struct { const char* nome; bool chiudeSchermo; } casi[] = {{"box open", false}, {"screen closed", true}};
+    const struct { const char* nome; bool chiudeSchermo, identita; } casi[] = {
+        {"box open", false, false}, {"identity watchdog under the box", false, true}, {"screen closed", true, false}};
     for (const auto& c : casi) {
         SCOPED_TRACE(c.nome);
         BoxHost::ImpostaRisponditore([&](const RiquadroMostrato&) {
-            ++boxAperti;
+            if (++boxAperti == 1 && c.identita) {
+                // The ECU came on under the box: its first frame's identity request times out.
+                Link.FaseCom = FASE_RICHIESTA_VERSIONE;
+                d->TimeOutTx->setEnabled(true);
+                d->TimeOutTx->Scatta();
+            }
             // The no-data watchdog expires again while its box is up.
             d->Dati_Out->setEnabled(true);
             d->Dati_Out->Scatta();

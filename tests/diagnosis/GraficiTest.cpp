@@ -88,6 +88,10 @@ TEST_F(Grafici, FieldsAreConvertedToTheUnitsShown)
         EXPECT_FALSE(ConvertoCanale(6, t, v)) << nonNumero;
         EXPECT_EQ(t, QByteArray(nonNumero)) << "shown and recorded as it came";
     }
+    QByteArray t = "99999999";
+    double v = 0;
+    EXPECT_FALSE(ConvertoCanale(6, t, v)) << "2631560.5 is not tracked";
+    EXPECT_EQ(t, "########") << "never its last 8 characters";
 }
 
 TEST_F(Grafici, DerivedPressureIsTheDecimalDifference)
@@ -95,6 +99,7 @@ TEST_F(Grafici, DerivedPressureIsTheDecimalDifference)
     const struct { const char* p1; const char* dp; bool ok; const char* out; } casi[] = {
         {"  1200.0", "   200.0", true, "  1000.0"}, {"    0.35", "     0.1", true, "     0.3"},
         {"     0.1", "    0.15", true, "    -0.1"}, {"  1200.0", "   -----", false, "  keep  "},
+        {"99999999", "-9999999", false, "########"},
     };
     for (const auto& c : casi) {
         QByteArray t = "  keep  ";

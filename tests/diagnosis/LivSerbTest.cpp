@@ -73,15 +73,20 @@ TEST_F(LivSerbTest, NewerSoftwareSendsBackWhatTheEcuReported)
     EXPECT_TRUE(scritto.isEmpty());
     EXPECT_EQ(s->Segnalazione->text(), Msg(259));
     EXPECT_EQ(ContatoreBeep(), beep + 1);
+    // A reply cut short is no reply (its watchdog ends it): still nothing goes out.
+    ricevo("Rfn0013000028000000010000250000010025000015000000120\r\n");
+    EXPECT_EQ(Link.FaseCom, FASE_LEGGI_SERBATOIO_N);
+    s->Salva_Click();
+    EXPECT_TRUE(scritto.isEmpty());
 
-    ricevo("Rfn001300002800000001000025000001002500000150000012ABCDEF\r\n");
-    EXPECT_EQ(StatoFile.ParSerbatoio, QString("1200295002512500 150  120001ABCDEF"));
+    ricevo("Rfn001300002800000001000025000001002500001500000012ABCDEF\r\n");
+    EXPECT_EQ(StatoFile.ParSerbatoio, QString("1200295002512500" "1500" "  120001ABCDEF"));
     EXPECT_EQ(s->DatiPar[0]->text(), "  1300");
     s->DatiPar[0]->setText("1100");
     s->Commutatore->setChecked(false);
     s->Salva_Click();
     // Fields 4-8 from the parameter string (" 25" as 000025), field 9 its characters 25-30.
-    EXPECT_EQ(scritto, QByteArrayList{"MUFS001100002800000000000025000001002500000150000012" "0001AB\r\n"});
+    EXPECT_EQ(scritto, QByteArrayList{"MUFS001100002800000000000025000001002500001500000012" "0001AB\r\n"});
     EXPECT_EQ(scritto.value(0).size(), 60);
     EXPECT_EQ(Link.FaseCom, FASE_SALVA_SERBATOIO);
     EXPECT_EQ(s->Segnalazione->text(), Msg(215));
@@ -90,6 +95,16 @@ TEST_F(LivSerbTest, NewerSoftwareSendsBackWhatTheEcuReported)
     EXPECT_EQ(s->Segnalazione->text(), Msg(252));
     EXPECT_TRUE(s->Esci->isEnabled());
     EXPECT_TRUE(v->Dati_Out->Enabled());
+
+    // Opened again: the last opening's parameters are not this one's.
+    s->Scarica();
+    s = apro(false);
+    scritto.clear();
+    s->DatiPar[0]->setText("1000");
+    s->DatiPar[1]->setText("3000");
+    s->Salva_Click();
+    EXPECT_TRUE(scritto.isEmpty());
+    EXPECT_EQ(s->Segnalazione->text(), Msg(259));
 }
 
 TEST_F(LivSerbTest, EditingAndEmptyFields)

@@ -259,11 +259,11 @@ TEST_F(ParametriTest, ParameterRepliesInEveryReadState)
         {"tank, bad switch", FASE_LEGGI_SERBATOIO, Rfr("001500", "002700", "000002"), {"  1500", "  2700"}, false, true},
         {"tank, letters", FASE_LEGGI_SERBATOIO, Rfr("abcdef", "002700", "abcdef"), {"!1200", "  2700"}, false, true},
         {"tank, switch of letters", FASE_LEGGI_SERBATOIO, Rfr("001500", "002700", "abcdef"), {"  1500", "  2700"}, false, false},
-        {"tank, short", FASE_LEGGI_SERBATOIO, "Rfr0015000027\r\n", {"!1200", "!2950"}, false, true},
+        {"tank, overlong line", FASE_LEGGI_SERBATOIO, Rfr("001500", "002700", "0000010"), {"!1200", "!2950"}, false, true},
         {"personal, Rfr", FASE_LEGGI_PARAMETRI, rfrBuona, {"", "", "", "1500", "2700", ""}, true, false},
         {"personal, too long", FASE_LEGGI_PARAMETRI, Rfr("012345", "002700", "000001"), {"", "", "", "!1200", "2700", ""}, true, false},
         {"personal, Rfn", FASE_LEGGI_PARAMETRI_N, Rfn(RfnTipica), {"2500", " 150", "30", "1300", "2800", "  12"}, true, false},
-        {"personal, Rfn of 57", FASE_LEGGI_PARAMETRI_N, Rfn(RfnTipica).left(57),
+        {"personal, Rfn of 60", FASE_LEGGI_PARAMETRI_N, Rfn(RfnTipica, "0000011"),
          {"!2000", "! 200", "!25", "!1200", "!2950", "!  20"}, false, false},
         {"tank, Rfn", FASE_LEGGI_SERBATOIO_N, Rfn(RfnTipica), {"  1300", "  2800"}, true, false},
     };
@@ -324,7 +324,7 @@ TEST_F(ParametriTest, TankReadKeepsTheParameterString)
         {"missing and too long keep the map's", FASE_LEGGI_SERBATOIO_N,
          Rfn({"001300", "002800", "000001", "000125", "000007", "-00001", "000150", "012345"}),
          "120029500" + QStringLiteral("25") + "0" + "2000" + " 150" + "  20" + "0001" + "000001"},
-        {"wrong length", FASE_LEGGI_SERBATOIO_N, Rfn(RfnTipica).left(57), MappaPredefinita + "000001"},
+        {"wrong length", FASE_LEGGI_SERBATOIO_N, Rfn(RfnTipica, "0000011"), MappaPredefinita + "000001"},
     };
     for (const auto& c : casi) {
         SCOPED_TRACE(c.caso);
@@ -421,25 +421,33 @@ TEST_F(ParametriVecchi, ReadAndSaveRoundTrip)
     EXPECT_EQ(cartella->leggi("AUTO/MOTORO03.QOX"), mappa);
 }
 
-TEST_F(ParametriVecchi, OnlyAPersonalCopyReadWithoutErrorIsWritten)
+TEST_F(ParametriVecchi, OnlyThisOpeningsPersonalCopyIsWrittenAndOnlyWhole)
 {
-    // A three-digit sampling number cannot be shown whole: the copy is invalid.
+    // A three-digit sampling number cannot be shown whole: the copy is invalid, the field
+    // shows the map's default in red.
     QMap<int, QByteArray> tre = ParametriMappa;
     tre[2702] = "000120";
     const QByteArray mappa = MappaConParametri(tre);
     cartella->scrivi("AUTO/MOTORO03.QOX", mappa);
     Parametri* p = apro(1);
     EXPECT_EQ(box->testi(), QStringList{Msg(211)});
-    EXPECT_TRUE(p->DatiPar[5]->text().isEmpty());
+    EXPECT_EQ(p->DatiPar[5]->text(), "20");
+    EXPECT_TRUE(Rosso(p->DatiPar[5]));
     EXPECT_FALSE(p->Salva->isEnabled());
     p->Salva->setEnabled(true);
     BoxHost::PulisciRegistro();
+    p->DatiPar[5]->clear();
     p->Salva_Click();
     EXPECT_EQ(box->testi(), QStringList{Msg(211)});
     EXPECT_TRUE(Parametri::Caricato());
     QFile f(personale());
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), mappa);
+    p->DatiPar[5]->setText("15");
+    p->Salva_Click();
+    EXPECT_FALSE(Parametri::Caricato());
+    tre[2702] = tre[2786] = "000015";
+    EXPECT_EQ(cartella->leggi("PERSONALIZZATE/AB123CD/MOTORO03.QOX"), MappaConParametri(tre)) << "repaired";
 
     // Standard type without a copy prepared by this opening: nothing written, the screen
     // closes as the standard type.

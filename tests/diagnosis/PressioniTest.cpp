@@ -109,8 +109,11 @@ TEST_F(PressioniTest, StoringThenPowerCycleThenGivingUp)
     Pressioni* p = apro();
     EXPECT_EQ(p->windowTitle(), Msg(242));
     EXPECT_EQ(p->LabTar->text(), Msg(243));
+    ricevo("Re\r\n");  // a store reply nobody asked for, idle and then while reading
     EXPECT_EQ(visibili(p), QStringList{"Tastook"});
     p->Tastook_Click();
+    ricevo("Re\r\n");
+    EXPECT_EQ(Link.FaseCom, FASE_LETTURA_PRESSIONE);
     ricevo("Rd    1.25\r\n");
     scritto.clear();
     p->TastoOK1_Click();
@@ -218,6 +221,8 @@ protected:
         EXPECT_TRUE(Pressioni::Caricato());
         p->TastoOK2_Click();
         ASSERT_FALSE(p->TastoOK4->isHidden());
+        EXPECT_TRUE(p->LabTar->isHidden());
+        EXPECT_TRUE(p->LabInf->isVisible() && p->LabInf->text() == Msg(206));
         ecu.accendi();
         ASSERT_TRUE(attendo([] { return Link.DatiRicevuti; }));
         p->TastoOK4_Click();
