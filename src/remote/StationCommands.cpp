@@ -39,9 +39,10 @@ void Informo(int n, int record = -1)
         d->MostroInformo(record < 0 ? Msg(n) : Msg(n) + QString::number(record) + QLatin1Char(')'));
 }
 
+// A reply goes on the line framed, as everything the program sends to the station.
 void Rispondo(const QByteArray& codice, bool ok)
 {
-    ScrivoModem(codice.toLower() + (ok ? QByteArrayLiteral("ok") : QByteArrayLiteral("ko01")));
+    ScrivoModem(PreparoMessaggioGSM(codice.toLower() + (ok ? QByteArrayLiteral("ok") : QByteArrayLiteral("ko01"))));
 }
 
 // Appends a whole block to a file that must exist in an existing folder; on failure the

@@ -82,9 +82,9 @@ protected:
             // One read may hold a record sent before "s00ok" or after "s01ok": go by position.
             for (qsizetype k = 0; k < v.testo.size(); ++k) {
                 const QByteArray resto = v.testo.mid(k);
-                if (resto.startsWith("s00ok"))
+                if (resto.startsWith("\x02" "s00ok"))
                     aperto = true;
-                else if (resto.startsWith("s01ok"))
+                else if (resto.startsWith("\x02" "s01ok"))
                     aperto = false;
                 else if (resto.startsWith("\x02" "DC")) {
                     EXPECT_FALSE(aperto) << "relay during the exchange";

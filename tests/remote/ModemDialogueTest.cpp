@@ -235,7 +235,7 @@ TEST_F(ModemDialogue, TheBufferIsBoundedAndFramesArriveOnePerEvent)
     modem.clear();
     GSM.BufferGSM = gsmsim::Cornice("S00") + gsmsim::Cornice("S01");
     GestioneGSM();
-    EXPECT_EQ(modem, QByteArrayList{"s00ok"});
+    EXPECT_EQ(modem, Risposte({"s00ok"}));
     EXPECT_TRUE(AttendiFinche([this] { return modem.size() == 2; }, 1000));
-    EXPECT_EQ(modem.back(), "s01ok");
+    EXPECT_EQ(modem.back(), Risposta("s01ok"));
 }

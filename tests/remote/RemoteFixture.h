@@ -26,6 +26,10 @@ QByteArray Leggo(const QString& percorso);
 // Every file and folder below a folder with its size and content hash.
 QMap<QString, QByteArray> Elenco(const QString& cartella);
 
+// The program's replies as they go on the line: each text framed ("" stays "").
+QByteArrayList Risposte(const QByteArrayList& testi);
+inline QByteArray Risposta(const QByteArray& testo) { return Risposte({testo}).front(); }
+
 // A 180-character catalogue record.
 QByteArray RigaCatalogo(const QByteArray& descrizione, const QByteArray& chiave,
                           const QList<QByteArray>& centraline = {"ECU ONE"}, const QByteArray& flag = "GGG");
