@@ -120,6 +120,21 @@ bool ScriviAtomico(const QString& path, const QByteArray& data, QString* errore)
     return ScriviAtomico(path, [&](QIODevice& d) { return d.write(data) == data.size(); }, errore);
 }
 
+bool AppendoBlocco(const QString& percorso, const QByteArray& dati, bool crea)
+{
+    QFile f(percorso);
+    if (!crea && !f.exists())
+        return false;
+    // Unbuffered: nothing is left in a buffer for the close to write after the cut.
+    if (!QFileInfo(percorso).dir().exists() || !f.open(QIODevice::Append | QIODevice::Unbuffered))
+        return false;
+    const qint64 prima = f.size();
+    const bool ok = f.write(dati) == dati.size() && f.flush();
+    if (!ok)
+        f.resize(prima);
+    return ok;
+}
+
 bool LeggiTutto(const QString& path, QByteArray& dati)
 {
     QFile f(path);

@@ -44,6 +44,11 @@ bool ScriviAtomico(const QString& path, const std::function<bool(QIODevice&)>& s
 // Copies a regular file atomically (never follows a symbolic link at the source).
 bool CopiaAtomica(const QString& sorgente, const QString& destinazione, QString* errore = nullptr);
 
+// Appends a whole block to a file in an existing folder, unbuffered (the file is created
+// when `crea`, else it must exist). On failure the file is cut back to its old length, so a
+// block refused half-way leaves no part of it. False on any failure.
+bool AppendoBlocco(const QString& percorso, const QByteArray& dati, bool crea = true);
+
 // Reads a whole file; false when it cannot be read.
 bool LeggiTutto(const QString& path, QByteArray& dati);
 

@@ -45,22 +45,6 @@ void Rispondo(const QByteArray& codice, bool ok)
     ScrivoModem(PreparoMessaggioGSM(codice.toLower() + (ok ? QByteArrayLiteral("ok") : QByteArrayLiteral("ko01"))));
 }
 
-// Appends a whole block to a file that must exist in an existing folder; on failure the
-// file is cut back to its old length, so a resent block never doubles lines.
-bool AppendoBlocco(const QString& percorso, const QByteArray& dati, bool crea = true)
-{
-    QFile f(percorso);
-    if (!crea && !f.exists())
-        return false;
-    if (!QFileInfo(percorso).dir().exists() || !f.open(QIODevice::Append | QIODevice::Unbuffered))
-        return false;
-    const qint64 prima = f.size();
-    const bool ok = f.write(dati) == dati.size() && f.flush();
-    if (!ok)
-        f.resize(prima);
-    return ok;
-}
-
 bool RinominoSopra(const QString& da, const QString& a)
 {
     std::error_code ec;
@@ -104,7 +88,7 @@ bool ScrivoValoriMappa(const QByteArray& testo, int& blocco)
     QByteArray righe;
     for (qsizetype i = 0; i < dati.size(); i += 6)
         righe += dati.mid(i, 6) + "\r\n";
-    return AppendoBlocco(InTempor(QStringLiteral("FILEQOX.NEW")), righe);
+    return Files::AppendoBlocco(InTempor(QStringLiteral("FILEQOX.NEW")), righe);
 }
 
 bool ScrivoRigaMappa(const QByteArray& testo, int& blocco)
@@ -113,7 +97,7 @@ bool ScrivoRigaMappa(const QByteArray& testo, int& blocco)
     const QByteArray dati = testo.mid(6);
     if (ConControllo(dati))
         return false;
-    return AppendoBlocco(InTempor(QStringLiteral("FILEQOX.NEW")), dati + "\r\n");
+    return Files::AppendoBlocco(InTempor(QStringLiteral("FILEQOX.NEW")), dati + "\r\n");
 }
 
 bool RicevoLimiti(const QByteArray& trama)
@@ -125,7 +109,7 @@ bool RicevoLimiti(const QByteArray& trama)
     const QByteArray riga = trama.size() > 7 ? trama.mid(4, trama.size() - 7) : QByteArray();
     if (ConControllo(riga))
         return false;
-    return AppendoBlocco(p, riga + "\r\n");
+    return Files::AppendoBlocco(p, riga + "\r\n");
 }
 
 // ---- software ----
@@ -166,7 +150,7 @@ bool ScrivoRecordS19(const QByteArray& testo)
         blocco += c;
         vuoto = false;
     }
-    return AppendoBlocco(p, blocco, false);
+    return Files::AppendoBlocco(p, blocco, false);
 }
 
 bool RicevoBloccoS19(const QByteArray& dati)
