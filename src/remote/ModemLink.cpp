@@ -279,9 +279,9 @@ void AproAggancio()
 
 void RiattaccoGSM()
 {
-    ChiudoPortaGSM();
-    if (DatiMotore* d = DatiMotore::Istanza())
-        d->MostroChiamataGSM(false);
+    // The hang-up ends what the call was doing as a lost carrier does: an identity left
+    // waiting for its answer would otherwise hold the relay of the next call.
+    PerdoPortante();
 }
 
 void ScadenzaModem()
