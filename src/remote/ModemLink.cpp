@@ -205,7 +205,12 @@ void ComGSM_OnComm()
 {
     if (ComGSM().CommEvent() != SerialControl::EventoRicezione)
         return;
-    GSM.BufferGSM += ComGSM().Input();
+    RicevoGSM(ComGSM().Input());
+}
+
+void RicevoGSM(const QByteArray& dati)
+{
+    GSM.BufferGSM += dati;
     LimitoBufferGSM(GSM.BufferGSM);
     GestioneGSM();
 }

@@ -6,8 +6,11 @@
 
 // ---- receive path and modem dialogue ----
 
-// Receive event of ComGSM: appends what arrived to GSM.BufferGSM and runs GestioneGSM.
+// Receive event of ComGSM: hands what arrived to RicevoGSM.
 void ComGSM_OnComm();
+// Appends bytes received from the modem to GSM.BufferGSM, bounds it (LimitoBufferGSM) and
+// runs GestioneGSM.
+void RicevoGSM(const QByteArray& dati);
 // Connects ComGSM's receive event and its lost-port signal (once).
 void CollegoRicezioneGSM();
 // Consumes GSM.BufferGSM: the modem's answers in states 1 to 3, otherwise a lost carrier

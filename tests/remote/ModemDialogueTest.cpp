@@ -5,6 +5,10 @@
 #include "platform/SerialControl.h"
 #include "shell/ZEQ_Inst.h"
 
+#include <QCoreApplication>
+
+#include <unistd.h>
+
 namespace {
 
 class ModemDialogue : public RemoteFixture {
@@ -240,4 +244,17 @@ TEST_F(ModemDialogue, TheBufferIsBoundedAndFramesArriveOnePerEvent)
     EXPECT_EQ(modem, Risposte({"s00ok"}));
     EXPECT_TRUE(AttendiFinche([this] { return modem.size() == 2; }, 1000));
     EXPECT_EQ(modem.back(), Risposta("s01ok"));
+
+    // On the port's receive path too: an open frame beyond the bound never hides the next one.
+    chiamo();
+    modem.clear();
+    const QByteArray dati = "\x02" + QByteArray(StatoGSMRec::MaxBufferGSM + 100, 'x') + gsmsim::Cornice("S00");
+    for (qsizetype fatto = 0; fatto < dati.size();) {
+        const ssize_t n = ::write(pty.master(), dati.constData() + fatto, size_t(dati.size() - fatto));
+        if (n > 0)
+            fatto += n;
+        else
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    EXPECT_TRUE(AttendiFinche([this] { return modem.contains(Risposta("s00ok")); }, 20000));
 }
