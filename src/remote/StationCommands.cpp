@@ -3,6 +3,8 @@
 // software under SOFTWARE (a ".S19.PART" that only the closing FP9 turns into the ".S19").
 #include "remote/ModemLink.h"
 
+#include "catalogue/MapFiles.h"
+#include "catalogue/SRecord.h"
 #include "diagnosis/DatiMotore.h"
 #include "platform/Files.h"
 #include "platform/Form.h"
@@ -13,8 +15,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-
-#include <filesystem>
 
 namespace {
 
@@ -45,18 +45,12 @@ void Rispondo(const QByteArray& codice, bool ok)
     ScrivoModem(PreparoMessaggioGSM(codice.toLower() + (ok ? QByteArrayLiteral("ok") : QByteArrayLiteral("ko01"))));
 }
 
-bool RinominoSopra(const QString& da, const QString& a)
-{
-    std::error_code ec;
-    std::filesystem::rename(da.toStdString(), a.toStdString(), ec);
-    return !ec;
-}
-
 // ---- catalogue record, map and limits ----
 
 void CancelloStaging()
 {
-    for (const char* n : {"AGGMARCA.NEW", "FILEQOX.NEW", "LIMITI.NEW", "TAB_VER.NEW"}) {
+    // A committed update's record first: without it the others are never applied.
+    for (const char* n : {"AGGMARCA.OK", "AGGMARCA.NEW", "FILEQOX.NEW", "LIMITI.NEW", "TAB_VER.NEW"}) {
         const QString p = InTempor(QLatin1String(n));
         if (QFileInfo(p).isFile())
             QFile::remove(p);
@@ -127,6 +121,11 @@ bool AproFileS19(const QByteArray& dati)
     const QString cartella = Files::PercorsoApp(QStringLiteral("SOFTWARE\\") + parti.mid(0, parti.size() - 1).join(QLatin1Char('\\')));
     if (!Files::CreaCartella(cartella))
         return false;
+    // The description of an earlier transfer of this name that could not take its place yet
+    // does so now, so it never commits this one.
+    const QString txtParziale = FileSoftware(nome, QStringLiteral(".TXT.PART"));
+    if (QFileInfo::exists(txtParziale) && !Files::SostituisciConRinomina(txtParziale, FileSoftware(nome, QStringLiteral(".TXT"))))
+        return false;
     QFile f(FileSoftware(nome, QStringLiteral(".S19.PART")));
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
@@ -171,33 +170,28 @@ bool RicevoBloccoS19(const QByteArray& dati)
     return ok;
 }
 
-// The description as a temporary file, then the software and the description replace
-// the old ones by rename.
+// FP9: the software must be whole (every line a well-formed S-record, nothing left waiting).
+// The description is then written as .TXT.PART, which commits the transfer: it is finished
+// now or at the next start, the software replaced first and its description last.
 bool ChiudoFileS19(const QByteArray& dati)
 {
     if (GSM.FileProgrammazione.isEmpty())
         return false;
     const QString parziale = FileSoftware(GSM.FileProgrammazione, QStringLiteral(".S19.PART"));
     const QByteArray descrizione = dati.left(5);
-    if (QFileInfo(parziale).size() <= 0 || ConControllo(descrizione))
+    QByteArray software;
+    if (!GSM.BufferS19.isEmpty() || ConControllo(descrizione) || !Files::LeggiTutto(parziale, software)
+        || !RigheRecordS(software))
         return false;
     const QString txt = FileSoftware(GSM.FileProgrammazione, QStringLiteral(".TXT"));
     const QString txtNuovo = txt + QStringLiteral(".PART");
-    QFile f(txtNuovo);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(descrizione + "\r\n") != descrizione.size() + 2
-        || !f.flush()) {
-        f.close();
+    if (!Files::ScriviAtomico(txtNuovo, descrizione + "\r\n"))
+        return false;
+    if (!Files::SostituisciConRinomina(parziale, FileSoftware(GSM.FileProgrammazione, QStringLiteral(".S19")))) {
         QFile::remove(txtNuovo);
         return false;
     }
-    f.close();
-    if (!RinominoSopra(parziale, FileSoftware(GSM.FileProgrammazione, QStringLiteral(".S19")))) {
-        QFile::remove(txtNuovo);
-        return false;
-    }
-    const bool ok = RinominoSopra(txtNuovo, txt);
-    if (!ok)
-        QFile::remove(txtNuovo);
+    const bool ok = Files::SostituisciConRinomina(txtNuovo, txt);
     GSM.FileProgrammazione.clear();
     GSM.BufferS19.clear();
     return ok;
@@ -214,6 +208,17 @@ void AproScambio(DatiMotore* d)
 }
 
 } // namespace
+
+bool RigheRecordS(const QByteArray& testo)
+{
+    const QList<QByteArrayView> righe = RigheTesto(testo);
+    for (const QByteArrayView riga : righe) {
+        RecordS r;
+        if (!LeggoRecordS(riga, r) || !r.ChecksumValido)
+            return false;
+    }
+    return !righe.isEmpty();
+}
 
 bool ConControllo(const QByteArray& testo)
 {

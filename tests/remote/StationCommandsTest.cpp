@@ -192,7 +192,7 @@ TEST_F(StationCommands, ABlockThatCannotBeWrittenLeavesTheFileAsItWas)
 TEST_F(StationCommands, SoftwareArrivesWholeOrNotAtAll)
 {
     const QList<QByteArray> righe{"S00600004844521B", "S1130000285F245F2212226A000424290008237C2A",
-                                  "S105000053A7", "S9030000FC"};
+                                  "S104000053A8", "S9030000FC"};
     cartella->scrivi("SOFTWARE/05/ABCD/ABCD.S19", "old software");
     cartella->scrivi("SOFTWARE/05/ABCD/ABCD.TXT", "OLD\r\n");
     // Blocks of 5 bytes split records, leave "S" and ESC waiting across blocks.
@@ -227,6 +227,21 @@ TEST_F(StationCommands, ASoftwareTransferCutShortKeepsTheOldSoftware)
              stazione("FP9V\x01");
              EXPECT_EQ(ultima(), Risposta("fp9ko01"));
              d->TimeOutModem->Scatta();
+         }},
+        {"FP9 refused for a record cut short, then time-out", [this] {
+             stazione("FP9V2.01");
+             EXPECT_EQ(ultima(), Risposta("fp9ko01"));
+             d->TimeOutModem->Scatta();
+         }},
+        {"FP9 refused for \"S\" and ESC, then time-out", [this] {
+             for (const QByteArray t : {"S01", "S00", "FP005\\ABCD\\ABCD", "FP1S", "FP1\x1b", "FP9V2.01"})
+                 stazione(t);
+             EXPECT_EQ(ultima(), Risposta("fp9ko01"));
+             d->TimeOutModem->Scatta();
+         }},
+        {"the program stopped, then started again", [] {
+             GSM.reset();
+             RiordinoDopoInterruzione();
          }},
     };
     for (const auto& c : casi) {
