@@ -290,8 +290,7 @@ TEST_F(Schermo, SampleNumberBeyondEightDigitsStopsTheRecording)
     rlimit vecchio{};
     ::getrlimit(RLIMIT_FSIZE, &vecchio);
     const auto segnale = ::signal(SIGXFSZ, SIG_IGN);
-    rlimit stretto = vecchio;
-    stretto.rlim_cur = 1000;
+    const rlimit stretto{1000, vecchio.rlim_max};
     ::setrlimit(RLIMIT_FSIZE, &stretto);
     SalvoDatiGraf();
     ::setrlimit(RLIMIT_FSIZE, &vecchio);

@@ -5,9 +5,7 @@
 #include "platform/SerialControl.h"
 #include "shell/ZEQ_Inst.h"
 
-#include <QCoreApplication>
-
-#include <unistd.h>
+#include <thread>
 
 namespace {
 
@@ -249,12 +247,7 @@ TEST_F(ModemDialogue, TheBufferIsBoundedAndFramesArriveOnePerEvent)
     chiamo();
     modem.clear();
     const QByteArray dati = "\x02" + QByteArray(StatoGSMRec::MaxBufferGSM + 100, 'x') + gsmsim::Cornice("S00");
-    for (qsizetype fatto = 0; fatto < dati.size();) {
-        const ssize_t n = ::write(pty.master(), dati.constData() + fatto, size_t(dati.size() - fatto));
-        if (n > 0)
-            fatto += n;
-        else
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
+    std::thread scrittore([&] { pty.scrivi(dati); });
     EXPECT_TRUE(AttendiFinche([this] { return modem.contains(Risposta("s00ok")); }, 20000));
+    scrittore.join();
 }

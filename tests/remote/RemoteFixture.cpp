@@ -26,14 +26,6 @@ QMap<QString, QByteArray> Elenco(const QString& cartella)
     return e;
 }
 
-QByteArrayList Risposte(const QByteArrayList& testi)
-{
-    QByteArrayList r;
-    for (const QByteArray& t : testi)
-        r.append(t.isEmpty() ? t : gsmsim::Cornice(t));
-    return r;
-}
-
 QByteArray RigaCatalogo(const QByteArray& descrizione, const QByteArray& chiave, const QList<QByteArray>& centraline,
                           const QByteArray& flag)
 {

@@ -27,8 +27,8 @@ QByteArray Leggo(const QString& percorso);
 QMap<QString, QByteArray> Elenco(const QString& cartella);
 
 // The program's replies as they go on the line: each text framed ("" stays "").
-QByteArrayList Risposte(const QByteArrayList& testi);
-inline QByteArray Risposta(const QByteArray& testo) { return Risposte({testo}).front(); }
+inline QByteArray Risposta(const QByteArray& t) { return t.isEmpty() ? t : gsmsim::Cornice(t); }
+inline QByteArrayList Risposte(QByteArrayList t) { for (QByteArray& r : t) r = Risposta(r); return t; }
 
 // A 180-character catalogue record.
 QByteArray RigaCatalogo(const QByteArray& descrizione, const QByteArray& chiave,

@@ -228,11 +228,6 @@ TEST_F(StationCommands, ASoftwareTransferCutShortKeepsTheOldSoftware)
              EXPECT_EQ(ultima(), Risposta("fp9ko01"));
              d->TimeOutModem->Scatta();
          }},
-        {"FP9 refused for a record cut short, then time-out", [this] {
-             stazione("FP9V2.01");
-             EXPECT_EQ(ultima(), Risposta("fp9ko01"));
-             d->TimeOutModem->Scatta();
-         }},
         {"FP9 refused for \"S\" and ESC, then time-out", [this] {
              for (const QByteArray t : {"S01", "S00", "FP005\\ABCD\\ABCD", "FP1S", "FP1\x1b", "FP9V2.01"})
                  stazione(t);
