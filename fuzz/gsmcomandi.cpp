@@ -41,8 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QByteArray in(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
     const qsizetype pezzo = 1 + data[0] / std::size(Stati) % 64;
     for (qsizetype i = 0; i < in.size(); i += pezzo) {
-        GSM.BufferGSM += in.mid(i, pezzo);
-        LimitoBufferGSM(GSM.BufferGSM);
+        RicevoGSM(in.mid(i, pezzo));
+        // Further frames of the chunk, as their queued receive events would.
         for (int k = 0; k < 64 && !GSM.BufferGSM.isEmpty(); ++k) {
             const QByteArray prima = GSM.BufferGSM;
             GestioneGSM();

@@ -205,10 +205,8 @@ bool SlotPronto(const QString& sorgente, const QString& destinazione)
         const QString nome = fi.fileName().toUpper();
         if (!nome.endsWith(QLatin1String(".QOX")) || !QFileInfo::exists(Files::Trova(destinazione, nome)))
             continue;
-        QByteArray testo, normalizzato;
-        if (fi.size() > Importo::MassimoBlocco || !Files::LeggiTutto(fi.filePath(), testo)
-            || !NormalizzoTesto(testo, normalizzato)
-            || normalizzato.size() / MappaValori::LunghezzaRecord < MappaValori::MinimoValori)
+        QByteArray testo;
+        if (fi.size() > Importo::MassimoBlocco || !Files::LeggiTutto(fi.filePath(), testo) || !MappaValoriIntera(testo))
             return false;
     }
     return true;
@@ -441,6 +439,13 @@ int ScrivoBloccoModello(BloccoModello& b, const QString& cartella)
 }
 
 } // namespace
+
+bool MappaValoriIntera(const QByteArray& testo)
+{
+    QByteArray normalizzato;
+    return NormalizzoTesto(testo, normalizzato)
+           && normalizzato.size() / MappaValori::LunghezzaRecord >= MappaValori::MinimoValori;
+}
 
 int ImportoModelli(const QString& nomeFile, const QString& cartella)
 {

@@ -45,6 +45,10 @@ constexpr int LunghezzaRecord = 180;
 QByteArray Record(const QByteArray& codice, const QByteArray& modello, const QByteArray& descrizione);
 } // namespace CatalogoValvole
 
+// Whether the text of a standard map (.QOX) is a whole map: it normalises to at least the
+// 2,827 values up to the map version.
+bool MappaValoriIntera(const QByteArray& testo);
+
 // Makes the model import refuses: their catalogue names belong to other files of the program.
 bool MarcaRiservata(const QString& marca);
 

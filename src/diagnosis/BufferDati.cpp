@@ -77,15 +77,8 @@ void SalvoDatiGraf()
     for (int i = 0; i <= ultima; ++i)
         dati += RigaRegistrazione(Diagnosi.BufferGraf[i]);
 
-    QFile f(Files::PercorsoApp(NomeFileGraf));
-    bool ok = f.open(QIODevice::WriteOnly | QIODevice::Append);
-    if (ok) {
-        const qint64 prima = f.size();
-        ok = f.write(dati) == dati.size() && f.flush();
-        if (!ok)
-            f.resize(prima); // no partial line is left behind
-        f.close();
-    }
+    // No partial line is left behind.
+    const bool ok = Files::AppendoBlocco(Files::PercorsoApp(NomeFileGraf), dati);
     if (!ok || ultima < n)
         FermoRegistrazione();
 }

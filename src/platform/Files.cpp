@@ -7,8 +7,11 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 
+#include <filesystem>
+
 #ifdef Q_OS_UNIX
 #include <dirent.h>
+#include <unistd.h>
 #endif
 
 namespace Files {
@@ -88,8 +91,23 @@ QStringList ComponentiValidi(const QString& relativo)
     return parti;
 }
 
+// The temporary files a crash left beside a target (QSaveFile's "<name>.XXXXXX").
+static void RimuovoTemporanei(const QString& path)
+{
+    const QFileInfo fi(path);
+    const QString nome = fi.fileName();
+    if (nome.isEmpty())
+        return;
+    static const QRegularExpression coda(QStringLiteral("^\\.[A-Za-z0-9]{6}$"));
+    QDir d = fi.dir();
+    for (const QString& v : d.entryList(QDir::Files | QDir::Hidden | QDir::System))
+        if (v.size() == nome.size() + 7 && v.startsWith(nome) && coda.match(v.mid(nome.size())).hasMatch())
+            d.remove(v);
+}
+
 bool ScriviAtomico(const QString& path, const std::function<bool(QIODevice&)>& scrittore, QString* errore)
 {
+    RimuovoTemporanei(path);
     QSaveFile f(path);
     f.setDirectWriteFallback(false);
     if (!f.open(QIODevice::WriteOnly)) {
@@ -118,6 +136,21 @@ bool ScriviAtomico(const QString& path, const std::function<bool(QIODevice&)>& s
 bool ScriviAtomico(const QString& path, const QByteArray& data, QString* errore)
 {
     return ScriviAtomico(path, [&](QIODevice& d) { return d.write(data) == data.size(); }, errore);
+}
+
+bool AppendoBlocco(const QString& percorso, const QByteArray& dati, bool crea)
+{
+    QFile f(percorso);
+    if (!crea && !f.exists())
+        return false;
+    // Unbuffered: nothing is left in a buffer for the close to write after the cut.
+    if (!QFileInfo(percorso).dir().exists() || !f.open(QIODevice::Append | QIODevice::Unbuffered))
+        return false;
+    const qint64 prima = f.size();
+    const bool ok = f.write(dati) == dati.size() && f.flush();
+    if (!ok)
+        f.resize(prima);
+    return ok;
 }
 
 bool LeggiTutto(const QString& path, QByteArray& dati)
@@ -173,6 +206,27 @@ bool CopiaAtomica(const QString& sorgente, const QString& destinazione, QString*
                 return false;
         }
     }, errore);
+}
+
+bool Sincronizza(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+#ifdef Q_OS_UNIX
+    return ::fsync(f.handle()) == 0;
+#else
+    return true;
+#endif
+}
+
+bool SostituisciConRinomina(const QString& da, const QString& a)
+{
+    if (!Sincronizza(da))
+        return false;
+    std::error_code ec;
+    std::filesystem::rename(QFile::encodeName(da).toStdString(), QFile::encodeName(a).toStdString(), ec);
+    return !ec;
 }
 
 bool CreaCartella(const QString& path)

@@ -35,14 +35,28 @@ QStringList ComponentiValidi(const QString& relativo);
 
 // Writes data to path through a temporary file in the same folder that is flushed, synced
 // and renamed over the target. On failure the old file stays whole and false is returned.
+// Temporaries of that target left by an earlier write cut short (the target's name, a dot
+// and six letters or digits) are removed first.
 bool ScriviAtomico(const QString& path, const QByteArray& data, QString* errore = nullptr);
 
 // Same, with a writer callback that fills the temporary file; returning false aborts.
 bool ScriviAtomico(const QString& path, const std::function<bool(QIODevice&)>& scrittore,
                    QString* errore = nullptr);
 
+// Flushes a file's data to disk (fsync); false when it cannot.
+bool Sincronizza(const QString& path);
+
+// Renames a file over another in one step, its data flushed to disk first (Sincronizza) so
+// the name never points at data still in flight. False when either fails.
+bool SostituisciConRinomina(const QString& da, const QString& a);
+
 // Copies a regular file atomically (never follows a symbolic link at the source).
 bool CopiaAtomica(const QString& sorgente, const QString& destinazione, QString* errore = nullptr);
+
+// Appends a whole block to a file in an existing folder, unbuffered (the file is created
+// when `crea`, else it must exist). On failure the file is cut back to its old length, so a
+// block refused half-way leaves no part of it. False on any failure.
+bool AppendoBlocco(const QString& percorso, const QByteArray& dati, bool crea = true);
 
 // Reads a whole file; false when it cannot be read.
 bool LeggiTutto(const QString& path, QByteArray& dati);

@@ -205,7 +205,12 @@ void ComGSM_OnComm()
 {
     if (ComGSM().CommEvent() != SerialControl::EventoRicezione)
         return;
-    GSM.BufferGSM += ComGSM().Input();
+    RicevoGSM(ComGSM().Input());
+}
+
+void RicevoGSM(const QByteArray& dati)
+{
+    GSM.BufferGSM += dati;
     LimitoBufferGSM(GSM.BufferGSM);
     GestioneGSM();
 }
@@ -279,9 +284,9 @@ void AproAggancio()
 
 void RiattaccoGSM()
 {
-    ChiudoPortaGSM();
-    if (DatiMotore* d = DatiMotore::Istanza())
-        d->MostroChiamataGSM(false);
+    // The hang-up ends what the call was doing as a lost carrier does: an identity left
+    // waiting for its answer would otherwise hold the relay of the next call.
+    PerdoPortante();
 }
 
 void ScadenzaModem()

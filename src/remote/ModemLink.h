@@ -6,8 +6,11 @@
 
 // ---- receive path and modem dialogue ----
 
-// Receive event of ComGSM: appends what arrived to GSM.BufferGSM and runs GestioneGSM.
+// Receive event of ComGSM: hands what arrived to RicevoGSM.
 void ComGSM_OnComm();
+// Appends bytes received from the modem to GSM.BufferGSM, bounds it (LimitoBufferGSM) and
+// runs GestioneGSM.
+void RicevoGSM(const QByteArray& dati);
 // Connects ComGSM's receive event and its lost-port signal (once).
 void CollegoRicezioneGSM();
 // Consumes GSM.BufferGSM: the modem's answers in states 1 to 3, otherwise a lost carrier
@@ -47,8 +50,19 @@ QByteArray ConvertoBufferS19(bool* errore = nullptr);
 void CancelloSoftwareParziale();
 
 // Applies a staged catalogue update (TEMPOR\AGGMARCA.NEW, FILEQOX.NEW, LIMITI.NEW) to the
-// staging catalogue below TEMPOR. -1 done, 0 failed.
+// staging catalogue below TEMPOR. -1 done, 0 failed. Refused, with nothing created or
+// moved, when a staged file is missing, the record names no petrol ECU, the new key's
+// folder stands in the way of a changed key, the map is not whole (a map of values short of
+// the map version, an S-record map with a line that is no S-record) or the limits are empty.
 int AggiornoDaAssistenza();
+
+// At start-up: finishes a catalogue update or a software transfer that was committed but
+// cut short, and removes software files of transfers that never finished (.S19.PART).
+void RiordinoDopoInterruzione();
+
+// Whether a text is one or more lines each of which is a well-formed S-record with a correct
+// checksum.
+bool RigheRecordS(const QByteArray& testo);
 
 // Whether a byte below 32 or 127 occurs in the text.
 bool ConControllo(const QByteArray& testo);

@@ -1,18 +1,23 @@
 // Applying a catalogue update received from the assistance station: the record joins the
 // staging catalogue TEMPOR\<make>.PRN, the model folder follows a changed key, the map and
-// the limits go into the folder of the first petrol-ECU slot. Every file is replaced whole
-// (copy to a temporary file, then rename), never deleted first.
+// the limits go into the folder of the first petrol-ECU slot.
+//
+// Every refusal is decided before any folder is created or moved. The update is then
+// committed (AGGMARCA.NEW becomes AGGMARCA.OK) and the staged files stay until the
+// catalogue, the last step, has been replaced. Each step gives the same result when done
+// again, so an update cut short is finished at the next start from what it left. Every
+// file is replaced whole, never deleted first.
 #include "remote/ModemLink.h"
 
 #include "catalogue/Catalogue.h"
+#include "catalogue/MediaImport.h"
 #include "platform/Files.h"
 #include "shell/Modulo.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-
-#include <filesystem>
 
 namespace {
 
@@ -22,50 +27,75 @@ QString Chiave(const QByteArray& campo) { return TestoStazione(campo).trimmed().
 
 bool Vuoto(const QByteArray& campo) { return campo.trimmed().isEmpty(); }
 
-} // namespace
+QString InTempor(const QString& nome) { return Files::PercorsoApp(QStringLiteral("TEMPOR\\") + nome); }
 
-int AggiornoDaAssistenza()
+// What an update does, decided before anything is written.
+struct Piano {
+    QString marca, chiave;
+    QString vecchiaCartella;   // the model folder that takes the new key, "" none
+    int slot = 0;
+    QString mappa;             // the map's file name in the slot folder
+    QString catalogo;
+    QByteArray righe;          // the merged catalogue
+};
+
+// A received map is held to the checks of the media import: a map of values must be whole,
+// an S-record map made of S-records.
+bool MappaAccettabile(const QString& nome, const QString& file)
 {
-    const QString tempor = Files::PercorsoApp(QStringLiteral("TEMPOR"));
-    const QString agg = Files::Percorso(tempor, QStringLiteral("AGGMARCA.NEW"));
-    const QString qox = Files::Percorso(tempor, QStringLiteral("FILEQOX.NEW"));
-    const QString limiti = Files::Percorso(tempor, QStringLiteral("LIMITI.NEW"));
-    for (const QString& p : {agg, qox, limiti})
-        if (!QFileInfo(p).isFile())
-            return 0;
+    QByteArray testo;
+    if (QFileInfo(file).size() > Importo::MassimoBlocco || !Files::LeggiTutto(file, testo))
+        return false;
+    if (nome.startsWith(QLatin1Char('C')))
+        return RigheRecordS(testo);
+    if (nome.startsWith(QLatin1Char('M')))
+        return MappaValoriIntera(testo);
+    return true;
+}
 
+// Reads the record file and the staged map and limits, merges the record into the catalogue
+// and decides every refusal. Writes nothing but a legacy catalogue's conversion.
+bool Preparo(const QString& fileRecord, Piano& p)
+{
     QByteArray dati;
-    if (!Files::LeggiTutto(agg, dati))
-        return 0;
-    QFile::remove(agg);
+    if (!Files::LeggiTutto(fileRecord, dati))
+        return false;
     QByteArray agm = CatalogoTesto::Righe(dati).value(0);
     if (agm.size() < 208)
         agm = agm.leftJustified(208, ' ');
     NomiAggMarca nomi;
     if (!LeggoNomiAggMarca(agm.left(208), nomi))
-        return 0;
-    const QString& marca = nomi.marca;
-    const QString& chiave = nomi.chiave;
-    const QString& mappa = nomi.mappa;
+        return false;
+    p.marca = nomi.marca;
+    p.chiave = nomi.chiave;
     const QByteArray nuovo = agm.mid(20, 180);
 
-    const QString cartellaMarca = Files::Percorso(tempor, marca);
-    if (!Files::CreaCartella(cartellaMarca))
-        return 0;
-    const QString catalogo = Files::Percorso(tempor, marca + QStringLiteral(".PRN"));
-    const QString appoggio = Files::Percorso(tempor, QStringLiteral("APPOGGIO.APP"));
+    for (int k = 0; k < 3 && p.slot == 0; ++k)
+        if (!Vuoto(nuovo.mid(45 + 40 * k, 40)))
+            p.slot = k + 1;
+    if (p.slot == 0)
+        return false;
+    p.mappa = nomi.mappa;
+    if (nomi.mappa.startsWith(QLatin1Char('C')))
+        p.mappa += QStringLiteral(".F19");
+    else if (nomi.mappa.startsWith(QLatin1Char('M')))
+        p.mappa += QStringLiteral(".QOX");
+    QByteArray limiti;
+    if (!MappaAccettabile(nomi.mappa, InTempor(QStringLiteral("FILEQOX.NEW")))
+        || !Files::LeggiTutto(InTempor(QStringLiteral("LIMITI.NEW")), limiti) || limiti.trimmed().isEmpty())
+        return false;
 
     // Record merge.
-    QByteArray righe;
+    p.catalogo = InTempor(p.marca + QStringLiteral(".PRN"));
     QString vecchiaChiave;
     bool trovato = false;
-    if (QFileInfo(catalogo).exists()) {
-        if (!ConvertoFilePRN(QStringLiteral("TEMPOR\\") + marca) || !Files::LeggiTutto(catalogo, righe))
-            return 0;
+    if (QFileInfo(p.catalogo).exists()) {
+        if (!ConvertoFilePRN(QStringLiteral("TEMPOR\\") + p.marca) || !Files::LeggiTutto(p.catalogo, p.righe))
+            return false;
         const QString descrizione = Chiave(nuovo.left(41));
-        for (qsizetype pos = 0; pos + 180 <= righe.size(); pos += LungRecord) {
-            const QByteArray r = righe.mid(pos, 180);
-            if (Chiave(r.mid(165, 12)) != chiave.toUpper() && Chiave(r.left(41)) != descrizione)
+        for (qsizetype pos = 0; pos + 180 <= p.righe.size(); pos += LungRecord) {
+            const QByteArray r = p.righe.mid(pos, 180);
+            if (Chiave(r.mid(165, 12)) != p.chiave.toUpper() && Chiave(r.left(41)) != descrizione)
                 continue;
             trovato = true;
             vecchiaChiave = TestoStazione(r.mid(165, 12)).trimmed();
@@ -75,54 +105,105 @@ int AggiornoDaAssistenza()
                 if (Vuoto(nuovo.mid(at, 40)))
                     unito.replace(at, 40, r.mid(at, 40));
             }
-            righe.replace(pos, 180, unito);
+            p.righe.replace(pos, 180, unito);
             break;
         }
     }
     if (!trovato) {
-        if (!righe.isEmpty() && !righe.endsWith("\r\n"))
-            righe += "\r\n";
-        righe += nuovo + "\r\n";
+        if (!p.righe.isEmpty() && !p.righe.endsWith("\r\n"))
+            p.righe += "\r\n";
+        p.righe += nuovo + "\r\n";
     }
-    if (!Files::ScriviAtomico(appoggio, righe))
-        return 0;
 
-    // The model folder follows a changed key.
-    if (trovato && vecchiaChiave.toUpper() != chiave.toUpper() && Files::ComponenteValido(vecchiaChiave)) {
+    // The model folder follows a changed key, unless the new key has a folder already.
+    if (trovato && vecchiaChiave.toUpper() != p.chiave.toUpper() && Files::ComponenteValido(vecchiaChiave)) {
+        const QString cartellaMarca = InTempor(p.marca);
         const QString vecchia = Files::Percorso(cartellaMarca, vecchiaChiave);
         if (QFileInfo(vecchia).isDir()) {
-            if (QFileInfo(Files::Percorso(cartellaMarca, chiave)).exists())
-                return 0;
-            if (!QDir().rename(vecchia, QDir(cartellaMarca).filePath(chiave)))
-                return 0;
+            if (QFileInfo(Files::Percorso(cartellaMarca, p.chiave)).exists())
+                return false;
+            p.vecchiaCartella = vecchia;
         }
     }
-    const QString cartellaModello = Files::Percorso(cartellaMarca, chiave);
-    if (!Files::CreaCartella(cartellaModello))
-        return 0;
-    int slot = 0;
-    for (int k = 0; k < 3 && slot == 0; ++k)
-        if (!Vuoto(nuovo.mid(45 + 40 * k, 40)))
-            slot = k + 1;
-    if (slot == 0)
-        return 0;
-    const QString centrale = Files::Percorso(cartellaModello, QStringLiteral("CENTRAL%1").arg(slot));
-    if (!Files::CreaCartella(centrale))
-        return 0;
+    return true;
+}
 
-    QString nomeMappa = mappa;
-    if (mappa.startsWith(QLatin1Char('C')))
-        nomeMappa += QStringLiteral(".F19");
-    else if (mappa.startsWith(QLatin1Char('M')))
-        nomeMappa += QStringLiteral(".QOX");
-    if (!Files::CopiaAtomica(qox, Files::Percorso(centrale, nomeMappa)))
-        return 0;
-    QFile::remove(qox);
-    if (!Files::CopiaAtomica(limiti, Files::Percorso(centrale, QStringLiteral("LIMITI.TXT"))))
-        return 0;
-    QFile::remove(limiti);
+// The steps of a committed update, then its staged files go (the committed record first).
+bool Applico(const Piano& p)
+{
+    const QString cartellaMarca = InTempor(p.marca);
+    if (!Files::CreaCartella(cartellaMarca))
+        return false;
+    if (!p.vecchiaCartella.isEmpty() && QFileInfo(p.vecchiaCartella).isDir()
+        && !QDir().rename(p.vecchiaCartella, QDir(cartellaMarca).filePath(p.chiave)))
+        return false;
+    const QString centrale =
+        Files::Percorso(Files::Percorso(cartellaMarca, p.chiave), QStringLiteral("CENTRAL%1").arg(p.slot));
+    if (!Files::CreaCartella(centrale)
+        || !Files::CopiaAtomica(InTempor(QStringLiteral("FILEQOX.NEW")), Files::Percorso(centrale, p.mappa))
+        || !Files::CopiaAtomica(InTempor(QStringLiteral("LIMITI.NEW")),
+                                Files::Percorso(centrale, QStringLiteral("LIMITI.TXT")))
+        || !Files::ScriviAtomico(p.catalogo, p.righe))
+        return false;
+    for (const char* n : {"AGGMARCA.OK", "FILEQOX.NEW", "LIMITI.NEW"})
+        QFile::remove(InTempor(QLatin1String(n)));
+    return true;
+}
 
-    std::error_code ec;
-    std::filesystem::rename(appoggio.toStdString(), catalogo.toStdString(), ec);
-    return ec ? 0 : -1;
+} // namespace
+
+int AggiornoDaAssistenza()
+{
+    const QString agg = InTempor(QStringLiteral("AGGMARCA.NEW"));
+    const QString qox = InTempor(QStringLiteral("FILEQOX.NEW"));
+    const QString limiti = InTempor(QStringLiteral("LIMITI.NEW"));
+    for (const QString& p : {agg, qox, limiti})
+        if (!QFileInfo(p).isFile())
+            return 0;
+    Piano piano;
+    if (!Preparo(agg, piano)) {
+        // Refused: this record is never applied.
+        QFile::remove(agg);
+        return 0;
+    }
+    // The commit: what it names is on disk before it.
+    if (!Files::Sincronizza(qox) || !Files::Sincronizza(limiti)
+        || !Files::SostituisciConRinomina(agg, InTempor(QStringLiteral("AGGMARCA.OK"))))
+        return 0;
+    return Applico(piano) ? -1 : 0;
+}
+
+void RiordinoDopoInterruzione()
+{
+    // A committed catalogue update is finished; one whose staged files are gone had only its
+    // clean-up left.
+    const QString fatto = InTempor(QStringLiteral("AGGMARCA.OK"));
+    if (QFileInfo(fatto).isFile()) {
+        Piano piano;
+        if (!QFileInfo(InTempor(QStringLiteral("FILEQOX.NEW"))).isFile()
+            || !QFileInfo(InTempor(QStringLiteral("LIMITI.NEW"))).isFile())
+            QFile::remove(fatto);
+        else if (Preparo(fatto, piano))
+            Applico(piano);
+    }
+
+    // Software: a description written as .TXT.PART commits its transfer, which is finished
+    // (the software first); a .S19.PART without one belongs to no transfer any more.
+    const QString software = Files::PercorsoApp(QStringLiteral("SOFTWARE"));
+    const QString s19 = QStringLiteral(".S19.PART"), txt = QStringLiteral(".TXT.PART");
+    QStringList parti;
+    for (QDirIterator it(software, {QStringLiteral("*.PART")}, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+         it.hasNext();)
+        parti.append(it.next());
+    for (const QString& p : parti) {
+        if (!p.endsWith(txt))
+            continue;
+        const QString base = p.chopped(txt.size());
+        if (QFileInfo(base + s19).isFile() && !Files::SostituisciConRinomina(base + s19, base + QStringLiteral(".S19")))
+            continue;
+        Files::SostituisciConRinomina(p, base + QStringLiteral(".TXT"));
+    }
+    for (const QString& p : parti)
+        if (p.endsWith(s19) && !QFileInfo::exists(p.chopped(s19.size()) + txt))
+            QFile::remove(p);
 }

@@ -3,6 +3,8 @@
 // software under SOFTWARE (a ".S19.PART" that only the closing FP9 turns into the ".S19").
 #include "remote/ModemLink.h"
 
+#include "catalogue/MapFiles.h"
+#include "catalogue/SRecord.h"
 #include "diagnosis/DatiMotore.h"
 #include "platform/Files.h"
 #include "platform/Form.h"
@@ -13,8 +15,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-
-#include <filesystem>
 
 namespace {
 
@@ -39,39 +39,18 @@ void Informo(int n, int record = -1)
         d->MostroInformo(record < 0 ? Msg(n) : Msg(n) + QString::number(record) + QLatin1Char(')'));
 }
 
+// A reply goes on the line framed, as everything the program sends to the station.
 void Rispondo(const QByteArray& codice, bool ok)
 {
-    ScrivoModem(codice.toLower() + (ok ? QByteArrayLiteral("ok") : QByteArrayLiteral("ko01")));
-}
-
-// Appends a whole block to a file that must exist in an existing folder; on failure the
-// file is cut back to its old length, so a resent block never doubles lines.
-bool AppendoBlocco(const QString& percorso, const QByteArray& dati, bool crea = true)
-{
-    QFile f(percorso);
-    if (!crea && !f.exists())
-        return false;
-    if (!QFileInfo(percorso).dir().exists() || !f.open(QIODevice::Append | QIODevice::Unbuffered))
-        return false;
-    const qint64 prima = f.size();
-    const bool ok = f.write(dati) == dati.size() && f.flush();
-    if (!ok)
-        f.resize(prima);
-    return ok;
-}
-
-bool RinominoSopra(const QString& da, const QString& a)
-{
-    std::error_code ec;
-    std::filesystem::rename(da.toStdString(), a.toStdString(), ec);
-    return !ec;
+    ScrivoModem(PreparoMessaggioGSM(codice.toLower() + (ok ? QByteArrayLiteral("ok") : QByteArrayLiteral("ko01"))));
 }
 
 // ---- catalogue record, map and limits ----
 
 void CancelloStaging()
 {
-    for (const char* n : {"AGGMARCA.NEW", "FILEQOX.NEW", "LIMITI.NEW", "TAB_VER.NEW"}) {
+    // A committed update's record first: without it the others are never applied.
+    for (const char* n : {"AGGMARCA.OK", "AGGMARCA.NEW", "FILEQOX.NEW", "LIMITI.NEW", "TAB_VER.NEW"}) {
         const QString p = InTempor(QLatin1String(n));
         if (QFileInfo(p).isFile())
             QFile::remove(p);
@@ -103,7 +82,7 @@ bool ScrivoValoriMappa(const QByteArray& testo, int& blocco)
     QByteArray righe;
     for (qsizetype i = 0; i < dati.size(); i += 6)
         righe += dati.mid(i, 6) + "\r\n";
-    return AppendoBlocco(InTempor(QStringLiteral("FILEQOX.NEW")), righe);
+    return Files::AppendoBlocco(InTempor(QStringLiteral("FILEQOX.NEW")), righe);
 }
 
 bool ScrivoRigaMappa(const QByteArray& testo, int& blocco)
@@ -112,7 +91,7 @@ bool ScrivoRigaMappa(const QByteArray& testo, int& blocco)
     const QByteArray dati = testo.mid(6);
     if (ConControllo(dati))
         return false;
-    return AppendoBlocco(InTempor(QStringLiteral("FILEQOX.NEW")), dati + "\r\n");
+    return Files::AppendoBlocco(InTempor(QStringLiteral("FILEQOX.NEW")), dati + "\r\n");
 }
 
 bool RicevoLimiti(const QByteArray& trama)
@@ -124,7 +103,7 @@ bool RicevoLimiti(const QByteArray& trama)
     const QByteArray riga = trama.size() > 7 ? trama.mid(4, trama.size() - 7) : QByteArray();
     if (ConControllo(riga))
         return false;
-    return AppendoBlocco(p, riga + "\r\n");
+    return Files::AppendoBlocco(p, riga + "\r\n");
 }
 
 // ---- software ----
@@ -141,6 +120,11 @@ bool AproFileS19(const QByteArray& dati)
     const QString nome = parti.join(QLatin1Char('\\'));
     const QString cartella = Files::PercorsoApp(QStringLiteral("SOFTWARE\\") + parti.mid(0, parti.size() - 1).join(QLatin1Char('\\')));
     if (!Files::CreaCartella(cartella))
+        return false;
+    // The description of an earlier transfer of this name that could not take its place yet
+    // does so now, so it never commits this one.
+    const QString txtParziale = FileSoftware(nome, QStringLiteral(".TXT.PART"));
+    if (QFileInfo::exists(txtParziale) && !Files::SostituisciConRinomina(txtParziale, FileSoftware(nome, QStringLiteral(".TXT"))))
         return false;
     QFile f(FileSoftware(nome, QStringLiteral(".S19.PART")));
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -165,7 +149,7 @@ bool ScrivoRecordS19(const QByteArray& testo)
         blocco += c;
         vuoto = false;
     }
-    return AppendoBlocco(p, blocco, false);
+    return Files::AppendoBlocco(p, blocco, false);
 }
 
 bool RicevoBloccoS19(const QByteArray& dati)
@@ -186,33 +170,28 @@ bool RicevoBloccoS19(const QByteArray& dati)
     return ok;
 }
 
-// The description as a temporary file, then the software and the description replace
-// the old ones by rename.
+// FP9: the software must be whole (every line a well-formed S-record, nothing left waiting).
+// The description is then written as .TXT.PART, which commits the transfer: it is finished
+// now or at the next start, the software replaced first and its description last.
 bool ChiudoFileS19(const QByteArray& dati)
 {
     if (GSM.FileProgrammazione.isEmpty())
         return false;
     const QString parziale = FileSoftware(GSM.FileProgrammazione, QStringLiteral(".S19.PART"));
     const QByteArray descrizione = dati.left(5);
-    if (QFileInfo(parziale).size() <= 0 || ConControllo(descrizione))
+    QByteArray software;
+    if (!GSM.BufferS19.isEmpty() || ConControllo(descrizione) || !Files::LeggiTutto(parziale, software)
+        || !RigheRecordS(software))
         return false;
     const QString txt = FileSoftware(GSM.FileProgrammazione, QStringLiteral(".TXT"));
     const QString txtNuovo = txt + QStringLiteral(".PART");
-    QFile f(txtNuovo);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(descrizione + "\r\n") != descrizione.size() + 2
-        || !f.flush()) {
-        f.close();
+    if (!Files::ScriviAtomico(txtNuovo, descrizione + "\r\n"))
+        return false;
+    if (!Files::SostituisciConRinomina(parziale, FileSoftware(GSM.FileProgrammazione, QStringLiteral(".S19")))) {
         QFile::remove(txtNuovo);
         return false;
     }
-    f.close();
-    if (!RinominoSopra(parziale, FileSoftware(GSM.FileProgrammazione, QStringLiteral(".S19")))) {
-        QFile::remove(txtNuovo);
-        return false;
-    }
-    const bool ok = RinominoSopra(txtNuovo, txt);
-    if (!ok)
-        QFile::remove(txtNuovo);
+    const bool ok = Files::SostituisciConRinomina(txtNuovo, txt);
     GSM.FileProgrammazione.clear();
     GSM.BufferS19.clear();
     return ok;
@@ -229,6 +208,17 @@ void AproScambio(DatiMotore* d)
 }
 
 } // namespace
+
+bool RigheRecordS(const QByteArray& testo)
+{
+    const QList<QByteArrayView> righe = RigheTesto(testo);
+    for (const QByteArrayView riga : righe) {
+        RecordS r;
+        if (!LeggoRecordS(riga, r) || !r.ChecksumValido)
+            return false;
+    }
+    return !righe.isEmpty();
+}
 
 bool ConControllo(const QByteArray& testo)
 {

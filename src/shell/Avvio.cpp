@@ -6,6 +6,7 @@
 #include "shell/ZEQ_Inst.h"
 #include "vehicle/Veicolo.h"
 #include "platform/SingleInstance.h"
+#include "remote/ModemLink.h"
 #include "archive/Gestione.h"
 #include "catalogue/AggModel.h"
 #include "catalogue/SoftwareLibrary.h"
@@ -92,6 +93,8 @@ bool Main(const QString& percorsoProgramma)
         MostroMessaggio(Shell.Messaggio1, Shell.Messaggio2, 0);
         return false;
     }
+    // The only instance: whatever a crash left half-done is finished or removed.
+    RiordinoDopoInterruzione();
 
     if (Shell.Lingua != 0) {
         ZEQ_Inst::Carica()->Mostra(false);

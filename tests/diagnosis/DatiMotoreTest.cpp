@@ -17,6 +17,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace {
 
 class Schermo : public AmbienteLink {
@@ -293,6 +296,21 @@ TEST_F(Schermo, SampleNumberBeyondEightDigitsStopsTheRecording)
     campione(900, false);
     SalvoDatiGraf();
     EXPECT_EQ(cartella->leggi("DATI_GRAF.GRF").size(), 2 * 138) << "off until the next reset";
+
+    // A write the disk refuses half-way (a 1,000-byte file limit) leaves no part of it.
+    AzzeroGrafici();
+    for (int n = 0; n < 37; ++n)
+        campione(900, false);
+    rlimit vecchio{};
+    ::getrlimit(RLIMIT_FSIZE, &vecchio);
+    const auto segnale = ::signal(SIGXFSZ, SIG_IGN);
+    const rlimit stretto{1000, vecchio.rlim_max};
+    ::setrlimit(RLIMIT_FSIZE, &stretto);
+    SalvoDatiGraf();
+    ::setrlimit(RLIMIT_FSIZE, &vecchio);
+    ::signal(SIGXFSZ, segnale);
+    EXPECT_EQ(cartella->leggi("DATI_GRAF.GRF"), QByteArray());
+    EXPECT_EQ(d->Registrazione->text(), Msg(362));
 }
 
 TEST_F(Schermo, OneWatchdogBoxAtATime)

@@ -82,9 +82,9 @@ protected:
             // One read may hold a record sent before "s00ok" or after "s01ok": go by position.
             for (qsizetype k = 0; k < v.testo.size(); ++k) {
                 const QByteArray resto = v.testo.mid(k);
-                if (resto.startsWith("s00ok"))
+                if (resto.startsWith("\x02" "s00ok"))
                     aperto = true;
-                else if (resto.startsWith("s01ok"))
+                else if (resto.startsWith("\x02" "s01ok"))
                     aperto = false;
                 else if (resto.startsWith("\x02" "DC")) {
                     EXPECT_FALSE(aperto) << "relay during the exchange";
@@ -138,14 +138,14 @@ TEST_F(RemoteEndToEnd, CallRelayTransfersAndHangUp)
     ASSERT_EQ(letti.size(), 1);
 
     // The same model with an S-record map.
-    const QList<QByteArray> righeMappa{"S00F000043F475F47504C30352E46313914", "S1130000285F245F2212226A000424290008237C2A",
+    const QList<QByteArray> righeMappa{"S00F000043F475F47504C30352E4631365", "S1130000285F245F2212226A000424290008237C2A",
                                        "S9030000FC"};
     ASSERT_TRUE(scambio(gsmsim::ScambioCatalogoS19(gsmsim::RecordAggMarca("FIAT", record, "C_GPL05"), righeMappa, limiti)));
     EXPECT_EQ(Leggo(cartella->file("TEMPOR/FIAT/PUNTO12/CENTRAL1/C_GPL05.F19")), righeMappa.join("\r\n") + "\r\n");
 
     // Software, in blocks that split records.
-    const QList<QByteArray> sw{"S00600004844521B", "S2140300002020202020202030322E35304142434459",
-                               "S105000053A7", "S9030000FC"};
+    const QList<QByteArray> sw{"S00600004844521B", "S2140300002020202020202030322E35304142434409",
+                               "S104000053A8", "S9030000FC"};
     ASSERT_TRUE(scambio(gsmsim::ScambioSoftware("05\\ABCD\\ABCD", sw, 7, "V2.01")));
     EXPECT_EQ(std::count_if(gsm.risposte.begin(), gsm.risposte.end(), [](const QByteArray& r) { return r.contains("ko"); }), 0);
     const QString s19 = cartella->file("SOFTWARE/05/ABCD/ABCD.S19");

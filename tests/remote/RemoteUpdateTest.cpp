@@ -5,16 +5,26 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
+
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
+// A whole map of values (up to the map version and beyond), and a map in S-records.
+const QByteArray Valori = QByteArray("000123\r\n").repeated(2850);
+const QByteArray MappaS19 = "S1130000285F245F2212226A000424290008237C2A\r\nS9030000FC\r\n";
+
 class RemoteUpdate : public RemoteFixture {
 protected:
-    void preparo(const QByteArray& record180, const QByteArray& mappa = "MOTORO05")
+    void preparo(const QByteArray& record180, const QByteArray& mappa = "MOTORO05", const QByteArray& contenuto = Valori,
+                 const QByteArray& limiti = "LIMITS\r\n")
     {
         cartella->scrivi("TEMPOR/AGGMARCA.NEW", gsmsim::RecordAggMarca("FIAT", record180, mappa) + "\r\n");
-        cartella->scrivi("TEMPOR/FILEQOX.NEW", "000001\r\n000002\r\n");
-        cartella->scrivi("TEMPOR/LIMITI.NEW", "LIMITS\r\n");
+        cartella->scrivi("TEMPOR/FILEQOX.NEW", contenuto);
+        cartella->scrivi("TEMPOR/LIMITI.NEW", limiti);
     }
 };
 
@@ -53,12 +63,13 @@ TEST_F(RemoteUpdate, RecordsMergeIntoTheStagingCatalogue)
         QDir(file("TEMPOR")).removeRecursively();
         if (!c.catalogo.isEmpty())
             cartella->scrivi("TEMPOR/FIAT.PRN", c.catalogo);
-        preparo(c.record, c.mappa);
+        const QByteArray mappa = c.mappa.startsWith('C') ? MappaS19 : Valori;
+        preparo(c.record, c.mappa, mappa);
         EXPECT_EQ(AggiornoDaAssistenza(), -1) << c.nome;
         EXPECT_EQ(Leggo(file("TEMPOR/FIAT.PRN")), c.attesoCatalogo) << c.nome;
-        EXPECT_EQ(Leggo(file(c.attesaMappa)), "000001\r\n000002\r\n") << c.nome;
+        EXPECT_EQ(Leggo(file(c.attesaMappa)), mappa) << c.nome;
         EXPECT_EQ(Leggo(QFileInfo(file(c.attesaMappa)).dir().filePath("LIMITI.TXT")), "LIMITS\r\n") << c.nome;
-        for (const char* n : {"AGGMARCA.NEW", "FILEQOX.NEW", "LIMITI.NEW", "APPOGGIO.APP"})
+        for (const char* n : {"AGGMARCA.NEW", "AGGMARCA.OK", "FILEQOX.NEW", "LIMITI.NEW", "APPOGGIO.APP"})
             EXPECT_FALSE(QFile::exists(file(QStringLiteral("TEMPOR/") + n))) << c.nome << n;
         QList<RecordCatalogo> letti;
         EXPECT_TRUE(LeggoCatalogo(file("TEMPOR/FIAT.PRN"), letti)) << c.nome;
@@ -72,7 +83,7 @@ TEST_F(RemoteUpdate, AChangedKeyMovesTheModelFolderUnlessTheNewOneExists)
     preparo(RigaCatalogo("PUNTO 1.2", "NEWKEY"));
     EXPECT_EQ(AggiornoDaAssistenza(), -1);
     EXPECT_FALSE(QFile::exists(file("TEMPOR/FIAT/OLDKEY")));
-    EXPECT_EQ(Leggo(file("TEMPOR/FIAT/NEWKEY/CENTRAL1/MOTORO05.QOX")), "000001\r\n000002\r\n");
+    EXPECT_EQ(Leggo(file("TEMPOR/FIAT/NEWKEY/CENTRAL1/MOTORO05.QOX")), Valori);
 
     const QByteArray catalogo = RigaCatalogo("PUNTO 1.2", "OLDKEY") + "\r\n";
     cartella->scrivi("TEMPOR/FIAT.PRN", catalogo);
@@ -85,12 +96,72 @@ TEST_F(RemoteUpdate, AChangedKeyMovesTheModelFolderUnlessTheNewOneExists)
 
 TEST_F(RemoteUpdate, FailsWithoutItsFilesOrAnEcuSlot)
 {
-    preparo(RigaCatalogo("PUNTO", "PUNTO12", {"", "", ""}));
-    EXPECT_EQ(AggiornoDaAssistenza(), 0);
+    // Each refusal is decided before the model folder follows the changed key.
+    const struct {
+        const char* nome;
+        QList<QByteArray> centraline;
+        QByteArray mappa, contenuto, limiti;
+    } rifiuti[] = {
+        {"no petrol ECU", {"", "", ""}, "MOTORO05", Valori, "LIMITS\r\n"},
+        {"values short of the map version", {"ECU"}, "MOTORO05", Valori.left(2826 * 8), "LIMITS\r\n"},
+        {"a line that is no S-record", {"ECU"}, "C_GPL05", MappaS19 + "S9030000FD\r\n", "LIMITS\r\n"},
+        {"an empty S-record map", {"ECU"}, "C_GPL05", "", "LIMITS\r\n"},
+        {"empty limits", {"ECU"}, "MOTORO05", Valori, "\r\n\r\n\r\n"},
+    };
+    for (const auto& c : rifiuti) {
+        QDir(file("TEMPOR")).removeRecursively();
+        cartella->scrivi("TEMPOR/FIAT.PRN", RigaCatalogo("PUNTO", "OLDKEY") + "\r\n");
+        cartella->scrivi("TEMPOR/FIAT/OLDKEY/CENTRAL1/MOTORO05.QOX", "old map");
+        preparo(RigaCatalogo("PUNTO", "NEWKEY", c.centraline), c.mappa, c.contenuto, c.limiti);
+        auto prima = Elenco(file("TEMPOR"));
+        prima.remove("/AGGMARCA.NEW");  // the refused record is dropped, nothing else changes
+        EXPECT_EQ(AggiornoDaAssistenza(), 0) << c.nome;
+        EXPECT_EQ(Elenco(file("TEMPOR")), prima) << c.nome;
+    }
+    QDir(file("TEMPOR")).removeRecursively();
     for (const char* manca : {"AGGMARCA.NEW", "FILEQOX.NEW", "LIMITI.NEW"}) {
         preparo(RigaCatalogo("PUNTO", "PUNTO12"));
         QFile::remove(file(QStringLiteral("TEMPOR/") + manca));
         EXPECT_EQ(AggiornoDaAssistenza(), 0) << manca;
         EXPECT_FALSE(QFile::exists(file("TEMPOR/FIAT.PRN"))) << manca;
+    }
+}
+
+TEST_F(RemoteUpdate, AKilledTransferLeavesTheOldOrTheNewModelAndSoftware)
+{
+    // Two versions of a model (key, map, limits) and of a software (records, description)
+    // received in turn by a process killed at random moments; the next start finishes what
+    // was committed.
+    const char* chiave[2] = {"KEYA", "KEYB"};
+    const QList<QByteArray> sw[2] = {{"S1130000285F245F2212226A000424290008237C2A", "S9030000FC"}, {"S104000053A8"}};
+    QList<QByteArray> mappe[2], scambi[2];
+    for (int v = 0; v < 2; ++v) {
+        for (int i = 0; i < 2850; ++i)
+            mappe[v].append(QByteArray::number(i * (v + 2)).rightJustified(6, '0'));
+        scambi[v] = gsmsim::ScambioCatalogo(gsmsim::RecordAggMarca("FIAT", RigaCatalogo("PUNTO", chiave[v]), "MOTORO05"),
+                                            mappe[v], 500, {chiave[v]})
+                    + gsmsim::ScambioSoftware("05\\ABCD\\ABCD", sw[v], 9, chiave[v]);
+    }
+    auto ricevo = [this](const QList<QByteArray>& testi) { inStato(GSM_CONNESSO); for (const QByteArray& t : testi) stazione(t); };
+    ricevo(scambi[0]);
+    QRandomGenerator caso(12345);
+    for (int giro = 0, v = 0; giro < 100; ++giro) {
+        const pid_t figlio = fork();
+        ASSERT_GE(figlio, 0);
+        for (int i = v + 1; figlio == 0; ++i)
+            ricevo(scambi[i % 2]);
+        usleep(1000 + caso.bounded(60000));
+        kill(figlio, SIGKILL);
+        waitpid(figlio, nullptr, 0);
+        RiordinoDopoInterruzione();
+        v = Leggo(file("TEMPOR/FIAT.PRN")).contains("KEYB") ? 1 : 0;
+        const QString modello = QStringLiteral("TEMPOR/FIAT/") + chiave[v];
+        EXPECT_EQ(Leggo(file("TEMPOR/FIAT.PRN")), RigaCatalogo("PUNTO", chiave[v]) + "\r\n") << giro;
+        EXPECT_EQ(Leggo(file(modello + "/CENTRAL1/MOTORO05.QOX")), mappe[v].join("\r\n") + "\r\n") << giro;
+        EXPECT_EQ(Leggo(file(modello + "/CENTRAL1/LIMITI.TXT")), QByteArray(chiave[v]) + "\r\n") << giro;
+        EXPECT_FALSE(QFileInfo::exists(file(QStringLiteral("TEMPOR/FIAT/") + chiave[1 - v]))) << giro;
+        const int w = Leggo(file("SOFTWARE/05/ABCD/ABCD.TXT")) == "KEYB\r\n" ? 1 : 0;
+        EXPECT_EQ(Leggo(file("SOFTWARE/05/ABCD/ABCD.S19")), sw[w].join("\r\n")) << giro;
+        EXPECT_EQ(QDir(file("SOFTWARE/05/ABCD")).entryList(QDir::Files).size(), 2) << giro;
     }
 }

@@ -74,7 +74,7 @@ TEST_F(StationCommands, EachCommandAnswersOnlyInItsState)
         inStato(c.stato);
         modem.clear();
         stazione(c.testo);
-        EXPECT_EQ(ultima(), c.risposta) << c.nome;
+        EXPECT_EQ(ultima(), Risposta(c.risposta)) << c.nome;
         EXPECT_EQ(GSM.StatoGSM, c.statoDopo) << c.nome;
         if (!c.risposta.isEmpty() && c.testo[0] == 'F') {
             EXPECT_TRUE(d->TimeOutModem->Enabled()) << c.nome << ": the watchdog restarts";
@@ -109,7 +109,7 @@ TEST_F(StationCommands, TheIdentityAnswerStartsTheRelayAndAnExchangeHoldsIt)
     modem.clear();
     stazione("S00");
     stazione("S01");
-    EXPECT_EQ(modem, (QByteArrayList{"s00ko01", "s01ko01"}));
+    EXPECT_EQ(modem, (QByteArrayList{"\x02s00ko01v\x03", "\x02s01ko01w\x03"})) << "framed, with the check byte";
 }
 
 TEST_F(StationCommands, AnExchangeEndedByTheStationOrTheWatchdogUnlocksTheScreen)
@@ -144,7 +144,7 @@ TEST_F(StationCommands, MapBlocksAndLimitsAreStagedLineByLine)
 {
     const auto risposte = esegui({"S00", "FT0" + Record, "FT1001" + QByteArray("000001000002003"),
                                   "FT9002000004", "FL0 limit one#", "FL1limit two#"});
-    EXPECT_EQ(risposte, (QByteArrayList{"s00ok", "ft0ok", "ft1ok", "ft9ok", "fl0ok", "fl1ok"}));
+    EXPECT_EQ(risposte, Risposte({"s00ok", "ft0ok", "ft1ok", "ft9ok", "fl0ok", "fl1ok"}));
     EXPECT_EQ(Leggo(file("TEMPOR/AGGMARCA.NEW")), Record + "\r\n");
     EXPECT_EQ(Leggo(file("TEMPOR/FILEQOX.NEW")), "000001\r\n000002\r\n003\r\n000004\r\n");
     EXPECT_EQ(Leggo(file("TEMPOR/LIMITI.NEW")), " limit one\r\nlimit two\r\n");
@@ -161,7 +161,7 @@ TEST_F(StationCommands, ARefusedRecordLeavesNothingStagedForTheUpdate)
 {
     esegui({"S00", "FT0" + Record, "FT9001000001", "FL0a#"});
     const auto risposte = esegui({"S00", "FT0" + Record.left(100), "FT9001000001", "FL9b#"});
-    EXPECT_EQ(risposte, (QByteArrayList{"s00ok", "ft0ko01", "ft9ok", "fl9ko01"}));
+    EXPECT_EQ(risposte, Risposte({"s00ok", "ft0ko01", "ft9ok", "fl9ko01"}));
     EXPECT_EQ(d->Informo->text(), Msg(345));
     EXPECT_FALSE(QFile::exists(file("TEMPOR/AGGMARCA.NEW")));
     EXPECT_FALSE(QFile::exists(file("TEMPOR/FIAT.PRN")));
@@ -182,7 +182,7 @@ TEST_F(StationCommands, ABlockThatCannotBeWrittenLeavesTheFileAsItWas)
     stazione("FT1002000002000003");
     ::setrlimit(RLIMIT_FSIZE, &vecchio);
     ::signal(SIGXFSZ, segnale);
-    EXPECT_EQ(ultima(), "ft1ko01");
+    EXPECT_EQ(ultima(), Risposta("ft1ko01"));
     EXPECT_EQ(d->Informo->text(), Msg(337) + "2)");
     EXPECT_EQ(Leggo(qox), "000001\r\n");
     stazione("FT1002000002000003");
@@ -192,19 +192,19 @@ TEST_F(StationCommands, ABlockThatCannotBeWrittenLeavesTheFileAsItWas)
 TEST_F(StationCommands, SoftwareArrivesWholeOrNotAtAll)
 {
     const QList<QByteArray> righe{"S00600004844521B", "S1130000285F245F2212226A000424290008237C2A",
-                                  "S105000053A7", "S9030000FC"};
+                                  "S104000053A8", "S9030000FC"};
     cartella->scrivi("SOFTWARE/05/ABCD/ABCD.S19", "old software");
     cartella->scrivi("SOFTWARE/05/ABCD/ABCD.TXT", "OLD\r\n");
     // Blocks of 5 bytes split records, leave "S" and ESC waiting across blocks.
     auto scambio = gsmsim::ScambioSoftware("05\\ABCD\\ABCD", righe, 5, "V2.01");
     scambio.removeLast(); // S01 comes later
     const auto prima = esegui(scambio.mid(0, scambio.size() - 1));
-    EXPECT_EQ(prima.count("fp1ok"), scambio.size() - 3);
+    EXPECT_EQ(prima.count(Risposta("fp1ok")), scambio.size() - 3);
     EXPECT_EQ(Leggo(file("SOFTWARE/05/ABCD/ABCD.S19")), "old software");
     EXPECT_TRUE(QFile::exists(file("SOFTWARE/05/ABCD/ABCD.S19.PART")));
 
     stazione(scambio.back());
-    EXPECT_EQ(ultima(), "fp9ok");
+    EXPECT_EQ(ultima(), Risposta("fp9ok"));
     EXPECT_EQ(Leggo(file("SOFTWARE/05/ABCD/ABCD.S19")), righe.join("\r\n"));
     EXPECT_EQ(Leggo(file("SOFTWARE/05/ABCD/ABCD.TXT")), "V2.01\r\n");
     EXPECT_FALSE(QFile::exists(file("SOFTWARE/05/ABCD/ABCD.S19.PART")));
@@ -225,8 +225,18 @@ TEST_F(StationCommands, ASoftwareTransferCutShortKeepsTheOldSoftware)
         {"hang-up", [this] { d->ChiudoGSM_Click(); }},
         {"FP9 refused for a control byte, then time-out", [this] {
              stazione("FP9V\x01");
-             EXPECT_EQ(ultima(), "fp9ko01");
+             EXPECT_EQ(ultima(), Risposta("fp9ko01"));
              d->TimeOutModem->Scatta();
+         }},
+        {"FP9 refused for \"S\" and ESC, then time-out", [this] {
+             for (const QByteArray t : {"S01", "S00", "FP005\\ABCD\\ABCD", "FP1S", "FP1\x1b", "FP9V2.01"})
+                 stazione(t);
+             EXPECT_EQ(ultima(), Risposta("fp9ko01"));
+             d->TimeOutModem->Scatta();
+         }},
+        {"the program stopped, then started again", [] {
+             GSM.reset();
+             RiordinoDopoInterruzione();
          }},
     };
     for (const auto& c : casi) {
@@ -283,19 +293,19 @@ TEST_F(StationCommands, HostileNamesAreRefusedAndCreateNothing)
                                 gsmsim::RecordAggMarca("FIAT", ecu, "M\x02X")};
     const auto prima = Elenco(alto);
     for (const QByteArray& n : fp0) {
-        EXPECT_EQ(esegui({"S00", "FP0" + n, "FP1S1\x05", "FP9V1"}), (QByteArrayList{"s00ok", "fp0ko01", "fp1ko01", "fp9ko01"}))
+        EXPECT_EQ(esegui({"S00", "FP0" + n, "FP1S1\x05", "FP9V1"}), Risposte({"s00ok", "fp0ko01", "fp1ko01", "fp9ko01"}))
             << n.constData();
     }
     for (const QByteArray& r : ft0) {
         ASSERT_EQ(r.size(), 208);
-        EXPECT_EQ(esegui({"S00", "FT0" + r}), (QByteArrayList{"s00ok", "ft0ko01"})) << r.constData();
+        EXPECT_EQ(esegui({"S00", "FT0" + r}), Risposte({"s00ok", "ft0ko01"})) << r.constData();
         EXPECT_EQ(d->Informo->text(), Msg(341));
     }
     EXPECT_EQ(Elenco(alto), prima);
 
     // A good name creates its folders below SOFTWARE only.
     esegui({"S00", "FP005\\ABCD\\ABCD"});
-    EXPECT_EQ(ultima(), "fp0ok");
+    EXPECT_EQ(ultima(), Risposta("fp0ok"));
     for (const QString& p : Elenco(alto).keys())
         if (!prima.contains(p)) {
             EXPECT_TRUE(p.startsWith("/uno/due/prog/SOFTWARE/")) << p.toStdString();
