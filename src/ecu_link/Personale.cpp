@@ -114,6 +114,8 @@ bool PromuovoLettura(const QString& prg)
     bool ok = f.open(QIODevice::ReadWrite) && ::fsync(f.handle()) == 0;
     f.close();
     ok = ok && std::rename(QFile::encodeName(g_lettura.file).constData(), QFile::encodeName(prg).constData()) == 0;
+    if (ok)
+        g_lettura = {};   // nothing left under the temporary name
     ChiudoFilePersonale();
     return ok;
 }
