@@ -16,7 +16,6 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <utility>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -64,19 +63,15 @@ TEST(CatalogueKill, SortsAndMediaCopiesAreNeverPartial)
     ASSERT_TRUE(Files::ScriviAtomico(cat, disordinato));
     const QString copia = prog.path() + "/COPY.BIN";
     ASSERT_TRUE(Files::CopiaAtomica(media.path() + "/A.BIN", copia));
-    // A second rail update: the same rails under other codes. The rail catalogue after each,
-    // imported whole.
+    // A second rail update: the same rails under other codes; the rail catalogue after each.
     QByteArray valvole = Leggo(media.path() + "/VALVOLE.DAT");
     ASSERT_TRUE(Files::ScriviAtomico(media.path() + "/VALVOLB.DAT", valvole.replace("RB2X", "RB2Y").replace("RG03", "RG04")));
     QByteArray catalogoValvole[2];
-    {
-        QTemporaryDir prova;
-        const QString programma = std::exchange(Shell.PathApp, prova.path());
-        for (int v = 0; v < 2; ++v) {
-            EXPECT_EQ(ImportoValvole(v ? "VALVOLB.DAT" : "VALVOLE.DAT", media.path()), Importo::Fatto);
-            catalogoValvole[v] = Leggo(prova.path() + "/VALVOLE.PRN");
-        }
-        Shell.PathApp = programma;
+    QTemporaryDir prova;
+    Shell.PathApp = prova.path();
+    for (int v = 0; v < 2; ++v) {
+        EXPECT_EQ(ImportoValvole(v ? "VALVOLB.DAT" : "VALVOLE.DAT", media.path()), Importo::Fatto);
+        catalogoValvole[v] = Leggo(prova.path() + "/VALVOLE.PRN");
     }
 
     QRandomGenerator caso(12345);
@@ -129,12 +124,10 @@ TEST(CatalogueKill, SortsAndMediaCopiesAreNeverPartial)
         }
         // A make catalogue names its model only once the model's files are all there; the
         // rail catalogue is the one before an update or the one after it.
-        if (QFileInfo::exists(prog.path() + "/DELFINO.PRN")) {
-            QDirIterator file(media.path() + "/DELFINO/MAREA16", QDir::Files, QDirIterator::Subdirectories);
-            while (file.hasNext()) {
-                const QString p = file.next();
-                EXPECT_EQ(Leggo(QString(p).replace(media.path(), prog.path())), Leggo(p)) << "round " << giro;
-            }
+        QDirIterator file(media.path() + "/DELFINO/MAREA16", QDir::Files, QDirIterator::Subdirectories);
+        while (QFileInfo::exists(prog.path() + "/DELFINO.PRN") && file.hasNext()) {
+            const QString p = file.next();
+            EXPECT_EQ(Leggo(QString(p).replace(media.path(), prog.path())), Leggo(p)) << "round " << giro;
         }
         const QByteArray v = Leggo(prog.path() + "/VALVOLE.PRN");
         EXPECT_TRUE(v == "<missing>" || v == catalogoValvole[0] || v == catalogoValvole[1]) << "round " << giro << ": " << v.constData();
