@@ -1,4 +1,5 @@
-// Customer archive with 100,000 customers: time to open it (creation check included), time per
+// Customer archive with 100,000 customers: time to open it (the run's first opening, which
+// checks the whole file, and the later ones), time per
 // keystroke of the search as you type on names and on plates (median and worst), the same
 // keystrokes typed into the look-up screen up to its first screenful of names painted
 // (offscreen), the worst page step scrolling a long list to its end, and time to save one
@@ -92,15 +93,19 @@ int main(int argc, char** argv)
     std::printf("archive of %d customers built in %.0f ms (%lld bytes)\n", clienti, Ms(a, Orologio::now()),
                 static_cast<long long>(QFileInfo(Archivi::FileArchivio()).size()));
 
-    std::vector<double> apertura;
-    for (int i = 0; i < 5; ++i) {
+    // The first opening of a run checks the whole file; the later ones do not. The archive
+    // was made in this process: the state is reset as a new run would find it.
+    Archivio.reset();
+    std::vector<double> prima, apertura;
+    for (int i = 0; i < 6; ++i) {
         a = Orologio::now();
         Archivi::CreoArchivio();
         auto db = Db::Database::Apri(Archivi::FileArchivio(), true, false);
         auto rs = db->ApriTabella("CLIENTI");
-        apertura.push_back(Ms(a, Orologio::now()));
+        (i == 0 ? prima : apertura).push_back(Ms(a, Orologio::now()));
     }
-    Riepilogo("open (check + exclusive open)", apertura);
+    Riepilogo("first open (check + exclusive open)", prima);
+    Riepilogo("later open (exclusive open)", apertura);
 
     auto db = Db::Database::Apri(Archivi::FileArchivio(), true, false);
     auto rs = db->ApriTabella("CLIENTI");

@@ -1,6 +1,6 @@
 // Fuzz target: the live-frame codec. Checks what the live path relies on: stuffing then
 // unstuffing gives the input back, no stuffed text holds D, B, CR or LF, and a decoded
-// binary record holds 14 numeric fields.
+// binary record holds 14 numeric fields and survives text -> binary -> text unchanged.
 #include "ecu_link/CodecDati.h"
 #include "remote/StatoGSM.h"
 
@@ -30,6 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (!ok || testo.at(10 + 9 * k) != ',')
             std::abort();
     }
+    if (testo.size() == 131 && ConvertoDatiBinari(TolgoEscape(ConvertoDatiTesto(testo).chopped(2))) != testo)
+        std::abort();
 
     const QByteArray gsm = PreparoMessaggioGSM(in);
     if (gsm.front() != '\x02' || gsm.back() != '\x03' || gsm.count('\x03') != 1)

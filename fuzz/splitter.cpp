@@ -28,6 +28,9 @@ static const int Stati[] = {FASE_LIBERA, FASE_PROGRAMMAZIONE_SW, FASE_SPEGNIMENT
                             FASE_INVIO_TABELLA, FASE_VERIFICA_PRESSIONI, FASE_VERIFICA_SW,
                             FASE_RICHIESTA_VERSIONE, FASE_DATA_INSTALLAZIONE};
 static int g_stati = 4;
+
+// The font library of the widget application keeps what it allocates for the whole run.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
 // The states of the calibration screens, chosen when bit 0x40 of the first byte is set;
 // bit 0x20 then also opens the screen that awaits the reply (with a widget application).
 static const int StatiCalibrazione[] = {FASE_LETTURA_PRESSIONE, FASE_SCRITTURA_PRESSIONE,

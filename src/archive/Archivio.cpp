@@ -18,8 +18,21 @@
 
 StatoArchivio Archivio;
 
+namespace {
+// The archive file whose whole content was last found sound in this run, with the count of
+// engine failures at that moment (none since: only this program has written it, through
+// the engine).
+struct FileVerificato {
+    QString path;
+    quint64 errori = 0;
+    bool valido = false;
+};
+FileVerificato g_verificato;
+} // namespace
+
 void StatoArchivio::reset()
 {
+    g_verificato = {};
     RsClienti.reset();
     DbArchivio.reset();
     ErroreCreazione = 0;
@@ -407,8 +420,15 @@ void CreoArchivio()
         try {
             auto db = Db::Database::Apri(path, true, false);
             if (passo == 0) {
-                if (db->Valore("PRAGMA quick_check").toString() != "ok")
-                    throw Db::ErroreDb(Db::Err::Danneggiato, "damaged database");
+                // The whole file is checked at its first opening in a run and again after
+                // the engine reported any failure, never later than here: before anything
+                // is written to it.
+                if (!g_verificato.valido || g_verificato.path != path || g_verificato.errori != Db::ErroriMotore()) {
+                    g_verificato.valido = false;
+                    if (db->Valore("PRAGMA quick_check").toString() != "ok")
+                        throw Db::ErroreDb(Db::Err::Danneggiato, "damaged database");
+                    g_verificato = {path, Db::ErroriMotore(), true};
+                }
                 if (!db->EsisteTabella("CLIENTI")) {
                     db->Inizia();
                     try {

@@ -414,11 +414,8 @@ int ScrivoBloccoModello(BloccoModello& b, const QString& cartella)
         r.Modello = Fisso(chiave, Catalogo::LunghezzaModello);
         record.append(r.Record());
     }
-    OrdinoRecord(record);
-    if (!Files::ScriviAtomico(percorso, Unisci(record)))
-        return Importo::Errore;
-
-    // Folder tree and the slot files.
+    // Folder tree and the slot files first: the catalogue never names a model whose folder
+    // is not there yet.
     const QString cartellaModello = Files::PercorsoApp(base + QLatin1Char('/') + modello);
     if (!Files::CreaCartella(cartellaModello))
         return Importo::Errore;
@@ -435,7 +432,8 @@ int ScrivoBloccoModello(BloccoModello& b, const QString& cartella)
         if (!CopioCartella(sorgente, dest, true, [&](const QString& nome) { return RimuovoF19Superato(dest, nome); }))
             return Importo::Errore;
     }
-    return Importo::Fatto;
+    OrdinoRecord(record);
+    return Files::ScriviAtomico(percorso, Unisci(record)) ? Importo::Fatto : Importo::Errore;
 }
 
 } // namespace
@@ -505,7 +503,15 @@ struct BloccoValvola {
     QByteArray marca, modello, codice, descrizione;
 };
 
-int ScrivoBloccoValvola(const BloccoValvola& b, const QString& cartella)
+// The rail catalogue of one import: read at its first block, written once, whole, after
+// the last block (the blocks imported before an error included).
+struct CatalogoInCorso {
+    QString percorso;
+    QList<QByteArray> record;
+    bool modificato = false;
+};
+
+int ScrivoBloccoValvola(const BloccoValvola& b, const QString& cartella, CatalogoInCorso& catalogo)
 {
     if (b.marca.isEmpty() || b.modello.isEmpty())
         return Importo::Errore;
@@ -518,17 +524,25 @@ int ScrivoBloccoValvola(const BloccoValvola& b, const QString& cartella)
     if (sorgente.isEmpty() || !QFileInfo(sorgente).isDir() || !Files::NomiIllegibili(sorgente).isEmpty())
         return Importo::Errore;
 
-    const QString percorso = Files::PercorsoApp(marca + QStringLiteral(".PRN"));
-    QByteArray dati;
-    if (QFileInfo::exists(percorso) && !Files::LeggiTutto(percorso, dati))
+    if (catalogo.percorso.isEmpty()) {
+        const QString percorso = Files::PercorsoApp(marca + QStringLiteral(".PRN"));
+        QByteArray dati;
+        if (QFileInfo::exists(percorso) && !Files::LeggiTutto(percorso, dati))
+            return Importo::Errore;
+        if (!RecordFissi(dati, CatalogoValvole::LunghezzaRecord, catalogo.record))
+            return Importo::Errore;
+        catalogo.percorso = percorso;
+    }
+
+    // The rail's folder first: the catalogue never names a rail whose tables are not there.
+    const QString dest = Files::PercorsoApp(marca + QLatin1Char('/') + modello);
+    if (!Files::CreaCartella(dest) || !CopioCartella(sorgente, dest, false))
         return Importo::Errore;
-    QList<QByteArray> record;
-    if (!RecordFissi(dati, CatalogoValvole::LunghezzaRecord, record))
-        return Importo::Errore;
+
     const QByteArray nuovo = CatalogoValvole::Record(b.codice, b.modello, b.descrizione);
     const QByteArray chiave = Maiuscolo(Spazi(b.descrizione));
     bool trovato = false;
-    for (QByteArray& rec : record) {
+    for (QByteArray& rec : catalogo.record) {
         if (Maiuscolo(Spazi(rec.mid(13, 165))) == chiave) {
             rec = nuovo;
             trovato = true;
@@ -536,14 +550,9 @@ int ScrivoBloccoValvola(const BloccoValvola& b, const QString& cartella)
         }
     }
     if (!trovato)
-        record.append(nuovo);
-    if (!Files::ScriviAtomico(percorso, Unisci(record)))
-        return Importo::Errore;
-
-    const QString dest = Files::PercorsoApp(marca + QLatin1Char('/') + modello);
-    if (!Files::CreaCartella(dest))
-        return Importo::Errore;
-    return CopioCartella(sorgente, dest, false) ? Importo::Fatto : Importo::Errore;
+        catalogo.record.append(nuovo);
+    catalogo.modificato = true;
+    return Importo::Fatto;
 }
 
 } // namespace
@@ -571,8 +580,12 @@ int ImportoValvole(const QString& nomeFile, const QString& cartella)
         }
         return true;
     };
-    return ScorroBlocchi<BloccoValvola>(cartella, nomeFile, true, accetta, valore,
-                                        [&](BloccoValvola& b) { return ScrivoBloccoValvola(b, cartella); });
+    CatalogoInCorso catalogo;
+    const int risultato = ScorroBlocchi<BloccoValvola>(
+        cartella, nomeFile, true, accetta, valore, [&](BloccoValvola& b) { return ScrivoBloccoValvola(b, cartella, catalogo); });
+    if (catalogo.modificato && !Files::ScriviAtomico(catalogo.percorso, Unisci(catalogo.record)))
+        return Importo::Errore;
+    return risultato;
 }
 
 // ---------------------------------------------------------------------------------------

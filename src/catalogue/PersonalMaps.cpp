@@ -15,6 +15,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include <unistd.h>
+
 namespace {
 
 QString DueCifre(int n)
@@ -207,7 +209,11 @@ void ImpostoTipoInstallazione()
     if (!QFileInfo(prg).isFile())
         return;
     // The read-out replaces the personalised map in one rename: the old map stays whole
-    // until the new one takes its name.
+    // until the new one, on the disk first, takes its name.
+    QFile letto(prg);
+    if (!letto.open(QIODevice::ReadOnly) || ::fsync(letto.handle()) != 0)
+        return;
+    letto.close();
     const QString qox = Files::Trova(cartella, NomeMappa() + QStringLiteral(".QOX"));
     std::error_code ec;
     std::filesystem::rename(std::filesystem::path(QFile::encodeName(prg).toStdString()),

@@ -73,6 +73,58 @@ QByteArray ConvertoDatiBinari(const QByteArray& b)
     return out;
 }
 
+// The number at the start of a field ("   -12.5"): leading blanks, an optional "-", digits
+// and one "."; reading stops at any other character and no number is 0. Multiplied by
+// fattore and rounded to the nearest integer with halves to even, exactly on the decimal
+// digits. An 8-character field times 1000 stays far inside 64 bits.
+static int64_t NumeroScalato(const QByteArray& campo, int fattore)
+{
+    qsizetype i = 0;
+    while (i < campo.size() && campo[i] == ' ')
+        ++i;
+    bool negativo = false;
+    if (i < campo.size() && campo[i] == '-') {
+        negativo = true;
+        ++i;
+    }
+    int64_t mantissa = 0;
+    int64_t den = 1;
+    bool punto = false;
+    for (; i < campo.size(); ++i) {
+        const char c = campo[i];
+        if (c >= '0' && c <= '9') {
+            mantissa = mantissa * 10 + (c - '0');
+            if (punto)
+                den *= 10;
+        } else if (c == '.' && !punto) {
+            punto = true;
+        } else {
+            break;
+        }
+    }
+    const int64_t num = mantissa * fattore;
+    int64_t q = num / den;
+    const int64_t r = num % den;
+    if (2 * r > den || (2 * r == den && (q & 1)))
+        ++q;
+    return negativo ? -q : q;
+}
+
+QByteArray ConvertoDatiTesto(const QByteArray& testo)
+{
+    QByteArray dati;
+    dati.reserve(29);
+    for (int k = 0; k < 14; ++k) {
+        // The low 16 bits, whatever the size of the value.
+        const auto w = uint16_t(uint64_t(NumeroScalato(testo.mid(2 + 9 * k, 8), Divisore[k])));
+        dati += char(w >> 8);
+        dati += char(w & 0xFF);
+    }
+    if (testo.size() > 128)
+        dati += testo[128];
+    return QByteArrayLiteral("DB") + CodificoDati(dati) + QByteArrayLiteral("\r\n");
+}
+
 static QByteArray NumeroGiorno(double giorni)
 {
     QByteArray t = giorni == std::floor(giorni) ? QByteArray::number(qint64(giorni))

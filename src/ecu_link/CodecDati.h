@@ -19,6 +19,11 @@ QByteArray TolgoEscape(const QByteArray& testo);
 // "" when it is shorter than 30 bytes.
 QByteArray ConvertoDatiBinari(const QByteArray& binario);
 
+// The 131-character text record to a complete DB frame: "DB", the stuffed 29 bytes (each
+// field times its divisor, rounded with halves to even, low 16 bits high byte first, then
+// the fuel character), CR LF. A value beyond 16 bits keeps its low 16 bits.
+QByteArray ConvertoDatiTesto(const QByteArray& testo);
+
 // The identity message "I00" (62 characters) sent to the assistance station before any
 // relayed frame, from the identity record.
 QByteArray MessaggioIdentita();

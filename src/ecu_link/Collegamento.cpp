@@ -104,6 +104,7 @@ void RispostaErrore(const QByteArray& riga)
             ErroreAttivazione();
         break;
     case FASE_LETTURA_PERSONALE:
+        ChiudoFilePersonale();
         SegnaloErroreCom(messaggio, S::Veicolo, D::Attesa, {true, false});
         break;
     case FASE_INVIO_TABELLA:

@@ -1,7 +1,10 @@
 // Pages of the personal map read-out (RZ, state 3). Each page carries 30 values that are
-// written where its own number puts them in the read-out file <map>.PRG of the vehicle
-// folder; "MUA" asks for the next page, the page flagged "$" ends the read-out: the
-// read-out becomes the vehicle's personalised map (.QOX) and "MU3" closes the exchange.
+// written where its own number puts them in the read-out's temporary file <map>.PRG.PART
+// of the vehicle folder, which the first page of a read-out starts empty; "MUA" asks for
+// the next page, the page flagged "$" ends the read-out. Only a read-out that got that page
+// and every page before it takes the name <map>.PRG (synced, then renamed) and becomes the
+// vehicle's personalised map (.QOX); "MU3" closes the exchange. An interrupted read-out
+// deletes its file, so a .PRG always holds a whole read-out.
 #include "catalogue/PersonalMaps.h"
 #include "ecu_link/Collegamento.h"
 #include "ecu_link/DatiCentralina.h"
@@ -17,7 +20,11 @@
 #include "vehicle/Veicolo.h"
 
 #include <QFile>
+#include <bitset>
 #include <memory>
+
+#include <cstdio>
+#include <unistd.h>
 
 namespace {
 
@@ -26,6 +33,14 @@ constexpr int UltimaPagina = 94;   // 95 pages of 30 values make the 2,850 value
 
 // The read-out file while a page is being written (closed by the error trap as well).
 std::unique_ptr<QFile> g_file;
+
+// The read-out in progress: its temporary file ("" before its first page) and the pages
+// written into it.
+struct LetturaInCorso {
+    QString file;
+    std::bitset<UltimaPagina + 1> pagine;
+};
+LetturaInCorso g_lettura;
 
 // A page counts only with a three-digit number within the map and a flag "0" or "$".
 bool PaginaValida(const QByteArray& riga, int& pagina, char& segno)
@@ -44,14 +59,30 @@ QString FileLettura(const QString& estensione)
     return Files::Trova(StatoVeicolo.DirPersonal, NomeMappa() + estensione);
 }
 
-// The 30 values of the page into records p*30+1 .. p*30+30; the file is not truncated.
+void ChiudoFile()
+{
+    if (g_file) {
+        g_file->close();
+        g_file.reset();
+    }
+}
+
+// The 30 values of the page into records p*30+1 .. p*30+30 of the read-out's file; the
+// first page of a read-out starts it empty.
 bool ScrivoPagina(const QByteArray& riga, int pagina)
 {
     if (StatoVeicolo.DirPersonal.isEmpty() || !Files::CreaCartella(StatoVeicolo.DirPersonal))
         return false;
-    g_file = std::make_unique<QFile>(FileLettura(QStringLiteral(".PRG")));
-    if (!g_file->open(QIODevice::ReadWrite))
+    const QString file = FileLettura(QStringLiteral(".PRG.PART"));
+    QIODevice::OpenMode modo = QIODevice::ReadWrite;
+    if (g_lettura.file != file) {
+        ChiudoFilePersonale();
+        modo |= QIODevice::Truncate;
+    }
+    g_file = std::make_unique<QFile>(file);
+    if (!g_file->open(modo))
         return false;
+    g_lettura.file = file;
     QByteArray dati;
     dati.reserve(ValoriPagina * 8);
     for (int i = 0; i < ValoriPagina; ++i) {
@@ -60,6 +91,31 @@ bool ScrivoPagina(const QByteArray& riga, int pagina)
     }
     const bool ok = g_file->seek(qint64(pagina) * ValoriPagina * 8) && g_file->write(dati) == dati.size() &&
                     g_file->flush();
+    ChiudoFile();
+    if (ok)
+        g_lettura.pagine.set(size_t(pagina));
+    return ok;
+}
+
+// Every page up to the last one was written in this read-out.
+bool LetturaCompleta(int ultima)
+{
+    for (int p = 0; p <= ultima; ++p)
+        if (!g_lettura.pagine.test(size_t(p)))
+            return false;
+    return true;
+}
+
+// The completed read-out takes the name prg: synced first, so that the name never stands
+// for a file the disk has only in part, then renamed in one step.
+bool PromuovoLettura(const QString& prg)
+{
+    QFile f(g_lettura.file);
+    bool ok = f.open(QIODevice::ReadWrite) && ::fsync(f.handle()) == 0;
+    f.close();
+    ok = ok && std::rename(QFile::encodeName(g_lettura.file).constData(), QFile::encodeName(prg).constData()) == 0;
+    if (ok)
+        g_lettura = {};   // nothing left under the temporary name
     ChiudoFilePersonale();
     return ok;
 }
@@ -77,7 +133,8 @@ void FineLettura()
     ImpostoPuntatore(Shell.PuntatoreMouse);
     ImpostoProprietaVeicolo(true);
     Link.FaseCom = FASE_LIBERA;
-    const bool copiata = Files::CopiaAtomica(FileLettura(QStringLiteral(".PRG")), FileLettura(QStringLiteral(".QOX")));
+    const QString prg = FileLettura(QStringLiteral(".PRG"));
+    const bool copiata = PromuovoLettura(prg) && Files::CopiaAtomica(prg, FileLettura(QStringLiteral(".QOX")));
     Veicolo* v = Veicolo::Istanza();
     if (v)
         v->update();
@@ -92,12 +149,13 @@ void FineLettura()
 
 } // namespace
 
+// The read-out ends without its map (interrupted, or the error trap): its file goes.
 void ChiudoFilePersonale()
 {
-    if (g_file) {
-        g_file->close();
-        g_file.reset();
-    }
+    ChiudoFile();
+    if (!g_lettura.file.isEmpty())
+        QFile::remove(g_lettura.file);
+    g_lettura = {};
 }
 
 void SalvoPersonale(const QByteArray& riga)
@@ -110,8 +168,9 @@ void SalvoPersonale(const QByteArray& riga)
     Veicolo* v = Veicolo::Istanza();
     if (v)
         v->TimeOutTx->setEnabled(false);
-    if (!ScrivoPagina(riga, pagina)) {
-        // A page that cannot be stored ends the read-out as a missing reply does.
+    if (!ScrivoPagina(riga, pagina) || (segno == '$' && !LetturaCompleta(pagina))) {
+        // A page that cannot be stored, or a last page with pages missing before it, ends
+        // the read-out as a missing reply does.
         ChiudoFilePersonale();
         if (v) {
             v->TimeOutTx_Timer();

@@ -62,8 +62,14 @@ ErroreDb::ErroreDb(int numero, const QString& descrizione)
 {
 }
 
+static quint64 g_erroriMotore = 0;
+
+quint64 ErroriMotore() { return g_erroriMotore; }
+
 int NumeroErrore(int codice, const QString& messaggio)
 {
+    if ((codice & 0xff) != SQLITE_ERROR && (codice & 0xff) != SQLITE_CONSTRAINT)
+        ++g_erroriMotore;
     switch (codice & 0xff) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:

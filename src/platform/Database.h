@@ -66,6 +66,9 @@ public:
 
 // Maps an SQLite result code (and its message) to the engine's error number.
 int NumeroErrore(int codiceSqlite, const QString& messaggio);
+// Failures of the engine or of a file (every result but a statement refused for its own
+// content: SQL error, constraint) mapped so far in this run.
+quint64 ErroriMotore();
 
 enum class TipoCampo { Intero, Testo, Data, Altro };
 struct DefCampo {

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QSvgRenderer>
+#include <QXmlStreamReader>
 
 namespace Risorse {
 
@@ -115,6 +116,27 @@ QPixmap PixmapRisorsa(int id, const QSize& dimensione)
     return pm;
 }
 
+// The caption of a button picture in its language: the words drawn on it; for a main-menu
+// picture, which shows only its key, the caption the menu sets beside it. "" for none.
+static QString Didascalia(int id)
+{
+    // Main-menu picture -> its caption message (same language block).
+    static const QHash<int, int> menu = {{120, 262}, {121, 263}, {122, 264}, {123, 265},
+                                         {124, 266}, {125, 267}, {137, 330}};
+    const int blocco = id >= 101 && id < 3000 ? (id - 1) / 500 * 500 : -1;
+    if (blocco >= 0 && menu.contains(id - blocco))
+        return LeggoMessaggio(blocco + menu.value(id - blocco));
+    QFile f(Risorse::PercorsoImmagine(id));
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    QStringList parole;
+    QXmlStreamReader xml(&f);
+    while (!xml.atEnd())
+        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("text"))
+            parole << xml.readElementText().trimmed();
+    return parole.join(QLatin1Char(' '));
+}
+
 static QIcon iconaTasto(const QPixmap& mostrata, const QPixmap& disabilitata)
 {
     QIcon icona;
@@ -146,6 +168,7 @@ void ImmaginiTasto(QAbstractButton* b, int normale, int premuto, int disabilitat
     const QIcon iconaPremuta = iconaTasto(pmPremuto, pmDisabilitato);
     b->setIcon(b->isDown() ? iconaPremuta : iconaNormale);
     b->setIconSize(pmNormale.size());
+    b->setAccessibleName(Didascalia(normale));
     b->setProperty("idImmagine", normale);
     b->setProperty("idImmaginePremuta", premuto > 0 ? premuto : normale);
     b->setProperty("idImmagineDisabilitata", disabilitato > 0 ? disabilitato : normale);

@@ -72,6 +72,21 @@ TEST_F(ArchivioDb, SecondCreationLeavesCurrentFileUnchanged)
     EXPECT_EQ(Archivio.ErroreCreazione, 0);
     EXPECT_FALSE(Archivio.Riparato);
     EXPECT_EQ(prog.leggi("ARCHIVI/ARCHIVIO.MDB"), prima);
+    // Damage that came after this run's check is caught at the opening after the engine
+    // reported an error.
+    int pagina = 0, dimensione = 0;
+    {
+        auto db = Db::Database::Apri(FileArchivio());
+        dimensione = db->Valore("PRAGMA page_size").toInt();
+        pagina = db->Valore("SELECT pageno FROM dbstat WHERE name='PER_NOME'").toInt();
+    }
+    prog.scrivi("ARCHIVI/ARCHIVIO.MDB", QByteArray(prima).replace((pagina - 1) * dimensione, 64, QByteArray(64, '\x7f')));
+    {
+        auto db = Db::Database::Apri(FileArchivio());
+        EXPECT_EQ(Errore([&] { NomiInOrdine(*db->ApriTabella("CLIENTI")); }), Db::Err::Danneggiato);
+    }
+    CreoArchivio();
+    EXPECT_TRUE(Archivio.Riparato);
 }
 
 TEST_F(ArchivioDb, UpgradeAddsTheThreeMissingColumnsInOrder)

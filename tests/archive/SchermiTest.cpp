@@ -400,6 +400,7 @@ TEST_F(SchermiArchivio, RepairedArchiveOpensAndTellsWhatWasRecovered)
     QByteArray dati = prog.leggi("ARCHIVI/ARCHIVIO.MDB");
     dati.replace((pagina - 1) * dimensione, 64, QByteArray(64, '\x7f'));
     prog.scrivi("ARCHIVI/ARCHIVIO.MDB", dati);
+    Archivio.reset();  // a new run finds the damaged file
     RegistroBox box;
     QTimer::singleShot(0, [] { Gestione::Istanza()->Esci_Click(); });
     AproGestione();

@@ -156,6 +156,7 @@ TEST_F(SicurezzaArchivio, DamagedArchiveIsRepairedKeepingEveryReadableRowAndTheO
     for (int i = 0; i < dimensione; ++i)
         dati[(pagina - 1) * dimensione + i] = char(0xA5 ^ (i * 31));
     prog.scrivi("ARCHIVI/ARCHIVIO.MDB", dati);
+    Archivio.reset();  // a new run finds the damaged file
 
     ImpostaOrologioRiparazione([] { return QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7)); });
     CreoArchivio();
@@ -249,6 +250,7 @@ TEST_F(SicurezzaArchivio, RepairSavesEveryRowOfEveryIntactLeafWithAllItsFields)
             break;
         }
         prog.scrivi("ARCHIVI/ARCHIVIO.MDB", dati);
+        Archivio.reset();  // a new run finds the damaged file
 
         RegistroBox box;
         const bool aperto = AproArchivio();
@@ -292,6 +294,7 @@ TEST_F(SicurezzaArchivio, DamagedArchiveWhoseRepairFailsIsNotOpened)
     for (int i = 0; i < dimensione; ++i)
         dati[(pagina - 1) * dimensione + i] = char(0xA5 ^ (i * 31));
     prog.scrivi("ARCHIVI/ARCHIVIO.MDB", dati);
+    Archivio.reset();  // a new run finds the damaged file
     // The repaired copy cannot be built: a folder stands where its work file goes.
     ASSERT_TRUE(QDir().mkpath(FileRiparazione() + ".NUOVO"));
 

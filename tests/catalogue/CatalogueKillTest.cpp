@@ -7,6 +7,7 @@
 #include "shell/Modulo.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -62,16 +63,34 @@ TEST(CatalogueKill, SortsAndMediaCopiesAreNeverPartial)
     ASSERT_TRUE(Files::ScriviAtomico(cat, disordinato));
     const QString copia = prog.path() + "/COPY.BIN";
     ASSERT_TRUE(Files::CopiaAtomica(media.path() + "/A.BIN", copia));
+    // A second rail update: the same rails under other codes; the rail catalogue after each.
+    QByteArray valvole = Leggo(media.path() + "/VALVOLE.DAT");
+    ASSERT_TRUE(Files::ScriviAtomico(media.path() + "/VALVOLB.DAT", valvole.replace("RB2X", "RB2Y").replace("RG03", "RG04")));
+    QByteArray catalogoValvole[2];
+    QTemporaryDir prova;
+    Shell.PathApp = prova.path();
+    for (int v = 0; v < 2; ++v) {
+        EXPECT_EQ(ImportoValvole(v ? "VALVOLB.DAT" : "VALVOLE.DAT", media.path()), Importo::Fatto);
+        catalogoValvole[v] = Leggo(prova.path() + "/VALVOLE.PRN");
+    }
 
     QRandomGenerator caso(12345);
-    for (int giro = 0; giro < 30; ++giro) {
+    for (int giro = 0; giro < 36; ++giro) {
         const pid_t figlio = fork();
         ASSERT_GE(figlio, 0);
         if (figlio == 0) {
             Shell.PathApp = prog.path();
             for (int i = 0;; ++i) {
+                if (giro % 6 == 5) {
+                    // The two rail updates in turn.
+                    ImportoValvole(i % 2 ? "VALVOLB.DAT" : "VALVOLE.DAT", media.path());
+                    continue;
+                }
                 if (giro % 3 == 2) {
-                    // Model imports rewrite catalogues and copy the slot files.
+                    // Model imports rewrite catalogues and copy the slot files, one make into a
+                    // fresh folder each time (its catalogue removed first).
+                    QFile::remove(prog.path() + "/DELFINO.PRN");
+                    QDir(prog.path() + "/DELFINO").removeRecursively();
                     ImportoModelli(QString::fromLatin1(DemoData::NomeFileModelli()), media.path());
                     continue;
                 }
@@ -81,7 +100,7 @@ TEST(CatalogueKill, SortsAndMediaCopiesAreNeverPartial)
             }
             _exit(0);
         }
-        usleep(1000 + caso.bounded(20000));
+        usleep(1000 + caso.bounded(giro % 6 == 2 ? 200000 : 20000));
         kill(figlio, SIGKILL);
         int stato = 0;
         waitpid(figlio, &stato, 0);
@@ -103,5 +122,14 @@ TEST(CatalogueKill, SortsAndMediaCopiesAreNeverPartial)
         if (mappa.exists()) {
             EXPECT_EQ(Leggo(mappa.filePath()), Leggo(media.path() + "/DELFINO/MAREA16/CENTRAL1/MOTORO02.QOX"));
         }
+        // A make catalogue names its model only once the model's files are all there; the
+        // rail catalogue is the one before an update or the one after it.
+        QDirIterator file(media.path() + "/DELFINO/MAREA16", QDir::Files, QDirIterator::Subdirectories);
+        while (QFileInfo::exists(prog.path() + "/DELFINO.PRN") && file.hasNext()) {
+            const QString p = file.next();
+            EXPECT_EQ(Leggo(QString(p).replace(media.path(), prog.path())), Leggo(p)) << "round " << giro;
+        }
+        const QByteArray v = Leggo(prog.path() + "/VALVOLE.PRN");
+        EXPECT_TRUE(v == "<missing>" || v == catalogoValvole[0] || v == catalogoValvole[1]) << "round " << giro << ": " << v.constData();
     }
 }

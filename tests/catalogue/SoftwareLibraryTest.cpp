@@ -240,6 +240,7 @@ TEST(ProgrammingImage, FailuresLeaveTheOldImage)
         {"map ends early", [](Officina& o) { o.app.scrivi("FIAT/PUNTO/CENTRAL1/C_GPL02.F19", o.app.leggi("FIAT/PUNTO/CENTRAL1/C_GPL02.F19").left(300)); }, 99},
         {"revision date not a date", [](Officina& o) { o.dati.AutoImp[3] = "31"; o.dati.AutoImp[4] = "2"; }, 99},
         {"revision date empty", [](Officina& o) { o.dati.AutoImp[5] = ""; }, 99},
+        {"output cannot be written", [](Officina& o) { o.uscita += ".DIR"; QDir().mkpath(o.uscita); }, 99},
     };
     for (const auto& c : casi) {
         Officina o;

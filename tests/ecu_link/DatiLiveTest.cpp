@@ -11,7 +11,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <cmath>
 #include <cstdlib>
 
 namespace {
@@ -40,16 +39,26 @@ protected:
 
 TEST(CodecDati, EveryWordOfEveryFieldSurvivesTheRoundTrip)
 {
-    // Each field's text read back and multiplied by the field's divisor gives the word again.
-    const int divisore[14] = {10, 10, 10, 10, 10, 1, 5, 1, 1, 1, 1, 1, 10, 1000};
     for (int k = 0; k < 14; ++k) {
         for (int w = 0; w <= 0xFFFF; ++w) {
             const QByteArray testo = ConvertoDatiBinari(Binario(k, uint16_t(w)));
             ASSERT_EQ(testo.size(), 131);
-            const QByteArray campo = testo.mid(2 + 9 * k, 8);
-            ASSERT_EQ(std::lround(std::strtod(campo.constData(), nullptr) * divisore[k]), int16_t(w))
-                << "field " << k << " word " << w << " text " << campo.constData();
+            const QByteArray trama = ConvertoDatiTesto(testo);
+            ASSERT_EQ(TolgoEscape(trama.left(trama.size() - 2)), Binario(k, uint16_t(w)))
+                << "field " << k << " word " << w << " text " << testo.mid(2 + 9 * k, 8).constData();
         }
+    }
+    // Text to word: halves to even, reading stops at the first other character, the low 16 bits.
+    const struct { int k; QByteArray campo; uint16_t w; } casi[] = {
+        {5, "     2.5", 2},  {5, "     3.5", 4},      {5, "    -2.5", 0xFFFE}, {0, "    0.05", 0},
+        {0, "    0.15", 2}, {5, "   12x34", 12},     {5, "     abc", 0},      {5, "   70000", 70000 - 65536},
+        {13, "99999999", uint16_t(99999999000LL & 0xFFFF)},
+    };
+    for (const auto& c : casi) {
+        QByteArray testo = ConvertoDatiBinari(Binario(0, 0));
+        testo.replace(2 + 9 * c.k, 8, c.campo);
+        const QByteArray b = TolgoEscape(ConvertoDatiTesto(testo).chopped(2));
+        EXPECT_EQ(b.mid(2 + 2 * c.k, 2), Binario(c.k, c.w).mid(2 + 2 * c.k, 2)) << c.campo.constData();
     }
 }
 

@@ -155,6 +155,7 @@ TEST_F(InvioSimulatore, ReadOutFaultsEndWithTheirMessageAndMu3)
     negativa = ConChecksum(negativa.left(187).replace(3, 3, "-01"));
     QByteArray bandiera = ecusim::PaginaRZ(ecu.identita, 5, false, ecu.mappaPersonale.mid(5 * 180, 180));
     bandiera = ConChecksum(bandiera.left(187).replace(6, 1, "X"));
+    const QByteArray salto = ecusim::PaginaRZ(ecu.identita, 5, true, ecu.mappaPersonale.mid(5 * 180, 180));
     const struct {
         const char* nome;
         QByteArray per;
@@ -170,6 +171,8 @@ TEST_F(InvioSimulatore, ReadOutFaultsEndWithTheirMessageAndMu3)
         {"flag X", "MUA", 5, bandiera, false, false, 220, true},
         {"bad checksum", "MUA", 3, "", false, true, 220, true},
         {"R0 to MU2", "MU2", 1, "R0", false, false, 163, false},
+        {"R2 at page 4", "MUA", 4, "R2", false, false, 162, false},
+        {"last page after page 2", "MUA", 3, salto, false, false, 220, true},
     };
     ecu.identita.dataInstallazione = "15032024";
     ecu.identita.tipoInstallazione = "01";
@@ -197,5 +200,28 @@ TEST_F(InvioSimulatore, ReadOutFaultsEndWithTheirMessageAndMu3)
         EXPECT_TRUE(v->isEnabled());
         EXPECT_FALSE(Link.Collegato);
         EXPECT_FALSE(QFile::exists(cartella->file("PERSONALIZZATE/AB123CD/MOTORO01.QOX")));
+        EXPECT_TRUE(QDir(cartella->file("PERSONALIZZATE/AB123CD")).isEmpty()) << "no part of the read-out is left";
     }
+    // A type-2 ECU cut off in its read-out, later linked again with newer software: the
+    // plate's map stays whole when the link is lost.
+    const QByteArray mappa = QByteArray("000007\r\n").repeated(2850);
+    cartella->scrivi("PERSONALIZZATE/AB123CD/MOTORO02.QOX", mappa);
+    ecu.identita.tipoCentralina = "02";
+    ecu.identita.versioneSw = "02.400315";
+    ecu.guasti = {};
+    ecu.guasti.soloPer = "MUA";
+    ecu.guasti.daRisposta = 75;
+    ecu.guasti.silenzio = true;
+    nuovoSchermo();
+    v->Attivo_Click();
+    ASSERT_TRUE(AttendiFinche([this] { return comandi().count("MUA") >= 75; }, 10000));
+    ASSERT_TRUE(AttendiFinche([] { return Link.FaseCom == FASE_LIBERA && !Attesa::Caricato(); }, 10000));
+    ecu.guasti = {};
+    ecu.identita.versioneSw = "02.510315";
+    v->Attivo_Click();
+    ASSERT_TRUE(AttendiFinche([] { return Link.Collegato && Link.FaseCom == FASE_LIBERA; }, 10000));
+    ASSERT_FALSE(DatiCentralina.SwVecchio);
+    ecu.spegni();
+    ASSERT_TRUE(AttendiFinche([] { return !Link.Collegato; }, 10000));
+    EXPECT_EQ(cartella->leggi("PERSONALIZZATE/AB123CD/MOTORO02.QOX"), mappa);
 }

@@ -64,16 +64,19 @@ TEST_F(LetturaPersonale, PagesLandWhereTheirNumberPutsThemAndTheLastEndsTheReadO
     EXPECT_EQ(box->conta(), 0);
 }
 
-TEST_F(LetturaPersonale, ValuesArePaddedWithZerosSignsKeptFileNotTruncated)
+TEST_F(LetturaPersonale, ValuesArePaddedWithZerosSignsKeptAndAReadOutStartsEmpty)
 {
-    cartella->scrivi(prg(), QByteArray(100 * 8, '9'));
+    // What a read-out cut short by a crash left behind is no part of the next one.
+    cartella->scrivi(prg() + ".PART", QByteArray(100 * 8, '9'));
     QByteArray valori = "  12  " "-00001" "    -1" "      " "123456";
     valori += QByteArray(25 * 6, '7');
     ricevo(PaginaPersonale(0, '0', valori));
+    EXPECT_FALSE(QFile::exists(cartella->file(prg()))) << "only a whole read-out is a .PRG";
+    ricevo(PaginaPersonale(1, '$', Valori(1)));
     const QByteArray file = cartella->leggi(prg());
-    ASSERT_EQ(file.size(), 100 * 8);
+    ASSERT_EQ(file.size(), 2 * 30 * 8);
     EXPECT_EQ(file.left(40), "000012\r\n-00001\r\n0000-1\r\n000000\r\n123456\r\n");
-    EXPECT_EQ(file.mid(240), QByteArray(70 * 8, '9'));
+    EXPECT_FALSE(QFile::exists(cartella->file(prg() + ".PART")));
 }
 
 TEST_F(LetturaPersonale, PagesThatDoNotCountAreIgnored)

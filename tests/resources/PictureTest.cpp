@@ -10,6 +10,7 @@
 #include <QFontInfo>
 #include <QFontMetricsF>
 #include <QImage>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSet>
 #include <QXmlStreamReader>
@@ -127,6 +128,16 @@ TEST(Pictures, WordsOnButtonPicturesFollowTheLanguage)
     // NO is the same word in Spanish and English, but not in Polish.
     EXPECT_NE(Immagine(IdLingua(1, 106)), Immagine(IdLingua(4, 106)));
     EXPECT_EQ(Immagine(IdLingua(3, 106)), Immagine(IdLingua(4, 106)));
+    // A picture button is named by its words, a main-menu one by the caption beside it.
+    const struct { int id; QString nome; } nomi[] = {
+        {IdLingua(1, 102), "ZAPISZ"}, {IdLingua(3, 110), "MATRÍCULA"}, {IdLingua(4, 144), "SAVE"},
+        {IdLingua(4, 140), "HANG UP"}, {IdLingua(2, 137), LeggoMessaggio(IdLingua(2, 330))},
+    };
+    QPushButton tasto;
+    for (const auto& c : nomi) {
+        CaricoImmagine(c.id, &tasto);
+        EXPECT_EQ(tasto.accessibleName(), c.nome) << c.id;
+    }
 }
 
 TEST(Pictures, DisabledPicturesAreGreyCopiesOfTheirNormalPicture)
