@@ -12,11 +12,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <filesystem>
-#include <system_error>
-
-#include <unistd.h>
-
 namespace {
 
 QString DueCifre(int n)
@@ -210,12 +205,5 @@ void ImpostoTipoInstallazione()
         return;
     // The read-out replaces the personalised map in one rename: the old map stays whole
     // until the new one, on the disk first, takes its name.
-    QFile letto(prg);
-    if (!letto.open(QIODevice::ReadOnly) || ::fsync(letto.handle()) != 0)
-        return;
-    letto.close();
-    const QString qox = Files::Trova(cartella, NomeMappa() + QStringLiteral(".QOX"));
-    std::error_code ec;
-    std::filesystem::rename(std::filesystem::path(QFile::encodeName(prg).toStdString()),
-                           std::filesystem::path(QFile::encodeName(qox).toStdString()), ec);
+    Files::SostituisciConRinomina(prg, Files::Trova(cartella, NomeMappa() + QStringLiteral(".QOX")));
 }

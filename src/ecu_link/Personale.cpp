@@ -23,8 +23,6 @@
 #include <bitset>
 #include <memory>
 
-#include <cstdio>
-#include <unistd.h>
 
 namespace {
 
@@ -110,10 +108,7 @@ bool LetturaCompleta(int ultima)
 // for a file the disk has only in part, then renamed in one step.
 bool PromuovoLettura(const QString& prg)
 {
-    QFile f(g_lettura.file);
-    bool ok = f.open(QIODevice::ReadWrite) && ::fsync(f.handle()) == 0;
-    f.close();
-    ok = ok && std::rename(QFile::encodeName(g_lettura.file).constData(), QFile::encodeName(prg).constData()) == 0;
+    const bool ok = Files::SostituisciConRinomina(g_lettura.file, prg);
     if (ok)
         g_lettura = {};   // nothing left under the temporary name
     ChiudoFilePersonale();
