@@ -91,14 +91,16 @@ QStringList ComponentiValidi(const QString& relativo)
     return parti;
 }
 
-// The temporary files a crash left beside a target (QSaveFile's "<name>.XXXXXX").
+// The temporary files a crash left beside a target (QSaveFile's "<name>.XXXXXX", six random
+// letters and digits). An all-capital suffix is a name given by a person ("X.PRN.BACKUP"),
+// never a temporary (those mix cases or end in digits): it stays.
 static void RimuovoTemporanei(const QString& path)
 {
     const QFileInfo fi(path);
     const QString nome = fi.fileName();
     if (nome.isEmpty())
         return;
-    static const QRegularExpression coda(QStringLiteral("^\\.[A-Za-z0-9]{6}$"));
+    static const QRegularExpression coda(QStringLiteral("^\\.(?![A-Z]{6}$)[A-Za-z0-9]{6}$"));
     QDir d = fi.dir();
     for (const QString& v : d.entryList(QDir::Files | QDir::Hidden | QDir::System))
         if (v.size() == nome.size() + 7 && v.startsWith(nome) && coda.match(v.mid(nome.size())).hasMatch())

@@ -67,11 +67,11 @@ TEST(Files, AtomicWriteReplacesWholeOrLeavesOldFile)
     EXPECT_FALSE(Files::ScriviAtomico(app.path() + "/MISSING/X.TXT", QByteArray("x"), &err));
     EXPECT_FALSE(err.isEmpty());
     // The next write removes the temporaries a crash left beside its target, and only those.
-    for (const char* n : {"MAPPA.QOX.dcideg", "MAPPA.QOX.Ab3dE9", "MAPPA.QOX.old", "MAPPA.QOX.ab_def", "ALTRA.QOX.dcideg"})
+    for (const char* n : {"MAPPA.QOX.dcideg", "MAPPA.QOX.Ab3dE9", "MAPPA.QOX.old", "MAPPA.QOX.ab_def", "MAPPA.QOX.BACKUP", "ALTRA.QOX.dcideg"})
         app.scrivi(n, "x");
     ASSERT_TRUE(Files::ScriviAtomico(app.file("MAPPA.QOX"), QByteArray("newer")));
     EXPECT_EQ(QDir(app.path()).entryList(QDir::Files),
-              (QStringList{"ALTRA.QOX.dcideg", "MAPPA.QOX", "MAPPA.QOX.ab_def", "MAPPA.QOX.old"}));
+              (QStringList{"ALTRA.QOX.dcideg", "MAPPA.QOX", "MAPPA.QOX.ab_def", "MAPPA.QOX.BACKUP", "MAPPA.QOX.old"}));
 }
 
 TEST(Files, CopyRefusesSymbolicLinks)
