@@ -23,10 +23,7 @@
 #include <QSignalBlocker>
 
 namespace {
-QString confronto(const QString& t, int larghezza)
-{
-    return t.left(larghezza).trimmed().toUpper();
-}
+using SceltaCatalogo::ChiaveVoce;
 
 void tipoStandard(Veicolo* v)
 {
@@ -53,7 +50,7 @@ QString Veicolo::marcaCartella() const
     // The card holds 15 characters of the make; its file and folder carry the whole name,
     // which the make list shows.
     const QListWidgetItem* voce = ElMarca->currentItem();
-    if (voce && ElMarca->currentRow() >= 0 && confronto(voce->text(), 15) == confronto(StatoVeicolo.MarcaAuto, 15))
+    if (voce && ElMarca->currentRow() >= 0 && ChiaveVoce(voce->text(), 15) == ChiaveVoce(StatoVeicolo.MarcaAuto, 15))
         return voce->text().trimmed();
     return StatoVeicolo.MarcaAuto.trimmed();
 }
@@ -117,18 +114,19 @@ void Veicolo::ElMarca_Click()
 
 void Veicolo::selezionoMarca(const QString& marca)
 {
-    for (int i = 0; i < ElMarca->count(); ++i) {
-        if (confronto(ElMarca->item(i)->text(), 15) != marca)
-            continue;
-        {
-            QSignalBlocker blocco(ElMarca);
-            ElMarca->setCurrentRow(i);
-        }
-        ElMarca_Click();
-        StatoVeicolo.MarcaAuto = Fisso(ElMarca->item(i)->text().trimmed(), 15);
-        ElMarca_DblClick();
+    QStringList voci;
+    for (int i = 0; i < ElMarca->count(); ++i)
+        voci << ElMarca->item(i)->text();
+    const int i = SceltaCatalogo::VoceUnica(voci, marca, 15);
+    if (i < 0)
         return;
+    {
+        QSignalBlocker blocco(ElMarca);
+        ElMarca->setCurrentRow(i);
     }
+    ElMarca_Click();
+    StatoVeicolo.MarcaAuto = Fisso(ElMarca->item(i)->text().trimmed(), 15);
+    ElMarca_DblClick();
 }
 
 void Veicolo::ElMarca_DblClick()
@@ -138,7 +136,7 @@ void Veicolo::ElMarca_DblClick()
         return;
     Shell.DatiModificati = true;
     // Compared on the width the card stores, so a long make name keeps its map type.
-    if (confronto(voce->text(), 15) != confronto(StatoVeicolo.MarcaAuto, 15))
+    if (ChiaveVoce(voce->text(), 15) != ChiaveVoce(StatoVeicolo.MarcaAuto, 15))
         tipoStandard(this);
     StatoVeicolo.MarcaAuto = Fisso(voce->text().trimmed(), 15);
     Aggiorno_Modelli();
@@ -204,7 +202,7 @@ void Veicolo::CentrBenz_DblClick()
     if (pos < 0 || !CentrBenz->currentItem())
         return;
     const QString voce = CentrBenz->currentItem()->text();
-    if (confronto(voce, 25) != confronto(StatoVeicolo.CentrBenzina, 25))
+    if (ChiaveVoce(voce, 25) != ChiaveVoce(StatoVeicolo.CentrBenzina, 25))
         tipoStandard(this);
     StatoVeicolo.CentrBenzina = Fisso(voce.left(25), 25);
     StatoVeicolo.IndiceCentrBenz = pos;
@@ -228,7 +226,7 @@ void Veicolo::ModValvole_Click()
     if (pos < 0)
         return;
     const QString voce = ModValvole->itemText(pos);
-    if (confronto(voce, 25) != confronto(StatoVeicolo.ModValvola, 25))
+    if (ChiaveVoce(voce, 25) != ChiaveVoce(StatoVeicolo.ModValvola, 25))
         tipoStandard(this);
     Shell.DatiModificati = true;
     StatoVeicolo.ModValvola = Fisso(voce.left(25), 25);
