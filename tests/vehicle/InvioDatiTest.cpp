@@ -185,6 +185,8 @@ TEST_F(InvioDati, ConfirmSavesFirstThenStartsTheUpload)
             EXPECT_FALSE(m->TastoNO->isEnabled());
             EXPECT_EQ(m->Segnalazione->text(), Msg(221));
             EXPECT_EQ(PuntatoreAttuale(), 11);
+            m->close();
+            EXPECT_TRUE(MandoDati::Caricato()) << "the user's close is refused during the upload";
         }
         MandoDati::ScaricaIstanza();
     }
