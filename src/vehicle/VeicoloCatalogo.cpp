@@ -9,6 +9,7 @@
 #include "ecu_link/DatiCentralina.h"
 #include "platform/ExternalProgram.h"
 #include "platform/Files.h"
+#include "platform/PrivateProfile.h"
 #include "shell/Modulo.h"
 #include "shell/Procedure.h"
 #include "vehicle/SceltaCatalogo.h"
@@ -279,7 +280,7 @@ void Veicolo::LanciaSchemi_Click()
             return;
         }
     const QString programma = ProgrammaEsterno(QStringLiteral("ACRORD32.EXE"));
-    const QString cartella = CartellaProgrammaEsterno(QStringLiteral("ACROBAT"), QStringLiteral("ACRORD32.EXE"));
+    const QString cartella = CartellaProgrammaEsterno(QStringLiteral("ACROBAT"), QStringLiteral("ACRORD32.EXE"), false);
     if (cartella.isEmpty()) {
         Avviso(202);
         return;
@@ -307,8 +308,16 @@ void Veicolo::LanciaSchemi_Click()
         Avviso(200);
         return;
     }
-    // The path is one argument, blanks and all.
-    const EsitoProgramma esito = AvvioSenzaAttendere(Files::Percorso(cartella, programma), {schema});
+    // The path is one argument, blanks and all. The folder is remembered once the reader has
+    // shown the file; the desktop's opener ends non-zero when nothing can show it.
+    const QString ini = FileConfigurazione();
+    const EsitoProgramma esito =
+        AvvioSenzaAttendere(Files::Percorso(cartella, programma), {schema}, [cartella, ini](const EsitoProgramma& e) {
+            if (e.terminato && e.codice == 0)
+                ScrivoProfilo(QStringLiteral("ACROBAT"), QStringLiteral("Directory"), cartella, ini);
+            else
+                Avviso(202);
+        });
     if (!esito.avviato)
         Avviso(202);
 }
