@@ -1,6 +1,7 @@
 #include "SchermoVeicolo.h"
 
 #include "archive/PrefixListModel.h"
+#include "demodata/lib/DemoData.h"
 #include "platform/SerialControl.h"
 
 #include <QDir>
@@ -162,7 +163,7 @@ TEST_F(Schermo, StoredCardRestoresItsCarFromTheCatalogue)
                                          .replace(85, 40, QByteArray("PETRONIX EXTENDED RANGE 2100").leftJustified(40, ' '))
                                          .replace(178, 1, "G");
     cartella->scrivi("LONGMAKENAMEXYZ12.PRN", lunga + "\r\n" + dueCentraline + "\r\n");
-    cartella->scrivi("LONGMAKENAMEXYZ12/LONG01/CENTRAL1/MOTORO03.QOX", "000001\r\n");
+    cartella->scrivi("LONGMAKENAMEXYZ12/LONG01/CENTRAL1/MOTORO03.QOX", DemoData::MappaValori(3, false, "LONG"));
     for (const QString marca : {"LONGMAKENAMEABCDEF", "LONGMAKENAMEABCXYZ"}) {
         cartella->scrivi(marca + ".PRN", lunga + "\r\n");
         cartella->scrivi(marca + "/LONG01/CENTRAL1/MOTORO03.QOX", "000001\r\n");
@@ -217,12 +218,22 @@ TEST_F(Schermo, StoredCardRestoresItsCarFromTheCatalogue)
     }
     caricoTarga("AB1");
     EXPECT_EQ(v->Versione_Tab->text(), "Tab_Vers.  2");
-    // A user's model pick while a key is held sets the map type back to standard.
-    ASSERT_EQ(StatoCatalogo.TipoInstallazione, 1);
-    v->ElModello->setCurrentRow(0);
-    v->ElModello_DblClick();
-    EXPECT_EQ(StatoCatalogo.TipoInstallazione, 0);
-    EXPECT_TRUE(Shell.DatiModificati);
+    caricoTarga("AB4");   // from record 2827 of the map of values
+    EXPECT_EQ(v->Versione_Tab->text(), "Tab_Vers. 5");
+    // A user's pick of another model while a key is held, of another petrol ECU or of another
+    // rail sets the map type back to standard.
+    const std::function<void()> scelte[] = {
+        [&] { v->ElModello->setCurrentRow(0); v->ElModello_DblClick(); },
+        [&] { v->CentrBenz->setCurrentRow(1); v->CentrBenz_DblClick(); },
+        [&] { v->ModValvole->setCurrentIndex(0); v->ModValvole_Click(); },
+    };
+    for (const auto& scelta : scelte) {
+        caricoTarga("AB1");
+        ASSERT_EQ(StatoCatalogo.TipoInstallazione, 1);
+        scelta();
+        EXPECT_EQ(StatoCatalogo.TipoInstallazione, 0);
+        EXPECT_TRUE(Shell.DatiModificati);
+    }
 }
 
 TEST_F(Schermo, OnlyANewFocusOnThePlateBoxClearsTheCard)
