@@ -1,5 +1,6 @@
 // The programming path of the configuration send (ECU type 2 and above): the image is
 // built or refused with its message, and the dialog sends it in programming mode.
+#include "SchermoVeicolo.h"
 #include "support/InvioConfigurazione.h"
 
 #include "catalogue/StatoCatalogo.h"
@@ -18,6 +19,7 @@ namespace {
 
 class InvioProgrammazione : public AmbienteInvio {
 protected:
+    LimiteModali limite{20000};
     void SetUp() override
     {
         AmbienteInvio::SetUp();
