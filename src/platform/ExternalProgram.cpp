@@ -36,16 +36,34 @@ EsitoProgramma AvvioEAttendo(const QString& programma, const QStringList& argome
     return esito;
 }
 
-EsitoProgramma AvvioSenzaAttendere(const QString& programma, const QStringList& argomenti)
+EsitoProgramma AvvioSenzaAttendere(const QString& programma, const QStringList& argomenti,
+                                   const std::function<void(const EsitoProgramma&)>& fine)
 {
     EsitoProgramma esito;
-    QProcess p;
-    p.setProgram(programma);
-    p.setArguments(argomenti);
-    p.setStandardInputFile(QProcess::nullDevice());
-    esito.avviato = p.startDetached();
-    if (!esito.avviato)
-        esito.errore = p.errorString();
+    // Owned by nobody but itself: a QProcess destroyed with a screen would kill its program.
+    auto* p = new QProcess;
+    p->setProgram(programma);
+    p->setArguments(argomenti);
+    p->setStandardInputFile(QProcess::nullDevice());
+    p->setProcessChannelMode(QProcess::ForwardedChannels);
+    QObject::connect(p, &QProcess::finished, p, [p, fine](int codice, QProcess::ExitStatus stato) {
+        EsitoProgramma fineEsito;
+        fineEsito.avviato = true;
+        fineEsito.terminato = stato == QProcess::NormalExit;
+        fineEsito.codice = fineEsito.terminato ? codice : -1;
+        if (!fineEsito.terminato)
+            fineEsito.errore = p->errorString();
+        p->deleteLater();
+        if (fine)
+            fine(fineEsito);
+    });
+    p->start();
+    // Only the start is waited for (the exec), never the program's end.
+    esito.avviato = p->waitForStarted(-1);
+    if (!esito.avviato) {
+        esito.errore = p->errorString();
+        delete p;
+    }
     return esito;
 }
 

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 struct EsitoProgramma {
     bool avviato = false;    // false: the program could not be started
     bool terminato = false;  // true: it ended normally (not by a signal or crash)
@@ -16,8 +18,11 @@ struct EsitoProgramma {
 EsitoProgramma AvvioEAttendo(const QString& programma, const QStringList& argomenti);
 
 // Starts programma with the arguments (each passed as it is) and returns at once without
-// waiting for it; avviato is false, with the reason in errore, when it could not be started.
-EsitoProgramma AvvioSenzaAttendere(const QString& programma, const QStringList& argomenti);
+// waiting for it to end; avviato is false, with the reason in errore, when it could not be
+// started. A program started runs on whatever becomes of its caller; when it ends, fine (if
+// given) runs from the event loop with how it ended.
+EsitoProgramma AvvioSenzaAttendere(const QString& programma, const QStringList& argomenti,
+                                   const std::function<void(const EsitoProgramma&)>& fine = {});
 
 // The program to start for one the system knows by its Windows name: on Linux "WORDPAD.EXE"
 // and "ACRORD32.EXE" (any case) are both "xdg-open", the desktop's own opener; any other name

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 
 namespace {
@@ -60,6 +61,7 @@ void MessErr::Form_Load()
 {
     Esci->hide();
     Cancella->hide();
+    m_risposta = 0;
     Shell.RispostaMessaggio = 0;
     const int w = width();
     if (Shell.TipoMessaggio == 0) {
@@ -83,12 +85,14 @@ bool MessErr::ChiedeRisposta() const
 
 void MessErr::Esci_Click()
 {
+    m_risposta = -1;
     Shell.RispostaMessaggio = -1;
     Scarica();
 }
 
 void MessErr::Cancella_Click()
 {
+    m_risposta = 0;
     Shell.RispostaMessaggio = 0;
     Scarica();
 }
@@ -151,7 +155,11 @@ void MostroMessaggio(const QString& testo, const QString& titolo, int tipo)
     f->Esci->move(f->Esci->x(), top);
     f->Cancella->move(f->Cancella->x(), top);
     f->setFixedHeight(f->Messaggio->y() + f->Messaggio->height() + Twip(1300));
+    const QPointer<MessErr> box(f);
     f->Mostra(true);
+    // The caller gets this box's answer: an OK or YES given meanwhile to a box shown over it
+    // (a watchdog's) must not answer one that is then closed without a button.
+    Shell.RispostaMessaggio = box ? box->Risposta() : 0;
 }
 
 int Avviso(int n, int titolo, int tipo)

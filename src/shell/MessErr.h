@@ -21,9 +21,14 @@ public:
     void Cancella_Click();
     // A YES/NO box: it waits for the user's answer.
     bool ChiedeRisposta() const;
+    // This box's own answer: -1 OK or YES, 0 NO or closed without a button.
+    int Risposta() const { return m_risposta; }
 
 protected:
     void Scollega() override { ScollegaIstanza(this); }
+
+private:
+    int m_risposta = 0;
 };
 
 class SegnalEr : public FormBase, public IstanzaPredefinita<SegnalEr> {

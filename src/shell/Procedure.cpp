@@ -127,7 +127,7 @@ QString CercoFile(const QString& unita, const QString& nomeFile, const QStringLi
 
 #include "platform/Form.h"
 
-QString CartellaProgrammaEsterno(const QString& sezione, const QString& nomeOriginale)
+QString CartellaProgrammaEsterno(const QString& sezione, const QString& nomeOriginale, bool ricordo)
 {
     const QString programma = ProgrammaEsterno(nomeOriginale);
     const QString file = FileConfigurazione();
@@ -142,7 +142,7 @@ QString CartellaProgrammaEsterno(const QString& sezione, const QString& nomeOrig
         trovata = CercoFile(QStringLiteral("*"), programma, RadiciLocali());
         ImpostoPuntatore(puntatore);
     }
-    if (!trovata.isEmpty())
+    if (ricordo && !trovata.isEmpty())
         ScrivoProfilo(sezione, QStringLiteral("Directory"), trovata, file);
     return trovata;
 }

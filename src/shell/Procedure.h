@@ -56,5 +56,6 @@ QString CercoFile(const QString& unita, const QString& nomeFile, const QStringLi
 // Folder of an external program the system knows by its Windows name ("WORDPAD.EXE" in
 // section "WORDPAD", "ACRORD32.EXE" in section "ACROBAT"): the folder remembered under key
 // "Directory" of the section when it still holds the program, else the folder found by a
-// search (PATH first, then the drives), which is then remembered. "" when not found.
-QString CartellaProgrammaEsterno(const QString& sezione, const QString& nomeOriginale);
+// search (PATH first, then the drives), which is then remembered unless ricordo is false
+// (the caller remembers it once the program has shown its file). "" when not found.
+QString CartellaProgrammaEsterno(const QString& sezione, const QString& nomeOriginale, bool ricordo = true);

@@ -224,7 +224,10 @@ void MandoDati::TastoSIULP_Click()
 
 void MandoDati::ChiusuraUtente()
 {
-    if (Link.FaseCom == FASE_PROGRAMMAZIONE_ULP)
+    // The map upload (its blocks, then the installation date) and the image transfer run
+    // with the dialog up to their end.
+    const int fase = Link.FaseCom;
+    if (fase == FASE_INVIO_TABELLA || fase == FASE_DATA_INSTALLAZIONE || fase == FASE_PROGRAMMAZIONE_ULP)
         return;
     Scarica();
 }

@@ -64,8 +64,8 @@ private:
                             int intervallo, bool salvoPuntatore);
 
 protected:
-    // The user cannot close the dialog while the image is being sent; the program's
-    // unloads (time-out, lost link) still close it.
+    // The user cannot close the dialog while the map or the image is being sent; the
+    // program's unloads (time-out, lost link) still close it.
     void ChiusuraUtente() override;
     void Scollega() override { ScollegaIstanza(this); }
 };

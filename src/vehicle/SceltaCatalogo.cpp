@@ -85,6 +85,25 @@ QList<VoceCentralina> CentralineOfferte(const QByteArray& record, int tipoGas)
     return elenco;
 }
 
+QString ChiaveVoce(const QString& testo, int larghezza)
+{
+    return testo.left(larghezza).trimmed().toUpper();
+}
+
+int VoceUnica(const QStringList& voci, const QString& memorizzato, int larghezza)
+{
+    const QString chiave = ChiaveVoce(memorizzato, larghezza);
+    int trovata = -1;
+    for (int i = 0; i < voci.size(); ++i) {
+        if (ChiaveVoce(voci[i], larghezza) != chiave)
+            continue;
+        if (trovata >= 0)
+            return -1;
+        trovata = i;
+    }
+    return trovata;
+}
+
 static const QString kVersione = QStringLiteral("Tab_Vers. ");
 
 QString VersioneDaIntestazione(const QByteArray& riga)

@@ -36,6 +36,13 @@ bool RecordModello(const QByteArray& contenuto, const QString& chiave, QByteArra
 // The petrol ECUs a current-layout record offers for the fuel.
 QList<VoceCentralina> CentralineOfferte(const QByteArray& record, int tipoGas);
 
+// The key a list entry is compared by with what the card stores: its first `larghezza`
+// characters (the card's width), trimmed, case ignored.
+QString ChiaveVoce(const QString& testo, int larghezza);
+// The position of the one entry whose key equals the stored value's, or -1 when none does or
+// several do: a name cut to the card's width that fits two entries names neither.
+int VoceUnica(const QStringList& voci, const QString& memorizzato, int larghezza);
+
 // Caption of the map-table version from the first line of a ".F19" map: "Tab_Vers. " and
 // the number of the two hex-coded characters at 13-16 with a blank for its sign; the bare
 // "Tab_Vers. " when the header carries none.

@@ -9,6 +9,7 @@
 #include "ecu_link/DatiCentralina.h"
 #include "platform/ExternalProgram.h"
 #include "platform/Files.h"
+#include "platform/PrivateProfile.h"
 #include "shell/Modulo.h"
 #include "shell/Procedure.h"
 #include "vehicle/SceltaCatalogo.h"
@@ -23,10 +24,7 @@
 #include <QSignalBlocker>
 
 namespace {
-QString confronto(const QString& t, int larghezza)
-{
-    return t.left(larghezza).trimmed().toUpper();
-}
+using SceltaCatalogo::ChiaveVoce;
 
 void tipoStandard(Veicolo* v)
 {
@@ -53,7 +51,7 @@ QString Veicolo::marcaCartella() const
     // The card holds 15 characters of the make; its file and folder carry the whole name,
     // which the make list shows.
     const QListWidgetItem* voce = ElMarca->currentItem();
-    if (voce && ElMarca->currentRow() >= 0 && confronto(voce->text(), 15) == confronto(StatoVeicolo.MarcaAuto, 15))
+    if (voce && ElMarca->currentRow() >= 0 && ChiaveVoce(voce->text(), 15) == ChiaveVoce(StatoVeicolo.MarcaAuto, 15))
         return voce->text().trimmed();
     return StatoVeicolo.MarcaAuto.trimmed();
 }
@@ -117,18 +115,19 @@ void Veicolo::ElMarca_Click()
 
 void Veicolo::selezionoMarca(const QString& marca)
 {
-    for (int i = 0; i < ElMarca->count(); ++i) {
-        if (confronto(ElMarca->item(i)->text(), 15) != marca)
-            continue;
-        {
-            QSignalBlocker blocco(ElMarca);
-            ElMarca->setCurrentRow(i);
-        }
-        ElMarca_Click();
-        StatoVeicolo.MarcaAuto = Fisso(ElMarca->item(i)->text().trimmed(), 15);
-        ElMarca_DblClick();
+    QStringList voci;
+    for (int i = 0; i < ElMarca->count(); ++i)
+        voci << ElMarca->item(i)->text();
+    const int i = SceltaCatalogo::VoceUnica(voci, marca, 15);
+    if (i < 0)
         return;
+    {
+        QSignalBlocker blocco(ElMarca);
+        ElMarca->setCurrentRow(i);
     }
+    ElMarca_Click();
+    StatoVeicolo.MarcaAuto = Fisso(ElMarca->item(i)->text().trimmed(), 15);
+    ElMarca_DblClick();
 }
 
 void Veicolo::ElMarca_DblClick()
@@ -138,7 +137,7 @@ void Veicolo::ElMarca_DblClick()
         return;
     Shell.DatiModificati = true;
     // Compared on the width the card stores, so a long make name keeps its map type.
-    if (confronto(voce->text(), 15) != confronto(StatoVeicolo.MarcaAuto, 15))
+    if (ChiaveVoce(voce->text(), 15) != ChiaveVoce(StatoVeicolo.MarcaAuto, 15))
         tipoStandard(this);
     StatoVeicolo.MarcaAuto = Fisso(voce->text().trimmed(), 15);
     Aggiorno_Modelli();
@@ -204,7 +203,7 @@ void Veicolo::CentrBenz_DblClick()
     if (pos < 0 || !CentrBenz->currentItem())
         return;
     const QString voce = CentrBenz->currentItem()->text();
-    if (confronto(voce, 25) != confronto(StatoVeicolo.CentrBenzina, 25))
+    if (ChiaveVoce(voce, 25) != ChiaveVoce(StatoVeicolo.CentrBenzina, 25))
         tipoStandard(this);
     StatoVeicolo.CentrBenzina = Fisso(voce.left(25), 25);
     StatoVeicolo.IndiceCentrBenz = pos;
@@ -228,7 +227,7 @@ void Veicolo::ModValvole_Click()
     if (pos < 0)
         return;
     const QString voce = ModValvole->itemText(pos);
-    if (confronto(voce, 25) != confronto(StatoVeicolo.ModValvola, 25))
+    if (ChiaveVoce(voce, 25) != ChiaveVoce(StatoVeicolo.ModValvola, 25))
         tipoStandard(this);
     Shell.DatiModificati = true;
     StatoVeicolo.ModValvola = Fisso(voce.left(25), 25);
@@ -281,7 +280,7 @@ void Veicolo::LanciaSchemi_Click()
             return;
         }
     const QString programma = ProgrammaEsterno(QStringLiteral("ACRORD32.EXE"));
-    const QString cartella = CartellaProgrammaEsterno(QStringLiteral("ACROBAT"), QStringLiteral("ACRORD32.EXE"));
+    const QString cartella = CartellaProgrammaEsterno(QStringLiteral("ACROBAT"), QStringLiteral("ACRORD32.EXE"), false);
     if (cartella.isEmpty()) {
         Avviso(202);
         return;
@@ -309,8 +308,16 @@ void Veicolo::LanciaSchemi_Click()
         Avviso(200);
         return;
     }
-    // The path is one argument, blanks and all.
-    const EsitoProgramma esito = AvvioSenzaAttendere(Files::Percorso(cartella, programma), {schema});
+    // The path is one argument, blanks and all. The folder is remembered once the reader has
+    // shown the file; the desktop's opener ends non-zero when nothing can show it.
+    const QString ini = FileConfigurazione();
+    const EsitoProgramma esito =
+        AvvioSenzaAttendere(Files::Percorso(cartella, programma), {schema}, [cartella, ini](const EsitoProgramma& e) {
+            if (e.terminato && e.codice == 0)
+                ScrivoProfilo(QStringLiteral("ACROBAT"), QStringLiteral("Directory"), cartella, ini);
+            else
+                Avviso(202);
+        });
     if (!esito.avviato)
         Avviso(202);
 }

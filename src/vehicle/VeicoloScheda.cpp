@@ -12,6 +12,7 @@
 #include "platform/Resources.h"
 #include "shell/Modulo.h"
 #include "shell/Procedure.h"
+#include "vehicle/SceltaCatalogo.h"
 #include "vehicle/StatoVeicolo.h"
 
 #include <QApplication>
@@ -35,10 +36,22 @@ QString testo(const QVariant& v)
     return v.isNull() ? QString() : v.toString();
 }
 
-// Trimmed, upper case, compared on the width of the variable that holds it.
-QString chiaveLista(const QString& t, int larghezza)
+using SceltaCatalogo::ChiaveVoce;
+
+QStringList voci(const QListWidget* l)
 {
-    return t.left(larghezza).trimmed().toUpper();
+    QStringList t;
+    for (int i = 0; i < l->count(); ++i)
+        t << l->item(i)->text();
+    return t;
+}
+
+QStringList voci(const QComboBox* c)
+{
+    QStringList t;
+    for (int i = 0; i < c->count(); ++i)
+        t << c->itemText(i);
+    return t;
 }
 
 // An integer field that must be one of 0..massimo, else `altrimenti`.
@@ -334,13 +347,11 @@ void Veicolo::LeggoClienteIns()
             Impianto_Click();
             // 11. The car, replayed through the catalogue lists; what is no longer there stays
             // unselected and is asked for at the next save.
-            const QString marca = chiaveLista(testo(rs->Valore(QStringLiteral("MARCA_AUTO"))), 15);
-            const QString modello = chiaveLista(testo(rs->Valore(QStringLiteral("MODELLO_AUTO"))), 12);
-            const QString centralina = chiaveLista(testo(rs->Valore(QStringLiteral("CENTRALINA"))), 25);
-            const QString valvola = chiaveLista(testo(rs->Valore(QStringLiteral("MOD_VALVOLA"))), 25);
-            selezionoMarca(marca);
+            // A stored name cut to the card's width that fits two entries selects neither.
+            const QString modello = ChiaveVoce(testo(rs->Valore(QStringLiteral("MODELLO_AUTO"))), 12);
+            selezionoMarca(testo(rs->Valore(QStringLiteral("MARCA_AUTO"))));
             for (int i = 0; i < ElDir->count(); ++i) {
-                if (chiaveLista(ElDir->item(i)->text(), 12) != modello)
+                if (ChiaveVoce(ElDir->item(i)->text(), 12) != modello)
                     continue;
                 {
                     QSignalBlocker blocco(ElModello);
@@ -352,9 +363,8 @@ void Veicolo::LeggoClienteIns()
                 ElModello_DblClick();
                 break;
             }
-            for (int i = 0; i < CentrBenz->count(); ++i) {
-                if (chiaveLista(CentrBenz->item(i)->text(), 25) != centralina)
-                    continue;
+            const QString centralina = testo(rs->Valore(QStringLiteral("CENTRALINA")));
+            if (const int i = SceltaCatalogo::VoceUnica(voci(CentrBenz), centralina, 25); i >= 0) {
                 StatoVeicolo.IndiceCentrBenz = i;
                 StatoVeicolo.CentrBenzina = Fisso(CentrBenz->item(i)->text().left(25), 25);
                 {
@@ -362,7 +372,6 @@ void Veicolo::LeggoClienteIns()
                     CentrBenz->setCurrentRow(i);
                 }
                 CentrBenz_DblClick();
-                break;
             }
             {
                 QSignalBlocker blocco(ModValvole);
@@ -370,16 +379,14 @@ void Veicolo::LeggoClienteIns()
             }
             StatoVeicolo.ModValvola.clear();
             StatoVeicolo.DirValvole.clear();
-            for (int i = 0; i < ModValvole->count(); ++i) {
-                if (chiaveLista(ModValvole->itemText(i), 25) != valvola)
-                    continue;
+            const QString valvola = testo(rs->Valore(QStringLiteral("MOD_VALVOLA")));
+            if (const int i = SceltaCatalogo::VoceUnica(voci(ModValvole), valvola, 25); i >= 0) {
                 StatoVeicolo.ModValvola = Fisso(ModValvole->itemText(i).left(25), 25);
                 {
                     QSignalBlocker blocco(ModValvole);
                     ModValvole->setCurrentIndex(i);
                 }
                 ModValvole_Click();
-                break;
             }
         } catch (const Db::ErroreDb&) {
             Beep();

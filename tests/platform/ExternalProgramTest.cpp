@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <memory>
 
 TEST(ExternalProgram, EventsRunWhileWaitingAndTheExitCodeComesBack)
 {
@@ -80,10 +81,13 @@ TEST(ExternalProgram, StartWithoutWaitingReturnsWhileTheProgramRuns)
 {
     QTemporaryDir d;
     const QString segno = d.filePath("segno");
-    // The program waits until the caller has returned, then leaves its one argument behind.
+    // The program waits until the caller has returned, then leaves its one argument behind;
+    // its end is told afterwards.
+    auto fine = std::make_shared<int>(-1);
     const EsitoProgramma e = AvvioSenzaAttendere(
-        "/bin/sh", {"-c", "while [ ! -e \"$1.go\" ]; do sleep 0.05; done; printf '%s' \"$2\" > \"$1\"", "sh",
-                    segno, "a b;c"});
+        "/bin/sh", {"-c", "while [ ! -e \"$1.go\" ]; do sleep 0.05; done; printf '%s' \"$2\" > \"$1\"; exit 3", "sh",
+                    segno, "a b;c"},
+        [fine](const EsitoProgramma& f) { *fine = f.terminato ? f.codice : -2; });
     EXPECT_TRUE(e.avviato);
     EXPECT_FALSE(QFile::exists(segno));
     QFile(segno + ".go").open(QIODevice::WriteOnly);
@@ -91,6 +95,7 @@ TEST(ExternalProgram, StartWithoutWaitingReturnsWhileTheProgramRuns)
     QFile f(segno);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), "a b;c");
+    EXPECT_TRUE(AttendiFinche([&] { return *fine == 3; }, 20000));
     const EsitoProgramma manca = AvvioSenzaAttendere("/nessun/programma", {});
     EXPECT_FALSE(manca.avviato);
     EXPECT_FALSE(manca.errore.isEmpty());

@@ -150,26 +150,33 @@ TEST(MessErr, ABoxShownWhileAnotherIsUpIsABoxOfItsOwn)
     // keeps its text and each caller gets its own answer.
     Shell.Lingua = 4;
     const ChiudiTuttoDopo guardia(3000);
-    QString testoSecondo, testoPrimo;
-    int rispostaSeconda = 99;
-    QTimer::singleShot(0, [&] {
-        MessErr* primo = MessErr::Istanza();
-        QTimer::singleShot(0, [&, primo] {
-            if (MessErr* secondo = AltroBox(primo)) {
-                testoSecondo = secondo->Messaggio->text();
-                secondo->Esci->click();
-            }
+    // The first box ends by NO, then by its close box: NO both times, whatever the second said.
+    for (bool chiusura : {false, true}) {
+        SCOPED_TRACE(chiusura);
+        QString testoSecondo, testoPrimo;
+        int rispostaSeconda = 99;
+        QTimer::singleShot(0, [&] {
+            MessErr* primo = MessErr::Istanza();
+            QTimer::singleShot(0, [&, primo] {
+                if (MessErr* secondo = AltroBox(primo)) {
+                    testoSecondo = secondo->Messaggio->text();
+                    secondo->Esci->click();
+                }
+            });
+            MostroMessaggio("second", "t2", chiusura ? 0 : 1);
+            rispostaSeconda = Shell.RispostaMessaggio;
+            testoPrimo = primo->Messaggio->text();
+            if (chiusura)
+                primo->close();
+            else
+                primo->Cancella->click();
         });
-        MostroMessaggio("second", "t2", 1);
-        rispostaSeconda = Shell.RispostaMessaggio;
-        testoPrimo = primo->Messaggio->text();
-        primo->Cancella->click();
-    });
-    MostroMessaggio("first", "t1", 1);
-    EXPECT_EQ(testoSecondo, "second");
-    EXPECT_EQ(rispostaSeconda, -1);
-    EXPECT_EQ(testoPrimo, "first");
-    EXPECT_EQ(Shell.RispostaMessaggio, 0);
+        MostroMessaggio("first", "t1", 1);
+        EXPECT_EQ(testoSecondo, "second");
+        EXPECT_EQ(rispostaSeconda, -1);
+        EXPECT_EQ(testoPrimo, "first");
+        EXPECT_EQ(Shell.RispostaMessaggio, 0);
+    }
 
     int rispostaSegnalEr = 99;
     QTimer::singleShot(0, [&] {

@@ -1,5 +1,6 @@
 // The send button's map path, the confirmation dialog, the ECU information box, the link
 // controls and the reply watchdog of the send, on the vehicle screen offscreen.
+#include "SchermoVeicolo.h"
 #include "support/InvioConfigurazione.h"
 
 #include "catalogue/StatoCatalogo.h"
@@ -21,6 +22,7 @@ namespace {
 
 class InvioDati : public AmbienteInvio {
 protected:
+    LimiteModali limite{20000};
     // Runs f once the modal form T is up, then unloads it; true when it was shown.
     template <class T>
     bool allApertura(const std::function<void(T*)>& f = {})
@@ -185,6 +187,8 @@ TEST_F(InvioDati, ConfirmSavesFirstThenStartsTheUpload)
             EXPECT_FALSE(m->TastoNO->isEnabled());
             EXPECT_EQ(m->Segnalazione->text(), Msg(221));
             EXPECT_EQ(PuntatoreAttuale(), 11);
+            m->close();
+            EXPECT_TRUE(MandoDati::Caricato()) << "the user's close is refused during the upload";
         }
         MandoDati::ScaricaIstanza();
     }

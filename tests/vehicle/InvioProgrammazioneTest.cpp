@@ -1,7 +1,9 @@
 // The programming path of the configuration send (ECU type 2 and above): the image is
 // built or refused with its message, and the dialog sends it in programming mode.
+#include "SchermoVeicolo.h"
 #include "support/InvioConfigurazione.h"
 
+#include "catalogue/StatoCatalogo.h"
 #include "catalogue/StatoFile.h"
 #include "demodata/lib/DemoData.h"
 #include "ecu_link/Rami.h"
@@ -17,6 +19,7 @@ namespace {
 
 class InvioProgrammazione : public AmbienteInvio {
 protected:
+    LimiteModali limite{20000};
     void SetUp() override
     {
         AmbienteInvio::SetUp();
@@ -98,6 +101,7 @@ TEST_F(InvioProgrammazione, ImageBuiltAndSentInProgrammingMode)
     });
     int salvataggi = 0;
     scritto.clear();
+    StatoCatalogo.TipoInstallazione = 7;   // any two digits an ECU identity may report
     EXPECT_EQ(v->PreparoProgrammazione([&] { ++salvataggi; return 0; }), 0);
     EXPECT_TRUE(modoProgrammazione);
     EXPECT_EQ(versioni, (QStringList{"000004", "5", "L0AA", "ZQ3010450", "00000"}));
@@ -105,6 +109,12 @@ TEST_F(InvioProgrammazione, ImageBuiltAndSentInProgrammingMode)
     EXPECT_EQ(scritto.value(0), "MWin\r\n");
     EXPECT_EQ(StatoFile.FileProgrammazione, cartella->file("SOFTWARE/02/L0AA/L0AA.ULP"));
     EXPECT_TRUE(QFileInfo::exists(StatoFile.FileProgrammazione));
+    // The image carries the map type as standard (0) or personalised (1), nothing else.
+    QByteArray tipo;
+    for (const QByteArray& riga : cartella->leggi("SOFTWARE/02/L0AA/L0AA.ULP").split('\n'))
+        if (riga.startsWith("S1") && riga.mid(4, 4) == "5606")
+            tipo = riga.mid(36, 4);
+    EXPECT_EQ(tipo, "0000");
     EXPECT_TRUE(chiusuraRifiutata);
     EXPECT_FALSE(MandoDati::Caricato());
     EXPECT_EQ(box->testi(), QStringList{Msg(234)});

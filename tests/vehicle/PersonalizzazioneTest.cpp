@@ -2,6 +2,7 @@
 // calibration that ends a configuration send, then the personalisation and tank-level buttons
 // opening their screens modally, each reading, editing and storing, and the vehicle screen
 // afterwards (installation type shown, link watchdog running again).
+#include "SchermoVeicolo.h"
 #include "support/InvioConfigurazione.h"
 
 #include "catalogue/MapFiles.h"
@@ -24,6 +25,8 @@ namespace {
 
 class Personalizzazione : public AmbienteInvioSimulatore {
 protected:
+    // A screen against the simulator stays up through several bounded waits.
+    LimiteModali limite{60000};
     void SetUp() override
     {
         AmbienteInvioSimulatore::SetUp();

@@ -1,5 +1,6 @@
 #include "SchermoVeicolo.h"
 
+#include "catalogue/PersonalMaps.h"
 #include "platform/SerialControl.h"
 #include "shell/MessErr.h"
 
@@ -38,7 +39,22 @@ TEST_F(Scheda, RecordWriterStoresTheCardOnce)
     ASSERT_EQ(v->SalvoCliente(), 0);
     EXPECT_FALSE(StatoVeicolo.NuovoCliente) << "the stored insert becomes a known card";
     ASSERT_EQ(v->SalvoCliente(), 0);
-    v->Anagrafe[1]->setText("Via Nuova 1");
+    // Every field of the card, each with a value of its own.
+    v->Scelta[1]->setChecked(true);
+    const char* const anagrafe[11] = {"VERDI LUCIA", "Via Nuova 1", "00100", "Roma", "RM", "06 111", "06 222",
+                                      "06 333", "01234567890", "VRDLCU80A41H501X", "notes one"};
+    for (int i = 0; i < 11; ++i)
+        v->Anagrafe[i]->setText(anagrafe[i]);
+    v->ScrivoData(0, QDate(2023, 4, 5));
+    v->ScrivoData(3, QDate(2024, 6, 7));
+    v->AutoImp[6]->setText("notes two");
+    StatoCatalogo.TipoGas = 1;
+    StatoVeicolo.TipoTab = 1;
+    StatoCatalogo.TipoInstallazione = 1;
+    DatiCentralina.TipoCentralina = 3;
+    DatiCentralina.VersioneSw = "03.10ABCD";
+    DatiCentralina.Matricola = "SN000777";
+    DatiCentralina.Lotto = "LT0099";
     ASSERT_EQ(v->SalvoCliente(), 0);
     // Failures leave the table as it was and report -1.
     struct Caso {
@@ -62,8 +78,23 @@ TEST_F(Scheda, RecordWriterStoresTheCardOnce)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(righe(), 2);
 
-    EXPECT_EQ(righe("TARGA_AUTO = 'AB123     ' AND INDIRIZZO = 'Via Nuova 1' AND MARCA_AUTO = 'AURELIA        '"), 1);
     EXPECT_EQ(righe("TARGA_AUTO = 'OTHER1    ' AND DITTA_NOME = 'BIANCHI LUCA'"), 1);
+    // Read back through a second connection, every field compared.
+    const QMap<QString, QString> attesi = {
+        {"TIPO_DITTA", "1"}, {"DITTA_NOME", "VERDI LUCIA"}, {"INDIRIZZO", "Via Nuova 1"}, {"CAP", "00100"},
+        {"CITTA", "Roma"}, {"PROVINCIA", "RM"}, {"CODICE_FISCALE", "VRDLCU80A41H501X"},
+        {"PARTITA_IVA", "01234567890"}, {"TELEFONO1", "06 111"}, {"TELEFONO2", "06 222"}, {"TELEFONO3", "06 333"},
+        {"NOTE", "notes one"}, {"TARGA_AUTO", "AB123     "}, {"DATA_INSTALLO", "2023-04-05"},
+        {"DATA_REVISIONE", "2024-06-07"}, {"NOTE1", "notes two"}, {"MARCA_AUTO", "AURELIA        "},
+        {"MODELLO_AUTO", "BREZZA12    "}, {"CENTRALINA", Fisso("PETRONIX P3", 25)},
+        {"MOD_VALVOLA", Fisso("RAIL ALPHA 4 CYLINDERS", 25)}, {"IMPIANTO", "1"}, {"TIPOTAB", "1"},
+        {"TIPO_INSTALLAZIONE", "1"}, {"VERSIONE_CEN", "3"}, {"VERSIONE_PROG", "03.10A"}, {"VERSIONE_ADD", "BCD"},
+        {"MATRICOLA", "SN000777"}, {"LOTTO", "LT0099"}};
+    auto db = Db::Database::Apri(Archivi::FileArchivio(), false, true);
+    auto sn = db->ApriSnapshot("SELECT * FROM CLIENTI WHERE TARGA_AUTO = 'AB123     '");
+    ASSERT_FALSE(sn->EOF_());
+    for (const Archivi::DefinizioneCampo& campo : Archivi::CampiClienti)
+        EXPECT_EQ(sn->Valore(campo.nome).toString(), attesi.value(campo.nome, "?")) << campo.nome;
 }
 
 TEST_F(Scheda, FailedWriteLeavesTheArchiveFileByteIdentical)
@@ -86,11 +117,15 @@ TEST_F(Scheda, PersonalMapsGoOnlyAfterASaveWithTheLinkDown)
     struct Caso {
         bool collegato, riesce;
         bool rimaste;
+        bool primaDelCarico = false;   // the map lies there before the standard card is loaded
     };
-    const Caso casi[] = {{false, true, false}, {true, true, true}, {false, false, true}};
+    const Caso casi[] = {{false, true, false}, {true, true, true}, {false, false, true}, {false, false, false, true}};
     for (const Caso& c : casi) {
+        if (c.primaDelCarico)
+            cartella->scrivi("PERSONALIZZATE/AB123/MOTORO03.QOX", "x");
         caricoTarga("AB123");
-        cartella->scrivi("PERSONALIZZATE/AB123/MOTORO03.QOX", "x");
+        if (!c.primaDelCarico)
+            cartella->scrivi("PERSONALIZZATE/AB123/MOTORO03.QOX", "x");
         Link.Collegato = c.collegato;
         if (!c.riesce)
             v->AutoImp[0]->setText("99");
@@ -275,10 +310,13 @@ TEST_F(Scheda, LinkLostWhileAnotherPlateIsTypedLeavesThatCustomersMaps)
     v->Cliente->setFocus();
     v->Cliente->setText("ZZ9");
     Link.Collegato = true;
+    StatoCatalogo.TipoInstallazione = 1;   // chosen on screen since the ECU reported its type
     v->Dati_Out->setEnabled(true);
     v->Dati_Out->Scatta();
     EXPECT_TRUE(QFile::exists(cartella->file("PERSONALIZZATE/ZZ9/MOTORO03.QOX")));
     EXPECT_EQ(StatoCatalogo.Cliente.trimmed(), "AB1");
+    EXPECT_EQ(StatoCatalogo.TipoInstallazione, 0) << "the ECU's map type is taken back";
+    EXPECT_EQ(v->TipoInst->text(), DescrizioneTipoMappa(0));
 }
 
 TEST_F(Scheda, PortThatCannotBeOpenedReleasesTheArchive)

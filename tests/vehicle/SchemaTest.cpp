@@ -17,12 +17,23 @@ protected:
         const QString script = dir + "/xdg-open";
         QFile f(script);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("#!/bin/sh\nprintf '%s|%s' \"$#\" \"$1\" > \"$0.args.tmp\" && mv \"$0.args.tmp\" \"$0.args\"\n");
+        // It fails, as the desktop's opener does when nothing can show the file, while a
+        // ".fails" file lies beside it.
+        f.write("#!/bin/sh\nprintf '%s|%s' \"$#\" \"$1\" > \"$0.args.tmp\" && mv \"$0.args.tmp\" \"$0.args\"\n"
+                "[ ! -e \"$0.fails\" ]\n");
         f.close();
         f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
-        ScrivoProfilo("ACROBAT", "Directory", dir, FileConfigurazione());
         argomenti = script + ".args";
+        // Found by the search, then remembered.
+        qputenv("PATH", (dir + ":" + pathPrima).toLocal8Bit());
     }
+    void TearDown() override
+    {
+        qputenv("PATH", pathPrima);
+        SchermoVeicolo::TearDown();
+    }
+    QString ricordata() const { return LeggoProfilo("ACROBAT", "Directory", "", FileConfigurazione()); }
+    const QByteArray pathPrima = qgetenv("PATH");
     QString avviato()
     {
         if (!AttendiFinche([&] { return QFileInfo::exists(argomenti); }, 5000))
@@ -69,9 +80,11 @@ TEST_F(Schema, WiringDiagramOpensTheModelsPdfAsOneArgument)
         QString marca;
         int modello, centralina;
         QString schema;   // "" = message 200
+        bool fallisce = false;   // the opener fails, with no folder remembered
     };
     const Caso casi[] = {
         {"LPG", 0, "AURELIA", 0, 0, "AURELIA/BREZZA12/CENTRAL1/BREZZA12.PDF"},
+        {"the opener fails: 202, nothing remembered", 0, "AURELIA", 0, 0, "AURELIA/BREZZA12/CENTRAL1/BREZZA12.PDF", true},
         {"CNG with its M.PDF", 1, "AURELIA", 0, 1, "AURELIA/BREZZA12/CENTRAL3/BREZZA12M.PDF"},
         {"CNG falls back to .PDF", 1, "AURELIA", 0, 0, "AURELIA/BREZZA12/CENTRAL2/BREZZA12.PDF"},
         {"a make with a blank", 0, "BLUE SKY", 0, 0, "BLUE SKY/SKY1/CENTRAL1/SKY1.PDF"},
@@ -82,14 +95,23 @@ TEST_F(Schema, WiringDiagramOpensTheModelsPdfAsOneArgument)
         scelgo(c.gas, c.marca, c.modello, c.centralina);
         if (c.marca == "BLUE SKY" && c.gas == 1)
             QFile::remove(cartella->file("BLUE SKY/SKY1/CENTRAL1/SKY1.PDF"));
+        if (c.fallisce) {
+            cartella->scrivi("VIEWER/xdg-open.fails", "");
+            ScrivoProfilo("ACROBAT", "Directory", "", FileConfigurazione());
+        }
         RegistroBox box;
         v->LanciaSchemi_Click();
         if (c.schema.isEmpty()) {
             EXPECT_EQ(box.testi(), QStringList{Msg(200)});
             continue;
         }
-        EXPECT_EQ(box.conta(), 0) << box.testi().join("/").toStdString();
         EXPECT_EQ(avviato(), "1|" + QDir(cartella->path()).filePath(c.schema));
+        // A failure is told when the opener ends; the folder is remembered only after a success.
+        const QString attesa = c.fallisce ? QString() : cartella->file("VIEWER");
+        EXPECT_TRUE(AttendiFinche([&] { return c.fallisce ? box.conta() > 0 : ricordata() == attesa; }, 20000));
+        EXPECT_EQ(box.testi(), c.fallisce ? QStringList{Msg(202)} : QStringList{});
+        EXPECT_EQ(ricordata(), attesa);
+        QFile::remove(cartella->file("VIEWER/xdg-open.fails"));
     }
     // Nothing chosen: the first missing choice is asked for.
     caricoTarga("NEW1");

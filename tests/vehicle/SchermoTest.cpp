@@ -1,6 +1,7 @@
 #include "SchermoVeicolo.h"
 
 #include "archive/PrefixListModel.h"
+#include "demodata/lib/DemoData.h"
 #include "platform/SerialControl.h"
 
 #include <QDir>
@@ -156,8 +157,19 @@ TEST_F(Schermo, StoredCardRestoresItsCarFromTheCatalogue)
     const QByteArray lunga = QByteArray("LONG MAKE DEMO 1.0").leftJustified(41, ' ') + "   4" +
                              QByteArray("PETRONIX EXTENDED RANGE 2000 TURBO").leftJustified(40, ' ') +
                              QByteArray(80, ' ') + QByteArray("LONG01").leftJustified(12, ' ') + "G  ";
-    cartella->scrivi("LONGMAKENAMEXYZ12.PRN", lunga + "\r\n");
-    cartella->scrivi("LONGMAKENAMEXYZ12/LONG01/CENTRAL1/MOTORO03.QOX", "000001\r\n");
+    // Names cut to the card's width that fit two entries select neither: two makes, two petrol
+    // ECUs of one model, two rails.
+    const QByteArray dueCentraline = QByteArray(lunga).replace(165, 12, QByteArray("LONG02").leftJustified(12, ' '))
+                                         .replace(85, 40, QByteArray("PETRONIX EXTENDED RANGE 2100").leftJustified(40, ' '))
+                                         .replace(178, 1, "G");
+    cartella->scrivi("LONGMAKENAMEXYZ12.PRN", lunga + "\r\n" + dueCentraline + "\r\n");
+    cartella->scrivi("LONGMAKENAMEXYZ12/LONG01/CENTRAL1/MOTORO03.QOX", DemoData::MappaValori(3, false, "LONG"));
+    for (const QString marca : {"LONGMAKENAMEABCDEF", "LONGMAKENAMEABCXYZ"}) {
+        cartella->scrivi(marca + ".PRN", lunga + "\r\n");
+        cartella->scrivi(marca + "/LONG01/CENTRAL1/MOTORO03.QOX", "000001\r\n");
+    }
+    cartella->scrivi("VALVOLE.PRN", cartella->leggi("VALVOLE.PRN") + "RD03 MODEL_3 RAIL DELTA LONG NAME FOR 6 CYL\r\n"
+                                                                  "RD04 MODEL_4 RAIL DELTA LONG NAME FOR 8 CYL\r\n");
     struct Caso {
         ClienteProva c;
         QString marca, modello, centralina;
@@ -176,6 +188,10 @@ TEST_F(Schermo, StoredCardRestoresItsCarFromTheCatalogue)
          "LONGMAKENAMEXYZ", "LONG01", "PETRONIX EXTENDED RANGE 2", 1, "RAIL ALPHA 4 CYLINDERS",
          "LONGMAKENAMEXYZ12/LONG01/CENTRAL1"},
         {{"AB5", "E", "NOSUCHMAKE", "X", "Y", "RAIL ALPHA 4 CYLINDERS", 0, 1}, "", "", "", 1, "RAIL ALPHA 4 CYLINDERS", ""},
+        {{"AB6", "F", "LONGMAKENAMEABC", "LONG01", "PETRONIX EXTENDED RANGE 2", "RAIL DELTA LONG NAME FOR", 0, 1},
+         "", "", "", 1, "", ""},
+        {{"AB7", "G", "LONGMAKENAMEXYZ", "LONG02", "PETRONIX EXTENDED RANGE 2", "RAIL ALPHA 4 CYLINDERS", 0, 1},
+         "LONGMAKENAMEXYZ", "LONG02", "", 1, "RAIL ALPHA 4 CYLINDERS", ""},
     };
     // The map-table version of the chosen car, from its S-record map's header.
     cartella->scrivi("AURELIA/CORSA14/CENTRAL1/C_GPL03.F19", "S0120000ZEQ 30324142\r\nS9030000FC\r\n");
@@ -202,12 +218,22 @@ TEST_F(Schermo, StoredCardRestoresItsCarFromTheCatalogue)
     }
     caricoTarga("AB1");
     EXPECT_EQ(v->Versione_Tab->text(), "Tab_Vers.  2");
-    // A user's model pick while a key is held sets the map type back to standard.
-    ASSERT_EQ(StatoCatalogo.TipoInstallazione, 1);
-    v->ElModello->setCurrentRow(0);
-    v->ElModello_DblClick();
-    EXPECT_EQ(StatoCatalogo.TipoInstallazione, 0);
-    EXPECT_TRUE(Shell.DatiModificati);
+    caricoTarga("AB4");   // from record 2827 of the map of values
+    EXPECT_EQ(v->Versione_Tab->text(), "Tab_Vers. 5");
+    // A user's pick of another model while a key is held, of another petrol ECU or of another
+    // rail sets the map type back to standard.
+    const std::function<void()> scelte[] = {
+        [&] { v->ElModello->setCurrentRow(0); v->ElModello_DblClick(); },
+        [&] { v->CentrBenz->setCurrentRow(1); v->CentrBenz_DblClick(); },
+        [&] { v->ModValvole->setCurrentIndex(0); v->ModValvole_Click(); },
+    };
+    for (const auto& scelta : scelte) {
+        caricoTarga("AB1");
+        ASSERT_EQ(StatoCatalogo.TipoInstallazione, 1);
+        scelta();
+        EXPECT_EQ(StatoCatalogo.TipoInstallazione, 0);
+        EXPECT_TRUE(Shell.DatiModificati);
+    }
 }
 
 TEST_F(Schermo, OnlyANewFocusOnThePlateBoxClearsTheCard)

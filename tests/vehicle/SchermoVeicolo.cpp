@@ -3,6 +3,33 @@
 #include "demodata/lib/DemoData.h"
 #include "platform/SerialControl.h"
 
+#include <QApplication>
+
+LimiteModali::LimiteModali(int ms)
+{
+    QObject::connect(&m_timer, &QTimer::timeout, [this, ms] {
+        m_aperti.removeIf([](const auto& a) { return !a.first || !a.first->InModale() || a.first->Scaricato(); });
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* f = qobject_cast<FormBase*>(w);
+            if (!f || !f->InModale() || f->Scaricato())
+                continue;
+            auto a = std::find_if(m_aperti.begin(), m_aperti.end(), [f](const auto& x) { return x.first == f; });
+            if (a == m_aperti.end()) {
+                QElapsedTimer t;
+                t.start();
+                m_aperti.append({f, t});
+            } else if (m_superato || a->second.elapsed() > ms) {
+                // Once failed, the test ends without waiting again for each form after it.
+                if (!m_superato)
+                    ADD_FAILURE() << f->NomeForm().toStdString() << " still up after " << ms << " ms";
+                m_superato = true;
+                f->Scarica();
+            }
+        }
+    });
+    m_timer.start(100);
+}
+
 void SchermoVeicolo::SetUp()
 {
     AmbienteLink::SetUp();

@@ -1,6 +1,7 @@
 #pragma once
 // The vehicle screen opened over the demo program folder (catalogue, rails, diagrams) with its
-// port on a pseudo-terminal, and a few stored customers of the test's own.
+// port on a pseudo-terminal, and a few stored customers of the test's own; the bound on modal
+// forms that the vehicle tests share.
 #include "support/Ambiente.h"
 
 #include "archive/Archivio.h"
@@ -16,7 +17,22 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QElapsedTimer>
+#include <QPointer>
 #include <QTest>
+#include <QTimer>
+
+// A modal form left up for longer than the bound is unloaded and fails the test: a slip that
+// opens a screen a test does not expect, or never closes one it does, ends the test in
+// seconds instead of at ctest's time-out. Lives as long as the fixture that holds it.
+class LimiteModali {
+public:
+    explicit LimiteModali(int ms);
+private:
+    QTimer m_timer;
+    bool m_superato = false;
+    QList<std::pair<QPointer<FormBase>, QElapsedTimer>> m_aperti;
+};
 
 struct ClienteProva {
     QString targa, nome;
