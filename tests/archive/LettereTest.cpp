@@ -281,7 +281,7 @@ TEST(StampaCodaVera, AQueueThatRefusesTheJobShows203AndOneThatTakesItShows282)
     QProcess server;
     server.setProcessChannelMode(QProcess::MergedChannels);
     server.start(cupsd, {"-f", "-c", d.file("cupsd.conf"), "-s", d.file("cups-files.conf")});
-    if (!server.waitForStarted(5000) || !AttendiFinche([&] { return QFileInfo::exists(presa); }, 10000)) {
+    if (!server.waitForStarted(30000) || !AttendiFinche([&] { return QFileInfo::exists(presa); }, 60000)) {
         server.kill();
         server.waitForFinished(5000);
         QFile log(d.file("log/error_log"));
@@ -292,7 +292,7 @@ TEST(StampaCodaVera, AQueueThatRefusesTheJobShows203AndOneThatTakesItShows282)
     auto esegui = [&](const QString& programma, const QStringList& argomenti) {
         QProcess p;
         p.start(programma, QStringList{"-h", presa} + argomenti);
-        return p.waitForFinished(20000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+        return p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
     };
     EXPECT_TRUE(esegui(lpadmin, {"-p", "ZEQ_PRENDE", "-v", "file:///dev/null", "-E"}));
     EXPECT_TRUE(esegui(lpadmin, {"-p", "ZEQ_RIFIUTA", "-v", "file:///dev/null", "-E"}));

@@ -25,7 +25,7 @@ protected:
     }
     QString avviato()
     {
-        if (!AttendiFinche([&] { return QFileInfo::exists(argomenti); }, 5000))
+        if (!AttendiFinche([&] { return QFileInfo::exists(argomenti); }, 30000))
             return {};
         QFile f(argomenti);
         f.open(QIODevice::ReadOnly);
