@@ -117,6 +117,7 @@ TEST(EcuPty, ChunkedRepliesReachTheSerialPortWhole)
     ASSERT_TRUE(pty.ok());
     EcuModel ecu;
     ecu.guasti.aPezzi = true;
+    ecu.guasti.msTraPezzi = 500;   // longer than a busy machine keeps the reader waiting
     ecu.guasti.rumore = "xx";
     ecu.opzioni.rispostaBreve = true;
     QList<qint64> arrivi;
