@@ -43,6 +43,9 @@ public:
     QByteArray leggi(int timeoutMs = 200);
     // Reads until the data received contains `atteso` or the time runs out.
     QByteArray leggiFino(const QByteArray& atteso, int timeoutMs = 20000);
+    // Drops what the master wrote and the slave side has not read: the slave stays open here,
+    // so unlike a wire it would keep what came while the program had the port closed.
+    void scartaNonLetto();
 private:
     int m_master = -1;
     int m_slave = -1;
