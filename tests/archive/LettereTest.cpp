@@ -259,7 +259,8 @@ TEST(StampaCodaVera, HelperPrintsTheLettersToTheDefaultQueue)
 TEST(StampaCodaVera, AQueueThatRefusesTheJobShows203AndOneThatTakesItShows282)
 {
     const QString cupsd = "/usr/sbin/cupsd", lpadmin = "/usr/sbin/lpadmin", cupsreject = "/usr/sbin/cupsreject";
-    for (const QString& p : {cupsd, lpadmin, cupsreject})
+    const QString lpstat = "/usr/bin/lpstat";
+    for (const QString& p : {cupsd, lpadmin, cupsreject, lpstat})
         if (!QFileInfo(p).isExecutable())
             GTEST_SKIP() << "no CUPS scheduler on this machine (" << p.toStdString() << " missing)";
     CartellaProgramma d;   // the scheduler's own folder, which its children must be able to enter
@@ -281,7 +282,13 @@ TEST(StampaCodaVera, AQueueThatRefusesTheJobShows203AndOneThatTakesItShows282)
     QProcess server;
     server.setProcessChannelMode(QProcess::MergedChannels);
     server.start(cupsd, {"-f", "-c", d.file("cupsd.conf"), "-s", d.file("cups-files.conf")});
-    if (!server.waitForStarted(30000) || !AttendiFinche([&] { return QFileInfo::exists(presa); }, 60000)) {
+    // The socket file appears before the scheduler takes connections on it.
+    const auto risponde = [&] {
+        QProcess p;
+        p.start(lpstat, {"-h", presa, "-r"});
+        return p.waitForFinished(120000) && p.readAllStandardOutput().startsWith("scheduler is running");
+    };
+    if (!server.waitForStarted(30000) || !AttendiFinche([&] { return QFileInfo::exists(presa) && risponde(); }, 60000)) {
         server.kill();
         server.waitForFinished(5000);
         QFile log(d.file("log/error_log"));
