@@ -189,7 +189,7 @@ TEST_F(InvioSimulatore, ReadOutFaultsEndWithTheirMessageAndMu3)
         ecu.guasti.checksumErrato = c.checksum;
         Link.Collegato = false;
         v->Attivo_Click();
-        ASSERT_TRUE(AttendiFinche([] { return Link.FaseCom == FASE_LETTURA_PERSONALE; }));
+        ASSERT_TRUE(ricevuto("MU2"));   // the read-out began (its state may already be over)
         ASSERT_TRUE(AttendiFinche([] { return Link.FaseCom == FASE_LIBERA && !Attesa::Caricato(); }));
         EXPECT_EQ(box->testi(), QStringList{Msg(c.messaggio)});
         if (c.mu3) {
