@@ -1,8 +1,22 @@
 #include "platform/Timer.h"
 
+#include <algorithm>
 #include <cmath>
 
 static double g_scala = 1.0;
+
+// Under a test's time scale the first seconds of an interval still run in real time and only
+// the rest is shortened: a reply watchdog then outlasts the worst scheduling delay of a busy
+// machine (and of the sanitizer builds), while long intervals keep their order.
+constexpr int MsNonScalati = 3000;
+
+static int DurataReale(int interval)
+{
+    if (g_scala >= 1.0)
+        return std::max(0, int(std::lround(interval * g_scala)));
+    const int reale = std::min(interval, MsNonScalati);
+    return reale + std::max(0, int(std::lround((interval - reale) * g_scala)));
+}
 
 FormTimer::FormTimer(QObject* parent, int interval, bool enabled) : QObject(parent)
 {
@@ -19,7 +33,7 @@ void FormTimer::avvia()
 {
     m_timer.stop();
     if (m_enabled && m_interval > 0)
-        m_timer.start(std::max(0, int(std::lround(m_interval * g_scala))));
+        m_timer.start(DurataReale(m_interval));
 }
 
 void FormTimer::setInterval(int ms)

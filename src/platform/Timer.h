@@ -19,7 +19,8 @@ public:
     // Runs the Timer event now, as if the interval had elapsed.
     void Scatta();
 
-    // Test-only time scale: real delay = interval * scale (1.0 normally).
+    // Test-only time scale (1.0 normally): below 1 an interval runs its first 3 s in real
+    // time and the rest times the scale.
     static void ImpostaScalaTempo(double scala);
     static double ScalaTempo();
 

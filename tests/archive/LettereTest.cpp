@@ -259,7 +259,8 @@ TEST(StampaCodaVera, HelperPrintsTheLettersToTheDefaultQueue)
 TEST(StampaCodaVera, AQueueThatRefusesTheJobShows203AndOneThatTakesItShows282)
 {
     const QString cupsd = "/usr/sbin/cupsd", lpadmin = "/usr/sbin/lpadmin", cupsreject = "/usr/sbin/cupsreject";
-    for (const QString& p : {cupsd, lpadmin, cupsreject})
+    const QString lpstat = "/usr/bin/lpstat";
+    for (const QString& p : {cupsd, lpadmin, cupsreject, lpstat})
         if (!QFileInfo(p).isExecutable())
             GTEST_SKIP() << "no CUPS scheduler on this machine (" << p.toStdString() << " missing)";
     CartellaProgramma d;   // the scheduler's own folder, which its children must be able to enter
@@ -281,7 +282,13 @@ TEST(StampaCodaVera, AQueueThatRefusesTheJobShows203AndOneThatTakesItShows282)
     QProcess server;
     server.setProcessChannelMode(QProcess::MergedChannels);
     server.start(cupsd, {"-f", "-c", d.file("cupsd.conf"), "-s", d.file("cups-files.conf")});
-    if (!server.waitForStarted(5000) || !AttendiFinche([&] { return QFileInfo::exists(presa); }, 10000)) {
+    // The socket file appears before the scheduler takes connections on it.
+    const auto risponde = [&] {
+        QProcess p;
+        p.start(lpstat, {"-h", presa, "-r"});
+        return p.waitForFinished(120000) && p.readAllStandardOutput().startsWith("scheduler is running");
+    };
+    if (!server.waitForStarted(30000) || !AttendiFinche([&] { return QFileInfo::exists(presa) && risponde(); }, 60000)) {
         server.kill();
         server.waitForFinished(5000);
         QFile log(d.file("log/error_log"));
@@ -292,7 +299,7 @@ TEST(StampaCodaVera, AQueueThatRefusesTheJobShows203AndOneThatTakesItShows282)
     auto esegui = [&](const QString& programma, const QStringList& argomenti) {
         QProcess p;
         p.start(programma, QStringList{"-h", presa} + argomenti);
-        return p.waitForFinished(20000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+        return p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
     };
     EXPECT_TRUE(esegui(lpadmin, {"-p", "ZEQ_PRENDE", "-v", "file:///dev/null", "-E"}));
     EXPECT_TRUE(esegui(lpadmin, {"-p", "ZEQ_RIFIUTA", "-v", "file:///dev/null", "-E"}));

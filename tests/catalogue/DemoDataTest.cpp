@@ -109,7 +109,7 @@ TEST(DemoData, CommandLineWritesBothFolders)
         GTEST_SKIP() << "demodata not built";
     QProcess p;
     p.start(programma, {"--program", dir.path() + "/prog", "--media", dir.path() + "/media"});
-    ASSERT_TRUE(p.waitForFinished(30000));
+    ASSERT_TRUE(p.waitForFinished(120000));
     EXPECT_EQ(p.exitCode(), 0);
     EXPECT_TRUE(QFileInfo::exists(dir.path() + "/prog/AURELIA.PRN"));
     EXPECT_TRUE(QFileInfo::exists(dir.path() + "/prog/SOFTWARE/02/KERNEL/K1.S19"));

@@ -112,7 +112,7 @@ TEST_F(LivSerbTest, EditingAndEmptyFields)
     LivSerb* s = apro(false);
     ricevo("Rfn001300002800000001000025000001002500000150000012000001\r\n");
     s->show();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(s));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(s, 20000));
     const int beep = ContatoreBeep();
     s->DatiPar[0]->setFocus();
     EXPECT_EQ(s->DatiPar[0]->text(), "1300") << "trimmed on focus";

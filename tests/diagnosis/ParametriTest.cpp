@@ -137,7 +137,7 @@ TEST_F(ParametriTest, KeysAndFocusChain)
 {
     Parametri* p = letto();
     p->show();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(p));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(p, 20000));
     QLineEdit* d0 = p->DatiPar[0];
     d0->setFocus();
     d0->clear();
@@ -553,7 +553,7 @@ TEST_F(ParametriSimulatore, RefusedWithTheEngineRunningThenASlowReplyWithTheFram
     ecu.opzioni.ritardoPer["MUFS"] = 3000;
     ecu.opzioni.trameFermeInRitardo = true;
     p->Salva_Click();
-    ASSERT_TRUE(AttendiFinche([p] { return p->Segnalazione->text() == Msg(255); }, 8000));
+    ASSERT_TRUE(AttendiFinche([p] { return p->Segnalazione->text() == Msg(255); }));
     EXPECT_EQ(box->conta(), 0) << "no message 353";
     EXPECT_TRUE(Link.Collegato);
     EXPECT_TRUE(p->Esci->isEnabled());

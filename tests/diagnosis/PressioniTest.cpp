@@ -212,7 +212,7 @@ protected:
         p = Pressioni::Carica();
         p->show();
     }
-    bool attendo(const std::function<bool()>& c) { return AttendiFinche(c, 5000); }
+    bool attendo(const std::function<bool()>& c) { return AttendiFinche(c); }
     // From the switch-off request to the verdict.
     void cicloAccensione(int verdetto)
     {

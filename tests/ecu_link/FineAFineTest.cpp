@@ -31,7 +31,7 @@ protected:
     }
     QByteArray attendo(const QByteArray& atteso)
     {
-        return pty->leggiFino(atteso, 5000);
+        return pty->leggiFino(atteso);
     }
 };
 

@@ -48,6 +48,7 @@ TEST_F(InvioSimulatore, TheConfigurationReachesTheEcuAndThePressureScreenOpens)
     const QByteArray atteso = ImmagineDemo({{2823, 5}, {2824, 3}, {2825, 2025}, {2826, 0}});
     EXPECT_EQ(ecu.immagineDati(), atteso);
     EXPECT_EQ(ecu.immagineDati().mid(16932, 6), "000005");
+    ASSERT_TRUE(ricevuto("MU1"));
     const QList<QByteArray> c = comandi();
     ASSERT_GE(c.size(), 98);
     EXPECT_EQ(c.first(), "MU0");
@@ -74,7 +75,8 @@ TEST_F(InvioSimulatore, OlderSoftwareReadsThePersonalisedMapBackAndSendsItsRecor
     ecu.identita.dataInstallazione = "15032024";
     ecu.identita.tipoInstallazione = "01";
     attivo();
-    ASSERT_TRUE(AttendiFinche([this] { return !Attesa::Caricato() && v->isEnabled() && Link.FaseCom == FASE_LIBERA; }, 10000));
+    ASSERT_TRUE(AttendiFinche([this] { return !Attesa::Caricato() && v->isEnabled() && Link.FaseCom == FASE_LIBERA; }));
+    ASSERT_TRUE(ricevuto("MU3"));
     const QList<QByteArray> c = comandi();
     EXPECT_EQ(c.count("MU2"), 1);
     EXPECT_EQ(c.count("MUA"), 94);
@@ -138,7 +140,7 @@ TEST_F(InvioSimulatore, EveryFaultEndsTheSendAsSpecified)
         ASSERT_TRUE(finito());
         EXPECT_EQ(box->testi(), c.messaggio ? QStringList{Msg(c.messaggio)} : QStringList{});
         if (c.mu1) {
-            EXPECT_TRUE(AttendiFinche([this] { return comandi().contains("MU1"); }));
+            EXPECT_TRUE(ricevuto("MU1"));
         }
         EXPECT_EQ(comandi().count("MU1"), c.mu1 ? 1 : 0);
         EXPECT_FALSE(comandi().contains("MU3"));
@@ -190,11 +192,11 @@ TEST_F(InvioSimulatore, ReadOutFaultsEndWithTheirMessageAndMu3)
         ecu.guasti.checksumErrato = c.checksum;
         Link.Collegato = false;
         v->Attivo_Click();
-        ASSERT_TRUE(AttendiFinche([] { return Link.FaseCom == FASE_LETTURA_PERSONALE; }));
-        ASSERT_TRUE(AttendiFinche([] { return Link.FaseCom == FASE_LIBERA && !Attesa::Caricato(); }, 10000));
+        ASSERT_TRUE(ricevuto("MU2"));   // the read-out began (its state may already be over)
+        ASSERT_TRUE(AttendiFinche([] { return Link.FaseCom == FASE_LIBERA && !Attesa::Caricato(); }));
         EXPECT_EQ(box->testi(), QStringList{Msg(c.messaggio)});
         if (c.mu3) {
-            EXPECT_TRUE(AttendiFinche([this] { return comandi().contains("MU3"); }));
+            EXPECT_TRUE(ricevuto("MU3"));
         }
         EXPECT_EQ(comandi().count("MU3"), c.mu3 ? 1 : 0);
         EXPECT_TRUE(v->isEnabled());

@@ -120,8 +120,8 @@ TEST(Controllo, ToolTakesCommandsOnItsSocketAndOnStdin)
     const QString presa = dir.filePath("ctl");
     QProcess sim;
     sim.start(QStringLiteral(ZEQ_BINARY_DIR "/ecusim"), {"--link", link, "--control", presa});
-    ASSERT_TRUE(sim.waitForStarted(5000));
-    ASSERT_TRUE(AttendiFinche([&] { return sim.canReadLine(); }, 5000));
+    ASSERT_TRUE(sim.waitForStarted(30000));
+    ASSERT_TRUE(AttendiFinche([&] { return sim.canReadLine(); }, 30000));
     sim.readLine();
     const int s = Connetti(presa);
     ASSERT_GE(s, 0);
@@ -139,10 +139,10 @@ TEST(Controllo, ToolTakesCommandsOnItsSocketAndOnStdin)
     QByteArray ricevuto;
     QObject::connect(&porta, &QSerialPort::readyRead, [&] { ricevuto += porta.readAll(); });
     porta.write("MUB\r\n");
-    ASSERT_TRUE(AttendiFinche([&] { return ricevuto.contains("RR000047"); }, 3000));
+    ASSERT_TRUE(AttendiFinche([&] { return ricevuto.contains("RR000047"); }));
     EXPECT_EQ(ricevuto.mid(11, 2), "01");
     porta.write("MUB\r\n");
-    ASSERT_TRUE(AttendiFinche([&] { return ricevuto.endsWith("R2\r\n"); }, 3000));
+    ASSERT_TRUE(AttendiFinche([&] { return ricevuto.endsWith("R2\r\n"); }));
     ::close(s);
     porta.close();
 
@@ -150,26 +150,26 @@ TEST(Controllo, ToolTakesCommandsOnItsSocketAndOnStdin)
     // were taken.
     QProcess cliente;
     cliente.start(QStringLiteral(ZEQ_BINARY_DIR "/ecusim"), {"--send", presa, "frames off", "show"});
-    ASSERT_TRUE(cliente.waitForFinished(5000));
+    ASSERT_TRUE(cliente.waitForFinished(30000));
     EXPECT_EQ(cliente.exitCode(), 0);
     EXPECT_TRUE(cliente.readAllStandardOutput().startsWith("ok\nok power=on frames=off type=01 "));
     cliente.start(QStringLiteral(ZEQ_BINARY_DIR "/ecusim"), {"--send", presa, "frames sideways"});
-    ASSERT_TRUE(cliente.waitForFinished(5000));
+    ASSERT_TRUE(cliente.waitForFinished(30000));
     EXPECT_EQ(cliente.exitCode(), 1);
 
     sim.terminate();
-    ASSERT_TRUE(sim.waitForFinished(5000));
+    ASSERT_TRUE(sim.waitForFinished(30000));
     EXPECT_FALSE(QFileInfo::exists(presa)) << "socket removed";
 
     QProcess sim2;
     sim2.start(QStringLiteral(ZEQ_BINARY_DIR "/ecusim"), {"--control", "-"});
-    ASSERT_TRUE(sim2.waitForStarted(5000));
-    ASSERT_TRUE(AttendiFinche([&] { return sim2.canReadLine(); }, 5000));
+    ASSERT_TRUE(sim2.waitForStarted(30000));
+    ASSERT_TRUE(AttendiFinche([&] { return sim2.canReadLine(); }, 30000));
     sim2.readLine();
     sim2.write("identity type=07\nshow\n");
     QByteArray uscita;
-    ASSERT_TRUE(AttendiFinche([&] { return (uscita += sim2.readAllStandardOutput()).contains("type=07"); }, 5000));
+    ASSERT_TRUE(AttendiFinche([&] { return (uscita += sim2.readAllStandardOutput()).contains("type=07"); }, 30000));
     EXPECT_TRUE(uscita.startsWith("ok\nok power=on"));
     sim2.terminate();
-    ASSERT_TRUE(sim2.waitForFinished(5000));
+    ASSERT_TRUE(sim2.waitForFinished(30000));
 }

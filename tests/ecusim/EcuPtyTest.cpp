@@ -35,7 +35,7 @@ struct Porta {
     {
         return porta.open(QIODevice::ReadWrite) && porta.setBaudRate(19200);
     }
-    bool attendi(const QByteArray& atteso, int ms = 3000)
+    bool attendi(const QByteArray& atteso, int ms = 20000)
     {
         return AttendiFinche([&] { return ricevuto.contains(atteso); }, ms);
     }
@@ -117,6 +117,7 @@ TEST(EcuPty, ChunkedRepliesReachTheSerialPortWhole)
     ASSERT_TRUE(pty.ok());
     EcuModel ecu;
     ecu.guasti.aPezzi = true;
+    ecu.guasti.msTraPezzi = 500;   // longer than a busy machine keeps the reader waiting
     ecu.guasti.rumore = "xx";
     ecu.opzioni.rispostaBreve = true;
     QList<qint64> arrivi;
@@ -170,8 +171,8 @@ TEST(EcuPty, ToolPrintsTheSlaveLinksItAndCleansUpOnTerminate)
     QProcess sim;
     sim.start(QStringLiteral(ZEQ_BINARY_DIR "/ecusim"),
               {"--link", link, "--period", "40", "--r4", "--short", "--serial", "RR000046", "--value", "rpm=850"});
-    ASSERT_TRUE(sim.waitForStarted(5000));
-    ASSERT_TRUE(AttendiFinche([&] { return sim.canReadLine(); }, 5000));
+    ASSERT_TRUE(sim.waitForStarted(30000));
+    ASSERT_TRUE(AttendiFinche([&] { return sim.canReadLine(); }, 30000));
     const QString percorso = QString::fromLocal8Bit(sim.readLine()).trimmed();
     EXPECT_TRUE(percorso.startsWith("/dev/pts/")) << percorso.toStdString();
     EXPECT_EQ(QFileInfo(link).symLinkTarget(), percorso);
@@ -191,7 +192,7 @@ TEST(EcuPty, ToolPrintsTheSlaveLinksItAndCleansUpOnTerminate)
     p.porta.close();
 
     sim.terminate();
-    ASSERT_TRUE(sim.waitForFinished(5000));
+    ASSERT_TRUE(sim.waitForFinished(30000));
     EXPECT_EQ(sim.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(sim.exitCode(), 0);
     EXPECT_FALSE(QFileInfo(link).isSymLink()) << "link removed";

@@ -91,7 +91,7 @@ TEST(ExternalProgram, StartWithoutWaitingReturnsWhileTheProgramRuns)
     EXPECT_TRUE(e.avviato);
     EXPECT_FALSE(QFile::exists(segno));
     QFile(segno + ".go").open(QIODevice::WriteOnly);
-    ASSERT_TRUE(AttendiFinche([&] { return QFileInfo(segno).size() > 0; }, 5000));
+    ASSERT_TRUE(AttendiFinche([&] { return QFileInfo(segno).size() > 0; }, 30000));
     QFile f(segno);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), "a b;c");

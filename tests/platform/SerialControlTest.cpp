@@ -46,9 +46,9 @@ public:
         m_p.setProcessEnvironment(env);
         m_p.start(QCoreApplication::applicationFilePath(),
                   {QStringLiteral("--gtest_filter=SerialHolder.HoldsThePortUntilStdinCloses")});
-        m_p.waitForStarted(5000);
+        m_p.waitForStarted(30000);
         while (m_p.state() == QProcess::Running && !m_letto.contains("PRONTA")
-               && m_p.waitForReadyRead(5000))
+               && m_p.waitForReadyRead(30000))
             m_letto += m_p.readAllStandardOutput();
     }
     ~Detentore()
@@ -319,7 +319,7 @@ TEST(SerialControl, LinesArrivingWhileAModalBoxIsOpenAreProcessedInOrder)
                 d.accept();
         });
         sonda.start(5);
-        QTimer::singleShot(3000, &d, [&] { scaduto = true; d.reject(); });
+        QTimer::singleShot(20000, &d, [&] { scaduto = true; d.reject(); });
         d.exec();
         --aperti;
     };
@@ -338,9 +338,9 @@ TEST(SerialControl, LinesArrivingWhileAModalBoxIsOpenAreProcessedInOrder)
     });
 
     pty.scrivi("L1\nBOX1\n");
-    ASSERT_TRUE(AttendiFinche([&] { return (elaborate.contains("L5") && aperti == 0) || scaduto; }, 8000));
+    ASSERT_TRUE(AttendiFinche([&] { return (elaborate.contains("L5") && aperti == 0) || scaduto; }, 60000));
     pty.scrivi("\nL7\n");
-    ASSERT_TRUE(AttendiFinche([&] { return elaborate.contains("L7") || scaduto; }, 5000));
+    ASSERT_TRUE(AttendiFinche([&] { return elaborate.contains("L7") || scaduto; }));
     EXPECT_FALSE(scaduto);
     const QList<QByteArray> attese{"L1", "BOX1", "L2", "BOX2", "L4", "L5", "L6", "L7"};
     EXPECT_EQ(elaborate, attese);

@@ -49,7 +49,7 @@ TEST(SingleInstance, LockOfAnotherLivingCopyRefusesAndOfADeadOneIsTakenOver)
     p.start(QCoreApplication::applicationFilePath(),
             {"--gtest_filter=SingleInstanceHolder.HoldsTheLockUntilStdinCloses"});
     QByteArray letto;
-    while (!letto.contains("PRONTA") && p.waitForReadyRead(5000))
+    while (!letto.contains("PRONTA") && p.waitForReadyRead(30000))
         letto += p.readAllStandardOutput();
     ASSERT_TRUE(letto.contains("PRONTA"));
     EXPECT_FALSE(AcquisisciIstanzaUnica("ZEQINST.LCK"));

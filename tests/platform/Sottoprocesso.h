@@ -24,7 +24,7 @@ inline QByteArray EseguiAiutante(const QString& test, const QStringList& ambient
         });
     }
     p.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=") + test});
-    p.waitForFinished(30000);
+    p.waitForFinished(120000);
     return p.readAllStandardOutput();
 }
 

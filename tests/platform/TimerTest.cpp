@@ -23,12 +23,14 @@ struct Conta {
 
 TEST(FormTimer, EnablingARunningTimerLeavesItRunning)
 {
-    FormTimer t(nullptr, 300, true);
+    FormTimer t(nullptr, 6000, true);
     Conta c(t);
-    AttendiFinche([] { return false; }, 200);
+    AttendiFinche([] { return false; }, 3000);
+    const qint64 abilitato = c.orologio.elapsed();
     t.setEnabled(true);   // must not restart the interval
-    ASSERT_TRUE(AttendiFinche([&] { return c.n > 0; }, 2000));
-    EXPECT_LT(c.primo, 450);
+    ASSERT_TRUE(AttendiFinche([&] { return c.n > 0; }));
+    // Restarted, it would fire (less the timer's 5 % slack) a full interval after this.
+    EXPECT_LT(c.primo, abilitato + 5600);
 }
 
 TEST(FormTimer, DisablingAndEnablingRestartsTheFullInterval)
@@ -63,10 +65,16 @@ TEST(FormTimer, IntervalOnARunningTimerRestartsItButDoesNotStartAStoppedOne)
 
 TEST(FormTimer, TimeScaleShortensTheRealDelayAndZeroNeverFires)
 {
-    FormTimer::ImpostaScalaTempo(0.01);
-    FormTimer t(nullptr, 5000, true);
+    FormTimer::ImpostaScalaTempo(0.001);
+    // The first seconds of an interval stay real, so a scaled watchdog still outlasts the
+    // delays of a busy machine; the rest is scaled: ten minutes pass in seconds.
+    FormTimer breve(nullptr, 2000, true);
+    Conta cb(breve);
+    FormTimer t(nullptr, 600000, true);
     Conta c(t);
-    EXPECT_TRUE(AttendiFinche([&] { return c.n > 0; }, 1000));
+    AttendiFinche([] { return false; }, 1000);
+    EXPECT_EQ(cb.n, 0);
+    EXPECT_TRUE(AttendiFinche([&] { return c.n > 0; }, 60000));
     FormTimer::ImpostaScalaTempo(1.0);
     FormTimer zero(nullptr, 0, true);
     Conta cz(zero);

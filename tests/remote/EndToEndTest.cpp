@@ -44,7 +44,7 @@ protected:
         QTest::keyClick(menu, Qt::Key_F2);
         d = DatiMotore::Istanza();
         ASSERT_NE(d, nullptr);
-        ASSERT_TRUE(AttendiFinche([] { return !Link.InterrogoDati && Link.FaseCom == -1; }, 5000));
+        ASSERT_TRUE(AttendiFinche([] { return !Link.InterrogoDati && Link.FaseCom == -1; }));
     }
     void TearDown() override
     {
@@ -54,12 +54,13 @@ protected:
         ::close(master);
     }
     // Presses the call button; the dialog's dial button is pressed once it is up. Returns
-    // when the dialog closes by itself (connected) or after the wait (then it is closed).
-    void chiamo(int msMassimi = 5000)
+    // when the dialog closes by itself (connected), when the call failed (the dial button is
+    // back) or after the wait (then it is closed).
+    void chiamo(int msMassimi = 60000)
     {
         QTimer::singleShot(0, [msMassimi] {
             Aggancio::Istanza()->Collega_Click();
-            AttendiFinche([] { return !Aggancio::Caricato(); }, msMassimi);
+            AttendiFinche([] { return !Aggancio::Caricato() || Aggancio::Istanza()->Collega->isEnabled(); }, msMassimi);
             if (Aggancio* a = Aggancio::Istanza()) {
                 esitoDialogo = a->Segnalazione->text();
                 a->close();
@@ -111,7 +112,7 @@ TEST_F(RemoteEndToEnd, CallRelayTransfersAndHangUp)
     EXPECT_TRUE(d->ChiudoGSM->isVisibleTo(d));
 
     // The ECU is asked again, then the identity goes first and the relay follows.
-    ASSERT_TRUE(AttendiFinche([this] { return !gsm.identita.isEmpty() && gsm.relay.size() >= 3; }, 5000));
+    ASSERT_TRUE(AttendiFinche([this] { return !gsm.identita.isEmpty() && gsm.relay.size() >= 3; }));
     EXPECT_EQ(gsm.identita.front(), MessaggioIdentita());
     EXPECT_TRUE(gsm.identita.front().contains(ecu.identita.matricola + ecu.identita.lotto));
     for (const QByteArray& r : gsm.relay) {
@@ -154,7 +155,7 @@ TEST_F(RemoteEndToEnd, CallRelayTransfersAndHangUp)
 
     // Hang-up: the station sees the port closed.
     d->ChiudoGSM_Click();
-    EXPECT_TRUE(AttendiFinche([this] { return !gsm.connesso(); }, 3000));
+    EXPECT_TRUE(AttendiFinche([this] { return !gsm.connesso(); }));
     EXPECT_TRUE(d->TastoGSM->isVisibleTo(d));
     EXPECT_TRUE(d->T_MapTPS->isEnabled());
 }
@@ -168,7 +169,7 @@ TEST_F(RemoteEndToEnd, FailedCallsAndCutTransfers)
     } chiamate[] = {{gsmsim::Esito::Busy, 317}, {gsmsim::Esito::NoCarrier, 316}, {gsmsim::Esito::Nessuno, 316}};
     for (const auto& c : chiamate) {
         gsm.modem.esito = c.esito;
-        chiamo(5000);
+        chiamo();
         EXPECT_EQ(esitoDialogo, Msg(c.messaggio));
         EXPECT_FALSE(GSM.GSMattivo);
         EXPECT_FALSE(ComGSM().PortOpen());
@@ -182,17 +183,17 @@ TEST_F(RemoteEndToEnd, FailedCallsAndCutTransfers)
     for (auto guasto : {&gsmsim::Guasti::silenzioDopo, &gsmsim::Guasti::cadutaDopo}) {
         chiamo();
         ASSERT_TRUE(GSM.GSMattivo);
-        ASSERT_TRUE(AttendiFinche([this] { return GSM.StatoGSM == GSM_CONNESSO && !GSM.InvioGSM && !gsm.relay.isEmpty(); }, 5000));
+        ASSERT_TRUE(AttendiFinche([this] { return GSM.StatoGSM == GSM_CONNESSO && !GSM.InvioGSM && !gsm.relay.isEmpty(); }));
         gsm.guasti = {};
         gsm.guasti.*guasto = 3;
         gsm.avviaScambio(sw);
-        EXPECT_TRUE(AttendiFinche([] { return GSM.StatoGSM == GSM_CONNESSO && !GSM.InvioGSM; }, 3000));
+        EXPECT_TRUE(AttendiFinche([] { return GSM.StatoGSM == GSM_CONNESSO && !GSM.InvioGSM; }));
         EXPECT_EQ(Leggo(cartella->file("SOFTWARE/05/ABCD/ABCD.S19")), "old software");
         EXPECT_FALSE(QFile::exists(cartella->file("SOFTWARE/05/ABCD/ABCD.S19.PART")));
         EXPECT_TRUE(d->PaginaGrafici->isEnabled());
         d->ChiudoGSM_Click();
         gsm.guasti = {};
-        AttendiFinche([this] { return !gsm.connesso(); }, 2000);
+        AttendiFinche([this] { return !gsm.connesso(); });
         gsm.relay.clear();
     }
     FormTimer::ImpostaScalaTempo(1.0);

@@ -116,7 +116,7 @@ TEST_F(ModemDialogue, TheWatchdogEndsEachStepAsItsIntervalSays)
     a->Collega_Click();
     ricevo("ATZ\r\r\nERROR\r\n");
     EXPECT_EQ(GSM.StatoGSM, GSM_ATTESA_ATZ);
-    EXPECT_TRUE(AttendiFinche([] { return GSM.StatoGSM == GSM_CONNESSO; }, 2000));
+    EXPECT_TRUE(AttendiFinche([] { return GSM.StatoGSM == GSM_CONNESSO; }));
     FormTimer::ImpostaScalaTempo(1.0);
     EXPECT_EQ(a->Segnalazione->text(), Msg(316));
     EXPECT_FALSE(ComGSM().PortOpen());
@@ -240,7 +240,7 @@ TEST_F(ModemDialogue, TheBufferIsBoundedAndFramesArriveOnePerEvent)
     GSM.BufferGSM = gsmsim::Cornice("S00") + gsmsim::Cornice("S01");
     GestioneGSM();
     EXPECT_EQ(modem, Risposte({"s00ok"}));
-    EXPECT_TRUE(AttendiFinche([this] { return modem.size() == 2; }, 1000));
+    EXPECT_TRUE(AttendiFinche([this] { return modem.size() == 2; }));
     EXPECT_EQ(modem.back(), Risposta("s01ok"));
 
     // On the port's receive path too: an open frame beyond the bound never hides the next one.

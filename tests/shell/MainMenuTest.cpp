@@ -318,7 +318,7 @@ TEST(MainMenuClose, CloseBoxEndsTheProgramButNotWhileAScreenIsOpen)
     QTimer sicurezza;
     sicurezza.setSingleShot(true);
     QObject::connect(&sicurezza, &QTimer::timeout, [&] { fermatoDaSolo = false; QCoreApplication::quit(); });
-    sicurezza.start(3000);
+    sicurezza.start(30000);
     QCoreApplication::exec();
     EXPECT_TRUE(fermatoDaSolo);
     EXPECT_FALSE(ZEQ_Inst::Caricato());

@@ -229,7 +229,7 @@ TEST(StartupHelper, RunsTheProgramUntilTheMenuEndsIt)
             menu->TastoESC->click();
     });
     bool bloccato = false;
-    QTimer::singleShot(5000, [&] { bloccato = true; QCoreApplication::exit(1); });
+    QTimer::singleShot(60000, [&] { bloccato = true; QCoreApplication::exit(1); });
     const int codice = QCoreApplication::exec();
     ::printf("RISULTATO=%s\n", bloccato ? "blocked" : qPrintable(QString::number(codice)));
     ::fflush(stdout);

@@ -4,6 +4,7 @@
 #include "catalogue/PersonalMaps.h"
 #include "catalogue/StatoCatalogo.h"
 #include "catalogue/StatoFile.h"
+#include "ecusim/lib/EcuModel.h"
 #include "platform/SerialControl.h"
 #include "shell/Procedure.h"
 #include "vehicle/StatoVeicolo.h"
@@ -20,6 +21,11 @@ void ScaricoTutto()
                 f->Scarica();
     }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+bool RicevutoDalSimulatore(const ecusim::EcuModel& ecu, const QByteArray& comando, int volte, int timeoutMs)
+{
+    return AttendiFinche([&] { return ecu.comandiRicevuti().count(comando) >= volte; }, timeoutMs);
 }
 
 QByteArray ConChecksum(const QByteArray& testo)

@@ -25,6 +25,16 @@
 // Unloads every form and lets the deferred deletions run.
 void ScaricoTutto();
 
+namespace ecusim {
+class EcuModel;
+}
+
+// The program moves on as soon as it has written a command; the ECU simulator in the test
+// process reads it at a later turn of the event loop. Waits until the simulator has received
+// `comando` at least `volte` times, so that what it received can be asserted.
+bool RicevutoDalSimulatore(const ecusim::EcuModel& ecu, const QByteArray& comando, int volte = 1,
+                           int timeoutMs = 20000);
+
 // A reply line with its checksum and CR LF.
 QByteArray ConChecksum(const QByteArray& testo);
 

@@ -32,17 +32,18 @@ protected:
         pty.reset();
     }
     QList<QByteArray> comandi() const { return ecu.comandiRicevuti(); }
-    bool ricevuto(const QByteArray& c, int ms = 5000)
-    {
-        return AttendiFinche([&] { return comandi().contains(c); }, ms);
-    }
+    bool ricevuto(const QByteArray& c, int ms = 20000) { return RicevutoDalSimulatore(ecu, c, 1, ms); }
     // The vehicle screen open and the link activated (identification answered).
     Veicolo* collegato()
     {
         Shell.Funzione = 1;
         Veicolo* v = Veicolo::Carica();
+        const int fine = int(comandi().count("MU3"));
         v->Attivo_Click();
         if (!AttendiFinche([] { return Link.Collegato && Link.FaseCom == FASE_LIBERA; }))
+            return nullptr;
+        // The identification's "MU3" must be in before the log starts afresh.
+        if (!RicevutoDalSimulatore(ecu, "MU3", fine + 1))
             return nullptr;
         ecu.svuotaRegistro();
         return v;

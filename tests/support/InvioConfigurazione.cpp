@@ -144,8 +144,10 @@ void AmbienteInvioSimulatore::attivo()
 {
     Link.Collegato = false;
     AzzeroDatiCentralina();
+    const int fine = int(comandi().count("MU3"));
     v->Attivo_Click();
-    ASSERT_TRUE(AttendiFinche([] { return Link.Collegato && Link.FaseCom == FASE_LIBERA; }, 5000));
+    ASSERT_TRUE(AttendiFinche([] { return Link.Collegato && Link.FaseCom == FASE_LIBERA; }));
+    ASSERT_TRUE(ricevuto("MU3", fine + 1));
     v->ScrivoData(0, QDate(2024, 3, 5));
     v->ScrivoData(3, QDate(2025, 3, 5));
 }

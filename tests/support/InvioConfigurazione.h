@@ -51,14 +51,17 @@ protected:
     void SetUp() override;
     void TearDown() override;
     QList<QByteArray> comandi() const { return ecu.comandiRicevuti(); }
+    // Waits until the simulator has received `c` at least `volte` times.
+    bool ricevuto(const QByteArray& c, int volte = 1) { return RicevutoDalSimulatore(ecu, c, volte); }
     // A vehicle screen opened afresh, with the car chosen again.
     void nuovoSchermo();
-    // Activates the link from the vehicle screen and types the card's dates again.
+    // Activates the link from the vehicle screen (until the simulator has the closing "MU3")
+    // and types the card's dates again.
     void attivo();
     // The send button's map path with the user confirming; returns when the dialog closed.
     void invio();
     // The user confirms the send dialog as soon as it is shown.
     void confermo();
     // Waits for the end of the exchange (no request pending, no send dialog).
-    bool finito(int ms = 10000);
+    bool finito(int ms = 60000);
 };

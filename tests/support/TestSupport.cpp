@@ -120,6 +120,12 @@ QByteArray Pty::leggiFino(const QByteArray& atteso, int timeoutMs)
     return r;
 }
 
+void Pty::scartaNonLetto()
+{
+    if (m_slave >= 0)
+        tcflush(m_slave, TCIFLUSH);
+}
+
 RegistroBox::RegistroBox(int risposta)
 {
     BoxHost::PulisciRegistro();

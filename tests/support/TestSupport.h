@@ -42,7 +42,10 @@ public:
     // Reads what is available on the master within timeoutMs (processing Qt events meanwhile).
     QByteArray leggi(int timeoutMs = 200);
     // Reads until the data received contains `atteso` or the time runs out.
-    QByteArray leggiFino(const QByteArray& atteso, int timeoutMs = 3000);
+    QByteArray leggiFino(const QByteArray& atteso, int timeoutMs = 20000);
+    // Drops what the master wrote and the slave side has not read: the slave stays open here,
+    // so unlike a wire it would keep what came while the program had the port closed.
+    void scartaNonLetto();
 private:
     int m_master = -1;
     int m_slave = -1;
@@ -64,6 +67,8 @@ public:
 // folder's ZEQINST.INI (set up a CartellaProgramma first).
 void MappaPorta(int n, const QString& dispositivo);
 
-// Processes events until cond() is true or the time runs out; returns cond().
-bool AttendiFinche(const std::function<bool()>& cond, int timeoutMs = 3000);
+// Processes events until cond() is true or the time runs out; returns cond(). The bound is
+// generous: a wait ends as soon as its condition holds, and a busy machine running the
+// sanitizer builds may need seconds for what takes milliseconds alone.
+bool AttendiFinche(const std::function<bool()>& cond, int timeoutMs = 20000);
 

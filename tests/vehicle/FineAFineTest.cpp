@@ -42,7 +42,7 @@ TEST_F(FineAFine, StoredCardLinkActivatedAndSaved)
     caricoTarga("AB1");
     ASSERT_EQ(StatoVeicolo.MarcaAuto.trimmed(), "AURELIA");
     v->Attivo_Click();
-    ASSERT_TRUE(AttendiFinche([] { return Link.Collegato && Link.FaseCom == FASE_LIBERA; }, 5000));
+    ASSERT_TRUE(AttendiFinche([] { return Link.Collegato && Link.FaseCom == FASE_LIBERA; }));
     EXPECT_EQ(v->StatoCom->text(), Msg(347));
     // The ECU's dates reach the card, which is marked changed.
     EXPECT_EQ(QStringList({v->AutoImp[0]->text(), v->AutoImp[1]->text(), v->AutoImp[2]->text()}),

@@ -48,7 +48,7 @@ protected:
         });
         t->start(5);
     }
-    static bool attendo(const std::function<bool()>& c) { return AttendiFinche(c, 8000); }
+    static bool attendo(const std::function<bool()>& c) { return AttendiFinche(c); }
     // After a screen closed: the link is up and its watchdog runs again with the next frame.
     void collegamentoRipreso()
     {
@@ -142,7 +142,7 @@ TEST_F(Personalizzazione, OlderSoftwareAfterASendAndItsPressureCalibration)
     ASSERT_TRUE(attendo([] { return !Pressioni::Caricato() && Link.FaseCom == FASE_LIBERA; }));
     EXPECT_TRUE(verificato);
     EXPECT_EQ(ecu.pressioneMemorizzata(), "000120");
-    EXPECT_TRUE(comandi().contains("MU3"));
+    EXPECT_TRUE(ricevuto("MU3"));
     EXPECT_FALSE(Link.Collegato);
 
     // The link again, then the personal map's parameters.

@@ -36,7 +36,7 @@ protected:
     const QByteArray pathPrima = qgetenv("PATH");
     QString avviato()
     {
-        if (!AttendiFinche([&] { return QFileInfo::exists(argomenti); }, 5000))
+        if (!AttendiFinche([&] { return QFileInfo::exists(argomenti); }, 30000))
             return {};
         QFile f(argomenti);
         f.open(QIODevice::ReadOnly);
