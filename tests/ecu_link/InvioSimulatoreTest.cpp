@@ -216,14 +216,14 @@ TEST_F(InvioSimulatore, ReadOutFaultsEndWithTheirMessageAndMu3)
     ecu.guasti.silenzio = true;
     nuovoSchermo();
     v->Attivo_Click();
-    ASSERT_TRUE(AttendiFinche([this] { return comandi().count("MUA") >= 75; }, 10000));
-    ASSERT_TRUE(AttendiFinche([] { return Link.FaseCom == FASE_LIBERA && !Attesa::Caricato(); }, 10000));
+    ASSERT_TRUE(AttendiFinche([this] { return comandi().count("MUA") >= 75; }, 60000));
+    ASSERT_TRUE(AttendiFinche([] { return Link.FaseCom == FASE_LIBERA && !Attesa::Caricato(); }, 30000));
     ecu.guasti = {};
     ecu.identita.versioneSw = "02.510315";
     v->Attivo_Click();
-    ASSERT_TRUE(AttendiFinche([] { return Link.Collegato && Link.FaseCom == FASE_LIBERA; }, 10000));
+    ASSERT_TRUE(AttendiFinche([] { return Link.Collegato && Link.FaseCom == FASE_LIBERA; }, 30000));
     ASSERT_FALSE(DatiCentralina.SwVecchio);
     ecu.spegni();
-    ASSERT_TRUE(AttendiFinche([] { return !Link.Collegato; }, 10000));
+    ASSERT_TRUE(AttendiFinche([] { return !Link.Collegato; }, 30000));
     EXPECT_EQ(cartella->leggi("PERSONALIZZATE/AB123CD/MOTORO02.QOX"), mappa);
 }

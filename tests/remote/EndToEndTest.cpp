@@ -187,7 +187,10 @@ TEST_F(RemoteEndToEnd, FailedCallsAndCutTransfers)
         gsm.guasti = {};
         gsm.guasti.*guasto = 3;
         gsm.avviaScambio(sw);
-        EXPECT_TRUE(AttendiFinche([] { return GSM.StatoGSM == GSM_CONNESSO && !GSM.InvioGSM; }));
+        // The exchange reaches its fault (the station has the program's framed replies up to
+        // it), then the program ends it: its watchdog after the silence, or the lost carrier.
+        EXPECT_TRUE(AttendiFinche([&] { return gsm.risposte.size() >= 3; }));
+        EXPECT_TRUE(AttendiFinche([] { return !GSM.InvioGSM; }, 60000));
         EXPECT_EQ(Leggo(cartella->file("SOFTWARE/05/ABCD/ABCD.S19")), "old software");
         EXPECT_FALSE(QFile::exists(cartella->file("SOFTWARE/05/ABCD/ABCD.S19.PART")));
         EXPECT_TRUE(d->PaginaGrafici->isEnabled());
