@@ -72,8 +72,12 @@ void SceltaLingua::Form_Load()
     Form_Resize();
     CaricoImmagine(3006, Sfondo);
     static const int bandiere[4] = {3000, 3003, 3001, 3002};
-    for (int i : {0, 2, 3, 1})
+    // A flag carries no words: a screen reader tells it by its language's own name.
+    static const char* const nomi[4] = {"Polski", "English", "Fran\u00e7ais", "Espa\u00f1ol"};
+    for (int i : {0, 2, 3, 1}) {
         CaricoImmagine(bandiere[i], TastoLingua[i]);
+        TastoLingua[i]->setAccessibleName(QString::fromUtf8(nomi[i]));
+    }
     CaricoImmagine(3005, Logo1[0]);
     CaricoImmagine(3004, Logo1[1]);
 }

@@ -121,6 +121,8 @@ TEST(LanguageForm, SecondFlagIsEnglishAndThirdFrench)
     CartellaProgramma app;
     SceltaLingua* f = SceltaLingua::Carica();
     f->Mostra(false);
+    EXPECT_EQ(f->TastoLingua[1]->accessibleName(), "English");
+    EXPECT_EQ(f->TastoLingua[2]->accessibleName(), QString::fromUtf8("Fran\u00e7ais"));
     f->TastoLingua[1]->click();
     EXPECT_EQ(app.leggi("LANGUAGE.ASC"), QByteArray("4\r\n"));
     ChiudiTutto();
