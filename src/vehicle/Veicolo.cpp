@@ -684,19 +684,6 @@ void Veicolo::Attivo_Click()
     TimeOutTx->setEnabled(true);
 }
 
-// An OK box under the title "WARNING!".
-static void Avviso140(int messaggio)
-{
-    Shell.Messaggio1 = Msg(messaggio);
-    Shell.Messaggio2 = Msg(140);
-    MostroMessaggio(Shell.Messaggio1, Shell.Messaggio2, 0);
-}
-
-static void Riga(const QByteArray& comando)
-{
-    ScrivoCentralina(Protocollo::Riga(comando));
-}
-
 void Veicolo::TimeOutTx_Timer()
 {
     TimeOutTx->setEnabled(false);
@@ -711,8 +698,8 @@ void Veicolo::TimeOutTx_Timer()
     case FASE_ATTIVAZIONE:
         Beep();
         Link.Collegato = false;
-        Avviso140(156);
-        Riga(Protocollo::ComandoFineScambio);
+        Avviso(156);
+        Comando(Protocollo::ComandoFineScambio);
         ImpostoProprietaVeicolo(true);
         break;
     case FASE_LETTURA_PERSONALE:
@@ -720,8 +707,8 @@ void Veicolo::TimeOutTx_Timer()
         Link.Collegato = false;
         ChiudoFilePersonale();
         Attesa::ScaricaIstanza();
-        Avviso140(220);
-        Riga(Protocollo::ComandoFineScambio);
+        Avviso(220);
+        Comando(Protocollo::ComandoFineScambio);
         ImpostoProprietaVeicolo(true);
         break;
     case FASE_INVIO_TABELLA:
@@ -729,8 +716,8 @@ void Veicolo::TimeOutTx_Timer()
         Beep();
         Link.Collegato = false;
         MandoDati::ScaricaIstanza();
-        Avviso140(212);
-        Riga(Protocollo::ComandoFineTabella);
+        Avviso(212);
+        Comando(Protocollo::ComandoFineTabella);
         break;
     case FASE_PROGRAMMAZIONE_SW:
     case FASE_VERIFICA_SW:
@@ -738,7 +725,7 @@ void Veicolo::TimeOutTx_Timer()
         Link.Collegato = false;
         ChiudoFileProgrammazione();
         Progsw::ScaricaIstanza();
-        Avviso140(234);
+        Avviso(234);
         ImpostoProprietaVeicolo(true);
         break;
     case FASE_LETTURA_PRESSIONE:
@@ -746,8 +733,8 @@ void Veicolo::TimeOutTx_Timer()
         Beep();
         Link.Collegato = false;
         Pressioni::ScaricaIstanza();
-        Avviso140(246);
-        Riga(Protocollo::ComandoFineScambio);
+        Avviso(246);
+        Comando(Protocollo::ComandoFineScambio);
         ImpostoProprietaVeicolo(true);
         break;
     case FASE_SALVA_SERBATOIO:
@@ -773,7 +760,7 @@ void Veicolo::TimeOutTx_Timer()
             p->setEnabled(true);
             p->MostroVerificaConclusa(Msg(208));
         }
-        Riga(Protocollo::ComandoFineScambio);
+        Comando(Protocollo::ComandoFineScambio);
         break;
     case FASE_SALVA_PARAMETRI:
         Beep();
@@ -786,8 +773,8 @@ void Veicolo::TimeOutTx_Timer()
         Link.Collegato = false;
         ChiudoFileProgrammazione();
         MandoDati::ScaricaIstanza();
-        Avviso140(234);
-        Riga(Protocollo::ComandoFineScambio);
+        Avviso(234);
+        Comando(Protocollo::ComandoFineScambio);
         ImpostoProprietaVeicolo(true);
         break;
     default: break; // 9 and 14: the ECU is being switched off
@@ -832,7 +819,7 @@ void Veicolo::Dati_Out_Timer()
         Link.Collegato = false;
         AggiornoStatoCollegamento();
         Beep();
-        Avviso140(353);
+        Avviso(353);
     }
 }
 
