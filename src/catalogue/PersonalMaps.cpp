@@ -14,11 +14,6 @@
 
 namespace {
 
-QString DueCifre(int n)
-{
-    return (QStringLiteral("00") + QString::number(n)).right(2);
-}
-
 // Beep and one box with message n under "WARNING!"; the two-digit ECU type is inserted
 // before the first ".QOX" of the text.
 void Segnalo(int n)

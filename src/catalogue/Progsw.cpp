@@ -131,7 +131,7 @@ void Progsw::Form_Load()
     Tastook[1]->setText(QStringLiteral("OK"));
     Visibile(Tastook[0], false);
 
-    QString cartella = Files::PercorsoApp(QStringLiteral("SOFTWARE/") + TipoNN(DatiCentralina.TipoCentralina));
+    QString cartella = Files::PercorsoApp(QStringLiteral("SOFTWARE/") + DueCifre(DatiCentralina.TipoCentralina));
     if (caricatore)
         cartella = Files::Percorso(cartella, QStringLiteral("KERNEL"));
     const QString primo = PrimoFileS19(cartella);

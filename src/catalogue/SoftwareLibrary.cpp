@@ -5,6 +5,7 @@
 #include "catalogue/SRecord.h"
 #include "platform/Files.h"
 #include "shell/Modulo.h"
+#include "shell/Procedure.h"
 
 #include <QFile>
 #include <QDir>
@@ -172,7 +173,7 @@ int CercoSoftware(const QString& nomeFile, QString& nome, int tipoCentralina)
     nome = NomeSoftwareDaIntestazione(riga);
     if (nome.isEmpty())
         return 1;
-    const QString s19 = Files::PercorsoApp(QStringLiteral("SOFTWARE/") + TipoNN(tipoCentralina) + QLatin1Char('/')
+    const QString s19 = Files::PercorsoApp(QStringLiteral("SOFTWARE/") + DueCifre(tipoCentralina) + QLatin1Char('/')
                                            + nome + QLatin1Char('/') + nome + QStringLiteral(".S19"));
     return QFileInfo(s19).isFile() ? 0 : 2;
 }
@@ -363,7 +364,7 @@ int preparoTabella(const QString& dirValvole, const QString& radice, const QStri
 int CreoFileProgrammazione(const QString& mappaF19, const QString& nome, const QString& fileUscita,
                            const DatiProgrammazione& dati)
 {
-    const QString nn = TipoNN(dati.TipoCentralina);
+    const QString nn = DueCifre(dati.TipoCentralina);
     QString pwm, pcm;
     int codice = preparoTabella(dati.DirValvole, QStringLiteral("TABPWM") + nn, QStringLiteral("PWM"),
                                 MappaValori::RigheTabellaPWM, 0x4FA6, 11, 12, pwm);

@@ -8,6 +8,11 @@ void CambioVirgola(QString& testo)
     testo.replace(QLatin1Char(','), QLatin1Char('.'));
 }
 
+QString DueCifre(int n)
+{
+    return (QStringLiteral("00") + QString::number(n)).right(2);
+}
+
 bool LeggoNumeroEsatto(const QByteArray& testo, NumeroEsatto& valore)
 {
     const QByteArray s = testo.trimmed();

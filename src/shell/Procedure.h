@@ -22,6 +22,10 @@ void SegnaloNonComunica();
 // Replaces every "," by "." in place.
 void CambioVirgola(QString& testo);
 
+// A number as its last two digits with a leading "0": Right("00" & n, 2) (5 gives "05"),
+// as the ECU type <nn> in file names and the day and month of a date are written.
+QString DueCifre(int n);
+
 // A number held exactly as the fraction num / den (den > 0), so that decimal texts and
 // their conversions are rounded on their decimal value, never on a binary double.
 struct NumeroEsatto {

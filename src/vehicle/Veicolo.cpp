@@ -662,14 +662,14 @@ void Veicolo::MostroTipoInstallazione(const QString& testo)
 
 void Veicolo::ScrivoData(int primo, const QDate& d)
 {
-    AutoImp[primo]->setText(QString::number(d.day()).rightJustified(2, QLatin1Char('0')));
-    AutoImp[primo + 1]->setText(QString::number(d.month()).rightJustified(2, QLatin1Char('0')));
+    AutoImp[primo]->setText(DueCifre(d.day()));
+    AutoImp[primo + 1]->setText(DueCifre(d.month()));
     AutoImp[primo + 2]->setText(QString::number(d.year()).rightJustified(4, QLatin1Char('0')));
 }
 
-QDate Veicolo::DataRevisione() const
+QDate Veicolo::LeggoData(int primo) const
 {
-    return Archivi::DataDaParti(AutoImp[3]->text(), AutoImp[4]->text(), AutoImp[5]->text(), 100);
+    return Archivi::DataDaParti(AutoImp[primo]->text(), AutoImp[primo + 1]->text(), AutoImp[primo + 2]->text(), 100);
 }
 
 void Veicolo::Attivo_Click()
@@ -997,7 +997,7 @@ int Veicolo::PreparoProgrammazione(std::function<int()> salvo)
 {
     // ---- programming path of the send (ECU type 2 and above) ----
     const DatiCentralinaRec& d = DatiCentralina;
-    const QString nn = TipoNN(d.TipoCentralina);
+    const QString nn = DueCifre(d.TipoCentralina);
     const bool metano = StatoCatalogo.TipoGas == 1;
     const QString cartella = StatoCatalogo.DirCentralina.trimmed();
     auto nelCarro = [&](const char* radice, const char* estensione) {
