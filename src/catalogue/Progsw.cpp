@@ -25,12 +25,6 @@
 
 namespace {
 
-void Visibile(QWidget* w, bool si)
-{
-    w->setEnabled(si);
-    w->setVisible(si);
-}
-
 // The first software file of a folder: "*.S19" in any case, first in name order
 // without regard to case; "" when there is none.
 QString PrimoFileS19(const QString& cartella)

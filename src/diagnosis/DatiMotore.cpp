@@ -610,11 +610,9 @@ void DatiMotore::MostroChiamataGSM(bool attiva)
         for (QPushButton* w : {Esci, PaginaGrafici, PaginaMotore})
             w->setEnabled(true);
     }
-    TastoGSM->setVisible(!attiva);
-    TastoGSM->setEnabled(!attiva);
+    Visibile(TastoGSM, !attiva);
     T_MapTPS->setEnabled(!attiva);
-    ChiudoGSM->setVisible(attiva);
-    ChiudoGSM->setEnabled(attiva);
+    Visibile(ChiudoGSM, attiva);
 }
 
 void DatiMotore::MostroScambioRemoto(bool aperto)

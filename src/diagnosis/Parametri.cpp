@@ -228,47 +228,43 @@ void Abilito(std::initializer_list<QWidget*> controlli, bool si)
 Parametri::Parametri()
 {
     setFixedSize(Twip(6600), Twip(6360));
-    auto etichetta = [](QWidget* padre, int x, int y, int l) {
-        auto* w = new QLabel(padre);
-        w->setGeometry(Twip(x), Twip(y), Twip(l), Twip(330));
-        return w;
+    // The design is in twips; its captions are one line high.
+    auto riga = [](QWidget* padre, int x, int y, int l) {
+        return etichetta(padre, Twip(x), Twip(y), Twip(l), Twip(330));
     };
-    auto tasto = [](QWidget* padre, int x, int y, int l, int a) {
-        auto* b = new QPushButton(padre);
-        b->setGeometry(Twip(x), Twip(y), Twip(l), Twip(a));
-        b->setAutoDefault(false);
-        return b;
-    };
-    LabParametri[4] = etichetta(this, 240, 255, 2400);
+    LabParametri[4] = riga(this, 240, 255, 2400);
     TipoInst = new QComboBox(this);
     TipoInst->setGeometry(Twip(2700), Twip(210), Twip(2400), Twip(375));
     BoxPers = new QGroupBox(this);
     BoxPers->setGeometry(Twip(120), Twip(720), Twip(6360), Twip(4290));
     const int righe[] = {240, 660, 1080};
     for (int i = 0; i < 3; ++i) {
-        LabParametri[size_t(i)] = etichetta(BoxPers, 120, righe[i], 3840);
+        LabParametri[size_t(i)] = riga(BoxPers, 120, righe[i], 3840);
         DatiPar[size_t(i)] = new QLineEdit(BoxPers);
         DatiPar[size_t(i)]->setGeometry(Twip(4020), Twip(righe[i] - 30), Twip(900), Twip(360));
-        LabParametri[size_t(8 + i)] = etichetta(BoxPers, 5040, righe[i], 1260);
+        LabParametri[size_t(8 + i)] = riga(BoxPers, 5040, righe[i], 1260);
     }
-    LabParametri[12] = etichetta(BoxPers, 120, 1500, 3840);
+    LabParametri[12] = riga(BoxPers, 120, 1500, 3840);
     GasForzo = new QCheckBox(BoxPers);
     GasForzo->setGeometry(Twip(4020), Twip(1500), Twip(360), Twip(330));
-    LabParametri[3] = etichetta(BoxPers, 120, 1890, 3840);
+    LabParametri[3] = riga(BoxPers, 120, 1890, 3840);
     Commutatore = new QCheckBox(BoxPers);
     Commutatore->setGeometry(Twip(4020), Twip(1890), Twip(360), Twip(330));
     Serbatoio = new QGroupBox(BoxPers);
     Serbatoio->setGeometry(Twip(120), Twip(2340), Twip(6120), Twip(1800));
     const int righeS[] = {420, 840, 1260};
     for (int i = 0; i < 3; ++i) {
-        LabParametri[size_t(5 + i)] = etichetta(Serbatoio, 120, righeS[i], 2640);
+        LabParametri[size_t(5 + i)] = riga(Serbatoio, 120, righeS[i], 2640);
         DatiPar[size_t(3 + i)] = new QLineEdit(Serbatoio);
         DatiPar[size_t(3 + i)]->setGeometry(Twip(2760), Twip(righeS[i] - 30), Twip(900), Twip(360));
     }
-    AcqMin = tasto(Serbatoio, 3960, 330, 1920, 480);
-    AcqMax = tasto(Serbatoio, 3960, 870, 1920, 480);
-    Salva = tasto(this, 1560, 5100, 1560, 720);
-    Esci = tasto(this, 3480, 5100, 1560, 720);
+    AcqMin = tasto(Serbatoio, Twip(3960), Twip(330), Twip(1920), Twip(480));
+    AcqMax = tasto(Serbatoio, Twip(3960), Twip(870), Twip(1920), Twip(480));
+    Salva = tasto(this, Twip(1560), Twip(5100), Twip(1560), Twip(720));
+    Esci = tasto(this, Twip(3480), Twip(5100), Twip(1560), Twip(720));
+    // Enter moves on between the controls; it never presses a button.
+    for (QPushButton* b : {AcqMin, AcqMax, Salva, Esci})
+        b->setAutoDefault(false);
     Segnalazione = new QLabel(this);
     Segnalazione->setGeometry(Twip(120), Twip(5880), Twip(6360), Twip(375));
     Segnalazione->setAlignment(Qt::AlignCenter);

@@ -5,6 +5,7 @@
 #include <QCursor>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPushButton>
 
 namespace Tasti {
 int Codice(const QKeyEvent* e)
@@ -224,6 +225,30 @@ void Beep()
 int ContatoreBeep()
 {
     return g_beep;
+}
+
+QPushButton* tasto(QWidget* genitore, int x, int y, int l, int a, const char* nome)
+{
+    auto* b = new QPushButton(genitore);
+    if (nome)
+        b->setObjectName(QLatin1String(nome));
+    b->setGeometry(x, y, l, a);
+    return b;
+}
+
+QLabel* etichetta(QWidget* genitore, int x, int y, int l, int a, const char* nome)
+{
+    auto* e = new QLabel(genitore);
+    if (nome)
+        e->setObjectName(QLatin1String(nome));
+    e->setGeometry(x, y, l, a);
+    return e;
+}
+
+void Visibile(QWidget* w, bool si)
+{
+    w->setEnabled(si);
+    w->setVisible(si);
 }
 
 QLabel* CreoIntitolo(QWidget* form, const QString& testo, bool banda)

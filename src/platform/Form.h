@@ -111,6 +111,16 @@ private:
 };
 
 class QLabel;
+class QPushButton;
+
+// Controls a form places where its design puts them: a push button or a label of `genitore`
+// at x, y, l wide and a high (pixels; Twip() converts the original's twips), with the object
+// name `nome` when one is given.
+QPushButton* tasto(QWidget* genitore, int x, int y, int l, int a, const char* nome = nullptr);
+QLabel* etichetta(QWidget* genitore, int x, int y, int l, int a = 20, const char* nome = nullptr);
+
+// Shows and enables a control together, or hides and disables it.
+void Visibile(QWidget* w, bool si);
 
 // The title line of a screen: centred, bold and larger than the screen's text; as a banner
 // (white on blue) for the main menu, the language form and the configuration.

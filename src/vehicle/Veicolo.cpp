@@ -66,14 +66,6 @@ constexpr int kLabAnagrafe[11] = {0, 1, 2, 3, 4, 5, -1, -1, 7, 6, 9};
 constexpr int kRigaAnagrafe[11] = {0, 1, 2, 3, 4, 5, 5, 5, 6, 7, 8};
 constexpr int kIstruzioni[9] = {126, 175, 127, 128, 129, 130, 131, 132, 133};
 
-QPushButton* tasto(QWidget* genitore, const char* nome, int x, int y)
-{
-    auto* b = new QPushButton(genitore);
-    b->setObjectName(QLatin1String(nome));
-    b->setGeometry(x, y, kTastoL, kTastoA);
-    return b;
-}
-
 // A search list: one line per row, all of one height, rows read as they scroll into view.
 QListView* elenco(QWidget* genitore, const char* nome, PrefixListModel* modello)
 {
@@ -82,13 +74,6 @@ QListView* elenco(QWidget* genitore, const char* nome, PrefixListModel* modello)
     l->setUniformItemSizes(true);
     l->setEditTriggers(QAbstractItemView::NoEditTriggers);
     l->setModel(modello);
-    return l;
-}
-
-QLabel* etichetta(QWidget* genitore, int x, int y, int w, int h = 20)
-{
-    auto* l = new QLabel(genitore);
-    l->setGeometry(x, y, w, h);
     return l;
 }
 } // namespace
@@ -111,8 +96,8 @@ Veicolo::Veicolo()
     StatoCom->setObjectName(QStringLiteral("StatoCom"));
     StatoCom->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     StatoCom->move(DatiCli->x() + DatiCli->width() - StatoCom->width(), 680);
-    Salva = tasto(this, "Salva", 0, 676);
-    Esci = tasto(this, "Esci", 0, 676);
+    Salva = tasto(this, 0, 676, kTastoL, kTastoA, "Salva");
+    Esci = tasto(this, 0, 676, kTastoL, kTastoA, "Esci");
     TimeOutTx = new FormTimer(this, 5000, false);
     Dati_Out = new FormTimer(this, 2000, false);
     connect(Attivo, &QPushButton::clicked, this, &Veicolo::Attivo_Click);
@@ -152,7 +137,7 @@ void Veicolo::costruiscoRicerca()
     ElencoNomi = elenco(BoxIn, "ElencoNomi", ModelloNomi);
     ElencoNomi->setGeometry(10, 36, 420, 96);
     ElencoNomi->hide();
-    Nome_Targa = tasto(BoxIn, "Nome_Targa", 500, 40);
+    Nome_Targa = tasto(BoxIn, 500, 40, kTastoL, kTastoA, "Nome_Targa");
     connect(Cliente, &QLineEdit::textChanged, this, &Veicolo::Cliente_Change);
     connect(Ditta_Nome, &QLineEdit::textChanged, this, &Veicolo::Ditta_Nome_Change);
     connect(ElencoTarghe, &QListView::doubleClicked, this, [this] { ElencoTarghe_DblClick(); });
@@ -277,18 +262,16 @@ void Veicolo::costruiscoCatalogo()
         Istruzione[i] = etichetta(PIstr, 6, 22 + 13 * i, 428, 13);
         Istruzione[i]->setFont(piccolo);
     }
-    Attivo = tasto(t1, "Attivo", 460, 312);
-    Tasto_Inf = tasto(t1, "Tasto_Inf", 460, 312);
-    Tasto_Agg = tasto(t1, "Tasto_Agg", 546, 312);
-    Caric_Agg = tasto(t1, "Caric_Agg", 546, 312);
-    InvioDati = tasto(t1, "InvioDati", 632, 312);
-    LanciaSchemi = tasto(t1, "LanciaSchemi", 718, 312);
-    Personalizza = tasto(t1, "Personalizza", 804, 312);
-    PSerbatoio = tasto(t1, "PSerbatoio", 804, 376);
-    for (QPushButton* b : {Tasto_Inf, Tasto_Agg}) {
-        b->setVisible(false);
-        b->setEnabled(false);
-    }
+    Attivo = tasto(t1, 460, 312, kTastoL, kTastoA, "Attivo");
+    Tasto_Inf = tasto(t1, 460, 312, kTastoL, kTastoA, "Tasto_Inf");
+    Tasto_Agg = tasto(t1, 546, 312, kTastoL, kTastoA, "Tasto_Agg");
+    Caric_Agg = tasto(t1, 546, 312, kTastoL, kTastoA, "Caric_Agg");
+    InvioDati = tasto(t1, 632, 312, kTastoL, kTastoA, "InvioDati");
+    LanciaSchemi = tasto(t1, 718, 312, kTastoL, kTastoA, "LanciaSchemi");
+    Personalizza = tasto(t1, 804, 312, kTastoL, kTastoA, "Personalizza");
+    PSerbatoio = tasto(t1, 804, 376, kTastoL, kTastoA, "PSerbatoio");
+    for (QPushButton* b : {Tasto_Inf, Tasto_Agg})
+        Visibile(b, false);
     LogoZEQ[1]->setGeometry(460, 380, 150, 60);
     LogoQox[1]->setGeometry(630, 380, 150, 60);
     connect(Impianto, &QComboBox::activated, this, [this] { Impianto_Click(); });
@@ -641,18 +624,14 @@ bool Veicolo::eventFilter(QObject* o, QEvent* e)
 void Veicolo::MostroStatoCollegamento(bool su)
 {
     StatoCom->setText(Msg(su ? 347 : 348));
-    Attivo->setVisible(!su);
-    Attivo->setEnabled(!su);
-    Tasto_Inf->setVisible(su);
-    Tasto_Inf->setEnabled(su);
+    Visibile(Attivo, !su);
+    Visibile(Tasto_Inf, su);
 }
 
 void Veicolo::MostroTastiAggiornamento(bool software)
 {
-    Tasto_Agg->setVisible(software);
-    Tasto_Agg->setEnabled(software);
-    Caric_Agg->setVisible(!software);
-    Caric_Agg->setEnabled(!software);
+    Visibile(Tasto_Agg, software);
+    Visibile(Caric_Agg, !software);
 }
 
 void Veicolo::MostroTipoInstallazione(const QString& testo)
