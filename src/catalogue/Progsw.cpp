@@ -36,10 +36,7 @@ QString PrimoFileS19(const QString& cartella)
             nomi << n;
     if (nomi.isEmpty())
         return {};
-    std::sort(nomi.begin(), nomi.end(), [](const QString& a, const QString& b) {
-        const int c = a.compare(b, Qt::CaseInsensitive);
-        return c != 0 ? c < 0 : a < b;
-    });
+    Files::OrdinoNomi(nomi);
     return nomi.first();
 }
 

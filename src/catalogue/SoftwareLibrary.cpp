@@ -393,28 +393,16 @@ int CreoFileProgrammazione(const QString& mappaF19, const QString& nome, const Q
 
 // ---- the software list ----
 
-namespace {
-
-void OrdinoNomi(QStringList& nomi)
-{
-    std::sort(nomi.begin(), nomi.end(), [](const QString& a, const QString& b) {
-        const int c = a.compare(b, Qt::CaseInsensitive);
-        return c != 0 ? c < 0 : a < b;
-    });
-}
-
-} // namespace
-
 QList<RigaSoftware> ElencoSoftware()
 {
     QList<RigaSoftware> righe;
     const QDir base(Files::PercorsoApp(QStringLiteral("SOFTWARE/02")));
     QStringList cartelle = base.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
-    OrdinoNomi(cartelle);
+    Files::OrdinoNomi(cartelle);
     for (const QString& cartella : cartelle) {
         const QDir d(base.filePath(cartella));
         QStringList file = d.entryList(QDir::Files | QDir::Hidden);
-        OrdinoNomi(file);
+        Files::OrdinoNomi(file);
         const bool kernel = cartella.trimmed().toUpper() == QLatin1String("KERNEL");
         for (const QString& f : file) {
             if (f.right(3).toUpper() != QLatin1String("S19"))

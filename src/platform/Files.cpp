@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <filesystem>
 
 #ifdef Q_OS_UNIX
@@ -247,6 +248,14 @@ bool CorrispondeJolly(const QString& nome, const QString& modello)
     const QRegularExpression ancorato(QRegularExpression::anchoredPattern(re.pattern()),
                                       QRegularExpression::CaseInsensitiveOption);
     return ancorato.match(nome).hasMatch();
+}
+
+void OrdinoNomi(QStringList& nomi)
+{
+    std::sort(nomi.begin(), nomi.end(), [](const QString& a, const QString& b) {
+        const int c = a.compare(b, Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : a < b;
+    });
 }
 
 QList<QByteArray> NomiIllegibili(const QString& cartella)

@@ -72,6 +72,9 @@ bool CreaCartella(const QString& path);
 // Matches name against a pattern with the wildcards "*" and "?", without regard to case.
 bool CorrispondeJolly(const QString& nome, const QString& modello);
 
+// Sorts names without regard to case; names that differ only in case in code order.
+void OrdinoNomi(QStringList& nomi);
+
 // The names (as bytes) of the entries of a folder that do not decode to text and back,
 // entries that Qt's folder listings leave out silently. Empty when there is none or the
 // folder cannot be read.
