@@ -1,5 +1,4 @@
 #include "platform/Files.h"
-#include "shell/Modulo.h"
 
 #include <QDir>
 #include <QFile>
@@ -59,9 +58,25 @@ QString Percorso(const QString& base, const QString& relativo)
     return p;
 }
 
+static QString& cartellaProgramma()
+{
+    static QString c;
+    return c;
+}
+
+void ImpostaCartellaProgramma(const QString& cartella)
+{
+    cartellaProgramma() = cartella;
+}
+
+QString CartellaProgramma()
+{
+    return cartellaProgramma();
+}
+
 QString PercorsoApp(const QString& relativo)
 {
-    return Percorso(Shell.PathApp, relativo);
+    return Percorso(cartellaProgramma(), relativo);
 }
 
 bool ComponenteValido(const QString& nome)

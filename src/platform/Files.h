@@ -18,7 +18,12 @@ namespace Files {
 // path with a backslash separator.
 QString Percorso(const QString& base, const QString& relativo);
 
-// Percorso(Shell.PathApp, relativo).
+// The program folder (no trailing separator): given once at start-up, and by whoever lays
+// out another (tests, tools); "" until then.
+void ImpostaCartellaProgramma(const QString& cartella);
+QString CartellaProgramma();
+
+// Percorso(CartellaProgramma(), relativo).
 QString PercorsoApp(const QString& relativo);
 
 // Resolves an existing entry "nome" in folder "cartella" case-insensitively; returns the

@@ -4,6 +4,7 @@
 #include "catalogue/PersonalMaps.h"
 #include "catalogue/StatoCatalogo.h"
 #include "catalogue/StatoFile.h"
+#include "platform/Files.h"
 #include "platform/SerialControl.h"
 #include "shell/Procedure.h"
 #include "vehicle/StatoVeicolo.h"
@@ -69,6 +70,7 @@ void AmbienteLink::SetUp()
     const QString path = Shell.PathApp;
     Shell.reset();
     Shell.PathApp = path;
+    Files::ImpostaCartellaProgramma(path);
     Shell.Lingua = 4;
     // No real serial device is touched: the screens' ports map to a missing device.
     cartella->scrivi("ZEQINST.INI", "[PORTE]\r\nCOM1=/nonexistent/ecu\r\nCOM5=/nonexistent/modem\r\n");
