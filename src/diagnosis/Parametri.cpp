@@ -60,54 +60,7 @@ FileLimiti LeggoFileLimiti(const QString& percorso, int righe)
     return r;
 }
 
-// ---- value texts ----
-
-QByteArray InteroDaTesto(QByteArrayView testo)
-{
-    const QByteArrayView p = PrefissoNumero(testo);
-    if (p.isEmpty())
-        return QByteArrayLiteral("0");
-    NumeroEsatto n;
-    if (!LeggoNumeroEsatto(p.toByteArray(), n))
-        return {};
-    return FormattoNumero(n, QStringLiteral("#0")).toLatin1();
-}
-
-QString Allineato(const QByteArray& testo, int lunghezza)
-{
-    if (testo.isEmpty() || testo.size() > lunghezza)
-        return {};
-    return QString::fromLatin1(testo).rightJustified(lunghezza, QLatin1Char(' '));
-}
-
 // ---- the value boxes ----
-
-namespace {
-
-void Colore(QLineEdit* e, Qt::GlobalColor c)
-{
-    QPalette p = e->palette();
-    p.setColor(QPalette::Text, c);
-    e->setPalette(p);
-}
-
-} // namespace
-
-bool ValoreInCasella(QLineEdit* casella, const QByteArray& testo)
-{
-    const QString t = Allineato(testo, casella->maxLength());
-    if (t.isEmpty())
-        return false;
-    Colore(casella, Qt::black);
-    casella->setText(t);
-    return true;
-}
-
-void PredefinitoInCasella(QLineEdit* casella, const QString& testo)
-{
-    Colore(casella, Qt::red);
-    casella->setText(testo);
-}
 
 void FuocoCasella(QLineEdit* casella, bool entra)
 {

@@ -38,20 +38,7 @@ struct FileLimiti {
 // what was read.
 FileLimiti LeggoFileLimiti(const QString& percorso, int righe);
 
-// ---- value texts ----
-// The number a text begins with as a whole number ("#0", halves away from zero); "0" when
-// the text does not begin with a number, "" when it is too long to be taken exactly.
-QByteArray InteroDaTesto(QByteArrayView testo);
-// The text right-aligned in a box of `lunghezza` characters; "" when it does not fit (a
-// value is never shown cut).
-QString Allineato(const QByteArray& testo, int lunghezza);
-
 // ---- the value boxes of the parameter screens ----
-// A value read from the ECU, black and right-aligned; false (box unchanged) when it does
-// not fit.
-bool ValoreInCasella(QLineEdit* casella, const QByteArray& testo);
-// A default shown in red in place of a value.
-void PredefinitoInCasella(QLineEdit* casella, const QString& testo);
 // Focus in: blanks trimmed. Focus out: the number as a whole number right-aligned in the
 // box (an empty box becomes 0).
 void FuocoCasella(QLineEdit* casella, bool entra);
