@@ -2,8 +2,8 @@
 // The personalisation screen: installation type, changeover threshold, drooping,
 // changeover temperature, forced gas, changeover switch and the three tank values, checked
 // against LIMITI.TXT and stored in the ECU ("MUFS") or, with the older ECU software, in
-// fixed records of the vehicle's personal map. Also the limits file reader that the
-// pressure calibration shares, and the screen interface the parameter replies fill.
+// fixed records of the vehicle's personal map. Also the screen interface the parameter
+// replies fill.
 #include "platform/Form.h"
 
 #include <QByteArray>
@@ -19,24 +19,6 @@ class QLineEdit;
 class QPushButton;
 class FormTimer;
 class QAbstractButton;
-
-// ---- LIMITI.TXT ----
-// One record per line: a label, ";", the lower limit, ";", the upper limit, ";"; anything
-// after the third ";" is ignored. Lines 1-3 limit threshold, drooping and temperature,
-// line 4 the pressure reading.
-struct RigaLimiti {
-    int campi = 0;        // how many of the three ";" the line holds (0 to 3)
-    double minimo = 0;    // valid when campi >= 2
-    double massimo = 0;   // valid when campi >= 3
-};
-struct FileLimiti {
-    bool esiste = false;
-    QList<RigaLimiti> righe;  // the lines read, at most the number asked for
-};
-// Reads the first `righe` records of the limits file (bytes, C locale; each limit is the
-// number its text begins with). A missing file gives esiste = false; a read error keeps
-// what was read.
-FileLimiti LeggoFileLimiti(const QString& percorso, int righe);
 
 // ---- the value boxes of the parameter screens ----
 // Focus in: blanks trimmed. Focus out: the number as a whole number right-aligned in the

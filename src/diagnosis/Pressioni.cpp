@@ -1,5 +1,6 @@
 #include "diagnosis/Pressioni.h"
 
+#include "catalogue/LimitsFile.h"
 #include "catalogue/MapFiles.h"
 #include "catalogue/StatoCatalogo.h"
 #include "diagnosis/Parametri.h"
