@@ -16,7 +16,6 @@
 #include "shell/Procedure.h"
 #include "shell/ZEQ_Inst.h"
 
-#include <QApplication>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -650,17 +649,10 @@ void DatiMotore::FineTarMP()
 
 void DatiMotore::Esci_Click()
 {
-    for (int passo = 0; passo < 2; ++passo) {
-        const auto finestre = QApplication::topLevelWidgets();
-        for (QWidget* w : finestre) {
-            auto* f = qobject_cast<FormBase*>(w);
-            if (!f || f->Scaricato())
-                continue;
-            const QString nome = f->NomeForm().trimmed().toUpper();
-            if (nome != QLatin1String("ZEQ_INST") && nome != QLatin1String("DATIMOTORE"))
-                f->Scarica();
-        }
-    }
+    for (int passo = 0; passo < 2; ++passo)
+        ScaricaForm([](FormBase*, const QString& nome) {
+            return nome != QLatin1String("ZEQ_INST") && nome != QLatin1String("DATIMOTORE");
+        });
     Scarica();
 }
 

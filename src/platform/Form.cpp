@@ -176,14 +176,22 @@ bool FormBase::anteprimaTasto(QObject* o, QKeyEvent* ke)
     return false;
 }
 
-void ScaricaTutteTranne(const QString& nomeForm)
+void ScaricaForm(const std::function<bool(FormBase* f, const QString& nome)>& scelta)
 {
     const auto finestre = QApplication::topLevelWidgets();
     for (QWidget* w : finestre) {
         auto* f = qobject_cast<FormBase*>(w);
-        if (f && !f->Scaricato() && f->NomeForm().trimmed().toUpper() != nomeForm.trimmed().toUpper())
+        if (!f || f->Scaricato())
+            continue;
+        if (scelta(f, f->NomeForm().trimmed().toUpper()))
             f->Scarica();
     }
+}
+
+void ScaricaTutteTranne(const QString& nomeForm)
+{
+    const QString tenuta = nomeForm.trimmed().toUpper();
+    ScaricaForm([&](FormBase*, const QString& nome) { return nome != tenuta; });
 }
 
 static int g_puntatore = 0;

@@ -5,6 +5,8 @@
 #include <QDialog>
 #include <QPointer>
 
+#include <functional>
+
 class QKeyEvent;
 
 namespace Tasti {
@@ -129,6 +131,10 @@ QLabel* CreoIntitolo(QWidget* form, const QString& testo = QString(), bool banda
 // The program's title line shown by the main menu and the language form.
 inline const char* const TitoloProgramma = " Z E Q - GAS EQUIPMENT -- ZULVEN INJECTION";
 
+// Unloads every loaded form that `scelta` picks, given the form and its module name (upper
+// case, trimmed): one pass over the windows open when it starts, so a caller that must also
+// catch a form brought up by one of these unloads calls it twice.
+void ScaricaForm(const std::function<bool(FormBase* f, const QString& nome)>& scelta);
 // Unloads every loaded form except the one named (used by the vehicle screen's close).
 void ScaricaTutteTranne(const QString& nomeForm);
 

@@ -778,22 +778,15 @@ void Veicolo::Dati_Out_Timer()
     }
     Link.FaseCom = FASE_LIBERA;
     ImpostoTipoInstallazione();
-    for (int passo = 0; passo < 2; ++passo) {
-        const auto finestre = QApplication::topLevelWidgets();
-        for (QWidget* w : finestre) {
-            auto* f = qobject_cast<FormBase*>(w);
-            if (!f || f->Scaricato())
-                continue;
-            const QString nome = f->NomeForm().trimmed().toUpper();
+    for (int passo = 0; passo < 2; ++passo)
+        ScaricaForm([](FormBase* f, const QString& nome) {
             // A YES/NO box (save before exit, change the plate) waits for its answer: closing
             // it would answer NO for the user.
             if (auto* box = qobject_cast<MessErr*>(f); box && box->ChiedeRisposta())
-                continue;
-            if (nome == QLatin1String("PRESSIONI") || nome == QLatin1String("MANDODATI") ||
-                nome == QLatin1String("MESSERR"))
-                f->Scarica();
-        }
-    }
+                return false;
+            return nome == QLatin1String("PRESSIONI") || nome == QLatin1String("MANDODATI") ||
+                   nome == QLatin1String("MESSERR");
+        });
     if (Link.Collegato) {
         Link.Collegato = false;
         AggiornoStatoCollegamento();
