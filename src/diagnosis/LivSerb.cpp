@@ -6,7 +6,6 @@
 #include "ecu_link/StatoLink.h"
 #include "platform/Timer.h"
 #include "shell/Modulo.h"
-#include "shell/Procedure.h"
 #include "vehicle/Veicolo.h"
 
 #include <QCheckBox>
@@ -191,16 +190,6 @@ bool LivSerb::eventFilter(QObject* o, QEvent* e)
     return FormBase::eventFilter(o, e);
 }
 
-bool LivSerb::MostroValoreLetto(int i, const QByteArray& testo)
-{
-    return ValoreInCasella(DatiPar[size_t(i)], testo);
-}
-
-void LivSerb::MostroPredefinito(int i, const QString& testo)
-{
-    PredefinitoInCasella(DatiPar[size_t(i)], testo);
-}
-
 void LivSerb::MostroInterruttore(int, bool acceso)
 {
     Commutatore->setChecked(acceso);
@@ -219,11 +208,6 @@ void LivSerb::MostroFineSalvataggio(int messaggio)
     controlli(true);
     Esci->setEnabled(true);
     Segnalazione->setText(Msg(messaggio));
-}
-
-void LivSerb::MostroSegnalazione(const QString& testo)
-{
-    Segnalazione->setText(testo);
 }
 
 void LivSerb::MostroRichiestaInterrotta(int messaggio)

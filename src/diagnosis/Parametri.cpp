@@ -533,14 +533,19 @@ bool Parametri::eventFilter(QObject* o, QEvent* e)
 
 // ---- what the replies show ----
 
-bool Parametri::MostroValoreLetto(int i, const QByteArray& testo)
+bool SchermoParametri::MostroValoreLetto(int i, const QByteArray& testo)
 {
-    return ValoreInCasella(DatiPar[size_t(i)], testo);
+    return ValoreInCasella(Casella(i), testo);
 }
 
-void Parametri::MostroPredefinito(int i, const QString& testo)
+void SchermoParametri::MostroPredefinito(int i, const QString& testo)
 {
-    PredefinitoInCasella(DatiPar[size_t(i)], testo);
+    PredefinitoInCasella(Casella(i), testo);
+}
+
+void SchermoParametri::MostroSegnalazione(const QString& testo)
+{
+    Segnalazione->setText(testo);
 }
 
 void Parametri::MostroInterruttore(int quale, bool acceso)
@@ -559,11 +564,6 @@ void Parametri::MostroFineSalvataggio(int messaggio)
 {
     Abilito({TipoInst, BoxPers, Salva, Esci}, true);
     Segnalazione->setText(Msg(messaggio));
-}
-
-void Parametri::MostroSegnalazione(const QString& testo)
-{
-    Segnalazione->setText(testo);
 }
 
 void Parametri::MostroLetturaInterrotta(bool vecchio)

@@ -48,14 +48,25 @@ QList<std::pair<int, QByteArray>> RecordParametri(const std::array<QString, 6>& 
                                                  int commutatore);
 
 // ---- what the parameter replies show on a screen ----
+// The personalisation and tank screens share these controls: the changeover switch, the
+// two level buttons, save, exit, the status line and the off-line check.
 class SchermoParametri {
 public:
     virtual ~SchermoParametri() = default;
+
+    QCheckBox* Commutatore = nullptr;
+    QPushButton* AcqMin = nullptr;
+    QPushButton* AcqMax = nullptr;
+    QPushButton* Salva = nullptr;
+    QPushButton* Esci = nullptr;
+    QLabel* Segnalazione = nullptr;
+    FormTimer* FuoriLinea = nullptr;
+
     // DatiPar(i) shows a value read from the ECU in black, right-aligned; false (nothing
     // shown) when it does not fit the box.
-    virtual bool MostroValoreLetto(int i, const QByteArray& testo) = 0;
+    bool MostroValoreLetto(int i, const QByteArray& testo);
     // DatiPar(i) shows the default in red.
-    virtual void MostroPredefinito(int i, const QString& testo) = 0;
+    void MostroPredefinito(int i, const QString& testo);
     // Check box 0 the changeover switch, 1 forced gas.
     virtual void MostroInterruttore(int quale, bool acceso) = 0;
     // The read is over: controls back, status line empty. parametriCompleti: a complete Rfn
@@ -64,7 +75,11 @@ public:
     // The store is over with message n.
     virtual void MostroFineSalvataggio(int messaggio) = 0;
     // Status line.
-    virtual void MostroSegnalazione(const QString& testo) = 0;
+    void MostroSegnalazione(const QString& testo);
+
+protected:
+    // The screen's value box DatiPar(i).
+    virtual QLineEdit* Casella(int i) const = 0;
 };
 
 class Parametri : public FormBase, public IstanzaPredefinita<Parametri>, public SchermoParametri {
@@ -78,15 +93,8 @@ public:
     QGroupBox* BoxPers = nullptr;
     std::array<QLineEdit*, 6> DatiPar{};
     std::array<QLabel*, 13> LabParametri{};
-    QCheckBox* Commutatore = nullptr;
     QCheckBox* GasForzo = nullptr;
     QGroupBox* Serbatoio = nullptr;
-    QPushButton* AcqMin = nullptr;
-    QPushButton* AcqMax = nullptr;
-    QPushButton* Salva = nullptr;
-    QPushButton* Esci = nullptr;
-    QLabel* Segnalazione = nullptr;
-    FormTimer* FuoriLinea = nullptr;
 
     // Limits of threshold, drooping and temperature (minimum, maximum).
     std::array<std::pair<double, double>, 3> Limiti{};
@@ -104,12 +112,9 @@ public:
     // when the file could not be read.
     int LeggoParametri();
 
-    bool MostroValoreLetto(int i, const QByteArray& testo) override;
-    void MostroPredefinito(int i, const QString& testo) override;
     void MostroInterruttore(int quale, bool acceso) override;
     void MostroFineLettura(bool parametriCompleti) override;
     void MostroFineSalvataggio(int messaggio) override;
-    void MostroSegnalazione(const QString& testo) override;
     // Reply watchdog: the read (older software: the controls come back) or the store ended
     // without a reply.
     void MostroLetturaInterrotta(bool vecchio);
@@ -128,6 +133,7 @@ private:
     void controlliValori(bool abilitati);
     bool controlloLimiti();
     void salvoMappa();
+    QLineEdit* Casella(int i) const override { return DatiPar[size_t(i)]; }
     // The personal map this opening prepared and read ("" none), and whether some of its
     // records were not valid: then it is written only with every field a number.
     QString m_mappaLetta;
