@@ -10,6 +10,7 @@
 #include "archive/Cancella.h"
 #include "archive/Collazione.h"
 #include "demoarchive/lib/ArchivioDemo.h"
+#include "platform/Files.h"
 #include "shell/Modulo.h"
 #include "support/Tempi.h"
 
@@ -83,6 +84,7 @@ int main(int argc, char** argv)
     const int clienti = argc > 1 ? std::max(1, atoi(argv[1])) : 100000;
     QTemporaryDir cartella(QDir::current().filePath("bench-archive-XXXXXX"));
     Shell.PathApp = cartella.path();
+    Files::ImpostaCartellaProgramma(cartella.path());
 
     auto a = Orologio::now();
     QString errore;

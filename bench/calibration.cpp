@@ -10,6 +10,7 @@
 #include "ecu_link/Ricezione.h"
 #include "ecu_link/StatoLink.h"
 #include "platform/BoxHost.h"
+#include "platform/Files.h"
 #include "shell/Modulo.h"
 #include "support/Tempi.h"
 
@@ -57,6 +58,7 @@ void BM_RfnReplyHandled(benchmark::State& stato)
 {
     static QTemporaryDir cartella;
     Shell.PathApp = cartella.path();
+    Files::ImpostaCartellaProgramma(cartella.path());
     Shell.Lingua = 4;
     BoxHost::ImpostaRisponditore([](const RiquadroMostrato&) { return -1; });
     DatiCentralina.SwVecchio = false;

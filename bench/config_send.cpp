@@ -42,6 +42,7 @@ void Scrivo(const QString& relativo, const QByteArray& dati)
 FileTabellaDati Prepara()
 {
     Shell.PathApp = Cartella().path();
+    Files::ImpostaCartellaProgramma(Cartella().path());
     Shell.Lingua = 4;
     BoxHost::ImpostaRisponditore([](const RiquadroMostrato&) { return -1; });
     Scrivo("CAR/CENTRAL1/MOTORO01.QOX", DemoData::MappaValori(1, false, "BENCH"));

@@ -12,6 +12,7 @@
 #include "platform/BoxHost.h"
 #include "shell/Modulo.h"
 
+#include "platform/Files.h"
 #include "platform/Timer.h"
 
 #include <QApplication>
@@ -50,6 +51,7 @@ void Prepara()
 {
     static QTemporaryDir cartella;
     Shell.PathApp = cartella.path();
+    Files::ImpostaCartellaProgramma(cartella.path());
     Shell.Funzione = 2;
     Link.reset();
     Diagnosi.reset();

@@ -14,6 +14,7 @@
 #include "ecusim/lib/CollegamentoPty.h"
 #include "ecusim/lib/EcuModel.h"
 #include "platform/BoxHost.h"
+#include "platform/Files.h"
 #include "platform/PrivateProfile.h"
 #include "platform/SerialControl.h"
 #include "shell/Modulo.h"
@@ -59,6 +60,7 @@ double OrologioVeloce()
 void Prepara()
 {
     Shell.PathApp = Cartella();
+    Files::ImpostaCartellaProgramma(Cartella());
     Shell.Lingua = 4;
     ImpostaOrologio(OrologioVeloce);
     BoxHost::ImpostaRisponditore([](const RiquadroMostrato&) { return -1; });
@@ -190,6 +192,7 @@ void BM_SoftwareList200(benchmark::State& stato)
         }
     }
     Shell.PathApp = Cartella() + "/LIB";
+    Files::ImpostaCartellaProgramma(Shell.PathApp);
     qint64 righe = 0;
     for (auto _ : stato)
         righe += ElencoSoftware().size();
@@ -197,6 +200,7 @@ void BM_SoftwareList200(benchmark::State& stato)
         stato.SkipWithError("rows missing");
     stato.SetItemsProcessed(righe);
     Shell.PathApp = Cartella();
+    Files::ImpostaCartellaProgramma(Cartella());
 }
 
 BENCHMARK(BM_FW0ToNextLine);

@@ -8,6 +8,7 @@
 // keyword the import ignores), each ending with a block that copies one small data file.
 // A last run reads a file of one 200 MB line, which must fail at the block limit.
 #include "catalogue/MediaImport.h"
+#include "platform/Files.h"
 #include "shell/Modulo.h"
 
 #include <QCoreApplication>
@@ -59,6 +60,7 @@ Misura Figlio(const QString& programma, const QString& supporto, bool importa)
     const pid_t pid = fork();
     if (pid == 0) {
         Shell.PathApp = programma;
+        Files::ImpostaCartellaProgramma(programma);
         _exit(importa ? ImportoFileDati(QStringLiteral("SOFTWARE.DAT"), supporto) + 10 : 10);
     }
     Misura m;

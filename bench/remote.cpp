@@ -3,6 +3,7 @@
 // second, the time per software block of a 64 KiB transfer, and the update of a staging
 // catalogue of 200 models.
 #include "gsmsim/lib/GsmModel.h"
+#include "platform/Files.h"
 #include "remote/ModemLink.h"
 #include "remote/StatoGSM.h"
 #include "shell/Modulo.h"
@@ -26,6 +27,7 @@ QTemporaryDir& Cartella()
 {
     static QTemporaryDir d;
     Shell.PathApp = d.path();
+    Files::ImpostaCartellaProgramma(d.path());
     return d;
 }
 

@@ -6,6 +6,7 @@
 #include "archive/PrefixListModel.h"
 #include "demoarchive/lib/ArchivioDemo.h"
 #include "demodata/lib/DemoData.h"
+#include "platform/Files.h"
 #include "shell/Modulo.h"
 #include "support/Tempi.h"
 #include "vehicle/SceltaCatalogo.h"
@@ -43,6 +44,7 @@ int main(int argc, char** argv)
     const int clienti = argc > 1 ? std::max(1, atoi(argv[1])) : 100000;
     QTemporaryDir cartella(QDir::current().filePath("bench-vehicle-XXXXXX"));
     Shell.PathApp = cartella.path();
+    Files::ImpostaCartellaProgramma(cartella.path());
     Shell.Lingua = 4;
     QString errore;
     if (!DemoData::ScrivoProgramma(cartella.path(), &errore) ||

@@ -1,6 +1,7 @@
 // Fuzz target: applying a staged catalogue update. The input is the staged record (its
 // first 210 bytes) and the existing staging catalogue (the rest). The result is -1 or 0,
 // nothing is written outside TEMPOR, and a catalogue written is whole 182-byte records.
+#include "platform/Files.h"
 #include "remote/ModemLink.h"
 #include "shell/Modulo.h"
 
@@ -29,6 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     QDir(tempor).removeRecursively();
     QDir().mkpath(tempor);
     Shell.PathApp = prog;
+    Files::ImpostaCartellaProgramma(prog);
     const QByteArray in(reinterpret_cast<const char*>(data), qsizetype(size));
     const QByteArray agg = in.left(210);
     Scrivo(tempor + "/AGGMARCA.NEW", agg);

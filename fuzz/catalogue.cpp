@@ -72,6 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     QDir(media).removeRecursively();
     QDir().mkpath(prog);
     Shell.PathApp = prog;
+    Files::ImpostaCartellaProgramma(prog);
 
     // The input as a catalogue: converted and sorted into whole records. A file of whole
     // records stays as it is; any other keeps one record per line that is not blank.

@@ -2,6 +2,7 @@
 // every state of the link. The first byte picks the state; the rest arrives in chunks.
 // Fails when a file appears anywhere but below TEMPOR and SOFTWARE of the program folder.
 #include "ecu_link/StatoLink.h"
+#include "platform/Files.h"
 #include "remote/ModemLink.h"
 #include "remote/StatoGSM.h"
 #include "shell/Modulo.h"
@@ -32,6 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QString prog = radice + "/a/b/prog";
     QDir().mkpath(prog);
     Shell.PathApp = prog;
+    Files::ImpostaCartellaProgramma(prog);
     Shell.Funzione = 0;
     GSM.reset();
     GSM.GSMattivo = true;

@@ -1,6 +1,7 @@
 // Fuzz target for map value files: normalising, reading records, the data image (the input
 // cut at NUL bytes into map, PWM table and PCM table), the parameter text and the
 // conversion into an S-record map.
+#include "catalogue/LimitsFile.h"
 #include "catalogue/MapFiles.h"
 #include "catalogue/SRecord.h"
 #include "diagnosis/Parametri.h"

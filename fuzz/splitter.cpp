@@ -11,6 +11,7 @@
 #include "ecu_link/Ricezione.h"
 #include "ecu_link/StatoLink.h"
 #include "platform/BoxHost.h"
+#include "platform/Files.h"
 #include "remote/StatoGSM.h"
 #include "shell/Modulo.h"
 #include "shell/Procedure.h"
@@ -75,6 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (qobject_cast<QApplication*>(QCoreApplication::instance()))
             g_stati = int(sizeof(Stati) / sizeof(Stati[0]));
         Shell.PathApp = cartella.path();
+        Files::ImpostaCartellaProgramma(cartella.path());
         ImpostaOrologio(OrologioVeloce);
         QFile programma(cartella.filePath(QStringLiteral("PROG.S19")));
         if (programma.open(QIODevice::WriteOnly))

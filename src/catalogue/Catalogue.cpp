@@ -231,6 +231,15 @@ static QString Risolto(const QString& percorso)
     return Files::Trova(Files::Percorso(sep == 0 ? QStringLiteral("/") : p.left(sep), QString()), p.mid(sep + 1));
 }
 
+// Reads a catalogue file about to be rewritten into dati. A missing file needs no rewrite
+// (esito true); one that is not a regular file or cannot be read fails (esito false).
+static bool LeggoDaRiscrivere(const QString& percorso, QByteArray& dati, bool& esito)
+{
+    const QFileInfo fi(percorso);
+    esito = !fi.exists();
+    return !esito && fi.isFile() && Files::LeggiTutto(percorso, dati);
+}
+
 bool LeggoCatalogo(const QString& percorso, QList<RecordCatalogo>& record)
 {
     record.clear();
@@ -283,12 +292,10 @@ QByteArray RigaConvertita(const QByteArray& riga)
 bool ConvertoFilePRN(const QString& marca)
 {
     const QString percorso = PercorsoCatalogo(marca);
-    const QFileInfo fi(percorso);
-    if (!fi.exists())
-        return true;
     QByteArray dati;
-    if (!fi.isFile() || !Files::LeggiTutto(percorso, dati))
-        return false;
+    bool esito = true;
+    if (!LeggoDaRiscrivere(percorso, dati, esito))
+        return esito;
     bool attuale = false;
     bool completo = true;
     const QList<QByteArray> righe = RigheCatalogo(dati, LunghezzaRecord, &attuale, &completo);
@@ -333,12 +340,10 @@ void OrdinoRecord(QList<QByteArray>& record)
 bool OrdinoFile(const QString& nomeFile)
 {
     const QString percorso = Risolto(nomeFile);
-    const QFileInfo fi(percorso);
-    if (!fi.exists())
-        return true;
     QByteArray dati;
-    if (!fi.isFile() || !Files::LeggiTutto(percorso, dati))
-        return false;
+    bool esito = true;
+    if (!LeggoDaRiscrivere(percorso, dati, esito))
+        return esito;
     const qsizetype n = dati.size() / LunghezzaRecord;
     if (n < 1)
         return true;

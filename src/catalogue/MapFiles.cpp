@@ -2,6 +2,7 @@
 
 #include "platform/Files.h"
 #include "shell/Modulo.h"
+#include "shell/Procedure.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -92,12 +93,6 @@ int CifraEsa(char c)
     if (c >= 'a' && c <= 'f')
         return c - 'a' + 10;
     return -1;
-}
-
-QString TipoNN(int tipoCentralina)
-{
-    const QString t = QStringLiteral("00") + QString::number(tipoCentralina);
-    return t.right(2);
 }
 
 QString TrovoFile(const QString& percorso)
@@ -294,7 +289,7 @@ QString TrovoTabella(const QString& dirValvole, const QString& radice, const QSt
     // No rail chosen: the tables are never looked for in the working folder.
     if (dirValvole.trimmed().isEmpty())
         return {};
-    const QString numerata = Files::Percorso(dirValvole, radice + TipoNN(tipoCentralina) + QLatin1Char('.') + estensione);
+    const QString numerata = Files::Percorso(dirValvole, radice + DueCifre(tipoCentralina) + QLatin1Char('.') + estensione);
     if (QFileInfo(numerata).isFile())
         return numerata;
     if (tipoCentralina == 1) {
@@ -425,7 +420,7 @@ QString LeggoParametriMappa(const QString& dirCentralina, int tipoGas, int tipoC
     if (QFileInfo(personale).isFile())
         return Files::LeggiTutto(personale, dati) ? ParametriDaRecord(dati) : ParametriPredefiniti();
     const QString nome = (tipoGas == 1 ? QStringLiteral("C_META") : QStringLiteral("C_GPL"))
-                         + TipoNN(tipoCentralina) + QStringLiteral(".F19");
+                         + DueCifre(tipoCentralina) + QStringLiteral(".F19");
     const QString f19 = Files::Percorso(dirCentralina, nome);
     if (dirCentralina.isEmpty() || !QFileInfo(f19).isFile() || !Files::LeggiTutto(f19, dati))
         return ParametriPredefiniti();

@@ -46,8 +46,6 @@ QByteArrayView PrefissoNumero(QByteArrayView t);
 // The value of one hex digit (either case), -1 for any other character.
 int CifraEsa(char c);
 
-// The two-digit ECU type used in file names: Right("00" & type, 2).
-QString TipoNN(int tipoCentralina);
 
 // The path with its last component looked up without regard to case (exact name first).
 QString TrovoFile(const QString& percorso);

@@ -20,6 +20,17 @@ namespace {
 
 QString Latino(const QByteArray& b) { return QString::fromLatin1(b); }
 
+// The folders a block's INIZIO names below the program folder: none when it is empty; false
+// when it is given but is not a relative path of valid names.
+bool CartelleInizio(const QByteArray& testo, QStringList& inizio)
+{
+    inizio.clear();
+    if (testo.isEmpty())
+        return true;
+    inizio = Files::ComponentiValidi(Latino(testo));
+    return !inizio.isEmpty();
+}
+
 // Path below a media folder, each component looked up without regard to case. Empty when a
 // component is a symbolic link: nothing on the media is reached through a link.
 QString SuSupporto(const QString& radice, const QStringList& componenti)
@@ -346,11 +357,8 @@ int ScrivoBloccoModello(BloccoModello& b, const QString& cartella)
         || b.modello.size() > Catalogo::LunghezzaModello)
         return Importo::Errore;
     QStringList inizio;
-    if (!b.inizio.isEmpty()) {
-        inizio = Files::ComponentiValidi(Latino(b.inizio));
-        if (inizio.isEmpty())
-            return Importo::Errore;
-    }
+    if (!CartelleInizio(b.inizio, inizio))
+        return Importo::Errore;
 
     // Every used slot's media folder must be there, and fit to be copied, before anything
     // is written.
@@ -607,10 +615,9 @@ int ScrivoBloccoFileDati(const BloccoFileDati& b, const QString& cartella)
     if (!Files::ComponenteValido(marca) || !Files::ComponenteValido(modello) || !Files::ComponenteValido(file))
         return Importo::Errore;
     QStringList inizio;
-    if (!b.inizio.isEmpty()) {
-        inizio = Files::ComponentiValidi(Latino(b.inizio));
-        if (inizio.isEmpty())
-            return Importo::Errore;
+    if (!CartelleInizio(b.inizio, inizio))
+        return Importo::Errore;
+    if (!inizio.isEmpty()) {
         const int creata = CreoPercorso(Files::PercorsoApp(inizio.join(QLatin1Char('/'))));
         if (creata != 0)
             return creata;

@@ -14,11 +14,6 @@
 
 namespace {
 
-QString DueCifre(int n)
-{
-    return (QStringLiteral("00") + QString::number(n)).right(2);
-}
-
 // Beep and one box with message n under "WARNING!"; the two-digit ECU type is inserted
 // before the first ".QOX" of the text.
 void Segnalo(int n)
@@ -51,6 +46,22 @@ void RimuovoFile(const QString& percorso)
     const QFileInfo fi(percorso);
     if (fi.isFile() || fi.isSymLink())
         QFile::remove(percorso);
+}
+
+// Personalised maps exist for the ECU types 1 to 9: type 0 is told with message 358, any
+// other with 204.
+bool TipoMappeValido()
+{
+    const int ecu = DatiCentralina.TipoCentralina;
+    if (ecu == 0) {
+        Segnalo(358);
+        return false;
+    }
+    if (ecu < 1 || ecu > 9) {
+        Segnalo(204);
+        return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -103,15 +114,8 @@ bool CreoMappePersonali(QString& testo, int tipo)
         RimuovoCartella(cartella);
         return true;
     }
-    const int ecu = DatiCentralina.TipoCentralina;
-    if (ecu == 0) {
-        Segnalo(358);
+    if (!TipoMappeValido())
         return false;
-    }
-    if (ecu < 1 || ecu > 9) {
-        Segnalo(204);
-        return false;
-    }
     if (cartella.isEmpty()) {
         // No vehicle plate that can name a folder: nothing is created.
         Segnalo(211);
@@ -139,15 +143,8 @@ bool CreoMappePersonali(QString& testo, int tipo)
 
 bool ControlloMappePersonali()
 {
-    const int ecu = DatiCentralina.TipoCentralina;
-    if (ecu == 0) {
-        Segnalo(358);
+    if (!TipoMappeValido())
         return false;
-    }
-    if (ecu < 1 || ecu > 9) {
-        Segnalo(204);
-        return false;
-    }
     const QString nome = NomeMappa() + QStringLiteral(".QOX");
     const bool personale = StatoCatalogo.TipoInstallazione == 1;
     QString file;

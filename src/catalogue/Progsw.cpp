@@ -25,12 +25,6 @@
 
 namespace {
 
-void Visibile(QWidget* w, bool si)
-{
-    w->setEnabled(si);
-    w->setVisible(si);
-}
-
 // The first software file of a folder: "*.S19" in any case, first in name order
 // without regard to case; "" when there is none.
 QString PrimoFileS19(const QString& cartella)
@@ -42,10 +36,7 @@ QString PrimoFileS19(const QString& cartella)
             nomi << n;
     if (nomi.isEmpty())
         return {};
-    std::sort(nomi.begin(), nomi.end(), [](const QString& a, const QString& b) {
-        const int c = a.compare(b, Qt::CaseInsensitive);
-        return c != 0 ? c < 0 : a < b;
-    });
+    Files::OrdinoNomi(nomi);
     return nomi.first();
 }
 
@@ -131,7 +122,7 @@ void Progsw::Form_Load()
     Tastook[1]->setText(QStringLiteral("OK"));
     Visibile(Tastook[0], false);
 
-    QString cartella = Files::PercorsoApp(QStringLiteral("SOFTWARE/") + TipoNN(DatiCentralina.TipoCentralina));
+    QString cartella = Files::PercorsoApp(QStringLiteral("SOFTWARE/") + DueCifre(DatiCentralina.TipoCentralina));
     if (caricatore)
         cartella = Files::Percorso(cartella, QStringLiteral("KERNEL"));
     const QString primo = PrimoFileS19(cartella);

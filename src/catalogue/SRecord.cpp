@@ -2,6 +2,7 @@
 
 #include "catalogue/MapFiles.h"
 #include "platform/Files.h"
+#include "shell/Procedure.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -176,7 +177,7 @@ int ScrivoRecordS1(const QString& sorgente, const QString& destinazione, int pri
 
 QByteArray IntestazioneS0(int versione, QDate data)
 {
-    const QByteArray cifre = (QByteArray("00") + QByteArray::number(versione)).right(2);
+    const QByteArray cifre = DueCifre(versione).toLatin1();
     QByteArray corpo = "0000";
     corpo += "3032";
     corpo += Esadecimale(uint8_t(cifre[0]), 2);

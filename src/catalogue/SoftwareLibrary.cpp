@@ -5,6 +5,7 @@
 #include "catalogue/SRecord.h"
 #include "platform/Files.h"
 #include "shell/Modulo.h"
+#include "shell/Procedure.h"
 
 #include <QFile>
 #include <QDir>
@@ -172,7 +173,7 @@ int CercoSoftware(const QString& nomeFile, QString& nome, int tipoCentralina)
     nome = NomeSoftwareDaIntestazione(riga);
     if (nome.isEmpty())
         return 1;
-    const QString s19 = Files::PercorsoApp(QStringLiteral("SOFTWARE/") + TipoNN(tipoCentralina) + QLatin1Char('/')
+    const QString s19 = Files::PercorsoApp(QStringLiteral("SOFTWARE/") + DueCifre(tipoCentralina) + QLatin1Char('/')
                                            + nome + QLatin1Char('/') + nome + QStringLiteral(".S19"));
     return QFileInfo(s19).isFile() ? 0 : 2;
 }
@@ -363,7 +364,7 @@ int preparoTabella(const QString& dirValvole, const QString& radice, const QStri
 int CreoFileProgrammazione(const QString& mappaF19, const QString& nome, const QString& fileUscita,
                            const DatiProgrammazione& dati)
 {
-    const QString nn = TipoNN(dati.TipoCentralina);
+    const QString nn = DueCifre(dati.TipoCentralina);
     QString pwm, pcm;
     int codice = preparoTabella(dati.DirValvole, QStringLiteral("TABPWM") + nn, QStringLiteral("PWM"),
                                 MappaValori::RigheTabellaPWM, 0x4FA6, 11, 12, pwm);
@@ -392,28 +393,16 @@ int CreoFileProgrammazione(const QString& mappaF19, const QString& nome, const Q
 
 // ---- the software list ----
 
-namespace {
-
-void OrdinoNomi(QStringList& nomi)
-{
-    std::sort(nomi.begin(), nomi.end(), [](const QString& a, const QString& b) {
-        const int c = a.compare(b, Qt::CaseInsensitive);
-        return c != 0 ? c < 0 : a < b;
-    });
-}
-
-} // namespace
-
 QList<RigaSoftware> ElencoSoftware()
 {
     QList<RigaSoftware> righe;
     const QDir base(Files::PercorsoApp(QStringLiteral("SOFTWARE/02")));
     QStringList cartelle = base.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
-    OrdinoNomi(cartelle);
+    Files::OrdinoNomi(cartelle);
     for (const QString& cartella : cartelle) {
         const QDir d(base.filePath(cartella));
         QStringList file = d.entryList(QDir::Files | QDir::Hidden);
-        OrdinoNomi(file);
+        Files::OrdinoNomi(file);
         const bool kernel = cartella.trimmed().toUpper() == QLatin1String("KERNEL");
         for (const QString& f : file) {
             if (f.right(3).toUpper() != QLatin1String("S19"))

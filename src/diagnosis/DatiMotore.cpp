@@ -16,7 +16,6 @@
 #include "shell/Procedure.h"
 #include "shell/ZEQ_Inst.h"
 
-#include <QApplication>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -610,11 +609,9 @@ void DatiMotore::MostroChiamataGSM(bool attiva)
         for (QPushButton* w : {Esci, PaginaGrafici, PaginaMotore})
             w->setEnabled(true);
     }
-    TastoGSM->setVisible(!attiva);
-    TastoGSM->setEnabled(!attiva);
+    Visibile(TastoGSM, !attiva);
     T_MapTPS->setEnabled(!attiva);
-    ChiudoGSM->setVisible(attiva);
-    ChiudoGSM->setEnabled(attiva);
+    Visibile(ChiudoGSM, attiva);
 }
 
 void DatiMotore::MostroScambioRemoto(bool aperto)
@@ -652,17 +649,10 @@ void DatiMotore::FineTarMP()
 
 void DatiMotore::Esci_Click()
 {
-    for (int passo = 0; passo < 2; ++passo) {
-        const auto finestre = QApplication::topLevelWidgets();
-        for (QWidget* w : finestre) {
-            auto* f = qobject_cast<FormBase*>(w);
-            if (!f || f->Scaricato())
-                continue;
-            const QString nome = f->NomeForm().trimmed().toUpper();
-            if (nome != QLatin1String("ZEQ_INST") && nome != QLatin1String("DATIMOTORE"))
-                f->Scarica();
-        }
-    }
+    for (int passo = 0; passo < 2; ++passo)
+        ScaricaForm([](FormBase*, const QString& nome) {
+            return nome != QLatin1String("ZEQ_INST") && nome != QLatin1String("DATIMOTORE");
+        });
     Scarica();
 }
 

@@ -31,16 +31,13 @@ LivSerb::LivSerb()
     }
     Commutatore = new QCheckBox(this);
     Commutatore->setGeometry(Twip(3720), Twip(righe[2]), Twip(360), Twip(330));
-    auto tasto = [this](int x, int y, int l, int a) {
-        auto* b = new QPushButton(this);
-        b->setGeometry(Twip(x), Twip(y), Twip(l), Twip(a));
+    AcqMin = tasto(this, Twip(4860), Twip(210), Twip(1440), Twip(480));
+    AcqMax = tasto(this, Twip(4860), Twip(690), Twip(1440), Twip(480));
+    Salva = tasto(this, Twip(1500), Twip(1920), Twip(1440), Twip(720));
+    Esci = tasto(this, Twip(3540), Twip(1920), Twip(1440), Twip(720));
+    // Enter moves on between the controls; it never presses a button.
+    for (QPushButton* b : {AcqMin, AcqMax, Salva, Esci})
         b->setAutoDefault(false);
-        return b;
-    };
-    AcqMin = tasto(4860, 210, 1440, 480);
-    AcqMax = tasto(4860, 690, 1440, 480);
-    Salva = tasto(1500, 1920, 1440, 720);
-    Esci = tasto(3540, 1920, 1440, 720);
     for (QWidget* w : std::initializer_list<QWidget*>{AcqMin, AcqMax, Salva})
         w->setEnabled(false);
     Segnalazione = new QLabel(this);
@@ -193,16 +190,6 @@ bool LivSerb::eventFilter(QObject* o, QEvent* e)
     return FormBase::eventFilter(o, e);
 }
 
-bool LivSerb::MostroValoreLetto(int i, const QByteArray& testo)
-{
-    return ValoreInCasella(DatiPar[size_t(i)], testo);
-}
-
-void LivSerb::MostroPredefinito(int i, const QString& testo)
-{
-    PredefinitoInCasella(DatiPar[size_t(i)], testo);
-}
-
 void LivSerb::MostroInterruttore(int, bool acceso)
 {
     Commutatore->setChecked(acceso);
@@ -221,11 +208,6 @@ void LivSerb::MostroFineSalvataggio(int messaggio)
     controlli(true);
     Esci->setEnabled(true);
     Segnalazione->setText(Msg(messaggio));
-}
-
-void LivSerb::MostroSegnalazione(const QString& testo)
-{
-    Segnalazione->setText(testo);
 }
 
 void LivSerb::MostroRichiestaInterrotta(int messaggio)

@@ -14,13 +14,6 @@ public:
 
     std::array<QLineEdit*, 2> DatiPar{};
     std::array<QLabel*, 3> LabParametri{};
-    QCheckBox* Commutatore = nullptr;
-    QPushButton* AcqMin = nullptr;
-    QPushButton* AcqMax = nullptr;
-    QPushButton* Salva = nullptr;
-    QPushButton* Esci = nullptr;
-    QLabel* Segnalazione = nullptr;
-    FormTimer* FuoriLinea = nullptr;
 
     void Salva_Click();
     void Esci_Click();
@@ -28,12 +21,9 @@ public:
     void AcqMax_Click();
     void FuoriLinea_Timer();
 
-    bool MostroValoreLetto(int i, const QByteArray& testo) override;
-    void MostroPredefinito(int i, const QString& testo) override;
     void MostroInterruttore(int quale, bool acceso) override;
     void MostroFineLettura(bool parametriCompleti) override;
     void MostroFineSalvataggio(int messaggio) override;
-    void MostroSegnalazione(const QString& testo) override;
     // Reply watchdog: the request ended without a reply; message n, the exit offered.
     void MostroRichiestaInterrotta(int messaggio);
 
@@ -45,6 +35,7 @@ protected:
 private:
     void controlli(bool abilitati);
     void invio(int fase, int messaggio);
+    QLineEdit* Casella(int i) const override { return DatiPar[size_t(i)]; }
     // A complete Rfn reply was taken since this opening: ParSerbatoio holds what the ECU
     // reported.
     bool m_parametriLetti = false;

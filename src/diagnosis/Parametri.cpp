@@ -1,5 +1,6 @@
 #include "diagnosis/Parametri.h"
 
+#include "catalogue/LimitsFile.h"
 #include "catalogue/MapFiles.h"
 #include "catalogue/PersonalMaps.h"
 #include "catalogue/StatoCatalogo.h"
@@ -17,97 +18,12 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
-#include <QFile>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
-// ---- LIMITI.TXT ----
-
-FileLimiti LeggoFileLimiti(const QString& percorso, int righe)
-{
-    FileLimiti r;
-    QFile f(percorso);
-    if (!QFileInfo(percorso).isFile())
-        return r;
-    r.esiste = true;
-    if (!f.open(QIODevice::ReadOnly))
-        return r;
-    while (r.righe.size() < righe && !f.atEnd()) {
-        QByteArray linea = f.readLine(64 * 1024);
-        if (linea.isEmpty() && f.error() != QFile::NoError)
-            break;
-        while (linea.endsWith('\n') || linea.endsWith('\r'))
-            linea.chop(1);
-        RigaLimiti riga;
-        qsizetype p = 0;
-        for (int campo = 0; campo < 3; ++campo) {
-            const qsizetype q = linea.indexOf(';', p);
-            if (q < 0)
-                break;
-            riga.campi = campo + 1;
-            const QByteArrayView testo = QByteArrayView(linea).sliced(p, q - p);
-            if (campo == 1)
-                riga.minimo = Val(testo);
-            else if (campo == 2)
-                riga.massimo = Val(testo);
-            p = q + 1;
-        }
-        r.righe.append(riga);
-    }
-    return r;
-}
-
-// ---- value texts ----
-
-QByteArray InteroDaTesto(QByteArrayView testo)
-{
-    const QByteArrayView p = PrefissoNumero(testo);
-    if (p.isEmpty())
-        return QByteArrayLiteral("0");
-    NumeroEsatto n;
-    if (!LeggoNumeroEsatto(p.toByteArray(), n))
-        return {};
-    return FormattoNumero(n, QStringLiteral("#0")).toLatin1();
-}
-
-QString Allineato(const QByteArray& testo, int lunghezza)
-{
-    if (testo.isEmpty() || testo.size() > lunghezza)
-        return {};
-    return QString::fromLatin1(testo).rightJustified(lunghezza, QLatin1Char(' '));
-}
-
 // ---- the value boxes ----
-
-namespace {
-
-void Colore(QLineEdit* e, Qt::GlobalColor c)
-{
-    QPalette p = e->palette();
-    p.setColor(QPalette::Text, c);
-    e->setPalette(p);
-}
-
-} // namespace
-
-bool ValoreInCasella(QLineEdit* casella, const QByteArray& testo)
-{
-    const QString t = Allineato(testo, casella->maxLength());
-    if (t.isEmpty())
-        return false;
-    Colore(casella, Qt::black);
-    casella->setText(t);
-    return true;
-}
-
-void PredefinitoInCasella(QLineEdit* casella, const QString& testo)
-{
-    Colore(casella, Qt::red);
-    casella->setText(testo);
-}
 
 void FuocoCasella(QLineEdit* casella, bool entra)
 {
@@ -228,47 +144,43 @@ void Abilito(std::initializer_list<QWidget*> controlli, bool si)
 Parametri::Parametri()
 {
     setFixedSize(Twip(6600), Twip(6360));
-    auto etichetta = [](QWidget* padre, int x, int y, int l) {
-        auto* w = new QLabel(padre);
-        w->setGeometry(Twip(x), Twip(y), Twip(l), Twip(330));
-        return w;
+    // The design is in twips; its captions are one line high.
+    auto riga = [](QWidget* padre, int x, int y, int l) {
+        return etichetta(padre, Twip(x), Twip(y), Twip(l), Twip(330));
     };
-    auto tasto = [](QWidget* padre, int x, int y, int l, int a) {
-        auto* b = new QPushButton(padre);
-        b->setGeometry(Twip(x), Twip(y), Twip(l), Twip(a));
-        b->setAutoDefault(false);
-        return b;
-    };
-    LabParametri[4] = etichetta(this, 240, 255, 2400);
+    LabParametri[4] = riga(this, 240, 255, 2400);
     TipoInst = new QComboBox(this);
     TipoInst->setGeometry(Twip(2700), Twip(210), Twip(2400), Twip(375));
     BoxPers = new QGroupBox(this);
     BoxPers->setGeometry(Twip(120), Twip(720), Twip(6360), Twip(4290));
     const int righe[] = {240, 660, 1080};
     for (int i = 0; i < 3; ++i) {
-        LabParametri[size_t(i)] = etichetta(BoxPers, 120, righe[i], 3840);
+        LabParametri[size_t(i)] = riga(BoxPers, 120, righe[i], 3840);
         DatiPar[size_t(i)] = new QLineEdit(BoxPers);
         DatiPar[size_t(i)]->setGeometry(Twip(4020), Twip(righe[i] - 30), Twip(900), Twip(360));
-        LabParametri[size_t(8 + i)] = etichetta(BoxPers, 5040, righe[i], 1260);
+        LabParametri[size_t(8 + i)] = riga(BoxPers, 5040, righe[i], 1260);
     }
-    LabParametri[12] = etichetta(BoxPers, 120, 1500, 3840);
+    LabParametri[12] = riga(BoxPers, 120, 1500, 3840);
     GasForzo = new QCheckBox(BoxPers);
     GasForzo->setGeometry(Twip(4020), Twip(1500), Twip(360), Twip(330));
-    LabParametri[3] = etichetta(BoxPers, 120, 1890, 3840);
+    LabParametri[3] = riga(BoxPers, 120, 1890, 3840);
     Commutatore = new QCheckBox(BoxPers);
     Commutatore->setGeometry(Twip(4020), Twip(1890), Twip(360), Twip(330));
     Serbatoio = new QGroupBox(BoxPers);
     Serbatoio->setGeometry(Twip(120), Twip(2340), Twip(6120), Twip(1800));
     const int righeS[] = {420, 840, 1260};
     for (int i = 0; i < 3; ++i) {
-        LabParametri[size_t(5 + i)] = etichetta(Serbatoio, 120, righeS[i], 2640);
+        LabParametri[size_t(5 + i)] = riga(Serbatoio, 120, righeS[i], 2640);
         DatiPar[size_t(3 + i)] = new QLineEdit(Serbatoio);
         DatiPar[size_t(3 + i)]->setGeometry(Twip(2760), Twip(righeS[i] - 30), Twip(900), Twip(360));
     }
-    AcqMin = tasto(Serbatoio, 3960, 330, 1920, 480);
-    AcqMax = tasto(Serbatoio, 3960, 870, 1920, 480);
-    Salva = tasto(this, 1560, 5100, 1560, 720);
-    Esci = tasto(this, 3480, 5100, 1560, 720);
+    AcqMin = tasto(Serbatoio, Twip(3960), Twip(330), Twip(1920), Twip(480));
+    AcqMax = tasto(Serbatoio, Twip(3960), Twip(870), Twip(1920), Twip(480));
+    Salva = tasto(this, Twip(1560), Twip(5100), Twip(1560), Twip(720));
+    Esci = tasto(this, Twip(3480), Twip(5100), Twip(1560), Twip(720));
+    // Enter moves on between the controls; it never presses a button.
+    for (QPushButton* b : {AcqMin, AcqMax, Salva, Esci})
+        b->setAutoDefault(false);
     Segnalazione = new QLabel(this);
     Segnalazione->setGeometry(Twip(120), Twip(5880), Twip(6360), Twip(375));
     Segnalazione->setAlignment(Qt::AlignCenter);
@@ -621,14 +533,19 @@ bool Parametri::eventFilter(QObject* o, QEvent* e)
 
 // ---- what the replies show ----
 
-bool Parametri::MostroValoreLetto(int i, const QByteArray& testo)
+bool SchermoParametri::MostroValoreLetto(int i, const QByteArray& testo)
 {
-    return ValoreInCasella(DatiPar[size_t(i)], testo);
+    return ValoreInCasella(Casella(i), testo);
 }
 
-void Parametri::MostroPredefinito(int i, const QString& testo)
+void SchermoParametri::MostroPredefinito(int i, const QString& testo)
 {
-    PredefinitoInCasella(DatiPar[size_t(i)], testo);
+    PredefinitoInCasella(Casella(i), testo);
+}
+
+void SchermoParametri::MostroSegnalazione(const QString& testo)
+{
+    Segnalazione->setText(testo);
 }
 
 void Parametri::MostroInterruttore(int quale, bool acceso)
@@ -647,11 +564,6 @@ void Parametri::MostroFineSalvataggio(int messaggio)
 {
     Abilito({TipoInst, BoxPers, Salva, Esci}, true);
     Segnalazione->setText(Msg(messaggio));
-}
-
-void Parametri::MostroSegnalazione(const QString& testo)
-{
-    Segnalazione->setText(testo);
 }
 
 void Parametri::MostroLetturaInterrotta(bool vecchio)

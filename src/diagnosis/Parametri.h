@@ -2,8 +2,8 @@
 // The personalisation screen: installation type, changeover threshold, drooping,
 // changeover temperature, forced gas, changeover switch and the three tank values, checked
 // against LIMITI.TXT and stored in the ECU ("MUFS") or, with the older ECU software, in
-// fixed records of the vehicle's personal map. Also the limits file reader that the
-// pressure calibration shares, and the screen interface the parameter replies fill.
+// fixed records of the vehicle's personal map. Also the screen interface the parameter
+// replies fill.
 #include "platform/Form.h"
 
 #include <QByteArray>
@@ -20,38 +20,7 @@ class QPushButton;
 class FormTimer;
 class QAbstractButton;
 
-// ---- LIMITI.TXT ----
-// One record per line: a label, ";", the lower limit, ";", the upper limit, ";"; anything
-// after the third ";" is ignored. Lines 1-3 limit threshold, drooping and temperature,
-// line 4 the pressure reading.
-struct RigaLimiti {
-    int campi = 0;        // how many of the three ";" the line holds (0 to 3)
-    double minimo = 0;    // valid when campi >= 2
-    double massimo = 0;   // valid when campi >= 3
-};
-struct FileLimiti {
-    bool esiste = false;
-    QList<RigaLimiti> righe;  // the lines read, at most the number asked for
-};
-// Reads the first `righe` records of the limits file (bytes, C locale; each limit is the
-// number its text begins with). A missing file gives esiste = false; a read error keeps
-// what was read.
-FileLimiti LeggoFileLimiti(const QString& percorso, int righe);
-
-// ---- value texts ----
-// The number a text begins with as a whole number ("#0", halves away from zero); "0" when
-// the text does not begin with a number, "" when it is too long to be taken exactly.
-QByteArray InteroDaTesto(QByteArrayView testo);
-// The text right-aligned in a box of `lunghezza` characters; "" when it does not fit (a
-// value is never shown cut).
-QString Allineato(const QByteArray& testo, int lunghezza);
-
 // ---- the value boxes of the parameter screens ----
-// A value read from the ECU, black and right-aligned; false (box unchanged) when it does
-// not fit.
-bool ValoreInCasella(QLineEdit* casella, const QByteArray& testo);
-// A default shown in red in place of a value.
-void PredefinitoInCasella(QLineEdit* casella, const QString& testo);
 // Focus in: blanks trimmed. Focus out: the number as a whole number right-aligned in the
 // box (an empty box becomes 0).
 void FuocoCasella(QLineEdit* casella, bool entra);
@@ -79,14 +48,25 @@ QList<std::pair<int, QByteArray>> RecordParametri(const std::array<QString, 6>& 
                                                  int commutatore);
 
 // ---- what the parameter replies show on a screen ----
+// The personalisation and tank screens share these controls: the changeover switch, the
+// two level buttons, save, exit, the status line and the off-line check.
 class SchermoParametri {
 public:
     virtual ~SchermoParametri() = default;
+
+    QCheckBox* Commutatore = nullptr;
+    QPushButton* AcqMin = nullptr;
+    QPushButton* AcqMax = nullptr;
+    QPushButton* Salva = nullptr;
+    QPushButton* Esci = nullptr;
+    QLabel* Segnalazione = nullptr;
+    FormTimer* FuoriLinea = nullptr;
+
     // DatiPar(i) shows a value read from the ECU in black, right-aligned; false (nothing
     // shown) when it does not fit the box.
-    virtual bool MostroValoreLetto(int i, const QByteArray& testo) = 0;
+    bool MostroValoreLetto(int i, const QByteArray& testo);
     // DatiPar(i) shows the default in red.
-    virtual void MostroPredefinito(int i, const QString& testo) = 0;
+    void MostroPredefinito(int i, const QString& testo);
     // Check box 0 the changeover switch, 1 forced gas.
     virtual void MostroInterruttore(int quale, bool acceso) = 0;
     // The read is over: controls back, status line empty. parametriCompleti: a complete Rfn
@@ -95,7 +75,11 @@ public:
     // The store is over with message n.
     virtual void MostroFineSalvataggio(int messaggio) = 0;
     // Status line.
-    virtual void MostroSegnalazione(const QString& testo) = 0;
+    void MostroSegnalazione(const QString& testo);
+
+protected:
+    // The screen's value box DatiPar(i).
+    virtual QLineEdit* Casella(int i) const = 0;
 };
 
 class Parametri : public FormBase, public IstanzaPredefinita<Parametri>, public SchermoParametri {
@@ -109,15 +93,8 @@ public:
     QGroupBox* BoxPers = nullptr;
     std::array<QLineEdit*, 6> DatiPar{};
     std::array<QLabel*, 13> LabParametri{};
-    QCheckBox* Commutatore = nullptr;
     QCheckBox* GasForzo = nullptr;
     QGroupBox* Serbatoio = nullptr;
-    QPushButton* AcqMin = nullptr;
-    QPushButton* AcqMax = nullptr;
-    QPushButton* Salva = nullptr;
-    QPushButton* Esci = nullptr;
-    QLabel* Segnalazione = nullptr;
-    FormTimer* FuoriLinea = nullptr;
 
     // Limits of threshold, drooping and temperature (minimum, maximum).
     std::array<std::pair<double, double>, 3> Limiti{};
@@ -135,12 +112,9 @@ public:
     // when the file could not be read.
     int LeggoParametri();
 
-    bool MostroValoreLetto(int i, const QByteArray& testo) override;
-    void MostroPredefinito(int i, const QString& testo) override;
     void MostroInterruttore(int quale, bool acceso) override;
     void MostroFineLettura(bool parametriCompleti) override;
     void MostroFineSalvataggio(int messaggio) override;
-    void MostroSegnalazione(const QString& testo) override;
     // Reply watchdog: the read (older software: the controls come back) or the store ended
     // without a reply.
     void MostroLetturaInterrotta(bool vecchio);
@@ -159,6 +133,7 @@ private:
     void controlliValori(bool abilitati);
     bool controlloLimiti();
     void salvoMappa();
+    QLineEdit* Casella(int i) const override { return DatiPar[size_t(i)]; }
     // The personal map this opening prepared and read ("" none), and whether some of its
     // records were not valid: then it is written only with every field a number.
     QString m_mappaLetta;

@@ -1,5 +1,6 @@
 #include "diagnosis/Pressioni.h"
 
+#include "catalogue/LimitsFile.h"
 #include "catalogue/MapFiles.h"
 #include "catalogue/StatoCatalogo.h"
 #include "diagnosis/Parametri.h"
@@ -27,12 +28,6 @@ bool PressioneInLimiti(const QByteArray& testo)
 
 namespace {
 
-void Visibile(QWidget* w, bool si)
-{
-    w->setEnabled(si);
-    w->setVisible(si);
-}
-
 QString Breve(double v)
 {
     return QLocale::c().toString(v, 'g', QLocale::FloatingPointShortest);
@@ -43,37 +38,33 @@ QString Breve(double v)
 Pressioni::Pressioni()
 {
     setFixedSize(Twip(4800), Twip(2700));
-    auto etichetta = [&](const char* nome, int x, int y, int l, int a, Qt::Alignment al) {
-        auto* w = new QLabel(this);
-        w->setObjectName(QLatin1String(nome));
-        w->setGeometry(Twip(x), Twip(y), Twip(l), Twip(a));
+    // The design is in twips; its texts wrap.
+    auto testo = [this](const char* nome, int x, int y, int l, int a, Qt::Alignment al) {
+        QLabel* w = etichetta(this, Twip(x), Twip(y), Twip(l), Twip(a), nome);
         w->setAlignment(al);
         w->setWordWrap(true);
         return w;
     };
     // Only one step's buttons are ever visible: they share three places on one row.
-    auto tasto = [&](const char* nome, int x, int l) {
-        auto* w = new QPushButton(this);
-        w->setObjectName(QLatin1String(nome));
-        w->setGeometry(Twip(x), Twip(1680), Twip(l), Twip(495));
-        return w;
+    auto tastoRiga = [this](const char* nome, int x, int l) {
+        return tasto(this, Twip(x), Twip(1680), Twip(l), Twip(495), nome);
     };
-    LabTar = etichetta("LabTar", 120, 60, 4560, 1560, Qt::AlignCenter);
-    LabDato[0] = etichetta("LabDato0", 240, 300, 2040, 375, Qt::AlignRight | Qt::AlignVCenter);
-    DatoP = etichetta("DatoP", 2340, 300, 1080, 375, Qt::AlignCenter);
-    LabDato[1] = etichetta("LabDato1", 3480, 300, 1080, 375, Qt::AlignLeft | Qt::AlignVCenter);
-    LabInf = etichetta("LabInf", 240, 840, 4320, 735, Qt::AlignCenter);
+    LabTar = testo("LabTar", 120, 60, 4560, 1560, Qt::AlignCenter);
+    LabDato[0] = testo("LabDato0", 240, 300, 2040, 375, Qt::AlignRight | Qt::AlignVCenter);
+    DatoP = testo("DatoP", 2340, 300, 1080, 375, Qt::AlignCenter);
+    LabDato[1] = testo("LabDato1", 3480, 300, 1080, 375, Qt::AlignLeft | Qt::AlignVCenter);
+    LabInf = testo("LabInf", 240, 840, 4320, 735, Qt::AlignCenter);
     DatoP->setFrameShape(QFrame::Panel);
     DatoP->setFrameShadow(QFrame::Sunken);
     LabDato[1]->setText(QStringLiteral("mbar"));
-    Tastook = tasto("Tastook", 1920, 855);
-    TastoOK1 = tasto("TastoOK1", 1920, 855);
-    TastoOK2 = tasto("TastoOK2", 1920, 855);
-    TastoOK3 = tasto("TastoOK3", 1920, 855);
-    TastoRip = tasto("TastoRip", 600, 1335);
-    TastoOK4 = tasto("TastoOK4", 600, 1335);
-    TastoEsci = tasto("TastoEsci", 2760, 1335);
-    TastoAbbandona = tasto("TastoAbbandona", 2760, 1335);
+    Tastook = tastoRiga("Tastook", 1920, 855);
+    TastoOK1 = tastoRiga("TastoOK1", 1920, 855);
+    TastoOK2 = tastoRiga("TastoOK2", 1920, 855);
+    TastoOK3 = tastoRiga("TastoOK3", 1920, 855);
+    TastoRip = tastoRiga("TastoRip", 600, 1335);
+    TastoOK4 = tastoRiga("TastoOK4", 600, 1335);
+    TastoEsci = tastoRiga("TastoEsci", 2760, 1335);
+    TastoAbbandona = tastoRiga("TastoAbbandona", 2760, 1335);
     // Design state: the instruction and the read button; everything else hidden.
     for (QWidget* w : std::initializer_list<QWidget*>{LabDato[0], LabDato[1], DatoP, LabInf})
         w->setVisible(false);

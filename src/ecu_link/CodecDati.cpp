@@ -1,6 +1,7 @@
 #include "ecu_link/CodecDati.h"
 
 #include "ecu_link/DatiCentralina.h"
+#include "shell/Procedure.h"
 
 #include <cmath>
 
@@ -132,20 +133,15 @@ static QByteArray NumeroGiorno(double giorni)
     return t.rightJustified(8, ' ').right(8);
 }
 
-static QByteArray DueCifre(int n)
-{
-    return (QByteArrayLiteral("00") + QByteArray::number(n)).right(2);
-}
-
 QByteArray MessaggioIdentita()
 {
     const DatiCentralinaRec& d = DatiCentralina;
     QByteArray m = "I00";
     m += QByteArray::number(d.ErroriDati & 0xF, 16).toUpper();
     m += NumeroGiorno(d.DataInstallazione);
-    m += DueCifre(d.TipoCentralina);
+    m += DueCifre(d.TipoCentralina).toLatin1();
     m += NumeroGiorno(d.DataRevCentr);
-    m += DueCifre(d.TipoInstCentr);
+    m += DueCifre(d.TipoInstCentr).toLatin1();
     m += Fisso(d.Matricola, 8).toLatin1();
     m += Fisso(d.Lotto, 6).toLatin1();
     m += Fisso(d.VersioneTabCentr, 6).toLatin1();

@@ -27,18 +27,6 @@
 
 namespace {
 
-void Comando(const QByteArray& c)
-{
-    ScrivoCentralina(Protocollo::Riga(c));
-}
-
-void Avviso140(int messaggio)
-{
-    Shell.Messaggio1 = Msg(messaggio);
-    Shell.Messaggio2 = Msg(140);
-    MostroMessaggio(Shell.Messaggio1, Shell.Messaggio2, 0);
-}
-
 // The ECU type of a short reply: in the activation state from the software version's
 // major, except "00", which takes positions 4-5 (else 2); in the other states from
 // positions 4-5 (else 1).
@@ -124,7 +112,7 @@ void Attivazione(const QByteArray& r, bool completa)
         Link.FaseCom = FASE_LIBERA;
         CancelloMappePersonali();
         Beep();
-        Avviso140(210);
+        Avviso(210);
         Comando(Protocollo::ComandoFineScambio);
         AvvioDatiOutVeicolo();
         return;
@@ -142,7 +130,7 @@ void Attivazione(const QByteArray& r, bool completa)
         DecodificoRispostaCompleta(r);
         ImpostoDirPersonal();
         Beep();
-        Avviso140(210);
+        Avviso(210);
         Comando(Protocollo::ComandoFineScambio);
         AvvioDatiOutVeicolo();
         ImpostoProprietaVeicolo(true);
@@ -167,7 +155,7 @@ void Attivazione(const QByteArray& r, bool completa)
 
     if (d.DataInstallazione == DataNessuna) {
         // The ECU holds no installation data yet.
-        Avviso140(241);
+        Avviso(241);
         Comando(Protocollo::ComandoFineScambio);
         ImpostoProprietaVeicolo(true);
         AvvioDatiOutVeicolo();

@@ -115,11 +115,6 @@ bool PromuovoLettura(const QString& prg)
     return ok;
 }
 
-void Comando(const QByteArray& c)
-{
-    ScrivoCentralina(Protocollo::Riga(c));
-}
-
 // After the last page: the read-out replaces the personalised map in one step; when that
 // fails the old map stays whole and the user is told, the exchange still ends.
 void FineLettura()

@@ -11,6 +11,7 @@
 #include "ecu_link/StatoLink.h"
 #include "platform/Timer.h"
 #include "shell/Modulo.h"
+#include "shell/Procedure.h"
 #include "vehicle/Veicolo.h"
 
 namespace {

@@ -20,6 +20,11 @@ void ScrivoCentralina(const QByteArray& riga)
         Comunic().Output(riga);
 }
 
+void Comando(const QByteArray& comando)
+{
+    ScrivoCentralina(Protocollo::Riga(comando));
+}
+
 
 void CollegoRicezione()
 {

@@ -25,6 +25,8 @@ extern StatoLinkRec Link;
 
 // Writes a line to the ECU port. Every writer of the link goes through here.
 void ScrivoCentralina(const QByteArray& riga);
+// Writes one command to the ECU port as a line (the command and CR LF).
+void Comando(const QByteArray& comando);
 
 // Test seam: when set, every line written to the ECU port is handed to it as well.
 void ImpostaOsservatoreUscita(std::function<void(const QByteArray&)> osservatore);

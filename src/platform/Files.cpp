@@ -1,5 +1,4 @@
 #include "platform/Files.h"
-#include "shell/Modulo.h"
 
 #include <QDir>
 #include <QFile>
@@ -7,6 +6,7 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <filesystem>
 
 #ifdef Q_OS_UNIX
@@ -58,9 +58,25 @@ QString Percorso(const QString& base, const QString& relativo)
     return p;
 }
 
+static QString& cartellaProgramma()
+{
+    static QString c;
+    return c;
+}
+
+void ImpostaCartellaProgramma(const QString& cartella)
+{
+    cartellaProgramma() = cartella;
+}
+
+QString CartellaProgramma()
+{
+    return cartellaProgramma();
+}
+
 QString PercorsoApp(const QString& relativo)
 {
-    return Percorso(Shell.PathApp, relativo);
+    return Percorso(cartellaProgramma(), relativo);
 }
 
 bool ComponenteValido(const QString& nome)
@@ -247,6 +263,14 @@ bool CorrispondeJolly(const QString& nome, const QString& modello)
     const QRegularExpression ancorato(QRegularExpression::anchoredPattern(re.pattern()),
                                       QRegularExpression::CaseInsensitiveOption);
     return ancorato.match(nome).hasMatch();
+}
+
+void OrdinoNomi(QStringList& nomi)
+{
+    std::sort(nomi.begin(), nomi.end(), [](const QString& a, const QString& b) {
+        const int c = a.compare(b, Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : a < b;
+    });
 }
 
 QList<QByteArray> NomiIllegibili(const QString& cartella)

@@ -18,7 +18,12 @@ namespace Files {
 // path with a backslash separator.
 QString Percorso(const QString& base, const QString& relativo);
 
-// Percorso(Shell.PathApp, relativo).
+// The program folder (no trailing separator): given once at start-up, and by whoever lays
+// out another (tests, tools); "" until then.
+void ImpostaCartellaProgramma(const QString& cartella);
+QString CartellaProgramma();
+
+// Percorso(CartellaProgramma(), relativo).
 QString PercorsoApp(const QString& relativo);
 
 // Resolves an existing entry "nome" in folder "cartella" case-insensitively; returns the
@@ -71,6 +76,9 @@ bool CreaCartella(const QString& path);
 
 // Matches name against a pattern with the wildcards "*" and "?", without regard to case.
 bool CorrispondeJolly(const QString& nome, const QString& modello);
+
+// Sorts names without regard to case; names that differ only in case in code order.
+void OrdinoNomi(QStringList& nomi);
 
 // The names (as bytes) of the entries of a folder that do not decode to text and back,
 // entries that Qt's folder listings leave out silently. Empty when there is none or the

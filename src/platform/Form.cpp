@@ -5,6 +5,7 @@
 #include <QCursor>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPushButton>
 
 namespace Tasti {
 int Codice(const QKeyEvent* e)
@@ -175,14 +176,22 @@ bool FormBase::anteprimaTasto(QObject* o, QKeyEvent* ke)
     return false;
 }
 
-void ScaricaTutteTranne(const QString& nomeForm)
+void ScaricaForm(const std::function<bool(FormBase* f, const QString& nome)>& scelta)
 {
     const auto finestre = QApplication::topLevelWidgets();
     for (QWidget* w : finestre) {
         auto* f = qobject_cast<FormBase*>(w);
-        if (f && !f->Scaricato() && f->NomeForm().trimmed().toUpper() != nomeForm.trimmed().toUpper())
+        if (!f || f->Scaricato())
+            continue;
+        if (scelta(f, f->NomeForm().trimmed().toUpper()))
             f->Scarica();
     }
+}
+
+void ScaricaTutteTranne(const QString& nomeForm)
+{
+    const QString tenuta = nomeForm.trimmed().toUpper();
+    ScaricaForm([&](FormBase*, const QString& nome) { return nome != tenuta; });
 }
 
 static int g_puntatore = 0;
@@ -224,6 +233,30 @@ void Beep()
 int ContatoreBeep()
 {
     return g_beep;
+}
+
+QPushButton* tasto(QWidget* genitore, int x, int y, int l, int a, const char* nome)
+{
+    auto* b = new QPushButton(genitore);
+    if (nome)
+        b->setObjectName(QLatin1String(nome));
+    b->setGeometry(x, y, l, a);
+    return b;
+}
+
+QLabel* etichetta(QWidget* genitore, int x, int y, int l, int a, const char* nome)
+{
+    auto* e = new QLabel(genitore);
+    if (nome)
+        e->setObjectName(QLatin1String(nome));
+    e->setGeometry(x, y, l, a);
+    return e;
+}
+
+void Visibile(QWidget* w, bool si)
+{
+    w->setEnabled(si);
+    w->setVisible(si);
 }
 
 QLabel* CreoIntitolo(QWidget* form, const QString& testo, bool banda)

@@ -5,6 +5,8 @@
 #include <QDialog>
 #include <QPointer>
 
+#include <functional>
+
 class QKeyEvent;
 
 namespace Tasti {
@@ -111,6 +113,16 @@ private:
 };
 
 class QLabel;
+class QPushButton;
+
+// Controls a form places where its design puts them: a push button or a label of `genitore`
+// at x, y, l wide and a high (pixels; Twip() converts the original's twips), with the object
+// name `nome` when one is given.
+QPushButton* tasto(QWidget* genitore, int x, int y, int l, int a, const char* nome = nullptr);
+QLabel* etichetta(QWidget* genitore, int x, int y, int l, int a = 20, const char* nome = nullptr);
+
+// Shows and enables a control together, or hides and disables it.
+void Visibile(QWidget* w, bool si);
 
 // The title line of a screen: centred, bold and larger than the screen's text; as a banner
 // (white on blue) for the main menu, the language form and the configuration.
@@ -119,6 +131,10 @@ QLabel* CreoIntitolo(QWidget* form, const QString& testo = QString(), bool banda
 // The program's title line shown by the main menu and the language form.
 inline const char* const TitoloProgramma = " Z E Q - GAS EQUIPMENT -- ZULVEN INJECTION";
 
+// Unloads every loaded form that `scelta` picks, given the form and its module name (upper
+// case, trimmed): one pass over the windows open when it starts, so a caller that must also
+// catch a form brought up by one of these unloads calls it twice.
+void ScaricaForm(const std::function<bool(FormBase* f, const QString& nome)>& scelta);
 // Unloads every loaded form except the one named (used by the vehicle screen's close).
 void ScaricaTutteTranne(const QString& nomeForm);
 

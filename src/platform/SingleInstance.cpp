@@ -1,6 +1,5 @@
 #include "platform/SingleInstance.h"
 #include "platform/Files.h"
-#include "shell/Modulo.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -22,7 +21,7 @@ std::map<QString, std::unique_ptr<QLockFile>>& presi()
 
 QString chiave(const QString& nomeLock)
 {
-    return QDir::cleanPath(Shell.PathApp) + QLatin1Char('\n') + nomeLock.toUpper();
+    return QDir::cleanPath(Files::CartellaProgramma()) + QLatin1Char('\n') + nomeLock.toUpper();
 }
 
 // Tries one place; 1 taken, 0 held by a living copy, -1 this place takes no lock.
@@ -58,7 +57,7 @@ bool AcquisisciIstanzaUnica(const QString& nomeLock)
     int r = prova(lock, Files::PercorsoApp(nomeLock));
     if (r < 0) {
         const QByteArray impronta =
-            QCryptographicHash::hash(QDir::cleanPath(Shell.PathApp).toUtf8(), QCryptographicHash::Sha1)
+            QCryptographicHash::hash(QDir::cleanPath(Files::CartellaProgramma()).toUtf8(), QCryptographicHash::Sha1)
                 .toHex()
                 .left(16);
         r = prova(lock, QDir(QDir::tempPath()).filePath(nomeLock + QLatin1Char('-') + QString::fromLatin1(impronta)));

@@ -1,5 +1,6 @@
 #include "shell/Avvio.h"
 #include "diagnosis/DatiMotore.h"
+#include "platform/Files.h"
 #include "shell/Modulo.h"
 #include "shell/Procedure.h"
 #include "shell/SceltaLingua.h"
@@ -82,6 +83,7 @@ bool Main(const QString& percorsoProgramma)
     if (cartella.size() > 1 && cartella.endsWith(QLatin1Char('/')))
         cartella = cartella.left(cartella.size() - 1).trimmed();
     Shell.PathApp = cartella;
+    Files::ImpostaCartellaProgramma(cartella);
     QDir::setCurrent(programma.absolutePath());
     LeggoLingua();
 

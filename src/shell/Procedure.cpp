@@ -1,11 +1,19 @@
 #include "shell/Procedure.h"
 
+#include "catalogue/MapFiles.h"
+
+#include <QLineEdit>
 #include <QLocale>
 #include <QTime>
 
 void CambioVirgola(QString& testo)
 {
     testo.replace(QLatin1Char(','), QLatin1Char('.'));
+}
+
+QString DueCifre(int n)
+{
+    return (QStringLiteral("00") + QString::number(n)).right(2);
 }
 
 bool LeggoNumeroEsatto(const QByteArray& testo, NumeroEsatto& valore)
@@ -80,6 +88,47 @@ QString FormattoNumero(double valore, const QString& formato)
         return FormattoNumero(n, formato);
     // Beyond 18 digits a double is a whole number and has no half to round.
     return QString::fromLatin1(QByteArray::number(valore, 'f', qBound(0, DecimaliFormato(formato), 9)));
+}
+
+QByteArray InteroDaTesto(QByteArrayView testo)
+{
+    const QByteArrayView p = PrefissoNumero(testo);
+    if (p.isEmpty())
+        return QByteArrayLiteral("0");
+    NumeroEsatto n;
+    if (!LeggoNumeroEsatto(p.toByteArray(), n))
+        return {};
+    return FormattoNumero(n, QStringLiteral("#0")).toLatin1();
+}
+
+QString Allineato(const QByteArray& testo, int lunghezza)
+{
+    if (testo.isEmpty() || testo.size() > lunghezza)
+        return {};
+    return QString::fromLatin1(testo).rightJustified(lunghezza, QLatin1Char(' '));
+}
+
+static void Colore(QLineEdit* e, Qt::GlobalColor c)
+{
+    QPalette p = e->palette();
+    p.setColor(QPalette::Text, c);
+    e->setPalette(p);
+}
+
+bool ValoreInCasella(QLineEdit* casella, const QByteArray& testo)
+{
+    const QString t = Allineato(testo, casella->maxLength());
+    if (t.isEmpty())
+        return false;
+    Colore(casella, Qt::black);
+    casella->setText(t);
+    return true;
+}
+
+void PredefinitoInCasella(QLineEdit* casella, const QString& testo)
+{
+    Colore(casella, Qt::red);
+    casella->setText(testo);
 }
 
 static double orologioDiSistema()

@@ -1,9 +1,12 @@
 #pragma once
 // The small shared procedures of the shell that every screen calls: the message boxes,
 // the busy wait, the decimal-separator fix and the drive search.
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
+
+class QLineEdit;
 
 // Shows the modal box MessErr with text and title; type 0 one OK button, 1 YES and NO,
 // any other value no button. The answer is left in Shell.RispostaMessaggio
@@ -21,6 +24,10 @@ void SegnaloNonComunica();
 
 // Replaces every "," by "." in place.
 void CambioVirgola(QString& testo);
+
+// A number as its last two digits with a leading "0": Right("00" & n, 2) (5 gives "05"),
+// as the ECU type <nn> in file names and the day and month of a date are written.
+QString DueCifre(int n);
 
 // A number held exactly as the fraction num / den (den > 0), so that decimal texts and
 // their conversions are rounded on their decimal value, never on a binary double.
@@ -40,6 +47,19 @@ QString FormattoNumero(NumeroEsatto valore, const QString& formato);
 // The same for a double, taken at its shortest decimal text (0.15 is 0.15, not the
 // binary value just below it).
 QString FormattoNumero(double valore, const QString& formato);
+
+// The number a text begins with as a whole number ("#0", halves away from zero); "0" when
+// the text does not begin with a number, "" when it is too long to be taken exactly.
+QByteArray InteroDaTesto(QByteArrayView testo);
+// The text right-aligned in a box of `lunghezza` characters; "" when it does not fit (a
+// value is never shown cut).
+QString Allineato(const QByteArray& testo, int lunghezza);
+
+// A value read from the ECU in its box, black and right-aligned; false (box unchanged) when
+// it does not fit.
+bool ValoreInCasella(QLineEdit* casella, const QByteArray& testo);
+// A default shown in red in place of a value.
+void PredefinitoInCasella(QLineEdit* casella, const QString& testo);
 
 // Busy wait of `secondi` seconds on the wall clock, without serving events; correct
 // across midnight.

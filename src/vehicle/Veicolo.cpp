@@ -66,14 +66,6 @@ constexpr int kLabAnagrafe[11] = {0, 1, 2, 3, 4, 5, -1, -1, 7, 6, 9};
 constexpr int kRigaAnagrafe[11] = {0, 1, 2, 3, 4, 5, 5, 5, 6, 7, 8};
 constexpr int kIstruzioni[9] = {126, 175, 127, 128, 129, 130, 131, 132, 133};
 
-QPushButton* tasto(QWidget* genitore, const char* nome, int x, int y)
-{
-    auto* b = new QPushButton(genitore);
-    b->setObjectName(QLatin1String(nome));
-    b->setGeometry(x, y, kTastoL, kTastoA);
-    return b;
-}
-
 // A search list: one line per row, all of one height, rows read as they scroll into view.
 QListView* elenco(QWidget* genitore, const char* nome, PrefixListModel* modello)
 {
@@ -82,13 +74,6 @@ QListView* elenco(QWidget* genitore, const char* nome, PrefixListModel* modello)
     l->setUniformItemSizes(true);
     l->setEditTriggers(QAbstractItemView::NoEditTriggers);
     l->setModel(modello);
-    return l;
-}
-
-QLabel* etichetta(QWidget* genitore, int x, int y, int w, int h = 20)
-{
-    auto* l = new QLabel(genitore);
-    l->setGeometry(x, y, w, h);
     return l;
 }
 } // namespace
@@ -111,8 +96,8 @@ Veicolo::Veicolo()
     StatoCom->setObjectName(QStringLiteral("StatoCom"));
     StatoCom->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     StatoCom->move(DatiCli->x() + DatiCli->width() - StatoCom->width(), 680);
-    Salva = tasto(this, "Salva", 0, 676);
-    Esci = tasto(this, "Esci", 0, 676);
+    Salva = tasto(this, 0, 676, kTastoL, kTastoA, "Salva");
+    Esci = tasto(this, 0, 676, kTastoL, kTastoA, "Esci");
     TimeOutTx = new FormTimer(this, 5000, false);
     Dati_Out = new FormTimer(this, 2000, false);
     connect(Attivo, &QPushButton::clicked, this, &Veicolo::Attivo_Click);
@@ -152,7 +137,7 @@ void Veicolo::costruiscoRicerca()
     ElencoNomi = elenco(BoxIn, "ElencoNomi", ModelloNomi);
     ElencoNomi->setGeometry(10, 36, 420, 96);
     ElencoNomi->hide();
-    Nome_Targa = tasto(BoxIn, "Nome_Targa", 500, 40);
+    Nome_Targa = tasto(BoxIn, 500, 40, kTastoL, kTastoA, "Nome_Targa");
     connect(Cliente, &QLineEdit::textChanged, this, &Veicolo::Cliente_Change);
     connect(Ditta_Nome, &QLineEdit::textChanged, this, &Veicolo::Ditta_Nome_Change);
     connect(ElencoTarghe, &QListView::doubleClicked, this, [this] { ElencoTarghe_DblClick(); });
@@ -277,18 +262,16 @@ void Veicolo::costruiscoCatalogo()
         Istruzione[i] = etichetta(PIstr, 6, 22 + 13 * i, 428, 13);
         Istruzione[i]->setFont(piccolo);
     }
-    Attivo = tasto(t1, "Attivo", 460, 312);
-    Tasto_Inf = tasto(t1, "Tasto_Inf", 460, 312);
-    Tasto_Agg = tasto(t1, "Tasto_Agg", 546, 312);
-    Caric_Agg = tasto(t1, "Caric_Agg", 546, 312);
-    InvioDati = tasto(t1, "InvioDati", 632, 312);
-    LanciaSchemi = tasto(t1, "LanciaSchemi", 718, 312);
-    Personalizza = tasto(t1, "Personalizza", 804, 312);
-    PSerbatoio = tasto(t1, "PSerbatoio", 804, 376);
-    for (QPushButton* b : {Tasto_Inf, Tasto_Agg}) {
-        b->setVisible(false);
-        b->setEnabled(false);
-    }
+    Attivo = tasto(t1, 460, 312, kTastoL, kTastoA, "Attivo");
+    Tasto_Inf = tasto(t1, 460, 312, kTastoL, kTastoA, "Tasto_Inf");
+    Tasto_Agg = tasto(t1, 546, 312, kTastoL, kTastoA, "Tasto_Agg");
+    Caric_Agg = tasto(t1, 546, 312, kTastoL, kTastoA, "Caric_Agg");
+    InvioDati = tasto(t1, 632, 312, kTastoL, kTastoA, "InvioDati");
+    LanciaSchemi = tasto(t1, 718, 312, kTastoL, kTastoA, "LanciaSchemi");
+    Personalizza = tasto(t1, 804, 312, kTastoL, kTastoA, "Personalizza");
+    PSerbatoio = tasto(t1, 804, 376, kTastoL, kTastoA, "PSerbatoio");
+    for (QPushButton* b : {Tasto_Inf, Tasto_Agg})
+        Visibile(b, false);
     LogoZEQ[1]->setGeometry(460, 380, 150, 60);
     LogoQox[1]->setGeometry(630, 380, 150, 60);
     connect(Impianto, &QComboBox::activated, this, [this] { Impianto_Click(); });
@@ -641,18 +624,14 @@ bool Veicolo::eventFilter(QObject* o, QEvent* e)
 void Veicolo::MostroStatoCollegamento(bool su)
 {
     StatoCom->setText(Msg(su ? 347 : 348));
-    Attivo->setVisible(!su);
-    Attivo->setEnabled(!su);
-    Tasto_Inf->setVisible(su);
-    Tasto_Inf->setEnabled(su);
+    Visibile(Attivo, !su);
+    Visibile(Tasto_Inf, su);
 }
 
 void Veicolo::MostroTastiAggiornamento(bool software)
 {
-    Tasto_Agg->setVisible(software);
-    Tasto_Agg->setEnabled(software);
-    Caric_Agg->setVisible(!software);
-    Caric_Agg->setEnabled(!software);
+    Visibile(Tasto_Agg, software);
+    Visibile(Caric_Agg, !software);
 }
 
 void Veicolo::MostroTipoInstallazione(const QString& testo)
@@ -662,14 +641,14 @@ void Veicolo::MostroTipoInstallazione(const QString& testo)
 
 void Veicolo::ScrivoData(int primo, const QDate& d)
 {
-    AutoImp[primo]->setText(QString::number(d.day()).rightJustified(2, QLatin1Char('0')));
-    AutoImp[primo + 1]->setText(QString::number(d.month()).rightJustified(2, QLatin1Char('0')));
+    AutoImp[primo]->setText(DueCifre(d.day()));
+    AutoImp[primo + 1]->setText(DueCifre(d.month()));
     AutoImp[primo + 2]->setText(QString::number(d.year()).rightJustified(4, QLatin1Char('0')));
 }
 
-QDate Veicolo::DataRevisione() const
+QDate Veicolo::LeggoData(int primo) const
 {
-    return Archivi::DataDaParti(AutoImp[3]->text(), AutoImp[4]->text(), AutoImp[5]->text(), 100);
+    return Archivi::DataDaParti(AutoImp[primo]->text(), AutoImp[primo + 1]->text(), AutoImp[primo + 2]->text(), 100);
 }
 
 void Veicolo::Attivo_Click()
@@ -682,19 +661,6 @@ void Veicolo::Attivo_Click()
     ScrivoCentralina(Protocollo::Riga(Protocollo::ComandoAvvioDati));
     Link.InterrogoDati = true;
     TimeOutTx->setEnabled(true);
-}
-
-// An OK box under the title "WARNING!".
-static void Avviso140(int messaggio)
-{
-    Shell.Messaggio1 = Msg(messaggio);
-    Shell.Messaggio2 = Msg(140);
-    MostroMessaggio(Shell.Messaggio1, Shell.Messaggio2, 0);
-}
-
-static void Riga(const QByteArray& comando)
-{
-    ScrivoCentralina(Protocollo::Riga(comando));
 }
 
 void Veicolo::TimeOutTx_Timer()
@@ -711,8 +677,8 @@ void Veicolo::TimeOutTx_Timer()
     case FASE_ATTIVAZIONE:
         Beep();
         Link.Collegato = false;
-        Avviso140(156);
-        Riga(Protocollo::ComandoFineScambio);
+        Avviso(156);
+        Comando(Protocollo::ComandoFineScambio);
         ImpostoProprietaVeicolo(true);
         break;
     case FASE_LETTURA_PERSONALE:
@@ -720,8 +686,8 @@ void Veicolo::TimeOutTx_Timer()
         Link.Collegato = false;
         ChiudoFilePersonale();
         Attesa::ScaricaIstanza();
-        Avviso140(220);
-        Riga(Protocollo::ComandoFineScambio);
+        Avviso(220);
+        Comando(Protocollo::ComandoFineScambio);
         ImpostoProprietaVeicolo(true);
         break;
     case FASE_INVIO_TABELLA:
@@ -729,8 +695,8 @@ void Veicolo::TimeOutTx_Timer()
         Beep();
         Link.Collegato = false;
         MandoDati::ScaricaIstanza();
-        Avviso140(212);
-        Riga(Protocollo::ComandoFineTabella);
+        Avviso(212);
+        Comando(Protocollo::ComandoFineTabella);
         break;
     case FASE_PROGRAMMAZIONE_SW:
     case FASE_VERIFICA_SW:
@@ -738,7 +704,7 @@ void Veicolo::TimeOutTx_Timer()
         Link.Collegato = false;
         ChiudoFileProgrammazione();
         Progsw::ScaricaIstanza();
-        Avviso140(234);
+        Avviso(234);
         ImpostoProprietaVeicolo(true);
         break;
     case FASE_LETTURA_PRESSIONE:
@@ -746,8 +712,8 @@ void Veicolo::TimeOutTx_Timer()
         Beep();
         Link.Collegato = false;
         Pressioni::ScaricaIstanza();
-        Avviso140(246);
-        Riga(Protocollo::ComandoFineScambio);
+        Avviso(246);
+        Comando(Protocollo::ComandoFineScambio);
         ImpostoProprietaVeicolo(true);
         break;
     case FASE_SALVA_SERBATOIO:
@@ -773,7 +739,7 @@ void Veicolo::TimeOutTx_Timer()
             p->setEnabled(true);
             p->MostroVerificaConclusa(Msg(208));
         }
-        Riga(Protocollo::ComandoFineScambio);
+        Comando(Protocollo::ComandoFineScambio);
         break;
     case FASE_SALVA_PARAMETRI:
         Beep();
@@ -786,8 +752,8 @@ void Veicolo::TimeOutTx_Timer()
         Link.Collegato = false;
         ChiudoFileProgrammazione();
         MandoDati::ScaricaIstanza();
-        Avviso140(234);
-        Riga(Protocollo::ComandoFineScambio);
+        Avviso(234);
+        Comando(Protocollo::ComandoFineScambio);
         ImpostoProprietaVeicolo(true);
         break;
     default: break; // 9 and 14: the ECU is being switched off
@@ -812,27 +778,20 @@ void Veicolo::Dati_Out_Timer()
     }
     Link.FaseCom = FASE_LIBERA;
     ImpostoTipoInstallazione();
-    for (int passo = 0; passo < 2; ++passo) {
-        const auto finestre = QApplication::topLevelWidgets();
-        for (QWidget* w : finestre) {
-            auto* f = qobject_cast<FormBase*>(w);
-            if (!f || f->Scaricato())
-                continue;
-            const QString nome = f->NomeForm().trimmed().toUpper();
+    for (int passo = 0; passo < 2; ++passo)
+        ScaricaForm([](FormBase* f, const QString& nome) {
             // A YES/NO box (save before exit, change the plate) waits for its answer: closing
             // it would answer NO for the user.
             if (auto* box = qobject_cast<MessErr*>(f); box && box->ChiedeRisposta())
-                continue;
-            if (nome == QLatin1String("PRESSIONI") || nome == QLatin1String("MANDODATI") ||
-                nome == QLatin1String("MESSERR"))
-                f->Scarica();
-        }
-    }
+                return false;
+            return nome == QLatin1String("PRESSIONI") || nome == QLatin1String("MANDODATI") ||
+                   nome == QLatin1String("MESSERR");
+        });
     if (Link.Collegato) {
         Link.Collegato = false;
         AggiornoStatoCollegamento();
         Beep();
-        Avviso140(353);
+        Avviso(353);
     }
 }
 
@@ -1010,7 +969,7 @@ int Veicolo::PreparoProgrammazione(std::function<int()> salvo)
 {
     // ---- programming path of the send (ECU type 2 and above) ----
     const DatiCentralinaRec& d = DatiCentralina;
-    const QString nn = TipoNN(d.TipoCentralina);
+    const QString nn = DueCifre(d.TipoCentralina);
     const bool metano = StatoCatalogo.TipoGas == 1;
     const QString cartella = StatoCatalogo.DirCentralina.trimmed();
     auto nelCarro = [&](const char* radice, const char* estensione) {

@@ -91,8 +91,10 @@ public:
     void MostroTipoInstallazione(const QString& testo);
     // Writes a date into the installation (primo 0) or last-overhaul (primo 3) boxes.
     void ScrivoData(int primo, const QDate& data);
-    // The last-overhaul date of the boxes; invalid unless a real date of year 100 or later.
-    QDate DataRevisione() const;
+    // The date of the installation (primo 0) or last-overhaul (primo 3) boxes; invalid
+    // unless a real date of year 100 or later.
+    QDate LeggoData(int primo) const;
+    QDate DataRevisione() const { return LeggoData(3); }
 
     // The tabs of the card take input only while a plate is loaded. Their controls keep their
     // own enabled state (the link and the reply processor switch the buttons).

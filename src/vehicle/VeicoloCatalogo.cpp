@@ -243,7 +243,7 @@ void Veicolo::Leggo_VersioneTab()
     } else if (tipo == 0) {
         testo = QStringLiteral("Tab_Vers. Z-World");
     } else {
-        const QString nn = (QStringLiteral("00") + QString::number(tipo)).right(2);
+        const QString nn = DueCifre(tipo);
         const bool metano = StatoCatalogo.TipoGas == 1;
         const QString mappa = Files::Trova(cartella, (metano ? QStringLiteral("METANO") : QStringLiteral("MOTORO")) + nn + QStringLiteral(".QOX"));
         const QString f19 = Files::Trova(cartella, (metano ? QStringLiteral("C_META") : QStringLiteral("C_GPL")) + nn + QStringLiteral(".F19"));

@@ -494,10 +494,7 @@ bool Veicolo::SalvoDati()
         avvisoCampo(261, Anagrafe[0], 0);
         return true;
     }
-    const auto data = [this](int p) {
-        return Archivi::DataDaParti(AutoImp[p]->text(), AutoImp[p + 1]->text(), AutoImp[p + 2]->text(), 100);
-    };
-    if (!data(0).isValid()) {
+    if (!LeggoData(0).isValid()) {
         avvisoCampo(154, AutoImp[0], 1);
         return true;
     }
@@ -505,7 +502,7 @@ bool Veicolo::SalvoDati()
         AutoImp[5]->text().trimmed().isEmpty())
         for (int k = 0; k < 3; ++k)
             AutoImp[3 + k]->setText(AutoImp[k]->text());
-    if (!data(3).isValid()) {
+    if (!LeggoData(3).isValid()) {
         avvisoCampo(155, AutoImp[3], 1);
         return true;
     }
@@ -533,9 +530,6 @@ int Veicolo::SalvoCliente()
     if (!rs)
         return -1;
     const QString targa = Archivi::ChiaveTarga(Cliente->text());
-    const auto data = [this](int p) {
-        return Archivi::DataDaParti(AutoImp[p]->text(), AutoImp[p + 1]->text(), AutoImp[p + 2]->text(), 100);
-    };
     try {
         rs->ImpostaIndice(QStringLiteral("PER_TARGA_AUTO"));
         if (StatoVeicolo.NuovoCliente) {
@@ -545,7 +539,7 @@ int Veicolo::SalvoCliente()
             rs->Edit();
         }
         const DatiCentralinaRec& c = DatiCentralina;
-        const QDate installo = data(0), revisione = data(3);
+        const QDate installo = LeggoData(0), revisione = LeggoData(3);
         if (!installo.isValid() || !revisione.isValid())
             throw Db::ErroreDb(Db::Err::TipoErrato, QStringLiteral("date"));
         rs->Imposta(QStringLiteral("TARGA_AUTO"), targa);

@@ -5,6 +5,7 @@
 #include "platform/Resources.h"
 #include "platform/Timer.h"
 #include "shell/Modulo.h"
+#include "shell/Procedure.h"
 
 #include <QEvent>
 #include <QGridLayout>
@@ -12,11 +13,6 @@
 #include <QPushButton>
 
 namespace {
-
-QString DueCifre(int n)
-{
-    return QString::number(n).rightJustified(2, QLatin1Char('0'));
-}
 
 QString Data(double giorni)
 {

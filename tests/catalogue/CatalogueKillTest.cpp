@@ -69,6 +69,7 @@ TEST(CatalogueKill, SortsAndMediaCopiesAreNeverPartial)
     QByteArray catalogoValvole[2];
     QTemporaryDir prova;
     Shell.PathApp = prova.path();
+    Files::ImpostaCartellaProgramma(prova.path());
     for (int v = 0; v < 2; ++v) {
         EXPECT_EQ(ImportoValvole(v ? "VALVOLB.DAT" : "VALVOLE.DAT", media.path()), Importo::Fatto);
         catalogoValvole[v] = Leggo(prova.path() + "/VALVOLE.PRN");
@@ -80,6 +81,7 @@ TEST(CatalogueKill, SortsAndMediaCopiesAreNeverPartial)
         ASSERT_GE(figlio, 0);
         if (figlio == 0) {
             Shell.PathApp = prog.path();
+            Files::ImpostaCartellaProgramma(prog.path());
             for (int i = 0;; ++i) {
                 if (giro % 6 == 5) {
                     // The two rail updates in turn.

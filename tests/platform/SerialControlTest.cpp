@@ -1,3 +1,4 @@
+#include "platform/Files.h"
 #include "platform/PrivateProfile.h"
 #include "platform/SerialControl.h"
 #include "support/TestSupport.h"
@@ -190,6 +191,7 @@ TEST(SerialHolder, OpensThePortAndPrintsTheResult)
     if (cartella.isEmpty())
         GTEST_SKIP() << "helper process only";
     Shell.PathApp = cartella;
+    Files::ImpostaCartellaProgramma(cartella);
     SerialControl c("Aiutante");
     std::printf("RISULTATO=%d\n", c.setPortOpen(true));
 }

@@ -1,3 +1,4 @@
+#include "platform/Files.h"
 #include "platform/SingleInstance.h"
 #include "shell/Modulo.h"
 #include "support/TestSupport.h"
@@ -16,6 +17,7 @@ TEST(SingleInstanceHolder, HoldsTheLockUntilStdinCloses)
     if (cartella.isEmpty())
         GTEST_SKIP() << "helper process only";
     Shell.PathApp = cartella;
+    Files::ImpostaCartellaProgramma(cartella);
     ASSERT_TRUE(AcquisisciIstanzaUnica("ZEQINST.LCK"));
     ::write(1, "PRONTA\n", 7);
     char c;

@@ -3,6 +3,7 @@
 // folders.
 #include "RemoteFixture.h"
 
+#include "platform/Files.h"
 #include "platform/PictureBox.h"
 
 #include <QDir>
@@ -278,6 +279,7 @@ TEST_F(StationCommands, HostileNamesAreRefusedAndCreateNothing)
     // The program folder sits two levels down, so an escape upwards would show.
     const QString alto = cartella->path();
     Shell.PathApp = alto + "/uno/due/prog";
+    Files::ImpostaCartellaProgramma(Shell.PathApp);
     QDir().mkpath(Shell.PathApp + "/TEMPOR");
     QDir().mkpath(Shell.PathApp + "/SOFTWARE");
     const QByteArray ecu = RigaCatalogo("PUNTO", "PUNTO12");

@@ -3,6 +3,7 @@
 #include "shell/Procedure.h"
 #include "shell/SceltaLingua.h"
 #include "shell/ZEQ_Inst.h"
+#include "platform/Files.h"
 #include "platform/Resources.h"
 #include "support/TestSupport.h"
 #include "platform/Sottoprocesso.h"
@@ -205,8 +206,10 @@ TEST(Startup, ProgramFolderBecomesPathAppAndCurrentFolder)
 {
     CartellaProgramma app;
     app.scrivi("LANGUAGE.ASC", "4\r\n");
+    Files::ImpostaCartellaProgramma(QString());
     ASSERT_TRUE(Main(app.path() + "/ZEQINST"));
     EXPECT_EQ(Shell.PathApp, app.path());
+    EXPECT_EQ(Files::CartellaProgramma(), app.path());
     EXPECT_EQ(QDir::currentPath(), QDir(app.path()).canonicalPath());
     EXPECT_TRUE(ZEQ_Inst::Caricato());
     EXPECT_FALSE(SceltaLingua::Caricato());

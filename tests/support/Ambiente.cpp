@@ -5,6 +5,7 @@
 #include "catalogue/StatoCatalogo.h"
 #include "catalogue/StatoFile.h"
 #include "ecusim/lib/EcuModel.h"
+#include "platform/Files.h"
 #include "platform/SerialControl.h"
 #include "shell/Procedure.h"
 #include "vehicle/StatoVeicolo.h"
@@ -75,6 +76,7 @@ void AmbienteLink::SetUp()
     const QString path = Shell.PathApp;
     Shell.reset();
     Shell.PathApp = path;
+    Files::ImpostaCartellaProgramma(path);
     Shell.Lingua = 4;
     // No real serial device is touched: the screens' ports map to a missing device.
     cartella->scrivi("ZEQINST.INI", "[PORTE]\r\nCOM1=/nonexistent/ecu\r\nCOM5=/nonexistent/modem\r\n");

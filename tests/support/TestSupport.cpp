@@ -19,11 +19,13 @@ CartellaProgramma::CartellaProgramma()
 {
     m_vecchioPath = Shell.PathApp;
     Shell.PathApp = m_dir.path();
+    Files::ImpostaCartellaProgramma(m_dir.path());
 }
 
 CartellaProgramma::~CartellaProgramma()
 {
     Shell.PathApp = m_vecchioPath;
+    Files::ImpostaCartellaProgramma(m_vecchioPath);
 }
 
 QString CartellaProgramma::file(const QString& relativo) const

@@ -14,7 +14,8 @@
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 inline void PrintTo(const QByteArray& b, std::ostream* os) { *os << '"' << b.toStdString() << '"'; }
 
-// A fresh program folder; Shell.PathApp points at it while the object lives.
+// A fresh program folder; Shell.PathApp and the platform's program folder point at it while
+// the object lives.
 class CartellaProgramma {
 public:
     CartellaProgramma();

@@ -2,6 +2,7 @@
 
 #include "archive/Archivio.h"
 #include "demodata/lib/DemoData.h"
+#include "platform/Files.h"
 #include "shell/Modulo.h"
 
 #include <QRandomGenerator>
@@ -97,6 +98,7 @@ int Genera(const QString& cartellaProgramma, int numero, quint32 seme, QString* 
 {
     const QString prima = Shell.PathApp;
     Shell.PathApp = cartellaProgramma;
+    Files::ImpostaCartellaProgramma(cartellaProgramma);
     Archivi::CreoArchivio();
     int aggiunti = 0;
     try {
@@ -174,6 +176,7 @@ int Genera(const QString& cartellaProgramma, int numero, quint32 seme, QString* 
         aggiunti = -1;
     }
     Shell.PathApp = prima;
+    Files::ImpostaCartellaProgramma(prima);
     return aggiunti;
 }
 
