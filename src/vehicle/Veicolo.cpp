@@ -837,6 +837,49 @@ void Veicolo::Dati_Out_Timer()
 }
 
 
+void Veicolo::ImpostoRisposta(int ms)
+{
+    if (Veicolo* v = Istanza())
+        v->TimeOutTx->setInterval(ms);
+}
+
+void Veicolo::AvvioRisposta()
+{
+    if (Veicolo* v = Istanza())
+        v->TimeOutTx->setEnabled(true);
+}
+
+void Veicolo::ArmoRisposta(int ms)
+{
+    if (Veicolo* v = Istanza()) {
+        v->TimeOutTx->setInterval(ms);
+        v->TimeOutTx->setEnabled(true);
+    }
+}
+
+void Veicolo::FermoRisposta()
+{
+    if (Veicolo* v = Istanza())
+        v->TimeOutTx->setEnabled(false);
+}
+
+void Veicolo::AvvioCollegamento()
+{
+    if (Veicolo* v = Istanza())
+        v->Dati_Out->setEnabled(true);
+}
+
+void Veicolo::FermoCollegamento()
+{
+    if (Veicolo* v = Istanza())
+        v->Dati_Out->setEnabled(false);
+}
+
+bool Veicolo::RispostaAvviata() const { return TimeOutTx->Enabled(); }
+int Veicolo::TempoRisposta() const { return TimeOutTx->Interval(); }
+bool Veicolo::CollegamentoAvviato() const { return Dati_Out->Enabled(); }
+
+
 void Veicolo::ChiusuraUtente()
 {
     // The close box does what Esc and the exit button do: offer to save, then close.
