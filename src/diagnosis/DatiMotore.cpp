@@ -664,6 +664,12 @@ int DatiMotore::TempoCollegamento() const { return Dati_Out->Interval(); }
 bool DatiMotore::ModemAvviato() const { return TimeOutModem->Enabled(); }
 int DatiMotore::TempoModem() const { return TimeOutModem->Interval(); }
 
+void DatiMotore::AbilitoSchermo(bool si)
+{
+    if (DatiMotore* d = Istanza())
+        d->setEnabled(si);
+}
+
 void DatiMotore::TastoGSM_Click() { AproAggancio(); }
 void DatiMotore::ChiudoGSM_Click() { RiattaccoGSM(); }
 
@@ -751,10 +757,8 @@ void DatiMotore::Form_Unload(bool&)
         Comunic().setPortOpen(false);
     }
     ChiudoPortaGSM();
-    if (ZEQ_Inst* m = ZEQ_Inst::Istanza()) {
-        m->setEnabled(true);
-        m->DopoDialogo();
-    }
+    if (ZEQ_Inst* m = ZEQ_Inst::Istanza())
+        m->DopoSchermo();
 }
 
 void DatiMotore::resizeEvent(QResizeEvent* e)

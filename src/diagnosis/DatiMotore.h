@@ -111,6 +111,8 @@ public:
     int TempoCollegamento() const;
     bool ModemAvviato() const;
     int TempoModem() const;
+    // The whole screen takes input; false while its identity request awaits the ECU.
+    static void AbilitoSchermo(bool si);
 
     // What the remote-assistance link shows: a call up (hang-up button) or not (call
     // button); a remote exchange open (status line, page controls locked) or not; the

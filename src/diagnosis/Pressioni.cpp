@@ -259,6 +259,7 @@ void Pressioni::MostroLettura(const QByteArray& testo, bool inLimiti)
 
 void Pressioni::MostroVerificaConclusa(const QString& testo)
 {
+    setEnabled(true);
     LabTar->setText(testo);
     Visibile(LabTar, true);
     for (QWidget* w : std::initializer_list<QWidget*>{LabDato[0], LabDato[1], DatoP, LabInf,

@@ -22,8 +22,7 @@ void AggiornoStatoCollegamento()
 
 void ImpostoProprietaVeicolo(bool abilitato)
 {
-    if (Veicolo* v = Veicolo::Istanza())
-        v->setEnabled(abilitato);
+    Veicolo::AbilitoSchermo(abilitato);
 }
 
 void IdentitaSenzaDati()
@@ -70,8 +69,7 @@ static void ErroreRichiestaVersione()
 {
     DatiMotore::FermoRisposta();
     ImpostoPuntatore(Shell.PuntatoreMouse);
-    if (DatiMotore* d = DatiMotore::Istanza())
-        d->setEnabled(true);
+    DatiMotore::AbilitoSchermo(true);
     Link.FaseCom = FASE_LIBERA;
     if (Link.DatiRicevuti) {
         IdentitaSenzaDati();

@@ -52,7 +52,7 @@ void SchermoVeicolo()
             ImpostoPuntatore(11);
             if (Link.FaseCom == FASE_VERIFICA_PRESSIONI) {
                 if (Pressioni* p = Pressioni::Istanza())
-                    p->setEnabled(false);
+                    p->MostroVerificaInCorso();
             } else if (Progsw* p = Progsw::Istanza()) {
                 p->MostroVerificaInCorso();
             }
@@ -97,8 +97,7 @@ void SchermoDatiMotore(const QByteArray& testo)
     if (Link.InterrogoDati) {
         if (Link.FaseCom == FASE_LIBERA) {
             Link.FaseCom = FASE_RICHIESTA_VERSIONE;
-            if (DatiMotore* d = DatiMotore::Istanza())
-                d->setEnabled(false);
+            DatiMotore::AbilitoSchermo(false);
             DatiMotore::ImpostoRisposta(5000);
             ScrivoCentralina(Protocollo::Riga(Protocollo::ComandoRichiestaVersione));
             DatiMotore::AvvioRisposta();

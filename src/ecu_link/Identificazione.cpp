@@ -207,8 +207,6 @@ void Attivazione(const QByteArray& r, bool completa)
 
 void VerificaPressioni(const QByteArray& r, bool completa)
 {
-    if (Pressioni* p = Pressioni::Istanza())
-        p->setEnabled(true);
     Link.FaseCom = FASE_LIBERA;
     bool errato = true;
     if (completa) {
@@ -260,8 +258,7 @@ void RichiestaVersione(const QByteArray& r, bool completa)
         DecodificoCompleta(r, true);
     else
         DecodificoBreve(r, false);
-    if (DatiMotore* d = DatiMotore::Istanza())
-        d->setEnabled(true);
+    DatiMotore::AbilitoSchermo(true);
     Comando(Protocollo::ComandoFineScambio);
     GSM.PrimoInvioGSM = true;
     Link.InterrogoDati = false;

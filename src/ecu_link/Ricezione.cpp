@@ -184,8 +184,8 @@ void SegnaloErroreCom(int messaggio, SchermoRichiesta schermo, DialogoOccupato d
     if (opzioni.riabilitaSchermo) {
         if (veicolo)
             ImpostoProprietaVeicolo(true);
-        else if (DatiMotore* d = DatiMotore::Istanza())
-            d->setEnabled(true);
+        else
+            DatiMotore::AbilitoSchermo(true);
     }
     // 4. The busy dialog.
     switch (dialogo) {

@@ -769,10 +769,8 @@ void Veicolo::TimeOutTx_Timer()
     case FASE_VERIFICA_PRESSIONI:
         Beep();
         Link.Collegato = false;
-        if (Pressioni* p = Pressioni::Istanza()) {
-            p->setEnabled(true);
+        if (Pressioni* p = Pressioni::Istanza())
             p->MostroVerificaConclusa(Msg(208));
-        }
         Riga(Protocollo::ComandoFineScambio);
         break;
     case FASE_SALVA_PARAMETRI:
@@ -879,6 +877,12 @@ bool Veicolo::RispostaAvviata() const { return TimeOutTx->Enabled(); }
 int Veicolo::TempoRisposta() const { return TimeOutTx->Interval(); }
 bool Veicolo::CollegamentoAvviato() const { return Dati_Out->Enabled(); }
 
+void Veicolo::AbilitoSchermo(bool si)
+{
+    if (Veicolo* v = Istanza())
+        v->setEnabled(si);
+}
+
 
 void Veicolo::ChiusuraUtente()
 {
@@ -903,10 +907,8 @@ void Veicolo::Form_Unload(bool&)
     StatoCatalogo.MostroTipoInst = nullptr;
     for (int passo = 0; passo < 2; ++passo)
         ScaricaTutteTranne(QStringLiteral("ZEQ_INST"));
-    if (ZEQ_Inst* m = ZEQ_Inst::Istanza()) {
-        m->setEnabled(true);
-        m->DopoDialogo();
-    }
+    if (ZEQ_Inst* m = ZEQ_Inst::Istanza())
+        m->DopoSchermo();
 }
 
 // ---- ECU link controls and the configuration send ----

@@ -161,6 +161,8 @@ public:
     bool RispostaAvviata() const;
     int TempoRisposta() const;
     bool CollegamentoAvviato() const;
+    // The whole screen takes input; false while a request of its own awaits the ECU.
+    static void AbilitoSchermo(bool si);
 
     // Layout of a window of the given width (positions of the centred and mirrored controls).
     struct Disposizione {
