@@ -63,10 +63,6 @@ public:
     QLabel* Informo = nullptr;
     QLabel* Registrazione = nullptr;      // says when the recording file cannot be written
     QPushButton* Esci = nullptr;
-    FormTimer* VisDati = nullptr;
-    FormTimer* Dati_Out = nullptr;
-    FormTimer* TimeOutTx = nullptr;
-    FormTimer* TimeOutModem = nullptr;
 
     int NumGrafici = 0;                   // graph panes shown, 0 to 4
 
@@ -154,6 +150,10 @@ private:
     void disegnoAsseX(int s);
     void disegnoAsseY(int s, const QColor& colore);
     void AggiornoGrafici();
+    FormTimer* VisDati = nullptr;
+    FormTimer* Dati_Out = nullptr;
+    FormTimer* TimeOutTx = nullptr;
+    FormTimer* TimeOutModem = nullptr;
     bool m_boxWatchdog = false;
     int m_erroreApertura = 0;
 };

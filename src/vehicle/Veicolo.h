@@ -82,8 +82,6 @@ public:
     QLabel* StatoCom = nullptr;
     QPushButton* Salva = nullptr;
     QPushButton* Esci = nullptr;
-    FormTimer* TimeOutTx = nullptr;
-    FormTimer* Dati_Out = nullptr;
 
     // What the link and the reply processor show on this screen.
     void MostroStatoCollegamento(bool collegato);
@@ -215,6 +213,8 @@ private:
     QString baseCatalogo() const;
     QString fileMarca() const;
     QString marcaCartella() const;
+    FormTimer* TimeOutTx = nullptr;
+    FormTimer* Dati_Out = nullptr;
     bool m_archivioAperto = false;
     bool m_schedaAbilitata = true;
     int m_erroreporta = 0;     // why the port did not open at loading (0 it did)
