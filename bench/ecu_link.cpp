@@ -109,8 +109,8 @@ DatiMotore* SchermoConQuattroPannelli()
     Diagnosi.RegistrazioneFallita = false;
     Shell.Lingua = 4;
     DatiMotore* d = DatiMotore::Carica();
-    d->VisDati->setEnabled(false);
-    d->Dati_Out->setEnabled(false);
+    // No event loop runs here, so the display timer never ticks: the loop ticks by hand.
+    DatiMotore::FermoCollegamento();
     Link.InterrogoDati = false;
     for (int k : {9, 0, 6, 14})
         d->DatiMot1_DblClick(k);
@@ -123,7 +123,7 @@ void FrameSchermo(benchmark::State& stato, const QByteArray& trama)
     for (auto _ : stato) {
         Link.BufferRx += trama;
         RiceviDati();
-        d->Dati_Out->setEnabled(false);
+        DatiMotore::FermoCollegamento();
         d->VisDati_Timer();
     }
     stato.SetItemsProcessed(stato.iterations());

@@ -164,31 +164,26 @@ void Progsw::SoloChiusura(int messaggio)
 
 void Progsw::TastoSI_Click()
 {
-    Veicolo* v = Veicolo::Istanza();
     if (!Link.Collegato) {
         Beep();
         Avviso(349);
-        if (v)
-            v->Dati_Out->setEnabled(true);
+        Veicolo::AvvioCollegamento();
         Scarica();
         return;
     }
     setEnabled(false);
     TastoSI->setEnabled(false);
-    if (v)
-        v->Dati_Out->setEnabled(false);
+    Veicolo::FermoCollegamento();
     Shell.PuntatoreMouse = PuntatoreAttuale();
     ImpostoPuntatore(11);
     Link.FaseCom = FASE_PROGRAMMAZIONE_SW;
     StatoFile.NumLinea = 0;
     Shell.Messaggio1 = DidascaliaConRecord(Msg(240), StatoFile.NumLinea);
     LabAgg->setText(Shell.Messaggio1);
-    if (v)
-        v->TimeOutTx->setInterval(20000);
+    Veicolo::ImpostoRisposta(20000);
     ScrivoCentralina(Protocollo::Riga(Caricatore() ? Protocollo::ComandoProgrammazioneCaric
                                                    : Protocollo::ComandoProgrammazioneSw));
-    if (v)
-        v->TimeOutTx->setEnabled(true);
+    Veicolo::AvvioRisposta();
 }
 
 void Progsw::TastoEsci_Click()
@@ -199,8 +194,7 @@ void Progsw::TastoEsci_Click()
 void Progsw::Tastook_Click(int indice)
 {
     if (indice == 1) {
-        if (Veicolo* v = Veicolo::Istanza())
-            v->Dati_Out->setEnabled(true);
+        Veicolo::AvvioCollegamento();
         Scarica();
         return;
     }

@@ -600,6 +600,75 @@ void DatiMotore::TimeOutTx_Timer()
 }
 
 void DatiMotore::TimeOutModem_Timer() { ScadenzaModem(); }
+
+void DatiMotore::ImpostoRisposta(int ms)
+{
+    if (DatiMotore* d = Istanza())
+        d->TimeOutTx->setInterval(ms);
+}
+
+void DatiMotore::AvvioRisposta()
+{
+    if (DatiMotore* d = Istanza())
+        d->TimeOutTx->setEnabled(true);
+}
+
+void DatiMotore::FermoRisposta()
+{
+    if (DatiMotore* d = Istanza())
+        d->TimeOutTx->setEnabled(false);
+}
+
+void DatiMotore::AvvioCollegamento()
+{
+    if (DatiMotore* d = Istanza())
+        d->Dati_Out->setEnabled(true);
+}
+
+void DatiMotore::FermoCollegamento()
+{
+    if (DatiMotore* d = Istanza())
+        d->Dati_Out->setEnabled(false);
+}
+
+void DatiMotore::ImpostoModem(int ms)
+{
+    if (DatiMotore* d = Istanza())
+        d->TimeOutModem->setInterval(ms);
+}
+
+void DatiMotore::AvvioModem()
+{
+    if (DatiMotore* d = Istanza())
+        d->TimeOutModem->setEnabled(true);
+}
+
+void DatiMotore::ArmoModem(int ms)
+{
+    if (DatiMotore* d = Istanza()) {
+        d->TimeOutModem->setInterval(ms);
+        d->TimeOutModem->setEnabled(true);
+    }
+}
+
+void DatiMotore::FermoModem()
+{
+    if (DatiMotore* d = Istanza())
+        d->TimeOutModem->setEnabled(false);
+}
+
+bool DatiMotore::RispostaAvviata() const { return TimeOutTx->Enabled(); }
+bool DatiMotore::CollegamentoAvviato() const { return Dati_Out->Enabled(); }
+int DatiMotore::TempoCollegamento() const { return Dati_Out->Interval(); }
+bool DatiMotore::ModemAvviato() const { return TimeOutModem->Enabled(); }
+int DatiMotore::TempoModem() const { return TimeOutModem->Interval(); }
+
+void DatiMotore::AbilitoSchermo(bool si)
+{
+    if (DatiMotore* d = Istanza())
+        d->setEnabled(si);
+}
+
 void DatiMotore::TastoGSM_Click() { AproAggancio(); }
 void DatiMotore::ChiudoGSM_Click() { RiattaccoGSM(); }
 
@@ -678,10 +747,8 @@ void DatiMotore::Form_Unload(bool&)
         Comunic().setPortOpen(false);
     }
     ChiudoPortaGSM();
-    if (ZEQ_Inst* m = ZEQ_Inst::Istanza()) {
-        m->setEnabled(true);
-        m->DopoDialogo();
-    }
+    if (ZEQ_Inst* m = ZEQ_Inst::Istanza())
+        m->DopoSchermo();
 }
 
 void DatiMotore::resizeEvent(QResizeEvent* e)

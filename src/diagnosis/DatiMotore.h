@@ -63,10 +63,6 @@ public:
     QLabel* Informo = nullptr;
     QLabel* Registrazione = nullptr;      // says when the recording file cannot be written
     QPushButton* Esci = nullptr;
-    FormTimer* VisDati = nullptr;
-    FormTimer* Dati_Out = nullptr;
-    FormTimer* TimeOutTx = nullptr;
-    FormTimer* TimeOutModem = nullptr;
 
     int NumGrafici = 0;                   // graph panes shown, 0 to 4
 
@@ -81,6 +77,38 @@ public:
     void TimeOutModem_Timer();
     void TastoGSM_Click();
     void ChiudoGSM_Click();
+
+    // The watchdogs are this screen's own: the live-data branch, the reply processor and the
+    // remote-assistance link switch them only through these, each of which does nothing while
+    // the screen is not loaded. Starting (Avvio) a running watchdog leaves it running;
+    // giving it a time (Imposto, Armo) restarts a running one.
+    // TimeOutTx: the wait of the identity request about to be written.
+    static void ImpostoRisposta(int ms);
+    // TimeOutTx: the identity request has been written, its reply is awaited.
+    static void AvvioRisposta();
+    // TimeOutTx: the identity came, or the request is over.
+    static void FermoRisposta();
+    // Dati_Out: the live frames are watched; when they stop the no-data box comes.
+    static void AvvioCollegamento();
+    // Dati_Out: held, while a request or the call dialog is in charge.
+    static void FermoCollegamento();
+    // TimeOutModem: the wait of the modem command or station frame about to be written
+    // (a running watchdog restarts).
+    static void ImpostoModem(int ms);
+    // TimeOutModem: the modem or the station is awaited.
+    static void AvvioModem();
+    // TimeOutModem: the modem or the station is awaited for ms from now.
+    static void ArmoModem(int ms);
+    // TimeOutModem: the answer came, or the dialogue is over.
+    static void FermoModem();
+    // Their state, as the tests read it.
+    bool RispostaAvviata() const;
+    bool CollegamentoAvviato() const;
+    int TempoCollegamento() const;
+    bool ModemAvviato() const;
+    int TempoModem() const;
+    // The whole screen takes input; false while its identity request awaits the ECU.
+    static void AbilitoSchermo(bool si);
 
     // What the remote-assistance link shows: a call up (hang-up button) or not (call
     // button); a remote exchange open (status line, page controls locked) or not; the
@@ -122,6 +150,10 @@ private:
     void disegnoAsseX(int s);
     void disegnoAsseY(int s, const QColor& colore);
     void AggiornoGrafici();
+    FormTimer* VisDati = nullptr;
+    FormTimer* Dati_Out = nullptr;
+    FormTimer* TimeOutTx = nullptr;
+    FormTimer* TimeOutModem = nullptr;
     bool m_boxWatchdog = false;
     int m_erroreApertura = 0;
 };

@@ -80,15 +80,11 @@ void LivSerb::invio(int fase, int messaggio)
     ImpostoPuntatore(11);
     controlli(false);
     Esci->setEnabled(false);
-    Veicolo* v = Veicolo::Istanza();
-    if (v)
-        v->TimeOutTx->setInterval(5000);
+    Veicolo::ImpostoRisposta(5000);
     Segnalazione->setText(Msg(messaggio));
-    if (v)
-        v->Dati_Out->setEnabled(false);
+    Veicolo::FermoCollegamento();
     ScrivoCentralina(Link.BufferTx);
-    if (v)
-        v->TimeOutTx->setEnabled(true);
+    Veicolo::AvvioRisposta();
 }
 
 void LivSerb::controlli(bool abilitati)

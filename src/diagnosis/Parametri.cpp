@@ -329,15 +329,11 @@ void Parametri::TipoInst_Click()
     Shell.PuntatoreMouse = PuntatoreAttuale();
     ImpostoPuntatore(11);
     Abilito({TipoInst, BoxPers, Salva, Esci}, false);
-    Veicolo* v = Veicolo::Istanza();
-    if (v)
-        v->TimeOutTx->setInterval(5000);
+    Veicolo::ImpostoRisposta(5000);
     Segnalazione->setText(Msg(254));
-    if (v)
-        v->Dati_Out->setEnabled(false);
+    Veicolo::FermoCollegamento();
     ScrivoCentralina(Link.BufferTx);
-    if (v)
-        v->TimeOutTx->setEnabled(true);
+    Veicolo::AvvioRisposta();
 }
 
 bool Parametri::controlloLimiti()
@@ -417,16 +413,12 @@ void Parametri::Salva_Click()
     Abilito({TipoInst, BoxPers, Salva, Esci}, false);
     Shell.PuntatoreMouse = PuntatoreAttuale();
     ImpostoPuntatore(11);
-    Veicolo* v = Veicolo::Istanza();
-    if (v) {
-        // Like every other sender: an ECU that pauses its frames while it stores must not
-        // be taken for a lost link.
-        v->Dati_Out->setEnabled(false);
-        v->TimeOutTx->setInterval(5000);
-    }
+    // Like every other sender: an ECU that pauses its frames while it stores must not be
+    // taken for a lost link.
+    Veicolo::FermoCollegamento();
+    Veicolo::ImpostoRisposta(5000);
     ScrivoCentralina(Link.BufferTx);
-    if (v)
-        v->TimeOutTx->setEnabled(true);
+    Veicolo::AvvioRisposta();
 }
 
 int Parametri::TipoScelto() const

@@ -101,8 +101,7 @@ void Pressioni::Form_Load()
         Link.FaseCom = FASE_SPEGNIMENTO;
         // The link watchdog must run, or an ECU switched off before its next frame is
         // never noticed.
-        if (Veicolo* v = Veicolo::Istanza())
-            v->Dati_Out->setEnabled(true);
+        Veicolo::AvvioCollegamento();
         return;
     }
     setWindowTitle(Msg(242));
@@ -138,17 +137,14 @@ void Pressioni::Form_KeyDown(int& keyCode, int shift)
 
 void Pressioni::InvioRichiesta(const QByteArray& riga, int fase, bool fermaDatiOut)
 {
-    Veicolo* v = Veicolo::Istanza();
     Shell.PuntatoreMouse = PuntatoreAttuale();
-    if (fermaDatiOut && v)
-        v->Dati_Out->setEnabled(false);
+    if (fermaDatiOut)
+        Veicolo::FermoCollegamento();
     ImpostoPuntatore(11);
     Link.FaseCom = fase;
-    if (v)
-        v->TimeOutTx->setInterval(5000);
+    Veicolo::ImpostoRisposta(5000);
     ScrivoCentralina(riga);
-    if (v)
-        v->TimeOutTx->setEnabled(true);
+    Veicolo::AvvioRisposta();
 }
 
 void Pressioni::Tastook_Click()
@@ -195,8 +191,7 @@ void Pressioni::TastoEsci_Click()
 {
     Link.FaseCom = FASE_SPEGNIMENTO;
     MostroSpegnimento();
-    if (Veicolo* v = Veicolo::Istanza())
-        v->Dati_Out->setEnabled(true);
+    Veicolo::AvvioCollegamento();
 }
 
 void Pressioni::TastoOK2_Click()
@@ -255,6 +250,7 @@ void Pressioni::MostroLettura(const QByteArray& testo, bool inLimiti)
 
 void Pressioni::MostroVerificaConclusa(const QString& testo)
 {
+    setEnabled(true);
     LabTar->setText(testo);
     Visibile(LabTar, true);
     for (QWidget* w : std::initializer_list<QWidget*>{LabDato[0], LabDato[1], DatoP, LabInf,

@@ -63,8 +63,11 @@ public:
     void MostroLettura(const QByteArray& testo, bool inLimiti);
     // Reply Re, or the step left without storing: the installer is asked to switch the ECU off.
     void MostroSpegnimento();
+    // The identity check after the power cycle is under way: the dialog takes no input.
+    void MostroVerificaInCorso() { setEnabled(false); }
     // The identity check after the power cycle has ended (its verdict in the label, or
-    // why it did not answer, or that it was given up): only the button that closes is left.
+    // why it did not answer, or that it was given up): the dialog takes input again and
+    // only the button that closes is left.
     void MostroVerificaConclusa(const QString& testo);
 
 protected:

@@ -6,7 +6,6 @@
 #include "ecu_link/Ricezione.h"
 #include "ecu_link/StatoLink.h"
 #include "platform/Form.h"
-#include "platform/Timer.h"
 #include "remote/StatoGSM.h"
 #include "shell/Modulo.h"
 #include "shell/Procedure.h"
@@ -23,8 +22,7 @@ void AggiornoStatoCollegamento()
 
 void ImpostoProprietaVeicolo(bool abilitato)
 {
-    if (Veicolo* v = Veicolo::Istanza())
-        v->setEnabled(abilitato);
+    Veicolo::AbilitoSchermo(abilitato);
 }
 
 void IdentitaSenzaDati()
@@ -47,8 +45,7 @@ void IdentitaSenzaDati()
 // taken as connected without identity data; without frames it is the usual error.
 static void ErroreAttivazione()
 {
-    if (Veicolo* v = Veicolo::Istanza())
-        v->TimeOutTx->setEnabled(false);
+    Veicolo::FermoRisposta();
     ImpostoPuntatore(Shell.PuntatoreMouse);
     ImpostoProprietaVeicolo(true);
     Link.FaseCom = FASE_LIBERA;
@@ -62,8 +59,7 @@ static void ErroreAttivazione()
     Shell.Messaggio1 = Msg(162);
     Shell.Messaggio2 = Msg(141);
     MostroMessaggio(Shell.Messaggio1, Shell.Messaggio2, 0);
-    if (Veicolo* v = Veicolo::Istanza())
-        v->Dati_Out->setEnabled(false);
+    Veicolo::FermoCollegamento();
     Link.Collegato = false;
     AggiornoStatoCollegamento();
 }
@@ -71,11 +67,9 @@ static void ErroreAttivazione()
 // R2 while the live-data screen waits for the identity: never a box.
 static void ErroreRichiestaVersione()
 {
-    if (DatiMotore* d = DatiMotore::Istanza())
-        d->TimeOutTx->setEnabled(false);
+    DatiMotore::FermoRisposta();
     ImpostoPuntatore(Shell.PuntatoreMouse);
-    if (DatiMotore* d = DatiMotore::Istanza())
-        d->setEnabled(true);
+    DatiMotore::AbilitoSchermo(true);
     Link.FaseCom = FASE_LIBERA;
     if (Link.DatiRicevuti) {
         IdentitaSenzaDati();
@@ -86,8 +80,7 @@ static void ErroreRichiestaVersione()
         GSM.PrimoInvioGSM = false;
     }
     // As after an identity: a silent ECU then brings the no-data box.
-    if (DatiMotore* d = DatiMotore::Istanza())
-        d->Dati_Out->setEnabled(true);
+    DatiMotore::AvvioCollegamento();
 }
 
 void RispostaErrore(const QByteArray& riga)

@@ -10,7 +10,6 @@
 #include "ecu_link/Collegamento.h"
 #include "ecu_link/Rami.h"
 #include "ecu_link/StatoLink.h"
-#include "platform/Timer.h"
 #include "remote/StatoGSM.h"
 #include "shell/Modulo.h"
 #include "vehicle/Veicolo.h"
@@ -22,16 +21,13 @@ void TramaTarMP(const QByteArray& riga)
 {
     if (riga.size() != Protocollo::LungTramaTarMP || Shell.Funzione != 2)
         return;
-    DatiMotore* d = DatiMotore::Istanza();
-    if (d)
-        d->Dati_Out->setEnabled(false);
+    DatiMotore::FermoCollegamento();
     if (Link.TarMPattivo) {
         Link.DatiRicevuti = true;
         if (TarMP* t = TarMP::Istanza())
             t->MostroValori(riga.mid(56, 8), riga.mid(20, 8));
     }
-    if (d)
-        d->Dati_Out->setEnabled(true);
+    DatiMotore::AvvioCollegamento();
 }
 
 // Row 0 of the live record from the text record.
@@ -45,10 +41,8 @@ void RiempioRiga(const QByteArray& testo)
 
 void SchermoVeicolo()
 {
-    Veicolo* v = Veicolo::Istanza();
     Link.DatiRicevuti = true;
-    if (v)
-        v->Dati_Out->setEnabled(false);
+    Veicolo::FermoCollegamento();
     if (Link.InterrogoDati) {
         switch (Link.FaseCom) {
         case FASE_ATTIVAZIONE: ImpostoProprietaVeicolo(false); break;
@@ -58,27 +52,22 @@ void SchermoVeicolo()
             ImpostoPuntatore(11);
             if (Link.FaseCom == FASE_VERIFICA_PRESSIONI) {
                 if (Pressioni* p = Pressioni::Istanza())
-                    p->setEnabled(false);
+                    p->MostroVerificaInCorso();
             } else if (Progsw* p = Progsw::Istanza()) {
                 p->MostroVerificaInCorso();
             }
             break;
         default: break;
         }
-        if (v)
-            v->TimeOutTx->setEnabled(false);
+        Veicolo::FermoRisposta();
         Link.InterrogoDati = false;
-        if (v)
-            v->TimeOutTx->setInterval(5000);
+        Veicolo::ImpostoRisposta(5000);
         ScrivoCentralina(Protocollo::Riga(Protocollo::ComandoRichiestaVersione));
-        if (v)
-            v->TimeOutTx->setEnabled(true);
+        Veicolo::AvvioRisposta();
     }
     const int f = Link.FaseCom;
-    if ((f == FASE_LIBERA && Link.Collegato) || f == FASE_SPEGNIMENTO || f == FASE_SPEGNIMENTO_SW) {
-        if (v)
-            v->Dati_Out->setEnabled(true);
-    }
+    if ((f == FASE_LIBERA && Link.Collegato) || f == FASE_SPEGNIMENTO || f == FASE_SPEGNIMENTO_SW)
+        Veicolo::AvvioCollegamento();
 }
 
 void Relay(const QByteArray& testo)
@@ -94,37 +83,28 @@ void Relay(const QByteArray& testo)
     GSM.InvioGSM = true;
     GSM.StatoGSM = GSM_ATTESA_IDENTITA;
     Link.BufferTx = PreparoMessaggioGSM(MessaggioIdentita());
-    DatiMotore* d = DatiMotore::Istanza();
-    if (d)
-        d->TimeOutModem->setInterval(5000);
+    DatiMotore::ImpostoModem(5000);
     ScrivoModem(Link.BufferTx);
-    if (d)
-        d->TimeOutModem->setEnabled(true);
+    DatiMotore::AvvioModem();
 }
 
 void SchermoDatiMotore(const QByteArray& testo)
 {
-    DatiMotore* d = DatiMotore::Istanza();
     Link.DatiRicevuti = true;
-    if (d)
-        d->Dati_Out->setEnabled(false);
+    DatiMotore::FermoCollegamento();
     ElaboroDatiMotore();
     AccodoRigaGraf();
     if (Link.InterrogoDati) {
         if (Link.FaseCom == FASE_LIBERA) {
             Link.FaseCom = FASE_RICHIESTA_VERSIONE;
-            if (d) {
-                d->setEnabled(false);
-                d->TimeOutTx->setInterval(5000);
-            }
+            DatiMotore::AbilitoSchermo(false);
+            DatiMotore::ImpostoRisposta(5000);
             ScrivoCentralina(Protocollo::Riga(Protocollo::ComandoRichiestaVersione));
-            if (d)
-                d->TimeOutTx->setEnabled(true);
+            DatiMotore::AvvioRisposta();
         }
         return;
     }
-    if (d)
-        d->Dati_Out->setEnabled(true);
+    DatiMotore::AvvioCollegamento();
     Relay(testo);
 }
 

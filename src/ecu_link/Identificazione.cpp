@@ -12,7 +12,6 @@
 #include "ecu_link/Rami.h"
 #include "ecu_link/StatoLink.h"
 #include "platform/Files.h"
-#include "platform/Timer.h"
 #include "remote/StatoGSM.h"
 #include "shell/Modulo.h"
 #include "shell/Procedure.h"
@@ -62,12 +61,6 @@ void RegolaTasti()
         v->MostroTastiAggiornamento(DatiCentralina.TipoCentralina == 1);
 }
 
-void AvvioDatiOutVeicolo()
-{
-    if (Veicolo* v = Veicolo::Istanza())
-        v->Dati_Out->setEnabled(true);
-}
-
 void MostroTipoInstallazione(const QString& testo)
 {
     if (Veicolo* v = Veicolo::Istanza())
@@ -114,7 +107,7 @@ void Attivazione(const QByteArray& r, bool completa)
         Beep();
         Avviso(210);
         Comando(Protocollo::ComandoFineScambio);
-        AvvioDatiOutVeicolo();
+        Veicolo::AvvioCollegamento();
         return;
     }
 
@@ -132,7 +125,7 @@ void Attivazione(const QByteArray& r, bool completa)
         Beep();
         Avviso(210);
         Comando(Protocollo::ComandoFineScambio);
-        AvvioDatiOutVeicolo();
+        Veicolo::AvvioCollegamento();
         ImpostoProprietaVeicolo(true);
         return;
     }
@@ -158,7 +151,7 @@ void Attivazione(const QByteArray& r, bool completa)
         Avviso(241);
         Comando(Protocollo::ComandoFineScambio);
         ImpostoProprietaVeicolo(true);
-        AvvioDatiOutVeicolo();
+        Veicolo::AvvioCollegamento();
         return;
     }
     if (d.DataInstallazione != 0.0)
@@ -176,7 +169,7 @@ void Attivazione(const QByteArray& r, bool completa)
         CancelloMappePersonali();
         Comando(Protocollo::ComandoFineScambio);
         ImpostoProprietaVeicolo(true);
-        AvvioDatiOutVeicolo();
+        Veicolo::AvvioCollegamento();
         return;
     }
     // A personalised map in the ECU.
@@ -186,26 +179,22 @@ void Attivazione(const QByteArray& r, bool completa)
     if (!d.SwVecchio || StatoVeicolo.DirPersonal.isEmpty()) {
         Comando(Protocollo::ComandoFineScambio);
         ImpostoProprietaVeicolo(true);
-        AvvioDatiOutVeicolo();
+        Veicolo::AvvioCollegamento();
         return;
     }
     // Older software: the map is read back from the ECU page by page.
     ImpostoPuntatore(11);
     Link.FaseCom = FASE_LETTURA_PERSONALE;
-    if (Veicolo* v = Veicolo::Istanza())
-        v->TimeOutTx->setInterval(5000);
+    Veicolo::ImpostoRisposta(5000);
     Comando(Protocollo::ComandoLetturaPersonale);
-    if (Veicolo* v = Veicolo::Istanza()) {
-        v->TimeOutTx->setEnabled(true);
-        // The wait box belongs to the vehicle screen: not shown once that has closed.
+    Veicolo::AvvioRisposta();
+    // The wait box belongs to the vehicle screen: not shown once that has closed.
+    if (Veicolo::Istanza())
         Attesa::Carica()->Mostra(false);
-    }
 }
 
 void VerificaPressioni(const QByteArray& r, bool completa)
 {
-    if (Pressioni* p = Pressioni::Istanza())
-        p->setEnabled(true);
     Link.FaseCom = FASE_LIBERA;
     bool errato = true;
     if (completa) {
@@ -257,13 +246,11 @@ void RichiestaVersione(const QByteArray& r, bool completa)
         DecodificoCompleta(r, true);
     else
         DecodificoBreve(r, false);
-    if (DatiMotore* d = DatiMotore::Istanza())
-        d->setEnabled(true);
+    DatiMotore::AbilitoSchermo(true);
     Comando(Protocollo::ComandoFineScambio);
     GSM.PrimoInvioGSM = true;
     Link.InterrogoDati = false;
-    if (DatiMotore* d = DatiMotore::Istanza())
-        d->Dati_Out->setEnabled(true);
+    DatiMotore::AvvioCollegamento();
 }
 
 } // namespace
@@ -276,12 +263,10 @@ void LeggoIdentificazione(const QByteArray& riga)
     case FASE_ATTIVAZIONE:
     case FASE_VERIFICA_PRESSIONI:
     case FASE_VERIFICA_SW:
-        if (Veicolo* v = Veicolo::Istanza())
-            v->TimeOutTx->setEnabled(false);
+        Veicolo::FermoRisposta();
         break;
     case FASE_RICHIESTA_VERSIONE:
-        if (DatiMotore* d = DatiMotore::Istanza())
-            d->TimeOutTx->setEnabled(false);
+        DatiMotore::FermoRisposta();
         break;
     default: return;
     }

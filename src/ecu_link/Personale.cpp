@@ -12,7 +12,6 @@
 #include "ecu_link/StatoLink.h"
 #include "platform/Files.h"
 #include "platform/Form.h"
-#include "platform/Timer.h"
 #include "shell/Modulo.h"
 #include "shell/Procedure.h"
 #include "vehicle/Attesa.h"
@@ -125,12 +124,10 @@ void FineLettura()
     Link.FaseCom = FASE_LIBERA;
     const QString prg = FileLettura(QStringLiteral(".PRG"));
     const bool copiata = PromuovoLettura(prg) && Files::CopiaAtomica(prg, FileLettura(QStringLiteral(".QOX")));
-    Veicolo* v = Veicolo::Istanza();
-    if (v)
+    if (Veicolo* v = Veicolo::Istanza())
         v->update();
     Comando(Protocollo::ComandoFineScambio);
-    if (v)
-        v->Dati_Out->setEnabled(true);
+    Veicolo::AvvioCollegamento();
     if (!copiata) {
         Beep();
         Avviso(217);
@@ -156,8 +153,7 @@ void SalvoPersonale(const QByteArray& riga)
         !PaginaValida(riga, pagina, segno))
         return;
     Veicolo* v = Veicolo::Istanza();
-    if (v)
-        v->TimeOutTx->setEnabled(false);
+    Veicolo::FermoRisposta();
     if (!ScrivoPagina(riga, pagina) || (segno == '$' && !LetturaCompleta(pagina))) {
         // A page that cannot be stored, or a last page with pages missing before it, ends
         // the read-out as a missing reply does.
@@ -172,8 +168,7 @@ void SalvoPersonale(const QByteArray& riga)
     }
     if (segno == '0') {
         Comando(Protocollo::ComandoPaginaSuccessiva);
-        if (v)
-            v->TimeOutTx->setEnabled(true);
+        Veicolo::AvvioRisposta();
         return;
     }
     FineLettura();

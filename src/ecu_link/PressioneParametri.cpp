@@ -9,24 +9,11 @@
 #include "ecu_link/DatiCentralina.h"
 #include "ecu_link/Rami.h"
 #include "ecu_link/StatoLink.h"
-#include "platform/Timer.h"
 #include "shell/Modulo.h"
 #include "shell/Procedure.h"
 #include "vehicle/Veicolo.h"
 
 namespace {
-
-void FermoTimeOut()
-{
-    if (Veicolo* v = Veicolo::Istanza())
-        v->TimeOutTx->setEnabled(false);
-}
-
-void AvvioDatiOut()
-{
-    if (Veicolo* v = Veicolo::Istanza())
-        v->Dati_Out->setEnabled(true);
-}
 
 // Where a field of a parameter reply goes on the screen that asked for it.
 enum class Tipo { Nessuno, Casella, Interruttore, Stringa };
@@ -118,7 +105,7 @@ void RispostaPressione(const QByteArray& riga)
 {
     const char codice = riga.size() > 1 ? riga[1] : '\0';
     if (codice == 'd' && Link.FaseCom == FASE_LETTURA_PRESSIONE) {
-        FermoTimeOut();
+        Veicolo::FermoRisposta();
         ImpostoPuntatore(Shell.PuntatoreMouse);
         // Characters 3-10, never the line end of a short reply.
         QByteArray testo = riga.mid(2, 8);
@@ -128,13 +115,13 @@ void RispostaPressione(const QByteArray& riga)
         if (Pressioni* p = Pressioni::Istanza())
             p->MostroLettura(testo, PressioneInLimiti(testo));
     } else if (codice == 'e' && Link.FaseCom == FASE_SCRITTURA_PRESSIONE) {
-        FermoTimeOut();
+        Veicolo::FermoRisposta();
         ImpostoPuntatore(Shell.PuntatoreMouse);
         Link.FaseCom = FASE_SPEGNIMENTO;
         if (Pressioni* p = Pressioni::Istanza())
             p->MostroSpegnimento();
         // The link watchdog notices the ECU being switched off, even before its next frame.
-        AvvioDatiOut();
+        Veicolo::AvvioCollegamento();
     }
 }
 
@@ -156,7 +143,7 @@ void RispostaParametri(const QByteArray& riga)
     if (fineDati < lunghezza - 2)
         return;
     const bool completa = riga.size() == lunghezza;
-    FermoTimeOut();
+    Veicolo::FermoRisposta();
     Link.FaseCom = FASE_LIBERA;
     ImpostoPuntatore(1);
 
@@ -183,7 +170,7 @@ void RispostaParametri(const QByteArray& riga)
         for (int k = 0; k < campi; ++k)
             l.rifiuto(Campi[k], l.serbatoio() ? Campi[k].serbatoio : Campi[k].parametri);
     }
-    AvvioDatiOut();
+    Veicolo::AvvioCollegamento();
 }
 
 void RispostaParametriSalvati(const QByteArray& riga)
@@ -195,7 +182,7 @@ void RispostaParametriSalvati(const QByteArray& riga)
     if (esito != "ok" && esito != "ko")
         return;
     const bool ok = esito == "ok";
-    FermoTimeOut();
+    Veicolo::FermoRisposta();
     Link.FaseCom = FASE_LIBERA;
     Beep();
     ImpostoPuntatore(1);
@@ -203,14 +190,14 @@ void RispostaParametriSalvati(const QByteArray& riga)
     if (fase == FASE_SALVA_SERBATOIO) {
         if (LivSerb* s = LivSerb::Istanza())
             s->MostroFineSalvataggio(messaggio);
-        AvvioDatiOut();
+        Veicolo::AvvioCollegamento();
         return;
     }
     Parametri* p = Parametri::Istanza();
     if (p)
         p->MostroFineSalvataggio(messaggio);
     if (!ok) {
-        AvvioDatiOut();
+        Veicolo::AvvioCollegamento();
         return;
     }
     // The next live frame restarts the link watchdog.

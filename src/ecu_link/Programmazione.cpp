@@ -9,7 +9,6 @@
 #include "ecu_link/Rami.h"
 #include "ecu_link/StatoLink.h"
 #include "platform/Form.h"
-#include "platform/Timer.h"
 #include "shell/Modulo.h"
 #include "shell/Procedure.h"
 #include "vehicle/MandoDati.h"
@@ -50,20 +49,6 @@ bool LeggoRiga(QFile& f, QByteArray& linea)
 
 bool Immagine() { return Link.FaseCom == FASE_PROGRAMMAZIONE_ULP; }
 
-void FermoWatchdog()
-{
-    if (Veicolo* v = Veicolo::Istanza())
-        v->TimeOutTx->setEnabled(false);
-}
-
-void AvvioWatchdog()
-{
-    if (Veicolo* v = Veicolo::Istanza()) {
-        v->TimeOutTx->setInterval(IntervalloRiga);
-        v->TimeOutTx->setEnabled(true);
-    }
-}
-
 void MostroRecord(int n)
 {
     if (Immagine()) {
@@ -90,7 +75,7 @@ bool MandoRiga()
 // marked down.
 void FineConErrore(int messaggio)
 {
-    FermoWatchdog();
+    Veicolo::FermoRisposta();
     ChiudoFileProgrammazione();
     ImpostoPuntatore(Shell.PuntatoreMouse);
     Shell.Messaggio1 = Msg(messaggio);
@@ -107,7 +92,7 @@ void FineConErrore(int messaggio)
 
 void Apertura()
 {
-    FermoWatchdog();
+    Veicolo::FermoRisposta();
     ChiudoFileProgrammazione();
     auto f = std::make_unique<QFile>(StatoFile.FileProgrammazione);
     if (StatoFile.FileProgrammazione.isEmpty() || !f->open(QIODevice::ReadOnly)) {
@@ -117,7 +102,7 @@ void Apertura()
     }
     g_file = std::move(f);
     MandoRiga();
-    AvvioWatchdog();
+    Veicolo::ArmoRisposta(IntervalloRiga);
 }
 
 void Successiva()
@@ -125,33 +110,31 @@ void Successiva()
     // Past the end (or with no file open) nothing happens: the watchdog keeps running.
     if (!g_file || g_file->atEnd())
         return;
-    FermoWatchdog();
+    Veicolo::FermoRisposta();
     MandoRiga();
-    AvvioWatchdog();
+    Veicolo::ArmoRisposta(IntervalloRiga);
 }
 
 void Completata()
 {
-    FermoWatchdog();
+    Veicolo::FermoRisposta();
     ChiudoFileProgrammazione();
     ImpostoPuntatore(Shell.PuntatoreMouse);
-    Veicolo* v = Veicolo::Istanza();
     if (!Immagine()) {
         Link.FaseCom = FASE_SPEGNIMENTO_SW;
         if (Progsw* p = Progsw::Istanza())
             p->MostroSpegnimento();
         // With no frame after the programming the link watchdog would never run: started
         // here, it notices the ECU going off.
-        if (v)
-            v->Dati_Out->setEnabled(true);
+        Veicolo::AvvioCollegamento();
         return;
     }
     Attendo(4);
     MandoDati::ScaricaIstanza();
     Link.FaseCom = FASE_LIBERA;
     Beep();
-    if (v) {
-        v->Dati_Out->setEnabled(true);
+    if (Veicolo::Istanza()) {
+        Veicolo::AvvioCollegamento();
         Pressioni::Carica()->Mostra(true);
     }
 }

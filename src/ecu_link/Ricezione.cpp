@@ -7,7 +7,6 @@
 #include "ecu_link/Rami.h"
 #include "ecu_link/StatoLink.h"
 #include "platform/Form.h"
-#include "platform/Timer.h"
 #include "platform/SerialControl.h"
 #include "remote/StatoGSM.h"
 #include "shell/Modulo.h"
@@ -173,13 +172,11 @@ void SegnaloErroreCom(int messaggio, SchermoRichiesta schermo, DialogoOccupato d
     const bool veicolo = schermo == SchermoRichiesta::Veicolo;
     // 1. The reply watchdog of the requesting screen.
     if (veicolo) {
-        if (Veicolo* v = Veicolo::Istanza()) {
-            v->TimeOutTx->setEnabled(false);
-            if (opzioni.fermaDatiOutAllInizio)
-                v->Dati_Out->setEnabled(false);
-        }
-    } else if (DatiMotore* d = DatiMotore::Istanza()) {
-        d->TimeOutTx->setEnabled(false);
+        Veicolo::FermoRisposta();
+        if (opzioni.fermaDatiOutAllInizio)
+            Veicolo::FermoCollegamento();
+    } else {
+        DatiMotore::FermoRisposta();
     }
     // 2. The pointer saved by the sender.
     ImpostoPuntatore(Shell.PuntatoreMouse);
@@ -187,8 +184,8 @@ void SegnaloErroreCom(int messaggio, SchermoRichiesta schermo, DialogoOccupato d
     if (opzioni.riabilitaSchermo) {
         if (veicolo)
             ImpostoProprietaVeicolo(true);
-        else if (DatiMotore* d = DatiMotore::Istanza())
-            d->setEnabled(true);
+        else
+            DatiMotore::AbilitoSchermo(true);
     }
     // 4. The busy dialog.
     switch (dialogo) {
@@ -213,11 +210,10 @@ void SegnaloErroreCom(int messaggio, SchermoRichiesta schermo, DialogoOccupato d
     MostroMessaggio(Shell.Messaggio1, Shell.Messaggio2, 0);
     // 8. The link.
     if (veicolo) {
-        if (Veicolo* v = Veicolo::Istanza())
-            v->Dati_Out->setEnabled(false);
+        Veicolo::FermoCollegamento();
         Link.Collegato = false;
         AggiornoStatoCollegamento();
-    } else if (DatiMotore* d = DatiMotore::Istanza()) {
-        d->Dati_Out->setEnabled(true);
+    } else {
+        DatiMotore::AvvioCollegamento();
     }
 }

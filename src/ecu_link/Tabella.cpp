@@ -15,7 +15,6 @@
 #include "ecu_link/StatoLink.h"
 #include "platform/Files.h"
 #include "platform/Form.h"
-#include "platform/Timer.h"
 #include "shell/Modulo.h"
 #include "shell/Procedure.h"
 #include "vehicle/MandoDati.h"
@@ -32,21 +31,6 @@ int NumeroBlocchi(qsizetype lunghezza)
 
 namespace {
 
-void FermoTimeOut()
-{
-    if (Veicolo* v = Veicolo::Istanza())
-        v->TimeOutTx->setEnabled(false);
-}
-
-void AvvioTimeOut(int intervallo = 0)
-{
-    if (Veicolo* v = Veicolo::Istanza()) {
-        if (intervallo > 0)
-            v->TimeOutTx->setInterval(intervallo);
-        v->TimeOutTx->setEnabled(true);
-    }
-}
-
 void Avanzamento()
 {
     if (MandoDati* m = MandoDati::Istanza())
@@ -59,7 +43,7 @@ void MandoBlocco()
     Link.BufferTx = Protocollo::BloccoTabella(Tabella.DatiTabella, Tabella.NumBlocco);
     Avanzamento();
     ScrivoCentralina(Link.BufferTx);
-    AvvioTimeOut();
+    Veicolo::AvvioRisposta();
 }
 
 bool UltimoBloccoInviato()
@@ -90,8 +74,7 @@ void Interrompo(const QString& testo, int titolo)
 void Concludo()
 {
     ScrivoCentralina(Protocollo::Riga(Protocollo::ComandoFineTabella));
-    if (Veicolo* v = Veicolo::Istanza())
-        v->Dati_Out->setEnabled(true);
+    Veicolo::AvvioCollegamento();
     Link.FaseCom = FASE_LIBERA;
     CancelloMappePersonali();
     if (Veicolo::Istanza())
@@ -100,7 +83,7 @@ void Concludo()
 
 void Pronto()
 {
-    FermoTimeOut();
+    Veicolo::FermoRisposta();
     const QString file = StatoVeicolo.FileTabella;
     if (file.isEmpty() || !Esiste(file, 0)) {
         Interrompo(TestoMappaMancante(StatoCatalogo.TipoGas == 1 ? 249 : 191), 140);
@@ -114,17 +97,16 @@ void Pronto()
         return;
     }
     Tabella.Ritento = 0;
-    if (Veicolo* v = Veicolo::Istanza())
-        v->TimeOutTx->setInterval(5000);
+    Veicolo::ImpostoRisposta(5000);
     MandoBlocco();
 }
 
 void BloccoAccettato()
 {
-    FermoTimeOut();
+    Veicolo::FermoRisposta();
     // Past the last block nothing is sent: R1 or the reply watchdog ends the upload.
     if (UltimoBloccoInviato()) {
-        AvvioTimeOut();
+        Veicolo::AvvioRisposta();
         return;
     }
     ++Tabella.NumBlocco;
@@ -134,7 +116,7 @@ void BloccoAccettato()
 
 void BloccoRifiutato()
 {
-    FermoTimeOut();
+    Veicolo::FermoRisposta();
     if (Tabella.Ritento != 0) {
         Interrompo(Msg(219), 142);
         return;
@@ -145,7 +127,7 @@ void BloccoRifiutato()
 
 void TabellaMemorizzata()
 {
-    FermoTimeOut();
+    Veicolo::FermoRisposta();
     const double data = DatiCentralina.DataInstallazione;
     if (data == 0.0 || data == DataNessuna) {
         QByteArray g, m, a;
@@ -153,7 +135,7 @@ void TabellaMemorizzata()
             v->TestiDataInstallazione(g, m, a);
         Link.FaseCom = FASE_DATA_INSTALLAZIONE;
         ScrivoCentralina(Protocollo::RigaDataInstallazione(g, m, a));
-        AvvioTimeOut();
+        Veicolo::AvvioRisposta();
         return;
     }
     MandoDati::ScaricaIstanza();
@@ -164,7 +146,7 @@ void TabellaMemorizzata()
 void DataMemorizzata()
 {
     MandoDati::ScaricaIstanza();
-    FermoTimeOut();
+    Veicolo::FermoRisposta();
     ImpostoPuntatore(Shell.PuntatoreMouse);
     Concludo();
 }

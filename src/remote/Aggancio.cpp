@@ -14,15 +14,6 @@
 #include <QLabel>
 #include <QPushButton>
 
-namespace {
-
-void RiattivoDatiOut()
-{
-    if (DatiMotore* d = DatiMotore::Istanza())
-        d->Dati_Out->setEnabled(true);
-}
-} // namespace
-
 Aggancio::Aggancio()
 {
     resize(Twip(6000), Twip(2400));
@@ -93,31 +84,26 @@ void Aggancio::Collega_Click()
     if (errore != 0) {
         MostroStato(porta.UltimoErrore().isEmpty() ? QStringLiteral("Error %1").arg(errore) : porta.UltimoErrore());
         ImpostoPuntatore(1);
-        RiattivoDatiOut();
+        DatiMotore::AvvioCollegamento();
         ChiudoPortaGSM();
         MostroChiamata(false);
         return;
     }
     CollegoRicezioneGSM();
-    DatiMotore* d = DatiMotore::Istanza();
-    if (d)
-        d->Dati_Out->setEnabled(false);
+    DatiMotore::FermoCollegamento();
     GSM.BufferGSM.clear();
     ImpostoPuntatore(11);
     MostroStato(Msg(313));
-    if (d)
-        d->TimeOutModem->setInterval(MS_COMANDO_MODEM);
+    DatiMotore::ImpostoModem(MS_COMANDO_MODEM);
     MostroPreparazione();
     GSM.StatoGSM = GSM_ATTESA_ATZ;
     ScrivoModem(QByteArrayLiteral("ATZ\r"));
-    if (d)
-        d->TimeOutModem->setEnabled(true);
+    DatiMotore::AvvioModem();
 }
 
 void Aggancio::Interrompi_Click()
 {
-    if (DatiMotore* d = DatiMotore::Istanza())
-        d->TimeOutModem->setEnabled(false);
+    DatiMotore::FermoModem();
     MostroChiamata(false);
     ImpostoPuntatore(1);
     ChiudoPortaGSM();
@@ -137,5 +123,5 @@ void Aggancio::ChiusuraUtente()
 void Aggancio::Form_Unload(bool&)
 {
     if (Link.DatiRicevuti)
-        RiattivoDatiOut();
+        DatiMotore::AvvioCollegamento();
 }

@@ -11,7 +11,6 @@
 #include "platform/Form.h"
 #include "platform/PrivateProfile.h"
 #include "platform/SerialControl.h"
-#include "platform/Timer.h"
 #include "remote/Aggancio.h"
 #include "remote/StatoGSM.h"
 #include "shell/Modulo.h"
@@ -23,21 +22,6 @@ namespace {
 
 constexpr char STX = 2;
 constexpr char ETX = 3;
-
-void ArmoWatchdog(int ms)
-{
-    if (DatiMotore* d = DatiMotore::Istanza()) {
-        d->TimeOutModem->setInterval(ms);
-        d->TimeOutModem->setEnabled(true);
-    }
-}
-
-void RiattivoDatiOut()
-{
-    if (Link.DatiRicevuti)
-        if (DatiMotore* d = DatiMotore::Istanza())
-            d->Dati_Out->setEnabled(true);
-}
 
 bool EventoInCoda = false;
 
@@ -60,7 +44,7 @@ void AccodoTramaCompleta()
 // The call could not be made: the dialog offers a new attempt.
 void ChiamataFallita(int messaggio)
 {
-    FermoWatchdogModem();
+    DatiMotore::FermoModem();
     ChiudoPortaGSM();
     ImpostoPuntatore(1);
     if (Aggancio* a = Aggancio::Istanza()) {
@@ -92,14 +76,14 @@ void DialogoModem()
     case GSM_ATTESA_ATE0: {
         if (!b.contains("OK\r\n"))
             return;
-        FermoWatchdogModem();
+        DatiMotore::FermoModem();
         b.clear();
         if (GSM.StatoGSM == GSM_ATTESA_ATZ) {
             GSM.StatoGSM = GSM_ATTESA_ATE0;
             if (a)
                 a->MostroStato(Msg(314));
             ScrivoModem(QByteArrayLiteral("ATE0\r"));
-            ArmoWatchdog(MS_COMANDO_MODEM);
+            DatiMotore::ArmoModem(MS_COMANDO_MODEM);
         } else {
             if (a) {
                 a->MostroChiamata(true);
@@ -107,7 +91,7 @@ void DialogoModem()
             }
             GSM.StatoGSM = GSM_CHIAMATA;
             ScrivoModem(QByteArrayLiteral("ATD") + GSM.Telefono.toLatin1() + '\r');
-            ArmoWatchdog(MS_CHIAMATA);
+            DatiMotore::ArmoModem(MS_CHIAMATA);
         }
         return;
     }
@@ -130,7 +114,7 @@ void DialogoModem()
         if (fine < 0)
             return;
         b.remove(0, fine + 2);
-        FermoWatchdogModem();
+        DatiMotore::FermoModem();
         ImpostoPuntatore(1);
         GSM.StatoGSM = GSM_CONNESSO;
         if (a)
@@ -152,12 +136,6 @@ void DialogoModem()
 } // namespace
 
 DatiMotore* SchermoAssistenza() { return Shell.Funzione == 2 ? DatiMotore::Istanza() : nullptr; }
-
-void FermoWatchdogModem()
-{
-    if (DatiMotore* d = DatiMotore::Istanza())
-        d->TimeOutModem->setEnabled(false);
-}
 
 QString TestoStazione(const QByteArray& b)
 {
@@ -251,10 +229,11 @@ void PerdoPortante()
     GSM.BufferGSM.clear();
     if (InDialogoModem(stato)) {
         ChiamataFallita(316);
-        RiattivoDatiOut();
+        if (Link.DatiRicevuti)
+            DatiMotore::AvvioCollegamento();
         return;
     }
-    FermoWatchdogModem();
+    DatiMotore::FermoModem();
     ChiudoPortaGSM();
     ChiudoStato(stato);
     GSM.StatoGSM = GSM_CONNESSO;
@@ -274,8 +253,7 @@ int PortaModem()
 
 void AproAggancio()
 {
-    if (DatiMotore* d = DatiMotore::Istanza())
-        d->Dati_Out->setEnabled(false);
+    DatiMotore::FermoCollegamento();
     Aggancio* a = Aggancio::Carica();
     a->Mostra(true);
     if (DatiMotore* d = DatiMotore::Istanza())
@@ -291,11 +269,12 @@ void RiattaccoGSM()
 
 void ScadenzaModem()
 {
-    FermoWatchdogModem();
+    DatiMotore::FermoModem();
     const int stato = GSM.StatoGSM;
     if (InDialogoModem(stato)) {
         ChiamataFallita(316);
-        RiattivoDatiOut();
+        if (Link.DatiRicevuti)
+            DatiMotore::AvvioCollegamento();
     } else if (stato == GSM_ATTESA_IDENTITA || InScambioRemoto(stato)) {
         ImpostoPuntatore(1);
         ChiudoStato(stato);

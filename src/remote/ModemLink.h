@@ -80,7 +80,5 @@ bool LeggoNomiAggMarca(const QByteArray& record, NomiAggMarca& nomi);
 class DatiMotore;
 // The live-data screen while it is the current function, else nullptr.
 DatiMotore* SchermoAssistenza();
-// Stops the modem watchdog (the live-data screen's TimeOutModem).
-void FermoWatchdogModem();
 // A name or text sent by the station, as Windows text of the user's language.
 QString TestoStazione(const QByteArray& b);

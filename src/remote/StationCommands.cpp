@@ -8,7 +8,6 @@
 #include "diagnosis/DatiMotore.h"
 #include "platform/Files.h"
 #include "platform/Form.h"
-#include "platform/Timer.h"
 #include "remote/StatoGSM.h"
 #include "shell/Modulo.h"
 
@@ -25,12 +24,6 @@ QString InTempor(const QString& nome) { return Files::PercorsoApp(Tempor + QLati
 QString FileSoftware(const QString& nome, const QString& estensione)
 {
     return Files::PercorsoApp(QStringLiteral("SOFTWARE\\") + nome + estensione);
-}
-
-void RiavvioWatchdog()
-{
-    if (DatiMotore* d = DatiMotore::Istanza())
-        d->TimeOutModem->setEnabled(true);
 }
 
 void Informo(int n, int record = -1)
@@ -202,8 +195,7 @@ void AproScambio(DatiMotore* d)
     GSM.InvioGSM = true;
     d->MostroScambioRemoto(true);
     d->MostroInformo(Msg(335));
-    d->TimeOutModem->setInterval(MS_SCAMBIO);
-    d->TimeOutModem->setEnabled(true);
+    DatiMotore::ArmoModem(MS_SCAMBIO);
     GSM.StatoGSM = GSM_SCAMBIO;
 }
 
@@ -303,7 +295,7 @@ void ElaboroComandoGSM(const QByteArray& trama)
     if (codice == "i00") {
         static const QList<QByteArray> risposte = {"OK", "KO", "NT"};
         if (stato == GSM_ATTESA_IDENTITA && risposte.contains(trama.mid(4, 2).toUpper())) {
-            FermoWatchdogModem();
+            DatiMotore::FermoModem();
             GSM.PrimoInvioGSM = false;
             GSM.InvioGSM = false;
             GSM.StatoGSM = GSM_CONNESSO;
@@ -321,7 +313,7 @@ void ElaboroComandoGSM(const QByteArray& trama)
     }
     if (codice == "S01") {
         if (d) {
-            FermoWatchdogModem();
+            DatiMotore::FermoModem();
             d->MostroScambioRemoto(false);
         }
         // Software without its closing FP9 is never kept.
@@ -346,7 +338,7 @@ void ElaboroComandoGSM(const QByteArray& trama)
     if (richiesto == 0 || stato != richiesto)
         return;
 
-    FermoWatchdogModem();
+    DatiMotore::FermoModem();
     const QByteArray testo = trama.mid(1, trama.size() - 3);
     int blocco = 0;
     bool ok = false;
@@ -386,5 +378,5 @@ void ElaboroComandoGSM(const QByteArray& trama)
         if (!ok)
             Informo(345);
     }
-    RiavvioWatchdog();
+    DatiMotore::AvvioModem();
 }

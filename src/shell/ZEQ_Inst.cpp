@@ -351,6 +351,12 @@ void ZEQ_Inst::EsciVS_Click()
     BoxSW->hide();
 }
 
+void ZEQ_Inst::DopoSchermo()
+{
+    setEnabled(true);
+    DopoDialogo();
+}
+
 void ZEQ_Inst::DopoDialogo()
 {
     if (Scaricato())

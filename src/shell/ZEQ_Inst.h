@@ -38,6 +38,9 @@ public:
     void MostroElencoSoftware(const QList<QPair<QString, QString>>& righe);
     // Redraw and focus after a dialog or screen opened from the menu has closed.
     void DopoDialogo();
+    // The vehicle or live-data screen has unloaded: the menu, disabled while it was open,
+    // takes input again, redrawn and focused.
+    void DopoSchermo();
     void LeggoVersTab();
 
     // Opens the port named by "Porta" of ZEQINST.INI and closes it at once. Returns 0 or

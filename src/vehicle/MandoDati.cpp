@@ -147,9 +147,7 @@ bool MandoDati::AvvioTrasferimento(QPushButton* tasto, int messaggio, int fase, 
     }
     if (!SalvoScheda())
         return false;
-    Veicolo* v = Veicolo::Istanza();
-    if (v)
-        v->Dati_Out->setEnabled(false);
+    Veicolo::FermoCollegamento();
     Segnalazione->setText(Msg(messaggio));
     Link.FaseCom = fase;
     if (salvoPuntatore)
@@ -158,11 +156,9 @@ bool MandoDati::AvvioTrasferimento(QPushButton* tasto, int messaggio, int fase, 
     tasto->setEnabled(false);
     TastoNO->setEnabled(false);
     Link.BufferTx = Protocollo::Riga(comando);
-    if (v)
-        v->TimeOutTx->setInterval(intervallo);
+    Veicolo::ImpostoRisposta(intervallo);
     ScrivoCentralina(Link.BufferTx);
-    if (v)
-        v->TimeOutTx->setEnabled(true);
+    Veicolo::AvvioRisposta();
     return true;
 }
 
@@ -173,10 +169,8 @@ void MandoDati::TastoSI_Click()
 
 void MandoDati::TastoNO_Click()
 {
-    if (Link.Collegato) {
-        if (Veicolo* v = Veicolo::Istanza())
-            v->Dati_Out->setEnabled(true);
-    }
+    if (Link.Collegato)
+        Veicolo::AvvioCollegamento();
     Scarica();
 }
 

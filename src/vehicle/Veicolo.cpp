@@ -735,10 +735,8 @@ void Veicolo::TimeOutTx_Timer()
     case FASE_VERIFICA_PRESSIONI:
         Beep();
         Link.Collegato = false;
-        if (Pressioni* p = Pressioni::Istanza()) {
-            p->setEnabled(true);
+        if (Pressioni* p = Pressioni::Istanza())
             p->MostroVerificaConclusa(Msg(208));
-        }
         Comando(Protocollo::ComandoFineScambio);
         break;
     case FASE_SALVA_PARAMETRI:
@@ -796,6 +794,55 @@ void Veicolo::Dati_Out_Timer()
 }
 
 
+void Veicolo::ImpostoRisposta(int ms)
+{
+    if (Veicolo* v = Istanza())
+        v->TimeOutTx->setInterval(ms);
+}
+
+void Veicolo::AvvioRisposta()
+{
+    if (Veicolo* v = Istanza())
+        v->TimeOutTx->setEnabled(true);
+}
+
+void Veicolo::ArmoRisposta(int ms)
+{
+    if (Veicolo* v = Istanza()) {
+        v->TimeOutTx->setInterval(ms);
+        v->TimeOutTx->setEnabled(true);
+    }
+}
+
+void Veicolo::FermoRisposta()
+{
+    if (Veicolo* v = Istanza())
+        v->TimeOutTx->setEnabled(false);
+}
+
+void Veicolo::AvvioCollegamento()
+{
+    if (Veicolo* v = Istanza())
+        v->Dati_Out->setEnabled(true);
+}
+
+void Veicolo::FermoCollegamento()
+{
+    if (Veicolo* v = Istanza())
+        v->Dati_Out->setEnabled(false);
+}
+
+bool Veicolo::RispostaAvviata() const { return TimeOutTx->Enabled(); }
+int Veicolo::TempoRisposta() const { return TimeOutTx->Interval(); }
+bool Veicolo::CollegamentoAvviato() const { return Dati_Out->Enabled(); }
+
+void Veicolo::AbilitoSchermo(bool si)
+{
+    if (Veicolo* v = Istanza())
+        v->setEnabled(si);
+}
+
+
 void Veicolo::ChiusuraUtente()
 {
     // The close box does what Esc and the exit button do: offer to save, then close.
@@ -819,10 +866,8 @@ void Veicolo::Form_Unload(bool&)
     StatoCatalogo.MostroTipoInst = nullptr;
     for (int passo = 0; passo < 2; ++passo)
         ScaricaTutteTranne(QStringLiteral("ZEQ_INST"));
-    if (ZEQ_Inst* m = ZEQ_Inst::Istanza()) {
-        m->setEnabled(true);
-        m->DopoDialogo();
-    }
+    if (ZEQ_Inst* m = ZEQ_Inst::Istanza())
+        m->DopoSchermo();
 }
 
 // ---- ECU link controls and the configuration send ----

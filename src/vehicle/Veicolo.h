@@ -82,8 +82,6 @@ public:
     QLabel* StatoCom = nullptr;
     QPushButton* Salva = nullptr;
     QPushButton* Esci = nullptr;
-    FormTimer* TimeOutTx = nullptr;
-    FormTimer* Dati_Out = nullptr;
 
     // What the link and the reply processor show on this screen.
     void MostroStatoCollegamento(bool collegato);
@@ -143,6 +141,29 @@ public:
     void TimeOutTx_Timer();
     void Dati_Out_Timer();
 
+    // The two watchdogs are this screen's own: the reply branches and the dialogs opened from
+    // here switch them only through these, each of which does nothing while the screen is not
+    // loaded. Starting (Avvio) a running watchdog leaves it running; giving it a time
+    // (Imposto, Armo) restarts a running one.
+    // TimeOutTx: the wait of the request about to be written (a running watchdog restarts).
+    static void ImpostoRisposta(int ms);
+    // TimeOutTx: the request has been written, its reply is awaited.
+    static void AvvioRisposta();
+    // TimeOutTx: the reply is awaited for ms from now.
+    static void ArmoRisposta(int ms);
+    // TimeOutTx: the reply came, or the exchange is over.
+    static void FermoRisposta();
+    // Dati_Out: the live frames are watched; when they stop the ECU is taken as gone.
+    static void AvvioCollegamento();
+    // Dati_Out: held, while a request is in charge or once the link is down.
+    static void FermoCollegamento();
+    // Their state, as the tests read it.
+    bool RispostaAvviata() const;
+    int TempoRisposta() const;
+    bool CollegamentoAvviato() const;
+    // The whole screen takes input; false while a request of its own awaits the ECU.
+    static void AbilitoSchermo(bool si);
+
     // Layout of a window of the given width (positions of the centred and mirrored controls).
     struct Disposizione {
         int boxIn, datiCli, statoCom, esci, salva;
@@ -194,6 +215,8 @@ private:
     QString baseCatalogo() const;
     QString fileMarca() const;
     QString marcaCartella() const;
+    FormTimer* TimeOutTx = nullptr;
+    FormTimer* Dati_Out = nullptr;
     bool m_archivioAperto = false;
     bool m_schedaAbilitata = true;
     int m_erroreporta = 0;     // why the port did not open at loading (0 it did)

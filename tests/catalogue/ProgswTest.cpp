@@ -99,7 +99,7 @@ TEST_F(ProgswSchermo, StartWritesTheCommandOfItsMode)
         Link.Collegato = true;
         Link.FaseCom = FASE_LIBERA;
         StatoFile.NumLinea = 7;
-        v->Dati_Out->setEnabled(true);
+        Veicolo::AvvioCollegamento();
         Progsw* p = Progsw::Carica();
         scritto.clear();
         p->TastoSI->click();
@@ -108,9 +108,9 @@ TEST_F(ProgswSchermo, StartWritesTheCommandOfItsMode)
         EXPECT_EQ(StatoFile.NumLinea, 0);
         EXPECT_TRUE(p->LabAgg->text().endsWith("    0)"));
         EXPECT_FALSE(p->isEnabled());
-        EXPECT_FALSE(v->Dati_Out->Enabled());
-        EXPECT_TRUE(v->TimeOutTx->Enabled());
-        EXPECT_EQ(v->TimeOutTx->Interval(), 20000);
+        EXPECT_FALSE(v->CollegamentoAvviato());
+        EXPECT_TRUE(v->RispostaAvviata());
+        EXPECT_EQ(v->TempoRisposta(), 20000);
         EXPECT_EQ(PuntatoreAttuale(), 11);
         // Disabled during the transfer, the screen ignores its close box.
         p->close();
@@ -132,7 +132,7 @@ TEST_F(ProgswSchermo, StartWithTheLinkDownSays349AndCloses)
     EXPECT_EQ(box->testi(), QStringList{Msg(349)});
     EXPECT_TRUE(scritto.isEmpty());
     EXPECT_FALSE(Progsw::Caricato());
-    EXPECT_TRUE(v->Dati_Out->Enabled());
+    EXPECT_TRUE(v->CollegamentoAvviato());
 }
 
 TEST_F(ProgswSchermo, PowerCycleStepsAndTheWayOut)
@@ -171,10 +171,10 @@ TEST_F(ProgswSchermo, PowerCycleStepsAndTheWayOut)
     EXPECT_TRUE(p->TastoOKA->isHidden());
     EXPECT_TRUE(p->TastoAbbandona->isHidden());
     EXPECT_FALSE(p->Tastook[1]->isHidden());
-    v->Dati_Out->setEnabled(false);
+    Veicolo::FermoCollegamento();
     p->Tastook_Click(1);
     EXPECT_FALSE(Progsw::Caricato());
-    EXPECT_TRUE(v->Dati_Out->Enabled());
+    EXPECT_TRUE(v->CollegamentoAvviato());
 }
 
 TEST_F(ProgswSchermo, StepsAndTheSendDialogFitInEveryLanguage)

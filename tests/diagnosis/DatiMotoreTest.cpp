@@ -41,7 +41,7 @@ protected:
         campi[9] = QByteArray::number(rpm);
         ricevo(TramaDC(campi));
         if (tick)
-            d->VisDati->Scatta();
+            d->VisDati_Timer();
     }
     void doppioClic(int k) { QTest::mouseDClick(d->DatiMot1[k], Qt::LeftButton); }
     static int visibili(MatriceLinee* m)
@@ -75,7 +75,7 @@ TEST_F(Schermo, ValuesAndFuelLamp)
     };
     for (const auto& c : casi) {
         ricevo(TramaDCSemplice(c.carburante));
-        d->VisDati->Scatta();
+        d->VisDati_Timer();
         EXPECT_EQ(d->LedBG->property("colore").value<QColor>(), c.lampada) << c.carburante;
         EXPECT_EQ(d->DatiMot1[15]->text(), c.testo) << c.carburante;
     }
@@ -93,7 +93,7 @@ TEST_F(Schermo, ValuesAndFuelLamp)
 TEST_F(Schermo, ARemoteExchangeLocksThePagesButLeavesTheValuesReadable)
 {
     ricevo(TramaDCSemplice('G'));
-    d->VisDati->Scatta();
+    d->VisDati_Timer();
     d->MostroScambioRemoto(true);
     ASSERT_FALSE(d->SfondoMotore->isEnabled());
     // The darkest pixel of each text: black, never the grey of a disabled control.
@@ -324,25 +324,25 @@ TEST_F(Schermo, OneWatchdogBoxAtATime)
             if (++boxAperti == 1 && c.identita) {
                 // The ECU came on under the box: its first frame's identity request times out.
                 Link.FaseCom = FASE_RICHIESTA_VERSIONE;
-                d->TimeOutTx->setEnabled(true);
-                d->TimeOutTx->Scatta();
+                DatiMotore::AvvioRisposta();
+                d->TimeOutTx_Timer();
             }
             // The no-data watchdog expires again while its box is up.
-            d->Dati_Out->setEnabled(true);
-            d->Dati_Out->Scatta();
-            EXPECT_FALSE(d->Dati_Out->Enabled());
+            DatiMotore::AvvioCollegamento();
+            d->Dati_Out_Timer();
+            EXPECT_FALSE(d->CollegamentoAvviato());
             if (c.chiudeSchermo)
                 d->Scarica();
             return 1;  // try again
         });
         boxAperti = 0;
         scritto.clear();
-        d->Dati_Out->Scatta();
+        d->Dati_Out_Timer();
         EXPECT_EQ(boxAperti, 1);
         if (c.chiudeSchermo)
             EXPECT_FALSE(scritto.contains("M#\r\n")) << "nothing sent for a closed screen";
         else
-            EXPECT_TRUE(d->Dati_Out->Enabled());
+            EXPECT_TRUE(d->CollegamentoAvviato());
     }
     BoxHost::RimuoviRisponditore();
 }
@@ -370,7 +370,7 @@ TEST_F(Schermo, NoDataWatchdogRestartsTheRecordingAndKeepsThePanes)
     SalvoDatiGraf();
     ASSERT_FALSE(colonneRosse(d->GraficoC[0]->Image()).isEmpty());
     BoxHost::ImpostaRisponditore([](const RiquadroMostrato&) { return 2; });  // go on
-    d->Dati_Out->Scatta();
+    d->Dati_Out_Timer();
     BoxHost::RimuoviRisponditore();
     EXPECT_EQ(Graf.Tracce[0].Canale, 9) << "the slots survive the new recording";
     EXPECT_EQ(Graf.Canali[9].Nome, Msg(305));
@@ -378,10 +378,10 @@ TEST_F(Schermo, NoDataWatchdogRestartsTheRecordingAndKeepsThePanes)
     EXPECT_TRUE(colonneRosse(d->GraficoC[0]->Image()).isEmpty()) << "the pane is drawn empty";
     EXPECT_FALSE(QFile::exists(cartella->file("DATI_GRAF.GRF")));
     EXPECT_EQ(Diagnosi.DatiVideo[0].Numero, 0);
-    EXPECT_FALSE(d->Dati_Out->Enabled()) << "answer 2 waits for the next frame";
+    EXPECT_FALSE(d->CollegamentoAvviato()) << "answer 2 waits for the next frame";
     campione(900);
     EXPECT_EQ(Diagnosi.DatiVideo[0].Numero, 1);
-    EXPECT_TRUE(d->TimeOutTx->Enabled()) << "the next frame asks for the identity again";
+    EXPECT_TRUE(d->RispostaAvviata()) << "the next frame asks for the identity again";
     EXPECT_TRUE(scritto.contains("MUB\r\n"));
 }
 

@@ -29,7 +29,7 @@ protected:
     LivSerb* apro(bool vecchio)
     {
         DatiCentralina.SwVecchio = vecchio;
-        v->Dati_Out->setEnabled(true);
+        Veicolo::AvvioCollegamento();
         LivSerb* s = LivSerb::Carica();
         return s;
     }
@@ -52,8 +52,8 @@ TEST_F(LivSerbTest, OpeningReadsTheParameters)
         EXPECT_EQ(s->Segnalazione->text(), Msg(254));
         EXPECT_FALSE(s->Esci->isEnabled());
         EXPECT_FALSE(s->DatiPar[0]->isEnabled());
-        EXPECT_FALSE(v->Dati_Out->Enabled());
-        EXPECT_TRUE(v->TimeOutTx->Enabled());
+        EXPECT_FALSE(v->CollegamentoAvviato());
+        EXPECT_TRUE(v->RispostaAvviata());
         EXPECT_TRUE(s->FuoriLinea->Enabled());
         EXPECT_EQ(s->windowTitle(), Msg(185).trimmed());
         s->Scarica();
@@ -94,7 +94,7 @@ TEST_F(LivSerbTest, NewerSoftwareSendsBackWhatTheEcuReported)
     ricevo("Rfsko\r\n");
     EXPECT_EQ(s->Segnalazione->text(), Msg(252));
     EXPECT_TRUE(s->Esci->isEnabled());
-    EXPECT_TRUE(v->Dati_Out->Enabled());
+    EXPECT_TRUE(v->CollegamentoAvviato());
 
     // Opened again: the last opening's parameters are not this one's.
     s->Scarica();

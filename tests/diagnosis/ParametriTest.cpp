@@ -198,12 +198,12 @@ TEST_F(ParametriTest, RangeChecksAndTheSaveLines)
     scrivo(p, buoni);
     p->GasForzo->setChecked(false);
     p->Commutatore->setChecked(true);
-    v->Dati_Out->setEnabled(true);
+    Veicolo::AvvioCollegamento();
     p->Salva_Click();
     EXPECT_EQ(scritto, QByteArrayList{"MUFS001200002950000001000025000000002000000200000020000001\r\n"});
     EXPECT_EQ(scritto[0].size(), 60);
     EXPECT_EQ(Link.FaseCom, FASE_SALVA_PARAMETRI);
-    EXPECT_FALSE(v->Dati_Out->Enabled()) << "a pause of the frames while storing is no lost link";
+    EXPECT_FALSE(v->CollegamentoAvviato()) << "a pause of the frames while storing is no lost link";
     EXPECT_FALSE(p->Esci->isEnabled());
     ricevo("Rfsok\r\n");
     EXPECT_EQ(p->Segnalazione->text(), Msg(255));
@@ -231,14 +231,14 @@ TEST_F(ParametriTest, StoreReplies)
         StatoCatalogo.TipoInstallazione = 0;
         s->Segnalazione->clear();
         Link.FaseCom = c.fase;
-        v->Dati_Out->setEnabled(false);
-        v->TimeOutTx->setEnabled(true);
+        Veicolo::FermoCollegamento();
+        Veicolo::AvvioRisposta();
         ricevo(c.risposta);
         QLabel* segnalazione = c.fase == FASE_SALVA_SERBATOIO ? s->Segnalazione : p->Segnalazione;
         EXPECT_EQ(segnalazione->text(), c.messaggio ? Msg(c.messaggio) : QString());
         EXPECT_EQ(Link.FaseCom, c.messaggio ? FASE_LIBERA : c.fase);
-        EXPECT_EQ(v->TimeOutTx->Enabled(), c.messaggio == 0);
-        EXPECT_EQ(v->Dati_Out->Enabled(), c.datiOut);
+        EXPECT_EQ(v->RispostaAvviata(), c.messaggio == 0);
+        EXPECT_EQ(v->CollegamentoAvviato(), c.datiOut);
         chiudo();
     }
 }
@@ -293,11 +293,11 @@ TEST_F(ParametriTest, ParameterRepliesInEveryReadState)
         ASSERT_NE(schermo, nullptr);
         commutatore->setChecked(!c.commutatore);
         Link.FaseCom = c.fase;
-        v->TimeOutTx->setEnabled(true);
+        Veicolo::AvvioRisposta();
         ElaboroRisposta(c.risposta);
         EXPECT_EQ(Link.FaseCom, FASE_LIBERA);
-        EXPECT_FALSE(v->TimeOutTx->Enabled());
-        EXPECT_TRUE(v->Dati_Out->Enabled());
+        EXPECT_FALSE(v->RispostaAvviata());
+        EXPECT_TRUE(v->CollegamentoAvviato());
         EXPECT_EQ(PuntatoreAttuale(), 1);
         for (int i = 0; i < c.testi.size(); ++i) {
             const bool rosso = c.testi[i].startsWith('!');

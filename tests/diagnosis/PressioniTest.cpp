@@ -91,10 +91,10 @@ TEST_F(PressioniTest, ReadingIsCheckedAgainstTheLimits)
         StatoPressioni.PressMax = c.max;
         p->Tastook_Click();
         EXPECT_EQ(scritto, QByteArrayList{"MUD\r\n"});
-        EXPECT_FALSE(v->Dati_Out->Enabled());
-        EXPECT_TRUE(v->TimeOutTx->Enabled());
+        EXPECT_FALSE(v->CollegamentoAvviato());
+        EXPECT_TRUE(v->RispostaAvviata());
         ricevo(c.risposta);
-        EXPECT_FALSE(v->TimeOutTx->Enabled());
+        EXPECT_FALSE(v->RispostaAvviata());
         EXPECT_EQ(Link.FaseCom, FASE_LETTURA_PRESSIONE);
         EXPECT_EQ(p->DatoP->text(), QString::fromLatin1(c.mostrato));
         EXPECT_TRUE(p->LabTar->isHidden());
@@ -125,7 +125,7 @@ TEST_F(PressioniTest, StoringThenPowerCycleThenGivingUp)
     EXPECT_EQ(Link.FaseCom, FASE_SPEGNIMENTO);
     EXPECT_EQ(p->LabInf->text(), Msg(247));
     EXPECT_EQ(visibili(p), QStringList{"TastoOK2"});
-    EXPECT_TRUE(v->Dati_Out->Enabled()) << "the switched-off ECU must be noticed";
+    EXPECT_TRUE(v->CollegamentoAvviato()) << "the switched-off ECU must be noticed";
 
     Link.Collegato = true;
     p->TastoOK2_Click();
@@ -169,22 +169,22 @@ TEST_F(PressioniTest, RepeatKeepsTheCaptionAndGoingOnStoresNothing)
     p->Tastook_Click();
     ricevo("Rd    2.00\r\n");
     scritto.clear();
-    v->Dati_Out->setEnabled(false);
+    Veicolo::FermoCollegamento();
     p->TastoEsci_Click();
     EXPECT_EQ(Link.FaseCom, FASE_SPEGNIMENTO);
     EXPECT_EQ(p->LabInf->text(), Msg(247));
     EXPECT_EQ(visibili(p), QStringList{"TastoOK2"});
-    EXPECT_TRUE(v->Dati_Out->Enabled());
+    EXPECT_TRUE(v->CollegamentoAvviato());
     EXPECT_TRUE(scritto.isEmpty());
 }
 
 TEST_F(PressioniTest, ReplyToAClosedDialogEndsItsState)
 {
     Link.FaseCom = FASE_SCRITTURA_PRESSIONE;
-    v->TimeOutTx->setEnabled(true);
+    Veicolo::AvvioRisposta();
     ricevo("Re\r\n");
     EXPECT_EQ(Link.FaseCom, FASE_SPEGNIMENTO);
-    EXPECT_FALSE(v->TimeOutTx->Enabled());
+    EXPECT_FALSE(v->RispostaAvviata());
     Link.FaseCom = FASE_LETTURA_PRESSIONE;
     ricevo("Rd    1.20\r\n");
     EXPECT_FALSE(Pressioni::Caricato());

@@ -160,7 +160,7 @@ TEST_F(Live, FramesOfTheWrongShapeAreDropped)
     Shell.Funzione = 2;
     ricevo(buona);
     EXPECT_EQ(Diagnosi.NumRighe, 0);
-    EXPECT_TRUE(d->Dati_Out->Enabled());
+    EXPECT_TRUE(d->CollegamentoAvviato());
 }
 
 TEST_F(Live, DbAndDcFramesFillTheSameRow)
@@ -193,10 +193,10 @@ TEST_F(Live, DtFramesFeedTheMapTpsView)
     dt.replace(20, 8, " MAP 123");
     dt.replace(56, 8, " TPS 456");
     ASSERT_EQ(dt.size(), 129);
-    d->Dati_Out->setEnabled(false);
+    DatiMotore::FermoCollegamento();
     ricevo(dt);
     EXPECT_FALSE(Link.DatiRicevuti) << "view closed";
-    EXPECT_TRUE(d->Dati_Out->Enabled());
+    EXPECT_TRUE(d->CollegamentoAvviato());
     d->T_MapTPS_Click();
     EXPECT_EQ(scritto.last(), "MT\r\n");
     EXPECT_EQ(Link.BufferTx, "MT\r\n");
@@ -224,9 +224,12 @@ TEST_F(Live, VehicleScreenRestartsTheLinkWatchdogOnlyWhenIdle)
     for (const auto& c : casi) {
         Link.FaseCom = c.fase;
         Link.Collegato = c.collegato;
-        v->Dati_Out->setEnabled(!c.datiOut);
+        if (c.datiOut)
+            Veicolo::FermoCollegamento();
+        else
+            Veicolo::AvvioCollegamento();
         ricevo(TramaDCSemplice());
-        EXPECT_EQ(v->Dati_Out->Enabled(), c.datiOut) << c.fase;
+        EXPECT_EQ(v->CollegamentoAvviato(), c.datiOut) << c.fase;
     }
     // An identity request due in another state is still sent once.
     scritto.clear();
@@ -235,7 +238,7 @@ TEST_F(Live, VehicleScreenRestartsTheLinkWatchdogOnlyWhenIdle)
     ricevo(TramaDCSemplice());
     EXPECT_EQ(scritto, QByteArrayList{"MUB\r\n"});
     EXPECT_FALSE(Link.InterrogoDati);
-    EXPECT_FALSE(v->Dati_Out->Enabled());
+    EXPECT_FALSE(v->CollegamentoAvviato());
 }
 
 TEST_F(Live, RelayFirstSendsTheIdentityThenEveryFrame)
@@ -254,7 +257,7 @@ TEST_F(Live, RelayFirstSendsTheIdentityThenEveryFrame)
     EXPECT_EQ(Link.BufferTx, modem[0]);
     EXPECT_EQ(GSM.StatoGSM, GSM_ATTESA_IDENTITA);
     EXPECT_TRUE(GSM.InvioGSM);
-    EXPECT_TRUE(d->TimeOutModem->Enabled());
+    EXPECT_TRUE(d->ModemAvviato());
     ricevo(TramaDCSemplice());
     EXPECT_EQ(modem.size(), 1) << "waits for the station";
     // The station answered.
@@ -274,8 +277,8 @@ TEST_F(Live, ModemTimeOutAfterTheIdentityMessage)
     schermoDati();
     GSM.StatoGSM = GSM_ATTESA_IDENTITA;
     GSM.InvioGSM = true;
-    d->TimeOutModem->setEnabled(true);
-    d->TimeOutModem->Scatta();
+    DatiMotore::AvvioModem();
+    d->TimeOutModem_Timer();
     EXPECT_FALSE(GSM.InvioGSM);
     EXPECT_EQ(GSM.StatoGSM, GSM_CONNESSO);
 }
@@ -289,12 +292,12 @@ TEST_F(Live, ACarrierLostWhileTheIdentityWaitsLetsTheNextCallIdentifyAgain)
     GSM.PrimoInvioGSM = true;
     ricevo(TramaDCSemplice());
     ASSERT_EQ(GSM.StatoGSM, GSM_ATTESA_IDENTITA);
-    d->TimeOutTx->setEnabled(true);
+    DatiMotore::AvvioRisposta();
     GSM.BufferGSM = "\r\nNO CARRIER\r\n";
     GestioneGSM();
     EXPECT_FALSE(GSM.GSMattivo);
     EXPECT_FALSE(GSM.InvioGSM);
-    EXPECT_TRUE(d->TimeOutTx->Enabled()) << "the ECU's identity watchdog keeps running";
+    EXPECT_TRUE(d->RispostaAvviata()) << "the ECU's identity watchdog keeps running";
     // A new call: the identity goes out again before any record.
     modem.clear();
     GSM.GSMattivo = true;

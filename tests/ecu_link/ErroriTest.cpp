@@ -32,8 +32,8 @@ TEST_F(Errori, ErrorRepliesInTheVehicleStates)
             Pressioni::Carica();
             Progsw::Carica();
             v->setEnabled(false);
-            v->TimeOutTx->setEnabled(true);
-            v->Dati_Out->setEnabled(true);
+            Veicolo::AvvioRisposta();
+            Veicolo::AvvioCollegamento();
             Link.FaseCom = c.fase;
             Link.Collegato = true;
             Link.DatiRicevuti = false;
@@ -43,8 +43,8 @@ TEST_F(Errori, ErrorRepliesInTheVehicleStates)
             ricevo(risposta);
             EXPECT_EQ(Link.FaseCom, FASE_LIBERA);
             EXPECT_FALSE(Link.Collegato);
-            EXPECT_FALSE(v->TimeOutTx->Enabled());
-            EXPECT_FALSE(v->Dati_Out->Enabled());
+            EXPECT_FALSE(v->RispostaAvviata());
+            EXPECT_FALSE(v->CollegamentoAvviato());
             EXPECT_EQ(v->isEnabled(), c.riabilita);
             EXPECT_EQ(PuntatoreAttuale(), 0);
             EXPECT_TRUE(scritto.isEmpty()) << "no end command";
@@ -119,8 +119,8 @@ TEST_F(Errori, LiveDataScreenState)
         Link.Collegato = true;
         GSM.PrimoInvioGSM = !c.primoInvio;
         d->setEnabled(false);
-        d->TimeOutTx->setEnabled(true);
-        d->Dati_Out->setEnabled(false);
+        DatiMotore::AvvioRisposta();
+        DatiMotore::FermoCollegamento();
         ricevo(c.risposta);
         EXPECT_EQ(box->conta(), c.boxAttesi) << c.risposta;
         EXPECT_EQ(Link.FaseCom, FASE_LIBERA);
@@ -128,8 +128,8 @@ TEST_F(Errori, LiveDataScreenState)
         EXPECT_EQ(GSM.PrimoInvioGSM, c.primoInvio);
         EXPECT_TRUE(Link.Collegato) << "the link flag is left";
         EXPECT_TRUE(d->isEnabled());
-        EXPECT_FALSE(d->TimeOutTx->Enabled());
-        EXPECT_EQ(d->Dati_Out->Enabled(), c.datiOut);
+        EXPECT_FALSE(d->RispostaAvviata());
+        EXPECT_EQ(d->CollegamentoAvviato(), c.datiOut);
     }
     EXPECT_TRUE(scritto.isEmpty());
 }

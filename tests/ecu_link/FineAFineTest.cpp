@@ -121,7 +121,7 @@ TEST_F(FineAFine, LiveFramesBackToBackReachTheRecordUnchanged)
             ASSERT_EQ(riga.mid(8, 8).trimmed().toDouble(), atteso) << r;
         }
     }
-    EXPECT_TRUE(d->Dati_Out->Enabled());
+    EXPECT_TRUE(d->CollegamentoAvviato());
 }
 
 TEST_F(FineAFine, ClosingTheScreensStopsTheFramesAndClosesThePort)

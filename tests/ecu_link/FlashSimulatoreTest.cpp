@@ -86,7 +86,7 @@ protected:
         EXPECT_EQ(Link.FaseCom, FASE_LIBERA);
         EXPECT_FALSE(Link.Collegato);
         if (Veicolo* v = Veicolo::Istanza()) {
-            EXPECT_FALSE(v->TimeOutTx->Enabled());
+            EXPECT_FALSE(v->RispostaAvviata());
         }
         EXPECT_NE(PuntatoreAttuale(), 11);
     }

@@ -31,14 +31,14 @@ TEST_F(Identificazione, ActivationSendsMubOnTheFirstFrameOnly)
     EXPECT_EQ(scritto, QByteArrayList{"M#\r\n"});
     EXPECT_FALSE(v->isEnabled());
     EXPECT_EQ(Link.FaseCom, FASE_ATTIVAZIONE);
-    EXPECT_EQ(v->TimeOutTx->Interval(), 2000);
-    EXPECT_TRUE(v->TimeOutTx->Enabled());
+    EXPECT_EQ(v->TempoRisposta(), 2000);
+    EXPECT_TRUE(v->RispostaAvviata());
     ricevo(TramaDCSemplice());
     ricevo(TramaDCSemplice());
     EXPECT_EQ(scritto, (QByteArrayList{"M#\r\n", "MUB\r\n"}));
-    EXPECT_EQ(v->TimeOutTx->Interval(), 5000);
+    EXPECT_EQ(v->TempoRisposta(), 5000);
     EXPECT_FALSE(Link.InterrogoDati);
-    EXPECT_FALSE(v->Dati_Out->Enabled()) << "the reply watchdog is in charge";
+    EXPECT_FALSE(v->CollegamentoAvviato()) << "the reply watchdog is in charge";
     EXPECT_EQ(Diagnosi.DatiVideo[0].Valore[9], "     850");
     EXPECT_EQ(Diagnosi.DatiVideo[0].Valore[15], "G       ");
 }
@@ -54,8 +54,8 @@ TEST_F(Identificazione, CompleteReplyNewerSoftwareStandardMap)
     EXPECT_TRUE(Link.Collegato);
     EXPECT_EQ(Link.FaseCom, FASE_LIBERA);
     EXPECT_TRUE(v->isEnabled());
-    EXPECT_TRUE(v->Dati_Out->Enabled());
-    EXPECT_FALSE(v->TimeOutTx->Enabled());
+    EXPECT_TRUE(v->CollegamentoAvviato());
+    EXPECT_FALSE(v->RispostaAvviata());
     EXPECT_EQ(box->conta(), 0);
     EXPECT_FALSE(QFile::exists(cartella->file("PERSONALE.PRG")));
     EXPECT_EQ(v->AutoImp[0]->text(), "15");
@@ -139,8 +139,8 @@ TEST_F(Identificazione, PersonalisedMapOlderSoftwareStartsTheReadOut)
     EXPECT_EQ(Link.FaseCom, FASE_LETTURA_PERSONALE);
     EXPECT_TRUE(Attesa::Caricato());
     EXPECT_FALSE(v->isEnabled());
-    EXPECT_TRUE(v->TimeOutTx->Enabled());
-    EXPECT_EQ(v->TimeOutTx->Interval(), 5000);
+    EXPECT_TRUE(v->RispostaAvviata());
+    EXPECT_EQ(v->TempoRisposta(), 5000);
     EXPECT_EQ(PuntatoreAttuale(), 11);
     EXPECT_EQ(v->TipoInst->text(), Msg(119));
     EXPECT_FALSE(v->Tasto_Agg->isHidden());
@@ -185,7 +185,7 @@ TEST_F(Identificazione, DamagedFieldsShow210AndFallBackToStandard)
     EXPECT_EQ(StatoCatalogo.TipoInstallazione, 0);
     EXPECT_EQ(DatiCentralina.ErroriDati, 8);
     EXPECT_EQ(scritto, QByteArrayList{"MU3\r\n"});
-    EXPECT_TRUE(v->Dati_Out->Enabled());
+    EXPECT_TRUE(v->CollegamentoAvviato());
     EXPECT_TRUE(Link.Collegato);
 }
 
@@ -228,7 +228,7 @@ TEST_F(Identificazione, ShortReplyOnTheVehicleScreen)
     EXPECT_EQ(scritto, QByteArrayList{"MU3\r\n"});
     EXPECT_TRUE(Link.Collegato);
     EXPECT_EQ(v->TipoInst->text(), Msg(118));
-    EXPECT_TRUE(v->Dati_Out->Enabled());
+    EXPECT_TRUE(v->CollegamentoAvviato());
 }
 
 TEST_F(Identificazione, PressureCheckAfterPowerCycle)
@@ -307,8 +307,8 @@ TEST_F(Identificazione, LiveDataScreenIdentityArmsTheGsmIdentity)
     EXPECT_EQ(scritto, QByteArrayList{"MUB\r\n"});
     EXPECT_EQ(Link.FaseCom, FASE_RICHIESTA_VERSIONE);
     EXPECT_FALSE(d->isEnabled());
-    EXPECT_TRUE(d->TimeOutTx->Enabled());
-    EXPECT_FALSE(d->Dati_Out->Enabled());
+    EXPECT_TRUE(d->RispostaAvviata());
+    EXPECT_FALSE(d->CollegamentoAvviato());
     // A second frame while the answer is awaited sends nothing more.
     ricevo(TramaDCSemplice());
     EXPECT_EQ(scritto.size(), 1);
@@ -321,8 +321,8 @@ TEST_F(Identificazione, LiveDataScreenIdentityArmsTheGsmIdentity)
     EXPECT_TRUE(GSM.PrimoInvioGSM);
     EXPECT_FALSE(Link.InterrogoDati);
     EXPECT_TRUE(d->isEnabled());
-    EXPECT_TRUE(d->Dati_Out->Enabled());
-    EXPECT_FALSE(d->TimeOutTx->Enabled());
+    EXPECT_TRUE(d->CollegamentoAvviato());
+    EXPECT_FALSE(d->RispostaAvviata());
     EXPECT_EQ(DatiCentralina.TipoCentralina, 0);
     EXPECT_EQ(DatiCentralina.ErroriDati, 1);
 }

@@ -59,7 +59,7 @@ TEST_F(InvioSimulatore, TheConfigurationReachesTheEcuAndThePressureScreenOpens)
     EXPECT_EQ(ecu.identita.dataRevisione, "05032025");
     EXPECT_EQ(ecu.identita.tipoInstallazione, "00");
     EXPECT_TRUE(Link.Collegato);
-    EXPECT_TRUE(AttendiFinche([this] { return v->Dati_Out->Enabled(); }));
+    EXPECT_TRUE(AttendiFinche([this] { return v->CollegamentoAvviato(); }));
     // The card was saved, with the ECU's identity, before anything was sent (the screen
     // holds the archive while it is open).
     ScaricoTutto();

@@ -26,8 +26,7 @@ protected:
         ASSERT_TRUE(PreparoFileTabella(d, StatoVeicolo.FileTabella, versione));
         MandoDati::Carica();
         Link.FaseCom = FASE_INVIO_TABELLA;
-        v->TimeOutTx->setInterval(10000);
-        v->TimeOutTx->setEnabled(true);
+        Veicolo::ArmoRisposta(10000);
         immagine = ImmagineDemo({{2823, 5}, {2824, 3}, {2825, 2025}, {2826, 0}});
     }
     QByteArray immagine;
@@ -39,7 +38,7 @@ TEST_F(InvioTabella, EveryBlockGoesOutOnceAndR1EndsTheUpload)
 {
     chiudoPressioni();
     ricevo("R6\r\n");
-    EXPECT_EQ(v->TimeOutTx->Interval(), 5000);
+    EXPECT_EQ(v->TempoRisposta(), 5000);
     for (int n = 1; n < 95; ++n)
         ricevo("R5\r\n");
     ASSERT_EQ(scritto.size(), 95);
@@ -55,14 +54,14 @@ TEST_F(InvioTabella, EveryBlockGoesOutOnceAndR1EndsTheUpload)
     ricevo("R5\r\n");
     ricevo("R5\r\n");
     EXPECT_EQ(scritto.size(), 95);
-    EXPECT_TRUE(v->TimeOutTx->Enabled());
+    EXPECT_TRUE(v->RispostaAvviata());
     ricevo("R1\r\n");
     EXPECT_EQ(scritto.last(), "MU1\r\n");
     EXPECT_EQ(aperturePressioni, 1);
     EXPECT_FALSE(MandoDati::Caricato());
     EXPECT_EQ(Link.FaseCom, FASE_LIBERA);
-    EXPECT_TRUE(v->Dati_Out->Enabled());
-    EXPECT_FALSE(v->TimeOutTx->Enabled());
+    EXPECT_TRUE(v->CollegamentoAvviato());
+    EXPECT_FALSE(v->RispostaAvviata());
     EXPECT_TRUE(Link.Collegato);
     EXPECT_EQ(box->conta(), 0);
 }
@@ -85,7 +84,7 @@ TEST_F(InvioTabella, R1WritesTheTypedDateOnlyToAnEcuWithoutOne)
         if (c.scrive) {
             EXPECT_EQ(scritto, QByteArrayList{"MUC05032024\r\n"});
             EXPECT_EQ(Link.FaseCom, FASE_DATA_INSTALLAZIONE);
-            EXPECT_TRUE(v->TimeOutTx->Enabled());
+            EXPECT_TRUE(v->RispostaAvviata());
             EXPECT_TRUE(MandoDati::Caricato());
             EXPECT_EQ(aperturePressioni, 0);
             ricevo("R9\r\n");
@@ -94,7 +93,7 @@ TEST_F(InvioTabella, R1WritesTheTypedDateOnlyToAnEcuWithoutOne)
         EXPECT_EQ(aperturePressioni, 1);
         EXPECT_FALSE(MandoDati::Caricato());
         EXPECT_EQ(Link.FaseCom, FASE_LIBERA);
-        EXPECT_TRUE(v->Dati_Out->Enabled());
+        EXPECT_TRUE(v->CollegamentoAvviato());
     }
 }
 
@@ -117,8 +116,8 @@ TEST_F(InvioTabella, OneRefusalPerBlockIsResentTheSecondAborts)
     EXPECT_FALSE(MandoDati::Caricato());
     EXPECT_FALSE(Link.Collegato);
     EXPECT_EQ(Link.FaseCom, FASE_LIBERA);
-    EXPECT_FALSE(v->Dati_Out->Enabled());
-    EXPECT_FALSE(v->TimeOutTx->Enabled());
+    EXPECT_FALSE(v->CollegamentoAvviato());
+    EXPECT_FALSE(v->RispostaAvviata());
 }
 
 TEST_F(InvioTabella, AMissingOrUnusableWorkingFileAbortsAtR6)
@@ -165,6 +164,6 @@ TEST_F(InvioTabella, RepliesOutsideTheirStateChangeNothing)
         EXPECT_TRUE(scritto.isEmpty());
         EXPECT_EQ(Link.FaseCom, c.fase);
         EXPECT_TRUE(MandoDati::Caricato());
-        EXPECT_TRUE(v->TimeOutTx->Enabled());
+        EXPECT_TRUE(v->RispostaAvviata());
     }
 }

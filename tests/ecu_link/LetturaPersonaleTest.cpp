@@ -26,8 +26,7 @@ protected:
         Link.FaseCom = FASE_LETTURA_PERSONALE;
         Attesa::Carica()->Mostra(false);
         v->setEnabled(false);
-        v->TimeOutTx->setInterval(5000);
-        v->TimeOutTx->setEnabled(true);
+        Veicolo::ArmoRisposta(5000);
     }
     QString prg() const { return "PERSONALIZZATE/AB123CD/MOTORO01.PRG"; }
     QString qox() const { return "PERSONALIZZATE/AB123CD/MOTORO01.QOX"; }
@@ -46,7 +45,7 @@ TEST_F(LetturaPersonale, PagesLandWhereTheirNumberPutsThemAndTheLastEndsTheReadO
     ricevo(PaginaPersonale(0, '0', Valori(0)));
     EXPECT_EQ(scritto, (QByteArrayList{"MUA\r\n", "MUA\r\n"}));
     EXPECT_TRUE(Attesa::Caricato());
-    EXPECT_TRUE(v->TimeOutTx->Enabled());
+    EXPECT_TRUE(v->RispostaAvviata());
     ricevo(PaginaPersonale(2, '$', Valori(2)));
     QByteArray atteso;
     for (int p = 0; p < 3; ++p)
@@ -58,8 +57,8 @@ TEST_F(LetturaPersonale, PagesLandWhereTheirNumberPutsThemAndTheLastEndsTheReadO
     EXPECT_EQ(scritto.count("MU3\r\n"), 1);
     EXPECT_FALSE(Attesa::Caricato());
     EXPECT_TRUE(v->isEnabled());
-    EXPECT_TRUE(v->Dati_Out->Enabled());
-    EXPECT_FALSE(v->TimeOutTx->Enabled());
+    EXPECT_TRUE(v->CollegamentoAvviato());
+    EXPECT_FALSE(v->RispostaAvviata());
     EXPECT_EQ(Link.FaseCom, FASE_LIBERA);
     EXPECT_EQ(box->conta(), 0);
 }
@@ -101,7 +100,7 @@ TEST_F(LetturaPersonale, PagesThatDoNotCountAreIgnored)
         ricevo(riga);
         EXPECT_TRUE(scritto.isEmpty());
         EXPECT_FALSE(QFile::exists(cartella->file(prg())));
-        EXPECT_TRUE(v->TimeOutTx->Enabled());
+        EXPECT_TRUE(v->RispostaAvviata());
         EXPECT_TRUE(Attesa::Caricato());
         EXPECT_EQ(Link.FaseCom, c.fase);
     }
@@ -118,7 +117,7 @@ TEST_F(LetturaPersonale, APageThatCannotBeWrittenEndsLikeTheTimeOut)
     EXPECT_TRUE(v->isEnabled());
     EXPECT_FALSE(Link.Collegato);
     EXPECT_EQ(Link.FaseCom, FASE_LIBERA);
-    EXPECT_FALSE(v->TimeOutTx->Enabled());
+    EXPECT_FALSE(v->RispostaAvviata());
 }
 
 TEST_F(LetturaPersonale, AMapThatCannotBeReplacedStaysAndTheUserIsTold)
@@ -131,7 +130,7 @@ TEST_F(LetturaPersonale, AMapThatCannotBeReplacedStaysAndTheUserIsTold)
     EXPECT_EQ(box->box().value(0).titolo, Msg(140));
     EXPECT_TRUE(QFileInfo(cartella->file(qox())).isDir());
     EXPECT_TRUE(QFile::exists(cartella->file(prg())));
-    EXPECT_TRUE(v->Dati_Out->Enabled());
+    EXPECT_TRUE(v->CollegamentoAvviato());
     EXPECT_TRUE(v->isEnabled());
     EXPECT_EQ(Link.FaseCom, FASE_LIBERA);
 }
@@ -154,7 +153,7 @@ TEST_F(LetturaPersonale, NoReadOutStartsWithoutAFolderForThePlate)
     EXPECT_EQ(scritto, QByteArrayList{"MU3\r\n"});
     EXPECT_FALSE(Attesa::Caricato());
     EXPECT_TRUE(v->isEnabled());
-    EXPECT_TRUE(v->Dati_Out->Enabled());
+    EXPECT_TRUE(v->CollegamentoAvviato());
     EXPECT_EQ(Link.FaseCom, FASE_LIBERA);
     EXPECT_TRUE(Link.Collegato);
 }

@@ -36,8 +36,7 @@ protected:
             MandoDati* m = MandoDati::Carica();
             m->Segnalazione->setText(Msg(150));
         }
-        v->TimeOutTx->setInterval(20000);
-        v->TimeOutTx->setEnabled(true);
+        Veicolo::ArmoRisposta(20000);
         scritto.clear();
     }
     QString didascalia(int fase) const
@@ -98,8 +97,8 @@ TEST_F(Flash, LinesSentOnRequestWithTheCounterGoingOn)
         ricevo("Fl0\r\n");
         EXPECT_EQ(scritto, QByteArrayList{riga("S0AAA", fase)});
         EXPECT_TRUE(didascalia(fase).endsWith("    1)"));
-        EXPECT_TRUE(v->TimeOutTx->Enabled());
-        EXPECT_EQ(v->TimeOutTx->Interval(), 5000);
+        EXPECT_TRUE(v->RispostaAvviata());
+        EXPECT_EQ(v->TempoRisposta(), 5000);
         ricevo("FW0\r\n");
         ricevo("FW0\r\n");
         ricevo("FW0\r\n");
@@ -109,7 +108,7 @@ TEST_F(Flash, LinesSentOnRequestWithTheCounterGoingOn)
         scritto.clear();
         ricevo("FW0\r\n");
         EXPECT_TRUE(scritto.isEmpty());
-        EXPECT_TRUE(v->TimeOutTx->Enabled());
+        EXPECT_TRUE(v->RispostaAvviata());
         // A second "l0" starts again from the first line; the count goes on.
         ricevo("Fl0\r\n");
         EXPECT_EQ(scritto, QByteArrayList{riga("S0AAA", fase)});
@@ -137,9 +136,9 @@ TEST_F(Flash, CompletionOnTheProgrammingScreenAsksForThePowerCycle)
     EXPECT_TRUE(p->TastoSI->isHidden());
     EXPECT_TRUE(p->TastoEsci->isHidden());
     EXPECT_FALSE(FileProgrammazioneAperto());
-    EXPECT_FALSE(v->TimeOutTx->Enabled());
+    EXPECT_FALSE(v->RispostaAvviata());
     // The link watchdog runs, so the ECU being switched off is noticed without frames.
-    EXPECT_TRUE(v->Dati_Out->Enabled());
+    EXPECT_TRUE(v->CollegamentoAvviato());
     EXPECT_EQ(PuntatoreAttuale(), 0);
 }
 
@@ -156,7 +155,7 @@ TEST_F(Flash, CompletedImageClosesTheDialogAndOpensThePressures)
     EXPECT_EQ(Link.FaseCom, FASE_LIBERA);
     EXPECT_TRUE(Link.Collegato);
     EXPECT_EQ(ContatoreBeep(), beep + 1);
-    EXPECT_TRUE(v->Dati_Out->Enabled());
+    EXPECT_TRUE(v->CollegamentoAvviato());
     EXPECT_FALSE(FileProgrammazioneAperto());
     EXPECT_EQ(box->conta(), 0);
 }
@@ -177,7 +176,7 @@ TEST_F(Flash, ErrorCodesEndTheTransferInTheCaption)
             EXPECT_EQ(Link.FaseCom, FASE_LIBERA);
             EXPECT_FALSE(Link.Collegato);
             EXPECT_EQ(v->StatoCom->text(), Msg(348));
-            EXPECT_FALSE(v->TimeOutTx->Enabled());
+            EXPECT_FALSE(v->RispostaAvviata());
             EXPECT_FALSE(FileProgrammazioneAperto());
             EXPECT_EQ(PuntatoreAttuale(), 0);
             EXPECT_EQ(box->conta(), 0);
@@ -209,13 +208,13 @@ TEST_F(Flash, UnopenableFileEndsLikeAnError)
         // Without a file open a line request is ignored, the watchdog running.
         ricevo("FW0\r\n");
         EXPECT_TRUE(scritto.isEmpty());
-        EXPECT_TRUE(v->TimeOutTx->Enabled());
+        EXPECT_TRUE(v->RispostaAvviata());
         ricevo("Fl0\r\n");
         EXPECT_TRUE(scritto.isEmpty());
         EXPECT_EQ(didascalia(fase), Msg(233));
         EXPECT_EQ(Link.FaseCom, FASE_LIBERA);
         EXPECT_FALSE(Link.Collegato);
-        EXPECT_FALSE(v->TimeOutTx->Enabled());
+        EXPECT_FALSE(v->RispostaAvviata());
         if (fase == FASE_PROGRAMMAZIONE_SW) {
             EXPECT_TRUE(Progsw::Istanza()->isEnabled());
         }
@@ -239,7 +238,7 @@ TEST_F(Flash, RepliesOutsideTheTransferOrUnknownAreIgnored)
         EXPECT_TRUE(scritto.isEmpty());
         EXPECT_EQ(Link.FaseCom, c.fase);
         EXPECT_TRUE(Link.Collegato);
-        EXPECT_TRUE(v->TimeOutTx->Enabled());
+        EXPECT_TRUE(v->RispostaAvviata());
         EXPECT_FALSE(FileProgrammazioneAperto());
     }
 }

@@ -50,7 +50,7 @@ TEST_F(Simulatore, ActivationIdentifiesEachFormOfTheIdentity)
         // Short replies carry no installation data: the user is told to send the data.
         EXPECT_EQ(box->testi(), c.breve ? QStringList{Msg(210)} : QStringList{});
         // From now on the live frames keep the link watchdog running.
-        EXPECT_TRUE(AttendiFinche([v] { return v->Dati_Out->Enabled(); }));
+        EXPECT_TRUE(AttendiFinche([v] { return v->CollegamentoAvviato(); }));
         ScaricoTutto();
         Link.reset();
     }
@@ -207,7 +207,7 @@ TEST_F(Simulatore, LiveDataScreenIdentityErrorsAndSilence)
         else
             EXPECT_FALSE(comandi().contains("MU3"));
         // The no-data watchdog runs again with the next frames.
-        EXPECT_TRUE(AttendiFinche([d] { return d->Dati_Out->Enabled(); }));
+        EXPECT_TRUE(AttendiFinche([d] { return d->CollegamentoAvviato(); }));
         ScaricoTutto();
         Link.reset();
         GSM.reset();

@@ -60,7 +60,7 @@ TEST_F(Watchdog, ReplyTimeOutByRequestState)
         }
         Link.InterrogoDati = true;
         v->setEnabled(false);
-        v->TimeOutTx->setEnabled(true);
+        Veicolo::AvvioRisposta();
         scritto.clear();
         int faseDuranteBox = 99;
         box.reset();
@@ -68,7 +68,7 @@ TEST_F(Watchdog, ReplyTimeOutByRequestState)
             faseDuranteBox = Link.FaseCom;
             return -1;
         });
-        v->TimeOutTx->Scatta();
+        v->TimeOutTx_Timer();
         ASSERT_EQ(box->conta(), 1);
         EXPECT_EQ(box->box()[0].testo, Msg(c.messaggio));
         EXPECT_EQ(box->box()[0].titolo, Msg(140));
@@ -77,7 +77,7 @@ TEST_F(Watchdog, ReplyTimeOutByRequestState)
         EXPECT_EQ(Link.FaseCom, FASE_LIBERA);
         EXPECT_FALSE(Link.Collegato);
         EXPECT_FALSE(Link.InterrogoDati);
-        EXPECT_FALSE(v->TimeOutTx->Enabled());
+        EXPECT_FALSE(v->RispostaAvviata());
         EXPECT_EQ(v->isEnabled(), c.riabilita);
         EXPECT_EQ(v->StatoCom->text(), Msg(348));
         const QByteArray chiude(c.chiude);
@@ -113,8 +113,8 @@ TEST_F(Watchdog, ReplyTimeOutOnTheParameterScreens)
         DatiCentralina.SwVecchio = c.vecchio;
         Link.FaseCom = c.fase;
         Link.Collegato = true;
-        v->TimeOutTx->setEnabled(true);
-        v->TimeOutTx->Scatta();
+        Veicolo::AvvioRisposta();
+        v->TimeOutTx_Timer();
         EXPECT_EQ(Link.Collegato, c.collegato);
         EXPECT_EQ(Link.FaseCom, FASE_LIBERA);
         switch (c.fase) {
@@ -154,8 +154,8 @@ TEST_F(Watchdog, PressureCheckTimeOutRestoresTheDialog)
     Pressioni* p = Pressioni::Carica();
     p->setEnabled(false);
     Link.FaseCom = FASE_VERIFICA_PRESSIONI;
-    v->TimeOutTx->setEnabled(true);
-    v->TimeOutTx->Scatta();
+    Veicolo::AvvioRisposta();
+    v->TimeOutTx_Timer();
     EXPECT_TRUE(p->isEnabled());
     EXPECT_EQ(p->LabTar->text(), Msg(208));
     EXPECT_FALSE(p->TastoOK3->isHidden());
@@ -170,15 +170,15 @@ TEST_F(Watchdog, LinkLostWhileUpShows353Once)
     MandoDati::Carica();
     Link.Collegato = true;
     Link.FaseCom = FASE_LIBERA;
-    v->Dati_Out->setEnabled(true);
-    v->Dati_Out->Scatta();
+    Veicolo::AvvioCollegamento();
+    v->Dati_Out_Timer();
     EXPECT_EQ(box->testi(), QStringList{Msg(353)});
     EXPECT_FALSE(Link.Collegato);
     EXPECT_FALSE(Pressioni::Caricato());
     EXPECT_FALSE(MandoDati::Caricato());
-    EXPECT_FALSE(v->Dati_Out->Enabled());
-    v->Dati_Out->setEnabled(true);
-    v->Dati_Out->Scatta();
+    EXPECT_FALSE(v->CollegamentoAvviato());
+    Veicolo::AvvioCollegamento();
+    v->Dati_Out_Timer();
     EXPECT_EQ(box->conta(), 1) << "the link was already down";
     // A YES/NO box (save before exit?) waits for the user: the watchdog leaves it up and the
     // answer stays the user's.
@@ -187,8 +187,8 @@ TEST_F(Watchdog, LinkLostWhileUpShows353Once)
     QTimer::singleShot(0, [&] {
         BoxHost::ImpostaRisponditore([](const RiquadroMostrato&) { return -1; });
         Link.Collegato = true;
-        v->Dati_Out->setEnabled(true);
-        v->Dati_Out->Scatta();
+        Veicolo::AvvioCollegamento();
+        v->Dati_Out_Timer();
         rimasta = MessErr::Caricato();
         if (MessErr* m = MessErr::Istanza())
             m->Esci_Click();
@@ -204,8 +204,8 @@ TEST_F(Watchdog, SwitchOffSilenceOnlyClearsTheLink)
         Pressioni::Carica();
         Link.Collegato = true;
         Link.FaseCom = fase;
-        v->Dati_Out->setEnabled(true);
-        v->Dati_Out->Scatta();
+        Veicolo::AvvioCollegamento();
+        v->Dati_Out_Timer();
         EXPECT_FALSE(Link.Collegato);
         EXPECT_EQ(Link.FaseCom, fase);
         EXPECT_TRUE(Pressioni::Caricato());
@@ -220,26 +220,26 @@ TEST_F(Watchdog, LiveDataScreenNoDataAnswers)
     Shell.Funzione = 2;
     DatiMotore* d = DatiMotore::Carica();
     EXPECT_EQ(scritto, (QByteArrayList{"M#\r\n", "MF\r\n"}));
-    EXPECT_TRUE(d->Dati_Out->Enabled());
-    EXPECT_EQ(d->Dati_Out->Interval(), 2000);
+    EXPECT_TRUE(d->CollegamentoAvviato());
+    EXPECT_EQ(d->TempoCollegamento(), 2000);
     for (int risposta : {1, 2}) {
         box.reset();
         box = std::make_unique<RegistroBox>(risposta);
         scritto.clear();
         Link.InterrogoDati = false;
-        d->Dati_Out->setEnabled(true);
-        d->Dati_Out->Scatta();
+        DatiMotore::AvvioCollegamento();
+        d->Dati_Out_Timer();
         EXPECT_EQ(box->box().size(), 1);
         EXPECT_EQ(box->box()[0].box, "SegnalEr");
         EXPECT_EQ(scritto, QByteArrayList{"M#\r\n"});
-        EXPECT_EQ(d->Dati_Out->Interval(), 5000);
-        EXPECT_EQ(d->Dati_Out->Enabled(), risposta == 1);
+        EXPECT_EQ(d->TempoCollegamento(), 5000);
+        EXPECT_EQ(d->CollegamentoAvviato(), risposta == 1);
         EXPECT_TRUE(Link.InterrogoDati);
     }
     box.reset();
     box = std::make_unique<RegistroBox>(0);
-    d->Dati_Out->setEnabled(true);
-    d->Dati_Out->Scatta();
+    DatiMotore::AvvioCollegamento();
+    d->Dati_Out_Timer();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(DatiMotore::Caricato());
     EXPECT_EQ(Shell.Funzione, 0);
@@ -254,15 +254,15 @@ TEST_F(Watchdog, LiveDataScreenIdentityTimeOut)
     ASSERT_EQ(Link.FaseCom, FASE_RICHIESTA_VERSIONE);
     scritto.clear();
     GSM.PrimoInvioGSM = true;
-    d->TimeOutTx->Scatta();
+    d->TimeOutTx_Timer();
     EXPECT_EQ(box->testi(), QStringList{Msg(208)});
     EXPECT_EQ(scritto, QByteArrayList{"MU3\r\n"});
     EXPECT_EQ(Link.FaseCom, FASE_LIBERA);
     EXPECT_FALSE(Link.InterrogoDati);
     EXPECT_FALSE(GSM.PrimoInvioGSM);
     EXPECT_TRUE(d->isEnabled());
-    EXPECT_TRUE(d->Dati_Out->Enabled());
-    EXPECT_FALSE(d->TimeOutTx->Enabled());
+    EXPECT_TRUE(d->CollegamentoAvviato());
+    EXPECT_FALSE(d->RispostaAvviata());
 }
 
 TEST_F(Watchdog, ReopeningTheVehicleScreenStartsWithTheLinkDown)

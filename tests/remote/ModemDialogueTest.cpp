@@ -65,8 +65,8 @@ TEST_F(ModemDialogue, DialsStepByStepAndConnects)
         EXPECT_EQ(ultima(), p.scritto) << p.ingresso.constData();
         EXPECT_EQ(GSM.StatoGSM, p.stato);
         EXPECT_EQ(a->Segnalazione->text(), Msg(p.messaggio));
-        EXPECT_EQ(d->TimeOutModem->Interval(), p.intervallo);
-        EXPECT_TRUE(d->TimeOutModem->Enabled());
+        EXPECT_EQ(d->TempoModem(), p.intervallo);
+        EXPECT_TRUE(d->ModemAvviato());
     }
     EXPECT_TRUE(GSM.BufferGSM.startsWith("CONNECT"));
     EXPECT_TRUE(a->Interrompi->isVisibleTo(a));
@@ -78,7 +78,7 @@ TEST_F(ModemDialogue, DialsStepByStepAndConnects)
     EXPECT_TRUE(Link.InterrogoDati);
     EXPECT_FALSE(GSM.PrimoInvioGSM);
     EXPECT_FALSE(Aggancio::Caricato());
-    EXPECT_FALSE(d->TimeOutModem->Enabled());
+    EXPECT_FALSE(d->ModemAvviato());
     EXPECT_TRUE(d->ChiudoGSM->isVisibleTo(d));
     EXPECT_FALSE(d->TastoGSM->isVisibleTo(d));
     EXPECT_FALSE(d->T_MapTPS->isEnabled());
@@ -140,7 +140,7 @@ TEST_F(ModemDialogue, CloseBoxAndPortErrorsLeaveTheDialogUsable)
     EXPECT_FALSE(Aggancio::Caricato());
     EXPECT_FALSE(ComGSM().PortOpen());
     EXPECT_EQ(GSM.StatoGSM, GSM_CONNESSO);
-    EXPECT_FALSE(d->TimeOutModem->Enabled());
+    EXPECT_FALSE(d->ModemAvviato());
 
     a = Aggancio::Carica();
     MappaPorta(5, "/nonexistent/modem");
@@ -183,8 +183,8 @@ TEST_F(ModemDialogue, ALostCarrierEndsWhateverTheLinkWasDoing)
         ASSERT_TRUE(ComGSM().PortOpen());
         inStato(stato);
         GSM.InvioGSM = stato != GSM_CONNESSO;
-        d->TimeOutModem->setEnabled(true);
-        d->TimeOutTx->setEnabled(true);
+        DatiMotore::AvvioModem();
+        DatiMotore::AvvioRisposta();
         if (modo == 0)
             ricevo("\r\nNO CARRIER\r\n");
         else if (modo == 1)
@@ -195,14 +195,14 @@ TEST_F(ModemDialogue, ALostCarrierEndsWhateverTheLinkWasDoing)
         EXPECT_FALSE(GSM.GSMattivo);
         EXPECT_FALSE(GSM.InvioGSM) << modo << " " << stato;
         EXPECT_EQ(GSM.StatoGSM, GSM_CONNESSO) << modo << " " << stato;
-        EXPECT_FALSE(d->TimeOutModem->Enabled());
-        EXPECT_TRUE(d->TimeOutTx->Enabled()) << "a pending identity request still ends";
+        EXPECT_FALSE(d->ModemAvviato());
+        EXPECT_TRUE(d->RispostaAvviata()) << "a pending identity request still ends";
         EXPECT_TRUE(d->TastoGSM->isVisibleTo(d) && d->TastoGSM->isEnabled());
         EXPECT_TRUE(d->T_MapTPS->isEnabled());
         EXPECT_FALSE(d->ChiudoGSM->isVisibleTo(d));
         EXPECT_FALSE(d->Informo->isVisibleTo(d));
         EXPECT_TRUE(d->PaginaGrafici->isEnabled());
-        d->TimeOutTx->setEnabled(false);
+        DatiMotore::FermoRisposta();
         a = Aggancio::Carica();
     }
 }

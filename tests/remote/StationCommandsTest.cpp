@@ -78,7 +78,7 @@ TEST_F(StationCommands, EachCommandAnswersOnlyInItsState)
         EXPECT_EQ(ultima(), Risposta(c.risposta)) << c.nome;
         EXPECT_EQ(GSM.StatoGSM, c.statoDopo) << c.nome;
         if (!c.risposta.isEmpty() && c.testo[0] == 'F') {
-            EXPECT_TRUE(d->TimeOutModem->Enabled()) << c.nome << ": the watchdog restarts";
+            EXPECT_TRUE(d->ModemAvviato()) << c.nome << ": the watchdog restarts";
         }
     }
 }
@@ -88,15 +88,15 @@ TEST_F(StationCommands, TheIdentityAnswerStartsTheRelayAndAnExchangeHoldsIt)
     inStato(GSM_ATTESA_IDENTITA);
     GSM.InvioGSM = true;
     GSM.PrimoInvioGSM = true;
-    d->TimeOutModem->setEnabled(true);
+    DatiMotore::AvvioModem();
     stazione("i00ok");
     EXPECT_FALSE(GSM.InvioGSM);
     EXPECT_FALSE(GSM.PrimoInvioGSM);
-    EXPECT_FALSE(d->TimeOutModem->Enabled());
+    EXPECT_FALSE(d->ModemAvviato());
 
     stazione("S00");
     EXPECT_TRUE(GSM.InvioGSM);
-    EXPECT_EQ(d->TimeOutModem->Interval(), MS_SCAMBIO);
+    EXPECT_EQ(d->TempoModem(), MS_SCAMBIO);
     EXPECT_TRUE(d->Informo->isVisibleTo(d));
     EXPECT_EQ(d->Informo->text(), Msg(335));
     EXPECT_FALSE(d->PaginaGrafici->isEnabled());
@@ -123,12 +123,12 @@ TEST_F(StationCommands, AnExchangeEndedByTheStationOrTheWatchdogUnlocksTheScreen
         bool tarMP;
     } casi[] = {
         {"S01", GSM_RIGHE_LIMITI, [this] { stazione("S01"); }, false},
-        {"time-out in 1000", GSM_SCAMBIO, [this] { d->TimeOutModem->Scatta(); }, true},
-        {"time-out in 1010", GSM_BLOCCHI_SOFTWARE, [this] { d->TimeOutModem->Scatta(); }, true},
+        {"time-out in 1000", GSM_SCAMBIO, [this] { d->TimeOutModem_Timer(); }, true},
+        {"time-out in 1010", GSM_BLOCCHI_SOFTWARE, [this] { d->TimeOutModem_Timer(); }, true},
     };
     for (const auto& c : casi) {
         inStato(c.stato);
-        d->TimeOutModem->setEnabled(true);
+        DatiMotore::AvvioModem();
         ASSERT_FALSE(d->T_MapTPS->isEnabled()) << c.nome;
         c.fine();
         EXPECT_EQ(GSM.StatoGSM, GSM_CONNESSO) << c.nome;
@@ -219,7 +219,7 @@ TEST_F(StationCommands, ASoftwareTransferCutShortKeepsTheOldSoftware)
         const char* nome;
         std::function<void()> fine;
     } casi[] = {
-        {"time-out", [this] { d->TimeOutModem->Scatta(); }},
+        {"time-out", [this] { d->TimeOutModem_Timer(); }},
         {"S01 without FP9", [this] { stazione("S01"); }},
         {"a new FP0", [this] { stazione("S01"); stazione("S00"); stazione("FP005\\X\\X"); }},
         {"lost carrier", [this] { GSM.BufferGSM += "\r\nNO CARRIER\r\n"; GestioneGSM(); }},
@@ -227,13 +227,13 @@ TEST_F(StationCommands, ASoftwareTransferCutShortKeepsTheOldSoftware)
         {"FP9 refused for a control byte, then time-out", [this] {
              stazione("FP9V\x01");
              EXPECT_EQ(ultima(), Risposta("fp9ko01"));
-             d->TimeOutModem->Scatta();
+             d->TimeOutModem_Timer();
          }},
         {"FP9 refused for \"S\" and ESC, then time-out", [this] {
              for (const QByteArray t : {"S01", "S00", "FP005\\ABCD\\ABCD", "FP1S", "FP1\x1b", "FP9V2.01"})
                  stazione(t);
              EXPECT_EQ(ultima(), Risposta("fp9ko01"));
-             d->TimeOutModem->Scatta();
+             d->TimeOutModem_Timer();
          }},
         {"the program stopped, then started again", [] {
              GSM.reset();

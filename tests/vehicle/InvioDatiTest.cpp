@@ -129,7 +129,7 @@ TEST_F(InvioDati, MapPathRefusesAnUnusableMapWith211AndRestartsTheWatchdog)
     StatoCatalogo.TipoInstallazione = 1;   // personalised, but the vehicle has no map
     v->InvioMappa([] { return 0; });
     EXPECT_EQ(box->testi(), QStringList{Msg(211)});
-    EXPECT_TRUE(v->Dati_Out->Enabled());
+    EXPECT_TRUE(v->CollegamentoAvviato());
     EXPECT_FALSE(MandoDati::Caricato());
     EXPECT_TRUE(scritto.isEmpty());
 }
@@ -150,7 +150,7 @@ TEST_F(InvioDati, MapPathShowsTheDialogInMapMode)
     });
     v->InvioMappa([] { return 0; });
     EXPECT_TRUE(aperta());
-    EXPECT_FALSE(v->Dati_Out->Enabled());
+    EXPECT_FALSE(v->CollegamentoAvviato());
     EXPECT_EQ(StatoVeicolo.FileTabella, cartella->file("AURELIA/BREZZA12/CENTRAL1/MOTORO01.APP"));
 }
 
@@ -167,8 +167,8 @@ TEST_F(InvioDati, ConfirmSavesFirstThenStartsTheUpload)
         BoxHost::PulisciRegistro();
         Link.FaseCom = FASE_LIBERA;
         Link.Collegato = c.collegato;
-        v->Dati_Out->setEnabled(true);
-        v->TimeOutTx->setEnabled(false);
+        Veicolo::AvvioCollegamento();
+        Veicolo::FermoRisposta();
         MandoDati* m = MandoDati::Carica();
         int salvataggi = 0;
         m->SalvoCliente = [&] { ++salvataggi; return c.salvo; };
@@ -178,10 +178,10 @@ TEST_F(InvioDati, ConfirmSavesFirstThenStartsTheUpload)
         EXPECT_EQ(box->testi(), c.messaggio ? QStringList{Msg(c.messaggio)} : QStringList{});
         EXPECT_EQ(MandoDati::Caricato(), c.resta);
         EXPECT_EQ(Link.FaseCom, c.invia ? FASE_INVIO_TABELLA : FASE_LIBERA);
-        EXPECT_EQ(v->TimeOutTx->Enabled(), c.invia);
-        EXPECT_EQ(v->Dati_Out->Enabled(), !c.invia);
+        EXPECT_EQ(v->RispostaAvviata(), c.invia);
+        EXPECT_EQ(v->CollegamentoAvviato(), !c.invia);
         if (c.invia) {
-            EXPECT_EQ(v->TimeOutTx->Interval(), 10000);
+            EXPECT_EQ(v->TempoRisposta(), 10000);
             EXPECT_EQ(Link.BufferTx, "MU0\r\n");
             EXPECT_FALSE(m->TastoSI->isEnabled());
             EXPECT_FALSE(m->TastoNO->isEnabled());
@@ -198,10 +198,10 @@ TEST_F(InvioDati, NoRestartsTheLinkWatchdogOnlyWhileLinked)
 {
     for (bool collegato : {true, false}) {
         Link.Collegato = collegato;
-        v->Dati_Out->setEnabled(false);
+        Veicolo::FermoCollegamento();
         MandoDati::Carica()->TastoNO_Click();
         EXPECT_FALSE(MandoDati::Caricato());
-        EXPECT_EQ(v->Dati_Out->Enabled(), collegato);
+        EXPECT_EQ(v->CollegamentoAvviato(), collegato);
     }
     MandoDati::Carica()->Tastook_Click();
     EXPECT_FALSE(MandoDati::Caricato());
@@ -223,8 +223,7 @@ TEST_F(InvioDati, MissingRepliesOfTheSendEndAsTheWatchdogSays)
         Link.FaseCom = c.fase;
         Attesa::Carica();
         MandoDati::Carica();
-        v->TimeOutTx->setInterval(c.fase == FASE_INVIO_TABELLA ? 10000 : 5000);
-        v->TimeOutTx->setEnabled(true);
+        Veicolo::ArmoRisposta(c.fase == FASE_INVIO_TABELLA ? 10000 : 5000);
         ASSERT_TRUE(AttendiFinche([] { return Link.FaseCom == FASE_LIBERA; }));
         EXPECT_EQ(box->testi(), QStringList{Msg(c.messaggio)});
         EXPECT_EQ(scritto, QByteArrayList{c.comando});
@@ -353,6 +352,6 @@ TEST_F(InvioDati, ShortStandardMapRefusedWith211)
     cartella->scrivi("AURELIA/BREZZA12/CENTRAL1/MOTORO01.QOX", QByteArray("000001\r\n").repeated(2826));
     v->InvioMappa([] { return 0; });
     EXPECT_EQ(box->testi(), QStringList{Msg(211)});
-    EXPECT_TRUE(v->Dati_Out->Enabled());
+    EXPECT_TRUE(v->CollegamentoAvviato());
     EXPECT_FALSE(MandoDati::Caricato());
 }

@@ -73,13 +73,13 @@ TEST_F(InvioProgrammazione, RefusalsShowTheirMessageAndRestartTheLinkWatchdog)
         DatiCentralina.VersioneSw = c.sw;
         c.prepara(*cartella);
         BoxHost::PulisciRegistro();
-        v->Dati_Out->setEnabled(false);
+        Veicolo::FermoCollegamento();
         const int beep = ContatoreBeep();
         EXPECT_NE(v->PreparoProgrammazione([] { return 0; }), 0);
         EXPECT_EQ(box->testi(), QStringList{Msg(c.messaggio)});
         EXPECT_EQ(box->box().value(0).titolo, Msg(140));
         EXPECT_EQ(ContatoreBeep(), beep + 1);
-        EXPECT_TRUE(v->Dati_Out->Enabled());
+        EXPECT_TRUE(v->CollegamentoAvviato());
         EXPECT_FALSE(MandoDati::Caricato());
         EXPECT_FALSE(QFileInfo::exists(cartella->file("SOFTWARE/02/L0AA/L0AA.ULP")));
     }
@@ -97,7 +97,7 @@ TEST_F(InvioProgrammazione, ImageBuiltAndSentInProgrammingMode)
         m->TastoSIULP->click();
         m->close();   // refused while the image is being sent
         chiusuraRifiutata = MandoDati::Caricato();
-        Veicolo::Istanza()->TimeOutTx->Scatta();   // the program's unload still closes it
+        Veicolo::Istanza()->TimeOutTx_Timer();   // the program's unload still closes it
     });
     int salvataggi = 0;
     scritto.clear();

@@ -54,7 +54,7 @@ protected:
     {
         EXPECT_TRUE(Link.Collegato);
         EXPECT_EQ(Link.FaseCom, FASE_LIBERA);
-        EXPECT_TRUE(attendo([this] { return v->Dati_Out->Enabled(); }));
+        EXPECT_TRUE(attendo([this] { return v->CollegamentoAvviato(); }));
         EXPECT_TRUE(v->isEnabled());
     }
 };

@@ -311,8 +311,8 @@ TEST_F(Scheda, LinkLostWhileAnotherPlateIsTypedLeavesThatCustomersMaps)
     v->Cliente->setText("ZZ9");
     Link.Collegato = true;
     StatoCatalogo.TipoInstallazione = 1;   // chosen on screen since the ECU reported its type
-    v->Dati_Out->setEnabled(true);
-    v->Dati_Out->Scatta();
+    Veicolo::AvvioCollegamento();
+    v->Dati_Out_Timer();
     EXPECT_TRUE(QFile::exists(cartella->file("PERSONALIZZATE/ZZ9/MOTORO03.QOX")));
     EXPECT_EQ(StatoCatalogo.Cliente.trimmed(), "AB1");
     EXPECT_EQ(StatoCatalogo.TipoInstallazione, 0) << "the ECU's map type is taken back";
