@@ -467,12 +467,6 @@ bool Cancella::eventFilter(QObject* o, QEvent* e)
     return FormBase::eventFilter(o, e);
 }
 
-void Cancella::resizeEvent(QResizeEvent* e)
-{
-    FormBase::resizeEvent(e);
-    Form_Resize();
-}
-
 void Cancella::Form_Resize()
 {
     const int w = width();

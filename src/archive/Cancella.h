@@ -61,12 +61,10 @@ public:
 protected:
     void Form_KeyDown(int& keyCode, int shift) override;
     void Form_KeyPress(int& ascii) override;
-    void Scollega() override { ScollegaIstanza(this); }
     bool eventFilter(QObject* o, QEvent* e) override;
-    void resizeEvent(QResizeEvent* e) override;
 
 private:
-    void Form_Resize();
+    void Form_Resize() override;
     void CatalogoModello(const QString& marca, const QString& modello, const QString& centralina, int tipoTab);
 
     // Key of the record on the tabs; empty while none is shown.

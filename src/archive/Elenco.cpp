@@ -205,12 +205,6 @@ void Elenco::Form_KeyDown(int& keyCode, int shift)
     }
 }
 
-void Elenco::resizeEvent(QResizeEvent* e)
-{
-    FormBase::resizeEvent(e);
-    Form_Resize();
-}
-
 void Elenco::Form_Resize()
 {
     const int w = width(), h = height();

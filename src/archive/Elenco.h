@@ -42,10 +42,8 @@ public:
 
 protected:
     void Form_KeyDown(int& keyCode, int shift) override;
-    void Scollega() override { ScollegaIstanza(this); }
-    void resizeEvent(QResizeEvent* e) override;
 
 private:
-    void Form_Resize();
+    void Form_Resize() override;
     int m_righe = 0;
 };

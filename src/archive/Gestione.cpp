@@ -97,12 +97,6 @@ void Gestione::Form_Unload(bool& cancel)
     Archivi::ChiudoArchivio();
 }
 
-void Gestione::resizeEvent(QResizeEvent* e)
-{
-    FormBase::resizeEvent(e);
-    Form_Resize();
-}
-
 void Gestione::Form_Resize()
 {
     const int w = width(), h = height();

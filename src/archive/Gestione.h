@@ -34,11 +34,9 @@ public:
 protected:
     void Form_KeyDown(int& keyCode, int shift) override;
     void Form_Unload(bool& cancel) override;
-    void Scollega() override { ScollegaIstanza(this); }
-    void resizeEvent(QResizeEvent* e) override;
 
 private:
-    void Form_Resize();
+    void Form_Resize() override;
     bool m_aperto = false;
 };
 

@@ -270,12 +270,6 @@ bool LettRev::eventFilter(QObject* o, QEvent* e)
     return FormBase::eventFilter(o, e);
 }
 
-void LettRev::resizeEvent(QResizeEvent* e)
-{
-    FormBase::resizeEvent(e);
-    Form_Resize();
-}
-
 void LettRev::Form_Resize()
 {
     const int w = width(), h = height();

@@ -40,12 +40,10 @@ public:
 protected:
     void Form_KeyDown(int& keyCode, int shift) override;
     void Form_KeyPress(int& ascii) override;
-    void Scollega() override { ScollegaIstanza(this); }
     bool eventFilter(QObject* o, QEvent* e) override;
-    void resizeEvent(QResizeEvent* e) override;
 
 private:
-    void Form_Resize();
+    void Form_Resize() override;
     void Abilito(bool si);
     int m_lettere = 0;
 };

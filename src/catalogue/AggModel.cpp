@@ -95,12 +95,6 @@ void AggModel::Form_Load()
     Form_Resize();
 }
 
-void AggModel::resizeEvent(QResizeEvent* e)
-{
-    FormBase::resizeEvent(e);
-    Form_Resize();
-}
-
 void AggModel::Form_Resize()
 {
     if (!Intitolo)

@@ -45,11 +45,9 @@ public:
 protected:
     void Form_KeyDown(int& keyCode, int shift) override;
     void ChiusuraUtente() override;
-    void Scollega() override { ScollegaIstanza(this); }
-    void resizeEvent(QResizeEvent* e) override;
 
 private:
-    void Form_Resize();
+    void Form_Resize() override;
     void Abilito(bool si);
     void Mostro(QLabel* etichetta, const QString& testo);
     bool m_inCorso = false;

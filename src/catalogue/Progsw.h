@@ -52,9 +52,6 @@ public:
     // An empty ECU version is never newer.
     static bool VersionePCVecchia(const QString& pc, const QString& centralina);
 
-protected:
-    void Scollega() override { ScollegaIstanza(this); }
-
 private:
     void SoloChiusura(int messaggio);
 };

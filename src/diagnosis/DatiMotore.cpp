@@ -751,12 +751,6 @@ void DatiMotore::Form_Unload(bool&)
         m->DopoSchermo();
 }
 
-void DatiMotore::resizeEvent(QResizeEvent* e)
-{
-    FormBase::resizeEvent(e);
-    Form_Resize();
-}
-
 void DatiMotore::Form_Resize()
 {
     if (!Intitolo || !Esci)

@@ -136,13 +136,11 @@ protected:
     void Form_Unload(bool& cancel) override;
     // The close box leaves as the exit button does (ignored while TarMP holds the screen).
     void ChiusuraUtente() override { Esci_Click(); }
-    void resizeEvent(QResizeEvent* e) override;
     bool eventFilter(QObject* o, QEvent* e) override;
-    void Scollega() override { ScollegaIstanza(this); }
 
 private:
     void InizializzoVariabili();
-    void Form_Resize();
+    void Form_Resize() override;
     void creoPaginaMotore();
     void creoPaginaGrafici();
     void creoPannello(int s);

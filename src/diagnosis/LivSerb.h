@@ -30,7 +30,6 @@ public:
 protected:
     void Form_KeyPress(int& ascii) override;
     bool eventFilter(QObject* o, QEvent* e) override;
-    void Scollega() override { ScollegaIstanza(this); }
 
 private:
     void controlli(bool abilitati);

@@ -72,7 +72,6 @@ public:
 
 protected:
     void Form_KeyDown(int& keyCode, int shift) override;
-    void Scollega() override { ScollegaIstanza(this); }
 
 private:
     void LeggoLimitiPressione();

@@ -28,5 +28,4 @@ protected:
     void Form_Unload(bool& cancel) override;
     // The close box leaves as the exit button does.
     void ChiusuraUtente() override { Esci_Click(); }
-    void Scollega() override { ScollegaIstanza(this); }
 };

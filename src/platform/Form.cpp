@@ -98,7 +98,8 @@ bool FormBase::Scarica()
     if (m_scaricato) // Form_Unload unloaded it already
         return true;
     m_scaricato = true;
-    Scollega();
+    if (m_scollega)
+        m_scollega();
     qApp->removeEventFilter(this);
     if (m_inModale) {
         done(QDialog::Rejected);
@@ -133,6 +134,12 @@ void FormBase::keyPressEvent(QKeyEvent* e)
     // Keys reaching the form itself are already previewed by eventFilter; never let the
     // dialog's default Esc/Enter handling close or accept the form.
     e->accept();
+}
+
+void FormBase::resizeEvent(QResizeEvent* e)
+{
+    QDialog::resizeEvent(e);
+    Form_Resize();
 }
 
 bool FormBase::eventFilter(QObject* o, QEvent* e)

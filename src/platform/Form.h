@@ -62,16 +62,20 @@ protected:
     QObject* ControlloTasto() const { return m_controlloTasto; }
     // Whether the key being handled is an auto-repeat of a held key.
     bool TastoRipetuto() const { return m_tastoRipetuto; }
-    // Called after the form has been unloaded (clears the default instance).
-    virtual void Scollega() {}
+    // Lays the controls out for the form's new size; called after every resize.
+    virtual void Form_Resize() {}
 
     bool eventFilter(QObject* o, QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     void reject() override;
     void keyPressEvent(QKeyEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
 
 private:
+    template <class> friend class IstanzaPredefinita;
     bool anteprimaTasto(QObject* o, QKeyEvent* ke);
+    // Run once the form has been unloaded: a default instance forgets itself there.
+    std::function<void()> m_scollega;
     bool m_inModale = false;
     bool m_scaricato = false;
     bool m_inScarico = false;
@@ -89,6 +93,7 @@ public:
         if (!s_istanza) {
             T* f = new T();
             s_istanza = f;
+            f->m_scollega = [f] { ScollegaIstanza(f); };
             f->Form_Load();
         }
         return s_istanza.data();

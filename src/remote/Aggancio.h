@@ -33,5 +33,4 @@ protected:
     void Form_Unload(bool& cancel) override;
     // The close box: while the modem dialogue runs it aborts the call first.
     void ChiusuraUtente() override;
-    void Scollega() override { ScollegaIstanza(this); }
 };

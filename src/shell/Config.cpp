@@ -247,12 +247,6 @@ void Config::Esci_Click()
         Scarica();
 }
 
-void Config::resizeEvent(QResizeEvent* e)
-{
-    FormBase::resizeEvent(e);
-    Form_Resize();
-}
-
 void Config::Form_Resize()
 {
     const int w = width();

@@ -35,14 +35,12 @@ public:
 protected:
     void Form_KeyDown(int& keyCode, int shift) override;
     bool eventFilter(QObject* o, QEvent* e) override;
-    void resizeEvent(QResizeEvent* e) override;
-    void Scollega() override { ScollegaIstanza(this); }
 
 private:
     void EleS_Click();
     void EleSGSM_Click();
     void NumTel_Change();
-    void Form_Resize();
+    void Form_Resize() override;
     QString m_telefonoCaricato;
     int m_portaCaricata = -1;
     int m_portaGSMCaricata = -1;

@@ -24,9 +24,6 @@ public:
     // This box's own answer: -1 OK or YES, 0 NO or closed without a button.
     int Risposta() const { return m_risposta; }
 
-protected:
-    void Scollega() override { ScollegaIstanza(this); }
-
 private:
     int m_risposta = 0;
 };
@@ -42,7 +39,4 @@ public:
     QPushButton* Continua;
     QPushButton* Riprova;
     QPushButton* Esci;
-
-protected:
-    void Scollega() override { ScollegaIstanza(this); }
 };

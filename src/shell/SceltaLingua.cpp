@@ -118,12 +118,6 @@ void SceltaLingua::Form_Unload(bool& cancel)
     menu->Mostra(false);
 }
 
-void SceltaLingua::resizeEvent(QResizeEvent* e)
-{
-    FormBase::resizeEvent(e);
-    Form_Resize();
-}
-
 void SceltaLingua::Form_Resize()
 {
     const int w = width();

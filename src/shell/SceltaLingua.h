@@ -33,11 +33,9 @@ public:
 protected:
     void Form_KeyDown(int& keyCode, int shift) override;
     void Form_Unload(bool& cancel) override;
-    void resizeEvent(QResizeEvent* e) override;
-    void Scollega() override { ScollegaIstanza(this); }
 
 private:
-    void Form_Resize();
+    void Form_Resize() override;
     bool m_scelto = false;
 };
 

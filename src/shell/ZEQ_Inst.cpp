@@ -365,12 +365,6 @@ void ZEQ_Inst::DopoDialogo()
     activateWindow();
 }
 
-void ZEQ_Inst::resizeEvent(QResizeEvent* e)
-{
-    FormBase::resizeEvent(e);
-    Form_Resize();
-}
-
 void ZEQ_Inst::Form_Resize()
 {
     const int w = width();

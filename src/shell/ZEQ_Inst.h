@@ -70,11 +70,9 @@ protected:
     void Form_KeyDown(int& keyCode, int shift) override;
     void Form_Unload(bool& cancel) override;
     void ChiusuraUtente() override;
-    void resizeEvent(QResizeEvent* e) override;
-    void Scollega() override { ScollegaIstanza(this); }
 
 private:
-    void Form_Resize();
+    void Form_Resize() override;
     bool apriModeless(int funzione, const std::function<Apertura()>& apri);
     bool m_cambioLingua = false;
 };

@@ -11,7 +11,4 @@ public:
     void Form_Load();
     QString NomeForm() const override { return QStringLiteral("ATTESA"); }
     QLabel* LabMess = nullptr;
-
-protected:
-    void Scollega() override { ScollegaIstanza(this); }
 };

@@ -67,5 +67,4 @@ protected:
     // The user cannot close the dialog while the map or the image is being sent; the
     // program's unloads (time-out, lost link) still close it.
     void ChiusuraUtente() override;
-    void Scollega() override { ScollegaIstanza(this); }
 };

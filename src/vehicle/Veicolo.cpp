@@ -443,12 +443,6 @@ Veicolo::Disposizione Veicolo::Dispongo(int w, int lBoxIn, int lDatiCli, int lSt
     return d;
 }
 
-void Veicolo::resizeEvent(QResizeEvent* e)
-{
-    FormBase::resizeEvent(e);
-    Form_Resize();
-}
-
 void Veicolo::Form_Resize()
 {
     if (!Salva)

@@ -192,9 +192,7 @@ protected:
     void Form_KeyPress(int& ascii) override;
     void Form_Unload(bool& cancel) override;
     void ChiusuraUtente() override;
-    void Scollega() override { ScollegaIstanza(this); }
     bool eventFilter(QObject* o, QEvent* e) override;
-    void resizeEvent(QResizeEvent* e) override;
 
 private:
     void collegoTastiCentralina();
@@ -202,7 +200,7 @@ private:
     void costruiscoScheda();
     void costruiscoCatalogo();
     void Inivar();
-    void Form_Resize();
+    void Form_Resize() override;
     void AzzeroVideata();
     void LeggoClienteIns();
     void Aggiorno_Modelli();

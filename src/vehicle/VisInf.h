@@ -28,7 +28,6 @@ public:
 
 protected:
     void changeEvent(QEvent* e) override;
-    void Scollega() override { ScollegaIstanza(this); }
 
 private:
     bool m_attivata = false;

@@ -41,7 +41,6 @@ protected:
         if (!rifiutaChiusura)
             Scarica();
     }
-    void Scollega() override { ScollegaIstanza(this); }
 };
 } // namespace
 
