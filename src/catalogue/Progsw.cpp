@@ -181,8 +181,7 @@ void Progsw::TastoSI_Click()
     Shell.Messaggio1 = DidascaliaConRecord(Msg(240), StatoFile.NumLinea);
     LabAgg->setText(Shell.Messaggio1);
     Veicolo::ImpostoRisposta(20000);
-    ScrivoCentralina(Protocollo::Riga(Caricatore() ? Protocollo::ComandoProgrammazioneCaric
-                                                   : Protocollo::ComandoProgrammazioneSw));
+    Comando(Caricatore() ? Protocollo::ComandoProgrammazioneCaric : Protocollo::ComandoProgrammazioneSw);
     Veicolo::AvvioRisposta();
 }
 

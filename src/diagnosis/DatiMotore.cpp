@@ -295,8 +295,8 @@ void DatiMotore::Form_Load()
     TastoGSM->setEnabled(!GSM.Telefono.isEmpty());
     // The port number was set by the main menu; Apri() tells the menu when it did not open.
     m_erroreApertura = Comunic().PortOpen() ? 0 : Comunic().setPortOpen(true);
-    ScrivoCentralina(Protocollo::Riga(Protocollo::ComandoAvvioDati));
-    ScrivoCentralina(Protocollo::Riga(Protocollo::ComandoDatiNormali));
+    Comando(Protocollo::ComandoAvvioDati);
+    Comando(Protocollo::ComandoDatiNormali);
     Dati_Out->setInterval(2000);
     Dati_Out->setEnabled(true);
     VisDati->setEnabled(true);
@@ -561,7 +561,7 @@ void DatiMotore::Dati_Out_Timer()
     case 1:
     case 2:
         Dati_Out->setInterval(5000);
-        ScrivoCentralina(Protocollo::Riga(Protocollo::ComandoAvvioDati));
+        Comando(Protocollo::ComandoAvvioDati);
         if (Shell.RispostaSegnalEr == 1)
             Dati_Out->setEnabled(true);
         Link.InterrogoDati = true;
@@ -590,7 +590,7 @@ void DatiMotore::TimeOutTx_Timer()
             const QScopedValueRollback guardia(m_boxWatchdog, true);
             MostroMessaggio(Shell.Messaggio1, Shell.Messaggio2, 0);
         }
-        ScrivoCentralina(Protocollo::Riga(Protocollo::ComandoFineScambio));
+        Comando(Protocollo::ComandoFineScambio);
         if (!sottoBox && DatiMotore::Istanza() == this && !Scaricato()) {
             Dati_Out->setEnabled(true);
             update();
@@ -742,7 +742,7 @@ void DatiMotore::Form_Unload(bool&)
     SalvoDatiGraf();
     Shell.Funzione = 0;
     if (Comunic().PortOpen()) {
-        ScrivoCentralina(Protocollo::Riga(Protocollo::ComandoDatiNormali));
+        Comando(Protocollo::ComandoDatiNormali);
         Attendo(1.0);
         Comunic().setPortOpen(false);
     }

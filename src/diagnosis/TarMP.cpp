@@ -46,7 +46,7 @@ void TarMP::MostroValori(const QByteArray& tps, const QByteArray& map)
 
 void TarMP::Esci_Click()
 {
-    ScrivoCentralina(Protocollo::Riga(Protocollo::ComandoDatiNormali));
+    Comando(Protocollo::ComandoDatiNormali);
     Link.TarMPattivo = false;
     Scarica();
 }
@@ -64,7 +64,7 @@ void TarMP::Form_Unload(bool&)
     // However the view closes, the ECU goes back to the normal live frames; otherwise the
     // live-data screen would keep receiving MAP/TPS frames only.
     if (Link.TarMPattivo) {
-        ScrivoCentralina(Protocollo::Riga(Protocollo::ComandoDatiNormali));
+        Comando(Protocollo::ComandoDatiNormali);
         Link.TarMPattivo = false;
     }
     if (DatiMotore* d = DatiMotore::Istanza())

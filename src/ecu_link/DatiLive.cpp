@@ -62,7 +62,7 @@ void SchermoVeicolo()
         Veicolo::FermoRisposta();
         Link.InterrogoDati = false;
         Veicolo::ImpostoRisposta(5000);
-        ScrivoCentralina(Protocollo::Riga(Protocollo::ComandoRichiestaVersione));
+        Comando(Protocollo::ComandoRichiestaVersione);
         Veicolo::AvvioRisposta();
     }
     const int f = Link.FaseCom;
@@ -99,7 +99,7 @@ void SchermoDatiMotore(const QByteArray& testo)
             Link.FaseCom = FASE_RICHIESTA_VERSIONE;
             DatiMotore::AbilitoSchermo(false);
             DatiMotore::ImpostoRisposta(5000);
-            ScrivoCentralina(Protocollo::Riga(Protocollo::ComandoRichiestaVersione));
+            Comando(Protocollo::ComandoRichiestaVersione);
             DatiMotore::AvvioRisposta();
         }
         return;

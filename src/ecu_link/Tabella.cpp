@@ -64,7 +64,7 @@ void Interrompo(const QString& testo, int titolo)
     Shell.Messaggio1 = testo;
     Shell.Messaggio2 = Msg(titolo);
     MostroMessaggio(Shell.Messaggio1, Shell.Messaggio2, 0);
-    ScrivoCentralina(Protocollo::Riga(Protocollo::ComandoFineTabella));
+    Comando(Protocollo::ComandoFineTabella);
     Link.Collegato = false;
     AggiornoStatoCollegamento();
 }
@@ -73,7 +73,7 @@ void Interrompo(const QString& testo, int titolo)
 // the pressure calibration shown (modal: the following receive events run inside it).
 void Concludo()
 {
-    ScrivoCentralina(Protocollo::Riga(Protocollo::ComandoFineTabella));
+    Comando(Protocollo::ComandoFineTabella);
     Veicolo::AvvioCollegamento();
     Link.FaseCom = FASE_LIBERA;
     CancelloMappePersonali();

@@ -652,7 +652,7 @@ void Veicolo::Attivo_Click()
     ImpostoPuntatore(11);
     Link.FaseCom = FASE_ATTIVAZIONE;
     TimeOutTx->setInterval(2000);
-    ScrivoCentralina(Protocollo::Riga(Protocollo::ComandoAvvioDati));
+    Comando(Protocollo::ComandoAvvioDati);
     Link.InterrogoDati = true;
     TimeOutTx->setEnabled(true);
 }
