@@ -180,9 +180,9 @@ void Progsw::TastoSI_Click()
     StatoFile.NumLinea = 0;
     Shell.Messaggio1 = DidascaliaConRecord(Msg(240), StatoFile.NumLinea);
     LabAgg->setText(Shell.Messaggio1);
-    Veicolo::ImpostoRisposta(20000);
-    Comando(Caricatore() ? Protocollo::ComandoProgrammazioneCaric : Protocollo::ComandoProgrammazioneSw);
-    Veicolo::AvvioRisposta();
+    Veicolo::MandoRichiesta(
+        Protocollo::Riga(Caricatore() ? Protocollo::ComandoProgrammazioneCaric : Protocollo::ComandoProgrammazioneSw),
+        20000);
 }
 
 void Progsw::TastoEsci_Click()

@@ -91,6 +91,18 @@ bool LeggoRecordS(QByteArrayView riga, RecordS& record)
     return true;
 }
 
+bool RecordSValido(QByteArrayView riga)
+{
+    RecordS r;
+    return LeggoRecordS(riga, r) && r.ChecksumValido;
+}
+
+bool RigheRecordS(const QByteArray& testo)
+{
+    const QList<QByteArrayView> righe = RigheTesto(testo);
+    return !righe.isEmpty() && std::all_of(righe.begin(), righe.end(), RecordSValido);
+}
+
 QByteArray CalcoloChecksum(QByteArrayView corpo)
 {
     unsigned somma = 0;

@@ -34,6 +34,10 @@ int LunghezzaIndirizzoS(char tipo);
 // address, data and checksum as upper- or lower-case hex, the length agreeing with the
 // count. False for anything else. The checksum is checked into ChecksumValido only.
 bool LeggoRecordS(QByteArrayView riga, RecordS& record);
+// A whole S-record with a correct checksum.
+bool RecordSValido(QByteArrayView riga);
+// Whether a text is one or more lines, each a whole S-record with a correct checksum.
+bool RigheRecordS(const QByteArray& testo);
 
 // The 2-hex-digit checksum of a record body: its characters taken two at a time, each pair
 // that is hex added up (so a leading "S1" adds nothing), 255 minus the low byte of the sum.

@@ -36,13 +36,6 @@ bool tipoFine(QByteArrayView riga)
     return riga.size() >= 2 && riga[0] == 'S' && (riga[1] == '7' || riga[1] == '8' || riga[1] == '9');
 }
 
-// A line that goes into the image must be a whole S-record with a correct checksum.
-bool recordValido(QByteArrayView riga)
-{
-    RecordS r;
-    return LeggoRecordS(riga, r) && r.ChecksumValido;
-}
-
 // Characters 5-8: the address field of an S1 line.
 QByteArrayView campoIndirizzo(QByteArrayView riga)
 {
@@ -276,7 +269,7 @@ int ComponoProgrammazione(const QByteArray& software, const QByteArray& mappa,
                 return 99;
             if (campoIndirizzo(rigaMappa) != campoIndirizzo(riga) || campoIndirizzo(riga).isEmpty())
                 return codiceDisallineato;
-            if (!recordValido(riga))
+            if (!RecordSValido(riga))
                 return 99;
             scrivo(riga);
             SommoChecksum(riga, sommaA, primoA);
@@ -292,19 +285,19 @@ int ComponoProgrammazione(const QByteArray& software, const QByteArray& mappa,
         if (riga.startsWith("S0")) {
             // The map's header takes the place of the software's.
             QByteArrayView intestazione;
-            if (!prossimaMappa(intestazione) || !recordValido(intestazione))
+            if (!prossimaMappa(intestazione) || !RecordSValido(intestazione))
                 return 99;
             scrivo(intestazione);
             continue;
         }
         if (!tipoFine(riga)) {
-            if (!recordValido(riga))
+            if (!RecordSValido(riga))
                 return 99;
             scrivo(riga);
             SommoChecksum(riga, sommaA, primoA);
             continue;
         }
-        if (!recordValido(riga))
+        if (!RecordSValido(riga))
             return 99;
         if (const int c = tabella(tabellaPWM, 12); c != 0)
             return c;
@@ -315,7 +308,7 @@ int ComponoProgrammazione(const QByteArray& software, const QByteArray& mappa,
         while (prossimaMappa(rigaMappa)) {
             if (!rigaMappa.startsWith("S1") && !rigaMappa.startsWith("S2"))
                 continue;
-            if (!recordValido(rigaMappa))
+            if (!RecordSValido(rigaMappa))
                 return 99;
             if (rigaMappa.startsWith("S1") && campoIndirizzo(rigaMappa) == QByteArrayView("5606")) {
                 if (!patchoRecord5606(rigaMappa, dati, oggi, patchata))

@@ -80,11 +80,9 @@ void LivSerb::invio(int fase, int messaggio)
     ImpostoPuntatore(11);
     controlli(false);
     Esci->setEnabled(false);
-    Veicolo::ImpostoRisposta(5000);
     Segnalazione->setText(Msg(messaggio));
     Veicolo::FermoCollegamento();
-    ScrivoCentralina(Link.BufferTx);
-    Veicolo::AvvioRisposta();
+    Veicolo::MandoRichiesta(Link.BufferTx, 5000);
 }
 
 void LivSerb::controlli(bool abilitati)

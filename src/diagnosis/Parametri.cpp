@@ -329,11 +329,9 @@ void Parametri::TipoInst_Click()
     Shell.PuntatoreMouse = PuntatoreAttuale();
     ImpostoPuntatore(11);
     Abilito({TipoInst, BoxPers, Salva, Esci}, false);
-    Veicolo::ImpostoRisposta(5000);
     Segnalazione->setText(Msg(254));
     Veicolo::FermoCollegamento();
-    ScrivoCentralina(Link.BufferTx);
-    Veicolo::AvvioRisposta();
+    Veicolo::MandoRichiesta(Link.BufferTx, 5000);
 }
 
 bool Parametri::controlloLimiti()
@@ -416,9 +414,7 @@ void Parametri::Salva_Click()
     // Like every other sender: an ECU that pauses its frames while it stores must not be
     // taken for a lost link.
     Veicolo::FermoCollegamento();
-    Veicolo::ImpostoRisposta(5000);
-    ScrivoCentralina(Link.BufferTx);
-    Veicolo::AvvioRisposta();
+    Veicolo::MandoRichiesta(Link.BufferTx, 5000);
 }
 
 int Parametri::TipoScelto() const

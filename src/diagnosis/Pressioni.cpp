@@ -142,9 +142,7 @@ void Pressioni::InvioRichiesta(const QByteArray& riga, int fase, bool fermaDatiO
         Veicolo::FermoCollegamento();
     ImpostoPuntatore(11);
     Link.FaseCom = fase;
-    Veicolo::ImpostoRisposta(5000);
-    ScrivoCentralina(riga);
-    Veicolo::AvvioRisposta();
+    Veicolo::MandoRichiesta(riga, 5000);
 }
 
 void Pressioni::Tastook_Click()

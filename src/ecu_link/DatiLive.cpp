@@ -61,9 +61,7 @@ void SchermoVeicolo()
         }
         Veicolo::FermoRisposta();
         Link.InterrogoDati = false;
-        Veicolo::ImpostoRisposta(5000);
-        Comando(Protocollo::ComandoRichiestaVersione);
-        Veicolo::AvvioRisposta();
+        Veicolo::MandoRichiesta(Protocollo::Riga(Protocollo::ComandoRichiestaVersione), 5000);
     }
     const int f = Link.FaseCom;
     if ((f == FASE_LIBERA && Link.Collegato) || f == FASE_SPEGNIMENTO || f == FASE_SPEGNIMENTO_SW)

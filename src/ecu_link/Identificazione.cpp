@@ -185,9 +185,7 @@ void Attivazione(const QByteArray& r, bool completa)
     // Older software: the map is read back from the ECU page by page.
     ImpostoPuntatore(11);
     Link.FaseCom = FASE_LETTURA_PERSONALE;
-    Veicolo::ImpostoRisposta(5000);
-    Comando(Protocollo::ComandoLetturaPersonale);
-    Veicolo::AvvioRisposta();
+    Veicolo::MandoRichiesta(Protocollo::Riga(Protocollo::ComandoLetturaPersonale), 5000);
     // The wait box belongs to the vehicle screen: not shown once that has closed.
     if (Veicolo::Istanza())
         Attesa::Carica()->Mostra(false);

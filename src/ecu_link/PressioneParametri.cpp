@@ -135,7 +135,7 @@ void RispostaParametri(const QByteArray& riga)
         return;
     // A reply whose data end before the layout's is no reply: its watchdog ends the request,
     // and no byte of its line end ever reaches a field or the parameter string.
-    const int lunghezza = tre ? 23 : 59;
+    const int lunghezza = tre ? Protocollo::LungParametriTre : Protocollo::LungParametriOtto;
     qsizetype fineDati = riga.size();
     for (const char c : {'\r', '\n'})
         if (const qsizetype p = riga.indexOf(c); p >= 0 && p < fineDati)

@@ -84,6 +84,8 @@ constexpr int LungIdentitaCompletaLunga = 61;
 constexpr int LungTramaDatiTesto = 131;
 constexpr int LungTramaTarMP = 129;
 constexpr int LungPaginaPersonale = 191;
+constexpr int LungParametriTre = 23;    // Rfr: three values
+constexpr int LungParametriOtto = 59;   // Rfn: eight values and the type field
 
 // A command line: text + CR LF.
 inline QByteArray Riga(const QByteArray& comando) { return comando + CRLF; }

@@ -60,10 +60,6 @@ int AggiornoDaAssistenza();
 // cut short, and removes software files of transfers that never finished (.S19.PART).
 void RiordinoDopoInterruzione();
 
-// Whether a text is one or more lines each of which is a well-formed S-record with a correct
-// checksum.
-bool RigheRecordS(const QByteArray& testo);
-
 // Whether a byte below 32 or 127 occurs in the text.
 bool ConControllo(const QByteArray& testo);
 

@@ -11,6 +11,7 @@
 
 #include "catalogue/Catalogue.h"
 #include "catalogue/MediaImport.h"
+#include "catalogue/SRecord.h"
 #include "platform/Files.h"
 #include "shell/Modulo.h"
 

@@ -3,7 +3,6 @@
 // software under SOFTWARE (a ".S19.PART" that only the closing FP9 turns into the ".S19").
 #include "remote/ModemLink.h"
 
-#include "catalogue/MapFiles.h"
 #include "catalogue/SRecord.h"
 #include "diagnosis/DatiMotore.h"
 #include "platform/Files.h"
@@ -200,17 +199,6 @@ void AproScambio(DatiMotore* d)
 }
 
 } // namespace
-
-bool RigheRecordS(const QByteArray& testo)
-{
-    const QList<QByteArrayView> righe = RigheTesto(testo);
-    for (const QByteArrayView riga : righe) {
-        RecordS r;
-        if (!LeggoRecordS(riga, r) || !r.ChecksumValido)
-            return false;
-    }
-    return !righe.isEmpty();
-}
 
 bool ConControllo(const QByteArray& testo)
 {

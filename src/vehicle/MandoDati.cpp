@@ -156,9 +156,7 @@ bool MandoDati::AvvioTrasferimento(QPushButton* tasto, int messaggio, int fase, 
     tasto->setEnabled(false);
     TastoNO->setEnabled(false);
     Link.BufferTx = Protocollo::Riga(comando);
-    Veicolo::ImpostoRisposta(intervallo);
-    ScrivoCentralina(Link.BufferTx);
-    Veicolo::AvvioRisposta();
+    Veicolo::MandoRichiesta(Link.BufferTx, intervallo);
     return true;
 }
 

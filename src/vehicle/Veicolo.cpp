@@ -808,6 +808,13 @@ void Veicolo::ArmoRisposta(int ms)
     }
 }
 
+void Veicolo::MandoRichiesta(const QByteArray& riga, int ms)
+{
+    ImpostoRisposta(ms);
+    ScrivoCentralina(riga);
+    AvvioRisposta();
+}
+
 void Veicolo::FermoRisposta()
 {
     if (Veicolo* v = Istanza())

@@ -151,6 +151,9 @@ public:
     static void AvvioRisposta();
     // TimeOutTx: the reply is awaited for ms from now.
     static void ArmoRisposta(int ms);
+    // A request goes out on the ECU port: its wait of ms is given before the line is written
+    // and started after it (ImpostoRisposta, the write, AvvioRisposta).
+    static void MandoRichiesta(const QByteArray& riga, int ms);
     // TimeOutTx: the reply came, or the exchange is over.
     static void FermoRisposta();
     // Dati_Out: the live frames are watched; when they stop the ECU is taken as gone.
