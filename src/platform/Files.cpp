@@ -4,7 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
+#include <QTemporaryFile>
 
 #include <algorithm>
 #include <filesystem>
@@ -107,47 +107,65 @@ QStringList ComponentiValidi(const QString& relativo)
     return parti;
 }
 
-// The temporary files a crash left beside a target (QSaveFile's "<name>.XXXXXX", six random
-// letters and digits). An all-capital suffix is a name given by a person ("X.PRN.BACKUP"),
-// never a temporary (those mix cases or end in digits): it stays.
+// A rewrite's temporary file: the target's name, a marker no person gives a file, six random
+// letters or digits from QTemporaryFile, and ".tmp" ("ZEQINST.INI.~zeqtmp-a8Xk2P.tmp").
+static const QLatin1String kMarcaTemporaneo(".~zeqtmp-");
+static const QLatin1String kCodaTemporaneo(".tmp");
+
+// Removes the temporaries of this target that a write cut short left behind. Only names of the
+// program's own making go: a person's "ZEQINST.INI.backup" or "X.PRN.241209" stays.
 static void RimuovoTemporanei(const QString& path)
 {
     const QFileInfo fi(path);
     const QString nome = fi.fileName();
     if (nome.isEmpty())
         return;
-    static const QRegularExpression coda(QStringLiteral("^\\.(?![A-Z]{6}$)[A-Za-z0-9]{6}$"));
+    const QRegularExpression temporaneo(QRegularExpression::anchoredPattern(
+        QRegularExpression::escape(nome + kMarcaTemporaneo) + QStringLiteral("[A-Za-z0-9]{6}")
+        + QRegularExpression::escape(kCodaTemporaneo)));
     QDir d = fi.dir();
     for (const QString& v : d.entryList(QDir::Files | QDir::Hidden | QDir::System))
-        if (v.size() == nome.size() + 7 && v.startsWith(nome) && coda.match(v.mid(nome.size())).hasMatch())
+        if (temporaneo.match(v).hasMatch())
             d.remove(v);
 }
 
 bool ScriviAtomico(const QString& path, const std::function<bool(QIODevice&)>& scrittore, QString* errore)
 {
-    RimuovoTemporanei(path);
-    QSaveFile f(path);
-    f.setDirectWriteFallback(false);
-    if (!f.open(QIODevice::WriteOnly)) {
+    auto fallito = [errore](const QString& perche) {
         if (errore)
-            *errore = f.errorString();
+            *errore = perche;
         return false;
-    }
+    };
+    // A rewrite through a symbolic link replaces the file it names, not the link.
+    QString finale = path;
+    const QFileInfo bersaglio(path);
+    if (bersaglio.isSymLink() && !bersaglio.symLinkTarget().isEmpty())
+        finale = bersaglio.symLinkTarget();
+    const QFileInfo esistente(finale);
+    // A file the user made read-only is not replaced behind his back.
+    if (esistente.exists() && !esistente.isWritable())
+        return fallito(QStringLiteral("existing file is not writable: ") + finale);
+    RimuovoTemporanei(finale);
+    QTemporaryFile f(esistente.absolutePath() + QLatin1Char('/') + esistente.fileName() + kMarcaTemporaneo
+                     + QStringLiteral("XXXXXX") + kCodaTemporaneo);
+    if (!f.open())
+        return fallito(f.errorString());
+    // The new file keeps the old one's permissions; a new one gets the usual ones.
+    if (esistente.exists())
+        f.setPermissions(esistente.permissions());
+    else
+        f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
+                         | QFileDevice::ReadOther);
     // A write the disk refused in part may sit in Qt's buffer: flush and check before the
     // rename, or a truncated file would replace the good one.
-    if (!scrittore(f) || !f.flush() || f.error() != QFileDevice::NoError) {
-        if (errore && f.error() != QFileDevice::NoError)
-            *errore = f.errorString();
-        f.cancelWriting();
-        if (errore && errore->isEmpty())
-            *errore = QStringLiteral("write aborted");
-        return false;
-    }
-    if (!f.commit()) {
-        if (errore)
-            *errore = f.errorString();
-        return false;
-    }
+    if (!scrittore(f) || !f.flush() || f.error() != QFileDevice::NoError)
+        return fallito(f.error() != QFileDevice::NoError ? f.errorString() : QStringLiteral("write aborted"));
+    f.close();
+    if (f.error() != QFileDevice::NoError)
+        return fallito(f.errorString());
+    if (!SostituisciConRinomina(f.fileName(), finale))
+        return fallito(QStringLiteral("cannot replace ") + finale);
+    f.setAutoRemove(false);
     return true;
 }
 

@@ -40,8 +40,9 @@ QStringList ComponentiValidi(const QString& relativo);
 
 // Writes data to path through a temporary file in the same folder that is flushed, synced
 // and renamed over the target. On failure the old file stays whole and false is returned.
-// Temporaries of that target left by an earlier write cut short (the target's name, a dot
-// and six letters or digits) are removed first.
+// The temporary file's name is the target's, then ".~zeqtmp-", six random letters or digits
+// and ".tmp"; such temporaries of that target left by an earlier write cut short are removed
+// first, and no other file beside it is touched.
 bool ScriviAtomico(const QString& path, const QByteArray& data, QString* errore = nullptr);
 
 // Same, with a writer callback that fills the temporary file; returning false aborts.

@@ -6,6 +6,10 @@
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+
 TEST(Files, FixedNamesAreFoundInAnyCaseExactNameFirst)
 {
     CartellaProgramma app;
@@ -66,12 +70,44 @@ TEST(Files, AtomicWriteReplacesWholeOrLeavesOldFile)
     QString err;
     EXPECT_FALSE(Files::ScriviAtomico(app.path() + "/MISSING/X.TXT", QByteArray("x"), &err));
     EXPECT_FALSE(err.isEmpty());
-    // The next write removes the temporaries a crash left beside its target, and only those.
-    for (const char* n : {"MAPPA.QOX.dcideg", "MAPPA.QOX.Ab3dE9", "MAPPA.QOX.old", "MAPPA.QOX.ab_def", "MAPPA.QOX.BACKUP", "ALTRA.QOX.dcideg"})
-        app.scrivi(n, "x");
+    // A person's own copies beside the target, whatever their names, survive every write.
+    const QStringList copie{"MAPPA.QOX.backup", "MAPPA.QOX.BACKUP", "MAPPA.QOX.old001", "MAPPA.QOX.Copy01",
+                            "MAPPA.QOX.bak123", "MAPPA.QOX.2024v1", "MAPPA.QOX.orig12", "MAPPA.QOX.251209",
+                            "MAPPA.QOX.abcXYZ", "MAPPA.QOX.old", "ALTRA.QOX.dcideg"};
+    for (const QString& n : copie) {   // by their exact names: two differ only in case
+        QFile f(app.path() + '/' + n);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write("mine") == 4);
+    }
     ASSERT_TRUE(Files::ScriviAtomico(app.file("MAPPA.QOX"), QByteArray("newer")));
-    EXPECT_EQ(QDir(app.path()).entryList(QDir::Files),
-              (QStringList{"ALTRA.QOX.dcideg", "MAPPA.QOX", "MAPPA.QOX.ab_def", "MAPPA.QOX.BACKUP", "MAPPA.QOX.old"}));
+    for (const QString& n : copie) {
+        QByteArray dati;
+        EXPECT_TRUE(Files::LeggiTutto(app.path() + '/' + n, dati) && dati == "mine") << qPrintable(n);
+    }
+    // A write killed before its rename leaves its temporary; the next write of that file
+    // removes it and leaves the person's copies.
+    const pid_t figlio = fork();
+    ASSERT_GE(figlio, 0);
+    if (figlio == 0) {
+        Files::ScriviAtomico(app.file("MAPPA.QOX"), [](QIODevice& d) {
+            d.write("killed");
+            (void)static_cast<QFileDevice&>(d).fileName();   // named, as at the rename
+            ::kill(::getpid(), SIGKILL);
+            return true;
+        });
+        _exit(0);
+    }
+    int stato = 0;
+    waitpid(figlio, &stato, 0);
+    ASSERT_TRUE(WIFSIGNALED(stato));
+    EXPECT_EQ(QDir(app.path()).entryList(QDir::Files).size(), copie.size() + 2);
+    EXPECT_EQ(app.leggi("MAPPA.QOX"), "newer");
+    ASSERT_TRUE(Files::ScriviAtomico(app.file("MAPPA.QOX"), QByteArray("newest")));
+    QStringList attesi = copie;
+    attesi << "MAPPA.QOX";
+    attesi.sort();
+    QStringList restano = QDir(app.path()).entryList(QDir::Files);
+    restano.sort();
+    EXPECT_EQ(restano, attesi);
 }
 
 TEST(Files, CopyRefusesSymbolicLinks)
