@@ -133,16 +133,16 @@ void RispostaParametri(const QByteArray& riga)
                             : (fase == FASE_LEGGI_PARAMETRI_N || fase == FASE_LEGGI_SERBATOIO_N);
     if (!attesa)
         return;
-    // A reply whose data end before the layout's is no reply: its watchdog ends the request,
-    // and no byte of its line end ever reaches a field or the parameter string.
+    // A reply of any other length, or whose data end before the layout's, answers the
+    // request with every default in red; no byte of its line end ever reaches a field or
+    // the parameter string, and only a complete reply lets the tank screen save.
     const int lunghezza = tre ? Protocollo::LungParametriTre : Protocollo::LungParametriOtto;
     qsizetype fineDati = riga.size();
     for (const char c : {'\r', '\n'})
         if (const qsizetype p = riga.indexOf(c); p >= 0 && p < fineDati)
             fineDati = p;
-    if (fineDati < lunghezza - 2)
-        return;
-    const bool completa = riga.size() == lunghezza;
+    const QByteArray dati = riga.left(fineDati);
+    const bool completa = riga.size() == lunghezza && dati.size() >= lunghezza - 2;
     Veicolo::FermoRisposta();
     Link.FaseCom = FASE_LIBERA;
     ImpostoPuntatore(1);
@@ -158,7 +158,7 @@ void RispostaParametri(const QByteArray& riga)
     l.predefiniti = tre ? QStringLiteral("120029500")
                         : LeggoParametriMappa(StatoCatalogo.DirCentralina, StatoCatalogo.TipoGas,
                                               DatiCentralina.TipoCentralina) +
-                              QString::fromLatin1(Mid(riga, 52, 6));
+                              QString::fromLatin1(Mid(dati, 52, 6));
     if (l.serbatoio())
         StatoFile.ParSerbatoio = l.predefiniti;
 

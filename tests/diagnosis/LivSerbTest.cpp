@@ -73,11 +73,19 @@ TEST_F(LivSerbTest, NewerSoftwareSendsBackWhatTheEcuReported)
     EXPECT_TRUE(scritto.isEmpty());
     EXPECT_EQ(s->Segnalazione->text(), Msg(259));
     EXPECT_EQ(ContatoreBeep(), beep + 1);
-    // A reply cut short is no reply (its watchdog ends it): still nothing goes out.
-    ricevo("Rfn0013000028000000010000250000010025000015000000120\r\n");
-    EXPECT_EQ(Link.FaseCom, FASE_LEGGI_SERBATOIO_N);
+    // A reply cut short in its type field answers the request with the map's defaults in
+    // red, and still nothing goes out.
+    ricevo("Rfn001300002800000001000025000001002500001500000012ABCD\r\n");
+    EXPECT_EQ(Link.FaseCom, FASE_LIBERA);
+    EXPECT_EQ(s->DatiPar[0]->text(), "1200");
+    EXPECT_EQ(s->DatiPar[0]->palette().color(QPalette::Text), QColor(Qt::red));
+    EXPECT_TRUE(s->Esci->isEnabled());
     s->Salva_Click();
     EXPECT_TRUE(scritto.isEmpty());
+    EXPECT_EQ(s->Segnalazione->text(), Msg(259));
+    s->Scarica();
+    s = apro(false);
+    scritto.clear();
 
     ricevo("Rfn001300002800000001000025000001002500001500000012ABCDEF\r\n");
     EXPECT_EQ(StatoFile.ParSerbatoio, QString("1200295002512500" "1500" "  120001ABCDEF"));

@@ -266,6 +266,8 @@ TEST_F(ParametriTest, ParameterRepliesInEveryReadState)
         {"personal, Rfn of 60", FASE_LEGGI_PARAMETRI_N, Rfn(RfnTipica, "0000011"),
          {"!2000", "! 200", "!25", "!1200", "!2950", "!  20"}, false, false},
         {"tank, Rfn", FASE_LEGGI_SERBATOIO_N, Rfn(RfnTipica), {"  1300", "  2800"}, true, false},
+        {"tank, Rfn of 17", FASE_LEGGI_SERBATOIO_N, "Rfn001300002800\r\n", {"!1200", "!2950"}, false, true},
+        {"personal, Rfr of 9", FASE_LEGGI_PARAMETRI, "Rfr0015\r\n", {"", "", "", "!1200", "!2950", ""}, false, false},
     };
     for (const auto& c : casi) {
         SCOPED_TRACE(c.caso);
@@ -325,6 +327,8 @@ TEST_F(ParametriTest, TankReadKeepsTheParameterString)
          Rfn({"001300", "002800", "000001", "000125", "000007", "-00001", "000150", "012345"}),
          "120029500" + QStringLiteral("25") + "0" + "2000" + " 150" + "  20" + "0001" + "000001"},
         {"wrong length", FASE_LEGGI_SERBATOIO_N, Rfn(RfnTipica, "0000011"), MappaPredefinita + "000001"},
+        {"cut short", FASE_LEGGI_SERBATOIO_N, "Rfn001300002800\r\n", MappaPredefinita},
+        {"cut in the type field", FASE_LEGGI_SERBATOIO_N, Rfn(RfnTipica, "ABCD"), MappaPredefinita + "ABCD"},
     };
     for (const auto& c : casi) {
         SCOPED_TRACE(c.caso);

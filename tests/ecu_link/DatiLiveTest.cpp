@@ -52,7 +52,7 @@ TEST(CodecDati, EveryWordOfEveryFieldSurvivesTheRoundTrip)
     const struct { int k; QByteArray campo; uint16_t w; } casi[] = {
         {5, "     2.5", 2},  {5, "     3.5", 4},      {5, "    -2.5", 0xFFFE}, {0, "    0.05", 0},
         {0, "    0.15", 2}, {5, "   12x34", 12},     {5, "     abc", 0},      {5, "   70000", 70000 - 65536},
-        {13, "99999999", uint16_t(99999999000LL & 0xFFFF)},
+        {13, "99999999", uint16_t(99999999000LL & 0xFFFF)}, {13, "   1.2.5", 1200},
     };
     for (const auto& c : casi) {
         QByteArray testo = ConvertoDatiBinari(Binario(0, 0));
@@ -60,6 +60,10 @@ TEST(CodecDati, EveryWordOfEveryFieldSurvivesTheRoundTrip)
         const QByteArray b = TolgoEscape(ConvertoDatiTesto(testo).chopped(2));
         EXPECT_EQ(b.mid(2 + 2 * c.k, 2), Binario(c.k, c.w).mid(2 + 2 * c.k, 2)) << c.campo.constData();
     }
+    // A record without its line end still carries the fuel.
+    const QByteArray senzaFine = ConvertoDatiBinari(Binario(3, 1234, 'G')).chopped(2);
+    ASSERT_EQ(senzaFine.size(), 129);
+    EXPECT_EQ(TolgoEscape(ConvertoDatiTesto(senzaFine).chopped(2)), Binario(3, 1234, 'G'));
 }
 
 TEST(CodecDati, StuffedCharacters)

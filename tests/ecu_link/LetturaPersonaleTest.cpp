@@ -106,18 +106,38 @@ TEST_F(LetturaPersonale, PagesThatDoNotCountAreIgnored)
     }
 }
 
-TEST_F(LetturaPersonale, APageThatCannotBeWrittenEndsLikeTheTimeOut)
+TEST_F(LetturaPersonale, APageThatCannotBeWrittenOrALastPageAfterAGapEndsLikeTheTimeOut)
 {
-    // The plate's folder cannot be created: a file holds its name.
-    cartella->scrivi("PERSONALIZZATE/AB123CD", "not a folder");
-    ricevo(PaginaPersonale(0, '0', Valori(0)));
-    EXPECT_EQ(scritto, QByteArrayList{"MU3\r\n"});
-    EXPECT_EQ(box->testi(), QStringList{Msg(220)});
-    EXPECT_FALSE(Attesa::Caricato());
-    EXPECT_TRUE(v->isEnabled());
-    EXPECT_FALSE(Link.Collegato);
-    EXPECT_EQ(Link.FaseCom, FASE_LIBERA);
-    EXPECT_FALSE(v->RispostaAvviata());
+    const struct { const char* nome; bool cartellaOccupata; QList<QByteArray> pagine; QByteArrayList comandi; } casi[] = {
+        // The plate's folder cannot be created: a file holds its name.
+        {"folder taken", true, {PaginaPersonale(0, '0', Valori(0))}, {"MU3\r\n"}},
+        {"page 0 missing", false, {PaginaPersonale(1, '0', Valori(1)), PaginaPersonale(2, '$', Valori(2))},
+         {"MUA\r\n", "MU3\r\n"}},
+    };
+    for (const auto& c : casi) {
+        SCOPED_TRACE(c.nome);
+        QDir(cartella->file("PERSONALIZZATE")).removeRecursively();
+        if (c.cartellaOccupata)
+            cartella->scrivi("PERSONALIZZATE/AB123CD", "not a folder");
+        Link.Collegato = true;
+        Link.FaseCom = FASE_LETTURA_PERSONALE;
+        Attesa::Carica()->Mostra(false);
+        v->setEnabled(false);
+        Veicolo::ArmoRisposta(5000);
+        scritto.clear();
+        BoxHost::PulisciRegistro();
+        for (const QByteArray& pagina : c.pagine)
+            ricevo(pagina);
+        EXPECT_EQ(scritto, c.comandi);
+        EXPECT_EQ(box->testi(), QStringList{Msg(220)});
+        EXPECT_FALSE(Attesa::Caricato());
+        EXPECT_TRUE(v->isEnabled());
+        EXPECT_FALSE(Link.Collegato);
+        EXPECT_EQ(Link.FaseCom, FASE_LIBERA);
+        EXPECT_FALSE(v->RispostaAvviata());
+        EXPECT_FALSE(QFile::exists(cartella->file(prg())));
+        EXPECT_FALSE(QFile::exists(cartella->file(prg() + ".PART")));
+    }
 }
 
 TEST_F(LetturaPersonale, AMapThatCannotBeReplacedStaysAndTheUserIsTold)
