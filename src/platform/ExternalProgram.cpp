@@ -4,6 +4,9 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QProcess>
+#include <QTimer>
+
+#include <algorithm>
 
 EsitoProgramma AvvioEAttendo(const QString& programma, const QStringList& argomenti)
 {
@@ -37,7 +40,7 @@ EsitoProgramma AvvioEAttendo(const QString& programma, const QStringList& argome
 }
 
 EsitoProgramma AvvioSenzaAttendere(const QString& programma, const QStringList& argomenti,
-                                   const std::function<void(const EsitoProgramma&)>& fine)
+                                   const std::function<void(const EsitoProgramma&)>& fine, int attesa)
 {
     EsitoProgramma esito;
     // Owned by nobody but itself: a QProcess destroyed with a screen would kill its program.
@@ -46,7 +49,19 @@ EsitoProgramma AvvioSenzaAttendere(const QString& programma, const QStringList& 
     p->setArguments(argomenti);
     p->setStandardInputFile(QProcess::nullDevice());
     p->setProcessChannelMode(QProcess::ForwardedChannels);
-    QObject::connect(p, &QProcess::finished, p, [p, fine](int codice, QProcess::ExitStatus stato) {
+    // The time within which an end is told; once it is up the program is told as running.
+    auto* scadenza = new QTimer(p);
+    scadenza->setSingleShot(true);
+    QObject::connect(scadenza, &QTimer::timeout, p, [fine] {
+        EsitoProgramma inCorso;
+        inCorso.avviato = true;
+        inCorso.inCorso = true;
+        if (fine)
+            fine(inCorso);
+    });
+    QObject::connect(p, &QProcess::finished, p, [p, scadenza, fine](int codice, QProcess::ExitStatus stato) {
+        const bool inTempo = scadenza->isActive();
+        scadenza->stop();
         EsitoProgramma fineEsito;
         fineEsito.avviato = true;
         fineEsito.terminato = stato == QProcess::NormalExit;
@@ -54,7 +69,7 @@ EsitoProgramma AvvioSenzaAttendere(const QString& programma, const QStringList& 
         if (!fineEsito.terminato)
             fineEsito.errore = p->errorString();
         p->deleteLater();
-        if (fine)
+        if (inTempo && fine)
             fine(fineEsito);
     });
     p->start();
@@ -63,7 +78,9 @@ EsitoProgramma AvvioSenzaAttendere(const QString& programma, const QStringList& 
     if (!esito.avviato) {
         esito.errore = p->errorString();
         delete p;
+        return esito;
     }
+    scadenza->start(std::max(attesa, 0));
     return esito;
 }
 

@@ -308,12 +308,14 @@ void Veicolo::LanciaSchemi_Click()
         Avviso(200);
         return;
     }
-    // The path is one argument, blanks and all. The folder is remembered once the reader has
-    // shown the file; the desktop's opener ends non-zero when nothing can show it.
+    // The path is one argument, blanks and all. The desktop's opener ends non-zero at once
+    // when nothing can show the file: 202. A reader still running by then has opened it, and
+    // however it ends later raises no box. The folder is remembered after every launch that
+    // did not fail.
     const QString ini = FileConfigurazione();
     const EsitoProgramma esito =
         AvvioSenzaAttendere(Files::Percorso(cartella, programma), {schema}, [cartella, ini](const EsitoProgramma& e) {
-            if (e.terminato && e.codice == 0)
+            if (e.inCorso || (e.terminato && e.codice == 0))
                 ScrivoProfilo(QStringLiteral("ACROBAT"), QStringLiteral("Directory"), cartella, ini);
             else
                 Avviso(202);

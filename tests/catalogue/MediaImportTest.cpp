@@ -285,6 +285,11 @@ TEST_F(ImportoDaSupporto, RailImportRefusesOtherCataloguesAndTooManyDataFiles)
         EXPECT_EQ(prog.leggi("VALVOLE.PRN"), prima);
         EXPECT_FALSE(QFileInfo::exists(prog.file("AURELIA/MODEL_9")));
     }
+    // A rail copied before a later block fails stays entered in the catalogue.
+    Scrivo(M("RAILS.DAT"), K("MARCA", "VALVOLE") + K("MODELLO", "MODEL_3") + K("DESCR_TIPO_VALVOLE", "NEW RAIL") + "END\r\n"
+                               + K("MARCA", "VALVOLE") + K("MODELLO", "MODEL_8") + "END\r\n");
+    EXPECT_EQ(ImportoValvole("RAILS.DAT", media.path()), Importo::Errore);
+    EXPECT_EQ(prog.leggi("VALVOLE.PRN"), prima + CatalogoValvole::Record("", "MODEL_3", "NEW RAIL"));
 }
 
 TEST_F(ImportoDaSupporto, SoftwareBlockCopiesTheLastDataFileAndItsDescription)

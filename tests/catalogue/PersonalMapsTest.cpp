@@ -90,6 +90,7 @@ TEST_F(MappePersonali, PreparingReportsWhatIsMissing)
     };
     const Caso casi[] = {
         {3, 1, "Standard file METANO03.QOX not found!"},
+        {9, 0, "Standard file MOTORO09.QOX not found!"},
         {-1, 0, "ECU type not identified!"},
         {12, 0, "ECU type not identified!"},
         {0, 0, "ECU of the Z-WORLD version which cannot be used anymore with this version of software"},

@@ -82,12 +82,12 @@ TEST(ExternalProgram, StartWithoutWaitingReturnsWhileTheProgramRuns)
     QTemporaryDir d;
     const QString segno = d.filePath("segno");
     // The program waits until the caller has returned, then leaves its one argument behind;
-    // its end is told afterwards.
+    // its end within the wait is told afterwards.
     auto fine = std::make_shared<int>(-1);
     const EsitoProgramma e = AvvioSenzaAttendere(
         "/bin/sh", {"-c", "while [ ! -e \"$1.go\" ]; do sleep 0.05; done; printf '%s' \"$2\" > \"$1\"; exit 3", "sh",
                     segno, "a b;c"},
-        [fine](const EsitoProgramma& f) { *fine = f.terminato ? f.codice : -2; });
+        [fine](const EsitoProgramma& f) { *fine = f.terminato ? f.codice : -2; }, 60000);
     EXPECT_TRUE(e.avviato);
     EXPECT_FALSE(QFile::exists(segno));
     QFile(segno + ".go").open(QIODevice::WriteOnly);

@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <csignal>
+
 namespace {
 class Schema : public SchermoVeicolo {
 protected:
@@ -18,8 +20,11 @@ protected:
         QFile f(script);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         // It fails, as the desktop's opener does when nothing can show the file, while a
-        // ".fails" file lies beside it.
-        f.write("#!/bin/sh\nprintf '%s|%s' \"$#\" \"$1\" > \"$0.args.tmp\" && mv \"$0.args.tmp\" \"$0.args\"\n"
+        // ".fails" file lies beside it; it runs on, as a reader does until it is closed, while
+        // a ".runs" file does.
+        f.write("#!/bin/sh\necho $$ > \"$0.pid\"\n"
+                "printf '%s|%s' \"$#\" \"$1\" > \"$0.args.tmp\" && mv \"$0.args.tmp\" \"$0.args\"\n"
+                "while [ -e \"$0.runs\" ]; do sleep 0.05; done\n"
                 "[ ! -e \"$0.fails\" ]\n");
         f.close();
         f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
@@ -81,10 +86,12 @@ TEST_F(Schema, WiringDiagramOpensTheModelsPdfAsOneArgument)
         int modello, centralina;
         QString schema;   // "" = message 200
         bool fallisce = false;   // the opener fails, with no folder remembered
+        bool tardi = false;      // it fails only after running on: no box, the folder remembered
     };
     const Caso casi[] = {
         {"LPG", 0, "AURELIA", 0, 0, "AURELIA/BREZZA12/CENTRAL1/BREZZA12.PDF"},
         {"the opener fails: 202, nothing remembered", 0, "AURELIA", 0, 0, "AURELIA/BREZZA12/CENTRAL1/BREZZA12.PDF", true},
+        {"a reader that fails later", 0, "AURELIA", 0, 0, "AURELIA/BREZZA12/CENTRAL1/BREZZA12.PDF", true, true},
         {"CNG with its M.PDF", 1, "AURELIA", 0, 1, "AURELIA/BREZZA12/CENTRAL3/BREZZA12M.PDF"},
         {"CNG falls back to .PDF", 1, "AURELIA", 0, 0, "AURELIA/BREZZA12/CENTRAL2/BREZZA12.PDF"},
         {"a make with a blank", 0, "BLUE SKY", 0, 0, "BLUE SKY/SKY1/CENTRAL1/SKY1.PDF"},
@@ -99,6 +106,8 @@ TEST_F(Schema, WiringDiagramOpensTheModelsPdfAsOneArgument)
             cartella->scrivi("VIEWER/xdg-open.fails", "");
             ScrivoProfilo("ACROBAT", "Directory", "", FileConfigurazione());
         }
+        if (c.tardi)
+            cartella->scrivi("VIEWER/xdg-open.runs", "");
         RegistroBox box;
         v->LanciaSchemi_Click();
         if (c.schema.isEmpty()) {
@@ -106,10 +115,19 @@ TEST_F(Schema, WiringDiagramOpensTheModelsPdfAsOneArgument)
             continue;
         }
         EXPECT_EQ(avviato(), "1|" + QDir(cartella->path()).filePath(c.schema));
-        // A failure is told when the opener ends; the folder is remembered only after a success.
-        const QString attesa = c.fallisce ? QString() : cartella->file("VIEWER");
-        EXPECT_TRUE(AttendiFinche([&] { return c.fallisce ? box.conta() > 0 : ricordata() == attesa; }, 20000));
-        EXPECT_EQ(box.testi(), c.fallisce ? QStringList{Msg(202)} : QStringList{});
+        // A failure is told when the opener ends at once; the folder is remembered after a
+        // success or once the reader has run on.
+        const bool detto = c.fallisce && !c.tardi;
+        const QString attesa = detto ? QString() : cartella->file("VIEWER");
+        EXPECT_TRUE(AttendiFinche([&] { return detto ? box.conta() > 0 : ricordata() == attesa; }, 20000));
+        if (c.tardi) {
+            const pid_t pid = cartella->leggi("VIEWER/xdg-open.pid").trimmed().toInt();
+            ASSERT_GT(pid, 0);
+            QFile::remove(cartella->file("VIEWER/xdg-open.runs"));
+            // The process is gone only once the program has taken in its end.
+            EXPECT_TRUE(AttendiFinche([&] { return ::kill(pid, 0) != 0; }, 20000));
+        }
+        EXPECT_EQ(box.testi(), detto ? QStringList{Msg(202)} : QStringList{});
         EXPECT_EQ(ricordata(), attesa);
         QFile::remove(cartella->file("VIEWER/xdg-open.fails"));
     }

@@ -192,6 +192,9 @@ TEST_F(Schermo, StoredCardRestoresItsCarFromTheCatalogue)
          "", "", "", 1, "", ""},
         {{"AB7", "G", "LONGMAKENAMEXYZ", "LONG02", "PETRONIX EXTENDED RANGE 2", "RAIL ALPHA 4 CYLINDERS", 0, 1},
          "LONGMAKENAMEXYZ", "LONG02", "", 1, "RAIL ALPHA 4 CYLINDERS", ""},
+        // Stored in another letter case: the same entries.
+        {{"AB8", "H", "Aurelia", "corsa14", "Petronix P4 Multipoint", "rail beta 3 cylinders", 0, 1},
+         "AURELIA", "CORSA14", "PETRONIX P4 MULTIPOINT", 1, "RAIL BETA 3 CYLINDERS", "AURELIA/CORSA14/CENTRAL1"},
     };
     // The map-table version of the chosen car, from its S-record map's header.
     cartella->scrivi("AURELIA/CORSA14/CENTRAL1/C_GPL03.F19", "S0120000ZEQ 30324142\r\nS9030000FC\r\n");
