@@ -45,19 +45,32 @@ void ElaboroComandoGSM(const QByteArray& trama);
 // 32: the result is then empty and the buffer unchanged.
 QByteArray ConvertoBufferS19(bool* errore = nullptr);
 
-// Deletes the software file being received (SOFTWARE\<name>.S19.PART) and forgets the
-// transfer; a finished software file is never touched.
-void CancelloSoftwareParziale();
+// The software transfer under way is recorded in SOFTWARE\RICEZIONE.NEW (its name) from before
+// its SOFTWARE\<name>.S19.PART is created until its description took its place; its FP9
+// commits it by writing the description as <name>.TXT.PART. ConcludoSoftware ends the
+// recorded transfer: a committed one takes its place (the software first), any other loses
+// its .S19.PART; the record goes last. Files the record does not name are never touched.
+// False when a step fails: the record stays for the next try.
+bool ConcludoSoftware();
+
+// Ends the recorded software transfer (ConcludoSoftware) and forgets it; a finished software
+// file is never touched. False when a committed transfer could not take its place yet.
+bool CancelloSoftwareParziale();
+
+// Finishes a committed catalogue update (TEMPOR\AGGMARCA.OK) from what it left; its staged
+// map and limits belong to it until then. True when none is left pending.
+bool ConcludoAggiornamento();
 
 // Applies a staged catalogue update (TEMPOR\AGGMARCA.NEW, FILEQOX.NEW, LIMITI.NEW) to the
-// staging catalogue below TEMPOR. -1 done, 0 failed. Refused, with nothing created or
+// staging catalogue below TEMPOR, once a committed update left unfinished has been finished
+// (ConcludoAggiornamento). -1 done, 0 failed. Refused, with nothing created or
 // moved, when a staged file is missing, the record names no petrol ECU, the new key's
 // folder stands in the way of a changed key, the map is not whole (a map of values short of
 // the map version, an S-record map with a line that is no S-record) or the limits are empty.
 int AggiornoDaAssistenza();
 
 // At start-up: finishes a catalogue update or a software transfer that was committed but
-// cut short, and removes software files of transfers that never finished (.S19.PART).
+// cut short, and removes the partial software of a recorded transfer that never finished.
 void RiordinoDopoInterruzione();
 
 // Whether a byte below 32 or 127 occurs in the text.

@@ -4,9 +4,10 @@
 //
 // Every refusal is decided before any folder is created or moved. The update is then
 // committed (AGGMARCA.NEW becomes AGGMARCA.OK) and the staged files stay until the
-// catalogue, the last step, has been replaced. Each step gives the same result when done
-// again, so an update cut short is finished at the next start from what it left. Every
-// file is replaced whole, never deleted first.
+// catalogue, the last step, has been replaced; the commit mark goes after them. Each step
+// gives the same result when done again, so an update cut short is finished from what it
+// left before anything else touches the staging: at the next start, at the station's next
+// catalogue record, at the next update. Every file is replaced whole, never deleted first.
 #include "remote/ModemLink.h"
 
 #include "catalogue/Catalogue.h"
@@ -16,7 +17,6 @@
 #include "shell/Modulo.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 
@@ -129,7 +129,14 @@ bool Preparo(const QString& fileRecord, Piano& p)
     return true;
 }
 
-// The steps of a committed update, then its staged files go (the committed record first).
+// Removes a staged file; true when it is gone.
+bool Tolgo(const QString& nome)
+{
+    const QString p = InTempor(nome);
+    return !QFileInfo::exists(p) || QFile::remove(p);
+}
+
+// The steps of a committed update, then its staged files go (the commit mark last).
 bool Applico(const Piano& p)
 {
     const QString cartellaMarca = InTempor(p.marca);
@@ -146,15 +153,31 @@ bool Applico(const Piano& p)
                                 Files::Percorso(centrale, QStringLiteral("LIMITI.TXT")))
         || !Files::ScriviAtomico(p.catalogo, p.righe))
         return false;
-    for (const char* n : {"AGGMARCA.OK", "FILEQOX.NEW", "LIMITI.NEW"})
-        QFile::remove(InTempor(QLatin1String(n)));
-    return true;
+    return Tolgo(QStringLiteral("FILEQOX.NEW")) && Tolgo(QStringLiteral("LIMITI.NEW"))
+           && Tolgo(QStringLiteral("AGGMARCA.OK"));
 }
 
 } // namespace
 
+bool ConcludoAggiornamento()
+{
+    const QString fatto = InTempor(QStringLiteral("AGGMARCA.OK"));
+    if (!QFileInfo::exists(fatto))
+        return true;
+    // Its map is gone once the catalogue took its place: only the clean-up was left.
+    if (!QFileInfo(InTempor(QStringLiteral("FILEQOX.NEW"))).isFile()
+        || !QFileInfo(InTempor(QStringLiteral("LIMITI.NEW"))).isFile())
+        return Tolgo(QStringLiteral("FILEQOX.NEW")) && Tolgo(QStringLiteral("LIMITI.NEW"))
+               && Tolgo(QStringLiteral("AGGMARCA.OK"));
+    Piano piano;
+    return Preparo(fatto, piano) && Applico(piano);
+}
+
 int AggiornoDaAssistenza()
 {
+    // A committed update left unfinished goes first: the staged files are still its own.
+    if (!ConcludoAggiornamento())
+        return 0;
     const QString agg = InTempor(QStringLiteral("AGGMARCA.NEW"));
     const QString qox = InTempor(QStringLiteral("FILEQOX.NEW"));
     const QString limiti = InTempor(QStringLiteral("LIMITI.NEW"));
@@ -176,35 +199,6 @@ int AggiornoDaAssistenza()
 
 void RiordinoDopoInterruzione()
 {
-    // A committed catalogue update is finished; one whose staged files are gone had only its
-    // clean-up left.
-    const QString fatto = InTempor(QStringLiteral("AGGMARCA.OK"));
-    if (QFileInfo(fatto).isFile()) {
-        Piano piano;
-        if (!QFileInfo(InTempor(QStringLiteral("FILEQOX.NEW"))).isFile()
-            || !QFileInfo(InTempor(QStringLiteral("LIMITI.NEW"))).isFile())
-            QFile::remove(fatto);
-        else if (Preparo(fatto, piano))
-            Applico(piano);
-    }
-
-    // Software: a description written as .TXT.PART commits its transfer, which is finished
-    // (the software first); a .S19.PART without one belongs to no transfer any more.
-    const QString software = Files::PercorsoApp(QStringLiteral("SOFTWARE"));
-    const QString s19 = QStringLiteral(".S19.PART"), txt = QStringLiteral(".TXT.PART");
-    QStringList parti;
-    for (QDirIterator it(software, {QStringLiteral("*.PART")}, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-         it.hasNext();)
-        parti.append(it.next());
-    for (const QString& p : parti) {
-        if (!p.endsWith(txt))
-            continue;
-        const QString base = p.chopped(txt.size());
-        if (QFileInfo(base + s19).isFile() && !Files::SostituisciConRinomina(base + s19, base + QStringLiteral(".S19")))
-            continue;
-        Files::SostituisciConRinomina(p, base + QStringLiteral(".TXT"));
-    }
-    for (const QString& p : parti)
-        if (p.endsWith(s19) && !QFileInfo::exists(p.chopped(s19.size()) + txt))
-            QFile::remove(p);
+    ConcludoAggiornamento();
+    ConcludoSoftware();
 }

@@ -1,6 +1,7 @@
 // The assistance station's commands: dispatch by code and state, the replies and status
 // texts, and the files they stage: the catalogue record, map and limits under TEMPOR, the
-// software under SOFTWARE (a ".S19.PART" that only the closing FP9 turns into the ".S19").
+// software under SOFTWARE (a ".S19.PART" that only the closing FP9 turns into the ".S19",
+// its transfer recorded in SOFTWARE\RICEZIONE.NEW meanwhile).
 #include "remote/ModemLink.h"
 
 #include "catalogue/SRecord.h"
@@ -39,20 +40,27 @@ void Rispondo(const QByteArray& codice, bool ok)
 
 // ---- catalogue record, map and limits ----
 
-void CancelloStaging()
+// The staged map and limits belong to a committed update until it has been finished.
+bool StagingImpegnato() { return QFileInfo::exists(InTempor(QStringLiteral("AGGMARCA.OK"))); }
+
+bool CancelloStaging()
 {
-    // A committed update's record first: without it the others are never applied.
-    for (const char* n : {"AGGMARCA.OK", "AGGMARCA.NEW", "FILEQOX.NEW", "LIMITI.NEW", "TAB_VER.NEW"}) {
+    // A committed update is finished first; while it cannot be, its files stay as they are.
+    if (!ConcludoAggiornamento())
+        return false;
+    for (const char* n : {"AGGMARCA.NEW", "FILEQOX.NEW", "LIMITI.NEW", "TAB_VER.NEW"}) {
         const QString p = InTempor(QLatin1String(n));
         if (QFileInfo(p).isFile())
             QFile::remove(p);
     }
+    return true;
 }
 
 bool RicevoAggMarca(const QByteArray& trama)
 {
     // Whatever the outcome, no older staged file may be applied with this record.
-    CancelloStaging();
+    if (!CancelloStaging())
+        return false;
     if (trama.size() != 214)
         return false;
     const QByteArray record = trama.mid(4, 208);
@@ -69,7 +77,7 @@ bool ScrivoValoriMappa(const QByteArray& testo, int& blocco)
 {
     blocco = testo.mid(3, 3).trimmed().toInt();
     const QByteArray dati = testo.mid(6);
-    if (ConControllo(dati))
+    if (ConControllo(dati) || StagingImpegnato())
         return false;
     QByteArray righe;
     for (qsizetype i = 0; i < dati.size(); i += 6)
@@ -81,7 +89,7 @@ bool ScrivoRigaMappa(const QByteArray& testo, int& blocco)
 {
     blocco = testo.mid(3, 3).trimmed().toInt();
     const QByteArray dati = testo.mid(6);
-    if (ConControllo(dati))
+    if (ConControllo(dati) || StagingImpegnato())
         return false;
     return Files::AppendoBlocco(InTempor(QStringLiteral("FILEQOX.NEW")), dati + "\r\n");
 }
@@ -89,6 +97,8 @@ bool ScrivoRigaMappa(const QByteArray& testo, int& blocco)
 bool RicevoLimiti(const QByteArray& trama)
 {
     const QString p = InTempor(QStringLiteral("LIMITI.NEW"));
+    if (StagingImpegnato())
+        return false;
     if (trama.mid(3, 1) == "0" && QFileInfo(p).isFile() && !QFile::remove(p))
         return false;
     // The data less their last character.
@@ -100,9 +110,13 @@ bool RicevoLimiti(const QByteArray& trama)
 
 // ---- software ----
 
+QString RegistroSoftware() { return Files::PercorsoApp(QStringLiteral("SOFTWARE\\RICEZIONE.NEW")); }
+
 bool AproFileS19(const QByteArray& dati)
 {
-    CancelloSoftwareParziale();
+    // The transfer recorded before is ended first, so that this one never takes its record.
+    if (!CancelloSoftwareParziale())
+        return false;
     const QStringList parti = TestoStazione(dati).trimmed().split(QLatin1Char('\\'));
     if (parti.size() < 2 || parti.size() > 8)
         return false;
@@ -113,14 +127,18 @@ bool AproFileS19(const QByteArray& dati)
     const QString cartella = Files::PercorsoApp(QStringLiteral("SOFTWARE\\") + parti.mid(0, parti.size() - 1).join(QLatin1Char('\\')));
     if (!Files::CreaCartella(cartella))
         return false;
-    // The description of an earlier transfer of this name that could not take its place yet
-    // does so now, so it never commits this one.
-    const QString txtParziale = FileSoftware(nome, QStringLiteral(".TXT.PART"));
-    if (QFileInfo::exists(txtParziale) && !Files::SostituisciConRinomina(txtParziale, FileSoftware(nome, QStringLiteral(".TXT"))))
+    // A partial file of this name that no transfer recorded is someone else's: it is left
+    // alone, and could never be told from this transfer's own.
+    const QString s19Parziale = FileSoftware(nome, QStringLiteral(".S19.PART"));
+    if (QFileInfo::exists(s19Parziale) || QFileInfo::exists(FileSoftware(nome, QStringLiteral(".TXT.PART"))))
         return false;
-    QFile f(FileSoftware(nome, QStringLiteral(".S19.PART")));
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (!Files::ScriviAtomico(RegistroSoftware(), nome.toUtf8() + "\r\n"))
         return false;
+    QFile f(s19Parziale);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        QFile::remove(RegistroSoftware());
+        return false;
+    }
     f.close();
     GSM.FileProgrammazione = nome;
     GSM.NumLinea = 0;
@@ -163,8 +181,9 @@ bool RicevoBloccoS19(const QByteArray& dati)
 }
 
 // FP9: the software must be whole (every line a well-formed S-record, nothing left waiting).
-// The description is then written as .TXT.PART, which commits the transfer: it is finished
-// now or at the next start, the software replaced first and its description last.
+// The description is then written as .TXT.PART, which commits the recorded transfer: it is
+// finished now or when the record is next looked at, the software replaced first and its
+// description last.
 bool ChiudoFileS19(const QByteArray& dati)
 {
     if (GSM.FileProgrammazione.isEmpty())
@@ -175,18 +194,16 @@ bool ChiudoFileS19(const QByteArray& dati)
     if (!GSM.BufferS19.isEmpty() || ConControllo(descrizione) || !Files::LeggiTutto(parziale, software)
         || !RigheRecordS(software))
         return false;
-    const QString txt = FileSoftware(GSM.FileProgrammazione, QStringLiteral(".TXT"));
-    const QString txtNuovo = txt + QStringLiteral(".PART");
+    const QString txtNuovo = FileSoftware(GSM.FileProgrammazione, QStringLiteral(".TXT.PART"));
     if (!Files::ScriviAtomico(txtNuovo, descrizione + "\r\n"))
         return false;
     if (!Files::SostituisciConRinomina(parziale, FileSoftware(GSM.FileProgrammazione, QStringLiteral(".S19")))) {
         QFile::remove(txtNuovo);
         return false;
     }
-    const bool ok = Files::SostituisciConRinomina(txtNuovo, txt);
     GSM.FileProgrammazione.clear();
     GSM.BufferS19.clear();
-    return ok;
+    return ConcludoSoftware();
 }
 
 void AproScambio(DatiMotore* d)
@@ -221,15 +238,37 @@ bool LeggoNomiAggMarca(const QByteArray& record, NomiAggMarca& nomi)
            && Files::ComponenteValido(nomi.mappa);
 }
 
-void CancelloSoftwareParziale()
+bool ConcludoSoftware()
 {
-    if (!GSM.FileProgrammazione.isEmpty()) {
-        const QString p = FileSoftware(GSM.FileProgrammazione, QStringLiteral(".S19.PART"));
-        if (QFileInfo(p).isFile())
-            QFile::remove(p);
+    const QString registro = RegistroSoftware();
+    if (!QFileInfo::exists(registro))
+        return true;
+    QByteArray letto;
+    if (!Files::LeggiTutto(registro, letto))
+        return false;
+    // A record naming no transfer (it cannot be, it is written whole) names no file either.
+    const QStringList parti = Files::ComponentiValidi(QString::fromUtf8(letto.trimmed()));
+    if (parti.size() >= 2) {
+        const QString nome = parti.join(QLatin1Char('\\'));
+        const QString s19 = FileSoftware(nome, QStringLiteral(".S19.PART"));
+        const QString txt = FileSoftware(nome, QStringLiteral(".TXT.PART"));
+        if (QFileInfo::exists(txt)) {
+            if (QFileInfo::exists(s19) && !Files::SostituisciConRinomina(s19, FileSoftware(nome, QStringLiteral(".S19"))))
+                return false;
+            if (!Files::SostituisciConRinomina(txt, FileSoftware(nome, QStringLiteral(".TXT"))))
+                return false;
+        } else if (QFileInfo::exists(s19) && !QFile::remove(s19)) {
+            return false;
+        }
     }
+    return QFile::remove(registro);
+}
+
+bool CancelloSoftwareParziale()
+{
     GSM.FileProgrammazione.clear();
     GSM.BufferS19.clear();
+    return ConcludoSoftware();
 }
 
 QByteArray ConvertoBufferS19(bool* errore)

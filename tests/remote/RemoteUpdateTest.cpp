@@ -8,6 +8,8 @@
 #include <QRandomGenerator>
 
 #include <csignal>
+#include <sys/inotify.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,6 +18,17 @@ namespace {
 // A whole map of values (up to the map version and beyond), and a map in S-records.
 const QByteArray Valori = QByteArray("000123\r\n").repeated(2850);
 const QByteArray MappaS19 = "S1130000285F245F2212226A000424290008237C2A\r\nS9030000FC\r\n";
+
+// The names deleted in a folder watched for IN_DELETE since the last call, in order.
+QStringList Cancellati(int avvisi)
+{
+    QStringList nomi;
+    alignas(inotify_event) char buf[4096];
+    for (ssize_t n; (n = read(avvisi, buf, sizeof buf)) > 0;)
+        for (ssize_t i = 0; i < n; i += sizeof(inotify_event) + reinterpret_cast<inotify_event*>(buf + i)->len)
+            nomi << QString::fromLocal8Bit(reinterpret_cast<inotify_event*>(buf + i)->name);
+    return nomi;
+}
 
 class RemoteUpdate : public RemoteFixture {
 protected:
@@ -65,7 +78,12 @@ TEST_F(RemoteUpdate, RecordsMergeIntoTheStagingCatalogue)
             cartella->scrivi("TEMPOR/FIAT.PRN", c.catalogo);
         const QByteArray mappa = c.mappa.startsWith('C') ? MappaS19 : Valori;
         preparo(c.record, c.mappa, mappa);
+        const int avvisi = inotify_init1(IN_NONBLOCK);
+        inotify_add_watch(avvisi, QFile::encodeName(file("TEMPOR")).constData(), IN_DELETE);
         EXPECT_EQ(AggiornoDaAssistenza(), -1) << c.nome;
+        EXPECT_EQ(Cancellati(avvisi), QStringList({"FILEQOX.NEW", "LIMITI.NEW", "AGGMARCA.OK"}))
+            << c.nome << ": the commit mark goes last";
+        ::close(avvisi);
         EXPECT_EQ(Leggo(file("TEMPOR/FIAT.PRN")), c.attesoCatalogo) << c.nome;
         EXPECT_EQ(Leggo(file(c.attesaMappa)), mappa) << c.nome;
         EXPECT_EQ(Leggo(QFileInfo(file(c.attesaMappa)).dir().filePath("LIMITI.TXT")), "LIMITS\r\n") << c.nome;
@@ -92,6 +110,7 @@ TEST_F(RemoteUpdate, AChangedKeyMovesTheModelFolderUnlessTheNewOneExists)
     EXPECT_EQ(AggiornoDaAssistenza(), 0);
     EXPECT_EQ(Leggo(file("TEMPOR/FIAT.PRN")), catalogo);
     EXPECT_TRUE(QFile::exists(file("TEMPOR/FILEQOX.NEW")));
+    EXPECT_FALSE(QFile::exists(file("TEMPOR/AGGMARCA.OK"))) << "refused before its commit";
 }
 
 TEST_F(RemoteUpdate, FailsWithoutItsFilesOrAnEcuSlot)
@@ -143,6 +162,11 @@ TEST_F(RemoteUpdate, AKilledTransferLeavesTheOldOrTheNewModelAndSoftware)
                     + gsmsim::ScambioSoftware("05\\ABCD\\ABCD", sw[v], 9, chiave[v]);
     }
     auto ricevo = [this](const QList<QByteArray>& testi) { inStato(GSM_CONNESSO); for (const QByteArray& t : testi) stazione(t); };
+    // Files a person keeps beside the software are no transfer's: every start leaves them.
+    cartella->scrivi("SOFTWARE/02/KERNEL/K1.TXT", "K1\r\n");
+    cartella->scrivi("SOFTWARE/02/KERNEL/K1.TXT.PART", "MINE\r\n");
+    cartella->scrivi("SOFTWARE/02/MYSW/MYSW.S19.PART", "S9030000FC");
+    const auto personali = Elenco(file("SOFTWARE/02"));
     ricevo(scambi[0]);
     QRandomGenerator caso(12345);
     for (int giro = 0, v = 0; giro < 100; ++giro) {
@@ -163,5 +187,48 @@ TEST_F(RemoteUpdate, AKilledTransferLeavesTheOldOrTheNewModelAndSoftware)
         const int w = Leggo(file("SOFTWARE/05/ABCD/ABCD.TXT")) == "KEYB\r\n" ? 1 : 0;
         EXPECT_EQ(Leggo(file("SOFTWARE/05/ABCD/ABCD.S19")), sw[w].join("\r\n")) << giro;
         EXPECT_EQ(QDir(file("SOFTWARE/05/ABCD")).entryList(QDir::Files).size(), 2) << giro;
+        EXPECT_EQ(Elenco(file("SOFTWARE/02")), personali) << giro;
+    }
+
+    // A write error after the commit (the catalogue may not grow past 1000 bytes) stops an
+    // update of AURELIA BREZZA12 half-way. While the error lasts the next update is refused
+    // and stages nothing over it; then it finishes BREZZA12 first, and a start keeps both.
+    QByteArray aurelia;
+    for (int i = 0; i < 8; ++i)
+        aurelia += RigaCatalogo("MODEL " + QByteArray::number(i), "K" + QByteArray::number(i)) + "\r\n";
+    cartella->scrivi("TEMPOR/AURELIA.PRN", aurelia + RigaCatalogo("BREZZA", "BREZZA12", {"OLD ECU"}) + "\r\n");
+    cartella->scrivi("TEMPOR/AURELIA/BREZZA12/CENTRAL1/C_GPL05.F19", "old map");
+    const QByteArray brezza = RigaCatalogo("BREZZA", "BREZZA12", {"NEW ECU"});
+    const QList<QByteArray> righe = gsmsim::Righe(MappaS19);
+    const auto primo = gsmsim::ScambioCatalogoS19(gsmsim::RecordAggMarca("AURELIA", brezza, "C_GPL05"), righe, {"NEW"});
+    const auto secondo = gsmsim::ScambioCatalogoS19(
+        gsmsim::RecordAggMarca("FIAT", RigaCatalogo("PANDA", "PANDA1"), "C_GPL05"), righe, {"PANDA"});
+    rlimit vecchio{};
+    ::getrlimit(RLIMIT_FSIZE, &vecchio);
+    const auto segnale = ::signal(SIGXFSZ, SIG_IGN);
+    rlimit stretto = vecchio;
+    stretto.rlim_cur = 1000;
+    ::setrlimit(RLIMIT_FSIZE, &stretto);
+    inStato(GSM_CONNESSO);
+    modem.clear();
+    for (const QByteArray& t : primo + secondo.mid(0, 3))
+        stazione(t);
+    ::setrlimit(RLIMIT_FSIZE, &vecchio);
+    ::signal(SIGXFSZ, segnale);
+    EXPECT_EQ(modem.mid(modem.size() - 5),
+              Risposte({"fl9ko01", "s01ok", "s00ok", "ft0ko01", "ft2ko01"}));
+    modem.clear();
+    ricevo(secondo);
+    EXPECT_EQ(modem, Risposte({"s00ok", "ft0ok", "ft2ok", "ft8ok", "fl9ok", "s01ok"}));
+    for (int avvio = 0; avvio < 2; ++avvio) {
+        if (avvio)
+            RiordinoDopoInterruzione();
+        const char* quando = avvio ? "after a start" : "after the next update";
+        EXPECT_EQ(Leggo(file("TEMPOR/AURELIA.PRN")), aurelia + brezza + "\r\n") << quando;
+        EXPECT_EQ(Leggo(file("TEMPOR/AURELIA/BREZZA12/CENTRAL1/C_GPL05.F19")), MappaS19) << quando;
+        EXPECT_EQ(Leggo(file("TEMPOR/AURELIA/BREZZA12/CENTRAL1/LIMITI.TXT")), "NEW\r\n") << quando;
+        EXPECT_EQ(Leggo(file("TEMPOR/FIAT/PANDA1/CENTRAL1/LIMITI.TXT")), "PANDA\r\n") << quando;
+        for (const char* n : {"AGGMARCA.NEW", "AGGMARCA.OK", "FILEQOX.NEW", "LIMITI.NEW"})
+            EXPECT_FALSE(QFile::exists(file(QStringLiteral("TEMPOR/") + n))) << quando << n;
     }
 }

@@ -209,6 +209,25 @@ TEST_F(StationCommands, SoftwareArrivesWholeOrNotAtAll)
     EXPECT_EQ(Leggo(file("SOFTWARE/05/ABCD/ABCD.S19")), righe.join("\r\n"));
     EXPECT_EQ(Leggo(file("SOFTWARE/05/ABCD/ABCD.TXT")), "V2.01\r\n");
     EXPECT_FALSE(QFile::exists(file("SOFTWARE/05/ABCD/ABCD.S19.PART")));
+
+    // A description that cannot take its place (a folder in its way) leaves its transfer
+    // committed: the next transfer of the name puts it in place before it starts.
+    QFile::remove(file("SOFTWARE/05/ABCD/ABCD.TXT"));
+    cartella->scrivi("SOFTWARE/05/ABCD/ABCD.TXT/x", "x");
+    auto nuovo = gsmsim::ScambioSoftware("05\\ABCD\\ABCD", {"S9030000FC"}, 100, "V3.00");
+    nuovo.removeLast();
+    EXPECT_EQ(esegui(nuovo), Risposte({"s00ok", "fp0ok", "fp1ok", "fp9ko01"}));
+    QDir(file("SOFTWARE/05/ABCD/ABCD.TXT")).removeRecursively();
+    EXPECT_EQ(esegui({"S00", "FP005\\ABCD\\ABCD"}), Risposte({"s00ok", "fp0ok"}));
+    EXPECT_EQ(Leggo(file("SOFTWARE/05/ABCD/ABCD.TXT")), "V3.00\r\n");
+    d->TimeOutModem_Timer();
+    EXPECT_EQ(Leggo(file("SOFTWARE/05/ABCD/ABCD.S19")), "S9030000FC");
+    EXPECT_EQ(QDir(file("SOFTWARE/05/ABCD")).entryList(QDir::Files), QStringList({"ABCD.S19", "ABCD.TXT"}));
+
+    // A name whose partial description no transfer recorded is refused: that file stays.
+    cartella->scrivi("SOFTWARE/02/KERNEL/K1.TXT.PART", "MINE\r\n");
+    EXPECT_EQ(esegui({"S00", "FP002\\KERNEL\\K1"}), Risposte({"s00ok", "fp0ko01"}));
+    EXPECT_EQ(QDir(file("SOFTWARE/02/KERNEL")).entryList(QDir::Files), QStringList{"K1.TXT.PART"});
 }
 
 TEST_F(StationCommands, ASoftwareTransferCutShortKeepsTheOldSoftware)
@@ -231,6 +250,13 @@ TEST_F(StationCommands, ASoftwareTransferCutShortKeepsTheOldSoftware)
          }},
         {"FP9 refused for \"S\" and ESC, then time-out", [this] {
              for (const QByteArray t : {"S01", "S00", "FP005\\ABCD\\ABCD", "FP1S", "FP1\x1b", "FP9V2.01"})
+                 stazione(t);
+             EXPECT_EQ(ultima(), Risposta("fp9ko01"));
+             d->TimeOutModem_Timer();
+         }},
+        {"FP9 refused for an \"S\" after whole records, then time-out", [this] {
+             for (const QByteArray& t : QByteArrayList{"S01", "S00", "FP005\\ABCD\\ABCD",
+                                                       "FP1" + gsmsim::CodificaS19({"S9030000FC"}), "FP1S", "FP9V2.01"})
                  stazione(t);
              EXPECT_EQ(ultima(), Risposta("fp9ko01"));
              d->TimeOutModem_Timer();
