@@ -233,12 +233,14 @@ struct Recupero {
 // still can of the schema and the key sequence, leniently; the rows come from every intact
 // table-leaf page of the file, read on its own, so the customers behind a damaged root or
 // interior page, or before the point where a file was cut, are all saved. A page cut through
-// is not read: half a page would give rows with half their fields.
+// is not read: half a page would give rows with half their fields. A page that the free list
+// names is read only when a table's tree still reaches it: its rows were deleted otherwise.
 Recupero Recupera(const QString& danneggiato, sqlite3* dest)
 {
     QStringList colonne;        // columns of the damaged table in stored order, ZEQ_ID first
     qint64 sequenza = 0;
     bool tabellaVuota = false;  // the engine read the whole table and found no row
+    QList<quint32> radici{1};   // roots of the tables' trees, the schema's own on page 1
 
     sqlite3* src = nullptr;
     const QString uri = QUrl::fromLocalFile(danneggiato).toString(QUrl::FullyEncoded) + "?immutable=1";
@@ -258,6 +260,10 @@ Recupero Recupera(const QString& danneggiato, sqlite3* dest)
             sqlite3_step(st) == SQLITE_ROW)
             sequenza = sqlite3_column_int64(st, 0);
         sqlite3_finalize(st);
+        if (sqlite3_prepare_v2(src, "SELECT rootpage FROM sqlite_master WHERE type='table'", -1, &st, nullptr) == SQLITE_OK)
+            while (sqlite3_step(st) == SQLITE_ROW)
+                radici << quint32(sqlite3_column_int64(st, 0));
+        sqlite3_finalize(st);
     }
     sqlite3_close_v2(src);
 
@@ -268,7 +274,7 @@ Recupero Recupera(const QString& danneggiato, sqlite3* dest)
         return r.valori.size() >= 1 + CampiPrimaVersione ? r.valori[0].isNull()
                                                           : (r.valori.size() == 2 || r.valori.size() == 5) &&
                                                                 r.valori[0].typeId() == QMetaType::QString;
-    });
+    }, radici);
     auto testo = [](const QVariant& v, const char* atteso) {
         return v.typeId() == QMetaType::QString && v.toString().compare(atteso, Qt::CaseInsensitive) == 0;
     };

@@ -62,7 +62,8 @@ void CreoArchivio();
 
 // Repairs the damaged archive: keeps the original aside as ARCHIVIO.<date-time>.BAD, builds
 // ARCHIVIO.REP from every row of every intact table page (whatever the state of the pages
-// that lead to them) and puts it in place with one rename. Returns false when no repaired
+// that lead to them; a page the free list names only while a table's tree still reaches it)
+// and puts it in place with one rename. Returns false when no repaired
 // copy could be made, or when it would hold no customer of a file that held some (the
 // original is then left where it was, untouched).
 bool RiparoArchivio();
