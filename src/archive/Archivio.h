@@ -56,7 +56,10 @@ void ScorroPrefisso(Db::Recordset& rs, const QString& campo, const QString& test
 
 // Makes sure the folder and the file exist with the current table: creates them, adds the
 // columns IMPIANTO, TIPOTAB and VERSIONE_ADD to an older file, rebuilds once the indexes of a
-// file whose keys were ordered under an older collation, repairs a damaged file once.
+// file whose keys were ordered under an older collation, repairs a damaged file once. The
+// whole file is checked first whenever it may have changed since the program last had it
+// (its size, times and inode differ from those recorded in ARCHIVIO.CHK beside it, or there
+// is no such record) and after an engine failure in this run.
 // Ends with the database closed; the outcome is left in Archivio.
 void CreoArchivio();
 
@@ -74,7 +77,8 @@ bool RiparoArchivio();
 // (196) and returns false when the archive is not open.
 bool AproArchivio();
 
-// Closes RsClienti, then DbArchivio; either may already be closed.
+// Closes RsClienti, then DbArchivio; either may already be closed. Records the archive's sign
+// as the program leaves it, or after an engine failure that the next opening must check it.
 void ChiudoArchivio();
 
 // Date parsed strictly from its day, month and year texts (digits only, a real calendar
