@@ -1,5 +1,6 @@
-// Customer archive with 100,000 customers: time to open it (the run's first opening, which
-// checks the whole file, and the later ones), time per
+// Customer archive with 100,000 customers: time to open it (the first opening after the file
+// was written by another program, which checks the whole file; the later ones; the first
+// opening of a new run that finds the file as the program left it), time per
 // keystroke of the search as you type on names and on plates (median and worst), the same
 // keystrokes typed into the look-up screen up to its first screenful of names painted
 // (offscreen), the worst page step scrolling a long list to its end, and time to save one
@@ -95,8 +96,9 @@ int main(int argc, char** argv)
     std::printf("archive of %d customers built in %.0f ms (%lld bytes)\n", clienti, Ms(a, Orologio::now()),
                 static_cast<long long>(QFileInfo(Archivi::FileArchivio()).size()));
 
-    // The first opening of a run checks the whole file; the later ones do not. The archive
-    // was made in this process: the state is reset as a new run would find it.
+    // The archive was written by the generator's own connection: the first opening checks the
+    // whole file, the later ones find it as the program left it. The state is reset as a new
+    // run would find it.
     Archivio.reset();
     std::vector<double> prima, apertura;
     for (int i = 0; i < 6; ++i) {
@@ -108,6 +110,16 @@ int main(int argc, char** argv)
     }
     Riepilogo("first open (check + exclusive open)", prima);
     Riepilogo("later open (exclusive open)", apertura);
+    std::vector<double> nuovaEsecuzione;
+    for (int i = 0; i < 5; ++i) {
+        Archivio.reset();
+        a = Orologio::now();
+        Archivi::CreoArchivio();
+        auto db = Db::Database::Apri(Archivi::FileArchivio(), true, false);
+        auto rs = db->ApriTabella("CLIENTI");
+        nuovaEsecuzione.push_back(Ms(a, Orologio::now()));
+    }
+    Riepilogo("first open of a new run, untouched", nuovaEsecuzione);
 
     auto db = Db::Database::Apri(Archivi::FileArchivio(), true, false);
     auto rs = db->ApriTabella("CLIENTI");

@@ -2,7 +2,8 @@
 // calls on whatever bytes a file holds (it must stay a consistent order and never fail), the
 // letter templates that users edit (decoding and placeholder merge), and the page reader of
 // the repair, which reads whatever a damaged file holds (the input follows a file header
-// with 512-byte pages: the input is the file from byte 100 on).
+// with 512-byte pages and a free list from page 2: the input is the file from byte 100 on;
+// the trees rooted on pages 1 and 3 are followed).
 #include "archive/Collazione.h"
 #include "archive/Lettere.h"
 #include "archive/PageScan.h"
@@ -52,9 +53,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     QByteArray file(100, '\0');
     file.replace(0, 16, QByteArray("SQLite format 3\0", 16));
     file[16] = 2;   // 512-byte pages
+    file[35] = 2;   // first free-list trunk page
     file[56] = 1;   // UTF-8
     file += dati;
-    for (const PageScan::Riga& r : PageScan::Righe(file, [](const PageScan::Riga&) { return true; }))
+    for (const PageScan::Riga& r : PageScan::Righe(file, [](const PageScan::Riga&) { return true; }, {1, 3}))
         if (r.valori.isEmpty() && r.chiave == 0x7fffffffffffffff)
             abort();   // keeps the rows from being optimised away
     return 0;

@@ -14,20 +14,46 @@
 #include <sqlite3.h>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 StatoArchivio Archivio;
 
 namespace {
-// The archive file whose whole content was last found sound in this run, with the count of
-// engine failures at that moment (none since: only this program has written it, through
-// the engine).
+// The archive file last found sound in this run (checked, or found as the program left it),
+// with the count of engine failures at that moment.
 struct FileVerificato {
     QString path;
     quint64 errori = 0;
     bool valido = false;
 };
 FileVerificato g_verificato;
+
+// What the file system tells of the archive file. Any write to it, by whoever makes it, and
+// any replacement of the file change it: the status-change time cannot be set back.
+struct Segno {
+    quint64 inode = 0;
+    qint64 dimensione = -1;
+    qint64 modifica = -1, modificaNs = -1;
+    qint64 stato = -1, statoNs = -1;     // status-change time
+    bool operator==(const Segno&) const = default;
+    bool Valido() const { return dimensione >= 0; }
+};
+
+Segno SegnoDi(const QString& path)
+{
+    struct stat st {};
+    Segno s;
+    if (::stat(path.toLocal8Bit().constData(), &st) != 0)
+        return s;
+    s.inode = quint64(st.st_ino);
+    s.dimensione = qint64(st.st_size);
+    s.modifica = st.st_mtim.tv_sec;
+    s.modificaNs = st.st_mtim.tv_nsec;
+    s.stato = st.st_ctim.tv_sec;
+    s.statoNs = st.st_ctim.tv_nsec;
+    return s;
+}
 } // namespace
 
 void StatoArchivio::reset()
@@ -233,12 +259,14 @@ struct Recupero {
 // still can of the schema and the key sequence, leniently; the rows come from every intact
 // table-leaf page of the file, read on its own, so the customers behind a damaged root or
 // interior page, or before the point where a file was cut, are all saved. A page cut through
-// is not read: half a page would give rows with half their fields.
+// is not read: half a page would give rows with half their fields. A page that the free list
+// names is read only when a table's tree still reaches it: its rows were deleted otherwise.
 Recupero Recupera(const QString& danneggiato, sqlite3* dest)
 {
     QStringList colonne;        // columns of the damaged table in stored order, ZEQ_ID first
     qint64 sequenza = 0;
     bool tabellaVuota = false;  // the engine read the whole table and found no row
+    QList<quint32> radici{1};   // roots of the tables' trees, the schema's own on page 1
 
     sqlite3* src = nullptr;
     const QString uri = QUrl::fromLocalFile(danneggiato).toString(QUrl::FullyEncoded) + "?immutable=1";
@@ -258,6 +286,10 @@ Recupero Recupera(const QString& danneggiato, sqlite3* dest)
             sqlite3_step(st) == SQLITE_ROW)
             sequenza = sqlite3_column_int64(st, 0);
         sqlite3_finalize(st);
+        if (sqlite3_prepare_v2(src, "SELECT rootpage FROM sqlite_master WHERE type='table'", -1, &st, nullptr) == SQLITE_OK)
+            while (sqlite3_step(st) == SQLITE_ROW)
+                radici << quint32(sqlite3_column_int64(st, 0));
+        sqlite3_finalize(st);
     }
     sqlite3_close_v2(src);
 
@@ -268,7 +300,7 @@ Recupero Recupera(const QString& danneggiato, sqlite3* dest)
         return r.valori.size() >= 1 + CampiPrimaVersione ? r.valori[0].isNull()
                                                           : (r.valori.size() == 2 || r.valori.size() == 5) &&
                                                                 r.valori[0].typeId() == QMetaType::QString;
-    });
+    }, radici);
     auto testo = [](const QVariant& v, const char* atteso) {
         return v.typeId() == QMetaType::QString && v.toString().compare(atteso, Qt::CaseInsensitive) == 0;
     };
@@ -332,6 +364,61 @@ Recupero Recupera(const QString& danneggiato, sqlite3* dest)
 
 QString FileArchivio() { return Files::PercorsoApp("ARCHIVI/ARCHIVIO.MDB"); }
 QString FileRiparazione() { return Files::PercorsoApp("ARCHIVI/ARCHIVIO.REP"); }
+
+namespace {
+
+QString FileSegno() { return Files::PercorsoApp("ARCHIVI/ARCHIVIO.CHK"); }
+
+// The sign of the archive as the program left it, kept in its own small file beside the
+// archive (never inside it: writing there would change the very sign it records). Invalid
+// when the record is missing or unreadable, and when the archive's status changed no earlier
+// than the record was written: a write from outside in the same tick of the file system's
+// clock would have left the sign as it was.
+Segno SegnoRegistrato()
+{
+    QByteArray dati;
+    if (!Files::LeggiTutto(FileSegno(), dati))
+        return {};
+    const QList<QByteArray> campi = dati.trimmed().split(' ');
+    if (campi.size() != 6)
+        return {};
+    bool ok = false;
+    Segno s;
+    s.inode = campi[0].toULongLong(&ok);
+    qint64* const numeri[] = {&s.dimensione, &s.modifica, &s.modificaNs, &s.stato, &s.statoNs};
+    for (int i = 0; ok && i < 5; ++i) {
+        *numeri[i] = campi[i + 1].toLongLong(&ok);
+        ok = ok && *numeri[i] >= 0;
+    }
+    if (!ok)
+        return {};
+    const Segno record = SegnoDi(FileSegno());
+    if (std::pair(s.stato, s.statoNs) >= std::pair(record.modifica, record.modificaNs))
+        return {};
+    return s;
+}
+
+// Records the archive's sign (taken while the program still held the file, after its last
+// write), or, for an invalid sign, that the next opening must check the file. Nothing is
+// written when the record already says so.
+void RegistroSegno(const Segno& s, const Segno& registrato)
+{
+    if (s.Valido() ? s == registrato : !registrato.Valido())
+        return;
+    QByteArray dati;
+    if (s.Valido())
+        dati = QByteArray::number(s.inode) + ' ' + QByteArray::number(s.dimensione) + ' ' +
+               QByteArray::number(s.modifica) + ' ' + QByteArray::number(s.modificaNs) + ' ' +
+               QByteArray::number(s.stato) + ' ' + QByteArray::number(s.statoNs) + '\n';
+    Files::ScriviAtomico(FileSegno(), dati);
+}
+
+bool SanoInQuestaEsecuzione(const QString& path)
+{
+    return g_verificato.valido && g_verificato.path == path && g_verificato.errori == Db::ErroriMotore();
+}
+
+} // namespace
 
 TipoFile ClassificaFile(const QString& path)
 {
@@ -416,19 +503,24 @@ void CreoArchivio()
         "ALTER TABLE Clienti ADD COLUMN VERSIONE_ADD VARCHAR(3) COLLATE ZEQ",
     };
     bool riparato = false;
+    const Segno registrato = SegnoRegistrato();
+    Segno segno;
     for (int passo = 0; passo < 4;) {
         try {
             auto db = Db::Database::Apri(path, true, false);
             if (passo == 0) {
-                // The whole file is checked at its first opening in a run and again after
-                // the engine reported any failure, never later than here: before anything
-                // is written to it.
-                if (!g_verificato.valido || g_verificato.path != path || g_verificato.errori != Db::ErroriMotore()) {
+                // The whole file is checked, before anything is written to it, whenever it may
+                // have changed since the program last had it (its sign is not the one recorded
+                // then) and after the engine reported any failure in this run.
+                const bool errori = g_verificato.path == path && g_verificato.errori != Db::ErroriMotore();
+                if (errori || !registrato.Valido() || SegnoDi(path) != registrato) {
                     g_verificato.valido = false;
-                    if (db->Valore("PRAGMA quick_check").toString() != "ok")
+                    if (db->Valore("PRAGMA quick_check").toString() != "ok") {
+                        RegistroSegno(Segno(), registrato);
                         throw Db::ErroreDb(Db::Err::Danneggiato, "damaged database");
-                    g_verificato = {path, Db::ErroriMotore(), true};
+                    }
                 }
+                g_verificato = {path, Db::ErroriMotore(), true};
                 if (!db->EsisteTabella("CLIENTI")) {
                     db->Inizia();
                     try {
@@ -443,6 +535,7 @@ void CreoArchivio()
             } else {
                 db->Esegui(aggiunte[passo - 1]);
             }
+            segno = SegnoDi(path);
             db->Chiudi();
             ++passo;
         } catch (const Db::ErroreDb& e) {
@@ -461,6 +554,7 @@ void CreoArchivio()
             }
         }
     }
+    RegistroSegno(segno, registrato);
 }
 
 bool RiparoArchivio()
@@ -509,8 +603,16 @@ void ChiudoArchivio()
     if (Archivio.RsClienti)
         Archivio.RsClienti->Chiudi();
     Archivio.RsClienti.reset();
-    if (Archivio.DbArchivio)
+    if (Archivio.DbArchivio && Archivio.DbArchivio->Aperto()) {
+        // The sign is taken while the file is still held: it covers this program's writes
+        // only. After an engine failure the next opening checks the file instead.
+        const QString path = Archivio.DbArchivio->Percorso();
+        const bool sano = SanoInQuestaEsecuzione(path);
+        const Segno segno = sano ? SegnoDi(path) : Segno();
         Archivio.DbArchivio->Chiudi();
+        if (g_verificato.path == path)
+            RegistroSegno(segno, SegnoRegistrato());
+    }
     Archivio.DbArchivio.reset();
 }
 

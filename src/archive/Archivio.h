@@ -56,13 +56,17 @@ void ScorroPrefisso(Db::Recordset& rs, const QString& campo, const QString& test
 
 // Makes sure the folder and the file exist with the current table: creates them, adds the
 // columns IMPIANTO, TIPOTAB and VERSIONE_ADD to an older file, rebuilds once the indexes of a
-// file whose keys were ordered under an older collation, repairs a damaged file once.
+// file whose keys were ordered under an older collation, repairs a damaged file once. The
+// whole file is checked first whenever it may have changed since the program last had it
+// (its size, times and inode differ from those recorded in ARCHIVIO.CHK beside it, or there
+// is no such record) and after an engine failure in this run.
 // Ends with the database closed; the outcome is left in Archivio.
 void CreoArchivio();
 
 // Repairs the damaged archive: keeps the original aside as ARCHIVIO.<date-time>.BAD, builds
 // ARCHIVIO.REP from every row of every intact table page (whatever the state of the pages
-// that lead to them) and puts it in place with one rename. Returns false when no repaired
+// that lead to them; a page the free list names only while a table's tree still reaches it)
+// and puts it in place with one rename. Returns false when no repaired
 // copy could be made, or when it would hold no customer of a file that held some (the
 // original is then left where it was, untouched).
 bool RiparoArchivio();
@@ -73,7 +77,8 @@ bool RiparoArchivio();
 // (196) and returns false when the archive is not open.
 bool AproArchivio();
 
-// Closes RsClienti, then DbArchivio; either may already be closed.
+// Closes RsClienti, then DbArchivio; either may already be closed. Records the archive's sign
+// as the program leaves it, or after an engine failure that the next opening must check it.
 void ChiudoArchivio();
 
 // Date parsed strictly from its day, month and year texts (digits only, a real calendar

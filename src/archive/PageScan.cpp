@@ -78,6 +78,39 @@ public:
         return libere;
     }
 
+    // Pages of the table b-trees rooted at `radici`, as far as their interior pages can be
+    // followed (a child pointer that leads nowhere, or to a page of another kind, is dropped).
+    QSet<quint32> Raggiunte(const QList<quint32>& radici) const
+    {
+        QSet<quint32> viste;
+        QList<quint32> daVedere = radici;
+        while (!daVedere.isEmpty()) {
+            const quint32 n = daVedere.takeLast();
+            const Byte* p = Pagina(n);
+            if (!p || viste.contains(n))
+                continue;
+            const quint32 testa = n == 1 ? 100 : 0;
+            if (p[testa] != 0x05 && p[testa] != 0x0D)
+                continue;
+            viste.insert(n);
+            if (p[testa] == 0x0D)
+                continue;
+            // Interior page: 12-byte header ending with the right-most child, then the cell
+            // pointers; each cell begins with its left child.
+            const quint32 celle = U16(p + testa + 3);
+            const quint32 primaCella = testa + 12 + 2 * celle;
+            if (primaCella > m_utile)
+                continue;
+            daVedere << U32(p + testa + 8);
+            for (quint32 i = 0; i < celle; ++i) {
+                const quint32 posizione = U16(p + testa + 12 + 2 * i);
+                if (posizione >= primaCella && posizione + 4 <= m_utile)
+                    daVedere << U32(p + posizione);
+            }
+        }
+        return viste;
+    }
+
     // The payload of a table-leaf cell, its overflow chain followed: false when the cell or
     // the chain is not whole.
     bool Cella(const Byte* pagina, quint32 posizione, qint64& chiave, QByteArray& contenuto) const
@@ -188,15 +221,17 @@ bool Record(const QByteArray& contenuto, QVariantList& valori)
 
 } // namespace
 
-std::vector<Riga> Righe(const QByteArray& dati, const std::function<bool(const Riga&)>& accetta)
+std::vector<Riga> Righe(const QByteArray& dati, const std::function<bool(const Riga&)>& accetta,
+                        const QList<quint32>& radici)
 {
     std::vector<Riga> righe;
     const Immagine img(dati);
     if (!img.Valida())
         return righe;
     const QSet<quint32> libere = img.Libere();
+    const QSet<quint32> raggiunte = libere.isEmpty() ? QSet<quint32>() : img.Raggiunte(radici);
     for (quint32 n = 1; n <= img.Pagine(); ++n) {
-        if (libere.contains(n))
+        if (libere.contains(n) && !raggiunte.contains(n))
             continue;
         const Byte* pagina = img.Pagina(n);
         const quint32 testa = n == 1 ? 100 : 0;   // page 1 begins with the file header

@@ -4,6 +4,7 @@
 // schema pages that lead to it. Used by the archive repair to save the customers of every
 // intact page.
 #include <QByteArray>
+#include <QList>
 #include <QVariantList>
 
 #include <functional>
@@ -20,8 +21,10 @@ struct Riga {
 
 // Every row of every whole table-leaf page of the file `dati` (an image of an SQLite file in
 // UTF-8) whose cell and record decode completely (an overflow chain included) and that
-// `accetta` takes. Pages on the free list are skipped while the list can be followed. Nothing
-// when the file header gives no usable page size.
-std::vector<Riga> Righe(const QByteArray& dati, const std::function<bool(const Riga&)>& accetta);
+// `accetta` takes. Pages on the free list are skipped while the list can be followed, unless
+// the b-tree of a table rooted at one of `radici` reaches them: a damaged free list may name
+// pages that a table still holds. Nothing when the file header gives no usable page size.
+std::vector<Riga> Righe(const QByteArray& dati, const std::function<bool(const Riga&)>& accetta,
+                        const QList<quint32>& radici = {});
 
 } // namespace PageScan

@@ -1,12 +1,14 @@
 // The archive's data is never lost: foreign files are left alone, a damaged file is repaired
 // keeping every readable row and the original, a crash during writes loses nothing committed.
 #include "ArchiveTestSupport.h"
+#include "demoarchive/lib/ArchivioDemo.h"
 #include "shell/Modulo.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
 #include <QFile>
 #include <QMap>
+#include <QtEndian>
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -181,6 +183,57 @@ TEST_F(SicurezzaArchivio, DamagedArchiveIsRepairedKeepingEveryReadableRowAndTheO
     // The repaired archive is sound: the next creation step leaves it alone.
     CreoArchivio();
     EXPECT_FALSE(Archivio.Riparato);
+
+    // Later in the same run: 3,000 customers, 1,500 deleted, one opening, then a write from
+    // outside points the free list at 80 pages the table still holds. The next opening finds
+    // the damage and the repair keeps those pages' customers, so the save that follows writes
+    // over none of them.
+    QDir(prog.file("ARCHIVI")).removeRecursively();
+    ASSERT_EQ(ArchivioDemo::Genera(prog.path(), 3000, 7), 3000);
+    CreoEApro();
+    Archivio.DbArchivio->Esegui("DELETE FROM CLIENTI WHERE ZEQ_ID <= 1500");
+    ChiudoArchivio();
+    const QMap<QString, QStringList> vecchi = LeggoTutto();
+    ASSERT_EQ(vecchi.size(), 1500);
+    CreoEApro();
+    ChiudoArchivio();
+    QList<quint32> vive;
+    {
+        auto db = Db::Database::Apri(FileArchivio());
+        dimensione = db->Valore("PRAGMA page_size").toInt();
+        auto s = db->ApriSnapshot("SELECT pageno FROM dbstat WHERE name='CLIENTI' AND pagetype='leaf' LIMIT 80");
+        for (; !s->EOF_(); s->MoveNext())
+            vive << s->Valore("pageno").toUInt();
+    }
+    ASSERT_EQ(vive.size(), 80);
+    {
+        QFile f(FileArchivio());
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        auto u32 = [](const QByteArray& b, int i) { return qFromBigEndian<quint32>(b.constData() + i); };
+        const qint64 tronco = qint64(u32(f.read(100), 32) - 1) * dimensione;
+        ASSERT_TRUE(f.seek(tronco));
+        ASSERT_GE(u32(f.read(8), 4), 80u);
+        for (quint32 p : vive) {
+            const quint32 be = qToBigEndian(p);
+            ASSERT_EQ(f.write(reinterpret_cast<const char*>(&be), 4), 4);
+        }
+    }
+    const QByteArray danneggiato = prog.leggi("ARCHIVI/ARCHIVIO.MDB");
+    CreoEApro();
+    ASSERT_TRUE(Archivio.Riparato);
+    EXPECT_EQ(prog.leggi("ARCHIVI/" + Archivio.CopiaDanneggiata), danneggiato);
+    Archivio.DbArchivio->Inizia();
+    for (int i = 0; i < 400; ++i)
+        AggiungoCliente(*Archivio.RsClienti, QString("NUOVO%1").arg(i), QString("NUOVO CLIENTE %1").arg(i));
+    Archivio.DbArchivio->Conferma();
+    ChiudoArchivio();
+    const QMap<QString, QStringList> dopo = LeggoTutto();
+    EXPECT_EQ(dopo.size(), 1900);
+    int tenuti = 0;
+    for (auto it = vecchi.begin(); it != vecchi.end(); ++it)
+        tenuti += dopo.value(it.key()) == it.value();
+    EXPECT_EQ(tenuti, 1500);
+    EXPECT_EQ(Db::Database::Apri(FileArchivio())->Valore("PRAGMA integrity_check").toString(), "ok");
 }
 
 TEST_F(SicurezzaArchivio, RepairSavesEveryRowOfEveryIntactLeafWithAllItsFields)
