@@ -160,10 +160,24 @@ bool ScriviAtomico(const QString& path, const std::function<bool(QIODevice&)>& s
     // rename, or a truncated file would replace the good one.
     if (!scrittore(f) || !f.flush() || f.error() != QFileDevice::NoError)
         return fallito(f.error() != QFileDevice::NoError ? f.errorString() : QStringLiteral("write aborted"));
+#ifdef Q_OS_UNIX
+    if (::fsync(f.handle()) != 0)
+        return fallito(QStringLiteral("cannot sync ") + finale);
+#endif
+    // Where the system allows it the data were written to a file without a name. A new
+    // target gets them in one step, with nothing left behind by a kill; an existing one is
+    // replaced by a rename from the marked name, given only now.
+    if (!QFileInfo::exists(finale) && f.rename(finale)) {
+        f.setAutoRemove(false);
+        return true;
+    }
+    const QString nomeTemporaneo = f.fileName();
     f.close();
     if (f.error() != QFileDevice::NoError)
         return fallito(f.errorString());
-    if (!SostituisciConRinomina(f.fileName(), finale))
+    std::error_code ec;
+    std::filesystem::rename(QFile::encodeName(nomeTemporaneo).toStdString(), QFile::encodeName(finale).toStdString(), ec);
+    if (ec)
         return fallito(QStringLiteral("cannot replace ") + finale);
     f.setAutoRemove(false);
     return true;
