@@ -72,8 +72,8 @@ TEST_F(ArchivioDb, SecondCreationLeavesCurrentFileUnchanged)
     EXPECT_EQ(Archivio.ErroreCreazione, 0);
     EXPECT_FALSE(Archivio.Riparato);
     EXPECT_EQ(prog.leggi("ARCHIVI/ARCHIVIO.MDB"), prima);
-    // Damage that came after this run's check is caught at the opening after the engine
-    // reported an error.
+    // Damage that came after this run's check is caught at the next opening: the file is no
+    // longer as the program left it, and the engine has reported an error.
     int pagina = 0, dimensione = 0;
     {
         auto db = Db::Database::Apri(FileArchivio());
