@@ -2,8 +2,8 @@
 // The graph engine of the live-data screen: the channel table with its unit conversions
 // and auto-ranged axes, the four graph slots and their pane rectangles, the time window,
 // the axes, grid lines and scroll of a pane, and the redraw of the traces from the
-// recording file. The arithmetic is plain functions; the drawing works on the picture-box
-// stand-ins it is handed.
+// recording file. The arithmetic is plain functions; the drawing works on the picture boxes
+// it is handed.
 #include "platform/PictureBox.h"
 
 #include <QByteArray>

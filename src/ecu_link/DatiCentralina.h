@@ -52,7 +52,8 @@ bool ControlloVersioneSW();
 QByteArray Mid(const QByteArray& t, int posizione, int lunghezza);
 // Text that converts to a number as a whole (blanks around it allowed).
 bool Numerico(const QByteArray& t);
-// The number the text begins with (blanks skipped, 0 when none), as the original Val.
+// The number the text begins with, every blank dropped first ("1 2" is 12): a sign, digits
+// and one decimal point; 0 when none.
 double Val(const QByteArray& t);
 // Val rounded to a 16-bit integer (halves to even).
 int ValIntero(const QByteArray& t);

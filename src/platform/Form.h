@@ -1,7 +1,7 @@
 #pragma once
 // Forms with one default instance each, loaded on first use and destroyed on unload, with
-// key preview (the form sees every key before its controls) in the key codes of the
-// original system (F1 = 112, Esc = 27, Enter = 13) and the Shift/Ctrl/Alt mask 1/2/4.
+// key preview (the form sees every key before its controls) in the program's key codes
+// (F1 = 112, Esc = 27, Enter = 13) and the Shift/Ctrl/Alt mask 1/2/4.
 #include <QDialog>
 #include <QPointer>
 
@@ -121,7 +121,7 @@ class QLabel;
 class QPushButton;
 
 // Controls a form places where its design puts them: a push button or a label of `genitore`
-// at x, y, l wide and a high (pixels; Twip() converts the original's twips), with the object
+// at x, y, l wide and a high (pixels; Twip() converts a layout's twips), with the object
 // name `nome` when one is given.
 QPushButton* tasto(QWidget* genitore, int x, int y, int l, int a, const char* nome = nullptr);
 QLabel* etichetta(QWidget* genitore, int x, int y, int l, int a = 20, const char* nome = nullptr);

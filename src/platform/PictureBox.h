@@ -1,5 +1,5 @@
 #pragma once
-// Stand-ins for the drawing controls of the original screens: a picture box with a
+// The drawing controls of the screens: a picture box with a
 // persistent image and its own coordinate scale (twips, pixels or a user scale whose
 // height may be negative so that y grows upwards), line controls painted over that image
 // in the container's scale, and a picture clip that cuts a region out of an image.

@@ -1,5 +1,5 @@
 #pragma once
-// Serial communications control standing in for the original system's comm control:
+// The serial communications control every port of the program goes through:
 // CommPort (1..10), PortOpen, Output, Input and the receive event (CommEvent 2), over
 // QSerialPort at 19200 baud, 8 data bits, no parity, 1 stop bit, no flow control.
 // The Qt slot only appends what arrived to the control's input and posts the receive
@@ -15,7 +15,7 @@ class QSerialPort;
 class SerialControl : public QObject {
     Q_OBJECT
 public:
-    // Error numbers of the original control that callers act on.
+    // Error numbers the control reports that callers act on.
     static constexpr int ErrPortaGiaAperta = 8005;  // port already open / held elsewhere
     static constexpr int ErrPortaNonValida = 8002;  // invalid or missing port
     static constexpr int ErrPortaAperta = 8000;     // operation not valid while open

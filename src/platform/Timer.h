@@ -1,5 +1,5 @@
 #pragma once
-// Form timer with the semantics of the original system's timer control: Interval in
+// Form timer, the clock of a form's timed events: Interval in
 // milliseconds and Enabled. Enabling a running timer leaves it running; disabling and
 // enabling restarts the full interval; setting Interval on a running timer restarts it
 // with the new interval; on a stopped timer it does not start it. An interval of 0 never
@@ -34,5 +34,5 @@ private:
     bool m_enabled = false;
 };
 
-// Twips of the original layouts to pixels (15 twips per pixel).
+// Twips, the unit the forms' layouts are given in, to pixels (15 twips per pixel).
 constexpr int Twip(int twips) { return twips / 15; }

@@ -23,8 +23,8 @@ struct StatoShell {
 
 extern StatoShell Shell;
 
-// Resource id of message or picture n in the current language, with the 16-bit arithmetic
-// every caller of the original used.
+// Resource id of message or picture n in the current language, (lingua - 1) * 500 + n in
+// 16-bit arithmetic (a sum past 32767 wraps to a negative id).
 inline int IdRisorsa(int n, int lingua = -1)
 {
     const int l = lingua < 0 ? Shell.Lingua : lingua;

@@ -14,8 +14,8 @@ class QLineEdit;
 void MostroMessaggio(const QString& testo, const QString& titolo, int tipo);
 
 // Shows message n of the current language under title message `titolo` (140 "WARNING!"
-// unless told) as an OK box, through Messaggio1/Messaggio2 as the callers of the original
-// did. Returns Shell.RispostaMessaggio.
+// unless told) as an OK box, the texts left in Shell.Messaggio1/Messaggio2 as for every
+// box. Returns Shell.RispostaMessaggio.
 int Avviso(int n, int titolo = 140, int tipo = 0);
 
 // Shows the box SegnalEr (message 205 under title 140) with quit / try again / go on.

@@ -325,11 +325,11 @@ TEST_F(Schermo, OneWatchdogBoxAtATime)
                 // The ECU came on under the box: its first frame's identity request times out.
                 Link.FaseCom = FASE_RICHIESTA_VERSIONE;
                 DatiMotore::AvvioRisposta();
-                d->TimeOutTx_Timer();
+                FireWatchdog(d, WatchdogTimer::TimeOutTx);
             }
             // The no-data watchdog expires again while its box is up.
             DatiMotore::AvvioCollegamento();
-            d->Dati_Out_Timer();
+            FireWatchdog(d, WatchdogTimer::Dati_Out);
             EXPECT_FALSE(d->CollegamentoAvviato());
             if (c.chiudeSchermo)
                 d->Scarica();
@@ -337,7 +337,7 @@ TEST_F(Schermo, OneWatchdogBoxAtATime)
         });
         boxAperti = 0;
         scritto.clear();
-        d->Dati_Out_Timer();
+        FireWatchdog(d, WatchdogTimer::Dati_Out);
         EXPECT_EQ(boxAperti, 1);
         if (c.chiudeSchermo)
             EXPECT_FALSE(scritto.contains("M#\r\n")) << "nothing sent for a closed screen";
@@ -370,7 +370,7 @@ TEST_F(Schermo, NoDataWatchdogRestartsTheRecordingAndKeepsThePanes)
     SalvoDatiGraf();
     ASSERT_FALSE(colonneRosse(d->GraficoC[0]->Image()).isEmpty());
     BoxHost::ImpostaRisponditore([](const RiquadroMostrato&) { return 2; });  // go on
-    d->Dati_Out_Timer();
+    FireWatchdog(d, WatchdogTimer::Dati_Out);
     BoxHost::RimuoviRisponditore();
     EXPECT_EQ(Graf.Tracce[0].Canale, 9) << "the slots survive the new recording";
     EXPECT_EQ(Graf.Canali[9].Nome, Msg(305));

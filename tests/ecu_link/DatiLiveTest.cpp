@@ -282,7 +282,7 @@ TEST_F(Live, ModemTimeOutAfterTheIdentityMessage)
     GSM.StatoGSM = GSM_ATTESA_IDENTITA;
     GSM.InvioGSM = true;
     DatiMotore::AvvioModem();
-    d->TimeOutModem_Timer();
+    FireWatchdog(d, WatchdogTimer::TimeOutModem);
     EXPECT_FALSE(GSM.InvioGSM);
     EXPECT_EQ(GSM.StatoGSM, GSM_CONNESSO);
 }

@@ -68,7 +68,7 @@ TEST_F(Watchdog, ReplyTimeOutByRequestState)
             faseDuranteBox = Link.FaseCom;
             return -1;
         });
-        v->TimeOutTx_Timer();
+        FireWatchdog(v, WatchdogTimer::TimeOutTx);
         ASSERT_EQ(box->conta(), 1);
         EXPECT_EQ(box->box()[0].testo, Msg(c.messaggio));
         EXPECT_EQ(box->box()[0].titolo, Msg(140));
@@ -114,7 +114,7 @@ TEST_F(Watchdog, ReplyTimeOutOnTheParameterScreens)
         Link.FaseCom = c.fase;
         Link.Collegato = true;
         Veicolo::AvvioRisposta();
-        v->TimeOutTx_Timer();
+        FireWatchdog(v, WatchdogTimer::TimeOutTx);
         EXPECT_EQ(Link.Collegato, c.collegato);
         EXPECT_EQ(Link.FaseCom, FASE_LIBERA);
         switch (c.fase) {
@@ -155,7 +155,7 @@ TEST_F(Watchdog, PressureCheckTimeOutRestoresTheDialog)
     p->setEnabled(false);
     Link.FaseCom = FASE_VERIFICA_PRESSIONI;
     Veicolo::AvvioRisposta();
-    v->TimeOutTx_Timer();
+    FireWatchdog(v, WatchdogTimer::TimeOutTx);
     EXPECT_TRUE(p->isEnabled());
     EXPECT_EQ(p->LabTar->text(), Msg(208));
     EXPECT_FALSE(p->TastoOK3->isHidden());
@@ -171,14 +171,14 @@ TEST_F(Watchdog, LinkLostWhileUpShows353Once)
     Link.Collegato = true;
     Link.FaseCom = FASE_LIBERA;
     Veicolo::AvvioCollegamento();
-    v->Dati_Out_Timer();
+    FireWatchdog(v, WatchdogTimer::Dati_Out);
     EXPECT_EQ(box->testi(), QStringList{Msg(353)});
     EXPECT_FALSE(Link.Collegato);
     EXPECT_FALSE(Pressioni::Caricato());
     EXPECT_FALSE(MandoDati::Caricato());
     EXPECT_FALSE(v->CollegamentoAvviato());
     Veicolo::AvvioCollegamento();
-    v->Dati_Out_Timer();
+    FireWatchdog(v, WatchdogTimer::Dati_Out);
     EXPECT_EQ(box->conta(), 1) << "the link was already down";
     // A YES/NO box (save before exit?) waits for the user: the watchdog leaves it up and the
     // answer stays the user's.
@@ -188,7 +188,7 @@ TEST_F(Watchdog, LinkLostWhileUpShows353Once)
         BoxHost::ImpostaRisponditore([](const RiquadroMostrato&) { return -1; });
         Link.Collegato = true;
         Veicolo::AvvioCollegamento();
-        v->Dati_Out_Timer();
+        FireWatchdog(v, WatchdogTimer::Dati_Out);
         rimasta = MessErr::Caricato();
         if (MessErr* m = MessErr::Istanza())
             m->Esci_Click();
@@ -205,7 +205,7 @@ TEST_F(Watchdog, SwitchOffSilenceOnlyClearsTheLink)
         Link.Collegato = true;
         Link.FaseCom = fase;
         Veicolo::AvvioCollegamento();
-        v->Dati_Out_Timer();
+        FireWatchdog(v, WatchdogTimer::Dati_Out);
         EXPECT_FALSE(Link.Collegato);
         EXPECT_EQ(Link.FaseCom, fase);
         EXPECT_TRUE(Pressioni::Caricato());
@@ -228,7 +228,7 @@ TEST_F(Watchdog, LiveDataScreenNoDataAnswers)
         scritto.clear();
         Link.InterrogoDati = false;
         DatiMotore::AvvioCollegamento();
-        d->Dati_Out_Timer();
+        FireWatchdog(d, WatchdogTimer::Dati_Out);
         EXPECT_EQ(box->box().size(), 1);
         EXPECT_EQ(box->box()[0].box, "SegnalEr");
         EXPECT_EQ(scritto, QByteArrayList{"M#\r\n"});
@@ -239,7 +239,7 @@ TEST_F(Watchdog, LiveDataScreenNoDataAnswers)
     box.reset();
     box = std::make_unique<RegistroBox>(0);
     DatiMotore::AvvioCollegamento();
-    d->Dati_Out_Timer();
+    FireWatchdog(d, WatchdogTimer::Dati_Out);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(DatiMotore::Caricato());
     EXPECT_EQ(Shell.Funzione, 0);
@@ -254,7 +254,7 @@ TEST_F(Watchdog, LiveDataScreenIdentityTimeOut)
     ASSERT_EQ(Link.FaseCom, FASE_RICHIESTA_VERSIONE);
     scritto.clear();
     GSM.PrimoInvioGSM = true;
-    d->TimeOutTx_Timer();
+    FireWatchdog(d, WatchdogTimer::TimeOutTx);
     EXPECT_EQ(box->testi(), QStringList{Msg(208)});
     EXPECT_EQ(scritto, QByteArrayList{"MU3\r\n"});
     EXPECT_EQ(Link.FaseCom, FASE_LIBERA);

@@ -137,7 +137,8 @@ TEST_F(ModemDialogue, TheWatchdogEndsEachStepAsItsIntervalSays)
     inStato(GSM_ATTESA_IDENTITA);
     GSM.InvioGSM = true;
     GSM.PrimoInvioGSM = true;
-    d->TimeOutModem_Timer();
+    DatiMotore::AvvioModem();   // as the identity's send does
+    FireWatchdog(d, WatchdogTimer::TimeOutModem);
     EXPECT_FALSE(GSM.InvioGSM);
     EXPECT_TRUE(GSM.PrimoInvioGSM);
     EXPECT_EQ(GSM.StatoGSM, GSM_CONNESSO);

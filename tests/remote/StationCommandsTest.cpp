@@ -123,8 +123,8 @@ TEST_F(StationCommands, AnExchangeEndedByTheStationOrTheWatchdogUnlocksTheScreen
         bool tarMP;
     } casi[] = {
         {"S01", GSM_RIGHE_LIMITI, [this] { stazione("S01"); }, false},
-        {"time-out in 1000", GSM_SCAMBIO, [this] { d->TimeOutModem_Timer(); }, true},
-        {"time-out in 1010", GSM_BLOCCHI_SOFTWARE, [this] { d->TimeOutModem_Timer(); }, true},
+        {"time-out in 1000", GSM_SCAMBIO, [this] { FireWatchdog(d, WatchdogTimer::TimeOutModem); }, true},
+        {"time-out in 1010", GSM_BLOCCHI_SOFTWARE, [this] { FireWatchdog(d, WatchdogTimer::TimeOutModem); }, true},
     };
     for (const auto& c : casi) {
         inStato(c.stato);
@@ -238,7 +238,7 @@ TEST_F(StationCommands, ASoftwareTransferCutShortKeepsTheOldSoftware)
         const char* nome;
         std::function<void()> fine;
     } casi[] = {
-        {"time-out", [this] { d->TimeOutModem_Timer(); }},
+        {"time-out", [this] { FireWatchdog(d, WatchdogTimer::TimeOutModem); }},
         {"S01 without FP9", [this] { stazione("S01"); }},
         {"a new FP0", [this] { stazione("S01"); stazione("S00"); stazione("FP005\\X\\X"); }},
         {"lost carrier", [this] { GSM.BufferGSM += "\r\nNO CARRIER\r\n"; GestioneGSM(); }},
@@ -246,13 +246,13 @@ TEST_F(StationCommands, ASoftwareTransferCutShortKeepsTheOldSoftware)
         {"FP9 refused for a control byte, then time-out", [this] {
              stazione("FP9V\x01");
              EXPECT_EQ(ultima(), Risposta("fp9ko01"));
-             d->TimeOutModem_Timer();
+             FireWatchdog(d, WatchdogTimer::TimeOutModem);
          }},
         {"FP9 refused for \"S\" and ESC, then time-out", [this] {
              for (const QByteArray t : {"S01", "S00", "FP005\\ABCD\\ABCD", "FP1S", "FP1\x1b", "FP9V2.01"})
                  stazione(t);
              EXPECT_EQ(ultima(), Risposta("fp9ko01"));
-             d->TimeOutModem_Timer();
+             FireWatchdog(d, WatchdogTimer::TimeOutModem);
          }},
         {"FP9 refused for an \"S\" after whole records, then time-out", [this] {
              for (const QByteArray& t : QByteArrayList{"S01", "S00", "FP005\\ABCD\\ABCD",

@@ -34,6 +34,55 @@ QByteArray ConChecksum(const QByteArray& testo)
     return testo + CalcoloCS(testo) + "\r\n";
 }
 
+namespace {
+const char* nome(WatchdogTimer w)
+{
+    switch (w) {
+    case WatchdogTimer::TimeOutTx: return "TimeOutTx";
+    case WatchdogTimer::Dati_Out: return "Dati_Out";
+    case WatchdogTimer::TimeOutModem: return "TimeOutModem";
+    }
+    return "?";
+}
+
+void scatta(const char* schermo, WatchdogTimer w, bool avviato, const std::function<void()>& scadenza,
+            const std::source_location& where)
+{
+    if (avviato)
+        scadenza();
+    else
+        ADD_FAILURE_AT(where.file_name(), int(where.line()))
+            << schermo << "'s " << nome(w) << " fired, but the program had not started it";
+}
+}  // namespace
+
+void FireWatchdog(Veicolo* v, WatchdogTimer w, std::source_location where)
+{
+    ASSERT_NE(v, nullptr) << "no vehicle screen";
+    switch (w) {
+    case WatchdogTimer::TimeOutTx:
+        return scatta("Veicolo", w, v->RispostaAvviata(), [v] { v->TimeOutTx_Timer(); }, where);
+    case WatchdogTimer::Dati_Out:
+        return scatta("Veicolo", w, v->CollegamentoAvviato(), [v] { v->Dati_Out_Timer(); }, where);
+    case WatchdogTimer::TimeOutModem:
+        break;
+    }
+    ADD_FAILURE_AT(where.file_name(), int(where.line())) << "Veicolo has no " << nome(w);
+}
+
+void FireWatchdog(DatiMotore* d, WatchdogTimer w, std::source_location where)
+{
+    ASSERT_NE(d, nullptr) << "no live-data screen";
+    switch (w) {
+    case WatchdogTimer::TimeOutTx:
+        return scatta("DatiMotore", w, d->RispostaAvviata(), [d] { d->TimeOutTx_Timer(); }, where);
+    case WatchdogTimer::Dati_Out:
+        return scatta("DatiMotore", w, d->CollegamentoAvviato(), [d] { d->Dati_Out_Timer(); }, where);
+    case WatchdogTimer::TimeOutModem:
+        return scatta("DatiMotore", w, d->ModemAvviato(), [d] { d->TimeOutModem_Timer(); }, where);
+    }
+}
+
 QByteArray Identita::R8() const
 {
     return ConChecksum("R8 " + inst + tipo + rev + tipoInst + matricola + lotto + tabella +

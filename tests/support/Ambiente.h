@@ -21,6 +21,7 @@
 #include <QByteArrayList>
 #include <gtest/gtest.h>
 #include <memory>
+#include <source_location>
 
 // Unloads every form and lets the deferred deletions run.
 void ScaricoTutto();
@@ -54,6 +55,16 @@ struct Identita {
 QByteArray TramaDC(const QList<QByteArray>& campi, char carburante = 'G');
 // A DC record with every field "0" except the given ones.
 QByteArray TramaDCSemplice(char carburante = 'G');
+
+// The watchdogs of the vehicle and live-data screens, by their timers' names.
+enum class WatchdogTimer { TimeOutTx, Dati_Out, TimeOutModem };
+
+// Fires a screen's watchdog as its interval running out does: only a watchdog the screen has
+// started fires (RispostaAvviata, CollegamentoAvviato, ModemAvviato). One that is not started
+// runs nothing and fails the test at the line that fired it, so every firing also checks that
+// the program armed the watchdog.
+void FireWatchdog(Veicolo* v, WatchdogTimer w, std::source_location where = std::source_location::current());
+void FireWatchdog(DatiMotore* d, WatchdogTimer w, std::source_location where = std::source_location::current());
 
 class AmbienteLink : public ::testing::Test {
 protected:

@@ -97,7 +97,7 @@ TEST_F(InvioProgrammazione, ImageBuiltAndSentInProgrammingMode)
         m->TastoSIULP->click();
         m->close();   // refused while the image is being sent
         chiusuraRifiutata = MandoDati::Caricato();
-        Veicolo::Istanza()->TimeOutTx_Timer();   // the program's unload still closes it
+        FireWatchdog(Veicolo::Istanza(), WatchdogTimer::TimeOutTx);   // the program's unload still closes it
     });
     int salvataggi = 0;
     scritto.clear();

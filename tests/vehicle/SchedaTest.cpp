@@ -312,7 +312,7 @@ TEST_F(Scheda, LinkLostWhileAnotherPlateIsTypedLeavesThatCustomersMaps)
     Link.Collegato = true;
     StatoCatalogo.TipoInstallazione = 1;   // chosen on screen since the ECU reported its type
     Veicolo::AvvioCollegamento();
-    v->Dati_Out_Timer();
+    FireWatchdog(v, WatchdogTimer::Dati_Out);
     EXPECT_TRUE(QFile::exists(cartella->file("PERSONALIZZATE/ZZ9/MOTORO03.QOX")));
     EXPECT_EQ(StatoCatalogo.Cliente.trimmed(), "AB1");
     EXPECT_EQ(StatoCatalogo.TipoInstallazione, 0) << "the ECU's map type is taken back";
