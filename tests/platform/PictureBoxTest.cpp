@@ -1,4 +1,4 @@
-// The picture-box stand-ins: scale mapping, line controls over the image, picture clip.
+// The picture boxes: scale mapping, line controls over the image, picture clip.
 #include "platform/PictureBox.h"
 #include "support/TestSupport.h"
 
