@@ -186,7 +186,8 @@ TEST_F(RemoteUpdate, AKilledTransferLeavesTheOldOrTheNewModelAndSoftware)
         EXPECT_FALSE(QFileInfo::exists(file(QStringLiteral("TEMPOR/FIAT/") + chiave[1 - v]))) << giro;
         const int w = Leggo(file("SOFTWARE/05/ABCD/ABCD.TXT")) == "KEYB\r\n" ? 1 : 0;
         EXPECT_EQ(Leggo(file("SOFTWARE/05/ABCD/ABCD.S19")), sw[w].join("\r\n")) << giro;
-        EXPECT_EQ(QDir(file("SOFTWARE/05/ABCD")).entryList(QDir::Files).size(), 2) << giro << QDir(file("SOFTWARE/05/ABCD")).entryList(QDir::Files).join(" ").toStdString();
+        const QStringList software = QDir(file("SOFTWARE/05/ABCD")).entryList(QDir::Files);
+        EXPECT_EQ(software.size(), 2) << giro << ": " << software.join(' ').toStdString();
         EXPECT_EQ(Elenco(file("SOFTWARE/02")), personali) << giro;
     }
 
