@@ -107,6 +107,25 @@ QStringList ComponentiValidi(const QString& relativo)
     return parti;
 }
 
+// Flushes an open file's data to disk.
+static bool SincronizzaAperto(int handle)
+{
+#ifdef Q_OS_UNIX
+    return ::fsync(handle) == 0;
+#else
+    Q_UNUSED(handle);
+    return true;
+#endif
+}
+
+// Renames a file over another in one step.
+static bool RinominaSopra(const QString& da, const QString& a)
+{
+    std::error_code ec;
+    std::filesystem::rename(QFile::encodeName(da).toStdString(), QFile::encodeName(a).toStdString(), ec);
+    return !ec;
+}
+
 // A rewrite's temporary file: the target's name, a marker no person gives a file, six random
 // letters or digits from QTemporaryFile, and ".tmp" ("ZEQINST.INI.~zeqtmp-a8Xk2P.tmp").
 static const QLatin1String kMarcaTemporaneo(".~zeqtmp-");
@@ -160,10 +179,8 @@ bool ScriviAtomico(const QString& path, const std::function<bool(QIODevice&)>& s
     // rename, or a truncated file would replace the good one.
     if (!scrittore(f) || !f.flush() || f.error() != QFileDevice::NoError)
         return fallito(f.error() != QFileDevice::NoError ? f.errorString() : QStringLiteral("write aborted"));
-#ifdef Q_OS_UNIX
-    if (::fsync(f.handle()) != 0)
+    if (!SincronizzaAperto(f.handle()))
         return fallito(QStringLiteral("cannot sync ") + finale);
-#endif
     // Where the system allows it the data were written to a file without a name. A new
     // target gets them in one step, with nothing left behind by a kill; an existing one is
     // replaced by a rename from the marked name, given only now.
@@ -175,9 +192,7 @@ bool ScriviAtomico(const QString& path, const std::function<bool(QIODevice&)>& s
     f.close();
     if (f.error() != QFileDevice::NoError)
         return fallito(f.errorString());
-    std::error_code ec;
-    std::filesystem::rename(QFile::encodeName(nomeTemporaneo).toStdString(), QFile::encodeName(finale).toStdString(), ec);
-    if (ec)
+    if (!RinominaSopra(nomeTemporaneo, finale))
         return fallito(QStringLiteral("cannot replace ") + finale);
     f.setAutoRemove(false);
     return true;
@@ -261,22 +276,12 @@ bool CopiaAtomica(const QString& sorgente, const QString& destinazione, QString*
 bool Sincronizza(const QString& path)
 {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return false;
-#ifdef Q_OS_UNIX
-    return ::fsync(f.handle()) == 0;
-#else
-    return true;
-#endif
+    return f.open(QIODevice::ReadOnly) && SincronizzaAperto(f.handle());
 }
 
 bool SostituisciConRinomina(const QString& da, const QString& a)
 {
-    if (!Sincronizza(da))
-        return false;
-    std::error_code ec;
-    std::filesystem::rename(QFile::encodeName(da).toStdString(), QFile::encodeName(a).toStdString(), ec);
-    return !ec;
+    return Sincronizza(da) && RinominaSopra(da, a);
 }
 
 bool CreaCartella(const QString& path)

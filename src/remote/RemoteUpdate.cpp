@@ -136,6 +136,13 @@ bool Tolgo(const QString& nome)
     return !QFileInfo::exists(p) || QFile::remove(p);
 }
 
+// A finished update's staged files go, the commit mark last.
+bool TolgoStaging()
+{
+    return Tolgo(QStringLiteral("FILEQOX.NEW")) && Tolgo(QStringLiteral("LIMITI.NEW"))
+           && Tolgo(QStringLiteral("AGGMARCA.OK"));
+}
+
 // The steps of a committed update, then its staged files go (the commit mark last).
 bool Applico(const Piano& p)
 {
@@ -153,8 +160,7 @@ bool Applico(const Piano& p)
                                 Files::Percorso(centrale, QStringLiteral("LIMITI.TXT")))
         || !Files::ScriviAtomico(p.catalogo, p.righe))
         return false;
-    return Tolgo(QStringLiteral("FILEQOX.NEW")) && Tolgo(QStringLiteral("LIMITI.NEW"))
-           && Tolgo(QStringLiteral("AGGMARCA.OK"));
+    return TolgoStaging();
 }
 
 } // namespace
@@ -167,8 +173,7 @@ bool ConcludoAggiornamento()
     // Its map is gone once the catalogue took its place: only the clean-up was left.
     if (!QFileInfo(InTempor(QStringLiteral("FILEQOX.NEW"))).isFile()
         || !QFileInfo(InTempor(QStringLiteral("LIMITI.NEW"))).isFile())
-        return Tolgo(QStringLiteral("FILEQOX.NEW")) && Tolgo(QStringLiteral("LIMITI.NEW"))
-               && Tolgo(QStringLiteral("AGGMARCA.OK"));
+        return TolgoStaging();
     Piano piano;
     return Preparo(fatto, piano) && Applico(piano);
 }

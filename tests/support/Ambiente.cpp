@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <type_traits>
 
 void ScaricoTutto()
 {
@@ -45,10 +46,31 @@ const char* nome(WatchdogTimer w)
     return "?";
 }
 
-void scatta(const char* schermo, WatchdogTimer w, bool avviato, const std::function<void()>& scadenza,
-            const std::source_location& where)
+// Runs the handler of a screen's watchdog only when the screen has started it.
+template <class Schermo>
+void Scatta(Schermo* s, const char* schermo, WatchdogTimer w, const std::source_location& where)
 {
-    if (avviato)
+    bool avviato = false;
+    std::function<void()> scadenza;
+    switch (w) {
+    case WatchdogTimer::TimeOutTx:
+        avviato = s->RispostaAvviata();
+        scadenza = [s] { s->TimeOutTx_Timer(); };
+        break;
+    case WatchdogTimer::Dati_Out:
+        avviato = s->CollegamentoAvviato();
+        scadenza = [s] { s->Dati_Out_Timer(); };
+        break;
+    case WatchdogTimer::TimeOutModem:
+        if constexpr (std::is_same_v<Schermo, DatiMotore>) {
+            avviato = s->ModemAvviato();
+            scadenza = [s] { s->TimeOutModem_Timer(); };
+        }
+        break;
+    }
+    if (!scadenza)
+        ADD_FAILURE_AT(where.file_name(), int(where.line())) << schermo << " has no " << nome(w);
+    else if (avviato)
         scadenza();
     else
         ADD_FAILURE_AT(where.file_name(), int(where.line()))
@@ -59,28 +81,13 @@ void scatta(const char* schermo, WatchdogTimer w, bool avviato, const std::funct
 void FireWatchdog(Veicolo* v, WatchdogTimer w, std::source_location where)
 {
     ASSERT_NE(v, nullptr) << "no vehicle screen";
-    switch (w) {
-    case WatchdogTimer::TimeOutTx:
-        return scatta("Veicolo", w, v->RispostaAvviata(), [v] { v->TimeOutTx_Timer(); }, where);
-    case WatchdogTimer::Dati_Out:
-        return scatta("Veicolo", w, v->CollegamentoAvviato(), [v] { v->Dati_Out_Timer(); }, where);
-    case WatchdogTimer::TimeOutModem:
-        break;
-    }
-    ADD_FAILURE_AT(where.file_name(), int(where.line())) << "Veicolo has no " << nome(w);
+    Scatta(v, "Veicolo", w, where);
 }
 
 void FireWatchdog(DatiMotore* d, WatchdogTimer w, std::source_location where)
 {
     ASSERT_NE(d, nullptr) << "no live-data screen";
-    switch (w) {
-    case WatchdogTimer::TimeOutTx:
-        return scatta("DatiMotore", w, d->RispostaAvviata(), [d] { d->TimeOutTx_Timer(); }, where);
-    case WatchdogTimer::Dati_Out:
-        return scatta("DatiMotore", w, d->CollegamentoAvviato(), [d] { d->Dati_Out_Timer(); }, where);
-    case WatchdogTimer::TimeOutModem:
-        return scatta("DatiMotore", w, d->ModemAvviato(), [d] { d->TimeOutModem_Timer(); }, where);
-    }
+    Scatta(d, "DatiMotore", w, where);
 }
 
 QByteArray Identita::R8() const
