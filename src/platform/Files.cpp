@@ -1,5 +1,6 @@
 #include "platform/Files.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -7,10 +8,13 @@
 #include <QTemporaryFile>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 #ifdef Q_OS_UNIX
 #include <dirent.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -118,34 +122,122 @@ static bool SincronizzaAperto(int handle)
 #endif
 }
 
-// Renames a file over another in one step.
-static bool RinominaSopra(const QString& da, const QString& a)
+// Renames a file over another in one step; on failure `perche` gets the system's reason.
+static bool RinominaSopra(const QString& da, const QString& a, QString* perche = nullptr)
 {
     std::error_code ec;
     std::filesystem::rename(QFile::encodeName(da).toStdString(), QFile::encodeName(a).toStdString(), ec);
+    if (ec && perche)
+        *perche = QString::fromLocal8Bit(ec.message());
     return !ec;
 }
 
 // A rewrite's temporary file: the target's name, a marker no person gives a file, six random
-// letters or digits from QTemporaryFile, and ".tmp" ("ZEQINST.INI.~zeqtmp-a8Xk2P.tmp").
+// letters or digits from QTemporaryFile, and ".tmp" ("ZEQINST.INI.~zeqtmp-a8Xk2P.tmp"). Where
+// that name would pass the folder's limit on name length (a target of 237 bytes or more on
+// most systems) the temporary has the short form: the marker, the first 16 hex digits of the
+// SHA-256 of the target's name, "-", six random letters or digits and ".tmp"
+// (".~zeqtmp-3f9c0a17b2e4d581-a8Xk2P.tmp"), so every name the folder takes can be rewritten.
 static const QLatin1String kMarcaTemporaneo(".~zeqtmp-");
 static const QLatin1String kCodaTemporaneo(".tmp");
 
-// Removes the temporaries of this target that a write cut short left behind. Only names of the
-// program's own making go: a person's "ZEQINST.INI.backup" or "X.PRN.241209" stays.
+// The short form's part that stands for the target's name.
+static QString SiglaNome(const QString& nome)
+{
+    return QString::fromLatin1(
+        QCryptographicHash::hash(QFile::encodeName(nome), QCryptographicHash::Sha256).toHex().left(16));
+}
+
+// The template of a temporary for `nome` in `cartella` (QTemporaryFile replaces the last
+// "XXXXXX").
+static QString ModelloTemporaneo(const QString& cartella, const QString& nome)
+{
+    const QString lungo = nome + kMarcaTemporaneo + QStringLiteral("XXXXXX") + kCodaTemporaneo;
+    long massimo = 255;
+#ifdef Q_OS_UNIX
+    const long limite = ::pathconf(QFile::encodeName(cartella).constData(), _PC_NAME_MAX);
+    if (limite > 0)
+        massimo = limite;
+#endif
+    if (QFile::encodeName(lungo).size() <= massimo)
+        return cartella + QLatin1Char('/') + lungo;
+    return cartella + QLatin1Char('/') + kMarcaTemporaneo + SiglaNome(nome) + QStringLiteral("-XXXXXX")
+           + kCodaTemporaneo;
+}
+
+// Removes the temporaries of this target that a write cut short left behind, in either form.
+// Only names of the program's own making go: a person's "ZEQINST.INI.backup" or "X.PRN.241209"
+// stays, and so do the temporaries of every other file in the folder.
 static void RimuovoTemporanei(const QString& path)
 {
     const QFileInfo fi(path);
     const QString nome = fi.fileName();
     if (nome.isEmpty())
         return;
+    const QString casuale = QStringLiteral("[A-Za-z0-9]{6}") + QRegularExpression::escape(kCodaTemporaneo);
     const QRegularExpression temporaneo(QRegularExpression::anchoredPattern(
-        QRegularExpression::escape(nome + kMarcaTemporaneo) + QStringLiteral("[A-Za-z0-9]{6}")
-        + QRegularExpression::escape(kCodaTemporaneo)));
+        QStringLiteral("(?:") + QRegularExpression::escape(nome + kMarcaTemporaneo) + QStringLiteral("|")
+        + QRegularExpression::escape(kMarcaTemporaneo + SiglaNome(nome) + QLatin1Char('-'))
+        + QStringLiteral(")") + casuale));
     QDir d = fi.dir();
     for (const QString& v : d.entryList(QDir::Files | QDir::Hidden | QDir::System))
         if (temporaneo.match(v).hasMatch())
             d.remove(v);
+}
+
+// The system's limit on symbolic links followed in one name.
+static constexpr int kMassimoCollegamenti = 40;
+
+// Follows a chain of symbolic links to the name at its end, which need not exist (a link left
+// dangling names where a new file goes). A relative link is read against the folder of the
+// link that holds it. A loop or a chain longer than the system's limit is refused.
+static bool SeguoCollegamenti(const QString& path, QString& finale, QString& perche)
+{
+    finale = path;
+    for (int salti = 0;; ++salti) {
+        std::error_code ec;
+        const std::filesystem::path nativo(QFile::encodeName(finale).toStdString());
+        if (!std::filesystem::is_symlink(std::filesystem::symlink_status(nativo, ec)))
+            return true;
+        if (salti == kMassimoCollegamenti) {
+            perche = QString::fromLocal8Bit(std::make_error_code(std::errc::too_many_symbolic_link_levels).message());
+            return false;
+        }
+        const std::filesystem::path dest = std::filesystem::read_symlink(nativo, ec);
+        if (ec) {
+            perche = QString::fromLocal8Bit(ec.message());
+            return false;
+        }
+        const QString nome = QFile::decodeName(QByteArray::fromStdString(dest.string()));
+        const QFileInfo collegamento(finale);
+        finale = QDir::isAbsolutePath(nome)
+                     ? nome
+                     : QFileInfo(collegamento.path()).canonicalFilePath() + QLatin1Char('/') + nome;
+    }
+}
+
+// The permissions the system gives a new file: read and write for all, less the process's
+// umask. The mask is read from /proc, which leaves it alone; where there is none it is set and
+// put back at once.
+static QFileDevice::Permissions PermessiNuovo()
+{
+    unsigned modo = 0644;
+#ifdef Q_OS_UNIX
+    unsigned maschera = 0;
+    bool letta = false;
+    QFile stato(QStringLiteral("/proc/self/status"));
+    if (stato.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& riga : stato.readAll().split('\n'))
+            if (riga.startsWith("Umask:"))
+                maschera = riga.mid(6).trimmed().toUInt(&letta, 8);
+    }
+    if (!letta) {
+        maschera = ::umask(022);
+        ::umask(maschera);
+    }
+    modo = 0666 & ~maschera;
+#endif
+    return QFileDevice::Permissions(QFlag(int(((modo & 0700) << 6) | ((modo & 070) << 1) | (modo & 07))));
 }
 
 bool ScriviAtomico(const QString& path, const std::function<bool(QIODevice&)>& scrittore, QString* errore)
@@ -155,32 +247,28 @@ bool ScriviAtomico(const QString& path, const std::function<bool(QIODevice&)>& s
             *errore = perche;
         return false;
     };
-    // A rewrite through a symbolic link replaces the file it names, not the link.
-    QString finale = path;
-    const QFileInfo bersaglio(path);
-    if (bersaglio.isSymLink() && !bersaglio.symLinkTarget().isEmpty())
-        finale = bersaglio.symLinkTarget();
+    // A rewrite through symbolic links replaces the file at the end of the chain; the links stay.
+    QString finale;
+    QString perche;
+    if (!SeguoCollegamenti(path, finale, perche))
+        return fallito(path + QStringLiteral(": ") + perche);
     const QFileInfo esistente(finale);
     // A file the user made read-only is not replaced behind his back.
     if (esistente.exists() && !esistente.isWritable())
         return fallito(QStringLiteral("existing file is not writable: ") + finale);
     RimuovoTemporanei(finale);
-    QTemporaryFile f(esistente.absolutePath() + QLatin1Char('/') + esistente.fileName() + kMarcaTemporaneo
-                     + QStringLiteral("XXXXXX") + kCodaTemporaneo);
+    QTemporaryFile f(ModelloTemporaneo(esistente.absolutePath(), esistente.fileName()));
     if (!f.open())
         return fallito(f.errorString());
-    // The new file keeps the old one's permissions; a new one gets the usual ones.
-    if (esistente.exists())
-        f.setPermissions(esistente.permissions());
-    else
-        f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
-                         | QFileDevice::ReadOther);
+    // The new file keeps the old one's permissions; a new one gets what the system gives one.
+    f.setPermissions(esistente.exists() ? esistente.permissions() : PermessiNuovo());
     // A write the disk refused in part may sit in Qt's buffer: flush and check before the
     // rename, or a truncated file would replace the good one.
     if (!scrittore(f) || !f.flush() || f.error() != QFileDevice::NoError)
         return fallito(f.error() != QFileDevice::NoError ? f.errorString() : QStringLiteral("write aborted"));
     if (!SincronizzaAperto(f.handle()))
-        return fallito(QStringLiteral("cannot sync ") + finale);
+        return fallito(QStringLiteral("cannot sync ") + finale + QStringLiteral(": ")
+                       + QString::fromLocal8Bit(std::strerror(errno)));
     // Where the system allows it the data were written to a file without a name. A new
     // target gets them in one step, with nothing left behind by a kill; an existing one is
     // replaced by a rename from the marked name, given only now.
@@ -192,8 +280,8 @@ bool ScriviAtomico(const QString& path, const std::function<bool(QIODevice&)>& s
     f.close();
     if (f.error() != QFileDevice::NoError)
         return fallito(f.errorString());
-    if (!RinominaSopra(nomeTemporaneo, finale))
-        return fallito(QStringLiteral("cannot replace ") + finale);
+    if (!RinominaSopra(nomeTemporaneo, finale, &perche))
+        return fallito(QStringLiteral("cannot replace ") + finale + QStringLiteral(": ") + perche);
     f.setAutoRemove(false);
     return true;
 }

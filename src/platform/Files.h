@@ -39,9 +39,14 @@ bool ComponenteValido(const QString& nome);
 QStringList ComponentiValidi(const QString& relativo);
 
 // Writes data to path through a temporary file in the same folder that is flushed, synced
-// and renamed over the target. On failure the old file stays whole and false is returned.
+// and renamed over the target. On failure the old file stays whole, false is returned and
+// `errore` gets the system's reason. A path that is a symbolic link, or a chain of them (at
+// most 40), writes the file at the chain's end and the links stay. An existing file keeps its
+// permissions; a new one gets read and write for all less the process's umask.
 // The temporary file's name is the target's, then ".~zeqtmp-", six random letters or digits
-// and ".tmp"; such temporaries of that target left by an earlier write cut short are removed
+// and ".tmp"; where that would pass the folder's limit on name length it is ".~zeqtmp-", 16
+// hex digits of the SHA-256 of the target's name, "-", six random letters or digits and
+// ".tmp". Such temporaries of that target left by an earlier write cut short are removed
 // first, and no other file beside it is touched.
 bool ScriviAtomico(const QString& path, const QByteArray& data, QString* errore = nullptr);
 

@@ -6,7 +6,10 @@
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -73,7 +76,10 @@ TEST(Files, AtomicWriteReplacesWholeOrLeavesOldFile)
     // A person's own copies beside the target, whatever their names, survive every write.
     const QStringList copie{"MAPPA.QOX.backup", "MAPPA.QOX.BACKUP", "MAPPA.QOX.old001", "MAPPA.QOX.Copy01",
                             "MAPPA.QOX.bak123", "MAPPA.QOX.2024v1", "MAPPA.QOX.orig12", "MAPPA.QOX.251209",
-                            "MAPPA.QOX.abcXYZ", "MAPPA.QOX.old", "ALTRA.QOX.dcideg"};
+                            "MAPPA.QOX.abcXYZ", "MAPPA.QOX.old", "ALTRA.QOX.dcideg",
+                            // another file's temporary, and names that only hold this file's
+                            "ALTRA.QOX.~zeqtmp-AbC123.tmp", "XMAPPA.QOX.~zeqtmp-AbC123.tmp",
+                            "MAPPA.QOX.~zeqtmp-AbC123.tmp.old"};
     for (const QString& n : copie) {   // by their exact names: two differ only in case
         QFile f(app.path() + '/' + n);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write("mine") == 4);
@@ -108,6 +114,58 @@ TEST(Files, AtomicWriteReplacesWholeOrLeavesOldFile)
     QStringList restano = QDir(app.path()).entryList(QDir::Files);
     restano.sort();
     EXPECT_EQ(restano, attesi);
+
+    // Through a chain of links, each read against its own folder, the file at the end is
+    // written and the links stay; a loop is refused with the system's reason.
+    app.scrivi("CATENA/SUB/C.TXT", "old");
+    const QByteArray catena = QFile::encodeName(app.path() + "/CATENA/");
+    ASSERT_EQ(::symlink("SUB/B.TXT", catena + "A.TXT"), 0);
+    ASSERT_EQ(::symlink("C.TXT", catena + "SUB/B.TXT"), 0);
+    ASSERT_EQ(::symlink("GIRO2", catena + "GIRO1"), 0);
+    ASSERT_EQ(::symlink("GIRO1", catena + "GIRO2"), 0);
+    ASSERT_TRUE(Files::ScriviAtomico(app.file("CATENA/A.TXT"), QByteArray("chain")));
+    EXPECT_EQ(app.leggi("CATENA/SUB/C.TXT"), "chain");
+    QString err2;
+    EXPECT_FALSE(Files::ScriviAtomico(app.file("CATENA/GIRO1"), QByteArray("x"), &err2));
+    EXPECT_TRUE(err2.contains(QString::fromLocal8Bit(std::strerror(ELOOP)))) << qPrintable(err2);
+    for (const char* n : {"A.TXT", "SUB/B.TXT", "GIRO1", "GIRO2"})
+        EXPECT_TRUE(QFileInfo(app.path() + "/CATENA/" + n).isSymLink()) << n;
+
+    // A new file gets read and write for all less the umask; a replaced one keeps its mode.
+    struct Modo { mode_t umask; const char* nome; mode_t prima, dopo; };
+    for (const Modo& m : {Modo{077, "N077.TXT", 0, 0600}, Modo{002, "N002.TXT", 0, 0664},
+                          Modo{077, "E077.TXT", 0640, 0640}, Modo{002, "E002.TXT", 0640, 0640}}) {
+        const QByteArray nome = QFile::encodeName(app.file(m.nome));
+        if (m.prima) {
+            app.scrivi(m.nome, "old");
+            ASSERT_EQ(::chmod(nome, m.prima), 0);
+        }
+        const mode_t era = ::umask(m.umask);
+        const bool ok = Files::ScriviAtomico(app.file(m.nome), QByteArray("x"));
+        ::umask(era);
+        struct stat st {};
+        EXPECT_TRUE(ok && ::stat(nome, &st) == 0) << m.nome;
+        EXPECT_EQ(st.st_mode & 07777, m.dopo) << m.nome;
+    }
+
+    // Every name the folder takes can be rewritten and written new; a name it does not take
+    // and a folder that is a file fail with the system's reason. Nothing is left beside them,
+    // and the short temporary of another name stays.
+    app.scrivi("LUNGHI/.~zeqtmp-0123456789abcdef-AbC123.tmp", "mine");
+    for (const int n : {237, 248, 255}) {
+        app.scrivi("LUNGHI/" + QString(n, 'E'), "old");
+        EXPECT_TRUE(Files::ScriviAtomico(app.file("LUNGHI/" + QString(n, 'E')), QByteArray("new"))) << n;
+        EXPECT_EQ(app.leggi("LUNGHI/" + QString(n, 'E')), "new") << n;
+        EXPECT_TRUE(Files::ScriviAtomico(app.file("LUNGHI/" + QString(n, 'N')), QByteArray("new"))) << n;
+        EXPECT_EQ(app.leggi("LUNGHI/" + QString(n, 'N')), "new") << n;
+    }
+    app.scrivi("LUNGHI/FILE.TXT", "x");
+    for (const auto& [nome, codice] : {std::pair{QString(256, 'N'), ENAMETOOLONG},
+                                       std::pair{QStringLiteral("FILE.TXT/X"), ENOTDIR}}) {
+        EXPECT_FALSE(Files::ScriviAtomico(app.path() + "/LUNGHI/" + nome, QByteArray("x"), &err2));
+        EXPECT_TRUE(err2.contains(QString::fromLocal8Bit(std::strerror(codice)))) << qPrintable(err2);
+    }
+    EXPECT_EQ(QDir(app.path() + "/LUNGHI").entryList(QDir::Files | QDir::Hidden).size(), 8);
 }
 
 TEST(Files, CopyRefusesSymbolicLinks)
