@@ -148,9 +148,9 @@ TEST(Files, AtomicWriteReplacesWholeOrLeavesOldFile)
         EXPECT_EQ(st.st_mode & 07777, m.dopo) << m.nome;
     }
 
-    // Every name the folder takes can be rewritten and written new; a name it does not take
-    // and a folder that is a file fail with the system's reason. Nothing is left beside them,
-    // and the short temporary of another name stays.
+    // Every name the folder takes can be rewritten and written new; a name it does not take,
+    // a folder that is a file and a file that is a folder fail with the system's reason.
+    // Nothing is left beside them, and the short temporary of another name stays.
     app.scrivi("LUNGHI/.~zeqtmp-0123456789abcdef-AbC123.tmp", "mine");
     for (const int n : {237, 248, 255}) {
         app.scrivi("LUNGHI/" + QString(n, 'E'), "old");
@@ -160,8 +160,10 @@ TEST(Files, AtomicWriteReplacesWholeOrLeavesOldFile)
         EXPECT_EQ(app.leggi("LUNGHI/" + QString(n, 'N')), "new") << n;
     }
     app.scrivi("LUNGHI/FILE.TXT", "x");
+    ASSERT_TRUE(QDir(app.path()).mkdir("LUNGHI/CARTELLA"));
     for (const auto& [nome, codice] : {std::pair{QString(256, 'N'), ENAMETOOLONG},
-                                       std::pair{QStringLiteral("FILE.TXT/X"), ENOTDIR}}) {
+                                       std::pair{QStringLiteral("FILE.TXT/X"), ENOTDIR},
+                                       std::pair{QStringLiteral("CARTELLA"), EISDIR}}) {
         EXPECT_FALSE(Files::ScriviAtomico(app.path() + "/LUNGHI/" + nome, QByteArray("x"), &err2));
         EXPECT_TRUE(err2.contains(QString::fromLocal8Bit(std::strerror(codice)))) << qPrintable(err2);
     }
