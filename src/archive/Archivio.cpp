@@ -15,20 +15,12 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 StatoArchivio Archivio;
 
 namespace {
-// The archive file last found sound in this run (checked, or found as the program left it),
-// with the count of engine failures at that moment.
-struct FileVerificato {
-    QString path;
-    quint64 errori = 0;
-    bool valido = false;
-};
-FileVerificato g_verificato;
-
 // What the file system tells of the archive file. Any write to it, by whoever makes it, and
 // any replacement of the file change it: the status-change time cannot be set back.
 struct Segno {
@@ -53,6 +45,43 @@ Segno SegnoDi(const QString& path)
     s.stato = st.st_ctim.tv_sec;
     s.statoNs = st.st_ctim.tv_nsec;
     return s;
+}
+
+// The sign of the file as it is now, when it can tell every later change: not while the clock
+// that stamps file times still stands where it stamped the last change, since a write from
+// outside in that same tick would leave the sign as it is. Invalid then (the next opening checks).
+Segno SegnoCerto(const QString& path)
+{
+    const Segno s = SegnoDi(path);
+    timespec ora {}, passo {};
+    ::clock_gettime(CLOCK_REALTIME_COARSE, &ora);
+    ::clock_getres(CLOCK_REALTIME_COARSE, &passo);
+    // A file system that keeps whole seconds (two on some) stamps in steps of its own.
+    const qint64 tick = s.statoNs == 0 ? 2'000'000'000 : std::max<qint64>(1, qint64(passo.tv_nsec));
+    const qint64 cambio = s.stato * 1'000'000'000 + s.statoNs;
+    const qint64 adesso = qint64(ora.tv_sec) * 1'000'000'000 + ora.tv_nsec;
+    if (s.Valido() && cambio <= adesso && adesso < cambio + tick)
+        return {};
+    return s;
+}
+
+// The archive file last found sound in this run, with the count of engine failures at that
+// moment and its sign as the program itself last left it: taken when the check passed and again
+// right after each of the program's own writes to it. Kept in memory only: a new run has none
+// and checks the whole file at its first opening.
+struct FileVerificato {
+    QString path;
+    quint64 errori = 0;
+    bool valido = false;
+    Segno segno;
+};
+FileVerificato g_verificato;
+
+// Told by the database layer after each write that a connection of the program committed.
+void SegnoDopoScrittura(const QString& path)
+{
+    if (g_verificato.valido && g_verificato.path == path)
+        g_verificato.segno = SegnoCerto(path);
 }
 } // namespace
 
@@ -367,55 +396,12 @@ QString FileRiparazione() { return Files::PercorsoApp("ARCHIVI/ARCHIVIO.REP"); }
 
 namespace {
 
-QString FileSegno() { return Files::PercorsoApp("ARCHIVI/ARCHIVIO.CHK"); }
-
-// The sign of the archive as the program left it, kept in its own small file beside the
-// archive (never inside it: writing there would change the very sign it records). Invalid
-// when the record is missing or unreadable, and when the archive's status changed no earlier
-// than the record was written: a write from outside in the same tick of the file system's
-// clock would have left the sign as it was.
-Segno SegnoRegistrato()
-{
-    QByteArray dati;
-    if (!Files::LeggiTutto(FileSegno(), dati))
-        return {};
-    const QList<QByteArray> campi = dati.trimmed().split(' ');
-    if (campi.size() != 6)
-        return {};
-    bool ok = false;
-    Segno s;
-    s.inode = campi[0].toULongLong(&ok);
-    qint64* const numeri[] = {&s.dimensione, &s.modifica, &s.modificaNs, &s.stato, &s.statoNs};
-    for (int i = 0; ok && i < 5; ++i) {
-        *numeri[i] = campi[i + 1].toLongLong(&ok);
-        ok = ok && *numeri[i] >= 0;
-    }
-    if (!ok)
-        return {};
-    const Segno record = SegnoDi(FileSegno());
-    if (std::pair(s.stato, s.statoNs) >= std::pair(record.modifica, record.modificaNs))
-        return {};
-    return s;
-}
-
-// Records the archive's sign (taken while the program still held the file, after its last
-// write), or, for an invalid sign, that the next opening must check the file. Nothing is
-// written when the record already says so.
-void RegistroSegno(const Segno& s, const Segno& registrato)
-{
-    if (s.Valido() ? s == registrato : !registrato.Valido())
-        return;
-    QByteArray dati;
-    if (s.Valido())
-        dati = QByteArray::number(s.inode) + ' ' + QByteArray::number(s.dimensione) + ' ' +
-               QByteArray::number(s.modifica) + ' ' + QByteArray::number(s.modificaNs) + ' ' +
-               QByteArray::number(s.stato) + ' ' + QByteArray::number(s.statoNs) + '\n';
-    Files::ScriviAtomico(FileSegno(), dati);
-}
-
+// The file was found sound in this run, no engine failure came since, and nobody but the
+// program has written to it or replaced it since the program's own last write.
 bool SanoInQuestaEsecuzione(const QString& path)
 {
-    return g_verificato.valido && g_verificato.path == path && g_verificato.errori == Db::ErroriMotore();
+    return g_verificato.valido && g_verificato.path == path && g_verificato.errori == Db::ErroriMotore() &&
+           g_verificato.segno.Valido() && SegnoDi(path) == g_verificato.segno;
 }
 
 } // namespace
@@ -461,6 +447,7 @@ void ScorroPrefisso(Db::Recordset& rs, const QString& campo, const QString& test
 void CreoArchivio()
 {
     Collazione::Registra();
+    Db::QuandoScritto(&SegnoDopoScrittura);
     Archivio.ErroreCreazione = 0;
     Archivio.Riparato = false;
     Archivio.RecordRecuperati = 0;
@@ -503,24 +490,21 @@ void CreoArchivio()
         "ALTER TABLE Clienti ADD COLUMN VERSIONE_ADD VARCHAR(3) COLLATE ZEQ",
     };
     bool riparato = false;
-    const Segno registrato = SegnoRegistrato();
-    Segno segno;
     for (int passo = 0; passo < 4;) {
         try {
             auto db = Db::Database::Apri(path, true, false);
             if (passo == 0) {
-                // The whole file is checked, before anything is written to it, whenever it may
-                // have changed since the program last had it (its sign is not the one recorded
-                // then) and after the engine reported any failure in this run.
-                const bool errori = g_verificato.path == path && g_verificato.errori != Db::ErroriMotore();
-                if (errori || !registrato.Valido() || SegnoDi(path) != registrato) {
+                // The whole file is checked, before anything is written to it, at the first
+                // opening of a run, whenever it is not exactly as the program's own last write
+                // left it, and after the engine reported any failure in this run. The sign of the
+                // file found sound is taken before anything is written; the writes that follow
+                // renew it.
+                if (!SanoInQuestaEsecuzione(path)) {
                     g_verificato.valido = false;
-                    if (db->Valore("PRAGMA quick_check").toString() != "ok") {
-                        RegistroSegno(Segno(), registrato);
+                    if (db->Valore("PRAGMA quick_check").toString() != "ok")
                         throw Db::ErroreDb(Db::Err::Danneggiato, "damaged database");
-                    }
+                    g_verificato = {path, Db::ErroriMotore(), true, SegnoCerto(path)};
                 }
-                g_verificato = {path, Db::ErroriMotore(), true};
                 if (!db->EsisteTabella("CLIENTI")) {
                     db->Inizia();
                     try {
@@ -535,7 +519,6 @@ void CreoArchivio()
             } else {
                 db->Esegui(aggiunte[passo - 1]);
             }
-            segno = SegnoDi(path);
             db->Chiudi();
             ++passo;
         } catch (const Db::ErroreDb& e) {
@@ -554,7 +537,6 @@ void CreoArchivio()
             }
         }
     }
-    RegistroSegno(segno, registrato);
 }
 
 bool RiparoArchivio()
@@ -603,16 +585,10 @@ void ChiudoArchivio()
     if (Archivio.RsClienti)
         Archivio.RsClienti->Chiudi();
     Archivio.RsClienti.reset();
-    if (Archivio.DbArchivio && Archivio.DbArchivio->Aperto()) {
-        // The sign is taken while the file is still held: it covers this program's writes
-        // only. After an engine failure the next opening checks the file instead.
-        const QString path = Archivio.DbArchivio->Percorso();
-        const bool sano = SanoInQuestaEsecuzione(path);
-        const Segno segno = sano ? SegnoDi(path) : Segno();
+    // No sign is taken here: whatever changed the file while it was held, after the program's
+    // own last write, is found by the next opening.
+    if (Archivio.DbArchivio)
         Archivio.DbArchivio->Chiudi();
-        if (g_verificato.path == path)
-            RegistroSegno(segno, SegnoRegistrato());
-    }
     Archivio.DbArchivio.reset();
 }
 

@@ -57,9 +57,9 @@ void ScorroPrefisso(Db::Recordset& rs, const QString& campo, const QString& test
 // Makes sure the folder and the file exist with the current table: creates them, adds the
 // columns IMPIANTO, TIPOTAB and VERSIONE_ADD to an older file, rebuilds once the indexes of a
 // file whose keys were ordered under an older collation, repairs a damaged file once. The
-// whole file is checked first whenever it may have changed since the program last had it
-// (its size, times and inode differ from those recorded in ARCHIVIO.CHK beside it, or there
-// is no such record) and after an engine failure in this run.
+// whole file is checked first at the first opening of every run, whenever it may have changed
+// since the program's own last write to it in this run (its size, times and inode differ from
+// those taken right after that write) and after an engine failure in this run.
 // Ends with the database closed; the outcome is left in Archivio.
 void CreoArchivio();
 
@@ -77,8 +77,9 @@ bool RiparoArchivio();
 // (196) and returns false when the archive is not open.
 bool AproArchivio();
 
-// Closes RsClienti, then DbArchivio; either may already be closed. Records the archive's sign
-// as the program leaves it, or after an engine failure that the next opening must check it.
+// Closes RsClienti, then DbArchivio; either may already be closed. Takes no sign: a change
+// made to the file while it was held, after the program's own last write, is found by the
+// next opening.
 void ChiudoArchivio();
 
 // Date parsed strictly from its day, month and year texts (digits only, a real calendar

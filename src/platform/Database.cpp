@@ -63,6 +63,9 @@ ErroreDb::ErroreDb(int numero, const QString& descrizione)
 }
 
 static quint64 g_erroriMotore = 0;
+static OsservatoreScrittura g_quandoScritto = nullptr;
+
+void QuandoScritto(OsservatoreScrittura osservatore) { g_quandoScritto = osservatore; }
 
 quint64 ErroriMotore() { return g_erroriMotore; }
 
@@ -312,6 +315,19 @@ void Database::Fallisci(int rc)
     throw ErroreDb(NumeroErrore(rc, msg), msg);
 }
 
+// Pages written to the database file are counted by the engine (never for an empty transaction,
+// such as the one that takes the write lock); the count is read, and cleared, only outside a
+// transaction, so it covers every write since the last one reported.
+void Database::DopoScrittura()
+{
+    if (!m_db || !sqlite3_get_autocommit(m_db))
+        return;
+    int scritte = 0, massimo = 0;
+    if (sqlite3_db_status(m_db, SQLITE_DBSTATUS_CACHE_WRITE, &scritte, &massimo, 1) == SQLITE_OK && scritte > 0 &&
+        g_quandoScritto)
+        g_quandoScritto(m_path);
+}
+
 void Database::Esegui(const QString& sql, const QVariantList& parametri)
 {
     if (!m_db)
@@ -319,6 +335,7 @@ void Database::Esegui(const QString& sql, const QVariantList& parametri)
     if (parametri.isEmpty()) {
         char* errore = nullptr;
         const int rc = sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &errore);
+        DopoScrittura();
         if (rc != SQLITE_OK) {
             const QString msg = QString::fromUtf8(errore ? errore : sqlite3_errmsg(m_db));
             sqlite3_free(errore);
@@ -331,11 +348,10 @@ void Database::Esegui(const QString& sql, const QVariantList& parametri)
     int rc;
     while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
     }
-    if (rc != SQLITE_DONE) {
-        sqlite3_reset(st);
-        Fallisci(rc);
-    }
     sqlite3_reset(st);
+    DopoScrittura();
+    if (rc != SQLITE_DONE)
+        Fallisci(rc);
 }
 
 QVariant Database::Valore(const QString& sql, const QVariantList& parametri)
@@ -347,6 +363,7 @@ QVariant Database::Valore(const QString& sql, const QVariantList& parametri)
     if (rc == SQLITE_ROW)
         v = Colonna(st, 0, TipoCampo::Altro);
     sqlite3_reset(st);
+    DopoScrittura();
     if (rc != SQLITE_ROW && rc != SQLITE_DONE)
         Fallisci(rc);
     return v;
@@ -356,8 +373,10 @@ void Database::Inizia() { Esegui("BEGIN IMMEDIATE"); }
 void Database::Conferma() { Esegui("COMMIT"); }
 void Database::Annulla()
 {
-    if (m_db && !sqlite3_get_autocommit(m_db))
+    if (m_db && !sqlite3_get_autocommit(m_db)) {
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        DopoScrittura();
+    }
 }
 bool Database::InTransazione() const { return m_db && !sqlite3_get_autocommit(m_db); }
 

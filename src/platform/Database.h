@@ -77,6 +77,15 @@ struct DefCampo {
     int dimensione = 0;     // Text: maximum length in characters
 };
 
+// Whoever must know when the program itself has changed a database file: after any statement
+// of a connection of this layer that leaves it outside a transaction with pages written to its
+// database file since the last time (a commit, a statement in autocommit, a rollback after a
+// spill), `osservatore` is called with that database's path, the file just as the write left
+// it. Opening, locking and reading never call it. One observer for the whole process; null
+// for none.
+using OsservatoreScrittura = void (*)(const QString& path);
+void QuandoScritto(OsservatoreScrittura osservatore);
+
 // Comparison function of a collation registered on every connection the layer opens:
 // returns <0, 0, >0 for two UTF-8 byte strings.
 using FunzioneCollazione = int (*)(void*, int, const void*, int, const void*);
@@ -138,6 +147,7 @@ private:
     Database() = default;
     static sqlite3* ApriConnessione(const QString& path, int flags);
     void Configura(bool esclusivo, bool solaLettura);
+    void DopoScrittura();
     friend class Recordset;
     friend class Snapshot;
     sqlite3* m_db = nullptr;

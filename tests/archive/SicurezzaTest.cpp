@@ -184,56 +184,75 @@ TEST_F(SicurezzaArchivio, DamagedArchiveIsRepairedKeepingEveryReadableRowAndTheO
     CreoArchivio();
     EXPECT_FALSE(Archivio.Riparato);
 
-    // Later in the same run: 3,000 customers, 1,500 deleted, one opening, then a write from
-    // outside points the free list at 80 pages the table still holds. The next opening finds
-    // the damage and the repair keeps those pages' customers, so the save that follows writes
-    // over none of them.
-    QDir(prog.file("ARCHIVI")).removeRecursively();
-    ASSERT_EQ(ArchivioDemo::Genera(prog.path(), 3000, 7), 3000);
-    CreoEApro();
-    Archivio.DbArchivio->Esegui("DELETE FROM CLIENTI WHERE ZEQ_ID <= 1500");
-    ChiudoArchivio();
-    const QMap<QString, QStringList> vecchi = LeggoTutto();
-    ASSERT_EQ(vecchi.size(), 1500);
-    CreoEApro();
-    ChiudoArchivio();
-    QList<quint32> vive;
-    {
-        auto db = Db::Database::Apri(FileArchivio());
-        dimensione = db->Valore("PRAGMA page_size").toInt();
-        auto s = db->ApriSnapshot("SELECT pageno FROM dbstat WHERE name='CLIENTI' AND pagetype='leaf' LIMIT 80");
-        for (; !s->EOF_(); s->MoveNext())
-            vive << s->Valore("pageno").toUInt();
-    }
-    ASSERT_EQ(vive.size(), 80);
-    {
-        QFile f(FileArchivio());
-        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
-        auto u32 = [](const QByteArray& b, int i) { return qFromBigEndian<quint32>(b.constData() + i); };
-        const qint64 tronco = qint64(u32(f.read(100), 32) - 1) * dimensione;
-        ASSERT_TRUE(f.seek(tronco));
-        ASSERT_GE(u32(f.read(8), 4), 80u);
-        for (quint32 p : vive) {
-            const quint32 be = qToBigEndian(p);
-            ASSERT_EQ(f.write(reinterpret_cast<const char*>(&be), 4), 4);
+    // 3,000 customers, 1,500 deleted; then, while the archive is held as the vehicle screen
+    // holds it, a write from outside points the free list at 80 pages the table still holds,
+    // the first 40 and the last 40 of the table (the right-most children of its interior
+    // pages among them). The next opening finds the damage and the repair keeps those pages'
+    // customers, so the save that follows writes over none of them. The opening is the next
+    // one of the same run, or the first of a new run after the program itself saved one more
+    // note into the damaged file while it still held it.
+    auto esperimento = [&](bool nuovaEsecuzione) {
+        SCOPED_TRACE(nuovaEsecuzione ? "first opening of the next run" : "next opening of the same run");
+        Archivio.reset();
+        QDir(prog.file("ARCHIVI")).removeRecursively();
+        ASSERT_EQ(ArchivioDemo::Genera(prog.path(), 3000, 7), 3000);
+        CreoEApro();
+        Archivio.DbArchivio->Esegui("DELETE FROM CLIENTI WHERE ZEQ_ID <= 1500");
+        ChiudoArchivio();
+        QMap<QString, QStringList> vecchi = LeggoTutto();
+        ASSERT_EQ(vecchi.size(), 1500);
+        CreoEApro();
+        QList<quint32> vive;
+        {
+            dimensione = Archivio.DbArchivio->Valore("PRAGMA page_size").toInt();
+            auto s = Archivio.DbArchivio->ApriSnapshot("SELECT pageno FROM dbstat WHERE name='CLIENTI' AND pagetype='leaf'");
+            for (; !s->EOF_(); s->MoveNext())
+                vive << s->Valore("pageno").toUInt();
         }
-    }
-    const QByteArray danneggiato = prog.leggi("ARCHIVI/ARCHIVIO.MDB");
-    CreoEApro();
-    ASSERT_TRUE(Archivio.Riparato);
-    EXPECT_EQ(prog.leggi("ARCHIVI/" + Archivio.CopiaDanneggiata), danneggiato);
-    Archivio.DbArchivio->Inizia();
-    for (int i = 0; i < 400; ++i)
-        AggiungoCliente(*Archivio.RsClienti, QString("NUOVO%1").arg(i), QString("NUOVO CLIENTE %1").arg(i));
-    Archivio.DbArchivio->Conferma();
-    ChiudoArchivio();
-    const QMap<QString, QStringList> dopo = LeggoTutto();
-    EXPECT_EQ(dopo.size(), 1900);
-    int tenuti = 0;
-    for (auto it = vecchi.begin(); it != vecchi.end(); ++it)
-        tenuti += dopo.value(it.key()) == it.value();
-    EXPECT_EQ(tenuti, 1500);
-    EXPECT_EQ(Db::Database::Apri(FileArchivio())->Valore("PRAGMA integrity_check").toString(), "ok");
+        ASSERT_GE(vive.size(), 80);
+        vive = vive.first(40) + vive.last(40);
+        {
+            QFile f(FileArchivio());
+            ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+            auto u32 = [](const QByteArray& b, int i) { return qFromBigEndian<quint32>(b.constData() + i); };
+            const qint64 tronco = qint64(u32(f.read(100), 32) - 1) * dimensione;
+            ASSERT_TRUE(f.seek(tronco));
+            ASSERT_GE(u32(f.read(8), 4), 80u);
+            for (quint32 p : vive) {
+                const quint32 be = qToBigEndian(p);
+                ASSERT_EQ(f.write(reinterpret_cast<const char*>(&be), 4), 4);
+            }
+        }
+        if (nuovaEsecuzione) {
+            Db::Recordset& rs = *Archivio.RsClienti;
+            QStringList& campi = vecchi[rs.Valore("TARGA_AUTO").toString()];
+            rs.Edit();
+            rs.Imposta("NOTE", "NOTA SCRITTA");
+            rs.Update();
+            campi[11] = "NOTA SCRITTA";
+        }
+        ChiudoArchivio();
+        const QByteArray danneggiato = prog.leggi("ARCHIVI/ARCHIVIO.MDB");
+        if (nuovaEsecuzione)
+            Archivio.reset();
+        CreoEApro();
+        ASSERT_TRUE(Archivio.Riparato);
+        EXPECT_EQ(prog.leggi("ARCHIVI/" + Archivio.CopiaDanneggiata), danneggiato);
+        Archivio.DbArchivio->Inizia();
+        for (int i = 0; i < 400; ++i)
+            AggiungoCliente(*Archivio.RsClienti, QString("NUOVO%1").arg(i), QString("NUOVO CLIENTE %1").arg(i));
+        Archivio.DbArchivio->Conferma();
+        ChiudoArchivio();
+        const QMap<QString, QStringList> dopo = LeggoTutto();
+        EXPECT_EQ(dopo.size(), 1900);
+        int tenuti = 0;
+        for (auto it = vecchi.begin(); it != vecchi.end(); ++it)
+            tenuti += dopo.value(it.key()) == it.value();
+        EXPECT_EQ(tenuti, 1500);
+        EXPECT_EQ(Db::Database::Apri(FileArchivio())->Valore("PRAGMA integrity_check").toString(), "ok");
+    };
+    esperimento(false);
+    esperimento(true);
 }
 
 TEST_F(SicurezzaArchivio, RepairSavesEveryRowOfEveryIntactLeafWithAllItsFields)
