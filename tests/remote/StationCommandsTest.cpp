@@ -308,6 +308,13 @@ TEST_F(StationCommands, ASoftwareTransferCutShortKeepsTheOldSoftware)
              GSM.reset();
              RiordinoDopoInterruzione();
          }},
+        {"a marked description no transfer committed, a new FP0, then a start", [&] {
+             stazione("S01");
+             cartella->scrivi("SOFTWARE/05/ABCD/ABCD.TXT.~zeq", "V9.99\r\n");
+             esegui({"S00", scambio[1], scambio[2]});
+             GSM.reset();
+             RiordinoDopoInterruzione();
+         }},
         {"a two-part name never finished, then a start", [this] {
              esegui({"S00", "FP002\\NAME", "FP1" + gsmsim::CodificaS19({"S9030000FC"})});
              GSM.reset();
