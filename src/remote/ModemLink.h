@@ -45,11 +45,14 @@ void ElaboroComandoGSM(const QByteArray& trama);
 // 32: the result is then empty and the buffer unchanged.
 QByteArray ConvertoBufferS19(bool* errore = nullptr);
 
-// The software transfer under way is recorded in SOFTWARE\RICEZIONE.NEW (its name) from before
-// its SOFTWARE\<name>.S19.PART is created until its description took its place; its FP9
-// commits it by writing the description as <name>.TXT.PART. ConcludoSoftware ends the
-// recorded transfer: a committed one takes its place (the software first), any other loses
-// its .S19.PART; the record goes last. Files the record does not name are never touched.
+// The software transfer under way is recorded in SOFTWARE\RICEZIONE.~zeq (its name; no
+// station name may start with that folder) from before its SOFTWARE\<name>.S19.~zeq is
+// created until its description took its place; its FP9 commits it by writing the
+// description as <name>.TXT.~zeq. ConcludoSoftware ends the recorded transfer: a
+// committed one takes its place (the software first), any other loses its partial software;
+// the record goes last. A record that is not a regular file is none, and files the record
+// does not name are never touched (a person's "<name>.S19.PART" included). A transfer the
+// build before recorded in SOFTWARE\RICEZIONE.NEW, with ".PART" files, is ended the same way.
 // False when a step fails: the record stays for the next try.
 bool ConcludoSoftware();
 

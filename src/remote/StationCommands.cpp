@@ -1,7 +1,7 @@
 // The assistance station's commands: dispatch by code and state, the replies and status
 // texts, and the files they stage: the catalogue record, map and limits under TEMPOR, the
-// software under SOFTWARE (a ".S19.PART" that only the closing FP9 turns into the ".S19",
-// its transfer recorded in SOFTWARE\RICEZIONE.NEW meanwhile).
+// software under SOFTWARE (a ".S19.~zeq" that only the closing FP9 turns into the ".S19",
+// its transfer recorded in SOFTWARE\RICEZIONE.~zeq meanwhile).
 #include "remote/ModemLink.h"
 
 #include "catalogue/SRecord.h"
@@ -110,7 +110,44 @@ bool RicevoLimiti(const QByteArray& trama)
 
 // ---- software ----
 
-QString RegistroSoftware() { return Files::PercorsoApp(QStringLiteral("SOFTWARE\\RICEZIONE.NEW")); }
+// The program's own partial files and its record of the transfer carry the program's marker
+// "~zeq", as its temporaries do: a person's "<name>.S19.PART" never collides with them. The
+// marker is as long as ".PART" was, so every name that fitted still fits.
+const QString Parziale = QStringLiteral(".~zeq");
+const QString NomeRegistro = QStringLiteral("RICEZIONE.~zeq");
+
+QString RegistroSoftware() { return Files::PercorsoApp(QStringLiteral("SOFTWARE\\") + NomeRegistro); }
+
+// Where the build before kept its record; its partial files ended in ".PART".
+QString RegistroPrecedente() { return Files::PercorsoApp(QStringLiteral("SOFTWARE\\RICEZIONE.NEW")); }
+
+// Ends the transfer a record names (the partial files carry the suffix `parziale`): a
+// committed one takes its place, the software first; any other loses its partial software.
+// The record goes last. A record that is not a regular file is none.
+bool ConcludoRegistrato(const QString& registro, const QString& parziale)
+{
+    if (!QFileInfo(registro).isFile())
+        return true;
+    QByteArray letto;
+    if (!Files::LeggiTutto(registro, letto))
+        return false;
+    // A record naming no transfer (it cannot be, it is written whole) names no file either.
+    const QStringList parti = Files::ComponentiValidi(QString::fromUtf8(letto.trimmed()));
+    if (parti.size() >= 2) {
+        const QString nome = parti.join(QLatin1Char('\\'));
+        const QString s19 = FileSoftware(nome, QStringLiteral(".S19") + parziale);
+        const QString txt = FileSoftware(nome, QStringLiteral(".TXT") + parziale);
+        if (QFileInfo::exists(txt)) {
+            if (QFileInfo::exists(s19) && !Files::SostituisciConRinomina(s19, FileSoftware(nome, QStringLiteral(".S19"))))
+                return false;
+            if (!Files::SostituisciConRinomina(txt, FileSoftware(nome, QStringLiteral(".TXT"))))
+                return false;
+        } else if (QFileInfo::exists(s19) && !QFile::remove(s19)) {
+            return false;
+        }
+    }
+    return QFile::remove(registro);
+}
 
 bool AproFileS19(const QByteArray& dati)
 {
@@ -123,19 +160,22 @@ bool AproFileS19(const QByteArray& dati)
     for (const QString& p : parti)
         if (!Files::ComponenteValido(p) || p != p.trimmed())
             return false;
+    // The record's own name is no folder for software.
+    if (parti.first().compare(NomeRegistro, Qt::CaseInsensitive) == 0)
+        return false;
     const QString nome = parti.join(QLatin1Char('\\'));
     const QString cartella = Files::PercorsoApp(QStringLiteral("SOFTWARE\\") + parti.mid(0, parti.size() - 1).join(QLatin1Char('\\')));
     if (!Files::CreaCartella(cartella))
         return false;
-    // A partial file of this name that no transfer recorded is someone else's: it is left
-    // alone, and could never be told from this transfer's own.
-    const QString s19Parziale = FileSoftware(nome, QStringLiteral(".S19.PART"));
-    if (QFileInfo::exists(s19Parziale) || QFileInfo::exists(FileSoftware(nome, QStringLiteral(".TXT.PART"))))
-        return false;
     if (!Files::ScriviAtomico(RegistroSoftware(), nome.toUtf8() + "\r\n"))
         return false;
-    QFile f(s19Parziale);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+    // Partial files of this name carry the program's marker and are now recorded as this
+    // transfer's: a description part no transfer committed goes before the software starts
+    // empty, or a start would install what arrives.
+    const QString txtParziale = FileSoftware(nome, QStringLiteral(".TXT") + Parziale);
+    QFile f(FileSoftware(nome, QStringLiteral(".S19") + Parziale));
+    if ((QFileInfo::exists(txtParziale) && !QFile::remove(txtParziale))
+        || !f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         QFile::remove(RegistroSoftware());
         return false;
     }
@@ -149,7 +189,7 @@ bool AproFileS19(const QByteArray& dati)
 // Appends converted records: CR LF before every "S" unless the file is still empty.
 bool ScrivoRecordS19(const QByteArray& testo)
 {
-    const QString p = FileSoftware(GSM.FileProgrammazione, QStringLiteral(".S19.PART"));
+    const QString p = FileSoftware(GSM.FileProgrammazione, QStringLiteral(".S19") + Parziale);
     bool vuoto = QFileInfo(p).size() == 0;
     QByteArray blocco;
     blocco.reserve(testo.size() + testo.size() / 16);
@@ -181,20 +221,20 @@ bool RicevoBloccoS19(const QByteArray& dati)
 }
 
 // FP9: the software must be whole (every line a well-formed S-record, nothing left waiting).
-// The description is then written as .TXT.PART, which commits the recorded transfer: it is
+// The description is then written as its partial file, which commits the recorded transfer: it is
 // finished now or when the record is next looked at, the software replaced first and its
 // description last.
 bool ChiudoFileS19(const QByteArray& dati)
 {
     if (GSM.FileProgrammazione.isEmpty())
         return false;
-    const QString parziale = FileSoftware(GSM.FileProgrammazione, QStringLiteral(".S19.PART"));
+    const QString parziale = FileSoftware(GSM.FileProgrammazione, QStringLiteral(".S19") + Parziale);
     const QByteArray descrizione = dati.left(5);
     QByteArray software;
     if (!GSM.BufferS19.isEmpty() || ConControllo(descrizione) || !Files::LeggiTutto(parziale, software)
         || !RigheRecordS(software))
         return false;
-    const QString txtNuovo = FileSoftware(GSM.FileProgrammazione, QStringLiteral(".TXT.PART"));
+    const QString txtNuovo = FileSoftware(GSM.FileProgrammazione, QStringLiteral(".TXT") + Parziale);
     if (!Files::ScriviAtomico(txtNuovo, descrizione + "\r\n"))
         return false;
     if (!Files::SostituisciConRinomina(parziale, FileSoftware(GSM.FileProgrammazione, QStringLiteral(".S19")))) {
@@ -240,28 +280,9 @@ bool LeggoNomiAggMarca(const QByteArray& record, NomiAggMarca& nomi)
 
 bool ConcludoSoftware()
 {
-    const QString registro = RegistroSoftware();
-    if (!QFileInfo::exists(registro))
-        return true;
-    QByteArray letto;
-    if (!Files::LeggiTutto(registro, letto))
-        return false;
-    // A record naming no transfer (it cannot be, it is written whole) names no file either.
-    const QStringList parti = Files::ComponentiValidi(QString::fromUtf8(letto.trimmed()));
-    if (parti.size() >= 2) {
-        const QString nome = parti.join(QLatin1Char('\\'));
-        const QString s19 = FileSoftware(nome, QStringLiteral(".S19.PART"));
-        const QString txt = FileSoftware(nome, QStringLiteral(".TXT.PART"));
-        if (QFileInfo::exists(txt)) {
-            if (QFileInfo::exists(s19) && !Files::SostituisciConRinomina(s19, FileSoftware(nome, QStringLiteral(".S19"))))
-                return false;
-            if (!Files::SostituisciConRinomina(txt, FileSoftware(nome, QStringLiteral(".TXT"))))
-                return false;
-        } else if (QFileInfo::exists(s19) && !QFile::remove(s19)) {
-            return false;
-        }
-    }
-    return QFile::remove(registro);
+    // A transfer the build before recorded is its own to finish or drop, as that build would.
+    return ConcludoRegistrato(RegistroPrecedente(), QStringLiteral(".PART"))
+           && ConcludoRegistrato(RegistroSoftware(), Parziale);
 }
 
 bool CancelloSoftwareParziale()

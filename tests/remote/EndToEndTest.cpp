@@ -192,7 +192,7 @@ TEST_F(RemoteEndToEnd, FailedCallsAndCutTransfers)
         EXPECT_TRUE(AttendiFinche([&] { return gsm.risposte.size() >= 3; }));
         EXPECT_TRUE(AttendiFinche([] { return !GSM.InvioGSM; }, 60000));
         EXPECT_EQ(Leggo(cartella->file("SOFTWARE/05/ABCD/ABCD.S19")), "old software");
-        EXPECT_FALSE(QFile::exists(cartella->file("SOFTWARE/05/ABCD/ABCD.S19.PART")));
+        EXPECT_FALSE(QFile::exists(cartella->file("SOFTWARE/05/ABCD/ABCD.S19.~zeq")));
         EXPECT_TRUE(d->PaginaGrafici->isEnabled());
         d->ChiudoGSM_Click();
         gsm.guasti = {};

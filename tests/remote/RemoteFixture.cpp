@@ -4,6 +4,9 @@
 #include <QCryptographicHash>
 #include <QDirIterator>
 
+#include <sys/inotify.h>
+#include <unistd.h>
+
 QByteArray Leggo(const QString& percorso)
 {
     QFile f(percorso);
@@ -24,6 +27,16 @@ QMap<QString, QByteArray> Elenco(const QString& cartella)
         e.insert(p.mid(cartella.size()), contenuto);
     }
     return e;
+}
+
+QStringList Cancellati(int avvisi)
+{
+    QStringList nomi;
+    alignas(inotify_event) char buf[4096];
+    for (ssize_t n; (n = read(avvisi, buf, sizeof buf)) > 0;)
+        for (ssize_t i = 0; i < n; i += sizeof(inotify_event) + reinterpret_cast<inotify_event*>(buf + i)->len)
+            nomi << QString::fromLocal8Bit(reinterpret_cast<inotify_event*>(buf + i)->name);
+    return nomi;
 }
 
 QByteArray RigaCatalogo(const QByteArray& descrizione, const QByteArray& chiave, const QList<QByteArray>& centraline,

@@ -26,6 +26,10 @@ QByteArray Leggo(const QString& percorso);
 // Every file and folder below a folder with its size and content hash.
 QMap<QString, QByteArray> Elenco(const QString& cartella);
 
+// The names that left a folder watched with inotify (IN_DELETE, IN_MOVED_FROM) since the last
+// call, in order.
+QStringList Cancellati(int avvisi);
+
 // The program's replies as they go on the line: each text framed ("" stays "").
 inline QByteArray Risposta(const QByteArray& t) { return t.isEmpty() ? t : gsmsim::Cornice(t); }
 inline QByteArrayList Risposte(QByteArrayList t) { for (QByteArray& r : t) r = Risposta(r); return t; }

@@ -19,17 +19,6 @@ namespace {
 const QByteArray Valori = QByteArray("000123\r\n").repeated(2850);
 const QByteArray MappaS19 = "S1130000285F245F2212226A000424290008237C2A\r\nS9030000FC\r\n";
 
-// The names deleted in a folder watched for IN_DELETE since the last call, in order.
-QStringList Cancellati(int avvisi)
-{
-    QStringList nomi;
-    alignas(inotify_event) char buf[4096];
-    for (ssize_t n; (n = read(avvisi, buf, sizeof buf)) > 0;)
-        for (ssize_t i = 0; i < n; i += sizeof(inotify_event) + reinterpret_cast<inotify_event*>(buf + i)->len)
-            nomi << QString::fromLocal8Bit(reinterpret_cast<inotify_event*>(buf + i)->name);
-    return nomi;
-}
-
 class RemoteUpdate : public RemoteFixture {
 protected:
     void preparo(const QByteArray& record180, const QByteArray& mappa = "MOTORO05", const QByteArray& contenuto = Valori,
@@ -166,6 +155,7 @@ TEST_F(RemoteUpdate, AKilledTransferLeavesTheOldOrTheNewModelAndSoftware)
     cartella->scrivi("SOFTWARE/02/KERNEL/K1.TXT", "K1\r\n");
     cartella->scrivi("SOFTWARE/02/KERNEL/K1.TXT.PART", "MINE\r\n");
     cartella->scrivi("SOFTWARE/02/MYSW/MYSW.S19.PART", "S9030000FC");
+    cartella->scrivi("SOFTWARE/05/ABCD/ABCD.TXT.PART", "MINE\r\n");
     const auto personali = Elenco(file("SOFTWARE/02"));
     ricevo(scambi[0]);
     QRandomGenerator caso(12345);
@@ -187,7 +177,8 @@ TEST_F(RemoteUpdate, AKilledTransferLeavesTheOldOrTheNewModelAndSoftware)
         const int w = Leggo(file("SOFTWARE/05/ABCD/ABCD.TXT")) == "KEYB\r\n" ? 1 : 0;
         EXPECT_EQ(Leggo(file("SOFTWARE/05/ABCD/ABCD.S19")), sw[w].join("\r\n")) << giro;
         const QStringList software = QDir(file("SOFTWARE/05/ABCD")).entryList(QDir::Files);
-        EXPECT_EQ(software.size(), 2) << giro << ": " << software.join(' ').toStdString();
+        EXPECT_EQ(software.size(), 3) << giro << ": " << software.join(' ').toStdString();
+        EXPECT_EQ(Leggo(file("SOFTWARE/05/ABCD/ABCD.TXT.PART")), "MINE\r\n") << giro;
         EXPECT_EQ(Elenco(file("SOFTWARE/02")), personali) << giro;
     }
 

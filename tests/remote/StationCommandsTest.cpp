@@ -9,9 +9,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <csignal>
+#include <sys/inotify.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -202,13 +205,19 @@ TEST_F(StationCommands, SoftwareArrivesWholeOrNotAtAll)
     const auto prima = esegui(scambio.mid(0, scambio.size() - 1));
     EXPECT_EQ(prima.count(Risposta("fp1ok")), scambio.size() - 3);
     EXPECT_EQ(Leggo(file("SOFTWARE/05/ABCD/ABCD.S19")), "old software");
-    EXPECT_TRUE(QFile::exists(file("SOFTWARE/05/ABCD/ABCD.S19.PART")));
+    EXPECT_TRUE(QFile::exists(file("SOFTWARE/05/ABCD/ABCD.S19.~zeq")));
 
+    // The commit puts the software in place before its description.
+    const int avvisi = inotify_init1(IN_NONBLOCK);
+    inotify_add_watch(avvisi, QFile::encodeName(file("SOFTWARE/05/ABCD")).constData(), IN_MOVED_FROM);
     stazione(scambio.back());
+    EXPECT_EQ(Cancellati(avvisi).filter(QRegularExpression("\\.~zeq$")),
+              QStringList({"ABCD.S19.~zeq", "ABCD.TXT.~zeq"}));
+    ::close(avvisi);
     EXPECT_EQ(ultima(), Risposta("fp9ok"));
     EXPECT_EQ(Leggo(file("SOFTWARE/05/ABCD/ABCD.S19")), righe.join("\r\n"));
     EXPECT_EQ(Leggo(file("SOFTWARE/05/ABCD/ABCD.TXT")), "V2.01\r\n");
-    EXPECT_FALSE(QFile::exists(file("SOFTWARE/05/ABCD/ABCD.S19.PART")));
+    EXPECT_FALSE(QFile::exists(file("SOFTWARE/05/ABCD/ABCD.S19.~zeq")));
 
     // A description that cannot take its place (a folder in its way) leaves its transfer
     // committed: the next transfer of the name puts it in place before it starts.
@@ -220,14 +229,48 @@ TEST_F(StationCommands, SoftwareArrivesWholeOrNotAtAll)
     QDir(file("SOFTWARE/05/ABCD/ABCD.TXT")).removeRecursively();
     EXPECT_EQ(esegui({"S00", "FP005\\ABCD\\ABCD"}), Risposte({"s00ok", "fp0ok"}));
     EXPECT_EQ(Leggo(file("SOFTWARE/05/ABCD/ABCD.TXT")), "V3.00\r\n");
-    d->TimeOutModem_Timer();
+    FireWatchdog(d, WatchdogTimer::TimeOutModem);
     EXPECT_EQ(Leggo(file("SOFTWARE/05/ABCD/ABCD.S19")), "S9030000FC");
     EXPECT_EQ(QDir(file("SOFTWARE/05/ABCD")).entryList(QDir::Files), QStringList({"ABCD.S19", "ABCD.TXT"}));
 
-    // A name whose partial description no transfer recorded is refused: that file stays.
+    // Software that cannot take its place (a folder in its way) is refused whole: a start
+    // installs none of it either.
+    QFile::remove(file("SOFTWARE/05/ABCD/ABCD.S19"));
+    cartella->scrivi("SOFTWARE/05/ABCD/ABCD.S19/x", "x");
+    nuovo.back() = "FP9V4.00";
+    EXPECT_EQ(esegui(nuovo), Risposte({"s00ok", "fp0ok", "fp1ok", "fp9ko01"}));
+    QDir(file("SOFTWARE/05/ABCD/ABCD.S19")).removeRecursively();
+    RiordinoDopoInterruzione();
+    EXPECT_EQ(QDir(file("SOFTWARE/05/ABCD")).entryList(QDir::Files), QStringList({"ABCD.TXT"}));
+    EXPECT_EQ(Leggo(file("SOFTWARE/05/ABCD/ABCD.TXT")), "V3.00\r\n");
+
+    // A transfer the build before committed (its record in SOFTWARE, ".PART" files) is
+    // finished at the start.
+    cartella->scrivi("SOFTWARE/RICEZIONE.NEW", "05\\ABCD\\ABCD\r\n");
+    cartella->scrivi("SOFTWARE/05/ABCD/ABCD.S19.PART", "S104000053A8");
+    cartella->scrivi("SOFTWARE/05/ABCD/ABCD.TXT.PART", "V0.99\r\n");
+    RiordinoDopoInterruzione();
+    EXPECT_EQ(Leggo(file("SOFTWARE/05/ABCD/ABCD.S19")), "S104000053A8");
+    EXPECT_EQ(Leggo(file("SOFTWARE/05/ABCD/ABCD.TXT")), "V0.99\r\n");
+    EXPECT_FALSE(QFileInfo::exists(file("SOFTWARE/RICEZIONE.NEW")));
+
+    // Partial files a person keeps beside a name neither stop its transfer nor change; nor
+    // does a first folder named where that build kept its record, in any case. Each
+    // transfer runs after a start.
     cartella->scrivi("SOFTWARE/02/KERNEL/K1.TXT.PART", "MINE\r\n");
-    EXPECT_EQ(esegui({"S00", "FP002\\KERNEL\\K1"}), Risposte({"s00ok", "fp0ko01"}));
-    EXPECT_EQ(QDir(file("SOFTWARE/02/KERNEL")).entryList(QDir::Files), QStringList{"K1.TXT.PART"});
+    cartella->scrivi("SOFTWARE/02/KERNEL/K1.S19.PART", "S9030000FC");
+    int n = 0;
+    for (const QByteArray nome : {"02\\KERNEL\\K1", "RICEZIONE.NEW\\X", "ricezione.new\\Y", "05\\ABCD\\ABCD"}) {
+        const QByteArray descrizione = "V5.0" + QByteArray::number(++n);
+        RiordinoDopoInterruzione();
+        EXPECT_EQ(esegui(gsmsim::ScambioSoftware(nome, {"S104000053A8"}, 100, descrizione)),
+                  Risposte({"s00ok", "fp0ok", "fp1ok", "fp9ok", "s01ok"})) << nome.constData();
+        const QString base = Files::Percorso(file("SOFTWARE"), QString::fromLatin1(nome));
+        EXPECT_EQ(Leggo(base + ".S19"), "S104000053A8") << nome.constData();
+        EXPECT_EQ(Leggo(base + ".TXT"), descrizione + "\r\n") << nome.constData();
+    }
+    EXPECT_EQ(Leggo(file("SOFTWARE/02/KERNEL/K1.TXT.PART")), "MINE\r\n");
+    EXPECT_EQ(Leggo(file("SOFTWARE/02/KERNEL/K1.S19.PART")), "S9030000FC");
 }
 
 TEST_F(StationCommands, ASoftwareTransferCutShortKeepsTheOldSoftware)
@@ -259,20 +302,33 @@ TEST_F(StationCommands, ASoftwareTransferCutShortKeepsTheOldSoftware)
                                                        "FP1" + gsmsim::CodificaS19({"S9030000FC"}), "FP1S", "FP9V2.01"})
                  stazione(t);
              EXPECT_EQ(ultima(), Risposta("fp9ko01"));
-             d->TimeOutModem_Timer();
+             FireWatchdog(d, WatchdogTimer::TimeOutModem);
          }},
         {"the program stopped, then started again", [] {
              GSM.reset();
              RiordinoDopoInterruzione();
          }},
+        {"a marked description no transfer committed, a new FP0, then a start", [&] {
+             stazione("S01");
+             cartella->scrivi("SOFTWARE/05/ABCD/ABCD.TXT.~zeq", "V9.99\r\n");
+             esegui({"S00", scambio[1], scambio[2]});
+             GSM.reset();
+             RiordinoDopoInterruzione();
+         }},
+        {"a two-part name never finished, then a start", [this] {
+             esegui({"S00", "FP002\\NAME", "FP1" + gsmsim::CodificaS19({"S9030000FC"})});
+             GSM.reset();
+             RiordinoDopoInterruzione();
+             EXPECT_EQ(QDir(file("SOFTWARE/02")).entryList(QDir::Files), QStringList());
+         }},
     };
     for (const auto& c : casi) {
         cartella->scrivi("SOFTWARE/05/ABCD/ABCD.S19", "old software");
         esegui(scambio.mid(0, 4));
-        ASSERT_TRUE(QFile::exists(file("SOFTWARE/05/ABCD/ABCD.S19.PART"))) << c.nome;
+        ASSERT_TRUE(QFile::exists(file("SOFTWARE/05/ABCD/ABCD.S19.~zeq"))) << c.nome;
         c.fine();
         EXPECT_EQ(Leggo(file("SOFTWARE/05/ABCD/ABCD.S19")), "old software") << c.nome;
-        EXPECT_FALSE(QFile::exists(file("SOFTWARE/05/ABCD/ABCD.S19.PART"))) << c.nome;
+        EXPECT_FALSE(QFile::exists(file("SOFTWARE/05/ABCD/ABCD.S19.~zeq"))) << c.nome;
     }
 }
 
@@ -310,7 +366,8 @@ TEST_F(StationCommands, HostileNamesAreRefusedAndCreateNothing)
     QDir().mkpath(Shell.PathApp + "/SOFTWARE");
     const QByteArray ecu = RigaCatalogo("PUNTO", "PUNTO12");
     const QList<QByteArray> fp0{"..\\..\\x", "05\\..\\x", "\\x\\y", "C:\\x\\y", "/abs\\x", "05\\a/b", "05\\\\x",
-                                "05\\a\x01" "b", "05\\ ", "1\\2\\3\\4\\5\\6\\7\\8\\9"};
+                                "05\\a\x01" "b", "05\\ ", "1\\2\\3\\4\\5\\6\\7\\8\\9",
+                                "ricezione.~ZEQ\\x"};
     const QList<QByteArray> ft0{gsmsim::RecordAggMarca("..", ecu, "MOTORO05"),
                                 gsmsim::RecordAggMarca("A/B", ecu, "MOTORO05"),
                                 gsmsim::RecordAggMarca("C:", ecu, "MOTORO05"),
