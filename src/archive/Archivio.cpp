@@ -404,6 +404,31 @@ bool SanoInQuestaEsecuzione(const QString& path)
            g_verificato.segno.Valido() && SegnoDi(path) == g_verificato.segno;
 }
 
+// Told by the database layer before the program writes to a file. The archive, once opened in
+// this run, is written to only while it is as the program's own last write left it; a file
+// changed from outside meanwhile (while a screen held it, too) is checked from the disk
+// first, and a damaged one is not written to: the next opening repairs it.
+void ControlloPrimaDiScrivere(Db::Database& db)
+{
+    static bool inCorso = false;
+    const QString path = db.Percorso();
+    if (inCorso || g_verificato.path.isEmpty() || g_verificato.path != path || SanoInQuestaEsecuzione(path))
+        return;
+    inCorso = true;
+    g_verificato.valido = false;
+    bool integro = false;
+    try {
+        integro = db.IntegroSulDisco();
+    } catch (...) {
+        inCorso = false;
+        throw;
+    }
+    inCorso = false;
+    if (!integro)
+        throw Db::ErroreDb(Db::Err::Danneggiato, "damaged database");
+    g_verificato = {path, Db::ErroriMotore(), true, SegnoCerto(path)};
+}
+
 } // namespace
 
 TipoFile ClassificaFile(const QString& path)
@@ -448,6 +473,7 @@ void CreoArchivio()
 {
     Collazione::Registra();
     Db::QuandoScritto(&SegnoDopoScrittura);
+    Db::PrimaDiScrivere(&ControlloPrimaDiScrivere);
     Archivio.ErroreCreazione = 0;
     Archivio.Riparato = false;
     Archivio.RecordRecuperati = 0;

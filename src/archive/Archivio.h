@@ -59,7 +59,10 @@ void ScorroPrefisso(Db::Recordset& rs, const QString& campo, const QString& test
 // file whose keys were ordered under an older collation, repairs a damaged file once. The
 // whole file is checked first at the first opening of every run, whenever it may have changed
 // since the program's own last write to it in this run (its size, times and inode differ from
-// those taken right after that write) and after an engine failure in this run.
+// those taken right after that write) and after an engine failure in this run. From then on,
+// a write to the archive held by a screen is preceded by the same test: a file changed from
+// outside meanwhile is checked from the disk first, and a damaged one is refused the write
+// (3049) and repaired at the next opening.
 // Ends with the database closed; the outcome is left in Archivio.
 void CreoArchivio();
 
@@ -78,8 +81,8 @@ bool RiparoArchivio();
 bool AproArchivio();
 
 // Closes RsClienti, then DbArchivio; either may already be closed. Takes no sign: a change
-// made to the file while it was held, after the program's own last write, is found by the
-// next opening.
+// made to the file while it was held, after the program's own last write, is found before the
+// next write or by the next opening.
 void ChiudoArchivio();
 
 // Date parsed strictly from its day, month and year texts (digits only, a real calendar

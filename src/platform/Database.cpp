@@ -67,6 +67,9 @@ static OsservatoreScrittura g_quandoScritto = nullptr;
 
 void QuandoScritto(OsservatoreScrittura osservatore) { g_quandoScritto = osservatore; }
 
+static ControlloScrittura g_primaDiScrivere = nullptr;
+void PrimaDiScrivere(ControlloScrittura controllo) { g_primaDiScrivere = controllo; }
+
 quint64 ErroriMotore() { return g_erroriMotore; }
 
 int NumeroErrore(int codice, const QString& messaggio)
@@ -231,6 +234,7 @@ void Database::Configura(bool esclusivo, bool solaLettura)
         Esegui("COMMIT");
     }
     Valore("SELECT count(*) FROM sqlite_master");
+    m_configurato = true;
 }
 
 std::unique_ptr<Database> Database::Apri(const QString& path, bool esclusivo, bool solaLettura)
@@ -328,11 +332,31 @@ void Database::DopoScrittura()
         g_quandoScritto(m_path);
 }
 
+// Outside a transaction, the first statement that may write (any statement run as text, a
+// prepared one that is not read-only, the start of a write transaction) is shown first to
+// whoever must look at the file before the program writes to it.
+// The opening's own settings are not writes of the program; a read-only connection makes none.
+void Database::PrimaScrittura()
+{
+    if (g_primaDiScrivere && m_db && m_configurato && sqlite3_get_autocommit(m_db)
+        && sqlite3_db_readonly(m_db, "main") == 0)
+        g_primaDiScrivere(*this);
+}
+
+bool Database::IntegroSulDisco()
+{
+    if (!m_db)
+        throw ErroreDb(Err::OggettoChiuso, "database closed");
+    sqlite3_db_release_memory(m_db);
+    return Valore("PRAGMA quick_check").toString() == QLatin1String("ok");
+}
+
 void Database::Esegui(const QString& sql, const QVariantList& parametri)
 {
     if (!m_db)
         throw ErroreDb(Err::OggettoChiuso, "database closed");
     if (parametri.isEmpty()) {
+        PrimaScrittura();
         char* errore = nullptr;
         const int rc = sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &errore);
         DopoScrittura();
@@ -344,6 +368,8 @@ void Database::Esegui(const QString& sql, const QVariantList& parametri)
         return;
     }
     sqlite3_stmt* st = Prepara(sql);
+    if (!sqlite3_stmt_readonly(st))
+        PrimaScrittura();
     Lega(st, parametri);
     int rc;
     while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
@@ -357,6 +383,8 @@ void Database::Esegui(const QString& sql, const QVariantList& parametri)
 QVariant Database::Valore(const QString& sql, const QVariantList& parametri)
 {
     sqlite3_stmt* st = Prepara(sql);
+    if (!sqlite3_stmt_readonly(st))
+        PrimaScrittura();
     Lega(st, parametri);
     const int rc = sqlite3_step(st);
     QVariant v;

@@ -86,6 +86,14 @@ struct DefCampo {
 using OsservatoreScrittura = void (*)(const QString& path);
 void QuandoScritto(OsservatoreScrittura osservatore);
 
+class Database;
+// Whoever must look at a database file before the program writes to it: called outside a
+// transaction before a statement that may write is run and before a write transaction
+// begins, with the connection. It may refuse the write by throwing ErroreDb; nothing has
+// been written then. One for the whole process; null for none.
+using ControlloScrittura = void (*)(Database& db);
+void PrimaDiScrivere(ControlloScrittura controllo);
+
 // Comparison function of a collation registered on every connection the layer opens:
 // returns <0, 0, >0 for two UTF-8 byte strings.
 using FunzioneCollazione = int (*)(void*, int, const void*, int, const void*);
@@ -143,14 +151,21 @@ public:
     [[noreturn]] void Fallisci(int rc);
     sqlite3* handle() const { return m_db; }
 
+    // PRAGMA quick_check over the file as it is on disk: the pages this connection keeps in
+    // memory (kept across transactions while the file is held exclusively) are let go first,
+    // so a change made to the file from outside is read. True for "ok".
+    bool IntegroSulDisco();
+
 private:
     Database() = default;
     static sqlite3* ApriConnessione(const QString& path, int flags);
     void Configura(bool esclusivo, bool solaLettura);
+    void PrimaScrittura();
     void DopoScrittura();
     friend class Recordset;
     friend class Snapshot;
     sqlite3* m_db = nullptr;
+    bool m_configurato = false;
     QString m_path;
     std::vector<std::pair<QString, sqlite3_stmt*>> m_statement;
     QList<Recordset*> m_recordset;

@@ -189,8 +189,8 @@ TEST_F(SicurezzaArchivio, DamagedArchiveIsRepairedKeepingEveryReadableRowAndTheO
     // the first 40 and the last 40 of the table (the right-most children of its interior
     // pages among them). The next opening finds the damage and the repair keeps those pages'
     // customers, so the save that follows writes over none of them. The opening is the next
-    // one of the same run, or the first of a new run after the program itself saved one more
-    // note into the damaged file while it still held it.
+    // one of the same run, or the first of a new run after a save the program refused while
+    // it still held the damaged file.
     auto esperimento = [&](bool nuovaEsecuzione) {
         SCOPED_TRACE(nuovaEsecuzione ? "first opening of the next run" : "next opening of the same run");
         Archivio.reset();
@@ -223,16 +223,24 @@ TEST_F(SicurezzaArchivio, DamagedArchiveIsRepairedKeepingEveryReadableRowAndTheO
                 ASSERT_EQ(f.write(reinterpret_cast<const char*>(&be), 4), 4);
             }
         }
+        const QByteArray danneggiato = prog.leggi("ARCHIVI/ARCHIVIO.MDB");
         if (nuovaEsecuzione) {
+            // A save while the screen still holds the file: the change is found before the
+            // write, and nothing is written into the damaged file.
             Db::Recordset& rs = *Archivio.RsClienti;
-            QStringList& campi = vecchi[rs.Valore("TARGA_AUTO").toString()];
             rs.Edit();
             rs.Imposta("NOTE", "NOTA SCRITTA");
-            rs.Update();
-            campi[11] = "NOTA SCRITTA";
+            int numero = 0;
+            try {
+                rs.Update();
+            } catch (const Db::ErroreDb& e) {
+                numero = e.Numero;
+            }
+            EXPECT_EQ(numero, Db::Err::Danneggiato);
+            rs.CancelUpdate();
         }
         ChiudoArchivio();
-        const QByteArray danneggiato = prog.leggi("ARCHIVI/ARCHIVIO.MDB");
+        EXPECT_EQ(prog.leggi("ARCHIVI/ARCHIVIO.MDB"), danneggiato);
         if (nuovaEsecuzione)
             Archivio.reset();
         CreoEApro();
@@ -253,6 +261,20 @@ TEST_F(SicurezzaArchivio, DamagedArchiveIsRepairedKeepingEveryReadableRowAndTheO
     };
     esperimento(false);
     esperimento(true);
+
+    // Damage that leaves the sign as the program's own last write left it (a bad sector, a bit
+    // flipped on the medium; here a write of the program's own that breaks an index) is found
+    // at the first opening of the next run.
+    CreoEApro();
+    Archivio.DbArchivio->Esegui("PRAGMA writable_schema=ON");
+    Archivio.DbArchivio->Esegui("UPDATE sqlite_master SET rootpage=(SELECT rootpage FROM sqlite_master "
+                                "WHERE name='CLIENTI') WHERE name='PER_NOME'");
+    ChiudoArchivio();
+    Archivio.reset();
+    CreoEApro();
+    EXPECT_TRUE(Archivio.Riparato);
+    ChiudoArchivio();
+    EXPECT_EQ(LeggoTutto().size(), 1900);
 }
 
 TEST_F(SicurezzaArchivio, RepairSavesEveryRowOfEveryIntactLeafWithAllItsFields)
