@@ -148,6 +148,12 @@ static void RimuovoTemporanei(const QString& path)
             d.remove(v);
 }
 
+bool Scrivibile(const QString& path)
+{
+    const QFileInfo fi(path);
+    return fi.isWritable() && fi.permissions().testFlag(QFileDevice::WriteOwner);
+}
+
 bool ScriviAtomico(const QString& path, const std::function<bool(QIODevice&)>& scrittore, QString* errore)
 {
     auto fallito = [errore](const QString& perche) {
@@ -162,7 +168,7 @@ bool ScriviAtomico(const QString& path, const std::function<bool(QIODevice&)>& s
         finale = bersaglio.symLinkTarget();
     const QFileInfo esistente(finale);
     // A file the user made read-only is not replaced behind his back.
-    if (esistente.exists() && !esistente.isWritable())
+    if (esistente.exists() && !Scrivibile(finale))
         return fallito(QStringLiteral("existing file is not writable: ") + finale);
     RimuovoTemporanei(finale);
     QTemporaryFile f(esistente.absolutePath() + QLatin1Char('/') + esistente.fileName() + kMarcaTemporaneo

@@ -38,8 +38,14 @@ bool ComponenteValido(const QString& nome);
 // separator); returns the components or an empty list when the text is not acceptable.
 QStringList ComponentiValidi(const QString& relativo);
 
+// Whether the program may replace this existing file: the user may write it and its owner
+// write bit is set. A file made read-only (one copied from a CD keeps mode 0444) stays
+// read-only for the administrator too.
+bool Scrivibile(const QString& path);
+
 // Writes data to path through a temporary file in the same folder that is flushed, synced
-// and renamed over the target. On failure the old file stays whole and false is returned.
+// and renamed over the target. On failure the old file stays whole and false is returned;
+// an existing target that is not Scrivibile is refused.
 // The temporary file's name is the target's, then ".~zeqtmp-", six random letters or digits
 // and ".tmp"; such temporaries of that target left by an earlier write cut short are removed
 // first, and no other file beside it is touched.
