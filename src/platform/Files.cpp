@@ -240,6 +240,12 @@ static QFileDevice::Permissions PermessiNuovo()
     return QFileDevice::Permissions(QFlag(int(((modo & 0700) << 6) | ((modo & 070) << 1) | (modo & 07))));
 }
 
+bool Scrivibile(const QString& path)
+{
+    const QFileInfo fi(path);
+    return fi.isWritable() && fi.permissions().testFlag(QFileDevice::WriteOwner);
+}
+
 bool ScriviAtomico(const QString& path, const std::function<bool(QIODevice&)>& scrittore, QString* errore)
 {
     auto fallito = [errore](const QString& perche) {
@@ -254,7 +260,7 @@ bool ScriviAtomico(const QString& path, const std::function<bool(QIODevice&)>& s
         return fallito(path + QStringLiteral(": ") + perche);
     const QFileInfo esistente(finale);
     // A file the user made read-only is not replaced behind his back.
-    if (esistente.exists() && !esistente.isWritable())
+    if (esistente.exists() && !Scrivibile(finale))
         return fallito(QStringLiteral("existing file is not writable: ") + finale);
     RimuovoTemporanei(finale);
     QTemporaryFile f(ModelloTemporaneo(esistente.absolutePath(), esistente.fileName()));

@@ -38,9 +38,14 @@ bool ComponenteValido(const QString& nome);
 // separator); returns the components or an empty list when the text is not acceptable.
 QStringList ComponentiValidi(const QString& relativo);
 
+// Whether the program may replace this existing file: the user may write it and its owner
+// write bit is set. A file made read-only (one copied from a CD keeps mode 0444) stays
+// read-only for the administrator too.
+bool Scrivibile(const QString& path);
+
 // Writes data to path through a temporary file in the same folder that is flushed, synced
 // and renamed over the target. On failure the old file stays whole, false is returned and
-// `errore` gets the system's reason. A path that is a symbolic link, or a chain of them (at
+// `errore` gets the system's reason. An existing target that is not Scrivibile is refused. A path that is a symbolic link, or a chain of them (at
 // most 40), writes the file at the chain's end and the links stay. An existing file keeps its
 // permissions; a new one gets read and write for all less the process's umask.
 // The temporary file's name is the target's, then ".~zeqtmp-", six random letters or digits

@@ -61,16 +61,21 @@ bool ConcludoSoftware();
 bool CancelloSoftwareParziale();
 
 // Finishes a committed catalogue update (TEMPOR\AGGMARCA.OK) from what it left; its staged
-// map and limits belong to it until then. True when none is left pending.
-bool ConcludoAggiornamento();
+// map and limits belong to it until then. True when none is left pending; otherwise
+// ostacolo (when given) names the file or folder that stops it, where one does.
+bool ConcludoAggiornamento(QString* ostacolo = nullptr);
 
 // Applies a staged catalogue update (TEMPOR\AGGMARCA.NEW, FILEQOX.NEW, LIMITI.NEW) to the
 // staging catalogue below TEMPOR, once a committed update left unfinished has been finished
 // (ConcludoAggiornamento). -1 done, 0 failed. Refused, with nothing created or
 // moved, when a staged file is missing, the record names no petrol ECU, the new key's
 // folder stands in the way of a changed key, the map is not whole (a map of values short of
-// the map version, an S-record map with a line that is no S-record) or the limits are empty.
-int AggiornoDaAssistenza();
+// the map version, an S-record map with a line that is no S-record), the limits are empty,
+// or something the update could not get past stands in its way: a file it replaces (the
+// map, LIMITI.TXT, the catalogue) that is not a regular file the program may write, a
+// folder on the way (make, key, slot) that is no folder or cannot be made. ostacolo (when
+// given) names what stood in the way, or what stops a committed update.
+int AggiornoDaAssistenza(QString* ostacolo = nullptr);
 
 // At start-up: finishes a catalogue update or a software transfer that was committed but
 // cut short, and removes the partial software of a recorded transfer that never finished.

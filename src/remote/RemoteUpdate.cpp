@@ -2,7 +2,8 @@
 // staging catalogue TEMPOR\<make>.PRN, the model folder follows a changed key, the map and
 // the limits go into the folder of the first petrol-ECU slot.
 //
-// Every refusal is decided before any folder is created or moved. The update is then
+// Every refusal is decided before any folder is created or moved, something standing where
+// a folder is made or a file replaced included. The update is then
 // committed (AGGMARCA.NEW becomes AGGMARCA.OK) and the staged files stay until the
 // catalogue, the last step, has been replaced; the commit mark goes after them. Each step
 // gives the same result when done again, so an update cut short is finished from what it
@@ -38,6 +39,7 @@ struct Piano {
     QString mappa;             // the map's file name in the slot folder
     QString catalogo;
     QByteArray righe;          // the merged catalogue
+    QString ostacolo;          // what stopped it, "" when nothing did or no file is to blame
 };
 
 // A received map is held to the checks of the media import: a map of values must be whole,
@@ -52,6 +54,49 @@ bool MappaAccettabile(const QString& nome, const QString& file)
     if (nome.startsWith(QLatin1Char('M')))
         return MappaValoriIntera(testo);
     return true;
+}
+
+// Something stands at this name, a link that leads nowhere included.
+bool Presente(const QFileInfo& fi) { return fi.exists() || fi.isSymLink(); }
+
+// What would stop Applico half-way, found before it starts: each folder on the way to the
+// slot folder is a folder or can be made; each file it replaces is a regular file the
+// program may write, or absent; the staged files it copies are no links. "" when nothing
+// does, else the first name in the way.
+QString Ostacolo(const Piano& p)
+{
+    for (const char* n : {"FILEQOX.NEW", "LIMITI.NEW"})
+        if (QFileInfo(InTempor(QLatin1String(n))).isSymLink())
+            return InTempor(QLatin1String(n));
+    const QString marca = InTempor(p.marca);
+    // A model folder that follows a changed key takes its slot folder and files with it.
+    const QString modello = p.vecchiaCartella.isEmpty() ? Files::Percorso(marca, p.chiave) : p.vecchiaCartella;
+    const QString centrale = Files::Percorso(modello, QStringLiteral("CENTRAL%1").arg(p.slot));
+    QString genitore = Files::PercorsoApp(QStringLiteral("TEMPOR"));
+    bool daCreare = false;
+    for (const QString& c : {marca, modello, centrale}) {
+        const QFileInfo fi(c);
+        if (Presente(fi) && !fi.isDir())
+            return c;
+        // The first folder missing is made in one that must let it.
+        if (!Presente(fi) && !daCreare) {
+            if (!QFileInfo(genitore).isWritable())
+                return genitore;
+            daCreare = true;
+        }
+        genitore = c;
+    }
+    if (!p.vecchiaCartella.isEmpty() && !QFileInfo(marca).isWritable())
+        return marca;
+    if (!daCreare && !QFileInfo(centrale).isWritable())
+        return centrale;
+    for (const QString& f : {Files::Percorso(centrale, p.mappa), Files::Percorso(centrale, QStringLiteral("LIMITI.TXT")),
+                             p.catalogo}) {
+        const QFileInfo fi(f);
+        if (Presente(fi) && (!fi.isFile() || !Files::Scrivibile(f)))
+            return f;
+    }
+    return {};
 }
 
 // Reads the record file and the staged map and limits, merges the record into the catalogue
@@ -91,8 +136,10 @@ bool Preparo(const QString& fileRecord, Piano& p)
     QString vecchiaChiave;
     bool trovato = false;
     if (QFileInfo(p.catalogo).exists()) {
-        if (!ConvertoFilePRN(QStringLiteral("TEMPOR\\") + p.marca) || !Files::LeggiTutto(p.catalogo, p.righe))
+        if (!ConvertoFilePRN(QStringLiteral("TEMPOR\\") + p.marca) || !Files::LeggiTutto(p.catalogo, p.righe)) {
+            p.ostacolo = p.catalogo;
             return false;
+        }
         const QString descrizione = Chiave(nuovo.left(41));
         for (qsizetype pos = 0; pos + 180 <= p.righe.size(); pos += LungRecord) {
             const QByteArray r = p.righe.mid(pos, 180);
@@ -126,62 +173,80 @@ bool Preparo(const QString& fileRecord, Piano& p)
             p.vecchiaCartella = vecchia;
         }
     }
-    return true;
+    p.ostacolo = Ostacolo(p);
+    return p.ostacolo.isEmpty();
 }
 
-// Removes a staged file; true when it is gone.
-bool Tolgo(const QString& nome)
+// Removes a staged file; true when it is gone, else ostacolo names it.
+bool Tolgo(const QString& nome, QString& ostacolo)
 {
     const QString p = InTempor(nome);
-    return !QFileInfo::exists(p) || QFile::remove(p);
+    if (!QFileInfo::exists(p) || QFile::remove(p))
+        return true;
+    ostacolo = p;
+    return false;
 }
 
 // A finished update's staged files go, the commit mark last.
-bool TolgoStaging()
+bool TolgoStaging(QString& ostacolo)
 {
-    return Tolgo(QStringLiteral("FILEQOX.NEW")) && Tolgo(QStringLiteral("LIMITI.NEW"))
-           && Tolgo(QStringLiteral("AGGMARCA.OK"));
+    return Tolgo(QStringLiteral("FILEQOX.NEW"), ostacolo) && Tolgo(QStringLiteral("LIMITI.NEW"), ostacolo)
+           && Tolgo(QStringLiteral("AGGMARCA.OK"), ostacolo);
 }
 
-// The steps of a committed update, then its staged files go (the commit mark last).
-bool Applico(const Piano& p)
+// The steps of a committed update, then its staged files go (the commit mark last). The
+// step that fails names its file in p.ostacolo.
+bool Applico(Piano& p)
 {
+    auto ferma = [&p](const QString& dove) {
+        p.ostacolo = dove;
+        return false;
+    };
     const QString cartellaMarca = InTempor(p.marca);
     if (!Files::CreaCartella(cartellaMarca))
-        return false;
+        return ferma(cartellaMarca);
     if (!p.vecchiaCartella.isEmpty() && QFileInfo(p.vecchiaCartella).isDir()
         && !QDir().rename(p.vecchiaCartella, QDir(cartellaMarca).filePath(p.chiave)))
-        return false;
+        return ferma(p.vecchiaCartella);
     const QString centrale =
         Files::Percorso(Files::Percorso(cartellaMarca, p.chiave), QStringLiteral("CENTRAL%1").arg(p.slot));
-    if (!Files::CreaCartella(centrale)
-        || !Files::CopiaAtomica(InTempor(QStringLiteral("FILEQOX.NEW")), Files::Percorso(centrale, p.mappa))
-        || !Files::CopiaAtomica(InTempor(QStringLiteral("LIMITI.NEW")),
-                                Files::Percorso(centrale, QStringLiteral("LIMITI.TXT")))
-        || !Files::ScriviAtomico(p.catalogo, p.righe))
-        return false;
-    return TolgoStaging();
+    const QString mappa = Files::Percorso(centrale, p.mappa);
+    const QString limiti = Files::Percorso(centrale, QStringLiteral("LIMITI.TXT"));
+    if (!Files::CreaCartella(centrale))
+        return ferma(centrale);
+    if (!Files::CopiaAtomica(InTempor(QStringLiteral("FILEQOX.NEW")), mappa))
+        return ferma(mappa);
+    if (!Files::CopiaAtomica(InTempor(QStringLiteral("LIMITI.NEW")), limiti))
+        return ferma(limiti);
+    if (!Files::ScriviAtomico(p.catalogo, p.righe))
+        return ferma(p.catalogo);
+    return TolgoStaging(p.ostacolo);
 }
 
 } // namespace
 
-bool ConcludoAggiornamento()
+bool ConcludoAggiornamento(QString* ostacolo)
 {
     const QString fatto = InTempor(QStringLiteral("AGGMARCA.OK"));
     if (!QFileInfo::exists(fatto))
         return true;
+    Piano piano;
+    bool finito = false;
     // Its map is gone once the catalogue took its place: only the clean-up was left.
     if (!QFileInfo(InTempor(QStringLiteral("FILEQOX.NEW"))).isFile()
         || !QFileInfo(InTempor(QStringLiteral("LIMITI.NEW"))).isFile())
-        return TolgoStaging();
-    Piano piano;
-    return Preparo(fatto, piano) && Applico(piano);
+        finito = TolgoStaging(piano.ostacolo);
+    else
+        finito = Preparo(fatto, piano) && Applico(piano);
+    if (!finito && ostacolo)
+        *ostacolo = piano.ostacolo;
+    return finito;
 }
 
-int AggiornoDaAssistenza()
+int AggiornoDaAssistenza(QString* ostacolo)
 {
     // A committed update left unfinished goes first: the staged files are still its own.
-    if (!ConcludoAggiornamento())
+    if (!ConcludoAggiornamento(ostacolo))
         return 0;
     const QString agg = InTempor(QStringLiteral("AGGMARCA.NEW"));
     const QString qox = InTempor(QStringLiteral("FILEQOX.NEW"));
@@ -193,13 +258,19 @@ int AggiornoDaAssistenza()
     if (!Preparo(agg, piano)) {
         // Refused: this record is never applied.
         QFile::remove(agg);
+        if (ostacolo)
+            *ostacolo = piano.ostacolo;
         return 0;
     }
     // The commit: what it names is on disk before it.
     if (!Files::Sincronizza(qox) || !Files::Sincronizza(limiti)
         || !Files::SostituisciConRinomina(agg, InTempor(QStringLiteral("AGGMARCA.OK"))))
         return 0;
-    return Applico(piano) ? -1 : 0;
+    if (Applico(piano))
+        return -1;
+    if (ostacolo)
+        *ostacolo = piano.ostacolo;
+    return 0;
 }
 
 void RiordinoDopoInterruzione()

@@ -32,6 +32,13 @@ void Informo(int n, int record = -1)
         d->MostroInformo(record < 0 ? Msg(n) : Msg(n) + QString::number(record) + QLatin1Char(')'));
 }
 
+// The message followed by the file that stopped the work, when one did.
+void Informo(int n, const QString& ostacolo)
+{
+    if (DatiMotore* d = SchermoAssistenza())
+        d->MostroInformo(ostacolo.isEmpty() ? Msg(n) : Msg(n) + QStringLiteral(": ") + QDir::toNativeSeparators(ostacolo));
+}
+
 // A reply goes on the line framed, as everything the program sends to the station.
 void Rispondo(const QByteArray& codice, bool ok)
 {
@@ -43,23 +50,25 @@ void Rispondo(const QByteArray& codice, bool ok)
 // The staged map and limits belong to a committed update until it has been finished.
 bool StagingImpegnato() { return QFileInfo::exists(InTempor(QStringLiteral("AGGMARCA.OK"))); }
 
-bool CancelloStaging()
+// ostacolo: the file that could not be finished or removed.
+bool CancelloStaging(QString& ostacolo)
 {
     // A committed update is finished first; while it cannot be, its files stay as they are.
-    if (!ConcludoAggiornamento())
+    if (!ConcludoAggiornamento(&ostacolo))
         return false;
+    // A staged file that stays would be taken for this record's: nothing is staged then.
     for (const char* n : {"AGGMARCA.NEW", "FILEQOX.NEW", "LIMITI.NEW", "TAB_VER.NEW"}) {
         const QString p = InTempor(QLatin1String(n));
-        if (QFileInfo(p).isFile())
-            QFile::remove(p);
+        if (QFileInfo(p).isFile() && !QFile::remove(p) && ostacolo.isEmpty())
+            ostacolo = p;
     }
-    return true;
+    return ostacolo.isEmpty();
 }
 
-bool RicevoAggMarca(const QByteArray& trama)
+bool RicevoAggMarca(const QByteArray& trama, QString& ostacolo)
 {
     // Whatever the outcome, no older staged file may be applied with this record.
-    if (!CancelloStaging())
+    if (!CancelloStaging(ostacolo))
         return false;
     if (trama.size() != 214)
         return false;
@@ -72,6 +81,17 @@ bool RicevoAggMarca(const QByteArray& trama)
     return Files::ScriviAtomico(InTempor(QStringLiteral("AGGMARCA.NEW")), record + "\r\n");
 }
 
+// The first block after a record replaces whatever map was staged before; the others are
+// appended to it.
+bool ScrivoBloccoMappa(const QByteArray& righe)
+{
+    const QString p = InTempor(QStringLiteral("FILEQOX.NEW"));
+    if (!(GSM.MappaDaIniziare ? Files::ScriviAtomico(p, righe) : Files::AppendoBlocco(p, righe)))
+        return false;
+    GSM.MappaDaIniziare = false;
+    return true;
+}
+
 // testo: the frame without STX, check character and ETX.
 bool ScrivoValoriMappa(const QByteArray& testo, int& blocco)
 {
@@ -82,7 +102,7 @@ bool ScrivoValoriMappa(const QByteArray& testo, int& blocco)
     QByteArray righe;
     for (qsizetype i = 0; i < dati.size(); i += 6)
         righe += dati.mid(i, 6) + "\r\n";
-    return Files::AppendoBlocco(InTempor(QStringLiteral("FILEQOX.NEW")), righe);
+    return ScrivoBloccoMappa(righe);
 }
 
 bool ScrivoRigaMappa(const QByteArray& testo, int& blocco)
@@ -91,7 +111,7 @@ bool ScrivoRigaMappa(const QByteArray& testo, int& blocco)
     const QByteArray dati = testo.mid(6);
     if (ConControllo(dati) || StagingImpegnato())
         return false;
-    return Files::AppendoBlocco(InTempor(QStringLiteral("FILEQOX.NEW")), dati + "\r\n");
+    return ScrivoBloccoMappa(dati + "\r\n");
 }
 
 bool RicevoLimiti(const QByteArray& trama)
@@ -391,9 +411,12 @@ void ElaboroComandoGSM(const QByteArray& trama)
     int blocco = 0;
     bool ok = false;
     if (famiglia == 'T' && tipo == '0') {
-        ok = RicevoAggMarca(trama);
+        QString ostacolo;
+        ok = RicevoAggMarca(trama, ostacolo);
+        GSM.AggMarcaRicevuto = ok;
+        GSM.MappaDaIniziare = true;
         Rispondo(codice, ok);
-        Informo(ok ? 340 : 341);
+        Informo(ok ? 340 : 341, ostacolo);
         GSM.StatoGSM = GSM_BLOCCHI_MAPPA;
     } else if (famiglia == 'T') {
         const bool valori = tipo == '1' || tipo == '9';
@@ -409,9 +432,11 @@ void ElaboroComandoGSM(const QByteArray& trama)
             Informo(ok ? 342 : 343);
         } else {
             GSM.StatoGSM = GSM_AGGIORNAMENTO;
-            const bool fatto = AggiornoDaAssistenza() == -1;
+            // A record refused at FT0 may have left an older one staged: it is not applied.
+            QString ostacolo;
+            const bool fatto = GSM.AggMarcaRicevuto && AggiornoDaAssistenza(&ostacolo) == -1;
             Rispondo(codice, fatto);
-            Informo(fatto ? 344 : 345);
+            Informo(fatto ? 344 : 345, ostacolo);
         }
     } else if (tipo == '0') {
         GSM.StatoGSM = GSM_BLOCCHI_SOFTWARE;

@@ -38,6 +38,11 @@ struct StatoGSMRec {
     QString FileProgrammazione;
     int NumLinea = 0;
     QByteArray BufferS19;
+    // Catalogue transfer: the FT0 of this exchange staged its record (only then does FL9
+    // apply an update), and the next map block starts TEMPOR\FILEQOX.NEW afresh (set by
+    // every FT0, cleared by the first block written).
+    bool AggMarcaRicevuto = false;
+    bool MappaDaIniziare = false;
 
     // The receive buffer never holds more than this.
     static constexpr qsizetype MaxBufferGSM = 64 * 1024;

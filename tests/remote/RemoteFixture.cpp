@@ -4,8 +4,28 @@
 #include <QCryptographicHash>
 #include <QDirIterator>
 
+#include <cerrno>
+#include <fcntl.h>
 #include <sys/inotify.h>
 #include <unistd.h>
+
+namespace {
+QString rimozioneFallita;
+}
+
+void RimozioneFallisceUnaVolta(const QString& percorso) { rimozioneFallita = QFileInfo(percorso).absoluteFilePath(); }
+
+// The test program's unlink stands before the C library's for every caller in the process,
+// Qt's file removal included.
+extern "C" int unlink(const char* nome)
+{
+    if (!rimozioneFallita.isEmpty() && QFileInfo(QFile::decodeName(nome)).absoluteFilePath() == rimozioneFallita) {
+        rimozioneFallita.clear();
+        errno = EIO;
+        return -1;
+    }
+    return ::unlinkat(AT_FDCWD, nome, 0);
+}
 
 QByteArray Leggo(const QString& percorso)
 {
@@ -62,6 +82,7 @@ void RemoteFixture::SetUp()
 void RemoteFixture::TearDown()
 {
     AmbienteLink::TearDown();
+    rimozioneFallita.clear();
     GSM.reset();
     Link.reset();
 }

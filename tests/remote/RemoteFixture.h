@@ -34,6 +34,10 @@ QStringList Cancellati(int avvisi);
 inline QByteArray Risposta(const QByteArray& t) { return t.isEmpty() ? t : gsmsim::Cornice(t); }
 inline QByteArrayList Risposte(QByteArrayList t) { for (QByteArray& r : t) r = Risposta(r); return t; }
 
+// The next removal of this file fails once with an I/O error, as a failing disk may refuse
+// it; every other removal goes through.
+void RimozioneFallisceUnaVolta(const QString& percorso);
+
 // A 180-character catalogue record.
 QByteArray RigaCatalogo(const QByteArray& descrizione, const QByteArray& chiave,
                           const QList<QByteArray>& centraline = {"ECU ONE"}, const QByteArray& flag = "GGG");

@@ -104,27 +104,40 @@ TEST_F(RemoteUpdate, AChangedKeyMovesTheModelFolderUnlessTheNewOneExists)
 
 TEST_F(RemoteUpdate, FailsWithoutItsFilesOrAnEcuSlot)
 {
-    // Each refusal is decided before the model folder follows the changed key.
+    // Each refusal is decided before the model folder follows the changed key. inVia, below
+    // the model folder that would follow it: a file the setup wrote there is made read-only,
+    // else a plain file stands where a folder goes; the refusal names it.
     const struct {
         const char* nome;
         QList<QByteArray> centraline;
         QByteArray mappa, contenuto, limiti;
+        QString inVia = {};
     } rifiuti[] = {
         {"no petrol ECU", {"", "", ""}, "MOTORO05", Valori, "LIMITS\r\n"},
         {"values short of the map version", {"ECU"}, "MOTORO05", Valori.left(2826 * 8), "LIMITS\r\n"},
         {"a line that is no S-record", {"ECU"}, "C_GPL05", MappaS19 + "S9030000FD\r\n", "LIMITS\r\n"},
         {"an empty S-record map", {"ECU"}, "C_GPL05", "", "LIMITS\r\n"},
         {"empty limits", {"ECU"}, "MOTORO05", Valori, "\r\n\r\n\r\n"},
+        {"a read-only map", {"ECU"}, "MOTORO05", Valori, "LIMITS\r\n", "FIAT/OLDKEY/CENTRAL1/MOTORO05.QOX"},
+        {"a read-only catalogue", {"ECU"}, "MOTORO05", Valori, "LIMITS\r\n", "FIAT.PRN"},
+        {"a file where the slot folder goes", {"", "ECU"}, "MOTORO05", Valori, "LIMITS\r\n", "FIAT/OLDKEY/CENTRAL2"},
     };
     for (const auto& c : rifiuti) {
         QDir(file("TEMPOR")).removeRecursively();
         cartella->scrivi("TEMPOR/FIAT.PRN", RigaCatalogo("PUNTO", "OLDKEY") + "\r\n");
         cartella->scrivi("TEMPOR/FIAT/OLDKEY/CENTRAL1/MOTORO05.QOX", "old map");
         preparo(RigaCatalogo("PUNTO", "NEWKEY", c.centraline), c.mappa, c.contenuto, c.limiti);
+        const QString inVia = c.inVia.isEmpty() ? QString() : file("TEMPOR/" + c.inVia);
+        if (!inVia.isEmpty() && QFileInfo::exists(inVia))
+            QFile::setPermissions(inVia, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+        else if (!inVia.isEmpty())
+            cartella->scrivi("TEMPOR/" + c.inVia, "x");
         auto prima = Elenco(file("TEMPOR"));
         prima.remove("/AGGMARCA.NEW");  // the refused record is dropped, nothing else changes
-        EXPECT_EQ(AggiornoDaAssistenza(), 0) << c.nome;
+        QString ostacolo;
+        EXPECT_EQ(AggiornoDaAssistenza(&ostacolo), 0) << c.nome;
         EXPECT_EQ(Elenco(file("TEMPOR")), prima) << c.nome;
+        EXPECT_EQ(ostacolo, inVia) << c.nome;
     }
     QDir(file("TEMPOR")).removeRecursively();
     for (const char* manca : {"AGGMARCA.NEW", "FILEQOX.NEW", "LIMITI.NEW"}) {
@@ -203,12 +216,17 @@ TEST_F(RemoteUpdate, AKilledTransferLeavesTheOldOrTheNewModelAndSoftware)
     ::setrlimit(RLIMIT_FSIZE, &stretto);
     inStato(GSM_CONNESSO);
     modem.clear();
-    for (const QByteArray& t : primo + secondo.mid(0, 3))
+    for (const QByteArray& t : primo + secondo.mid(0, 2))
+        stazione(t);
+    const QString informo = d->Informo->text();
+    for (const QByteArray& t : {secondo[2], QByteArray("FT1001000001")})
         stazione(t);
     ::setrlimit(RLIMIT_FSIZE, &vecchio);
     ::signal(SIGXFSZ, segnale);
-    EXPECT_EQ(modem.mid(modem.size() - 5),
-              Risposte({"fl9ko01", "s01ok", "s00ok", "ft0ko01", "ft2ko01"}));
+    EXPECT_EQ(modem.mid(modem.size() - 6),
+              Risposte({"fl9ko01", "s01ok", "s00ok", "ft0ko01", "ft2ko01", "ft1ko01"}));
+    EXPECT_EQ(informo, Msg(341) + ": " + QDir::toNativeSeparators(file("TEMPOR/AURELIA.PRN")))
+        << "the file that stops the committed update is named";
     modem.clear();
     ricevo(secondo);
     EXPECT_EQ(modem, Risposte({"s00ok", "ft0ok", "ft2ok", "ft8ok", "fl9ok", "s01ok"}));
@@ -222,5 +240,35 @@ TEST_F(RemoteUpdate, AKilledTransferLeavesTheOldOrTheNewModelAndSoftware)
         EXPECT_EQ(Leggo(file("TEMPOR/FIAT/PANDA1/CENTRAL1/LIMITI.TXT")), "PANDA\r\n") << quando;
         for (const char* n : {"AGGMARCA.NEW", "AGGMARCA.OK", "FILEQOX.NEW", "LIMITI.NEW"})
             EXPECT_FALSE(QFile::exists(file(QStringLiteral("TEMPOR/") + n))) << quando << n;
+    }
+
+    // A folder where BREZZA12's limits go refuses its update before the commit, named on the
+    // screen. The next update, of another make, is done at once; and after a start, even one
+    // that finds only the clean-up left of a committed update (killed between the removals
+    // of its map and of its limits). The folder stays where it was.
+    const QString cartellaLimiti = file("TEMPOR/AURELIA/BREZZA12/CENTRAL1/LIMITI.TXT");
+    QFile::remove(cartellaLimiti);
+    cartella->scrivi("TEMPOR/AURELIA/BREZZA12/CENTRAL1/LIMITI.TXT/x", "x");
+    for (int avvio = 0; avvio < 2; ++avvio) {
+        modem.clear();
+        ricevo(primo);
+        EXPECT_EQ(modem.mid(modem.size() - 2), Risposte({"fl9ko01", "s01ok"})) << avvio;
+        EXPECT_EQ(d->Informo->text(), Msg(345) + ": " + QDir::toNativeSeparators(cartellaLimiti)) << avvio;
+        EXPECT_FALSE(QFile::exists(file("TEMPOR/AGGMARCA.OK"))) << avvio;
+        if (avvio) {
+            cartella->scrivi("TEMPOR/AGGMARCA.OK", gsmsim::RecordAggMarca("FIAT", RigaCatalogo("PANDA", "PANDA1"), "C_GPL05"));
+            cartella->scrivi("TEMPOR/LIMITI.NEW", "PANDA\r\n");
+            QFile::remove(file("TEMPOR/FILEQOX.NEW"));
+            RiordinoDopoInterruzione();
+            EXPECT_EQ(QDir(file("TEMPOR")).entryList(QDir::Files), QStringList({"AURELIA.PRN", "FIAT.PRN"}));
+        }
+        const QByteArray limiti = "PANDA " + QByteArray::number(avvio);
+        modem.clear();
+        ricevo(gsmsim::ScambioCatalogoS19(gsmsim::RecordAggMarca("FIAT", RigaCatalogo("PANDA", "PANDA1"), "C_GPL05"),
+                                          righe, {limiti}));
+        EXPECT_EQ(modem, Risposte({"s00ok", "ft0ok", "ft2ok", "ft8ok", "fl9ok", "s01ok"})) << avvio;
+        EXPECT_EQ(Leggo(file("TEMPOR/FIAT/PANDA1/CENTRAL1/LIMITI.TXT")), limiti + "\r\n") << avvio;
+        EXPECT_EQ(Leggo(cartellaLimiti + "/x"), "x") << avvio;
+        EXPECT_EQ(Leggo(file("TEMPOR/AURELIA.PRN")), aurelia + brezza + "\r\n") << avvio;
     }
 }

@@ -169,6 +169,36 @@ TEST_F(StationCommands, ARefusedRecordLeavesNothingStagedForTheUpdate)
     EXPECT_EQ(d->Informo->text(), Msg(345));
     EXPECT_FALSE(QFile::exists(file("TEMPOR/AGGMARCA.NEW")));
     EXPECT_FALSE(QFile::exists(file("TEMPOR/FIAT.PRN")));
+
+    // A transfer of AURELIA BREZZA12 cut after 39 blocks leaves its record and 1170 values
+    // staged. The next record cannot remove one of them (a single I/O error): it is refused,
+    // names the file, and neither the old record nor the old values reach a model; its
+    // blocks start the map afresh, and the station's next try installs the new map alone.
+    QList<QByteArray> valori[2];
+    for (int i = 0; i < 2850; ++i)
+        for (int v = 0; v < 2; ++v)
+            valori[v].append(QByteArray::number(i * (v + 2)).rightJustified(6, '0'));
+    const auto vecchio = gsmsim::ScambioCatalogo(
+        gsmsim::RecordAggMarca("AURELIA", RigaCatalogo("BREZZA", "BREZZA12"), "MOTORO01"), valori[0], 30, {"OLD"});
+    const auto nuovo = gsmsim::ScambioCatalogo(Record, valori[1], 500, {"NEW"});
+    const QByteArray mappaNuova = valori[1].join("\r\n") + "\r\n";
+    for (const char* nome : {"FILEQOX.NEW", "AGGMARCA.NEW"}) {
+        QDir(file("TEMPOR")).removeRecursively();
+        QDir().mkpath(file("TEMPOR"));
+        esegui(vecchio.mid(0, 2 + 39));
+        ASSERT_EQ(QFileInfo(file("TEMPOR/FILEQOX.NEW")).size(), 1170 * 8) << nome;
+        RimozioneFallisceUnaVolta(file(QStringLiteral("TEMPOR/") + nome));
+        esegui(nuovo.mid(0, 2));
+        EXPECT_EQ(modem, Risposte({"s00ok", "ft0ko01"})) << nome;
+        EXPECT_EQ(d->Informo->text(), Msg(341) + ": " + QDir::toNativeSeparators(file(QStringLiteral("TEMPOR/") + nome)));
+        for (const QByteArray& t : nuovo.mid(2))
+            stazione(t);
+        EXPECT_EQ(modem.mid(modem.size() - 2), Risposte({"fl9ko01", "s01ok"})) << nome;
+        EXPECT_EQ(Leggo(file("TEMPOR/FILEQOX.NEW")), mappaNuova) << nome;
+        EXPECT_EQ(esegui(nuovo).mid(1, 1), Risposte({"ft0ok"})) << nome;
+        EXPECT_EQ(Leggo(file("TEMPOR/FIAT/PUNTO12/CENTRAL1/MOTORO05.QOX")), mappaNuova) << nome;
+        EXPECT_FALSE(QFileInfo::exists(file("TEMPOR/AURELIA.PRN"))) << nome;
+    }
 }
 
 TEST_F(StationCommands, ABlockThatCannotBeWrittenLeavesTheFileAsItWas)
