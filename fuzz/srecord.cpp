@@ -41,9 +41,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const VersioniIntestazione v = LeggoVersioniIntestazione(righe[0]);
         if ((!v.software.isEmpty() && v.software.size() != 4) || (!v.progetto.isEmpty() && v.progetto.size() != 5))
             std::abort();
-        for (const QChar c : v.versioneMappa)
-            if (!c.isDigit())
-                std::abort();
+        // The map version is the number the two characters make, a sign included ("-9").
+        if (!v.versioneMappa.isEmpty() && QString::number(v.versioneMappa.toLongLong()) != v.versioneMappa)
+            std::abort();
     }
     if (ParametriDaF19(parti[0]).size() != 28)
         std::abort();

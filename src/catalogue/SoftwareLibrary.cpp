@@ -24,9 +24,11 @@ int byteA(QByteArrayView riga, int posizione)
     return a < 0 || b < 0 ? -1 : a * 16 + b;
 }
 
+// The line without the blanks and carriage returns after its record, as the record reader
+// ignores them: a record goes into the programming image (and is patched) without them.
 QByteArrayView senzaCoda(QByteArrayView riga)
 {
-    while (!riga.isEmpty() && (riga.back() == ' ' || riga.back() == '\t'))
+    while (!riga.isEmpty() && (riga.back() == ' ' || riga.back() == '\t' || riga.back() == '\r'))
         riga.chop(1);
     return riga;
 }

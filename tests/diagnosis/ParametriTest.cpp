@@ -253,6 +253,7 @@ TEST_F(ParametriTest, ParameterRepliesInEveryReadState)
         QStringList testi;     // the boxes the state fills ("!" prefix: red)
         bool commutatore;
         bool messaggio251;
+        int salvo = 0;         // tank of the newer software: Save then shows 215 (sent) or 259 (refused)
     } casi[] = {
         {"tank, Rfr", FASE_LEGGI_SERBATOIO, rfrBuona, {"  1500", "  2700"}, true, false},
         {"tank, missing value", FASE_LEGGI_SERBATOIO, Rfr("-00001", "002700", "000001"), {"!1200", "  2700"}, true, true},
@@ -265,8 +266,11 @@ TEST_F(ParametriTest, ParameterRepliesInEveryReadState)
         {"personal, Rfn", FASE_LEGGI_PARAMETRI_N, Rfn(RfnTipica), {"2500", " 150", "30", "1300", "2800", "  12"}, true, false},
         {"personal, Rfn of 60", FASE_LEGGI_PARAMETRI_N, Rfn(RfnTipica, "0000011"),
          {"!2000", "! 200", "!25", "!1200", "!2950", "!  20"}, false, false},
-        {"tank, Rfn", FASE_LEGGI_SERBATOIO_N, Rfn(RfnTipica), {"  1300", "  2800"}, true, false},
-        {"tank, Rfn of 17", FASE_LEGGI_SERBATOIO_N, "Rfn001300002800\r\n", {"!1200", "!2950"}, false, true},
+        {"tank, Rfn", FASE_LEGGI_SERBATOIO_N, Rfn(RfnTipica), {"  1300", "  2800"}, true, false, 215},
+        {"tank, Rfn of 17", FASE_LEGGI_SERBATOIO_N, "Rfn001300002800\r\n", {"!1200", "!2950"}, false, true, 259},
+        {"tank, Rfn of 59 with a line end in its data", FASE_LEGGI_SERBATOIO_N,
+         Rfn(RfnTipica, "000\r01"),
+         {"!1200", "!2950"}, false, true, 259},
         {"personal, Rfr of 9", FASE_LEGGI_PARAMETRI, "Rfr0015\r\n", {"", "", "", "!1200", "!2950", ""}, false, false},
     };
     for (const auto& c : casi) {
@@ -312,6 +316,12 @@ TEST_F(ParametriTest, ParameterRepliesInEveryReadState)
         EXPECT_EQ(segnalazione->text(), c.messaggio251 ? Msg(251) : QString());
         if (!serbatoio) {
             EXPECT_TRUE(static_cast<Parametri*>(schermo)->BoxPers->isEnabled());
+        }
+        if (c.salvo != 0) {
+            scritto.clear();
+            static_cast<LivSerb*>(schermo)->Salva_Click();
+            EXPECT_EQ(segnalazione->text(), Msg(c.salvo));
+            EXPECT_EQ(scritto.size(), c.salvo == 215 ? 1 : 0);
         }
         chiudo();
     }

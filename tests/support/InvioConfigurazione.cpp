@@ -5,6 +5,8 @@
 #include "platform/SerialControl.h"
 #include "vehicle/StatoVeicolo.h"
 
+#include <QElapsedTimer>
+#include <QPointer>
 #include <QTimer>
 
 namespace {
@@ -155,7 +157,22 @@ void AmbienteInvioSimulatore::attivo()
 void AmbienteInvioSimulatore::invio()
 {
     confermo();
+    // The send dialog is modal: an upload that no reply and no watchdog ends would keep it up
+    // for ever. Past the bound it is unloaded and the test fails saying so.
+    QElapsedTimer tempo;
+    tempo.start();
+    QPointer<QTimer> limite = new QTimer(v);
+    QObject::connect(limite, &QTimer::timeout, limite, [limite, tempo] {
+        MandoDati* m = MandoDati::Istanza();
+        if (!m || !m->InModale() || m->Scaricato() || tempo.elapsed() < 60000)
+            return;
+        ADD_FAILURE() << "the send dialog is still up after 60 s: nothing ended the upload";
+        limite->stop();
+        m->Scarica();
+    });
+    limite->start(100);
     v->InvioMappa([] { return 0; });
+    delete limite.data();
 }
 
 void AmbienteInvioSimulatore::confermo()

@@ -214,6 +214,25 @@ TEST_F(InvioDati, MissingRepliesOfTheSendEndAsTheWatchdogSays)
         {FASE_INVIO_TABELLA, 212, "MU1\r\n"},
         {FASE_DATA_INSTALLAZIONE, 212, "MU1\r\n"},
     };
+    // Each block sent arms the watchdog: a block left unanswered ends the upload with 212.
+    QString versione;
+    ASSERT_TRUE(PreparoFileTabella(dati(), StatoVeicolo.FileTabella, versione));
+    Link.Collegato = true;
+    Link.FaseCom = FASE_INVIO_TABELLA;
+    MandoDati::Carica();
+    scritto.clear();
+    ricevo("R6\r\n");
+    ricevo("R5\r\n");
+    ASSERT_EQ(scritto.size(), 2);
+    FireWatchdog(v, WatchdogTimer::TimeOutTx);
+    EXPECT_EQ(box->testi(), QStringList{Msg(212)});
+    EXPECT_EQ(scritto.value(2), "MU1\r\n");
+    EXPECT_FALSE(Link.Collegato);
+    EXPECT_FALSE(MandoDati::Caricato());
+    EXPECT_EQ(Link.FaseCom, FASE_LIBERA);
+    ScaricoTutto();
+    v = Veicolo::Carica();
+
     FormTimer::ImpostaScalaTempo(0.001);
     for (const auto& c : casi) {
         SCOPED_TRACE(c.fase);
