@@ -26,17 +26,19 @@ QString FileSoftware(const QString& nome, const QString& estensione)
     return Files::PercorsoApp(QStringLiteral("SOFTWARE\\") + nome + estensione);
 }
 
-void Informo(int n, int record = -1)
+// A status message, with what follows it: the record number of a block, or the file that
+// stopped the work.
+void Informo(int n, const QString& coda = {})
 {
     if (DatiMotore* d = SchermoAssistenza())
-        d->MostroInformo(record < 0 ? Msg(n) : Msg(n) + QString::number(record) + QLatin1Char(')'));
+        d->MostroInformo(Msg(n) + coda);
 }
 
-// The message followed by the file that stopped the work, when one did.
-void Informo(int n, const QString& ostacolo)
+QString Record(int numero) { return numero < 0 ? QString() : QString::number(numero) + QLatin1Char(')'); }
+
+QString Causa(const QString& ostacolo)
 {
-    if (DatiMotore* d = SchermoAssistenza())
-        d->MostroInformo(ostacolo.isEmpty() ? Msg(n) : Msg(n) + QStringLiteral(": ") + QDir::toNativeSeparators(ostacolo));
+    return ostacolo.isEmpty() ? QString() : QStringLiteral(": ") + QDir::toNativeSeparators(ostacolo);
 }
 
 // A reply goes on the line framed, as everything the program sends to the station.
@@ -187,15 +189,17 @@ bool AproFileS19(const QByteArray& dati)
     const QString cartella = Files::PercorsoApp(QStringLiteral("SOFTWARE\\") + parti.mid(0, parti.size() - 1).join(QLatin1Char('\\')));
     if (!Files::CreaCartella(cartella))
         return false;
+    // Partial files of this name carry the program's marker. A description part no transfer
+    // committed goes before the record names it, or a start would take it for this transfer's
+    // commit and install what arrives.
+    const QString txtParziale = FileSoftware(nome, QStringLiteral(".TXT") + Parziale);
+    if (QFileInfo::exists(txtParziale) && !QFile::remove(txtParziale))
+        return false;
     if (!Files::ScriviAtomico(RegistroSoftware(), nome.toUtf8() + "\r\n"))
         return false;
-    // Partial files of this name carry the program's marker and are now recorded as this
-    // transfer's: a description part no transfer committed goes before the software starts
-    // empty, or a start would install what arrives.
-    const QString txtParziale = FileSoftware(nome, QStringLiteral(".TXT") + Parziale);
     QFile f(FileSoftware(nome, QStringLiteral(".S19") + Parziale));
-    if ((QFileInfo::exists(txtParziale) && !QFile::remove(txtParziale))
-        || !f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        // A record left behind names no commit: whoever reads it next only clears it.
         QFile::remove(RegistroSoftware());
         return false;
     }
@@ -258,7 +262,11 @@ bool ChiudoFileS19(const QByteArray& dati)
     if (!Files::ScriviAtomico(txtNuovo, descrizione + "\r\n"))
         return false;
     if (!Files::SostituisciConRinomina(parziale, FileSoftware(GSM.FileProgrammazione, QStringLiteral(".S19")))) {
-        QFile::remove(txtNuovo);
+        // The refused transfer is taken back: its description part goes or, failing that, the
+        // record that would make a start install it (marked files no record names are never
+        // acted on, and the next transfer of the name clears them).
+        if (!QFile::remove(txtNuovo))
+            QFile::remove(RegistroSoftware());
         return false;
     }
     GSM.FileProgrammazione.clear();
@@ -416,13 +424,13 @@ void ElaboroComandoGSM(const QByteArray& trama)
         GSM.AggMarcaRicevuto = ok;
         GSM.MappaDaIniziare = true;
         Rispondo(codice, ok);
-        Informo(ok ? 340 : 341, ostacolo);
+        Informo(ok ? 340 : 341, Causa(ostacolo));
         GSM.StatoGSM = GSM_BLOCCHI_MAPPA;
     } else if (famiglia == 'T') {
         const bool valori = tipo == '1' || tipo == '9';
         ok = valori ? ScrivoValoriMappa(testo, blocco) : ScrivoRigaMappa(testo, blocco);
         Rispondo(codice, ok);
-        Informo(valori ? (ok ? 336 : 337) : (ok ? 363 : 364), blocco);
+        Informo(valori ? (ok ? 336 : 337) : (ok ? 363 : 364), Record(blocco));
         if (tipo == '9' || tipo == '8')
             GSM.StatoGSM = GSM_RIGHE_LIMITI;
     } else if (famiglia == 'L') {
@@ -436,7 +444,7 @@ void ElaboroComandoGSM(const QByteArray& trama)
             QString ostacolo;
             const bool fatto = GSM.AggMarcaRicevuto && AggiornoDaAssistenza(&ostacolo) == -1;
             Rispondo(codice, fatto);
-            Informo(fatto ? 344 : 345, ostacolo);
+            Informo(fatto ? 344 : 345, Causa(ostacolo));
         }
     } else if (tipo == '0') {
         GSM.StatoGSM = GSM_BLOCCHI_SOFTWARE;
@@ -444,7 +452,7 @@ void ElaboroComandoGSM(const QByteArray& trama)
     } else if (tipo == '1') {
         ok = RicevoBloccoS19(dati);
         Rispondo(codice, ok);
-        Informo(ok ? 338 : 339, GSM.NumLinea);
+        Informo(ok ? 338 : 339, Record(GSM.NumLinea));
     } else {
         ok = ChiudoFileS19(dati);
         Rispondo(codice, ok);
