@@ -14,6 +14,7 @@
 
 #ifdef Q_OS_UNIX
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -246,6 +247,80 @@ bool Scrivibile(const QString& path)
     return fi.isWritable() && fi.permissions().testFlag(QFileDevice::WriteOwner);
 }
 
+static QString Sistema(int codice) { return QString::fromLocal8Bit(std::strerror(codice)); }
+
+// The name a rewrite of `path` writes, at the end of its chain of links, and whether what
+// stands there may be replaced: nothing, or a regular file that is Scrivibile. On refusal
+// `perche` names the file and gives the reason.
+static bool Destinazione(const QString& path, QString& finale, QString& perche)
+{
+    if (!SeguoCollegamenti(path, finale, perche)) {
+        perche = path + QStringLiteral(": ") + perche;
+        return false;
+    }
+    const QFileInfo fi(finale);
+    if (!fi.exists())
+        return true;
+    QString motivo;
+    if (fi.isDir())
+        motivo = Sistema(EISDIR);
+    else if (!fi.isFile())
+        motivo = QStringLiteral("not a regular file");
+    else if (!Scrivibile(finale))
+        // A file the user made read-only is not replaced behind his back.
+        motivo = Sistema(EACCES) + QStringLiteral(" (read-only file)");
+    else
+        return true;
+    perche = QStringLiteral("cannot replace ") + finale + QStringLiteral(": ") + motivo;
+    return false;
+}
+
+// Whether a new file can be made in the folder: an unnamed one is made and let go at once,
+// which leaves nothing behind; where the file system makes none, the folder's permissions
+// tell.
+static bool AccoglieFile(const QString& cartella, QString& perche)
+{
+#ifdef Q_OS_UNIX
+    const QByteArray nome = QFile::encodeName(cartella);
+#ifdef O_TMPFILE
+    const int fd = ::open(nome.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+        ::close(fd);
+        return true;
+    }
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+        perche = Sistema(errno);
+        return false;
+    }
+#endif
+    if (::access(nome.constData(), W_OK | X_OK) != 0) {
+        perche = Sistema(errno);
+        return false;
+    }
+#else
+    Q_UNUSED(cartella);
+    Q_UNUSED(perche);
+#endif
+    return true;
+}
+
+bool Sostituibile(const QString& path, QString* perche)
+{
+    QString finale, motivo;
+    if (!Destinazione(path, finale, motivo)) {
+        if (perche)
+            *perche = motivo;
+        return false;
+    }
+    const QString cartella = QFileInfo(finale).absolutePath();
+    if (!AccoglieFile(cartella, motivo)) {
+        if (perche)
+            *perche = QStringLiteral("cannot write in ") + cartella + QStringLiteral(": ") + motivo;
+        return false;
+    }
+    return true;
+}
+
 bool ScriviAtomico(const QString& path, const std::function<bool(QIODevice&)>& scrittore, QString* errore)
 {
     auto fallito = [errore](const QString& perche) {
@@ -256,12 +331,9 @@ bool ScriviAtomico(const QString& path, const std::function<bool(QIODevice&)>& s
     // A rewrite through symbolic links replaces the file at the end of the chain; the links stay.
     QString finale;
     QString perche;
-    if (!SeguoCollegamenti(path, finale, perche))
-        return fallito(path + QStringLiteral(": ") + perche);
+    if (!Destinazione(path, finale, perche))
+        return fallito(perche);
     const QFileInfo esistente(finale);
-    // A file the user made read-only is not replaced behind his back.
-    if (esistente.exists() && !Scrivibile(finale))
-        return fallito(QStringLiteral("existing file is not writable: ") + finale);
     RimuovoTemporanei(finale);
     QTemporaryFile f(ModelloTemporaneo(esistente.absolutePath(), esistente.fileName()));
     if (!f.open())

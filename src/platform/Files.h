@@ -43,10 +43,17 @@ QStringList ComponentiValidi(const QString& relativo);
 // read-only for the administrator too.
 bool Scrivibile(const QString& path);
 
+// Whether ScriviAtomico(path) can write, decided before anything is written: the name at the
+// end of path's chain of links holds nothing, or a regular file that is Scrivibile, and its
+// folder takes a new file. False otherwise, `perche` naming the file or folder and the reason.
+bool Sostituibile(const QString& path, QString* perche = nullptr);
+
 // Writes data to path through a temporary file in the same folder that is flushed, synced
 // and renamed over the target. On failure the old file stays whole, false is returned and
-// `errore` gets the system's reason. An existing target that is not Scrivibile is refused. A path that is a symbolic link, or a chain of them (at
-// most 40), writes the file at the chain's end and the links stay. An existing file keeps its
+// `errore` names the file and gives the system's reason. What stands at the target and is not
+// a regular file that is Scrivibile is refused, as Sostituibile does. A path that is a
+// symbolic link, or a chain of them (at most 40), writes the file at the chain's end and the
+// links stay. An existing file keeps its
 // permissions; a new one gets read and write for all less the process's umask.
 // The temporary file's name is the target's, then ".~zeqtmp-", six random letters or digits
 // and ".tmp"; where that would pass the folder's limit on name length it is ".~zeqtmp-", 16
