@@ -242,8 +242,13 @@ QString ChiaveMinima(const QString& chiave)
             const Peso& w = T().pesi[c];
             for (int i = 0; i < w.n; ++i)
                 r += QChar(static_cast<char16_t>(w.base[i]));
+        } else if (QChar::requiresSurrogates(c)) {
+            r += QChar(QChar::highSurrogate(c));
+            r += QChar(QChar::lowSurrogate(c));
         } else {
-            r += QString::fromUcs4(&c, 1);
+            // Every character as it is: a conversion from UTF-32 would take U+FEFF for a
+            // byte-order mark and drop it.
+            r += QChar(static_cast<char16_t>(c));
         }
     }
     return r;

@@ -247,12 +247,12 @@ TEST_F(ArchivioDb, NameIndexFollowsTheCollationAndPrefixWalksFindEveryMatch)
     CreoEApro();
     Db::Recordset& rs = *Archivio.RsClienti;
     const QStringList nomi = {"zürich", "JOSEFA", "josé", "Jose", "NUÑO", "Nuno", "ñandu", "STRAßE",
-                              "Strasse", "ZAPATA", "ΩMEGA", "łukasz", "LUZ", "", "D'ANGELO"};
+                              "Strasse", "ZAPATA", "ΩMEGA", "łukasz", "LUZ", "", "D'ANGELO", "v\uFEFFera", "VANNA"};
     int n = 0;
     for (const QString& nome : nomi)
         AggiungoCliente(rs, QString("P%1").arg(n++), nome);
     EXPECT_EQ(NomiInOrdine(rs), QStringList({"", "D'ANGELO", "Jose", "josé", "JOSEFA", "łukasz", "LUZ", "Nuno",
-                                             "NUÑO", "ñandu", "Strasse", "STRAßE", "ZAPATA", "zürich", "ΩMEGA"}));
+                                             "NUÑO", "ñandu", "Strasse", "STRAßE", "VANNA", "v\uFEFFera", "ZAPATA", "zürich", "ΩMEGA"}));
     struct Caso {
         const char* digitato;
         QStringList attesi;
@@ -272,6 +272,7 @@ TEST_F(ArchivioDb, NameIndexFollowsTheCollationAndPrefixWalksFindEveryMatch)
         {"z", {"ZAPATA", "zürich"}},
         {"  zu  ", {"zürich"}},
         {"d'", {"D'ANGELO"}},
+        {"v\uFEFF", {"v\uFEFFera"}},   // pasted with a byte-order mark
         {"x", {}},
         {"   ", {}},
     };
