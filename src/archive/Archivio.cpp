@@ -32,12 +32,9 @@ struct Segno {
     bool Valido() const { return dimensione >= 0; }
 };
 
-Segno SegnoDi(const QString& path)
+Segno SegnoDa(const struct stat& st)
 {
-    struct stat st {};
     Segno s;
-    if (::stat(path.toLocal8Bit().constData(), &st) != 0)
-        return s;
     s.inode = quint64(st.st_ino);
     s.dimensione = qint64(st.st_size);
     s.modifica = st.st_mtim.tv_sec;
@@ -47,21 +44,58 @@ Segno SegnoDi(const QString& path)
     return s;
 }
 
-// The sign of the file as it is now, when it can tell every later change: not while the clock
-// that stamps file times still stands where it stamped the last change, since a write from
-// outside in that same tick would leave the sign as it is. Invalid then (the next opening checks).
-Segno SegnoCerto(const QString& path)
+Segno SegnoDi(const QString& path)
 {
-    const Segno s = SegnoDi(path);
+    struct stat st {};
+    if (::stat(path.toLocal8Bit().constData(), &st) != 0)
+        return {};
+    return SegnoDa(st);
+}
+
+// The sign when it can tell every later change, else invalid (the next opening checks). A
+// write from outside stamps both times of the file with the clock that stamps file times,
+// which moves in coarse ticks: in the tick of the last change it leaves the status-change time
+// as it is, and changes the sign only where the modification time differs from it. The
+// program's own write sees to that by stamping the modification time with the fine clock.
+// Where the two are equal the sign is uncertain until that tick has passed (two seconds on a
+// file system that keeps whole seconds, one on some).
+Segno Certo(const Segno& s)
+{
+    if (!s.Valido() || s.modifica != s.stato || s.modificaNs != s.statoNs)
+        return s;
     timespec ora {}, passo {};
     ::clock_gettime(CLOCK_REALTIME_COARSE, &ora);
     ::clock_getres(CLOCK_REALTIME_COARSE, &passo);
-    // A file system that keeps whole seconds (two on some) stamps in steps of its own.
     const qint64 tick = s.statoNs == 0 ? 2'000'000'000 : std::max<qint64>(1, qint64(passo.tv_nsec));
     const qint64 cambio = s.stato * 1'000'000'000 + s.statoNs;
     const qint64 adesso = qint64(ora.tv_sec) * 1'000'000'000 + ora.tv_nsec;
-    if (s.Valido() && cambio <= adesso && adesso < cambio + tick)
+    if (cambio <= adesso && adesso < cambio + tick)
         return {};
+    return s;
+}
+
+// The sign of the file the connection has open, read at its path only while the name leads to
+// that file, before it was opened here and after: a file put in its place is never vouched
+// for. After the program's own write (`timbro`) the modification time is stamped first.
+Segno SegnoAperto(const Db::Database& db, bool timbro)
+{
+    if (db.FileSpostato())
+        return {};
+    const int fd = ::open(db.Percorso().toLocal8Bit().constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    Segno s;
+    struct stat st {};
+    if (!db.FileSpostato()) {
+        if (timbro) {
+            timespec tempi[2] = {{0, UTIME_OMIT}, {}};
+            ::clock_gettime(CLOCK_REALTIME, &tempi[1]);
+            ::futimens(fd, tempi);   // refused on a file of another owner: the tick rule stays
+        }
+        if (::fstat(fd, &st) == 0)
+            s = Certo(SegnoDa(st));
+    }
+    ::close(fd);
     return s;
 }
 
@@ -78,10 +112,10 @@ struct FileVerificato {
 FileVerificato g_verificato;
 
 // Told by the database layer after each write that a connection of the program committed.
-void SegnoDopoScrittura(const QString& path)
+void SegnoDopoScrittura(Db::Database& db)
 {
-    if (g_verificato.valido && g_verificato.path == path)
-        g_verificato.segno = SegnoCerto(path);
+    if (g_verificato.valido && g_verificato.path == db.Percorso())
+        g_verificato.segno = SegnoAperto(db, true);
 }
 } // namespace
 
@@ -407,12 +441,24 @@ bool SanoInQuestaEsecuzione(const QString& path)
 // Told by the database layer before the program writes to a file. The archive, once opened in
 // this run, is written to only while it is as the program's own last write left it; a file
 // changed from outside meanwhile (while a screen held it, too) is checked from the disk
-// first, and a damaged one is not written to: the next opening repairs it.
+// first, and a damaged one is not written to: the next opening repairs it. Nor is a file that
+// another was put in the place of: the write would go to the old file, lost when it closes.
+// Every write is refused then until the screen lets the archive go; the next opening checks
+// the file now at the path.
 void ControlloPrimaDiScrivere(Db::Database& db)
 {
     static bool inCorso = false;
     const QString path = db.Percorso();
-    if (inCorso || g_verificato.path.isEmpty() || g_verificato.path != path || SanoInQuestaEsecuzione(path))
+    if (inCorso || g_verificato.path.isEmpty() || g_verificato.path != path)
+        return;
+    auto spostato = [&] {
+        if (db.FileSpostato()) {
+            g_verificato.valido = false;
+            throw Db::ErroreDb(Db::Err::NonScrivibile, "another file was put in the place of " + path);
+        }
+    };
+    spostato();
+    if (SanoInQuestaEsecuzione(path))
         return;
     inCorso = true;
     g_verificato.valido = false;
@@ -426,7 +472,8 @@ void ControlloPrimaDiScrivere(Db::Database& db)
     inCorso = false;
     if (!integro)
         throw Db::ErroreDb(Db::Err::Danneggiato, "damaged database");
-    g_verificato = {path, Db::ErroriMotore(), true, SegnoCerto(path)};
+    spostato();
+    g_verificato = {path, Db::ErroriMotore(), true, SegnoAperto(db, false)};
 }
 
 } // namespace
@@ -529,7 +576,7 @@ void CreoArchivio()
                     g_verificato.valido = false;
                     if (db->Valore("PRAGMA quick_check").toString() != "ok")
                         throw Db::ErroreDb(Db::Err::Danneggiato, "damaged database");
-                    g_verificato = {path, Db::ErroriMotore(), true, SegnoCerto(path)};
+                    g_verificato = {path, Db::ErroriMotore(), true, SegnoAperto(*db, false)};
                 }
                 if (!db->EsisteTabella("CLIENTI")) {
                     db->Inizia();

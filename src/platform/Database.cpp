@@ -321,15 +321,22 @@ void Database::Fallisci(int rc)
 
 // Pages written to the database file are counted by the engine (never for an empty transaction,
 // such as the one that takes the write lock); the count is read, and cleared, only outside a
-// transaction, so it covers every write since the last one reported.
+// transaction, so it covers every write since the last one reported. What the opening's own
+// settings wrote is cleared unreported: those are not the program's writes.
 void Database::DopoScrittura()
 {
     if (!m_db || !sqlite3_get_autocommit(m_db))
         return;
     int scritte = 0, massimo = 0;
     if (sqlite3_db_status(m_db, SQLITE_DBSTATUS_CACHE_WRITE, &scritte, &massimo, 1) == SQLITE_OK && scritte > 0 &&
-        g_quandoScritto)
-        g_quandoScritto(m_path);
+        m_configurato && g_quandoScritto)
+        g_quandoScritto(*this);
+}
+
+bool Database::FileSpostato() const
+{
+    int spostato = 0;
+    return m_db && sqlite3_file_control(m_db, "main", SQLITE_FCNTL_HAS_MOVED, &spostato) == SQLITE_OK && spostato;
 }
 
 // Outside a transaction, the first statement that may write (any statement run as text, a

@@ -77,16 +77,18 @@ struct DefCampo {
     int dimensione = 0;     // Text: maximum length in characters
 };
 
+class Database;
+
 // Whoever must know when the program itself has changed a database file: after any statement
 // of a connection of this layer that leaves it outside a transaction with pages written to its
 // database file since the last time (a commit, a statement in autocommit, a rollback after a
-// spill), `osservatore` is called with that database's path, the file just as the write left
-// it. Opening, locking and reading never call it. One observer for the whole process; null
-// for none.
-using OsservatoreScrittura = void (*)(const QString& path);
+// spill), `osservatore` is called with the connection, its file just as the write left it.
+// Opening, locking, the opening's own settings (which rewrite the header of a file another
+// tool left in another journal mode) and reading never call it. One observer for the whole
+// process; null for none.
+using OsservatoreScrittura = void (*)(Database& db);
 void QuandoScritto(OsservatoreScrittura osservatore);
 
-class Database;
 // Whoever must look at a database file before the program writes to it: called outside a
 // transaction before a statement that may write is run and before a write transaction
 // begins, with the connection. It may refuse the write by throwing ErroreDb; nothing has
@@ -142,6 +144,10 @@ public:
     bool EsisteTabella(const QString& tabella);
 
     QString Percorso() const { return m_path; }
+    // Whether the name the connection was opened by no longer leads to the file it has open
+    // (another file renamed over it, or the name removed): the engine's own look at the name.
+    // False on a closed connection.
+    bool FileSpostato() const;
     bool Aperto() const { return m_db != nullptr; }
     // Closes the database and every recordset still open on it. Closing twice is no error.
     void Chiudi();

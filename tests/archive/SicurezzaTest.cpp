@@ -11,13 +11,35 @@
 #include <QtEndian>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
+#include <sys/stat.h>
+#include <time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 using namespace Archivi;
 
 namespace {
+
+// Waits until the clock that stamps file times has moved past the tick of the file's last
+// change, so that a check that follows cannot be told by the tick alone.
+void AttendoUnTick(const QString& path)
+{
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0);
+    timespec passo {}, ora {};
+    ::clock_getres(CLOCK_REALTIME_COARSE, &passo);
+    const qint64 tick = st.st_ctim.tv_nsec == 0 ? 2'000'000'000 : std::max<qint64>(1, passo.tv_nsec);
+    const qint64 oltre = qint64(st.st_ctim.tv_sec) * 1'000'000'000 + st.st_ctim.tv_nsec + tick;
+    for (int i = 0; i < 10000; ++i) {
+        ::clock_gettime(CLOCK_REALTIME_COARSE, &ora);
+        if (qint64(ora.tv_sec) * 1'000'000'000 + ora.tv_nsec > oltre)
+            return;
+        ::usleep(1000);
+    }
+    FAIL() << "the file clock did not move";
+}
 
 class SicurezzaArchivio : public ::testing::Test {
 protected:
@@ -188,11 +210,42 @@ TEST_F(SicurezzaArchivio, DamagedArchiveIsRepairedKeepingEveryReadableRowAndTheO
     // holds it, a write from outside points the free list at 80 pages the table still holds,
     // the first 40 and the last 40 of the table (the right-most children of its interior
     // pages among them). The next opening finds the damage and the repair keeps those pages'
-    // customers, so the save that follows writes over none of them. The opening is the next
-    // one of the same run, or the first of a new run after a save the program refused while
-    // it still held the damaged file.
-    auto esperimento = [&](bool nuovaEsecuzione) {
-        SCOPED_TRACE(nuovaEsecuzione ? "first opening of the next run" : "next opening of the same run");
+    // customers, so the save that follows writes over none of them. Each row damages the file
+    // in its own way and reaches the next opening in its own way; the damage always comes more
+    // than a tick of the file clock after the program's own last write, so only the sign can
+    // tell it.
+    enum class Danno { ListaLibera, ListaLiberaWal, PaginaLetta };
+    enum class Via { StessaEsecuzione, SalvataggioRifiutato, Sostituito };
+    struct Riga {
+        const char* nome;
+        Danno danno;
+        Via via;
+        bool nuovaEsecuzione;
+    };
+    const Riga righe[] = {
+        {"next opening of the same run", Danno::ListaLibera, Via::StessaEsecuzione, false},
+        {"header left in WAL mode by another tool", Danno::ListaLiberaWal, Via::StessaEsecuzione, false},
+        {"a save refused while held, then a new run", Danno::ListaLibera, Via::SalvataggioRifiutato, true},
+        {"an index page the screen has read, a save refused", Danno::PaginaLetta, Via::SalvataggioRifiutato, false},
+        {"a copy renamed over the file while held", Danno::ListaLibera, Via::Sostituito, false},
+    };
+    auto salvo = [](const QString& nota) {
+        Db::Recordset& rs = *Archivio.RsClienti;
+        rs.Edit();
+        rs.Imposta("NOTE", nota);
+        try {
+            rs.Update();
+        } catch (const Db::ErroreDb& e) {
+            rs.CancelUpdate();
+            return e.Numero;
+        }
+        return 0;
+    };
+    const int campoNote = int(std::find_if(std::begin(CampiClienti), std::end(CampiClienti),
+                                           [](const DefinizioneCampo& c) { return c.nome == QString("NOTE"); }) -
+                              std::begin(CampiClienti));
+    for (const Riga& k : righe) {
+        SCOPED_TRACE(k.nome);
         Archivio.reset();
         QDir(prog.file("ARCHIVI")).removeRecursively();
         ASSERT_EQ(ArchivioDemo::Genera(prog.path(), 3000, 7), 3000);
@@ -202,50 +255,83 @@ TEST_F(SicurezzaArchivio, DamagedArchiveIsRepairedKeepingEveryReadableRowAndTheO
         QMap<QString, QStringList> vecchi = LeggoTutto();
         ASSERT_EQ(vecchi.size(), 1500);
         CreoEApro();
-        QList<quint32> vive;
-        {
-            dimensione = Archivio.DbArchivio->Valore("PRAGMA page_size").toInt();
+        if (k.via == Via::Sostituito) {
+            // A save; a copy of the file put in its place from outside (as a sync client or a
+            // backup restore does); a second save is refused, not written into the old file
+            // that goes with the screen. The next opening finds the first save in the file
+            // now at the path, and a save after it goes there.
+            Archivio.RsClienti->MoveFirst();
+            const QString targa = Archivio.RsClienti->Valore("TARGA_AUTO").toString();
+            ASSERT_EQ(salvo("FIRST"), 0);
+            prog.scrivi("ARCHIVI/x", prog.leggi("ARCHIVI/ARCHIVIO.MDB"));
+            ASSERT_EQ(::rename(QFile::encodeName(prog.file("ARCHIVI/x")), QFile::encodeName(FileArchivio())), 0);
+            EXPECT_EQ(salvo("SECOND"), Db::Err::NonScrivibile);
+            ChiudoArchivio();
+            CreoEApro();
+            EXPECT_FALSE(Archivio.Riparato);
+            Archivio.RsClienti->ImpostaIndice("PER_TARGA_AUTO");
+            Archivio.RsClienti->Seek("=", targa);
+            ASSERT_FALSE(Archivio.RsClienti->NoMatch());
+            EXPECT_EQ(Archivio.RsClienti->Valore("NOTE").toString(), "FIRST");
+            ASSERT_EQ(salvo("SECOND"), 0);
+            ChiudoArchivio();
+            vecchi[targa][campoNote] = "SECOND";
+            EXPECT_EQ(LeggoTutto().value(targa), vecchi[targa]);
+            CreoEApro();
+        }
+        QByteArray danneggiato = prog.leggi("ARCHIVI/ARCHIVIO.MDB");
+        dimensione = Archivio.DbArchivio->Valore("PRAGMA page_size").toInt();
+        auto u32 = [&](int i) { return qFromBigEndian<quint32>(danneggiato.constData() + i); };
+        if (k.danno == Danno::PaginaLetta) {
+            // A page of the name index, read by the screen's own connection just before.
+            pagina = Archivio.DbArchivio->Valore("SELECT pageno FROM dbstat WHERE name='PER_NOME' "
+                                                 "AND pagetype='leaf' ORDER BY pageno LIMIT 1 OFFSET 2").toInt();
+            ASSERT_GT(pagina, 1);
+            for (int i = 0; i < dimensione; ++i)
+                danneggiato[(pagina - 1) * dimensione + i] = char(0xA5 ^ (i * 31));
+        } else {
+            QList<quint32> vive;
             auto s = Archivio.DbArchivio->ApriSnapshot("SELECT pageno FROM dbstat WHERE name='CLIENTI' AND pagetype='leaf'");
             for (; !s->EOF_(); s->MoveNext())
                 vive << s->Valore("pageno").toUInt();
+            ASSERT_GE(vive.size(), 80);
+            vive = vive.first(40) + vive.last(40);
+            const qint64 tronco = qint64(u32(32) - 1) * dimensione;
+            ASSERT_GE(u32(tronco + 4), 80u);
+            for (int i = 0; i < vive.size(); ++i)
+                qToBigEndian<quint32>(vive[i], danneggiato.data() + tronco + 8 + 4 * i);
+            if (k.danno == Danno::ListaLiberaWal)
+                danneggiato[18] = danneggiato[19] = 2;
         }
-        ASSERT_GE(vive.size(), 80);
-        vive = vive.first(40) + vive.last(40);
-        {
-            QFile f(FileArchivio());
+        if (k.via == Via::Sostituito) {
+            prog.scrivi("ARCHIVI/x", danneggiato);
+            ASSERT_EQ(::rename(QFile::encodeName(prog.file("ARCHIVI/x")), QFile::encodeName(FileArchivio())), 0);
+        } else {
+            QFile f(FileArchivio());   // written in place, as a tool that opens the file does
             ASSERT_TRUE(f.open(QIODevice::ReadWrite));
-            auto u32 = [](const QByteArray& b, int i) { return qFromBigEndian<quint32>(b.constData() + i); };
-            const qint64 tronco = qint64(u32(f.read(100), 32) - 1) * dimensione;
-            ASSERT_TRUE(f.seek(tronco));
-            ASSERT_GE(u32(f.read(8), 4), 80u);
-            for (quint32 p : vive) {
-                const quint32 be = qToBigEndian(p);
-                ASSERT_EQ(f.write(reinterpret_cast<const char*>(&be), 4), 4);
-            }
+            ASSERT_EQ(f.write(danneggiato), danneggiato.size());
         }
-        const QByteArray danneggiato = prog.leggi("ARCHIVI/ARCHIVIO.MDB");
-        if (nuovaEsecuzione) {
+        AttendoUnTick(FileArchivio());
+        if (k.via != Via::StessaEsecuzione) {
             // A save while the screen still holds the file: the change is found before the
             // write, and nothing is written into the damaged file.
-            Db::Recordset& rs = *Archivio.RsClienti;
-            rs.Edit();
-            rs.Imposta("NOTE", "NOTA SCRITTA");
-            int numero = 0;
-            try {
-                rs.Update();
-            } catch (const Db::ErroreDb& e) {
-                numero = e.Numero;
-            }
-            EXPECT_EQ(numero, Db::Err::Danneggiato);
-            rs.CancelUpdate();
+            EXPECT_EQ(salvo("NOTA SCRITTA"), k.via == Via::Sostituito ? Db::Err::NonScrivibile : Db::Err::Danneggiato);
         }
         ChiudoArchivio();
         EXPECT_EQ(prog.leggi("ARCHIVI/ARCHIVIO.MDB"), danneggiato);
-        if (nuovaEsecuzione)
+        if (k.nuovaEsecuzione)
             Archivio.reset();
         CreoEApro();
         ASSERT_TRUE(Archivio.Riparato);
-        EXPECT_EQ(prog.leggi("ARCHIVI/" + Archivio.CopiaDanneggiata), danneggiato);
+        QByteArray copia = prog.leggi("ARCHIVI/" + Archivio.CopiaDanneggiata);
+        if (k.danno == Danno::ListaLiberaWal) {
+            // The opening set the journal mode back before it found the damage: the header's
+            // format bytes, change counter and the version it is valid for are all it wrote.
+            EXPECT_EQ(copia.mid(18, 2), QByteArray("\1\1"));
+            for (const auto& [da, n] : {std::pair{18, 2}, std::pair{24, 4}, std::pair{92, 4}})
+                copia.replace(da, n, danneggiato.mid(da, n));
+        }
+        EXPECT_EQ(copia, danneggiato);
         Archivio.DbArchivio->Inizia();
         for (int i = 0; i < 400; ++i)
             AggiungoCliente(*Archivio.RsClienti, QString("NUOVO%1").arg(i), QString("NUOVO CLIENTE %1").arg(i));
@@ -258,18 +344,46 @@ TEST_F(SicurezzaArchivio, DamagedArchiveIsRepairedKeepingEveryReadableRowAndTheO
             tenuti += dopo.value(it.key()) == it.value();
         EXPECT_EQ(tenuti, 1500);
         EXPECT_EQ(Db::Database::Apri(FileArchivio())->Valore("PRAGMA integrity_check").toString(), "ok");
-    };
-    esperimento(false);
-    esperimento(true);
+    }
 
     // Damage that leaves the sign as the program's own last write left it (a bad sector, a bit
     // flipped on the medium; here a write of the program's own that breaks an index) is found
-    // at the first opening of the next run.
+    // as soon as the engine fails on it: reading through the index in the same run makes the
+    // next opening check and repair. Otherwise it is found at the first opening of the next run.
+    auto rompoIndice = [](const char* indice, const char* tabella) {
+        CreoEApro();
+        Archivio.DbArchivio->Esegui("PRAGMA writable_schema=ON");
+        Archivio.DbArchivio->Esegui(QString("UPDATE sqlite_master SET rootpage=(SELECT rootpage FROM sqlite_master "
+                                            "WHERE name='%1') WHERE name='%2'").arg(tabella, indice));
+        ChiudoArchivio();
+    };
+    // Nor does anything else check the whole file while nobody but the program writes to it:
+    // the openings and saves that follow its own writes, however soon, do not find an index it
+    // broke itself where no save goes (one of a table of its own beside the customers).
     CreoEApro();
-    Archivio.DbArchivio->Esegui("PRAGMA writable_schema=ON");
-    Archivio.DbArchivio->Esegui("UPDATE sqlite_master SET rootpage=(SELECT rootpage FROM sqlite_master "
-                                "WHERE name='CLIENTI') WHERE name='PER_NOME'");
+    Archivio.DbArchivio->Esegui("CREATE TABLE PROVA (A); CREATE INDEX PROVA_A ON PROVA (A); "
+                                "INSERT INTO PROVA VALUES (1), (2)");
     ChiudoArchivio();
+    rompoIndice("PROVA_A", "PROVA");
+    for (int i = 0; i < 10; ++i) {
+        CreoEApro();
+        EXPECT_FALSE(Archivio.Riparato) << i;
+        EXPECT_EQ(salvo(QString("NOTA %1").arg(i)), 0) << i;
+        ChiudoArchivio();
+    }
+    CreoEApro();
+    try {
+        Archivio.DbArchivio->Valore("SELECT count(*) FROM PROVA INDEXED BY PROVA_A WHERE A > 0");
+        ADD_FAILURE() << "the broken index was read without a failure";
+    } catch (const Db::ErroreDb& e) {
+        EXPECT_EQ(e.Numero, Db::Err::Danneggiato);
+    }
+    ChiudoArchivio();
+    CreoEApro();
+    EXPECT_TRUE(Archivio.Riparato);
+    ChiudoArchivio();
+    EXPECT_EQ(LeggoTutto().size(), 1900);
+    rompoIndice("PER_NOME", "CLIENTI");
     Archivio.reset();
     CreoEApro();
     EXPECT_TRUE(Archivio.Riparato);
