@@ -314,10 +314,7 @@ TEST_F(SicurezzaArchivio, DamagedArchiveIsRepairedKeepingEveryReadableRowAndTheO
         AttendoUnTick(FileArchivio());
         if (k.via == Via::StessaEsecuzione) {
             // The screen goes on reading: reads never vouch for the file.
-            Archivio.RsClienti->ImpostaIndice("PER_NOME");
-            int trovati = 0;
-            ScorroPrefisso(*Archivio.RsClienti, "DITTA_NOME", "B", [&] { ++trovati; });
-            EXPECT_GT(trovati, 0);
+            EXPECT_EQ(Archivio.RsClienti->Conta(), 1500);
         } else {
             // A save while the screen still holds the file: the change is found before the
             // write, and nothing is written into the damaged file.
