@@ -368,7 +368,7 @@ TEST_F(SicurezzaArchivio, DamagedArchiveIsRepairedKeepingEveryReadableRowAndTheO
                                 "INSERT INTO PROVA VALUES (1), (2)");
     ChiudoArchivio();
     rompoIndice("PROVA_A", "PROVA");
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < 40; ++i) {
         CreoEApro();
         EXPECT_FALSE(Archivio.Riparato) << i;
         EXPECT_EQ(salvo(QString("NOTA %1").arg(i)), 0) << i;
