@@ -6,6 +6,7 @@
 #include <sqlite3.h>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace Db {
@@ -336,7 +337,16 @@ void Database::DopoScrittura()
 bool Database::FileSpostato() const
 {
     int spostato = 0;
-    return m_db && sqlite3_file_control(m_db, "main", SQLITE_FCNTL_HAS_MOVED, &spostato) == SQLITE_OK && spostato;
+    if (!m_db || sqlite3_file_control(m_db, "main", SQLITE_FCNTL_HAS_MOVED, &spostato) != SQLITE_OK)
+        return false;
+    if (spostato)
+        return true;
+    // The engine looks at the name it resolved its links to; the name given may be a link made
+    // to lead to another file since.
+    const char* risolto = sqlite3_db_filename(m_db, "main");
+    struct stat dato {}, aperto {};
+    return !risolto || ::stat(m_path.toUtf8().constData(), &dato) != 0 || ::stat(risolto, &aperto) != 0 ||
+           dato.st_dev != aperto.st_dev || dato.st_ino != aperto.st_ino;
 }
 
 // Outside a transaction, the first statement that may write (any statement run as text, a

@@ -145,7 +145,7 @@ public:
 
     QString Percorso() const { return m_path; }
     // Whether the name the connection was opened by no longer leads to the file it has open
-    // (another file renamed over it, or the name removed): the engine's own look at the name.
+    // (another file renamed over it, the name removed, a link it is made to lead elsewhere).
     // False on a closed connection.
     bool FileSpostato() const;
     bool Aperto() const { return m_db != nullptr; }

@@ -215,7 +215,7 @@ TEST_F(SicurezzaArchivio, DamagedArchiveIsRepairedKeepingEveryReadableRowAndTheO
     // than a tick of the file clock after the program's own last write, so only the sign can
     // tell it.
     enum class Danno { ListaLibera, ListaLiberaWal, PaginaLetta };
-    enum class Via { StessaEsecuzione, SalvataggioRifiutato, Sostituito };
+    enum class Via { StessaEsecuzione, SalvataggioRifiutato, Sostituito, Collegamento };
     struct Riga {
         const char* nome;
         Danno danno;
@@ -228,6 +228,12 @@ TEST_F(SicurezzaArchivio, DamagedArchiveIsRepairedKeepingEveryReadableRowAndTheO
         {"a save refused while held, then a new run", Danno::ListaLibera, Via::SalvataggioRifiutato, true},
         {"an index page the screen has read, a save refused", Danno::PaginaLetta, Via::SalvataggioRifiutato, false},
         {"a copy renamed over the file while held", Danno::ListaLibera, Via::Sostituito, false},
+        {"the file a link, led to a copy while held", Danno::ListaLibera, Via::Collegamento, false},
+    };
+    const QByteArray nomeArchivio = QFile::encodeName(FileArchivio());
+    auto alPostoDi = [&](const QByteArray& dati, const char* nome) {
+        prog.scrivi(QString("ARCHIVI/") + nome, dati);
+        ASSERT_EQ(::rename(QFile::encodeName(prog.file(QString("ARCHIVI/") + nome)), nomeArchivio), 0);
     };
     auto salvo = [](const QString& nota) {
         Db::Recordset& rs = *Archivio.RsClienti;
@@ -254,17 +260,27 @@ TEST_F(SicurezzaArchivio, DamagedArchiveIsRepairedKeepingEveryReadableRowAndTheO
         ChiudoArchivio();
         QMap<QString, QStringList> vecchi = LeggoTutto();
         ASSERT_EQ(vecchi.size(), 1500);
+        if (k.via == Via::Collegamento) {
+            ASSERT_EQ(::rename(nomeArchivio, QFile::encodeName(prog.file("ARCHIVI/REALE.MDB"))), 0);
+            ASSERT_EQ(::symlink("REALE.MDB", nomeArchivio), 0);
+        }
         CreoEApro();
-        if (k.via == Via::Sostituito) {
+        if (k.via == Via::Sostituito || k.via == Via::Collegamento) {
             // A save; a copy of the file put in its place from outside (as a sync client or a
-            // backup restore does); a second save is refused, not written into the old file
-            // that goes with the screen. The next opening finds the first save in the file
-            // now at the path, and a save after it goes there.
+            // backup restore does), or the link that is the file made to lead to the copy; a
+            // second save is refused, not written into the old file that goes with the screen.
+            // The next opening finds the first save in the file now at the path, and a save
+            // after it goes there.
             Archivio.RsClienti->MoveFirst();
             const QString targa = Archivio.RsClienti->Valore("TARGA_AUTO").toString();
             ASSERT_EQ(salvo("FIRST"), 0);
-            prog.scrivi("ARCHIVI/x", prog.leggi("ARCHIVI/ARCHIVIO.MDB"));
-            ASSERT_EQ(::rename(QFile::encodeName(prog.file("ARCHIVI/x")), QFile::encodeName(FileArchivio())), 0);
+            if (k.via == Via::Sostituito) {
+                alPostoDi(prog.leggi("ARCHIVI/ARCHIVIO.MDB"), "x");
+            } else {
+                prog.scrivi("ARCHIVI/COPIA.MDB", prog.leggi("ARCHIVI/REALE.MDB"));
+                ASSERT_EQ(::symlink("COPIA.MDB", QFile::encodeName(prog.file("ARCHIVI/y"))), 0);
+                ASSERT_EQ(::rename(QFile::encodeName(prog.file("ARCHIVI/y")), nomeArchivio), 0);
+            }
             EXPECT_EQ(salvo("SECOND"), Db::Err::NonScrivibile);
             ChiudoArchivio();
             CreoEApro();
@@ -303,9 +319,8 @@ TEST_F(SicurezzaArchivio, DamagedArchiveIsRepairedKeepingEveryReadableRowAndTheO
             if (k.danno == Danno::ListaLiberaWal)
                 danneggiato[18] = danneggiato[19] = 2;
         }
-        if (k.via == Via::Sostituito) {
-            prog.scrivi("ARCHIVI/x", danneggiato);
-            ASSERT_EQ(::rename(QFile::encodeName(prog.file("ARCHIVI/x")), QFile::encodeName(FileArchivio())), 0);
+        if (k.via == Via::Sostituito || k.via == Via::Collegamento) {
+            alPostoDi(danneggiato, "x");
         } else {
             QFile f(FileArchivio());   // written in place, as a tool that opens the file does
             ASSERT_TRUE(f.open(QIODevice::ReadWrite));
@@ -318,7 +333,7 @@ TEST_F(SicurezzaArchivio, DamagedArchiveIsRepairedKeepingEveryReadableRowAndTheO
         } else {
             // A save while the screen still holds the file: the change is found before the
             // write, and nothing is written into the damaged file.
-            EXPECT_EQ(salvo("NOTA SCRITTA"), k.via == Via::Sostituito ? Db::Err::NonScrivibile : Db::Err::Danneggiato);
+            EXPECT_EQ(salvo("NOTA SCRITTA"), k.via == Via::SalvataggioRifiutato ? Db::Err::Danneggiato : Db::Err::NonScrivibile);
         }
         ChiudoArchivio();
         EXPECT_EQ(prog.leggi("ARCHIVI/ARCHIVIO.MDB"), danneggiato);
