@@ -53,8 +53,9 @@ bool Sostituibile(const QString& path, QString* perche = nullptr);
 // `errore` names the file and gives the system's reason. What stands at the target and is not
 // a regular file that is Scrivibile is refused, as Sostituibile does. A path that is a
 // symbolic link, or a chain of them (at most 40), writes the file at the chain's end and the
-// links stay. An existing file keeps its
-// permissions; a new one gets read and write for all less the process's umask.
+// links stay. The temporary is made as the system makes a new file, read and write for all
+// less the umask, or what the folder's default access list gives; a new file keeps that, and
+// an existing one's permissions are given to the temporary before any data.
 // The temporary file's name is the target's, then ".~zeqtmp-", six random letters or digits
 // and ".tmp"; where that would pass the folder's limit on name length it is ".~zeqtmp-", 16
 // hex digits of the SHA-256 of the target's name, "-", six random letters or digits and
