@@ -217,7 +217,7 @@ bool SlotPronto(const QString& sorgente, const QString& destinazione)
         if (!nome.endsWith(QLatin1String(".QOX")) || !QFileInfo::exists(Files::Trova(destinazione, nome)))
             continue;
         QByteArray testo;
-        if (fi.size() > Importo::MassimoBlocco || !Files::LeggiTutto(fi.filePath(), testo) || !MappaValoriIntera(testo))
+        if (!Files::LeggiTutto(fi.filePath(), testo) || !MappaValoriIntera(testo))
             return false;
     }
     return true;

@@ -17,6 +17,8 @@
 // block. A standard map (.QOX) replaces an installed one only when it normalises to at least
 // the 2,827 values up to the map version; otherwise its block fails before anything is
 // written. The model key is at most 12 characters (Catalogo::LunghezzaModello).
+#include "platform/Files.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -26,7 +28,7 @@ constexpr int Fatto = 0;      // every block imported
 constexpr int Errore = 1;     // stopped at an error
 // A block (from the line after the previous END to its own END) larger than any real one
 // fails: the update file is read a line at a time and never held whole.
-constexpr qint64 MassimoBlocco = 64 * 1024 * 1024;
+constexpr qint64 MassimoBlocco = Files::MassimoLettura;
 } // namespace Importo
 
 // Any other *.DAT of the media: model blocks (MARCA, MODELLO, DESCRIZIONE_MODELLO,

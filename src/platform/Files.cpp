@@ -512,7 +512,7 @@ bool AppendoBlocco(const QString& percorso, const QByteArray& dati, bool crea)
 bool LeggiTutto(const QString& path, QByteArray& dati)
 {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
+    if (!f.open(QIODevice::ReadOnly) || f.size() > MassimoLettura)
         return false;
     dati = f.readAll();
     return f.error() == QFileDevice::NoError;

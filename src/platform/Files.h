@@ -82,7 +82,12 @@ bool CopiaAtomica(const QString& sorgente, const QString& destinazione, QString*
 // block refused half-way leaves no part of it. False on any failure.
 bool AppendoBlocco(const QString& percorso, const QByteArray& dati, bool crea = true);
 
-// Reads a whole file; false when it cannot be read.
+// The largest file LeggiTutto reads, and the largest block of an update file: far past any
+// real map, catalogue, rail list, letter template or software file.
+constexpr qint64 MassimoLettura = 64 * 1024 * 1024;
+
+// Reads a whole file; false when it cannot be read or is larger than MassimoLettura (refused
+// before any of it is read).
 bool LeggiTutto(const QString& path, QByteArray& dati);
 
 // The first line of a regular file, up to its first CR or LF, reading at most `massimo`
