@@ -11,6 +11,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <functional>
 
@@ -20,13 +21,24 @@ namespace {
 
 QString Latino(const QByteArray& b) { return QString::fromLatin1(b); }
 
+// The system's limit on the length of a path.
+#ifdef PATH_MAX
+constexpr qsizetype MassimoPercorso = PATH_MAX;
+#else
+constexpr qsizetype MassimoPercorso = 260;
+#endif
+
 // The folders a block's INIZIO names below the program folder: none when it is empty; false
-// when it is given but is not a relative path of valid names.
+// when it is given but is not a relative path of valid names, or when the folder's path would
+// pass the system's limit (refused at once: it could never be made, and looking it up level
+// by level would take minutes).
 bool CartelleInizio(const QByteArray& testo, QStringList& inizio)
 {
     inizio.clear();
     if (testo.isEmpty())
         return true;
+    if (QFile::encodeName(Files::CartellaProgramma() + QLatin1Char('/') + Latino(testo)).size() >= MassimoPercorso)
+        return false;
     inizio = Files::ComponentiValidi(Latino(testo));
     return !inizio.isEmpty();
 }

@@ -210,6 +210,8 @@ TEST_F(ImportoDaSupporto, BadBlocksStopTheImportWithoutWriting)
                                    + K("VALVOLE_DA_MONTARE", "4") + slot1 + "END\r\n", 1},
         {"INIZIO climbing out", K("INIZIO", "..\\..\\X") + K("MARCA", "NEWMAKE") + testa + slot1 + "END\r\n", 1},
         {"INIZIO with a drive", K("INIZIO", "C:\\X") + K("MARCA", "NEWMAKE") + testa + slot1 + "END\r\n", 1},
+        {"INIZIO past the system's limit on a path",
+         K("INIZIO", QByteArray("A\\").repeated(200000)) + K("MARCA", "NEWMAKE") + testa + slot1 + "END\r\n", 1},
         {"missing slot folder", K("MARCA", "NEWMAKE") + testa + slot1 + K("VERSIONE_CENTR_BENZ", "2")
                                     + K("CENTRALINA_BENZINA", "E2") + "END\r\n", 1},
     };
