@@ -41,6 +41,19 @@ int ImportoValvole(const QString& nomeFile, const QString& cartella);
 // SOFTWARE.DAT: data files (and their .TXT descriptions) into <PathApp>[/INIZIO]/MARCA/MODELLO.
 int ImportoFileDati(const QString& nomeFile, const QString& cartella);
 
+// What the update screen does with a *.DAT file of the media, by its name (any case):
+// VALVOLE.DAT, SOFTWARE.DAT, VERSOFTWARE.DAT (copied into the program folder) or any other.
+enum class TipoAggiornamento { Valvole, FileDati, VersioneDati, Modelli };
+TipoAggiornamento TipoFileAggiornamento(const QString& nome);
+
+// Whether every file that importing the update file nomeFile of the media folder would replace
+// can be replaced (Files::Sostituibile), decided from the file before anything is written:
+// the catalogue and the slot files of each model block, the rail catalogue and the files of
+// each rail, each software file and its description, or the data-version file. The look ends
+// where the import would stop at a block that names no files it may write. False at the first
+// file that cannot be replaced, `perche` naming it and giving the system's reason.
+bool Sostituibili(const QString& nomeFile, const QString& cartella, QString& perche);
+
 // Injector-rail catalogue record: 1-4 code, 5-13 rail folder, 14-178 description, CR LF.
 namespace CatalogoValvole {
 constexpr int LunghezzaRecord = 180;
