@@ -191,15 +191,30 @@ void AggModel::Tastook_Click()
             break;
         }
     }
+    // Nothing is replaced unless every file the update would replace can be: a read-only file
+    // is the person's. The one that stops the update is named, with the reason.
+    QString causa;
     for (const QFileInfo& fi : trovati) {
+        QString ostacolo;
+        if (!Sostituibili(fi.fileName(), cartella, ostacolo)) {
+            causa = QStringLiteral(": ") + QDir::toNativeSeparators(ostacolo);
+            risultato = Importo::Errore;
+            interrotto = true;
+            Beep();
+            Avviso(329, 140, 0, causa);
+            break;
+        }
+    }
+    for (const QFileInfo& fi : causa.isEmpty() ? trovati : QFileInfoList()) {
         const QString nome = fi.fileName().toUpper();
-        if (nome == QLatin1String("VALVOLE.DAT")) {
+        const TipoAggiornamento tipo = TipoFileAggiornamento(nome);
+        if (tipo == TipoAggiornamento::Valvole) {
             Mostro(LabModel[2], Msg(324));
             risultato = ImportoValvole(fi.fileName(), cartella);
-        } else if (nome == QLatin1String("SOFTWARE.DAT")) {
+        } else if (tipo == TipoAggiornamento::FileDati) {
             Mostro(LabModel[2], Msg(325));
             risultato = ImportoFileDati(fi.fileName(), cartella);
-        } else if (nome == QLatin1String("VERSOFTWARE.DAT")) {
+        } else if (tipo == TipoAggiornamento::VersioneDati) {
             Mostro(LabModel[2], Msg(326));
             if (!Files::CopiaAtomica(fi.filePath(), Files::PercorsoApp(nome))) {
                 // A copy that fails abandons the search.
@@ -226,7 +241,7 @@ void AggModel::Tastook_Click()
     if (trovati.isEmpty() && !interrotto) {
         LabModel[2]->setText(Msg(323));
     } else if (interrotto) {
-        LabModel[3]->setText(Msg(329));
+        LabModel[3]->setText(Msg(329) + causa);
     } else if (risultato == Importo::Nessuno) {
         LabModel[3]->setText(Msg(323));
     } else {

@@ -11,6 +11,7 @@
 #include <QListWidget>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace Catalogo;
@@ -129,11 +130,15 @@ QList<QByteArray> RigheCatalogo(const QByteArray& dati, int lunghezzaRecord, boo
     if (completo && fine >= 0) {
         for (qsizetype i = fine; i < dati.size(); ++i) {
             const char c = dati.at(i);
-            if (c != '\x1a' && c != ' ' && c != '\r' && c != '\n')
+            if (c != '\x1a' && c != ' ' && c != '\r' && c != '\n' && c != '\0')
                 *completo = false;
         }
     }
     righe = Righe(dati);
+    // NUL bytes, such as a file system leaves at the end of a file cut short, are no record.
+    righe.removeIf([](const QByteArray& r) {
+        return !r.isEmpty() && std::all_of(r.begin(), r.end(), [](char c) { return c == '\0'; });
+    });
     for (QByteArray& r : righe)
         r = InCaratteri(r);
     return righe;

@@ -86,10 +86,11 @@ QByteArray ChiaveOrdinamento(const QByteArray& record);
 // 180 for the rail catalogue), without their line ends. A file that is a whole number of
 // such records is taken record by record whatever bytes the records hold (a stray CR or
 // Ctrl-Z is part of its record); only a file whose alignment is broken is split into lines
-// (Righe), and there a line that is valid UTF-8 is measured in characters: it is re-encoded
-// in Windows-1252 ("?" for what the code page lacks). `allineato` tells which way the file
-// was read; `completo` is false when text other than blanks and line ends follows the
-// Ctrl-Z that ends a split file, text that splitting by lines would lose.
+// (Righe), and there a line of nothing but NUL bytes is no line and a line that is valid
+// UTF-8 is measured in characters: it is re-encoded in Windows-1252 ("?" for what the code
+// page lacks). `allineato` tells which way the file was read; `completo` is false when text
+// other than blanks, NUL bytes and line ends follows the Ctrl-Z that ends a split file, text
+// that splitting by lines would lose.
 QList<QByteArray> RigheCatalogo(const QByteArray& dati, int lunghezzaRecord, bool* allineato = nullptr,
                                 bool* completo = nullptr);
 } // namespace CatalogoTesto

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <functional>
 
@@ -20,13 +21,24 @@ namespace {
 
 QString Latino(const QByteArray& b) { return QString::fromLatin1(b); }
 
+// The system's limit on the length of a path.
+#ifdef PATH_MAX
+constexpr qsizetype MassimoPercorso = PATH_MAX;
+#else
+constexpr qsizetype MassimoPercorso = 260;
+#endif
+
 // The folders a block's INIZIO names below the program folder: none when it is empty; false
-// when it is given but is not a relative path of valid names.
+// when it is given but is not a relative path of valid names, or when the folder's path would
+// pass the system's limit (refused at once: it could never be made, and looking it up level
+// by level would take minutes).
 bool CartelleInizio(const QByteArray& testo, QStringList& inizio)
 {
     inizio.clear();
     if (testo.isEmpty())
         return true;
+    if (QFile::encodeName(Files::CartellaProgramma() + QLatin1Char('/') + Latino(testo)).size() >= MassimoPercorso)
+        return false;
     inizio = Files::ComponentiValidi(Latino(testo));
     return !inizio.isEmpty();
 }
@@ -158,12 +170,13 @@ QByteArray ValoreInizio(const QByteArray& valore)
     return v;
 }
 
-// Copies every entry of a media folder into the target folder (upper-cased names when told).
-// Only regular files with acceptable names are copied; anything else fails the copy.
-// `copiato` is called with the target name of each file copied; its false fails the copy.
-bool CopioCartella(const QString& sorgente, const QString& destinazione, bool maiuscolo,
-                   const std::function<bool(const QString&)>& copiato = nullptr)
+// The copies of every entry of a media folder into the target folder (upper-cased names when
+// told): each entry with the target it replaces. False when an entry may not be copied: only
+// regular files with names that decode and are acceptable are.
+bool CopieCartella(const QString& sorgente, const QString& destinazione, bool maiuscolo,
+                   QList<std::pair<QString, QString>>& copie)
 {
+    copie.clear();
     if (!Files::NomiIllegibili(sorgente).isEmpty())
         return false;
     QDir d(sorgente);
@@ -173,10 +186,24 @@ bool CopioCartella(const QString& sorgente, const QString& destinazione, bool ma
         const QString nome = maiuscolo ? fi.fileName().toUpper() : fi.fileName();
         if (fi.isSymLink() || !fi.isFile() || !Files::ComponenteValido(nome))
             return false;
-        const QString dest = Files::Trova(destinazione, nome);
-        if (!Files::CopiaAtomica(fi.filePath(), dest))
+        copie.append({fi.filePath(), Files::Trova(destinazione, nome)});
+    }
+    return true;
+}
+
+// Copies every entry of a media folder into the target folder as CopieCartella lists them;
+// anything that may not be copied fails the copy. `copiato` is called with the target name of
+// each file copied; its false fails the copy.
+bool CopioCartella(const QString& sorgente, const QString& destinazione, bool maiuscolo,
+                   const std::function<bool(const QString&)>& copiato = nullptr)
+{
+    QList<std::pair<QString, QString>> copie;
+    if (!CopieCartella(sorgente, destinazione, maiuscolo, copie))
+        return false;
+    for (const auto& [da, a] : copie) {
+        if (!Files::CopiaAtomica(da, a))
             return false;
-        if (copiato && !copiato(QFileInfo(dest).fileName().toUpper()))
+        if (copiato && !copiato(QFileInfo(a).fileName().toUpper()))
             return false;
     }
     return true;
@@ -217,7 +244,7 @@ bool SlotPronto(const QString& sorgente, const QString& destinazione)
         if (!nome.endsWith(QLatin1String(".QOX")) || !QFileInfo::exists(Files::Trova(destinazione, nome)))
             continue;
         QByteArray testo;
-        if (fi.size() > Importo::MassimoBlocco || !Files::LeggiTutto(fi.filePath(), testo) || !MappaValoriIntera(testo))
+        if (!Files::LeggiTutto(fi.filePath(), testo) || !MappaValoriIntera(testo))
             return false;
     }
     return true;
@@ -341,36 +368,81 @@ int ScorroBlocchi(const QString& cartella, const QString& nomeFile, bool maiusco
     return risultato;
 }
 
-// Writes one completed block. Returns the block's result (0 or 1).
-int ScrivoBloccoModello(BloccoModello& b, const QString& cartella)
+// Where a completed model block goes: its make and model key as folder names, the folders its
+// INIZIO names, the base folder (INIZIO/MARCA or MARCA) and the media folder of each slot it
+// uses.
+struct DoveModello {
+    QString marca, modello, base;
+    QStringList inizio;
+    QString supporto[3];   // "" for a slot the block does not use
+
+    // The program's folder of slot k (0..2).
+    QString CartellaSlot(int k) const
+    {
+        return Files::Trova(Files::PercorsoApp(base + QLatin1Char('/') + modello), QStringLiteral("CENTRAL%1").arg(k + 1));
+    }
+};
+
+// False when the block is incomplete, names what may not be written or lacks the media folder
+// of a slot it uses.
+bool DoveVaModello(const BloccoModello& b, const QString& cartella, DoveModello& d)
 {
     // Complete block
     const bool flag = !b.tipoPredefinito.isEmpty() || !b.tipo[0].isEmpty() || !b.tipo[1].isEmpty()
                       || !b.tipo[2].isEmpty();
     if (b.marca.isEmpty() || b.modello.isEmpty() || b.descrizione.isEmpty() || b.valvole.isEmpty() || !flag)
-        return Importo::Errore;
+        return false;
 
     // Names from the media that become folders and file names.
-    const QString marca = Latino(b.marca);
-    const QString modello = Latino(b.modello);
-    if (!Files::ComponenteValido(marca) || MarcaRiservata(marca) || !Files::ComponenteValido(modello)
+    d.marca = Latino(b.marca);
+    d.modello = Latino(b.modello);
+    if (!Files::ComponenteValido(d.marca) || MarcaRiservata(d.marca) || !Files::ComponenteValido(d.modello)
         || b.modello.size() > Catalogo::LunghezzaModello)
-        return Importo::Errore;
-    QStringList inizio;
-    if (!CartelleInizio(b.inizio, inizio))
-        return Importo::Errore;
-
-    // Every used slot's media folder must be there, and fit to be copied, before anything
-    // is written.
-    const QString base = inizio.isEmpty() ? marca : inizio.join(QLatin1Char('/')) + QLatin1Char('/') + marca;
+        return false;
+    if (!CartelleInizio(b.inizio, d.inizio))
+        return false;
+    d.base = d.inizio.isEmpty() ? d.marca : d.inizio.join(QLatin1Char('/')) + QLatin1Char('/') + d.marca;
     for (int k = 0; k < 3; ++k) {
-        const QString slot = QStringLiteral("CENTRAL%1").arg(k + 1);
-        if (b.usato[k]
-            && (!CartellaSupporto(cartella, {marca, modello, slot})
-                || !SlotPronto(SuSupporto(cartella, {marca, modello, slot}),
-                               Files::PercorsoApp(base + QLatin1Char('/') + modello + QLatin1Char('/') + slot))))
-            return Importo::Errore;
+        if (!b.usato[k])
+            continue;
+        const QStringList slot{d.marca, d.modello, QStringLiteral("CENTRAL%1").arg(k + 1)};
+        if (!CartellaSupporto(cartella, slot))
+            return false;
+        d.supporto[k] = SuSupporto(cartella, slot);
     }
+    return true;
+}
+
+// The files a model block would write: its catalogue and the copy of each file of its slots.
+int BersagliModello(const BloccoModello& b, const QString& cartella, QStringList& bersagli)
+{
+    DoveModello d;
+    if (!DoveVaModello(b, cartella, d))
+        return Importo::Errore;
+    bersagli << PercorsoCatalogo(d.base);
+    for (int k = 0; k < 3; ++k) {
+        QList<std::pair<QString, QString>> copie;
+        if (b.usato[k] && !CopieCartella(d.supporto[k], d.CartellaSlot(k), true, copie))
+            return Importo::Errore;
+        for (const auto& c : copie)
+            bersagli << c.second;
+    }
+    return Importo::Fatto;
+}
+
+// Writes one completed block. Returns the block's result (0 or 1).
+int ScrivoBloccoModello(BloccoModello& b, const QString& cartella)
+{
+    DoveModello d;
+    if (!DoveVaModello(b, cartella, d))
+        return Importo::Errore;
+    const QString& modello = d.modello;
+    const QString& base = d.base;
+    const QStringList& inizio = d.inizio;
+    // Every used slot's media folder must be fit to be copied before anything is written.
+    for (int k = 0; k < 3; ++k)
+        if (b.usato[k] && !SlotPronto(d.supporto[k], d.CartellaSlot(k)))
+            return Importo::Errore;
     if (!inizio.isEmpty() && !Files::CreaCartella(Files::PercorsoApp(inizio.join(QLatin1Char('/')))))
         return Importo::Errore;
     if (b.tipoPredefinito.isEmpty())
@@ -430,14 +502,10 @@ int ScrivoBloccoModello(BloccoModello& b, const QString& cartella)
     for (int k = 0; k < 3; ++k) {
         if (!b.usato[k])
             continue;
-        const QString slot = QStringLiteral("CENTRAL%1").arg(k + 1);
-        const QString dest = Files::Trova(cartellaModello, slot);
-        if (!Files::CreaCartella(dest))
+        const QString dest = d.CartellaSlot(k);
+        if (!Files::CreaCartella(dest) || !QFileInfo(d.supporto[k]).isDir())
             return Importo::Errore;
-        const QString sorgente = SuSupporto(cartella, {marca, modello, slot});
-        if (sorgente.isEmpty() || !QFileInfo(sorgente).isDir())
-            return Importo::Errore;
-        if (!CopioCartella(sorgente, dest, true, [&](const QString& nome) { return RimuovoF19Superato(dest, nome); }))
+        if (!CopioCartella(d.supporto[k], dest, true, [&](const QString& nome) { return RimuovoF19Superato(dest, nome); }))
             return Importo::Errore;
     }
     OrdinoRecord(record);
@@ -453,7 +521,9 @@ bool MappaValoriIntera(const QByteArray& testo)
            && normalizzato.size() / MappaValori::LunghezzaRecord >= MappaValori::MinimoValori;
 }
 
-int ImportoModelli(const QString& nomeFile, const QString& cartella)
+// Reads the model blocks of an update file, handing each completed one to `blocco`.
+static int LeggoModelli(const QString& nomeFile, const QString& cartella,
+                        const std::function<int(BloccoModello&)>& blocco)
 {
     auto accetta = [](const QByteArray& chiave) {
         return ChiaveNota(chiave, {"INIZIO", "MARCA", "MODELLO", "DESCRIZIONE_MODELLO", "VALVOLE_DA_MONTARE",
@@ -493,8 +563,12 @@ int ImportoModelli(const QString& nomeFile, const QString& cartella)
         }
         return true;
     };
-    return ScorroBlocchi<BloccoModello>(cartella, nomeFile, false, accetta, valore,
-                                        [&](BloccoModello& b) { return ScrivoBloccoModello(b, cartella); });
+    return ScorroBlocchi<BloccoModello>(cartella, nomeFile, false, accetta, valore, blocco);
+}
+
+int ImportoModelli(const QString& nomeFile, const QString& cartella)
+{
+    return LeggoModelli(nomeFile, cartella, [&](BloccoModello& b) { return ScrivoBloccoModello(b, cartella); });
 }
 
 // ---------------------------------------------------------------------------------------
@@ -519,21 +593,47 @@ struct CatalogoInCorso {
     bool modificato = false;
 };
 
-int ScrivoBloccoValvola(const BloccoValvola& b, const QString& cartella, CatalogoInCorso& catalogo)
+// The media folder of a completed rail block; "" when the block names another catalogue than
+// the rail one, a folder name that may not be written, or no media folder that can be read.
+QString SupportoValvola(const BloccoValvola& b, const QString& cartella)
 {
     if (b.marca.isEmpty() || b.modello.isEmpty())
-        return Importo::Errore;
+        return {};
     const QString marca = Latino(b.marca);
     const QString modello = Latino(b.modello);
     // Only the rail catalogue may be written by this import.
     if (marca.compare(QLatin1String("VALVOLE"), Qt::CaseInsensitive) != 0 || !Files::ComponenteValido(modello))
-        return Importo::Errore;
+        return {};
     const QString sorgente = SuSupporto(cartella, {marca, modello});
     if (sorgente.isEmpty() || !QFileInfo(sorgente).isDir() || !Files::NomiIllegibili(sorgente).isEmpty())
+        return {};
+    return sorgente;
+}
+
+QString CatalogoValvoleDi(const BloccoValvola& b) { return Files::PercorsoApp(Latino(b.marca) + QStringLiteral(".PRN")); }
+QString CartellaValvolaDi(const BloccoValvola& b) { return Files::PercorsoApp(Latino(b.marca) + QLatin1Char('/') + Latino(b.modello)); }
+
+// The files a rail block would write: the rail catalogue and the copy of each file of the rail.
+int BersagliValvola(const BloccoValvola& b, const QString& cartella, QStringList& bersagli)
+{
+    const QString sorgente = SupportoValvola(b, cartella);
+    QList<std::pair<QString, QString>> copie;
+    if (sorgente.isEmpty() || !CopieCartella(sorgente, CartellaValvolaDi(b), false, copie))
+        return Importo::Errore;
+    bersagli << CatalogoValvoleDi(b);
+    for (const auto& c : copie)
+        bersagli << c.second;
+    return Importo::Fatto;
+}
+
+int ScrivoBloccoValvola(const BloccoValvola& b, const QString& cartella, CatalogoInCorso& catalogo)
+{
+    const QString sorgente = SupportoValvola(b, cartella);
+    if (sorgente.isEmpty())
         return Importo::Errore;
 
     if (catalogo.percorso.isEmpty()) {
-        const QString percorso = Files::PercorsoApp(marca + QStringLiteral(".PRN"));
+        const QString percorso = CatalogoValvoleDi(b);
         QByteArray dati;
         if (QFileInfo::exists(percorso) && !Files::LeggiTutto(percorso, dati))
             return Importo::Errore;
@@ -543,7 +643,7 @@ int ScrivoBloccoValvola(const BloccoValvola& b, const QString& cartella, Catalog
     }
 
     // The rail's folder first: the catalogue never names a rail whose tables are not there.
-    const QString dest = Files::PercorsoApp(marca + QLatin1Char('/') + modello);
+    const QString dest = CartellaValvolaDi(b);
     if (!Files::CreaCartella(dest) || !CopioCartella(sorgente, dest, false))
         return Importo::Errore;
 
@@ -565,7 +665,9 @@ int ScrivoBloccoValvola(const BloccoValvola& b, const QString& cartella, Catalog
 
 } // namespace
 
-int ImportoValvole(const QString& nomeFile, const QString& cartella)
+// Reads the rail blocks of VALVOLE.DAT, handing each completed one to `blocco`.
+static int LeggoValvole(const QString& nomeFile, const QString& cartella,
+                        const std::function<int(BloccoValvola&)>& blocco)
 {
     int fileDati = 0;
     auto accetta = [](const QByteArray& chiave) {
@@ -588,9 +690,14 @@ int ImportoValvole(const QString& nomeFile, const QString& cartella)
         }
         return true;
     };
+    return ScorroBlocchi<BloccoValvola>(cartella, nomeFile, true, accetta, valore, blocco);
+}
+
+int ImportoValvole(const QString& nomeFile, const QString& cartella)
+{
     CatalogoInCorso catalogo;
-    const int risultato = ScorroBlocchi<BloccoValvola>(
-        cartella, nomeFile, true, accetta, valore, [&](BloccoValvola& b) { return ScrivoBloccoValvola(b, cartella, catalogo); });
+    const int risultato = LeggoValvole(nomeFile, cartella,
+                                       [&](BloccoValvola& b) { return ScrivoBloccoValvola(b, cartella, catalogo); });
     if (catalogo.modificato && !Files::ScriviAtomico(catalogo.percorso, Unisci(catalogo.record)))
         return Importo::Errore;
     return risultato;
@@ -605,45 +712,88 @@ struct BloccoFileDati {
     QByteArray inizio, marca, modello, file;
 };
 
-int ScrivoBloccoFileDati(const BloccoFileDati& b, const QString& cartella)
+// Where a completed software block goes: the folders its INIZIO names and the path of the
+// file's folder below both the program and the media folder (INIZIO, MARCA, MODELLO), the
+// file and the name of its description ("" when the file's name gives none).
+struct DoveFileDati {
+    QStringList inizio, relativo;
+    QString file, descrizione;
+};
+
+// False when the block is incomplete or names what may not be written.
+bool DoveVaFileDati(const BloccoFileDati& b, DoveFileDati& d)
 {
     if (b.modello.isEmpty() || b.marca.isEmpty() || b.file.isEmpty())
-        return Importo::Errore;
+        return false;
     const QString marca = Latino(b.marca);
     const QString modello = Latino(b.modello);
-    const QString file = Latino(b.file);
-    if (!Files::ComponenteValido(marca) || !Files::ComponenteValido(modello) || !Files::ComponenteValido(file))
+    d.file = Latino(b.file);
+    if (!Files::ComponenteValido(marca) || !Files::ComponenteValido(modello) || !Files::ComponenteValido(d.file))
+        return false;
+    if (!CartelleInizio(b.inizio, d.inizio))
+        return false;
+    d.relativo = d.inizio + QStringList{marca, modello};
+    // The description beside the file: the same name with "TXT" for its last three characters.
+    const QString descrizione = d.file.left(d.file.size() - 3) + QStringLiteral("TXT");
+    if (d.file.size() >= 3 && Files::ComponenteValido(descrizione))
+        d.descrizione = descrizione;
+    return true;
+}
+
+// The description beside the file on the media: whatever stands under its name (which must
+// then be a regular file that copies, never a link); "" when nothing does.
+QString DescrizioneSupporto(const DoveFileDati& d, const QString& sorgente)
+{
+    if (d.descrizione.isEmpty())
+        return {};
+    const QString sd = Files::Trova(QFileInfo(sorgente).path(), d.descrizione);
+    const QFileInfo fi(sd);
+    return fi.exists() || fi.isSymLink() ? sd : QString();
+}
+
+// The files a software block would write: the file and its description.
+int BersagliFileDati(const BloccoFileDati& b, const QString& cartella, QStringList& bersagli)
+{
+    DoveFileDati d;
+    if (!DoveVaFileDati(b, d))
         return Importo::Errore;
-    QStringList inizio;
-    if (!CartelleInizio(b.inizio, inizio))
+    const QString sorgente = SuSupporto(cartella, d.relativo + QStringList{d.file});
+    if (sorgente.isEmpty() || !QFileInfo(sorgente).isFile())
         return Importo::Errore;
-    if (!inizio.isEmpty()) {
-        const int creata = CreoPercorso(Files::PercorsoApp(inizio.join(QLatin1Char('/'))));
+    const QString dest = Files::PercorsoApp(d.relativo.join(QLatin1Char('/')));
+    bersagli << Files::Trova(dest, d.file);
+    if (!DescrizioneSupporto(d, sorgente).isEmpty())
+        bersagli << Files::Trova(dest, d.descrizione);
+    return Importo::Fatto;
+}
+
+int ScrivoBloccoFileDati(const BloccoFileDati& b, const QString& cartella)
+{
+    DoveFileDati d;
+    if (!DoveVaFileDati(b, d))
+        return Importo::Errore;
+    if (!d.inizio.isEmpty()) {
+        const int creata = CreoPercorso(Files::PercorsoApp(d.inizio.join(QLatin1Char('/'))));
         if (creata != 0)
             return creata;
     }
-    const QStringList relativo = inizio + QStringList{marca, modello};
-    const QString dest = Files::PercorsoApp(relativo.join(QLatin1Char('/')));
+    const QString dest = Files::PercorsoApp(d.relativo.join(QLatin1Char('/')));
     if (!Files::CreaCartella(dest))
         return Importo::Errore;
-    const QString sorgente = SuSupporto(cartella, relativo + QStringList{file});
-    if (sorgente.isEmpty() || !Files::CopiaAtomica(sorgente, Files::Trova(dest, file)))
+    const QString sorgente = SuSupporto(cartella, d.relativo + QStringList{d.file});
+    if (sorgente.isEmpty() || !Files::CopiaAtomica(sorgente, Files::Trova(dest, d.file)))
         return Importo::Errore;
-    // The description beside the file: the same name with "TXT" for its last three characters.
-    // Whatever stands under that name must be a regular file that copies (never a link).
-    const QString descrizione = file.left(file.size() - 3) + QStringLiteral("TXT");
-    if (file.size() >= 3 && Files::ComponenteValido(descrizione)) {
-        const QString sd = Files::Trova(QFileInfo(sorgente).path(), descrizione);
-        const QFileInfo fi(sd);
-        if ((fi.exists() || fi.isSymLink()) && !Files::CopiaAtomica(sd, Files::Trova(dest, descrizione)))
-            return Importo::Errore;
-    }
+    const QString sd = DescrizioneSupporto(d, sorgente);
+    if (!sd.isEmpty() && !Files::CopiaAtomica(sd, Files::Trova(dest, d.descrizione)))
+        return Importo::Errore;
     return Importo::Fatto;
 }
 
 } // namespace
 
-int ImportoFileDati(const QString& nomeFile, const QString& cartella)
+// Reads the software blocks of SOFTWARE.DAT, handing each completed one to `blocco`.
+static int LeggoFileDati(const QString& nomeFile, const QString& cartella,
+                         const std::function<int(BloccoFileDati&)>& blocco)
 {
     auto accetta = [](const QByteArray& chiave) {
         return ChiaveFileDati(chiave) || ChiaveNota(chiave, {"INIZIO", "MARCA", "MODELLO"});
@@ -663,6 +813,50 @@ int ImportoFileDati(const QString& nomeFile, const QString& cartella)
         }
         return true;
     };
-    return ScorroBlocchi<BloccoFileDati>(cartella, nomeFile, true, accetta, valore,
-                                         [&](BloccoFileDati& b) { return ScrivoBloccoFileDati(b, cartella); });
+    return ScorroBlocchi<BloccoFileDati>(cartella, nomeFile, true, accetta, valore, blocco);
+}
+
+int ImportoFileDati(const QString& nomeFile, const QString& cartella)
+{
+    return LeggoFileDati(nomeFile, cartella, [&](BloccoFileDati& b) { return ScrivoBloccoFileDati(b, cartella); });
+}
+
+// ---------------------------------------------------------------------------------------
+// The whole update
+
+TipoAggiornamento TipoFileAggiornamento(const QString& nome)
+{
+    const QString n = nome.toUpper();
+    if (n == QLatin1String("VALVOLE.DAT"))
+        return TipoAggiornamento::Valvole;
+    if (n == QLatin1String("SOFTWARE.DAT"))
+        return TipoAggiornamento::FileDati;
+    if (n == QLatin1String("VERSOFTWARE.DAT"))
+        return TipoAggiornamento::VersioneDati;
+    return TipoAggiornamento::Modelli;
+}
+
+bool Sostituibili(const QString& nomeFile, const QString& cartella, QString& perche)
+{
+    QStringList bersagli;
+    switch (TipoFileAggiornamento(nomeFile)) {
+    case TipoAggiornamento::Valvole:
+        LeggoValvole(nomeFile, cartella, [&](BloccoValvola& b) { return BersagliValvola(b, cartella, bersagli); });
+        break;
+    case TipoAggiornamento::FileDati:
+        LeggoFileDati(nomeFile, cartella, [&](BloccoFileDati& b) { return BersagliFileDati(b, cartella, bersagli); });
+        break;
+    case TipoAggiornamento::VersioneDati:
+        bersagli << Files::PercorsoApp(nomeFile.toUpper());
+        break;
+    case TipoAggiornamento::Modelli:
+        LeggoModelli(nomeFile, cartella, [&](BloccoModello& b) { return BersagliModello(b, cartella, bersagli); });
+        break;
+    }
+    bersagli.removeDuplicates();
+    // A file in a folder the import has yet to make replaces nothing.
+    for (const QString& b : bersagli)
+        if (QFileInfo(QFileInfo(b).absolutePath()).isDir() && !Files::Sostituibile(b, &perche))
+            return false;
+    return true;
 }

@@ -17,6 +17,8 @@
 // block. A standard map (.QOX) replaces an installed one only when it normalises to at least
 // the 2,827 values up to the map version; otherwise its block fails before anything is
 // written. The model key is at most 12 characters (Catalogo::LunghezzaModello).
+#include "platform/Files.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -26,7 +28,7 @@ constexpr int Fatto = 0;      // every block imported
 constexpr int Errore = 1;     // stopped at an error
 // A block (from the line after the previous END to its own END) larger than any real one
 // fails: the update file is read a line at a time and never held whole.
-constexpr qint64 MassimoBlocco = 64 * 1024 * 1024;
+constexpr qint64 MassimoBlocco = Files::MassimoLettura;
 } // namespace Importo
 
 // Any other *.DAT of the media: model blocks (MARCA, MODELLO, DESCRIZIONE_MODELLO,
@@ -38,6 +40,19 @@ int ImportoValvole(const QString& nomeFile, const QString& cartella);
 
 // SOFTWARE.DAT: data files (and their .TXT descriptions) into <PathApp>[/INIZIO]/MARCA/MODELLO.
 int ImportoFileDati(const QString& nomeFile, const QString& cartella);
+
+// What the update screen does with a *.DAT file of the media, by its name (any case):
+// VALVOLE.DAT, SOFTWARE.DAT, VERSOFTWARE.DAT (copied into the program folder) or any other.
+enum class TipoAggiornamento { Valvole, FileDati, VersioneDati, Modelli };
+TipoAggiornamento TipoFileAggiornamento(const QString& nome);
+
+// Whether every file that importing the update file nomeFile of the media folder would replace
+// can be replaced (Files::Sostituibile), decided from the file before anything is written:
+// the catalogue and the slot files of each model block, the rail catalogue and the files of
+// each rail, each software file and its description, or the data-version file. The look ends
+// where the import would stop at a block that names no files it may write. False at the first
+// file that cannot be replaced, `perche` naming it and giving the system's reason.
+bool Sostituibili(const QString& nomeFile, const QString& cartella, QString& perche);
 
 // Injector-rail catalogue record: 1-4 code, 5-13 rail folder, 14-178 description, CR LF.
 namespace CatalogoValvole {

@@ -5,7 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QTemporaryFile>
+#include <QRandomGenerator>
 
 #include <algorithm>
 #include <cerrno>
@@ -134,10 +134,10 @@ static bool RinominaSopra(const QString& da, const QString& a, QString* perche =
 }
 
 // A rewrite's temporary file: the target's name, a marker no person gives a file, six random
-// letters or digits from QTemporaryFile, and ".tmp" ("ZEQINST.INI.~zeqtmp-a8Xk2P.tmp"). Where
-// that name would pass the folder's limit on name length (a target of 237 bytes or more on
-// most systems) the temporary has the short form: the marker, the first 16 hex digits of the
-// SHA-256 of the target's name, "-", six random letters or digits and ".tmp"
+// letters or digits, and ".tmp" ("ZEQINST.INI.~zeqtmp-a8Xk2P.tmp"). Where that name would
+// pass the folder's limit on name length (a target of 237 bytes or more on most systems) the
+// temporary has the short form: the marker, the first 16 hex digits of the SHA-256 of the
+// target's name, "-", six random letters or digits and ".tmp"
 // (".~zeqtmp-3f9c0a17b2e4d581-a8Xk2P.tmp"), so every name the folder takes can be rewritten.
 static const QLatin1String kMarcaTemporaneo(".~zeqtmp-");
 static const QLatin1String kCodaTemporaneo(".tmp");
@@ -149,8 +149,8 @@ static QString SiglaNome(const QString& nome)
         QCryptographicHash::hash(QFile::encodeName(nome), QCryptographicHash::Sha256).toHex().left(16));
 }
 
-// The template of a temporary for `nome` in `cartella` (QTemporaryFile replaces the last
-// "XXXXXX").
+// The template of a temporary for `nome` in `cartella` (its last "XXXXXX" stands for the six
+// random letters or digits).
 static QString ModelloTemporaneo(const QString& cartella, const QString& nome)
 {
     const QString lungo = nome + kMarcaTemporaneo + QStringLiteral("XXXXXX") + kCodaTemporaneo;
@@ -217,30 +217,6 @@ static bool SeguoCollegamenti(const QString& path, QString& finale, QString& per
     }
 }
 
-// The permissions the system gives a new file: read and write for all, less the process's
-// umask. The mask is read from /proc, which leaves it alone; where there is none it is set and
-// put back at once.
-static QFileDevice::Permissions PermessiNuovo()
-{
-    unsigned modo = 0644;
-#ifdef Q_OS_UNIX
-    unsigned maschera = 0;
-    bool letta = false;
-    QFile stato(QStringLiteral("/proc/self/status"));
-    if (stato.open(QIODevice::ReadOnly)) {
-        for (const QByteArray& riga : stato.readAll().split('\n'))
-            if (riga.startsWith("Umask:"))
-                maschera = riga.mid(6).trimmed().toUInt(&letta, 8);
-    }
-    if (!letta) {
-        maschera = ::umask(022);
-        ::umask(maschera);
-    }
-    modo = 0666 & ~maschera;
-#endif
-    return QFileDevice::Permissions(QFlag(int(((modo & 0700) << 6) | ((modo & 070) << 1) | (modo & 07))));
-}
-
 bool Scrivibile(const QString& path)
 {
     const QFileInfo fi(path);
@@ -275,6 +251,27 @@ static bool Destinazione(const QString& path, QString& finale, QString& perche)
     return false;
 }
 
+// Opens a new file without a name in the folder, read and write for all as the system gives a
+// new file (less the umask, or as the folder's default access list says): its descriptor, or
+// -1 with errno set. Where the file system makes no such file errno says so (SenzaNomeAssente).
+static int AproSenzaNome(const QByteArray& cartella)
+{
+#if defined(Q_OS_LINUX) && defined(O_TMPFILE)
+    return ::open(cartella.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+#else
+    Q_UNUSED(cartella);
+    errno = EOPNOTSUPP;
+    return -1;
+#endif
+}
+
+// Whether AproSenzaNome failed only because the system or its file system makes no file
+// without a name.
+static bool SenzaNomeAssente(int codice)
+{
+    return codice == EOPNOTSUPP || codice == EISDIR || codice == EINVAL;
+}
+
 // Whether a new file can be made in the folder: an unnamed one is made and let go at once,
 // which leaves nothing behind; where the file system makes none, the folder's permissions
 // tell.
@@ -282,17 +279,15 @@ static bool AccoglieFile(const QString& cartella, QString& perche)
 {
 #ifdef Q_OS_UNIX
     const QByteArray nome = QFile::encodeName(cartella);
-#ifdef O_TMPFILE
-    const int fd = ::open(nome.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    const int fd = AproSenzaNome(nome);
     if (fd >= 0) {
         ::close(fd);
         return true;
     }
-    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+    if (!SenzaNomeAssente(errno)) {
         perche = Sistema(errno);
         return false;
     }
-#endif
     if (::access(nome.constData(), W_OK | X_OK) != 0) {
         perche = Sistema(errno);
         return false;
@@ -321,6 +316,144 @@ bool Sostituibile(const QString& path, QString* perche)
     return true;
 }
 
+// A rewrite's temporary in the target's folder, made as the system makes a new file (read and
+// write for all less the umask, or what the folder's default access list gives), so a new
+// target ends with the mode and access list the folder gives it. Where the system allows it
+// the file has no name while it is written, and a write cut short leaves nothing; it is given
+// its marked name (ModelloTemporaneo) only when a rename needs one, or when fileName() is
+// asked. Elsewhere it has the marked name from the start. One not put in place is removed.
+class Temporaneo : public QFile {
+public:
+    explicit Temporaneo(const QString& modello) : m_modello(modello) {}
+    ~Temporaneo() override
+    {
+        close();
+        if (!m_nome.isEmpty() && !m_posto)
+            QFile::remove(m_nome);
+    }
+
+    bool Apro(QString& perche)
+    {
+#ifdef Q_OS_UNIX
+        // The name is given later through /proc: without it the file is named from the start.
+        static const bool procfs = ::access("/proc/self/fd", X_OK) == 0;
+        const int fd = procfs ? AproSenzaNome(QFile::encodeName(QFileInfo(m_modello).path())) : -1;
+        if (fd >= 0) {
+            if (open(fd, QIODevice::ReadWrite, QFileDevice::AutoCloseHandle))
+                return true;
+            ::close(fd);
+            perche = errorString();
+            return false;
+        }
+        if (procfs && !SenzaNomeAssente(errno)) {
+            perche = Sistema(errno);
+            return false;
+        }
+#endif
+        for (int prova = 0; prova < kProve; ++prova) {
+            const QString nome = NomeCasuale();
+            setFileName(nome);
+            if (open(QIODevice::ReadWrite | QIODevice::NewOnly)) {
+                m_nome = nome;
+                return true;
+            }
+            const QFileInfo occupato(nome);
+            if (!occupato.exists() && !occupato.isSymLink()) {
+                perche = errorString();
+                return false;
+            }
+        }
+        perche = Sistema(EEXIST);
+        return false;
+    }
+
+    // The marked name, given now when the file has none.
+    QString fileName() const override
+    {
+        QString perche;
+        return Nomino(perche) ? m_nome : QString();
+    }
+
+    bool Nomino(QString& perche) const
+    {
+        if (!m_nome.isEmpty())
+            return true;
+        for (int prova = 0; prova < kProve; ++prova) {
+            const QString nome = NomeCasuale();
+            const int codice = Collego(QFile::encodeName(nome));
+            if (codice == 0) {
+                m_nome = nome;
+                return true;
+            }
+            if (codice != EEXIST) {
+                perche = Sistema(codice);
+                return false;
+            }
+        }
+        perche = Sistema(EEXIST);
+        return false;
+    }
+
+    // Puts the whole file in place at `finale`: where nothing stands there the unnamed file
+    // gets that name in one step, with nothing left behind by a kill; anything else is
+    // replaced by a rename from the marked name, given only now.
+    bool Pongo(const QString& finale, QString& perche)
+    {
+        if (m_nome.isEmpty() && !QFileInfo::exists(finale)) {
+            const int codice = Collego(QFile::encodeName(finale));
+            if (codice == 0) {
+                m_posto = true;
+                return true;
+            }
+            if (codice != EEXIST) {
+                perche = Sistema(codice);
+                return false;
+            }
+        }
+        if (!Nomino(perche))
+            return false;
+        close();
+        if (error() != QFileDevice::NoError) {
+            perche = errorString();
+            return false;
+        }
+        if (!RinominaSopra(m_nome, finale, &perche))
+            return false;
+        m_posto = true;
+        return true;
+    }
+
+private:
+    static constexpr int kProve = 100;
+
+    // The template's last "XXXXXX" replaced by six random letters or digits.
+    QString NomeCasuale() const
+    {
+        static const char cifre[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+        QString nome = m_modello;
+        const qsizetype i = nome.lastIndexOf(QLatin1String("XXXXXX"));
+        for (qsizetype k = i; k < i + 6; ++k)
+            nome[k] = QLatin1Char(cifre[QRandomGenerator::global()->bounded(int(sizeof cifre - 1))]);
+        return nome;
+    }
+
+    // Gives the unnamed open file a name: 0, or the system's error code.
+    int Collego(const QByteArray& nome) const
+    {
+#ifdef Q_OS_UNIX
+        const QByteArray aperto = "/proc/self/fd/" + QByteArray::number(handle());
+        return ::linkat(AT_FDCWD, aperto.constData(), AT_FDCWD, nome.constData(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
+#else
+        Q_UNUSED(nome);
+        return EOPNOTSUPP;
+#endif
+    }
+
+    QString m_modello;
+    mutable QString m_nome;   // the name on disk; "" while it has none
+    bool m_posto = false;     // put in place at the target
+};
+
 bool ScriviAtomico(const QString& path, const std::function<bool(QIODevice&)>& scrittore, QString* errore)
 {
     auto fallito = [errore](const QString& perche) {
@@ -335,32 +468,24 @@ bool ScriviAtomico(const QString& path, const std::function<bool(QIODevice&)>& s
         return fallito(perche);
     const QFileInfo esistente(finale);
     RimuovoTemporanei(finale);
-    QTemporaryFile f(ModelloTemporaneo(esistente.absolutePath(), esistente.fileName()));
-    if (!f.open())
-        return fallito(f.errorString());
-    // The new file keeps the old one's permissions; a new one gets what the system gives one.
-    f.setPermissions(esistente.exists() ? esistente.permissions() : PermessiNuovo());
+    Temporaneo f(ModelloTemporaneo(esistente.absolutePath(), esistente.fileName()));
+    if (!f.Apro(perche))
+        return fallito(QStringLiteral("cannot write in ") + esistente.absolutePath() + QStringLiteral(": ") + perche);
+    // A replaced file keeps its permissions, given before any data; a new one keeps what the
+    // system gave it.
+    if (esistente.exists() && !f.setPermissions(esistente.permissions()))
+        return fallito(QStringLiteral("cannot keep the permissions of ") + finale + QStringLiteral(": ")
+                       + f.errorString());
     // A write the disk refused in part may sit in Qt's buffer: flush and check before the
     // rename, or a truncated file would replace the good one.
     if (!scrittore(f) || !f.flush() || f.error() != QFileDevice::NoError)
         return fallito(f.error() != QFileDevice::NoError ? f.errorString() : QStringLiteral("write aborted"));
-    if (!SincronizzaAperto(f.handle()))
-        return fallito(QStringLiteral("cannot sync ") + finale + QStringLiteral(": ")
-                       + QString::fromLocal8Bit(std::strerror(errno)));
-    // Where the system allows it the data were written to a file without a name. A new
-    // target gets them in one step, with nothing left behind by a kill; an existing one is
-    // replaced by a rename from the marked name, given only now.
-    if (!QFileInfo::exists(finale) && f.rename(finale)) {
-        f.setAutoRemove(false);
-        return true;
+    if (!SincronizzaAperto(f.handle())) {
+        const int codice = errno;
+        return fallito(QStringLiteral("cannot sync ") + finale + QStringLiteral(": ") + Sistema(codice));
     }
-    const QString nomeTemporaneo = f.fileName();
-    f.close();
-    if (f.error() != QFileDevice::NoError)
-        return fallito(f.errorString());
-    if (!RinominaSopra(nomeTemporaneo, finale, &perche))
+    if (!f.Pongo(finale, perche))
         return fallito(QStringLiteral("cannot replace ") + finale + QStringLiteral(": ") + perche);
-    f.setAutoRemove(false);
     return true;
 }
 
@@ -387,7 +512,7 @@ bool AppendoBlocco(const QString& percorso, const QByteArray& dati, bool crea)
 bool LeggiTutto(const QString& path, QByteArray& dati)
 {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
+    if (!f.open(QIODevice::ReadOnly) || f.size() > MassimoLettura)
         return false;
     dati = f.readAll();
     return f.error() == QFileDevice::NoError;

@@ -53,8 +53,9 @@ bool Sostituibile(const QString& path, QString* perche = nullptr);
 // `errore` names the file and gives the system's reason. What stands at the target and is not
 // a regular file that is Scrivibile is refused, as Sostituibile does. A path that is a
 // symbolic link, or a chain of them (at most 40), writes the file at the chain's end and the
-// links stay. An existing file keeps its
-// permissions; a new one gets read and write for all less the process's umask.
+// links stay. The temporary is made as the system makes a new file, read and write for all
+// less the umask, or what the folder's default access list gives; a new file keeps that, and
+// an existing one's permissions are given to the temporary before any data.
 // The temporary file's name is the target's, then ".~zeqtmp-", six random letters or digits
 // and ".tmp"; where that would pass the folder's limit on name length it is ".~zeqtmp-", 16
 // hex digits of the SHA-256 of the target's name, "-", six random letters or digits and
@@ -81,7 +82,12 @@ bool CopiaAtomica(const QString& sorgente, const QString& destinazione, QString*
 // block refused half-way leaves no part of it. False on any failure.
 bool AppendoBlocco(const QString& percorso, const QByteArray& dati, bool crea = true);
 
-// Reads a whole file; false when it cannot be read.
+// The largest file LeggiTutto reads, and the largest block of an update file: far past any
+// real map, catalogue, rail list, letter template or software file.
+constexpr qint64 MassimoLettura = 64 * 1024 * 1024;
+
+// Reads a whole file; false when it cannot be read or is larger than MassimoLettura (refused
+// before any of it is read).
 bool LeggiTutto(const QString& path, QByteArray& dati);
 
 // The first line of a regular file, up to its first CR or LF, reading at most `massimo`

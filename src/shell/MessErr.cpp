@@ -162,9 +162,9 @@ void MostroMessaggio(const QString& testo, const QString& titolo, int tipo)
     Shell.RispostaMessaggio = box ? box->Risposta() : 0;
 }
 
-int Avviso(int n, int titolo, int tipo)
+int Avviso(int n, int titolo, int tipo, const QString& coda)
 {
-    Shell.Messaggio1 = Msg(n);
+    Shell.Messaggio1 = Msg(n) + coda;
     Shell.Messaggio2 = Msg(titolo);
     MostroMessaggio(Shell.Messaggio1, Shell.Messaggio2, tipo);
     return Shell.RispostaMessaggio;

@@ -13,10 +13,11 @@ class QLineEdit;
 // (-1 OK or YES, 0 NO or closed).
 void MostroMessaggio(const QString& testo, const QString& titolo, int tipo);
 
-// Shows message n of the current language under title message `titolo` (140 "WARNING!"
-// unless told) as an OK box, the texts left in Shell.Messaggio1/Messaggio2 as for every
-// box. Returns Shell.RispostaMessaggio.
-int Avviso(int n, int titolo = 140, int tipo = 0);
+// Shows message n of the current language, followed by `coda` (the file that stopped the work
+// and the reason), under title message `titolo` (140 "WARNING!" unless told) as an OK box,
+// the texts left in Shell.Messaggio1/Messaggio2 as for every box. Returns
+// Shell.RispostaMessaggio.
+int Avviso(int n, int titolo = 140, int tipo = 0, const QString& coda = {});
 
 // Shows the box SegnalEr (message 205 under title 140) with quit / try again / go on.
 // The answer is left in Shell.RispostaSegnalEr (-1 closed, 0 quit, 1 try again, 2 go on).

@@ -170,7 +170,7 @@ QString TestoPdf(const QString& pdf)
 
 TEST(StampaLettere, FailuresOfThePrinterAreShownNotReportedAsTheEnd)
 {
-    enum Uscita { Pdf, Rifiuto, NessunaStampante };
+    enum Uscita { Pdf, Rifiuto, NessunaStampante, ModelloEnorme };
     Shell.Lingua = 4;
     const struct {
         Uscita uscita;
@@ -182,6 +182,7 @@ TEST(StampaLettere, FailuresOfThePrinterAreShownNotReportedAsTheEnd)
         {NessunaStampante, false, {Msg(296)}},
         {Pdf, true, {}},
         {Rifiuto, true, {Msg(297)}},
+        {ModelloEnorme, false, {Msg(203)}},   // a template of 2 GiB is refused, nothing printed
     };
     for (const auto& c : casi) {
         SCOPED_TRACE(testing::Message() << "case " << int(c.uscita) << (c.lista ? " list" : " letters"));
@@ -199,6 +200,9 @@ TEST(StampaLettere, FailuresOfThePrinterAreShownNotReportedAsTheEnd)
         AggiungoCliente(*Archivio.RsClienti, "AB1", nome, QDate(2004, 1, 1));
         prog.scrivi("EN_LETTERA.TXT", QByteArray(40, ' ') + "\xAB" "NOME\xBB\r\n" + QByteArray("word ").repeated(30)
                                           + "FINERIGA\r\n");
+        if (c.uscita == ModelloEnorme) {
+            ASSERT_TRUE(QFile::resize(prog.file("EN_LETTERA.TXT"), qint64(2) << 30));   // sparse
+        }
         QFile::copy(QString(ZEQ_SOURCE_DIR "/resources/templates/EN_LISTA.RPT"), prog.file("EN_LISTA.RPT"));
         QDir().mkpath(prog.file("PDF"));
         Stampa::ImpostaUscitaPdf(c.uscita == NessunaStampante ? QString() : prog.file("PDF"));
@@ -215,6 +219,9 @@ TEST(StampaLettere, FailuresOfThePrinterAreShownNotReportedAsTheEnd)
             l->DataAvv[1]->setText("01");
             l->DataAvv[2]->setText("2004");
             l->Stampa_Click();
+            if (c.uscita == ModelloEnorme) {
+                EXPECT_TRUE(Stampa::FileScritti().isEmpty());
+            }
             if (c.uscita == Pdf) {
                 ASSERT_EQ(Stampa::FileScritti().size(), 1);
                 const QString testo = TestoPdf(Stampa::FileScritti()[0]);

@@ -2,10 +2,12 @@
 #include "catalogue/AggModel.h"
 #include "catalogue/Catalogue.h"
 #include "demodata/lib/DemoData.h"
+#include "platform/BoxHost.h"
 #include "shell/Modulo.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -16,7 +18,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -97,6 +102,37 @@ TEST_F(SchermoAggiornamento, ImportsTheDemoMediaIntoAFreshProgramFolder)
     EXPECT_TRUE(QFileInfo::exists(prog.file("SOFTWARE/02/L0AB/L0AB.S19")));
     EXPECT_EQ(prog.leggi("VERSOFTWARE.DAT"), DemoData::VersioneDatiSupporto() + "\r\n");
     EXPECT_EQ(ElencoMarche(prog.path(), 1), (QStringList{"AURELIA", "BOREAS", "CALDERA", "DELFINO"}));
+
+    // Any one file the update would replace made read-only, the update is refused before
+    // anything is replaced, and the message names the file and the reason.
+    auto stato = [&] {   // every file of the program folder with its inode, size and time
+        QStringList s;
+        QDirIterator it(prog.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString p = it.next();
+            struct stat st {};
+            ::stat(QFile::encodeName(p), &st);
+            s << QStringLiteral("%1 %2 %3 %4.%5").arg(p).arg(st.st_ino).arg(st.st_size).arg(st.st_mtim.tv_sec).arg(st.st_mtim.tv_nsec);
+        }
+        s.sort();
+        return s;
+    };
+    for (const char* nome : {"AURELIA.PRN", "DELFINO/MAREA16/CENTRAL3/MOTORO02.QOX", "VALVOLE.PRN",
+                             "VALVOLE/MODEL_3/TABPWM02.PWM", "SOFTWARE/02/L0AB/L0AB.S19", "SOFTWARE/02/L0AB/L0AB.TXT",
+                             "VERSOFTWARE.DAT"}) {
+        SCOPED_TRACE(nome);
+        const QByteArray percorso = QFile::encodeName(prog.file(nome));
+        ASSERT_EQ(::chmod(percorso, 0444), 0);
+        const QStringList prima = stato();
+        BoxHost::PulisciRegistro();
+        Aggiorno();
+        const QString atteso = "Updating interrupted: check the updating disk!: cannot replace " + prog.file(nome)
+                               + ": " + QString::fromLocal8Bit(std::strerror(EACCES)) + " (read-only file)";
+        EXPECT_EQ(box.testi(), QStringList{atteso});
+        EXPECT_EQ(L(3), atteso);
+        EXPECT_EQ(stato(), prima);
+        ASSERT_EQ(::chmod(percorso, 0644), 0);
+    }
 }
 
 TEST_F(SchermoAggiornamento, OnlyTheDataVersionFileIsCopied)

@@ -150,6 +150,10 @@ TEST(ConvertoFilePRN, StrayBytesAndUtf8NeverCostARecord)
         {"a UTF-8 line is measured in characters", utf8 + "\r\n" + Legacy("MODEL D", "KEYD", "M") + "\r\n", true,
          Rec("CITRO\xcbN C3", "KEYU", "GM ") + "\r\n" + RigaConvertita(Legacy("MODEL D", "KEYD", "M")) + "\r\n",
          {"KEYU", "KEYD"}},
+        {"a tail of NUL bytes is no record", Rec("MODEL A", "KEYA", "G  ") + "\r\n" + ultimo + "\r\n" + QByteArray(4096, '\0'),
+         true, Rec("MODEL A", "KEYA", "G  ") + "\r\n" + ultimo + "\r\n", {"KEYA", "KEYC"}},
+        {"NUL bytes after a Ctrl-Z are no text", Legacy("MODEL D", "KEYD", "M") + "\r\n\x1a" + QByteArray(512, '\0'), true,
+         RigaConvertita(Legacy("MODEL D", "KEYD", "M")) + "\r\n", {"KEYD"}},
     };
     for (const Caso& c : casi) {
         SCOPED_TRACE(c.nome);

@@ -1,9 +1,11 @@
 #include "catalogue/MapFiles.h"
 #include "catalogue/SRecord.h"
+#include "platform/Files.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <gtest/gtest.h>
 
 namespace {
@@ -103,6 +105,14 @@ TEST(MapValues, FormattoFileRefusesWhatItCannotStore)
     EXPECT_EQ(FormattoFile(app.file("M.QOX")), -1);
     EXPECT_EQ(app.leggi("M.QOX"), originale);
     EXPECT_EQ(fileDi(app.path()), QStringList{"M.QOX"});  // no work file left behind
+    // A map far past any real size is refused before it is read, and stays as it is.
+    ASSERT_TRUE(QFile::resize(app.file("M.QOX"), qint64(2) << 30));   // sparse
+    QByteArray letto;
+    EXPECT_FALSE(Files::LeggiTutto(app.file("M.QOX"), letto));
+    EXPECT_TRUE(letto.isEmpty());
+    EXPECT_EQ(FormattoFile(app.file("M.QOX")), -1);
+    EXPECT_EQ(QFileInfo(app.file("M.QOX")).size(), qint64(2) << 30);
+    EXPECT_EQ(fileDi(app.path()), QStringList{"M.QOX"});
     EXPECT_EQ(FormattoFile(app.file("NONE.QOX")), -1);
     EXPECT_FALSE(QFile::exists(app.file("NONE.QOX")));
 }

@@ -12,9 +12,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <functional>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -98,6 +101,16 @@ protected:
 TEST_F(ImportoDaSupporto, DemoModelsAreAppendedReplacedAndSorted)
 {
     const int primaBoreas = Letto("BOREAS").size();
+    // A catalogue the update replaces, made read-only, is found before anything is written
+    // and named with the reason.
+    const QByteArray catalogo = QFile::encodeName(prog.file("AURELIA.PRN"));
+    ASSERT_EQ(::chmod(catalogo, 0444), 0);
+    QString perche;
+    EXPECT_FALSE(Sostituibili(QString::fromLatin1(DemoData::NomeFileModelli()), media.path(), perche));
+    EXPECT_TRUE(perche.contains(prog.file("AURELIA.PRN") + ": " + QString::fromLocal8Bit(std::strerror(EACCES))))
+        << perche.toStdString();
+    ASSERT_EQ(::chmod(catalogo, 0644), 0);
+    EXPECT_TRUE(Sostituibili(QString::fromLatin1(DemoData::NomeFileModelli()), media.path(), perche));
     ASSERT_EQ(ImportoModelli(QString::fromLatin1(DemoData::NomeFileModelli()), media.path()), Importo::Fatto);
 
     // Appended with the block's default flag "G" for its one slot.
@@ -210,6 +223,8 @@ TEST_F(ImportoDaSupporto, BadBlocksStopTheImportWithoutWriting)
                                    + K("VALVOLE_DA_MONTARE", "4") + slot1 + "END\r\n", 1},
         {"INIZIO climbing out", K("INIZIO", "..\\..\\X") + K("MARCA", "NEWMAKE") + testa + slot1 + "END\r\n", 1},
         {"INIZIO with a drive", K("INIZIO", "C:\\X") + K("MARCA", "NEWMAKE") + testa + slot1 + "END\r\n", 1},
+        {"INIZIO past the system's limit on a path",
+         K("INIZIO", QByteArray("A\\").repeated(200000)) + K("MARCA", "NEWMAKE") + testa + slot1 + "END\r\n", 1},
         {"missing slot folder", K("MARCA", "NEWMAKE") + testa + slot1 + K("VERSIONE_CENTR_BENZ", "2")
                                     + K("CENTRALINA_BENZINA", "E2") + "END\r\n", 1},
     };

@@ -1,13 +1,16 @@
 #include "platform/Files.h"
 #include "support/TestSupport.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <csignal>
+#include <iostream>
 #include <cstring>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -147,13 +150,39 @@ TEST(Files, AtomicWriteReplacesWholeOrLeavesOldFile)
         EXPECT_TRUE(ok && ::stat(nome, &st) == 0) << m.nome;
         EXPECT_EQ(st.st_mode & 07777, m.dopo) << m.nome;
     }
+    // In a folder shared through a default access list a new file gets the list as the system
+    // gives it, whatever the umask: the other account's entry keeps its write.
+    const QString condivisa = app.path() + "/CONDIVISA";
+    ASSERT_TRUE(QDir().mkpath(condivisa));
+    QProcess acl;
+    acl.start("setfacl", {"-d", "-m", "u:65534:rwx", condivisa});
+    if (!acl.waitForFinished(120000) || acl.exitStatus() != QProcess::NormalExit || acl.exitCode() != 0) {
+        std::cout << "default access list row left out: "
+                  << (acl.error() == QProcess::FailedToStart ? QByteArray("setfacl (package acl) is not installed")
+                                                             : acl.readAllStandardError())
+                         .toStdString()
+                  << "\n";
+    } else {
+        const mode_t era = ::umask(022);
+        const bool ok = Files::ScriviAtomico(condivisa + "/ZEQINST.INI", QByteArray("x"));
+        ::umask(era);
+        EXPECT_TRUE(ok);
+        acl.start("getfacl", {"-n", "--omit-header", condivisa + "/ZEQINST.INI"});
+        ASSERT_TRUE(acl.waitForFinished(120000));
+        const QByteArray voci = acl.readAllStandardOutput();
+        EXPECT_TRUE(voci.contains("user:65534:rwx") && voci.contains("mask::rw-")) << voci.toStdString();
+    }
 
-    // Every name the folder takes can be rewritten and written new; a name it does not take,
-    // a folder that is a file and a file that is a folder fail with the system's reason.
-    // Nothing is left beside them, and the short temporary of another name stays.
+    // Every name the folder takes can be rewritten and written new, the short temporary an
+    // earlier write of it left removed; a name it does not take, a folder that is a file, a
+    // file that is a folder and a read-only file fail with the system's reason. Nothing is
+    // left beside them, and the short temporary of another name stays.
     app.scrivi("LUNGHI/.~zeqtmp-0123456789abcdef-AbC123.tmp", "mine");
     for (const int n : {237, 248, 255}) {
         app.scrivi("LUNGHI/" + QString(n, 'E'), "old");
+        const QByteArray sigla =
+            QCryptographicHash::hash(QFile::encodeName(QString(n, 'E')), QCryptographicHash::Sha256).toHex().left(16);
+        app.scrivi("LUNGHI/.~zeqtmp-" + sigla + "-Kill01.tmp", "cut short");
         EXPECT_TRUE(Files::ScriviAtomico(app.file("LUNGHI/" + QString(n, 'E')), QByteArray("new"))) << n;
         EXPECT_EQ(app.leggi("LUNGHI/" + QString(n, 'E')), "new") << n;
         EXPECT_TRUE(Files::ScriviAtomico(app.file("LUNGHI/" + QString(n, 'N')), QByteArray("new"))) << n;
@@ -161,13 +190,17 @@ TEST(Files, AtomicWriteReplacesWholeOrLeavesOldFile)
     }
     app.scrivi("LUNGHI/FILE.TXT", "x");
     ASSERT_TRUE(QDir(app.path()).mkdir("LUNGHI/CARTELLA"));
+    app.scrivi("LUNGHI/LETTURA.TXT", "mine");
+    ASSERT_EQ(::chmod(QFile::encodeName(app.file("LUNGHI/LETTURA.TXT")), 0444), 0);
     for (const auto& [nome, codice] : {std::pair{QString(256, 'N'), ENAMETOOLONG},
                                        std::pair{QStringLiteral("FILE.TXT/X"), ENOTDIR},
-                                       std::pair{QStringLiteral("CARTELLA"), EISDIR}}) {
+                                       std::pair{QStringLiteral("CARTELLA"), EISDIR},
+                                       std::pair{QStringLiteral("LETTURA.TXT"), EACCES}}) {
         EXPECT_FALSE(Files::ScriviAtomico(app.path() + "/LUNGHI/" + nome, QByteArray("x"), &err2));
         EXPECT_TRUE(err2.contains(QString::fromLocal8Bit(std::strerror(codice)))) << qPrintable(err2);
     }
-    EXPECT_EQ(QDir(app.path() + "/LUNGHI").entryList(QDir::Files | QDir::Hidden).size(), 8);
+    EXPECT_EQ(app.leggi("LUNGHI/LETTURA.TXT"), "mine");
+    EXPECT_EQ(QDir(app.path() + "/LUNGHI").entryList(QDir::Files | QDir::Hidden).size(), 9);
 }
 
 TEST(Files, CopyRefusesSymbolicLinks)
