@@ -83,37 +83,60 @@ bool RicevoAggMarca(const QByteArray& trama, QString& ostacolo)
     return Files::ScriviAtomico(InTempor(QStringLiteral("AGGMARCA.NEW")), record + "\r\n");
 }
 
-// The first block after a record replaces whatever map was staged before; the others are
-// appended to it.
-bool ScrivoBloccoMappa(const QByteArray& righe)
+// Where a map block goes: the one the map awaits is staged, the one before it sent again
+// (its reply was lost) is acknowledged and not staged twice, any other is refused, so that
+// a block refused or lost and not sent again leaves the map short of its last block. The
+// block number is characters 4-6 of testo.
+enum class BlockPlace { Awaited, Repeated, OutOfOrder };
+
+BlockPlace PlaceOfBlock(const QByteArray& testo, int& blocco)
 {
+    bool numero = false;
+    blocco = testo.mid(3, 3).trimmed().toInt(&numero);
+    if (!numero || blocco < 0 || blocco > 999) {
+        blocco = numero ? blocco : 0;
+        return BlockPlace::OutOfOrder;
+    }
+    // The station numbers the first block 000 or 001; a first block refused is awaited again.
+    if (GSM.NextBlock < 0 && blocco <= 1)
+        GSM.NextBlock = blocco;
+    if (blocco == GSM.NextBlock)
+        return BlockPlace::Awaited;
+    return !GSM.MappaDaIniziare && blocco == (GSM.NextBlock + 999) % 1000 ? BlockPlace::Repeated
+                                                                          : BlockPlace::OutOfOrder;
+}
+
+// testo: the frame without STX, check character and ETX; righe: its data as map lines. The
+// first block after a record replaces whatever map was staged before; the others are
+// appended to it.
+bool ScrivoBloccoMappa(const QByteArray& testo, const QByteArray& righe, int& blocco)
+{
+    const BlockPlace posto = PlaceOfBlock(testo, blocco);
+    if (posto == BlockPlace::OutOfOrder || ConControllo(testo.mid(6)) || StagingImpegnato())
+        return false;
+    if (posto == BlockPlace::Repeated)
+        return true;
     const QString p = InTempor(QStringLiteral("FILEQOX.NEW"));
     if (!(GSM.MappaDaIniziare ? Files::ScriviAtomico(p, righe) : Files::AppendoBlocco(p, righe)))
         return false;
     GSM.MappaDaIniziare = false;
+    GSM.NextBlock = (blocco + 1) % 1000;
+    GSM.MapWhole = testo.at(2) == '9' || testo.at(2) == '8';
     return true;
 }
 
-// testo: the frame without STX, check character and ETX.
 bool ScrivoValoriMappa(const QByteArray& testo, int& blocco)
 {
-    blocco = testo.mid(3, 3).trimmed().toInt();
     const QByteArray dati = testo.mid(6);
-    if (ConControllo(dati) || StagingImpegnato())
-        return false;
     QByteArray righe;
     for (qsizetype i = 0; i < dati.size(); i += 6)
         righe += dati.mid(i, 6) + "\r\n";
-    return ScrivoBloccoMappa(righe);
+    return ScrivoBloccoMappa(testo, righe, blocco);
 }
 
 bool ScrivoRigaMappa(const QByteArray& testo, int& blocco)
 {
-    blocco = testo.mid(3, 3).trimmed().toInt();
-    const QByteArray dati = testo.mid(6);
-    if (ConControllo(dati) || StagingImpegnato())
-        return false;
-    return ScrivoBloccoMappa(dati + "\r\n");
+    return ScrivoBloccoMappa(testo, testo.mid(6) + "\r\n", blocco);
 }
 
 bool RicevoLimiti(const QByteArray& trama)
@@ -423,6 +446,8 @@ void ElaboroComandoGSM(const QByteArray& trama)
         ok = RicevoAggMarca(trama, ostacolo);
         GSM.AggMarcaRicevuto = ok;
         GSM.MappaDaIniziare = true;
+        GSM.NextBlock = -1;
+        GSM.MapWhole = false;
         Rispondo(codice, ok);
         Informo(ok ? 340 : 341, Causa(ostacolo));
         GSM.StatoGSM = GSM_BLOCCHI_MAPPA;
@@ -440,9 +465,10 @@ void ElaboroComandoGSM(const QByteArray& trama)
             Informo(ok ? 342 : 343);
         } else {
             GSM.StatoGSM = GSM_AGGIORNAMENTO;
-            // A record refused at FT0 may have left an older one staged: it is not applied.
+            // A record refused at FT0 may have left an older one staged, and a map short of a
+            // block is no map: neither is applied.
             QString ostacolo;
-            const bool fatto = GSM.AggMarcaRicevuto && AggiornoDaAssistenza(&ostacolo) == -1;
+            const bool fatto = GSM.AggMarcaRicevuto && GSM.MapWhole && AggiornoDaAssistenza(&ostacolo) == -1;
             Rispondo(codice, fatto);
             Informo(fatto ? 344 : 345, Causa(ostacolo));
         }

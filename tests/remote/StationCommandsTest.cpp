@@ -11,6 +11,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include "catalogue/SRecord.h"
+
 #include <csignal>
 #include <sys/inotify.h>
 #include <sys/resource.h>
@@ -63,7 +65,7 @@ TEST_F(StationCommands, EachCommandAnswersOnlyInItsState)
         {"FT0 in the wrong state", GSM_BLOCCHI_MAPPA, "FT0" + Record, "", GSM_BLOCCHI_MAPPA},
         {"FT1 block", GSM_BLOCCHI_MAPPA, "FT1001000001", "ft1ok", GSM_BLOCCHI_MAPPA},
         {"FT9 last block", GSM_BLOCCHI_MAPPA, "FT9002000001", "ft9ok", GSM_RIGHE_LIMITI},
-        {"FT8 last line", GSM_BLOCCHI_MAPPA, "FT8001S9030000FC", "ft8ok", GSM_RIGHE_LIMITI},
+        {"FT8 last line, after the two blocks above", GSM_BLOCCHI_MAPPA, "FT8003S9030000FC", "ft8ok", GSM_RIGHE_LIMITI},
         {"FT1 control byte", GSM_BLOCCHI_MAPPA, "FT1001000\x01" "01", "ft1ko01", GSM_BLOCCHI_MAPPA},
         {"FL1 in the wrong state", GSM_BLOCCHI_MAPPA, "FL1abc#", "", GSM_BLOCCHI_MAPPA},
         {"FL0 line", GSM_RIGHE_LIMITI, "FL0abc#", "fl0ok", GSM_RIGHE_LIMITI},
@@ -159,6 +161,70 @@ TEST_F(StationCommands, MapBlocksAndLimitsAreStagedLineByLine)
     EXPECT_EQ(Leggo(file("TEMPOR/FILEQOX.NEW")), "S1030000FC\r\nS9030000FC\r\n");
     EXPECT_EQ(Leggo(file("TEMPOR/LIMITI.NEW")), "new\r\n");
     EXPECT_EQ(d->Informo->text(), Msg(342));
+
+    // Only a map staged whole is installed: every block from the first to the last, once
+    // each and in order. A block sent again (its reply lost) is acknowledged and staged once;
+    // one missing, or refused and not sent again, makes FL9 refuse. The station numbers the
+    // blocks from 001 (or 000); 000 follows 999.
+    QList<QByteArray> values, lines{"S00600004844521B"};
+    for (int i = 0; i < 2880; ++i)
+        values.append(QByteArray::number(i).rightJustified(6, '0'));
+    for (uint32_t i = 0; i < 1000; ++i) {
+        const QByteArray body = "S105" + Esadecimale(0x4002 + 2 * i, 4) + Esadecimale(i, 4);
+        lines.append(body + CalcoloChecksum(body));
+    }
+    lines.append("S9030000FC");
+    const QList<QByteArray> shortMap = lines.mid(0, 81) + QList<QByteArray>{"S9030000FC"};
+    // The FT frames of an exchange numbered from `first` on.
+    auto renumbered = [](QList<QByteArray> s, int first) {
+        for (qsizetype i = 2; i < s.size() && s[i].startsWith("FT"); ++i) {
+            const qsizetype data = s[i].startsWith("FT1") || s[i].startsWith("FT9") ? 6 : s[i].indexOf('S', 3);
+            s[i] = s[i].left(3) + QByteArray::number((first + i - 2) % 1000).rightJustified(3, '0') + s[i].mid(data);
+        }
+        return s;
+    };
+    const struct {
+        const char* name;
+        bool values;
+        std::function<void(QList<QByteArray>&)> change; // of the station's frames
+        bool installed;
+        QList<QByteArray> sLines = {};
+    } cases[] = {
+        {"values", true, {}, true},
+        {"values, a block missing", true, [](auto& s) { s.removeAt(2 + 40); }, false},
+        {"values, the first block missing", true, [](auto& s) { s.removeAt(2); }, false},
+        {"values, a block sent twice", true, [](auto& s) { s.insert(2 + 40, s[2 + 40]); }, true},
+        {"values, from 000", true, [&](auto& s) { s = renumbered(s, 0); }, true},
+        {"values, a block refused and not sent again", true, [](auto& s) { s[2 + 40][10] = '\x01'; }, false},
+        {"values, a block refused and sent again", true,
+         [](auto& s) { s.insert(2 + 40, s[2 + 40]); s[2 + 40][10] = '\x01'; }, true},
+        {"S-records", false, {}, true},
+        {"S-records, a block missing", false, [](auto& s) { s.removeAt(2 + 40); }, false},
+        {"S-records, the first block missing", false, [](auto& s) { s.removeAt(2); }, false},
+        {"S-records, a block sent twice", false, [](auto& s) { s.insert(2 + 40, s[2 + 40]); }, true},
+        {"S-records, the first block refused and not sent again", false, [](auto& s) { s[2][8] = '\x01'; }, false},
+        {"S-records, from 000", false, [&](auto& s) { s = renumbered(s, 0); }, true},
+        {"S-records, past 999", false, [&](auto& s) { s = renumbered(s, 1); }, true, lines},
+        {"S-records, past 999, block 000 missing", false, [&](auto& s) { s = renumbered(s, 1); s.removeAt(2 + 999); },
+         false, lines},
+    };
+    const QString installed[2] = {file("TEMPOR/FIAT/PUNTO12/CENTRAL1/C_GPL05.F19"),
+                                  file("TEMPOR/FIAT/PUNTO12/CENTRAL1/MOTORO05.QOX")};
+    for (const auto& c : cases) {
+        QDir(file("TEMPOR")).removeRecursively();
+        QDir().mkpath(file("TEMPOR"));
+        const QList<QByteArray> map = c.values ? values : (c.sLines.isEmpty() ? shortMap : c.sLines);
+        const QByteArray record = gsmsim::RecordAggMarca("FIAT", RigaCatalogo("PUNTO 1.2", "PUNTO12"),
+                                                         c.values ? "MOTORO05" : "C_GPL05");
+        auto s = c.values ? gsmsim::ScambioCatalogo(record, map, 30, {"LIMITS"})
+                          : gsmsim::ScambioCatalogoS19(record, map, {"LIMITS"});
+        if (c.change)
+            c.change(s);
+        const auto replies = esegui(s);
+        EXPECT_EQ(replies.mid(replies.size() - 2), Risposte({c.installed ? "fl9ok" : "fl9ko01", "s01ok"})) << c.name;
+        EXPECT_EQ(d->Informo->text(), Msg(c.installed ? 344 : 345)) << c.name;
+        EXPECT_EQ(Leggo(installed[c.values]), c.installed ? map.join("\r\n") + "\r\n" : "<missing>") << c.name;
+    }
 }
 
 TEST_F(StationCommands, ARefusedRecordLeavesNothingStagedForTheUpdate)
