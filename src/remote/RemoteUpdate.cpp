@@ -180,10 +180,10 @@ bool Preparo(const QString& fileRecord, Piano& p)
 // Removes a staged file; true when it is gone, else ostacolo names it.
 bool Tolgo(const QString& nome, QString& ostacolo)
 {
-    const QString p = InTempor(nome);
-    if (!QFileInfo::exists(p) || QFile::remove(p))
+    QFile f(InTempor(nome));
+    if (!QFileInfo::exists(f.fileName()) || f.remove())
         return true;
-    ostacolo = p;
+    ostacolo = WithReason(f.fileName(), f.errorString());
     return false;
 }
 
@@ -195,11 +195,13 @@ bool TolgoStaging(QString& ostacolo)
 }
 
 // The steps of a committed update, then its staged files go (the commit mark last). The
-// step that fails names its file in p.ostacolo.
+// step that fails names its file in p.ostacolo, with the system's reason where the write
+// gives one.
 bool Applico(Piano& p)
 {
-    auto ferma = [&p](const QString& dove) {
-        p.ostacolo = dove;
+    QString perche;
+    auto ferma = [&p, &perche](const QString& dove) {
+        p.ostacolo = WithReason(dove, perche);
         return false;
     };
     const QString cartellaMarca = InTempor(p.marca);
@@ -214,11 +216,11 @@ bool Applico(Piano& p)
     const QString limiti = Files::Percorso(centrale, QStringLiteral("LIMITI.TXT"));
     if (!Files::CreaCartella(centrale))
         return ferma(centrale);
-    if (!Files::CopiaAtomica(InTempor(QStringLiteral("FILEQOX.NEW")), mappa))
+    if (!Files::CopiaAtomica(InTempor(QStringLiteral("FILEQOX.NEW")), mappa, &perche))
         return ferma(mappa);
-    if (!Files::CopiaAtomica(InTempor(QStringLiteral("LIMITI.NEW")), limiti))
+    if (!Files::CopiaAtomica(InTempor(QStringLiteral("LIMITI.NEW")), limiti, &perche))
         return ferma(limiti);
-    if (!Files::ScriviAtomico(p.catalogo, p.righe))
+    if (!Files::ScriviAtomico(p.catalogo, p.righe, &perche))
         return ferma(p.catalogo);
     return TolgoStaging(p.ostacolo);
 }

@@ -60,9 +60,9 @@ bool CancelloStaging(QString& ostacolo)
         return false;
     // A staged file that stays would be taken for this record's: nothing is staged then.
     for (const char* n : {"AGGMARCA.NEW", "FILEQOX.NEW", "LIMITI.NEW", "TAB_VER.NEW"}) {
-        const QString p = InTempor(QLatin1String(n));
-        if (QFileInfo(p).isFile() && !QFile::remove(p) && ostacolo.isEmpty())
-            ostacolo = p;
+        QFile f(InTempor(QLatin1String(n)));
+        if (QFileInfo(f.fileName()).isFile() && !f.remove() && ostacolo.isEmpty())
+            ostacolo = WithReason(f.fileName(), f.errorString());
     }
     return ostacolo.isEmpty();
 }
@@ -112,7 +112,7 @@ BlockPlace PlaceOfBlock(const QByteArray& testo, int& blocco)
 bool ScrivoBloccoMappa(const QByteArray& testo, const QByteArray& righe, int& blocco)
 {
     const BlockPlace posto = PlaceOfBlock(testo, blocco);
-    if (posto == BlockPlace::OutOfOrder || ConControllo(testo.mid(6)) || StagingImpegnato())
+    if (posto == BlockPlace::OutOfOrder || ConControllo(testo.mid(6)))
         return false;
     if (posto == BlockPlace::Repeated)
         return true;
@@ -142,8 +142,6 @@ bool ScrivoRigaMappa(const QByteArray& testo, int& blocco)
 bool RicevoLimiti(const QByteArray& trama)
 {
     const QString p = InTempor(QStringLiteral("LIMITI.NEW"));
-    if (StagingImpegnato())
-        return false;
     if (trama.mid(3, 1) == "0" && QFileInfo(p).isFile() && !QFile::remove(p))
         return false;
     // The data less their last character.
@@ -308,6 +306,13 @@ void AproScambio(DatiMotore* d)
 
 } // namespace
 
+QString WithReason(const QString& nome, const QString& perche)
+{
+    if (perche.isEmpty() || perche.contains(nome))
+        return perche.isEmpty() ? nome : perche;
+    return nome + QStringLiteral(": ") + perche;
+}
+
 bool ConControllo(const QByteArray& testo)
 {
     for (char c : testo) {
@@ -442,15 +447,23 @@ void ElaboroComandoGSM(const QByteArray& trama)
     int blocco = 0;
     bool ok = false;
     if (famiglia == 'T' && tipo == '0') {
-        QString ostacolo;
-        ok = RicevoAggMarca(trama, ostacolo);
+        GSM.Blocker.clear();
+        ok = RicevoAggMarca(trama, GSM.Blocker);
         GSM.AggMarcaRicevuto = ok;
         GSM.MappaDaIniziare = true;
         GSM.NextBlock = -1;
         GSM.MapWhole = false;
         Rispondo(codice, ok);
-        Informo(ok ? 340 : 341, Causa(ostacolo));
+        Informo(ok ? 340 : 341, Causa(GSM.Blocker));
         GSM.StatoGSM = GSM_BLOCCHI_MAPPA;
+    } else if ((famiglia == 'T' || famiglia == 'L') && StagingImpegnato()) {
+        // A committed update that cannot be finished holds the staging: nothing this exchange
+        // sends is staged, what stops it stays on the screen, and FL9 ends with it named.
+        Rispondo(codice, false);
+        if (codice == "FL9")
+            Informo(345, Causa(GSM.Blocker));
+        if (codice == "FT9" || codice == "FT8")
+            GSM.StatoGSM = GSM_RIGHE_LIMITI;
     } else if (famiglia == 'T') {
         const bool valori = tipo == '1' || tipo == '9';
         ok = valori ? ScrivoValoriMappa(testo, blocco) : ScrivoRigaMappa(testo, blocco);
@@ -470,7 +483,7 @@ void ElaboroComandoGSM(const QByteArray& trama)
             QString ostacolo;
             const bool fatto = GSM.AggMarcaRicevuto && GSM.MapWhole && AggiornoDaAssistenza(&ostacolo) == -1;
             Rispondo(codice, fatto);
-            Informo(fatto ? 344 : 345, Causa(ostacolo));
+            Informo(fatto ? 344 : 345, Causa(ostacolo.isEmpty() ? GSM.Blocker : ostacolo));
         }
     } else if (tipo == '0') {
         GSM.StatoGSM = GSM_BLOCCHI_SOFTWARE;

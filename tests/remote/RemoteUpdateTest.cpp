@@ -7,7 +7,9 @@
 #include <QFile>
 #include <QRandomGenerator>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -216,7 +218,10 @@ TEST_F(RemoteUpdate, AKilledTransferLeavesTheOldOrTheNewModelAndSoftware)
     ::setrlimit(RLIMIT_FSIZE, &stretto);
     inStato(GSM_CONNESSO);
     modem.clear();
-    for (const QByteArray& t : primo + secondo.mid(0, 2))
+    for (const QByteArray& t : primo.mid(0, primo.size() - 1))
+        stazione(t);
+    const QString fl9 = d->Informo->text();
+    for (const QByteArray& t : QList<QByteArray>{primo.back()} + secondo.mid(0, 2))
         stazione(t);
     const QString informo = d->Informo->text();
     for (const QByteArray& t : {secondo[2], QByteArray("FT1001000001")})
@@ -225,8 +230,11 @@ TEST_F(RemoteUpdate, AKilledTransferLeavesTheOldOrTheNewModelAndSoftware)
     ::signal(SIGXFSZ, segnale);
     EXPECT_EQ(modem.mid(modem.size() - 6),
               Risposte({"fl9ko01", "s01ok", "s00ok", "ft0ko01", "ft2ko01", "ft1ko01"}));
-    EXPECT_EQ(informo, Msg(341) + ": " + QDir::toNativeSeparators(file("TEMPOR/AURELIA.PRN")))
-        << "the file that stops the committed update is named";
+    // The file that stops the committed update is named, and the write's reason follows it.
+    const QString catalogo = QDir::toNativeSeparators(file("TEMPOR/AURELIA.PRN"));
+    EXPECT_TRUE(fl9.startsWith(Msg(345) + ": " + catalogo + ": ")) << fl9.toStdString();
+    EXPECT_TRUE(informo.startsWith(Msg(341) + ": " + catalogo + ": ")) << informo.toStdString();
+    EXPECT_EQ(d->Informo->text(), informo) << "the blocks refused leave it on the screen";
     modem.clear();
     ricevo(secondo);
     EXPECT_EQ(modem, Risposte({"s00ok", "ft0ok", "ft2ok", "ft8ok", "fl9ok", "s01ok"}));
@@ -241,6 +249,52 @@ TEST_F(RemoteUpdate, AKilledTransferLeavesTheOldOrTheNewModelAndSoftware)
         for (const char* n : {"AGGMARCA.NEW", "AGGMARCA.OK", "FILEQOX.NEW", "LIMITI.NEW"})
             EXPECT_FALSE(QFile::exists(file(QStringLiteral("TEMPOR/") + n))) << quando << n;
     }
+
+    // A committed update whose map the disk refuses at its first byte (no file may grow):
+    // the next exchange is refused at FT0 naming the map and the system's reason, which stays
+    // on the screen while its blocks are refused, and FL9 ends it with 345 naming them again.
+    // Once the disk takes it, the next exchange finishes that update first.
+    const QByteArray mappaNuova = "S104000053A8\r\n" + MappaS19;
+    cartella->scrivi("TEMPOR/AGGMARCA.OK", gsmsim::RecordAggMarca("AURELIA", brezza, "C_GPL05") + "\r\n");
+    cartella->scrivi("TEMPOR/FILEQOX.NEW", mappaNuova);
+    cartella->scrivi("TEMPOR/LIMITI.NEW", "NEWER\r\n");
+    stretto.rlim_cur = 0;
+    ::signal(SIGXFSZ, SIG_IGN);
+    ::setrlimit(RLIMIT_FSIZE, &stretto);
+    inStato(GSM_CONNESSO);
+    modem.clear();
+    QStringList shown;
+    for (const QByteArray& t : secondo) {
+        stazione(t);
+        shown << d->Informo->text();
+    }
+    ::setrlimit(RLIMIT_FSIZE, &vecchio);
+    ::signal(SIGXFSZ, segnale);
+    EXPECT_EQ(modem, Risposte({"s00ok", "ft0ko01", "ft2ko01", "ft8ko01", "fl9ko01", "s01ok"}));
+    const QString mappa = file("TEMPOR/AURELIA/BREZZA12/CENTRAL1/C_GPL05.F19");
+    const QString cause = shown.value(1).mid(Msg(341).size());
+    EXPECT_TRUE(cause.startsWith(": ") && cause.contains(QDir::toNativeSeparators(mappa))
+                && cause.endsWith(QString::fromLocal8Bit(std::strerror(EFBIG))))
+        << shown.value(1).toStdString();
+    EXPECT_EQ(shown.mid(1, 4), QStringList({Msg(341) + cause, Msg(341) + cause, Msg(341) + cause, Msg(345) + cause}));
+    modem.clear();
+    ricevo(secondo);
+    EXPECT_EQ(modem, Risposte({"s00ok", "ft0ok", "ft2ok", "ft8ok", "fl9ok", "s01ok"}));
+    EXPECT_EQ(Leggo(mappa), mappaNuova);
+    EXPECT_EQ(Leggo(file("TEMPOR/AURELIA/BREZZA12/CENTRAL1/LIMITI.TXT")), "NEWER\r\n");
+
+    // A staged file the disk will not remove once the update is in place: 345 names it with
+    // the system's reason, and the next exchange finishes the clean-up first and is done.
+    RimozioneFallisceUnaVolta(file("TEMPOR/LIMITI.NEW"));
+    modem.clear();
+    ricevo(secondo);
+    EXPECT_EQ(modem.mid(modem.size() - 2), Risposte({"fl9ko01", "s01ok"}));
+    EXPECT_EQ(d->Informo->text(),
+              Msg(345) + ": " + QDir::toNativeSeparators(file("TEMPOR/LIMITI.NEW")) + ": " + std::strerror(EIO));
+    modem.clear();
+    ricevo(secondo);
+    EXPECT_EQ(modem, Risposte({"s00ok", "ft0ok", "ft2ok", "ft8ok", "fl9ok", "s01ok"}));
+    EXPECT_EQ(QDir(file("TEMPOR")).entryList(QDir::Files), QStringList({"AURELIA.PRN", "FIAT.PRN"}));
 
     // A folder where BREZZA12's limits go refuses its update before the commit, named on the
     // screen. The next update, of another make, is done at once; and after a start, even one

@@ -13,7 +13,9 @@
 
 #include "catalogue/SRecord.h"
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <sys/inotify.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -256,7 +258,8 @@ TEST_F(StationCommands, ARefusedRecordLeavesNothingStagedForTheUpdate)
         RimozioneFallisceUnaVolta(file(QStringLiteral("TEMPOR/") + nome));
         esegui(nuovo.mid(0, 2));
         EXPECT_EQ(modem, Risposte({"s00ok", "ft0ko01"})) << nome;
-        EXPECT_EQ(d->Informo->text(), Msg(341) + ": " + QDir::toNativeSeparators(file(QStringLiteral("TEMPOR/") + nome)));
+        EXPECT_EQ(d->Informo->text(), Msg(341) + ": " + QDir::toNativeSeparators(file(QStringLiteral("TEMPOR/") + nome))
+                                           + ": " + std::strerror(EIO));
         for (const QByteArray& t : nuovo.mid(2))
             stazione(t);
         EXPECT_EQ(modem.mid(modem.size() - 2), Risposte({"fl9ko01", "s01ok"})) << nome;
