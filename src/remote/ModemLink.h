@@ -73,7 +73,8 @@ bool ConcludoAggiornamento(QString* ostacolo = nullptr);
 // folder stands in the way of a changed key, the map is not whole (a map of values short of
 // the map version, an S-record map with a line that is no S-record), the limits are empty,
 // or something the update could not get past stands in its way: a file it replaces (the
-// map, LIMITI.TXT, the catalogue) that is not a regular file the program may write, a
+// map, LIMITI.TXT, the catalogue) that the atomic rewrite could not replace, resolved as it
+// will be (Files::Sostituibile: through links, in a folder that takes a new file), a
 // folder on the way (make, key, slot) that is no folder or cannot be made. ostacolo (when
 // given) names what stood in the way, or what stops a committed update, with the reason.
 int AggiornoDaAssistenza(QString* ostacolo = nullptr);

@@ -21,6 +21,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <cstring>
+
 namespace {
 
 constexpr qsizetype LungRecord = 182;
@@ -59,43 +62,51 @@ bool MappaAccettabile(const QString& nome, const QString& file)
 // Something stands at this name, a link that leads nowhere included.
 bool Presente(const QFileInfo& fi) { return fi.exists() || fi.isSymLink(); }
 
+QString SystemReason(int codice) { return QString::fromLocal8Bit(std::strerror(codice)); }
+
 // What would stop Applico half-way, found before it starts: each folder on the way to the
-// slot folder is a folder or can be made; each file it replaces is a regular file the
-// program may write, or absent; the staged files it copies are no links. "" when nothing
-// does, else the first name in the way.
+// slot folder is a folder or is made in one that takes it; each file it replaces is one the
+// atomic rewrite can replace, resolved as the rewrite will (through its links, in a folder
+// at their end that takes a new file); the staged files it copies are no links. "" when
+// nothing does, else the first name in the way and why.
 QString Ostacolo(const Piano& p)
 {
     for (const char* n : {"FILEQOX.NEW", "LIMITI.NEW"})
         if (QFileInfo(InTempor(QLatin1String(n))).isSymLink())
-            return InTempor(QLatin1String(n));
+            return WithReason(InTempor(QLatin1String(n)), QStringLiteral("symbolic link"));
     const QString marca = InTempor(p.marca);
     // A model folder that follows a changed key takes its slot folder and files with it.
     const QString modello = p.vecchiaCartella.isEmpty() ? Files::Percorso(marca, p.chiave) : p.vecchiaCartella;
     const QString centrale = Files::Percorso(modello, QStringLiteral("CENTRAL%1").arg(p.slot));
-    QString genitore = Files::PercorsoApp(QStringLiteral("TEMPOR"));
+    QString perche;
     bool daCreare = false;
     for (const QString& c : {marca, modello, centrale}) {
         const QFileInfo fi(c);
         if (Presente(fi) && !fi.isDir())
-            return c;
-        // The first folder missing is made in one that must let it.
+            return WithReason(c, SystemReason(ENOTDIR));
+        // The first folder missing is made in one that must take it; the folders below it
+        // are the program's own.
         if (!Presente(fi) && !daCreare) {
-            if (!QFileInfo(genitore).isWritable())
-                return genitore;
+            if (!Files::Sostituibile(c, &perche))
+                return WithReason(c, perche);
             daCreare = true;
         }
-        genitore = c;
     }
-    if (!p.vecchiaCartella.isEmpty() && !QFileInfo(marca).isWritable())
-        return marca;
-    if (!daCreare && !QFileInfo(centrale).isWritable())
-        return centrale;
-    for (const QString& f : {Files::Percorso(centrale, p.mappa), Files::Percorso(centrale, QStringLiteral("LIMITI.TXT")),
-                             p.catalogo}) {
-        const QFileInfo fi(f);
-        if (Presente(fi) && (!fi.isFile() || !Files::Scrivibile(f)))
-            return f;
+    // The model folder takes its new name in the make folder.
+    if (!p.vecchiaCartella.isEmpty()) {
+        const QString nuova = Files::Percorso(marca, p.chiave);
+        if (Presente(QFileInfo(nuova)))
+            return WithReason(nuova, SystemReason(EEXIST));
+        if (!Files::Sostituibile(nuova, &perche))
+            return WithReason(marca, perche);
     }
+    // The files of a slot folder still to be made are new.
+    QStringList file;
+    if (!daCreare)
+        file << Files::Percorso(centrale, p.mappa) << Files::Percorso(centrale, QStringLiteral("LIMITI.TXT"));
+    for (const QString& f : file << p.catalogo)
+        if (!Files::Sostituibile(f, &perche))
+            return WithReason(f, perche);
     return {};
 }
 
