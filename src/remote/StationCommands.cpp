@@ -265,11 +265,13 @@ bool RicevoBloccoS19(const QByteArray& dati)
     return ok;
 }
 
-// FP9: the software must be whole (every line a well-formed S-record, nothing left waiting).
-// The description is then written as its partial file, which commits the recorded transfer: it is
-// finished now or when the record is next looked at, the software replaced first and its
-// description last.
-bool ChiudoFileS19(const QByteArray& dati)
+// FP9: the software must be whole (every line a well-formed S-record, nothing left waiting),
+// and the software and description files of the name must be ones the atomic rewrite could
+// replace (Files::Sostituibile: a read-only file is the person's). The description is then
+// written as its partial file, which commits the recorded transfer: it is finished now or
+// when the record is next looked at, the software replaced first and its description last.
+// ostacolo: the file that stopped it, with the reason.
+bool ChiudoFileS19(const QByteArray& dati, QString& ostacolo)
 {
     if (GSM.FileProgrammazione.isEmpty())
         return false;
@@ -279,13 +281,23 @@ bool ChiudoFileS19(const QByteArray& dati)
     if (!GSM.BufferS19.isEmpty() || ConControllo(descrizione) || !Files::LeggiTutto(parziale, software)
         || !RigheRecordS(software))
         return false;
+    const QString s19 = FileSoftware(GSM.FileProgrammazione, QStringLiteral(".S19"));
     const QString txtNuovo = FileSoftware(GSM.FileProgrammazione, QStringLiteral(".TXT") + Parziale);
-    if (!Files::ScriviAtomico(txtNuovo, descrizione + "\r\n"))
+    QString perche;
+    for (const QString& f : {s19, FileSoftware(GSM.FileProgrammazione, QStringLiteral(".TXT"))})
+        if (!Files::Sostituibile(f, &perche)) {
+            ostacolo = WithReason(f, perche);
+            return false;
+        }
+    if (!Files::ScriviAtomico(txtNuovo, descrizione + "\r\n", &perche)) {
+        ostacolo = WithReason(txtNuovo, perche);
         return false;
-    if (!Files::SostituisciConRinomina(parziale, FileSoftware(GSM.FileProgrammazione, QStringLiteral(".S19")))) {
+    }
+    if (!Files::SostituisciConRinomina(parziale, s19)) {
         // The refused transfer is taken back: its description part goes or, failing that, the
         // record that would make a start install it (marked files no record names are never
         // acted on, and the next transfer of the name clears them).
+        ostacolo = s19;
         if (!QFile::remove(txtNuovo))
             QFile::remove(RegistroSoftware());
         return false;
@@ -493,10 +505,11 @@ void ElaboroComandoGSM(const QByteArray& trama)
         Rispondo(codice, ok);
         Informo(ok ? 338 : 339, Record(GSM.NumLinea));
     } else {
-        ok = ChiudoFileS19(dati);
+        QString ostacolo;
+        ok = ChiudoFileS19(dati, ostacolo);
         Rispondo(codice, ok);
         if (!ok)
-            Informo(345);
+            Informo(345, Causa(ostacolo));
     }
     DatiMotore::AvvioModem();
 }

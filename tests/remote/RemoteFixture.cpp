@@ -13,20 +13,32 @@
 
 namespace {
 QString rimozioneFallita;
+QString renameFailing;
+
+// Whether this call is the one that fails: the file named is the one given, once.
+bool FailsNow(QString& fallisce, const char* nome)
+{
+    if (fallisce.isEmpty() || QFileInfo(QFile::decodeName(nome)).absoluteFilePath() != fallisce)
+        return false;
+    fallisce.clear();
+    errno = EIO;
+    return true;
 }
+} // namespace
 
 void RimozioneFallisceUnaVolta(const QString& percorso) { rimozioneFallita = QFileInfo(percorso).absoluteFilePath(); }
+void RenameFailsOnce(const QString& percorso) { renameFailing = QFileInfo(percorso).absoluteFilePath(); }
 
-// The test program's unlink stands before the C library's for every caller in the process,
-// Qt's file removal included.
+// The test program's unlink and rename stand before the C library's for every caller in the
+// process, Qt's file removal and the standard library's rename included.
 extern "C" int unlink(const char* nome)
 {
-    if (!rimozioneFallita.isEmpty() && QFileInfo(QFile::decodeName(nome)).absoluteFilePath() == rimozioneFallita) {
-        rimozioneFallita.clear();
-        errno = EIO;
-        return -1;
-    }
-    return ::unlinkat(AT_FDCWD, nome, 0);
+    return FailsNow(rimozioneFallita, nome) ? -1 : ::unlinkat(AT_FDCWD, nome, 0);
+}
+
+extern "C" int rename(const char* da, const char* a)
+{
+    return FailsNow(renameFailing, da) ? -1 : ::renameat(AT_FDCWD, da, AT_FDCWD, a);
 }
 
 namespace {

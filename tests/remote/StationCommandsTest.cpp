@@ -318,14 +318,24 @@ TEST_F(StationCommands, SoftwareArrivesWholeOrNotAtAll)
     EXPECT_EQ(Leggo(file("SOFTWARE/05/ABCD/ABCD.TXT")), "V2.01\r\n");
     EXPECT_FALSE(QFile::exists(file("SOFTWARE/05/ABCD/ABCD.S19.~zeq")));
 
-    // A description that cannot take its place (a folder in its way) leaves its transfer
-    // committed: the next transfer of the name puts it in place before it starts.
+    // A folder where the description goes refuses the transfer before its commit, named on
+    // the screen: the software stays as it was.
     QFile::remove(file("SOFTWARE/05/ABCD/ABCD.TXT"));
     cartella->scrivi("SOFTWARE/05/ABCD/ABCD.TXT/x", "x");
     auto nuovo = gsmsim::ScambioSoftware("05\\ABCD\\ABCD", {"S9030000FC"}, 100, "V3.00");
     nuovo.removeLast();
     EXPECT_EQ(esegui(nuovo), Risposte({"s00ok", "fp0ok", "fp1ok", "fp9ko01"}));
+    EXPECT_TRUE(d->Informo->text().startsWith(Msg(345) + ": ")) << d->Informo->text().toStdString();
+    EXPECT_TRUE(d->Informo->text().contains(file("SOFTWARE/05/ABCD/ABCD.TXT"))) << d->Informo->text().toStdString();
     QDir(file("SOFTWARE/05/ABCD/ABCD.TXT")).removeRecursively();
+    EXPECT_EQ(esegui({"S00", "FP005\\ABCD\\ABCD"}), Risposte({"s00ok", "fp0ok"}));
+    EXPECT_EQ(Leggo(file("SOFTWARE/05/ABCD/ABCD.S19")), righe.join("\r\n"));
+    EXPECT_FALSE(QFileInfo::exists(file("SOFTWARE/05/ABCD/ABCD.TXT")));
+
+    // A description the disk will not rename once leaves its transfer committed: the next
+    // transfer of the name puts it in place before it starts.
+    RenameFailsOnce(file("SOFTWARE/05/ABCD/ABCD.TXT.~zeq"));
+    EXPECT_EQ(esegui(nuovo), Risposte({"s00ok", "fp0ok", "fp1ok", "fp9ko01"}));
     EXPECT_EQ(esegui({"S00", "FP005\\ABCD\\ABCD"}), Risposte({"s00ok", "fp0ok"}));
     EXPECT_EQ(Leggo(file("SOFTWARE/05/ABCD/ABCD.TXT")), "V3.00\r\n");
     FireWatchdog(d, WatchdogTimer::TimeOutModem);
@@ -341,6 +351,19 @@ TEST_F(StationCommands, SoftwareArrivesWholeOrNotAtAll)
     QDir(file("SOFTWARE/05/ABCD/ABCD.S19")).removeRecursively();
     RiordinoDopoInterruzione();
     EXPECT_EQ(QDir(file("SOFTWARE/05/ABCD")).entryList(QDir::Files), QStringList({"ABCD.TXT"}));
+    EXPECT_EQ(Leggo(file("SOFTWARE/05/ABCD/ABCD.TXT")), "V3.00\r\n");
+
+    // Software the disk will not rename once is refused and its description part taken
+    // back; where that part cannot be removed either, the record goes instead: a start
+    // installs none of it.
+    nuovo.back() = "FP9V4.01";
+    RenameFailsOnce(file("SOFTWARE/05/ABCD/ABCD.S19.~zeq"));
+    RimozioneFallisceUnaVolta(file("SOFTWARE/05/ABCD/ABCD.TXT.~zeq"));
+    EXPECT_EQ(esegui(nuovo), Risposte({"s00ok", "fp0ok", "fp1ok", "fp9ko01"}));
+    EXPECT_EQ(d->Informo->text(), Msg(345) + ": " + QDir::toNativeSeparators(file("SOFTWARE/05/ABCD/ABCD.S19")));
+    GSM.reset();
+    RiordinoDopoInterruzione();
+    EXPECT_FALSE(QFileInfo::exists(file("SOFTWARE/05/ABCD/ABCD.S19")));
     EXPECT_EQ(Leggo(file("SOFTWARE/05/ABCD/ABCD.TXT")), "V3.00\r\n");
 
     // A transfer the build before committed (its record in SOFTWARE, ".PART" files) is
@@ -376,6 +399,22 @@ TEST_F(StationCommands, ASoftwareTransferCutShortKeepsTheOldSoftware)
 {
     const QList<QByteArray> righe{"S1130000285F245F2212226A000424290008237C2A", "S9030000FC"};
     const auto scambio = gsmsim::ScambioSoftware("05\\ABCD\\ABCD", righe, 8, "V2.01");
+    // The rest of the transfer with a file of the name read-only: FP9 refuses and names it.
+    auto readOnly = [&](const QString& name) {
+        return [&, name] {
+            const QString path = file(name);
+            cartella->scrivi(name, Leggo(path) == "<missing>" ? QByteArray("OLD\r\n") : Leggo(path));
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+            for (const QByteArray& t : scambio.mid(4, scambio.size() - 5))
+                stazione(t);
+            EXPECT_EQ(ultima(), Risposta("fp9ko01"));
+            EXPECT_TRUE(d->Informo->text().startsWith(Msg(345) + ": ")) << d->Informo->text().toStdString();
+            EXPECT_TRUE(d->Informo->text().contains(QDir::toNativeSeparators(path))) << d->Informo->text().toStdString();
+            FireWatchdog(d, WatchdogTimer::TimeOutModem);
+            EXPECT_EQ(Leggo(path), name.endsWith(".TXT") ? "OLD\r\n" : "old software");
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+        };
+    };
     const struct {
         const char* nome;
         std::function<void()> fine;
@@ -414,6 +453,8 @@ TEST_F(StationCommands, ASoftwareTransferCutShortKeepsTheOldSoftware)
              GSM.reset();
              RiordinoDopoInterruzione();
          }},
+        {"FP9 refused for read-only software, then time-out", readOnly("SOFTWARE/05/ABCD/ABCD.S19")},
+        {"FP9 refused for a read-only description, then time-out", readOnly("SOFTWARE/05/ABCD/ABCD.TXT")},
         {"a two-part name never finished, then a start", [this] {
              esegui({"S00", "FP002\\NAME", "FP1" + gsmsim::CodificaS19({"S9030000FC"})});
              GSM.reset();
