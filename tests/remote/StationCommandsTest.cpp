@@ -367,11 +367,15 @@ TEST_F(StationCommands, SoftwareArrivesWholeOrNotAtAll)
     EXPECT_EQ(Leggo(file("SOFTWARE/05/ABCD/ABCD.TXT")), "V3.00\r\n");
 
     // A transfer the build before committed (its record in SOFTWARE, ".PART" files) is
-    // finished at the start.
+    // finished at the start, the software put in place before its description.
     cartella->scrivi("SOFTWARE/RICEZIONE.NEW", "05\\ABCD\\ABCD\r\n");
     cartella->scrivi("SOFTWARE/05/ABCD/ABCD.S19.PART", "S104000053A8");
     cartella->scrivi("SOFTWARE/05/ABCD/ABCD.TXT.PART", "V0.99\r\n");
+    const int moves = inotify_init1(IN_NONBLOCK);
+    inotify_add_watch(moves, QFile::encodeName(file("SOFTWARE/05/ABCD")).constData(), IN_MOVED_FROM);
     RiordinoDopoInterruzione();
+    EXPECT_EQ(Cancellati(moves), QStringList({"ABCD.S19.PART", "ABCD.TXT.PART"}));
+    ::close(moves);
     EXPECT_EQ(Leggo(file("SOFTWARE/05/ABCD/ABCD.S19")), "S104000053A8");
     EXPECT_EQ(Leggo(file("SOFTWARE/05/ABCD/ABCD.TXT")), "V0.99\r\n");
     EXPECT_FALSE(QFileInfo::exists(file("SOFTWARE/RICEZIONE.NEW")));
@@ -450,6 +454,14 @@ TEST_F(StationCommands, ASoftwareTransferCutShortKeepsTheOldSoftware)
              stazione("S01");
              cartella->scrivi("SOFTWARE/05/ABCD/ABCD.TXT.~zeq", "V9.99\r\n");
              esegui({"S00", scambio[1], scambio[2]});
+             GSM.reset();
+             RiordinoDopoInterruzione();
+         }},
+        {"a marked description that cannot be removed, a new FP0, then a start", [&] {
+             stazione("S01");
+             cartella->scrivi("SOFTWARE/05/ABCD/ABCD.TXT.~zeq", "V9.99\r\n");
+             RimozioneFallisceUnaVolta(file("SOFTWARE/05/ABCD/ABCD.TXT.~zeq"));
+             EXPECT_EQ(esegui({"S00", scambio[1], scambio[2]}), Risposte({"s00ok", "fp0ko01", "fp1ko01"}));
              GSM.reset();
              RiordinoDopoInterruzione();
          }},
