@@ -200,8 +200,10 @@ bool AproFileS19(const QByteArray& dati)
     const QStringList parti = TestoStazione(dati).trimmed().split(QLatin1Char('\\'));
     if (parti.size() < 2 || parti.size() > 8)
         return false;
+    // A name ending in a blank or a dot is refused too: a FAT folder drops them, and the
+    // name would become another.
     for (const QString& p : parti)
-        if (!Files::ComponenteValido(p) || p != p.trimmed())
+        if (!Files::ComponenteValido(p) || p != p.trimmed() || p.endsWith(QLatin1Char('.')))
             return false;
     // The record's own name is no folder for software.
     if (parti.first().compare(NomeRegistro, Qt::CaseInsensitive) == 0)

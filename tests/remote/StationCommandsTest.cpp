@@ -519,7 +519,7 @@ TEST_F(StationCommands, HostileNamesAreRefusedAndCreateNothing)
     const QByteArray ecu = RigaCatalogo("PUNTO", "PUNTO12");
     const QList<QByteArray> fp0{"..\\..\\x", "05\\..\\x", "\\x\\y", "C:\\x\\y", "/abs\\x", "05\\a/b", "05\\\\x",
                                 "05\\a\x01" "b", "05\\ ", "1\\2\\3\\4\\5\\6\\7\\8\\9",
-                                "ricezione.~ZEQ\\x"};
+                                "ricezione.~ZEQ\\x", "RICEZIONE.~zeq.\\X", "05.\\x", "05 \\x", "05\\ABCD\\ABCD."};
     const QList<QByteArray> ft0{gsmsim::RecordAggMarca("..", ecu, "MOTORO05"),
                                 gsmsim::RecordAggMarca("A/B", ecu, "MOTORO05"),
                                 gsmsim::RecordAggMarca("C:", ecu, "MOTORO05"),
