@@ -62,7 +62,8 @@ bool CancelloSoftwareParziale();
 
 // Finishes a committed catalogue update (TEMPOR\AGGMARCA.OK) from what it left; its staged
 // map and limits belong to it until then. True when none is left pending; otherwise
-// ostacolo (when given) names the file or folder that stops it, where one does.
+// ostacolo (when given) names the file or folder that stops it, where one does, with the
+// system's reason (WithReason).
 bool ConcludoAggiornamento(QString* ostacolo = nullptr);
 
 // Applies a staged catalogue update (TEMPOR\AGGMARCA.NEW, FILEQOX.NEW, LIMITI.NEW) to the
@@ -72,9 +73,10 @@ bool ConcludoAggiornamento(QString* ostacolo = nullptr);
 // folder stands in the way of a changed key, the map is not whole (a map of values short of
 // the map version, an S-record map with a line that is no S-record), the limits are empty,
 // or something the update could not get past stands in its way: a file it replaces (the
-// map, LIMITI.TXT, the catalogue) that is not a regular file the program may write, a
+// map, LIMITI.TXT, the catalogue) that the atomic rewrite could not replace, resolved as it
+// will be (Files::Sostituibile: through links, in a folder that takes a new file), a
 // folder on the way (make, key, slot) that is no folder or cannot be made. ostacolo (when
-// given) names what stood in the way, or what stops a committed update.
+// given) names what stood in the way, or what stops a committed update, with the reason.
 int AggiornoDaAssistenza(QString* ostacolo = nullptr);
 
 // At start-up: finishes a catalogue update or a software transfer that was committed but
@@ -85,6 +87,10 @@ void RiordinoDopoInterruzione();
 bool ConControllo(const QByteArray& testo);
 
 // ---- shared by the link's procedures ----
+
+// What stopped a step, as the workshop is shown it: the file or folder, then the system's
+// reason where there is one; a reason that names the file already stands alone.
+QString WithReason(const QString& nome, const QString& perche);
 
 // The names of a catalogue record message (208 characters: make 1-20, record 21-200, map
 // name 201-208): make, model key (186-197) and map name (upper case), trimmed. False when

@@ -21,6 +21,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <cstring>
+
 namespace {
 
 constexpr qsizetype LungRecord = 182;
@@ -59,43 +62,51 @@ bool MappaAccettabile(const QString& nome, const QString& file)
 // Something stands at this name, a link that leads nowhere included.
 bool Presente(const QFileInfo& fi) { return fi.exists() || fi.isSymLink(); }
 
+QString SystemReason(int codice) { return QString::fromLocal8Bit(std::strerror(codice)); }
+
 // What would stop Applico half-way, found before it starts: each folder on the way to the
-// slot folder is a folder or can be made; each file it replaces is a regular file the
-// program may write, or absent; the staged files it copies are no links. "" when nothing
-// does, else the first name in the way.
+// slot folder is a folder or is made in one that takes it; each file it replaces is one the
+// atomic rewrite can replace, resolved as the rewrite will (through its links, in a folder
+// at their end that takes a new file); the staged files it copies are no links. "" when
+// nothing does, else the first name in the way and why.
 QString Ostacolo(const Piano& p)
 {
     for (const char* n : {"FILEQOX.NEW", "LIMITI.NEW"})
         if (QFileInfo(InTempor(QLatin1String(n))).isSymLink())
-            return InTempor(QLatin1String(n));
+            return WithReason(InTempor(QLatin1String(n)), QStringLiteral("symbolic link"));
     const QString marca = InTempor(p.marca);
     // A model folder that follows a changed key takes its slot folder and files with it.
     const QString modello = p.vecchiaCartella.isEmpty() ? Files::Percorso(marca, p.chiave) : p.vecchiaCartella;
     const QString centrale = Files::Percorso(modello, QStringLiteral("CENTRAL%1").arg(p.slot));
-    QString genitore = Files::PercorsoApp(QStringLiteral("TEMPOR"));
+    QString perche;
     bool daCreare = false;
     for (const QString& c : {marca, modello, centrale}) {
         const QFileInfo fi(c);
         if (Presente(fi) && !fi.isDir())
-            return c;
-        // The first folder missing is made in one that must let it.
+            return WithReason(c, SystemReason(ENOTDIR));
+        // The first folder missing is made in one that must take it; the folders below it
+        // are the program's own.
         if (!Presente(fi) && !daCreare) {
-            if (!QFileInfo(genitore).isWritable())
-                return genitore;
+            if (!Files::Sostituibile(c, &perche))
+                return WithReason(c, perche);
             daCreare = true;
         }
-        genitore = c;
     }
-    if (!p.vecchiaCartella.isEmpty() && !QFileInfo(marca).isWritable())
-        return marca;
-    if (!daCreare && !QFileInfo(centrale).isWritable())
-        return centrale;
-    for (const QString& f : {Files::Percorso(centrale, p.mappa), Files::Percorso(centrale, QStringLiteral("LIMITI.TXT")),
-                             p.catalogo}) {
-        const QFileInfo fi(f);
-        if (Presente(fi) && (!fi.isFile() || !Files::Scrivibile(f)))
-            return f;
+    // The model folder takes its new name in the make folder.
+    if (!p.vecchiaCartella.isEmpty()) {
+        const QString nuova = Files::Percorso(marca, p.chiave);
+        if (Presente(QFileInfo(nuova)))
+            return WithReason(nuova, SystemReason(EEXIST));
+        if (!Files::Sostituibile(nuova, &perche))
+            return WithReason(marca, perche);
     }
+    // The files of a slot folder still to be made are new.
+    QStringList file;
+    if (!daCreare)
+        file << Files::Percorso(centrale, p.mappa) << Files::Percorso(centrale, QStringLiteral("LIMITI.TXT"));
+    for (const QString& f : file << p.catalogo)
+        if (!Files::Sostituibile(f, &perche))
+            return WithReason(f, perche);
     return {};
 }
 
@@ -180,10 +191,10 @@ bool Preparo(const QString& fileRecord, Piano& p)
 // Removes a staged file; true when it is gone, else ostacolo names it.
 bool Tolgo(const QString& nome, QString& ostacolo)
 {
-    const QString p = InTempor(nome);
-    if (!QFileInfo::exists(p) || QFile::remove(p))
+    QFile f(InTempor(nome));
+    if (!QFileInfo::exists(f.fileName()) || f.remove())
         return true;
-    ostacolo = p;
+    ostacolo = WithReason(f.fileName(), f.errorString());
     return false;
 }
 
@@ -195,11 +206,13 @@ bool TolgoStaging(QString& ostacolo)
 }
 
 // The steps of a committed update, then its staged files go (the commit mark last). The
-// step that fails names its file in p.ostacolo.
+// step that fails names its file in p.ostacolo, with the system's reason where the write
+// gives one.
 bool Applico(Piano& p)
 {
-    auto ferma = [&p](const QString& dove) {
-        p.ostacolo = dove;
+    QString perche;
+    auto ferma = [&p, &perche](const QString& dove) {
+        p.ostacolo = WithReason(dove, perche);
         return false;
     };
     const QString cartellaMarca = InTempor(p.marca);
@@ -214,11 +227,11 @@ bool Applico(Piano& p)
     const QString limiti = Files::Percorso(centrale, QStringLiteral("LIMITI.TXT"));
     if (!Files::CreaCartella(centrale))
         return ferma(centrale);
-    if (!Files::CopiaAtomica(InTempor(QStringLiteral("FILEQOX.NEW")), mappa))
+    if (!Files::CopiaAtomica(InTempor(QStringLiteral("FILEQOX.NEW")), mappa, &perche))
         return ferma(mappa);
-    if (!Files::CopiaAtomica(InTempor(QStringLiteral("LIMITI.NEW")), limiti))
+    if (!Files::CopiaAtomica(InTempor(QStringLiteral("LIMITI.NEW")), limiti, &perche))
         return ferma(limiti);
-    if (!Files::ScriviAtomico(p.catalogo, p.righe))
+    if (!Files::ScriviAtomico(p.catalogo, p.righe, &perche))
         return ferma(p.catalogo);
     return TolgoStaging(p.ostacolo);
 }

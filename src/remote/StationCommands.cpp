@@ -60,9 +60,9 @@ bool CancelloStaging(QString& ostacolo)
         return false;
     // A staged file that stays would be taken for this record's: nothing is staged then.
     for (const char* n : {"AGGMARCA.NEW", "FILEQOX.NEW", "LIMITI.NEW", "TAB_VER.NEW"}) {
-        const QString p = InTempor(QLatin1String(n));
-        if (QFileInfo(p).isFile() && !QFile::remove(p) && ostacolo.isEmpty())
-            ostacolo = p;
+        QFile f(InTempor(QLatin1String(n)));
+        if (QFileInfo(f.fileName()).isFile() && !f.remove() && ostacolo.isEmpty())
+            ostacolo = WithReason(f.fileName(), f.errorString());
     }
     return ostacolo.isEmpty();
 }
@@ -83,44 +83,65 @@ bool RicevoAggMarca(const QByteArray& trama, QString& ostacolo)
     return Files::ScriviAtomico(InTempor(QStringLiteral("AGGMARCA.NEW")), record + "\r\n");
 }
 
-// The first block after a record replaces whatever map was staged before; the others are
-// appended to it.
-bool ScrivoBloccoMappa(const QByteArray& righe)
+// Where a map block goes: the one the map awaits is staged, the one before it sent again
+// (its reply was lost) is acknowledged and not staged twice, any other is refused, so that
+// a block refused or lost and not sent again leaves the map short of its last block. The
+// block number is characters 4-6 of testo.
+enum class BlockPlace { Awaited, Repeated, OutOfOrder };
+
+BlockPlace PlaceOfBlock(const QByteArray& testo, int& blocco)
 {
+    bool numero = false;
+    blocco = testo.mid(3, 3).trimmed().toInt(&numero);
+    if (!numero || blocco < 0 || blocco > 999) {
+        blocco = numero ? blocco : 0;
+        return BlockPlace::OutOfOrder;
+    }
+    // The station numbers the first block 000 or 001; a first block refused is awaited again.
+    if (GSM.NextBlock < 0 && blocco <= 1)
+        GSM.NextBlock = blocco;
+    if (blocco == GSM.NextBlock)
+        return BlockPlace::Awaited;
+    return !GSM.MappaDaIniziare && blocco == (GSM.NextBlock + 999) % 1000 ? BlockPlace::Repeated
+                                                                          : BlockPlace::OutOfOrder;
+}
+
+// testo: the frame without STX, check character and ETX; righe: its data as map lines. The
+// first block after a record replaces whatever map was staged before; the others are
+// appended to it.
+bool ScrivoBloccoMappa(const QByteArray& testo, const QByteArray& righe, int& blocco)
+{
+    const BlockPlace posto = PlaceOfBlock(testo, blocco);
+    if (posto == BlockPlace::OutOfOrder || ConControllo(testo.mid(6)))
+        return false;
+    if (posto == BlockPlace::Repeated)
+        return true;
     const QString p = InTempor(QStringLiteral("FILEQOX.NEW"));
     if (!(GSM.MappaDaIniziare ? Files::ScriviAtomico(p, righe) : Files::AppendoBlocco(p, righe)))
         return false;
     GSM.MappaDaIniziare = false;
+    GSM.NextBlock = (blocco + 1) % 1000;
+    GSM.MapWhole = testo.at(2) == '9' || testo.at(2) == '8';
     return true;
 }
 
-// testo: the frame without STX, check character and ETX.
 bool ScrivoValoriMappa(const QByteArray& testo, int& blocco)
 {
-    blocco = testo.mid(3, 3).trimmed().toInt();
     const QByteArray dati = testo.mid(6);
-    if (ConControllo(dati) || StagingImpegnato())
-        return false;
     QByteArray righe;
     for (qsizetype i = 0; i < dati.size(); i += 6)
         righe += dati.mid(i, 6) + "\r\n";
-    return ScrivoBloccoMappa(righe);
+    return ScrivoBloccoMappa(testo, righe, blocco);
 }
 
 bool ScrivoRigaMappa(const QByteArray& testo, int& blocco)
 {
-    blocco = testo.mid(3, 3).trimmed().toInt();
-    const QByteArray dati = testo.mid(6);
-    if (ConControllo(dati) || StagingImpegnato())
-        return false;
-    return ScrivoBloccoMappa(dati + "\r\n");
+    return ScrivoBloccoMappa(testo, testo.mid(6) + "\r\n", blocco);
 }
 
 bool RicevoLimiti(const QByteArray& trama)
 {
     const QString p = InTempor(QStringLiteral("LIMITI.NEW"));
-    if (StagingImpegnato())
-        return false;
     if (trama.mid(3, 1) == "0" && QFileInfo(p).isFile() && !QFile::remove(p))
         return false;
     // The data less their last character.
@@ -179,8 +200,10 @@ bool AproFileS19(const QByteArray& dati)
     const QStringList parti = TestoStazione(dati).trimmed().split(QLatin1Char('\\'));
     if (parti.size() < 2 || parti.size() > 8)
         return false;
+    // A name ending in a blank or a dot is refused too: a FAT folder drops them, and the
+    // name would become another.
     for (const QString& p : parti)
-        if (!Files::ComponenteValido(p) || p != p.trimmed())
+        if (!Files::ComponenteValido(p) || p != p.trimmed() || p.endsWith(QLatin1Char('.')))
             return false;
     // The record's own name is no folder for software.
     if (parti.first().compare(NomeRegistro, Qt::CaseInsensitive) == 0)
@@ -244,11 +267,13 @@ bool RicevoBloccoS19(const QByteArray& dati)
     return ok;
 }
 
-// FP9: the software must be whole (every line a well-formed S-record, nothing left waiting).
-// The description is then written as its partial file, which commits the recorded transfer: it is
-// finished now or when the record is next looked at, the software replaced first and its
-// description last.
-bool ChiudoFileS19(const QByteArray& dati)
+// FP9: the software must be whole (every line a well-formed S-record, nothing left waiting),
+// and the software and description files of the name must be ones the atomic rewrite could
+// replace (Files::Sostituibile: a read-only file is the person's). The description is then
+// written as its partial file, which commits the recorded transfer: it is finished now or
+// when the record is next looked at, the software replaced first and its description last.
+// ostacolo: the file that stopped it, with the reason.
+bool ChiudoFileS19(const QByteArray& dati, QString& ostacolo)
 {
     if (GSM.FileProgrammazione.isEmpty())
         return false;
@@ -258,13 +283,23 @@ bool ChiudoFileS19(const QByteArray& dati)
     if (!GSM.BufferS19.isEmpty() || ConControllo(descrizione) || !Files::LeggiTutto(parziale, software)
         || !RigheRecordS(software))
         return false;
+    const QString s19 = FileSoftware(GSM.FileProgrammazione, QStringLiteral(".S19"));
     const QString txtNuovo = FileSoftware(GSM.FileProgrammazione, QStringLiteral(".TXT") + Parziale);
-    if (!Files::ScriviAtomico(txtNuovo, descrizione + "\r\n"))
+    QString perche;
+    for (const QString& f : {s19, FileSoftware(GSM.FileProgrammazione, QStringLiteral(".TXT"))})
+        if (!Files::Sostituibile(f, &perche)) {
+            ostacolo = WithReason(f, perche);
+            return false;
+        }
+    if (!Files::ScriviAtomico(txtNuovo, descrizione + "\r\n", &perche)) {
+        ostacolo = WithReason(txtNuovo, perche);
         return false;
-    if (!Files::SostituisciConRinomina(parziale, FileSoftware(GSM.FileProgrammazione, QStringLiteral(".S19")))) {
+    }
+    if (!Files::SostituisciConRinomina(parziale, s19)) {
         // The refused transfer is taken back: its description part goes or, failing that, the
         // record that would make a start install it (marked files no record names are never
         // acted on, and the next transfer of the name clears them).
+        ostacolo = s19;
         if (!QFile::remove(txtNuovo))
             QFile::remove(RegistroSoftware());
         return false;
@@ -284,6 +319,13 @@ void AproScambio(DatiMotore* d)
 }
 
 } // namespace
+
+QString WithReason(const QString& nome, const QString& perche)
+{
+    if (perche.isEmpty() || perche.contains(nome))
+        return perche.isEmpty() ? nome : perche;
+    return nome + QStringLiteral(": ") + perche;
+}
 
 bool ConControllo(const QByteArray& testo)
 {
@@ -419,13 +461,23 @@ void ElaboroComandoGSM(const QByteArray& trama)
     int blocco = 0;
     bool ok = false;
     if (famiglia == 'T' && tipo == '0') {
-        QString ostacolo;
-        ok = RicevoAggMarca(trama, ostacolo);
+        GSM.Blocker.clear();
+        ok = RicevoAggMarca(trama, GSM.Blocker);
         GSM.AggMarcaRicevuto = ok;
         GSM.MappaDaIniziare = true;
+        GSM.NextBlock = -1;
+        GSM.MapWhole = false;
         Rispondo(codice, ok);
-        Informo(ok ? 340 : 341, Causa(ostacolo));
+        Informo(ok ? 340 : 341, Causa(GSM.Blocker));
         GSM.StatoGSM = GSM_BLOCCHI_MAPPA;
+    } else if ((famiglia == 'T' || famiglia == 'L') && StagingImpegnato()) {
+        // A committed update that cannot be finished holds the staging: nothing this exchange
+        // sends is staged, what stops it stays on the screen, and FL9 ends with it named.
+        Rispondo(codice, false);
+        if (codice == "FL9")
+            Informo(345, Causa(GSM.Blocker));
+        if (codice == "FT9" || codice == "FT8")
+            GSM.StatoGSM = GSM_RIGHE_LIMITI;
     } else if (famiglia == 'T') {
         const bool valori = tipo == '1' || tipo == '9';
         ok = valori ? ScrivoValoriMappa(testo, blocco) : ScrivoRigaMappa(testo, blocco);
@@ -440,11 +492,12 @@ void ElaboroComandoGSM(const QByteArray& trama)
             Informo(ok ? 342 : 343);
         } else {
             GSM.StatoGSM = GSM_AGGIORNAMENTO;
-            // A record refused at FT0 may have left an older one staged: it is not applied.
+            // A record refused at FT0 may have left an older one staged, and a map short of a
+            // block is no map: neither is applied.
             QString ostacolo;
-            const bool fatto = GSM.AggMarcaRicevuto && AggiornoDaAssistenza(&ostacolo) == -1;
+            const bool fatto = GSM.AggMarcaRicevuto && GSM.MapWhole && AggiornoDaAssistenza(&ostacolo) == -1;
             Rispondo(codice, fatto);
-            Informo(fatto ? 344 : 345, Causa(ostacolo));
+            Informo(fatto ? 344 : 345, Causa(ostacolo.isEmpty() ? GSM.Blocker : ostacolo));
         }
     } else if (tipo == '0') {
         GSM.StatoGSM = GSM_BLOCCHI_SOFTWARE;
@@ -454,10 +507,11 @@ void ElaboroComandoGSM(const QByteArray& trama)
         Rispondo(codice, ok);
         Informo(ok ? 338 : 339, Record(GSM.NumLinea));
     } else {
-        ok = ChiudoFileS19(dati);
+        QString ostacolo;
+        ok = ChiudoFileS19(dati, ostacolo);
         Rispondo(codice, ok);
         if (!ok)
-            Informo(345);
+            Informo(345, Causa(ostacolo));
     }
     DatiMotore::AvvioModem();
 }

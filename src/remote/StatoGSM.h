@@ -39,10 +39,17 @@ struct StatoGSMRec {
     int NumLinea = 0;
     QByteArray BufferS19;
     // Catalogue transfer: the FT0 of this exchange staged its record (only then does FL9
-    // apply an update), and the next map block starts TEMPOR\FILEQOX.NEW afresh (set by
-    // every FT0, cleared by the first block written).
+    // apply an update), and what stopped it: the file and the system's reason, "" when
+    // nothing did (shown again when FL9 ends the exchange).
     bool AggMarcaRicevuto = false;
+    QString Blocker;
+    // The map's blocks: the next one starts TEMPOR\FILEQOX.NEW afresh (set by every FT0,
+    // cleared by the first block written); the number the next one must carry (-1 before the
+    // first, which is 000 or 001; 999 is followed by 000); the last one (FT9, FT8) has been
+    // staged in that order. Only a map staged whole, every block once and in order, is applied.
     bool MappaDaIniziare = false;
+    int NextBlock = -1;
+    bool MapWhole = false;
 
     // The receive buffer never holds more than this.
     static constexpr qsizetype MaxBufferGSM = 64 * 1024;

@@ -37,6 +37,21 @@ inline QByteArrayList Risposte(QByteArrayList t) { for (QByteArray& r : t) r = R
 // The next removal of this file fails once with an I/O error, as a failing disk may refuse
 // it; every other removal goes through.
 void RimozioneFallisceUnaVolta(const QString& percorso);
+// The same for the next rename of this file to another name.
+void RenameFailsOnce(const QString& percorso);
+
+// A folder that takes no new file while this lives: read-only and, where the administrator
+// still gets past that, immutable. closed() is false where neither holds on this system.
+class ClosedFolder {
+public:
+    explicit ClosedFolder(const QString& cartella);
+    ~ClosedFolder();
+    bool closed() const { return m_chiusa; }
+private:
+    QString m_cartella;
+    bool m_immutabile = false;
+    bool m_chiusa = false;
+};
 
 // A 180-character catalogue record.
 QByteArray RigaCatalogo(const QByteArray& descrizione, const QByteArray& chiave,

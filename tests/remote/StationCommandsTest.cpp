@@ -11,7 +11,11 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include "catalogue/SRecord.h"
+
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <sys/inotify.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -63,7 +67,7 @@ TEST_F(StationCommands, EachCommandAnswersOnlyInItsState)
         {"FT0 in the wrong state", GSM_BLOCCHI_MAPPA, "FT0" + Record, "", GSM_BLOCCHI_MAPPA},
         {"FT1 block", GSM_BLOCCHI_MAPPA, "FT1001000001", "ft1ok", GSM_BLOCCHI_MAPPA},
         {"FT9 last block", GSM_BLOCCHI_MAPPA, "FT9002000001", "ft9ok", GSM_RIGHE_LIMITI},
-        {"FT8 last line", GSM_BLOCCHI_MAPPA, "FT8001S9030000FC", "ft8ok", GSM_RIGHE_LIMITI},
+        {"FT8 last line, after the two blocks above", GSM_BLOCCHI_MAPPA, "FT8003S9030000FC", "ft8ok", GSM_RIGHE_LIMITI},
         {"FT1 control byte", GSM_BLOCCHI_MAPPA, "FT1001000\x01" "01", "ft1ko01", GSM_BLOCCHI_MAPPA},
         {"FL1 in the wrong state", GSM_BLOCCHI_MAPPA, "FL1abc#", "", GSM_BLOCCHI_MAPPA},
         {"FL0 line", GSM_RIGHE_LIMITI, "FL0abc#", "fl0ok", GSM_RIGHE_LIMITI},
@@ -159,6 +163,70 @@ TEST_F(StationCommands, MapBlocksAndLimitsAreStagedLineByLine)
     EXPECT_EQ(Leggo(file("TEMPOR/FILEQOX.NEW")), "S1030000FC\r\nS9030000FC\r\n");
     EXPECT_EQ(Leggo(file("TEMPOR/LIMITI.NEW")), "new\r\n");
     EXPECT_EQ(d->Informo->text(), Msg(342));
+
+    // Only a map staged whole is installed: every block from the first to the last, once
+    // each and in order. A block sent again (its reply lost) is acknowledged and staged once;
+    // one missing, or refused and not sent again, makes FL9 refuse. The station numbers the
+    // blocks from 001 (or 000); 000 follows 999.
+    QList<QByteArray> values, lines{"S00600004844521B"};
+    for (int i = 0; i < 2880; ++i)
+        values.append(QByteArray::number(i).rightJustified(6, '0'));
+    for (uint32_t i = 0; i < 1000; ++i) {
+        const QByteArray body = "S105" + Esadecimale(0x4002 + 2 * i, 4) + Esadecimale(i, 4);
+        lines.append(body + CalcoloChecksum(body));
+    }
+    lines.append("S9030000FC");
+    const QList<QByteArray> shortMap = lines.mid(0, 81) + QList<QByteArray>{"S9030000FC"};
+    // The FT frames of an exchange numbered from `first` on.
+    auto renumbered = [](QList<QByteArray> s, int first) {
+        for (qsizetype i = 2; i < s.size() && s[i].startsWith("FT"); ++i) {
+            const qsizetype data = s[i].startsWith("FT1") || s[i].startsWith("FT9") ? 6 : s[i].indexOf('S', 3);
+            s[i] = s[i].left(3) + QByteArray::number((first + i - 2) % 1000).rightJustified(3, '0') + s[i].mid(data);
+        }
+        return s;
+    };
+    const struct {
+        const char* name;
+        bool values;
+        std::function<void(QList<QByteArray>&)> change; // of the station's frames
+        bool installed;
+        QList<QByteArray> sLines = {};
+    } cases[] = {
+        {"values", true, {}, true},
+        {"values, a block missing", true, [](auto& s) { s.removeAt(2 + 40); }, false},
+        {"values, the first block missing", true, [](auto& s) { s.removeAt(2); }, false},
+        {"values, a block sent twice", true, [](auto& s) { s.insert(2 + 40, s[2 + 40]); }, true},
+        {"values, from 000", true, [&](auto& s) { s = renumbered(s, 0); }, true},
+        {"values, a block refused and not sent again", true, [](auto& s) { s[2 + 40][10] = '\x01'; }, false},
+        {"values, a block refused and sent again", true,
+         [](auto& s) { s.insert(2 + 40, s[2 + 40]); s[2 + 40][10] = '\x01'; }, true},
+        {"S-records", false, {}, true},
+        {"S-records, a block missing", false, [](auto& s) { s.removeAt(2 + 40); }, false},
+        {"S-records, the first block missing", false, [](auto& s) { s.removeAt(2); }, false},
+        {"S-records, a block sent twice", false, [](auto& s) { s.insert(2 + 40, s[2 + 40]); }, true},
+        {"S-records, the first block refused and not sent again", false, [](auto& s) { s[2][8] = '\x01'; }, false},
+        {"S-records, from 000", false, [&](auto& s) { s = renumbered(s, 0); }, true},
+        {"S-records, past 999", false, [&](auto& s) { s = renumbered(s, 1); }, true, lines},
+        {"S-records, past 999, block 000 missing", false, [&](auto& s) { s = renumbered(s, 1); s.removeAt(2 + 999); },
+         false, lines},
+    };
+    const QString installed[2] = {file("TEMPOR/FIAT/PUNTO12/CENTRAL1/C_GPL05.F19"),
+                                  file("TEMPOR/FIAT/PUNTO12/CENTRAL1/MOTORO05.QOX")};
+    for (const auto& c : cases) {
+        QDir(file("TEMPOR")).removeRecursively();
+        QDir().mkpath(file("TEMPOR"));
+        const QList<QByteArray> map = c.values ? values : (c.sLines.isEmpty() ? shortMap : c.sLines);
+        const QByteArray record = gsmsim::RecordAggMarca("FIAT", RigaCatalogo("PUNTO 1.2", "PUNTO12"),
+                                                         c.values ? "MOTORO05" : "C_GPL05");
+        auto s = c.values ? gsmsim::ScambioCatalogo(record, map, 30, {"LIMITS"})
+                          : gsmsim::ScambioCatalogoS19(record, map, {"LIMITS"});
+        if (c.change)
+            c.change(s);
+        const auto replies = esegui(s);
+        EXPECT_EQ(replies.mid(replies.size() - 2), Risposte({c.installed ? "fl9ok" : "fl9ko01", "s01ok"})) << c.name;
+        EXPECT_EQ(d->Informo->text(), Msg(c.installed ? 344 : 345)) << c.name;
+        EXPECT_EQ(Leggo(installed[c.values]), c.installed ? map.join("\r\n") + "\r\n" : "<missing>") << c.name;
+    }
 }
 
 TEST_F(StationCommands, ARefusedRecordLeavesNothingStagedForTheUpdate)
@@ -190,7 +258,8 @@ TEST_F(StationCommands, ARefusedRecordLeavesNothingStagedForTheUpdate)
         RimozioneFallisceUnaVolta(file(QStringLiteral("TEMPOR/") + nome));
         esegui(nuovo.mid(0, 2));
         EXPECT_EQ(modem, Risposte({"s00ok", "ft0ko01"})) << nome;
-        EXPECT_EQ(d->Informo->text(), Msg(341) + ": " + QDir::toNativeSeparators(file(QStringLiteral("TEMPOR/") + nome)));
+        EXPECT_EQ(d->Informo->text(), Msg(341) + ": " + QDir::toNativeSeparators(file(QStringLiteral("TEMPOR/") + nome))
+                                           + ": " + std::strerror(EIO));
         for (const QByteArray& t : nuovo.mid(2))
             stazione(t);
         EXPECT_EQ(modem.mid(modem.size() - 2), Risposte({"fl9ko01", "s01ok"})) << nome;
@@ -249,14 +318,24 @@ TEST_F(StationCommands, SoftwareArrivesWholeOrNotAtAll)
     EXPECT_EQ(Leggo(file("SOFTWARE/05/ABCD/ABCD.TXT")), "V2.01\r\n");
     EXPECT_FALSE(QFile::exists(file("SOFTWARE/05/ABCD/ABCD.S19.~zeq")));
 
-    // A description that cannot take its place (a folder in its way) leaves its transfer
-    // committed: the next transfer of the name puts it in place before it starts.
+    // A folder where the description goes refuses the transfer before its commit, named on
+    // the screen: the software stays as it was.
     QFile::remove(file("SOFTWARE/05/ABCD/ABCD.TXT"));
     cartella->scrivi("SOFTWARE/05/ABCD/ABCD.TXT/x", "x");
     auto nuovo = gsmsim::ScambioSoftware("05\\ABCD\\ABCD", {"S9030000FC"}, 100, "V3.00");
     nuovo.removeLast();
     EXPECT_EQ(esegui(nuovo), Risposte({"s00ok", "fp0ok", "fp1ok", "fp9ko01"}));
+    EXPECT_TRUE(d->Informo->text().startsWith(Msg(345) + ": ")) << d->Informo->text().toStdString();
+    EXPECT_TRUE(d->Informo->text().contains(file("SOFTWARE/05/ABCD/ABCD.TXT"))) << d->Informo->text().toStdString();
     QDir(file("SOFTWARE/05/ABCD/ABCD.TXT")).removeRecursively();
+    EXPECT_EQ(esegui({"S00", "FP005\\ABCD\\ABCD"}), Risposte({"s00ok", "fp0ok"}));
+    EXPECT_EQ(Leggo(file("SOFTWARE/05/ABCD/ABCD.S19")), righe.join("\r\n"));
+    EXPECT_FALSE(QFileInfo::exists(file("SOFTWARE/05/ABCD/ABCD.TXT")));
+
+    // A description the disk will not rename once leaves its transfer committed: the next
+    // transfer of the name puts it in place before it starts.
+    RenameFailsOnce(file("SOFTWARE/05/ABCD/ABCD.TXT.~zeq"));
+    EXPECT_EQ(esegui(nuovo), Risposte({"s00ok", "fp0ok", "fp1ok", "fp9ko01"}));
     EXPECT_EQ(esegui({"S00", "FP005\\ABCD\\ABCD"}), Risposte({"s00ok", "fp0ok"}));
     EXPECT_EQ(Leggo(file("SOFTWARE/05/ABCD/ABCD.TXT")), "V3.00\r\n");
     FireWatchdog(d, WatchdogTimer::TimeOutModem);
@@ -274,12 +353,29 @@ TEST_F(StationCommands, SoftwareArrivesWholeOrNotAtAll)
     EXPECT_EQ(QDir(file("SOFTWARE/05/ABCD")).entryList(QDir::Files), QStringList({"ABCD.TXT"}));
     EXPECT_EQ(Leggo(file("SOFTWARE/05/ABCD/ABCD.TXT")), "V3.00\r\n");
 
+    // Software the disk will not rename once is refused and its description part taken
+    // back; where that part cannot be removed either, the record goes instead: a start
+    // installs none of it.
+    nuovo.back() = "FP9V4.01";
+    RenameFailsOnce(file("SOFTWARE/05/ABCD/ABCD.S19.~zeq"));
+    RimozioneFallisceUnaVolta(file("SOFTWARE/05/ABCD/ABCD.TXT.~zeq"));
+    EXPECT_EQ(esegui(nuovo), Risposte({"s00ok", "fp0ok", "fp1ok", "fp9ko01"}));
+    EXPECT_EQ(d->Informo->text(), Msg(345) + ": " + QDir::toNativeSeparators(file("SOFTWARE/05/ABCD/ABCD.S19")));
+    GSM.reset();
+    RiordinoDopoInterruzione();
+    EXPECT_FALSE(QFileInfo::exists(file("SOFTWARE/05/ABCD/ABCD.S19")));
+    EXPECT_EQ(Leggo(file("SOFTWARE/05/ABCD/ABCD.TXT")), "V3.00\r\n");
+
     // A transfer the build before committed (its record in SOFTWARE, ".PART" files) is
-    // finished at the start.
+    // finished at the start, the software put in place before its description.
     cartella->scrivi("SOFTWARE/RICEZIONE.NEW", "05\\ABCD\\ABCD\r\n");
     cartella->scrivi("SOFTWARE/05/ABCD/ABCD.S19.PART", "S104000053A8");
     cartella->scrivi("SOFTWARE/05/ABCD/ABCD.TXT.PART", "V0.99\r\n");
+    const int moves = inotify_init1(IN_NONBLOCK);
+    inotify_add_watch(moves, QFile::encodeName(file("SOFTWARE/05/ABCD")).constData(), IN_MOVED_FROM);
     RiordinoDopoInterruzione();
+    EXPECT_EQ(Cancellati(moves), QStringList({"ABCD.S19.PART", "ABCD.TXT.PART"}));
+    ::close(moves);
     EXPECT_EQ(Leggo(file("SOFTWARE/05/ABCD/ABCD.S19")), "S104000053A8");
     EXPECT_EQ(Leggo(file("SOFTWARE/05/ABCD/ABCD.TXT")), "V0.99\r\n");
     EXPECT_FALSE(QFileInfo::exists(file("SOFTWARE/RICEZIONE.NEW")));
@@ -307,6 +403,22 @@ TEST_F(StationCommands, ASoftwareTransferCutShortKeepsTheOldSoftware)
 {
     const QList<QByteArray> righe{"S1130000285F245F2212226A000424290008237C2A", "S9030000FC"};
     const auto scambio = gsmsim::ScambioSoftware("05\\ABCD\\ABCD", righe, 8, "V2.01");
+    // The rest of the transfer with a file of the name read-only: FP9 refuses and names it.
+    auto readOnly = [&](const QString& name) {
+        return [&, name] {
+            const QString path = file(name);
+            cartella->scrivi(name, Leggo(path) == "<missing>" ? QByteArray("OLD\r\n") : Leggo(path));
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+            for (const QByteArray& t : scambio.mid(4, scambio.size() - 5))
+                stazione(t);
+            EXPECT_EQ(ultima(), Risposta("fp9ko01"));
+            EXPECT_TRUE(d->Informo->text().startsWith(Msg(345) + ": ")) << d->Informo->text().toStdString();
+            EXPECT_TRUE(d->Informo->text().contains(QDir::toNativeSeparators(path))) << d->Informo->text().toStdString();
+            FireWatchdog(d, WatchdogTimer::TimeOutModem);
+            EXPECT_EQ(Leggo(path), name.endsWith(".TXT") ? "OLD\r\n" : "old software");
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+        };
+    };
     const struct {
         const char* nome;
         std::function<void()> fine;
@@ -345,6 +457,16 @@ TEST_F(StationCommands, ASoftwareTransferCutShortKeepsTheOldSoftware)
              GSM.reset();
              RiordinoDopoInterruzione();
          }},
+        {"a marked description that cannot be removed, a new FP0, then a start", [&] {
+             stazione("S01");
+             cartella->scrivi("SOFTWARE/05/ABCD/ABCD.TXT.~zeq", "V9.99\r\n");
+             RimozioneFallisceUnaVolta(file("SOFTWARE/05/ABCD/ABCD.TXT.~zeq"));
+             EXPECT_EQ(esegui({"S00", scambio[1], scambio[2]}), Risposte({"s00ok", "fp0ko01", "fp1ko01"}));
+             GSM.reset();
+             RiordinoDopoInterruzione();
+         }},
+        {"FP9 refused for read-only software, then time-out", readOnly("SOFTWARE/05/ABCD/ABCD.S19")},
+        {"FP9 refused for a read-only description, then time-out", readOnly("SOFTWARE/05/ABCD/ABCD.TXT")},
         {"a two-part name never finished, then a start", [this] {
              esegui({"S00", "FP002\\NAME", "FP1" + gsmsim::CodificaS19({"S9030000FC"})});
              GSM.reset();
@@ -397,7 +519,7 @@ TEST_F(StationCommands, HostileNamesAreRefusedAndCreateNothing)
     const QByteArray ecu = RigaCatalogo("PUNTO", "PUNTO12");
     const QList<QByteArray> fp0{"..\\..\\x", "05\\..\\x", "\\x\\y", "C:\\x\\y", "/abs\\x", "05\\a/b", "05\\\\x",
                                 "05\\a\x01" "b", "05\\ ", "1\\2\\3\\4\\5\\6\\7\\8\\9",
-                                "ricezione.~ZEQ\\x"};
+                                "ricezione.~ZEQ\\x", "RICEZIONE.~zeq.\\X", "05.\\x", "05 \\x", "05\\ABCD\\ABCD."};
     const QList<QByteArray> ft0{gsmsim::RecordAggMarca("..", ecu, "MOTORO05"),
                                 gsmsim::RecordAggMarca("A/B", ecu, "MOTORO05"),
                                 gsmsim::RecordAggMarca("C:", ecu, "MOTORO05"),
