@@ -423,6 +423,31 @@ public:
         return true;
     }
 
+    // Why the last write failed, as the system gave it; "" when none did.
+    QString Errore() const { return m_errore; }
+
+protected:
+#ifdef Q_OS_UNIX
+    // Every block goes to the file at once, whole or with the system's reason: a disk that
+    // takes a block only in part says why at the next write of the rest.
+    qint64 writeData(const char* dati, qint64 n) override
+    {
+        qint64 scritti = 0;
+        while (scritti < n) {
+            const ssize_t r = ::write(handle(), dati + scritti, size_t(n - scritti));
+            if (r < 0 && errno == EINTR)
+                continue;
+            if (r <= 0) {
+                m_errore = Sistema(r < 0 ? errno : EIO);
+                setErrorString(m_errore);
+                return -1;
+            }
+            scritti += r;
+        }
+        return scritti;
+    }
+#endif
+
 private:
     static constexpr int kProve = 100;
 
@@ -450,6 +475,7 @@ private:
     }
 
     QString m_modello;
+    QString m_errore;
     mutable QString m_nome;   // the name on disk; "" while it has none
     bool m_posto = false;     // put in place at the target
 };
@@ -478,8 +504,11 @@ bool ScriviAtomico(const QString& path, const std::function<bool(QIODevice&)>& s
                        + f.errorString());
     // A write the disk refused in part may sit in Qt's buffer: flush and check before the
     // rename, or a truncated file would replace the good one.
-    if (!scrittore(f) || !f.flush() || f.error() != QFileDevice::NoError)
-        return fallito(f.error() != QFileDevice::NoError ? f.errorString() : QStringLiteral("write aborted"));
+    if (!scrittore(f) || !f.flush() || f.error() != QFileDevice::NoError || !f.Errore().isEmpty())
+        return fallito(QStringLiteral("cannot write ") + finale + QStringLiteral(": ")
+                       + (!f.Errore().isEmpty()                   ? f.Errore()
+                          : f.error() != QFileDevice::NoError ? f.errorString()
+                                                              : QStringLiteral("write aborted")));
     if (!SincronizzaAperto(f.handle())) {
         const int codice = errno;
         return fallito(QStringLiteral("cannot sync ") + finale + QStringLiteral(": ") + Sistema(codice));
@@ -570,9 +599,33 @@ bool Sincronizza(const QString& path)
     return f.open(QIODevice::ReadOnly) && SincronizzaAperto(f.handle());
 }
 
-bool SostituisciConRinomina(const QString& da, const QString& a)
+bool SostituisciConRinomina(const QString& da, const QString& a, QString* perche)
 {
-    return Sincronizza(da) && RinominaSopra(da, a);
+    auto fallito = [perche](const QString& motivo) {
+        if (perche)
+            *perche = motivo;
+        return false;
+    };
+    // Through symbolic links the file at the end of the chain is replaced, as a rewrite
+    // replaces it; the links stay.
+    QString finale, motivo;
+    if (!SeguoCollegamenti(a, finale, motivo))
+        return fallito(a + QStringLiteral(": ") + motivo);
+    if (!Sincronizza(da))
+        return fallito(QStringLiteral("cannot sync ") + da + QStringLiteral(": ") + Sistema(errno));
+    std::error_code ec;
+    std::filesystem::rename(QFile::encodeName(da).toStdString(), QFile::encodeName(finale).toStdString(), ec);
+    if (!ec)
+        return true;
+    // A chain that ends on another file system: the file is copied there whole, then goes.
+    if (ec == std::errc::cross_device_link) {
+        if (!CopiaAtomica(da, finale, &motivo))
+            return fallito(motivo);
+        QFile f(da);
+        return f.remove() || fallito(QStringLiteral("cannot remove ") + da + QStringLiteral(": ") + f.errorString());
+    }
+    return fallito(QStringLiteral("cannot replace ") + finale + QStringLiteral(": ")
+                   + QString::fromLocal8Bit(ec.message()));
 }
 
 bool CreaCartella(const QString& path)

@@ -71,8 +71,11 @@ bool ScriviAtomico(const QString& path, const std::function<bool(QIODevice&)>& s
 bool Sincronizza(const QString& path);
 
 // Renames a file over another in one step, its data flushed to disk first (Sincronizza) so
-// the name never points at data still in flight. False when either fails.
-bool SostituisciConRinomina(const QString& da, const QString& a);
+// the name never points at data still in flight. A target that is a symbolic link, or a chain
+// of them, is replaced at the chain's end as ScriviAtomico replaces it, and the links stay;
+// where that end lies on another file system the file is copied there whole (CopiaAtomica)
+// and then removed. False when a step fails, `perche` giving the file and the reason.
+bool SostituisciConRinomina(const QString& da, const QString& a, QString* perche = nullptr);
 
 // Copies a regular file atomically (never follows a symbolic link at the source).
 bool CopiaAtomica(const QString& sorgente, const QString& destinazione, QString* errore = nullptr);

@@ -12,6 +12,7 @@
 #include <csignal>
 #include <iostream>
 #include <cstring>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -128,6 +129,31 @@ TEST(Files, AtomicWriteReplacesWholeOrLeavesOldFile)
     ASSERT_EQ(::symlink("GIRO1", catena + "GIRO2"), 0);
     ASSERT_TRUE(Files::ScriviAtomico(app.file("CATENA/A.TXT"), QByteArray("chain")));
     EXPECT_EQ(app.leggi("CATENA/SUB/C.TXT"), "chain");
+    // A file renamed over the chain goes to its end too, copied whole where that end lies on
+    // another file system.
+    app.scrivi("CATENA/NUOVO.TXT", "renamed");
+    ASSERT_TRUE(Files::SostituisciConRinomina(app.file("CATENA/NUOVO.TXT"), app.file("CATENA/A.TXT")));
+    EXPECT_EQ(app.leggi("CATENA/SUB/C.TXT"), "renamed");
+    EXPECT_FALSE(QFileInfo::exists(app.file("CATENA/NUOVO.TXT")));
+    const QString altrove = QDir::tempPath() == "/dev/shm" ? QString() : QStringLiteral("/dev/shm");
+    struct stat qui {}, li {};
+    if (!altrove.isEmpty() && ::stat(catena.constData(), &qui) == 0 && ::stat(QFile::encodeName(altrove), &li) == 0
+        && qui.st_dev != li.st_dev) {
+        const QString fine = altrove + QStringLiteral("/zeq-files-test-%1.TXT").arg(::getpid());
+        ASSERT_TRUE(Files::ScriviAtomico(fine, QByteArray("there")));
+        ASSERT_EQ(::symlink(QFile::encodeName(fine), catena + "FUORI.TXT"), 0);
+        app.scrivi("CATENA/NUOVO.TXT", "across");
+        QString perche;
+        EXPECT_TRUE(Files::SostituisciConRinomina(app.file("CATENA/NUOVO.TXT"), app.file("CATENA/FUORI.TXT"), &perche))
+            << qPrintable(perche);
+        QByteArray letto;
+        EXPECT_TRUE(Files::LeggiTutto(fine, letto) && letto == "across");
+        EXPECT_FALSE(QFileInfo::exists(app.file("CATENA/NUOVO.TXT")));
+        EXPECT_TRUE(QFileInfo(app.file("CATENA/FUORI.TXT")).isSymLink());
+        QFile::remove(fine);
+    } else {
+        std::cout << "rename across file systems left out: no second file system at /dev/shm\n";
+    }
     QString err2;
     EXPECT_FALSE(Files::ScriviAtomico(app.file("CATENA/GIRO1"), QByteArray("x"), &err2));
     EXPECT_TRUE(err2.contains(QString::fromLocal8Bit(std::strerror(ELOOP)))) << qPrintable(err2);
@@ -200,6 +226,28 @@ TEST(Files, AtomicWriteReplacesWholeOrLeavesOldFile)
         EXPECT_TRUE(err2.contains(QString::fromLocal8Bit(std::strerror(codice)))) << qPrintable(err2);
     }
     EXPECT_EQ(app.leggi("LUNGHI/LETTURA.TXT"), "mine");
+    // A disk that takes a write only in part (here a limit on the file's size) gives its reason.
+    int tubo[2];
+    ASSERT_EQ(::pipe(tubo), 0);
+    const pid_t limitato = fork();
+    ASSERT_GE(limitato, 0);
+    if (limitato == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limite{1000, 1000};
+        ::setrlimit(RLIMIT_FSIZE, &limite);
+        QString perche;
+        Files::ScriviAtomico(app.file("LUNGHI/GRANDE.TXT"), QByteArray(65536, 'x'), &perche);
+        const QByteArray b = perche.toUtf8();
+        _exit(::write(tubo[1], b.constData(), size_t(b.size())) == b.size() ? 0 : 1);
+    }
+    ::close(tubo[1]);
+    QByteArray motivo;
+    char pezzo[256];
+    for (ssize_t n; (n = ::read(tubo[0], pezzo, sizeof pezzo)) > 0;)
+        motivo.append(pezzo, n);
+    ::close(tubo[0]);
+    waitpid(limitato, &stato, 0);
+    EXPECT_TRUE(motivo.contains(std::strerror(EFBIG)) && motivo.contains("GRANDE.TXT")) << motivo.toStdString();
     EXPECT_EQ(QDir(app.path() + "/LUNGHI").entryList(QDir::Files | QDir::Hidden).size(), 9);
 }
 
