@@ -53,8 +53,9 @@ QByteArray ConvertoBufferS19(bool* errore = nullptr);
 // the record goes last. A record that is not a regular file is none, and files the record
 // does not name are never touched (a person's "<name>.S19.PART" included). A transfer the
 // build before recorded in SOFTWARE\RICEZIONE.NEW, with ".PART" files, is ended the same way.
-// False when a step fails: the record stays for the next try.
-bool ConcludoSoftware();
+// False when a step fails: the record stays for the next try, and ostacolo (when given)
+// names the file that stopped it, with the reason (WithReason).
+bool ConcludoSoftware(QString* ostacolo = nullptr);
 
 // Ends the recorded software transfer (ConcludoSoftware) and forgets it; a finished software
 // file is never touched. False when a committed transfer could not take its place yet.

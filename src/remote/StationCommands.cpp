@@ -166,14 +166,27 @@ QString RegistroPrecedente() { return Files::PercorsoApp(QStringLiteral("SOFTWAR
 
 // Ends the transfer a record names (the partial files carry the suffix `parziale`): a
 // committed one takes its place, the software first; any other loses its partial software.
-// The record goes last. A record that is not a regular file is none.
-bool ConcludoRegistrato(const QString& registro, const QString& parziale)
+// The record goes last. A record that is not a regular file is none. ostacolo: the file that
+// stopped it, with the reason.
+bool ConcludoRegistrato(const QString& registro, const QString& parziale, QString& ostacolo)
 {
     if (!QFileInfo(registro).isFile())
         return true;
+    QString perche;
+    auto ferma = [&](const QString& file) {
+        ostacolo = WithReason(file, perche);
+        return false;
+    };
+    auto tolgo = [&](const QString& file) {
+        QFile f(file);
+        if (f.remove())
+            return true;
+        perche = f.errorString();
+        return false;
+    };
     QByteArray letto;
     if (!Files::LeggiTutto(registro, letto))
-        return false;
+        return ferma(registro);
     // A record naming no transfer (it cannot be, it is written whole) names no file either.
     const QStringList parti = Files::ComponentiValidi(QString::fromUtf8(letto.trimmed()));
     if (parti.size() >= 2) {
@@ -181,15 +194,17 @@ bool ConcludoRegistrato(const QString& registro, const QString& parziale)
         const QString s19 = FileSoftware(nome, QStringLiteral(".S19") + parziale);
         const QString txt = FileSoftware(nome, QStringLiteral(".TXT") + parziale);
         if (QFileInfo::exists(txt)) {
-            if (QFileInfo::exists(s19) && !Files::SostituisciConRinomina(s19, FileSoftware(nome, QStringLiteral(".S19"))))
-                return false;
-            if (!Files::SostituisciConRinomina(txt, FileSoftware(nome, QStringLiteral(".TXT"))))
-                return false;
-        } else if (QFileInfo::exists(s19) && !QFile::remove(s19)) {
-            return false;
+            const QString s19Finale = FileSoftware(nome, QStringLiteral(".S19"));
+            const QString txtFinale = FileSoftware(nome, QStringLiteral(".TXT"));
+            if (QFileInfo::exists(s19) && !Files::SostituisciConRinomina(s19, s19Finale, &perche))
+                return ferma(s19Finale);
+            if (!Files::SostituisciConRinomina(txt, txtFinale, &perche))
+                return ferma(txtFinale);
+        } else if (QFileInfo::exists(s19) && !tolgo(s19)) {
+            return ferma(s19);
         }
     }
-    return QFile::remove(registro);
+    return tolgo(registro) || ferma(registro);
 }
 
 bool AproFileS19(const QByteArray& dati)
@@ -295,18 +310,18 @@ bool ChiudoFileS19(const QByteArray& dati, QString& ostacolo)
         ostacolo = WithReason(txtNuovo, perche);
         return false;
     }
-    if (!Files::SostituisciConRinomina(parziale, s19)) {
+    if (!Files::SostituisciConRinomina(parziale, s19, &perche)) {
         // The refused transfer is taken back: its description part goes or, failing that, the
         // record that would make a start install it (marked files no record names are never
         // acted on, and the next transfer of the name clears them).
-        ostacolo = s19;
+        ostacolo = WithReason(s19, perche);
         if (!QFile::remove(txtNuovo))
             QFile::remove(RegistroSoftware());
         return false;
     }
     GSM.FileProgrammazione.clear();
     GSM.BufferS19.clear();
-    return ConcludoSoftware();
+    return ConcludoSoftware(&ostacolo);
 }
 
 void AproScambio(DatiMotore* d)
@@ -348,11 +363,15 @@ bool LeggoNomiAggMarca(const QByteArray& record, NomiAggMarca& nomi)
            && Files::ComponenteValido(nomi.mappa);
 }
 
-bool ConcludoSoftware()
+bool ConcludoSoftware(QString* ostacolo)
 {
     // A transfer the build before recorded is its own to finish or drop, as that build would.
-    return ConcludoRegistrato(RegistroPrecedente(), QStringLiteral(".PART"))
-           && ConcludoRegistrato(RegistroSoftware(), Parziale);
+    QString fermo;
+    const bool fatto = ConcludoRegistrato(RegistroPrecedente(), QStringLiteral(".PART"), fermo)
+                       && ConcludoRegistrato(RegistroSoftware(), Parziale, fermo);
+    if (ostacolo)
+        *ostacolo = fermo;
+    return fatto;
 }
 
 bool CancelloSoftwareParziale()

@@ -336,6 +336,10 @@ TEST_F(StationCommands, SoftwareArrivesWholeOrNotAtAll)
     // transfer of the name puts it in place before it starts.
     RenameFailsOnce(file("SOFTWARE/05/ABCD/ABCD.TXT.~zeq"));
     EXPECT_EQ(esegui(nuovo), Risposte({"s00ok", "fp0ok", "fp1ok", "fp9ko01"}));
+    auto fermo = [&](const char* nome) {
+        return Msg(345) + ": cannot replace " + QDir::toNativeSeparators(file(nome)) + ": " + std::strerror(EIO);
+    };
+    EXPECT_EQ(d->Informo->text(), fermo("SOFTWARE/05/ABCD/ABCD.TXT"));
     EXPECT_EQ(esegui({"S00", "FP005\\ABCD\\ABCD"}), Risposte({"s00ok", "fp0ok"}));
     EXPECT_EQ(Leggo(file("SOFTWARE/05/ABCD/ABCD.TXT")), "V3.00\r\n");
     FireWatchdog(d, WatchdogTimer::TimeOutModem);
@@ -360,7 +364,7 @@ TEST_F(StationCommands, SoftwareArrivesWholeOrNotAtAll)
     RenameFailsOnce(file("SOFTWARE/05/ABCD/ABCD.S19.~zeq"));
     RimozioneFallisceUnaVolta(file("SOFTWARE/05/ABCD/ABCD.TXT.~zeq"));
     EXPECT_EQ(esegui(nuovo), Risposte({"s00ok", "fp0ok", "fp1ok", "fp9ko01"}));
-    EXPECT_EQ(d->Informo->text(), Msg(345) + ": " + QDir::toNativeSeparators(file("SOFTWARE/05/ABCD/ABCD.S19")));
+    EXPECT_EQ(d->Informo->text(), fermo("SOFTWARE/05/ABCD/ABCD.S19"));
     GSM.reset();
     RiordinoDopoInterruzione();
     EXPECT_FALSE(QFileInfo::exists(file("SOFTWARE/05/ABCD/ABCD.S19")));
@@ -397,6 +401,20 @@ TEST_F(StationCommands, SoftwareArrivesWholeOrNotAtAll)
     }
     EXPECT_EQ(Leggo(file("SOFTWARE/02/KERNEL/K1.TXT.PART")), "MINE\r\n");
     EXPECT_EQ(Leggo(file("SOFTWARE/02/KERNEL/K1.S19.PART")), "S9030000FC");
+
+    // Software and description files that are links to another folder get the transfer at
+    // the links' ends, as every rewrite does; the links stay.
+    for (const char* estensione : {".S19", ".TXT"}) {
+        cartella->scrivi(QString("ALTROVE/K2") + estensione, "old");
+        ASSERT_EQ(::symlink(QFile::encodeName(file(QString("ALTROVE/K2") + estensione)),
+                            QFile::encodeName(file(QString("SOFTWARE/02/KERNEL/K2") + estensione))), 0);
+    }
+    EXPECT_EQ(esegui(gsmsim::ScambioSoftware("02\\KERNEL\\K2", {"S104000053A8"}, 100, "V6.00")),
+              Risposte({"s00ok", "fp0ok", "fp1ok", "fp9ok", "s01ok"}));
+    EXPECT_EQ(Leggo(file("ALTROVE/K2.S19")), "S104000053A8");
+    EXPECT_EQ(Leggo(file("ALTROVE/K2.TXT")), "V6.00\r\n");
+    for (const char* estensione : {".S19", ".TXT"})
+        EXPECT_TRUE(QFileInfo(file(QString("SOFTWARE/02/KERNEL/K2") + estensione)).isSymLink()) << estensione;
 }
 
 TEST_F(StationCommands, ASoftwareTransferCutShortKeepsTheOldSoftware)
