@@ -197,7 +197,7 @@ void AggModel::Tastook_Click()
     for (const QFileInfo& fi : trovati) {
         QString ostacolo;
         if (!Sostituibili(fi.fileName(), cartella, ostacolo)) {
-            causa = QStringLiteral(": ") + QDir::toNativeSeparators(ostacolo);
+            causa = CauseText(ostacolo);
             risultato = Importo::Errore;
             interrotto = true;
             Beep();

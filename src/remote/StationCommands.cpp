@@ -10,6 +10,7 @@
 #include "platform/Form.h"
 #include "remote/StatoGSM.h"
 #include "shell/Modulo.h"
+#include "shell/Procedure.h"
 
 #include <QDir>
 #include <QFile>
@@ -35,11 +36,6 @@ void Informo(int n, const QString& coda = {})
 }
 
 QString Record(int numero) { return numero < 0 ? QString() : QString::number(numero) + QLatin1Char(')'); }
-
-QString Causa(const QString& ostacolo)
-{
-    return ostacolo.isEmpty() ? QString() : QStringLiteral(": ") + QDir::toNativeSeparators(ostacolo);
-}
 
 // A reply goes on the line framed, as everything the program sends to the station.
 void Rispondo(const QByteArray& codice, bool ok)
@@ -487,14 +483,14 @@ void ElaboroComandoGSM(const QByteArray& trama)
         GSM.NextBlock = -1;
         GSM.MapWhole = false;
         Rispondo(codice, ok);
-        Informo(ok ? 340 : 341, Causa(GSM.Blocker));
+        Informo(ok ? 340 : 341, CauseText(GSM.Blocker));
         GSM.StatoGSM = GSM_BLOCCHI_MAPPA;
     } else if ((famiglia == 'T' || famiglia == 'L') && StagingImpegnato()) {
         // A committed update that cannot be finished holds the staging: nothing this exchange
         // sends is staged, what stops it stays on the screen, and FL9 ends with it named.
         Rispondo(codice, false);
         if (codice == "FL9")
-            Informo(345, Causa(GSM.Blocker));
+            Informo(345, CauseText(GSM.Blocker));
         if (codice == "FT9" || codice == "FT8")
             GSM.StatoGSM = GSM_RIGHE_LIMITI;
     } else if (famiglia == 'T') {
@@ -516,7 +512,7 @@ void ElaboroComandoGSM(const QByteArray& trama)
             QString ostacolo;
             const bool fatto = GSM.AggMarcaRicevuto && GSM.MapWhole && AggiornoDaAssistenza(&ostacolo) == -1;
             Rispondo(codice, fatto);
-            Informo(fatto ? 344 : 345, Causa(ostacolo.isEmpty() ? GSM.Blocker : ostacolo));
+            Informo(fatto ? 344 : 345, CauseText(ostacolo.isEmpty() ? GSM.Blocker : ostacolo));
         }
     } else if (tipo == '0') {
         GSM.StatoGSM = GSM_BLOCCHI_SOFTWARE;
@@ -530,7 +526,7 @@ void ElaboroComandoGSM(const QByteArray& trama)
         ok = ChiudoFileS19(dati, ostacolo);
         Rispondo(codice, ok);
         if (!ok)
-            Informo(345, Causa(ostacolo));
+            Informo(345, CauseText(ostacolo));
     }
     DatiMotore::AvvioModem();
 }

@@ -6,6 +6,7 @@
 #include "platform/Timer.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -160,6 +161,11 @@ void MostroMessaggio(const QString& testo, const QString& titolo, int tipo)
     // The caller gets this box's answer: an OK or YES given meanwhile to a box shown over it
     // (a watchdog's) must not answer one that is then closed without a button.
     Shell.RispostaMessaggio = box ? box->Risposta() : 0;
+}
+
+QString CauseText(const QString& ostacolo)
+{
+    return ostacolo.isEmpty() ? QString() : QStringLiteral(": ") + QDir::toNativeSeparators(ostacolo);
 }
 
 int Avviso(int n, int titolo, int tipo, const QString& coda)

@@ -19,6 +19,10 @@ void MostroMessaggio(const QString& testo, const QString& titolo, int tipo);
 // Shell.RispostaMessaggio.
 int Avviso(int n, int titolo = 140, int tipo = 0, const QString& coda = {});
 
+// What follows a message when a file stopped the work: ": " and the file with the reason, as
+// the system names it; "" when none is named.
+QString CauseText(const QString& ostacolo);
+
 // Shows the box SegnalEr (message 205 under title 140) with quit / try again / go on.
 // The answer is left in Shell.RispostaSegnalEr (-1 closed, 0 quit, 1 try again, 2 go on).
 void SegnaloNonComunica();
