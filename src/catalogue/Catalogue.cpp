@@ -120,10 +120,15 @@ QList<QByteArray> RigheCatalogo(const QByteArray& dati, int lunghezzaRecord, boo
         *allineato = interi;
     if (completo)
         *completo = true;
+    // NUL bytes, such as a file system leaves at the end of a file cut short, are no record.
+    auto nul = [](const QByteArray& r) {
+        return !r.isEmpty() && std::all_of(r.begin(), r.end(), [](char c) { return c == '\0'; });
+    };
     if (interi) {
         righe.reserve(dati.size() / lunghezzaRecord);
         for (qsizetype p = 0; p < dati.size(); p += lunghezzaRecord)
             righe.append(dati.mid(p, lunghezzaRecord - 2));
+        righe.removeIf(nul);
         return righe;
     }
     const qsizetype fine = dati.indexOf('\x1a');
@@ -135,10 +140,7 @@ QList<QByteArray> RigheCatalogo(const QByteArray& dati, int lunghezzaRecord, boo
         }
     }
     righe = Righe(dati);
-    // NUL bytes, such as a file system leaves at the end of a file cut short, are no record.
-    righe.removeIf([](const QByteArray& r) {
-        return !r.isEmpty() && std::all_of(r.begin(), r.end(), [](char c) { return c == '\0'; });
-    });
+    righe.removeIf(nul);
     for (QByteArray& r : righe)
         r = InCaratteri(r);
     return righe;

@@ -211,11 +211,13 @@ bool CopioCartella(const QString& sorgente, const QString& destinazione, bool ma
 
 // After a standard map arrives, its S-record form made from the older map is stale. False
 // when a stale form is there and cannot be removed: it would stand in for the new map.
-bool RimuovoF19Superato(const QString& cartella, const QString& nome)
+// The stale S-record form in `cartella` that a standard map named `nome` makes stale; "" when
+// there is none.
+QString F19Superato(const QString& cartella, const QString& nome)
 {
     const QByteArray n = nome.toUpper().toLatin1();
     if (!n.endsWith("QOX") || n.size() < 4)
-        return true;
+        return {};
     const QByteArray radice = n.left(n.size() - 4);
     QByteArray stantio;
     if (radice >= QByteArray("MOTORO02") && radice <= QByteArray("MOTORO99"))
@@ -223,11 +225,15 @@ bool RimuovoF19Superato(const QString& cartella, const QString& nome)
     else if (radice >= QByteArray("METANO02") && radice <= QByteArray("METANO99"))
         stantio = "C_META" + n.mid(6, 2) + ".F19";
     if (stantio.isEmpty() || !Files::ComponenteValido(Latino(stantio)))
-        return true;
+        return {};
     const QFileInfo fi(Files::Trova(cartella, Latino(stantio)));
-    if (!fi.exists() && !fi.isSymLink())
-        return true;
-    return QFile::remove(fi.filePath());
+    return fi.exists() || fi.isSymLink() ? fi.filePath() : QString();
+}
+
+bool RimuovoF19Superato(const QString& cartella, const QString& nome)
+{
+    const QString stantio = F19Superato(cartella, nome);
+    return stantio.isEmpty() || QFile::remove(stantio);
 }
 
 // Whether a media slot folder may be copied over the target slot folder: every entry has a
@@ -424,8 +430,9 @@ int BersagliModello(const BloccoModello& b, const QString& cartella, QStringList
         QList<std::pair<QString, QString>> copie;
         if (b.usato[k] && !CopieCartella(d.supporto[k], d.CartellaSlot(k), true, copie))
             return Importo::Errore;
+        // The stale S-record form a new map removes counts as replaced too.
         for (const auto& c : copie)
-            bersagli << c.second;
+            bersagli << c.second << F19Superato(d.CartellaSlot(k), QFileInfo(c.second).fileName());
     }
     return Importo::Fatto;
 }
@@ -854,9 +861,10 @@ bool Sostituibili(const QString& nomeFile, const QString& cartella, QString& per
         break;
     }
     bersagli.removeDuplicates();
-    // A file in a folder the import has yet to make replaces nothing.
+    bersagli.removeAll(QString());
+    // A file in a folder the import has yet to make needs that folder made where it goes.
     for (const QString& b : bersagli)
-        if (QFileInfo(QFileInfo(b).absolutePath()).isDir() && !Files::Sostituibile(b, &perche))
+        if (!Files::Sostituibile(b, &perche))
             return false;
     return true;
 }

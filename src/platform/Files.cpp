@@ -242,6 +242,12 @@ static bool Destinazione(const QString& path, QString& finale, QString& perche)
         motivo = Sistema(EISDIR);
     else if (!fi.isFile())
         motivo = QStringLiteral("not a regular file");
+#ifdef Q_OS_UNIX
+    else if (::access(QFile::encodeName(finale).constData(), W_OK) != 0)
+        // The system's own reason: permissions, a file system mounted read-only, a file
+        // made immutable.
+        motivo = Sistema(errno);
+#endif
     else if (!Scrivibile(finale))
         // A file the user made read-only is not replaced behind his back.
         motivo = Sistema(EACCES) + QStringLiteral(" (read-only file)");
@@ -307,7 +313,11 @@ bool Sostituibile(const QString& path, QString* perche)
             *perche = motivo;
         return false;
     }
-    const QString cartella = QFileInfo(finale).absolutePath();
+    // Where the file's folder is still to be made, the nearest folder that stands must take the
+    // first one missing.
+    QString cartella = QFileInfo(finale).absolutePath();
+    for (QFileInfo c(cartella); !c.exists() && !c.isSymLink() && !c.isRoot(); c.setFile(c.absolutePath()))
+        cartella = c.absolutePath();
     if (!AccoglieFile(cartella, motivo)) {
         if (perche)
             *perche = QStringLiteral("cannot write in ") + cartella + QStringLiteral(": ") + motivo;
@@ -540,8 +550,9 @@ bool AppendoBlocco(const QString& percorso, const QByteArray& dati, bool crea)
 
 bool LeggiTutto(const QString& path, QByteArray& dati)
 {
+    // Checked before opening: a FIFO would be waited for, a device read without end.
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly) || f.size() > MassimoLettura)
+    if (!QFileInfo(path).isFile() || !f.open(QIODevice::ReadOnly) || f.size() > MassimoLettura)
         return false;
     dati = f.readAll();
     return f.error() == QFileDevice::NoError;
@@ -611,6 +622,10 @@ bool SostituisciConRinomina(const QString& da, const QString& a, QString* perche
     QString finale, motivo;
     if (!SeguoCollegamenti(a, finale, motivo))
         return fallito(a + QStringLiteral(": ") + motivo);
+    // A replaced file keeps its permissions, as in a rewrite.
+    const QFileInfo esistente(finale);
+    if (esistente.isFile() && !QFile::setPermissions(da, esistente.permissions()))
+        return fallito(QStringLiteral("cannot keep the permissions of ") + finale);
     if (!Sincronizza(da))
         return fallito(QStringLiteral("cannot sync ") + da + QStringLiteral(": ") + Sistema(errno));
     std::error_code ec;

@@ -45,7 +45,9 @@ bool Scrivibile(const QString& path);
 
 // Whether ScriviAtomico(path) can write, decided before anything is written: the name at the
 // end of path's chain of links holds nothing, or a regular file that is Scrivibile, and its
-// folder takes a new file. False otherwise, `perche` naming the file or folder and the reason.
+// folder takes a new file (a folder still to be made: the nearest one that stands takes the
+// first one missing). False otherwise, `perche` naming the file or folder and the system's
+// reason ("read-only file" where only the file's own mode forbids it).
 bool Sostituibile(const QString& path, QString* perche = nullptr);
 
 // Writes data to path through a temporary file in the same folder that is flushed, synced
@@ -71,7 +73,7 @@ bool ScriviAtomico(const QString& path, const std::function<bool(QIODevice&)>& s
 bool Sincronizza(const QString& path);
 
 // Renames a file over another in one step, its data flushed to disk first (Sincronizza) so
-// the name never points at data still in flight. A target that is a symbolic link, or a chain
+// the name never points at data still in flight; a replaced file's permissions are kept. A target that is a symbolic link, or a chain
 // of them, is replaced at the chain's end as ScriviAtomico replaces it, and the links stay;
 // where that end lies on another file system the file is copied there whole (CopiaAtomica)
 // and then removed. False when a step fails, `perche` giving the file and the reason.
@@ -89,8 +91,8 @@ bool AppendoBlocco(const QString& percorso, const QByteArray& dati, bool crea = 
 // real map, catalogue, rail list, letter template or software file.
 constexpr qint64 MassimoLettura = 64 * 1024 * 1024;
 
-// Reads a whole file; false when it cannot be read or is larger than MassimoLettura (refused
-// before any of it is read).
+// Reads a whole regular file; false when it cannot be read, is no regular file (a FIFO, a
+// device) or is larger than MassimoLettura (refused before any of it is read).
 bool LeggiTutto(const QString& path, QByteArray& dati);
 
 // The first line of a regular file, up to its first CR or LF, reading at most `massimo`

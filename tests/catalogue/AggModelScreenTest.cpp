@@ -117,9 +117,12 @@ TEST_F(SchermoAggiornamento, ImportsTheDemoMediaIntoAFreshProgramFolder)
         s.sort();
         return s;
     };
+    // The S-record form a new map makes stale, too, and a folder the update must make where a
+    // folder takes no new file.
+    prog.scrivi("DELFINO/MAREA16/CENTRAL3/C_GPL02.F19", "stale");
     for (const char* nome : {"AURELIA.PRN", "DELFINO/MAREA16/CENTRAL3/MOTORO02.QOX", "VALVOLE.PRN",
                              "VALVOLE/MODEL_3/TABPWM02.PWM", "SOFTWARE/02/L0AB/L0AB.S19", "SOFTWARE/02/L0AB/L0AB.TXT",
-                             "VERSOFTWARE.DAT"}) {
+                             "VERSOFTWARE.DAT", "DELFINO/MAREA16/CENTRAL3/C_GPL02.F19"}) {
         SCOPED_TRACE(nome);
         const QByteArray percorso = QFile::encodeName(prog.file(nome));
         ASSERT_EQ(::chmod(percorso, 0444), 0);
@@ -133,6 +136,23 @@ TEST_F(SchermoAggiornamento, ImportsTheDemoMediaIntoAFreshProgramFolder)
         EXPECT_EQ(stato(), prima);
         ASSERT_EQ(::chmod(percorso, 0644), 0);
     }
+    ASSERT_TRUE(QDir(prog.file("SOFTWARE/02/L0AB")).removeRecursively());
+    {
+        const ClosedFolder chiusa(prog.file("SOFTWARE/02"));
+        if (chiusa.closed()) {
+            const QStringList prima = stato();
+            BoxHost::PulisciRegistro();
+            Aggiorno();
+            const QString atteso = "Updating interrupted: check the updating disk!: cannot write in "
+                                   + prog.file("SOFTWARE/02") + ": ";
+            ASSERT_EQ(box.testi().size(), 1);
+            EXPECT_TRUE(box.testi()[0].startsWith(atteso)) << box.testi()[0].toStdString();
+            EXPECT_EQ(stato(), prima);
+        }
+    }
+    Aggiorno();
+    EXPECT_TRUE(QFileInfo::exists(prog.file("SOFTWARE/02/L0AB/L0AB.S19")));
+    EXPECT_FALSE(QFileInfo::exists(prog.file("DELFINO/MAREA16/CENTRAL3/C_GPL02.F19")));
 }
 
 TEST_F(SchermoAggiornamento, OnlyTheDataVersionFileIsCopied)

@@ -152,6 +152,8 @@ TEST(ConvertoFilePRN, StrayBytesAndUtf8NeverCostARecord)
          {"KEYU", "KEYD"}},
         {"a tail of NUL bytes is no record", Rec("MODEL A", "KEYA", "G  ") + "\r\n" + ultimo + "\r\n" + QByteArray(4096, '\0'),
          true, Rec("MODEL A", "KEYA", "G  ") + "\r\n" + ultimo + "\r\n", {"KEYA", "KEYC"}},
+        {"a record of NUL bytes among whole records is no record", interi + QByteArray(180, '\0') + "\r\n", true,
+         interi + QByteArray(180, '\0') + "\r\n", {"KEYA", "KEYB", "KEYC"}},
         {"NUL bytes after a Ctrl-Z are no text", Legacy("MODEL D", "KEYD", "M") + "\r\n\x1a" + QByteArray(512, '\0'), true,
          RigaConvertita(Legacy("MODEL D", "KEYD", "M")) + "\r\n", {"KEYD"}},
     };

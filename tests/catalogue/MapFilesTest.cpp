@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace {
 
 // A value file of n value lines, line k holding `valore(k)`, with optional comment lines
@@ -113,6 +115,13 @@ TEST(MapValues, FormattoFileRefusesWhatItCannotStore)
     EXPECT_EQ(FormattoFile(app.file("M.QOX")), -1);
     EXPECT_EQ(QFileInfo(app.file("M.QOX")).size(), qint64(2) << 30);
     EXPECT_EQ(fileDi(app.path()), QStringList{"M.QOX"});
+    // Nor is what is no regular file read: a FIFO would be waited for, a device read without end.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(app.file("FIFO.QOX")).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link("/dev/zero", app.file("ZERO.QOX")));
+    for (const char* nome : {"FIFO.QOX", "ZERO.QOX"}) {
+        EXPECT_FALSE(Files::LeggiTutto(app.file(nome), letto)) << nome;
+        EXPECT_EQ(FormattoFile(app.file(nome)), -1) << nome;
+    }
     EXPECT_EQ(FormattoFile(app.file("NONE.QOX")), -1);
     EXPECT_FALSE(QFile::exists(app.file("NONE.QOX")));
 }

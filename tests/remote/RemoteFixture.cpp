@@ -6,9 +6,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
-#include <linux/fs.h>
 #include <sys/inotify.h>
-#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace {
@@ -39,50 +37,6 @@ extern "C" int unlink(const char* nome)
 extern "C" int rename(const char* da, const char* a)
 {
     return FailsNow(renameFailing, da) ? -1 : ::renameat(AT_FDCWD, da, AT_FDCWD, a);
-}
-
-namespace {
-// Whether a new file can be made in the folder, by making one.
-bool TakesNewFile(const QString& cartella)
-{
-    const QByteArray prova = QFile::encodeName(cartella + QStringLiteral("/.probe"));
-    const int fd = ::open(prova.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return false;
-    ::close(fd);
-    ::unlinkat(AT_FDCWD, prova.constData(), 0);
-    return true;
-}
-
-bool SetImmutable(const QString& cartella, bool si)
-{
-    const int fd = ::open(QFile::encodeName(cartella).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    int flag = 0;
-    bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flag) == 0;
-    flag = si ? flag | FS_IMMUTABLE_FL : flag & ~FS_IMMUTABLE_FL;
-    ok = ok && ::ioctl(fd, FS_IOC_SETFLAGS, &flag) == 0;
-    ::close(fd);
-    return ok;
-}
-} // namespace
-
-ClosedFolder::ClosedFolder(const QString& cartella) : m_cartella(cartella)
-{
-    QFile::setPermissions(cartella, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup
-                                        | QFile::ReadOther | QFile::ExeOther);
-    if (TakesNewFile(cartella))
-        m_immutabile = SetImmutable(cartella, true);
-    m_chiusa = !TakesNewFile(cartella);
-}
-
-ClosedFolder::~ClosedFolder()
-{
-    if (m_immutabile)
-        SetImmutable(m_cartella, false);
-    QFile::setPermissions(m_cartella, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
-                                          | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
 }
 
 QByteArray Leggo(const QString& percorso)

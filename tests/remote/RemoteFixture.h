@@ -40,19 +40,6 @@ void RimozioneFallisceUnaVolta(const QString& percorso);
 // The same for the next rename of this file to another name.
 void RenameFailsOnce(const QString& percorso);
 
-// A folder that takes no new file while this lives: read-only and, where the administrator
-// still gets past that, immutable. closed() is false where neither holds on this system.
-class ClosedFolder {
-public:
-    explicit ClosedFolder(const QString& cartella);
-    ~ClosedFolder();
-    bool closed() const { return m_chiusa; }
-private:
-    QString m_cartella;
-    bool m_immutabile = false;
-    bool m_chiusa = false;
-};
-
 // A 180-character catalogue record.
 QByteArray RigaCatalogo(const QByteArray& descrizione, const QByteArray& chiave,
                           const QList<QByteArray>& centraline = {"ECU ONE"}, const QByteArray& flag = "GGG");

@@ -11,7 +11,9 @@
 #include <QThread>
 
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -170,3 +172,48 @@ void MappaPorta(int n, const QString& dispositivo)
 {
     ScrivoProfilo(QStringLiteral("PORTE"), QStringLiteral("COM%1").arg(n), dispositivo, FileConfigurazione());
 }
+
+namespace {
+// Whether a new file can be made in the folder, by making one.
+bool TakesNewFile(const QString& cartella)
+{
+    const QByteArray prova = QFile::encodeName(cartella + QStringLiteral("/.probe"));
+    const int fd = ::open(prova.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    ::unlinkat(AT_FDCWD, prova.constData(), 0);
+    return true;
+}
+
+bool SetImmutable(const QString& cartella, bool si)
+{
+    const int fd = ::open(QFile::encodeName(cartella).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    int flag = 0;
+    bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flag) == 0;
+    flag = si ? flag | FS_IMMUTABLE_FL : flag & ~FS_IMMUTABLE_FL;
+    ok = ok && ::ioctl(fd, FS_IOC_SETFLAGS, &flag) == 0;
+    ::close(fd);
+    return ok;
+}
+} // namespace
+
+ClosedFolder::ClosedFolder(const QString& cartella) : m_cartella(cartella)
+{
+    QFile::setPermissions(cartella, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup
+                                        | QFile::ReadOther | QFile::ExeOther);
+    if (TakesNewFile(cartella))
+        m_immutabile = SetImmutable(cartella, true);
+    m_chiusa = !TakesNewFile(cartella);
+}
+
+ClosedFolder::~ClosedFolder()
+{
+    if (m_immutabile)
+        SetImmutable(m_cartella, false);
+    QFile::setPermissions(m_cartella, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
+                                          | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+}
+

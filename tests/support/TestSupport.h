@@ -54,6 +54,19 @@ private:
 };
 
 // Answers every message box with a fixed answer (or a function) and records them.
+// A folder that takes no new file while this lives: read-only and, where the administrator
+// still gets past that, immutable. closed() is false where neither holds on this system.
+class ClosedFolder {
+public:
+    explicit ClosedFolder(const QString& cartella);
+    ~ClosedFolder();
+    bool closed() const { return m_chiusa; }
+private:
+    QString m_cartella;
+    bool m_immutabile = false;
+    bool m_chiusa = false;
+};
+
 class RegistroBox {
 public:
     explicit RegistroBox(int risposta = -1);
