@@ -298,6 +298,9 @@ TEST_F(StationCommands, SoftwareArrivesWholeOrNotAtAll)
                                   "S104000053A8", "S9030000FC"};
     cartella->scrivi("SOFTWARE/05/ABCD/ABCD.S19", "old software");
     cartella->scrivi("SOFTWARE/05/ABCD/ABCD.TXT", "OLD\r\n");
+    const QFile::Permissions modo = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup;
+    for (const char* f : {"SOFTWARE/05/ABCD/ABCD.S19", "SOFTWARE/05/ABCD/ABCD.TXT"})
+        ASSERT_TRUE(QFile::setPermissions(file(f), modo));
     // Blocks of 5 bytes split records, leave "S" and ESC waiting across blocks.
     auto scambio = gsmsim::ScambioSoftware("05\\ABCD\\ABCD", righe, 5, "V2.01");
     scambio.removeLast(); // S01 comes later
@@ -317,6 +320,8 @@ TEST_F(StationCommands, SoftwareArrivesWholeOrNotAtAll)
     EXPECT_EQ(Leggo(file("SOFTWARE/05/ABCD/ABCD.S19")), righe.join("\r\n"));
     EXPECT_EQ(Leggo(file("SOFTWARE/05/ABCD/ABCD.TXT")), "V2.01\r\n");
     EXPECT_FALSE(QFile::exists(file("SOFTWARE/05/ABCD/ABCD.S19.~zeq")));
+    for (const char* f : {"SOFTWARE/05/ABCD/ABCD.S19", "SOFTWARE/05/ABCD/ABCD.TXT"})
+        EXPECT_EQ(QFile::permissions(file(f)) & 0x7077, modo) << f << " keeps its mode";   // less the user bits
 
     // A folder where the description goes refuses the transfer before its commit, named on
     // the screen: the software stays as it was.
