@@ -59,7 +59,7 @@ bool ConcludoSoftware(QString* ostacolo = nullptr);
 
 // Ends the recorded software transfer (ConcludoSoftware) and forgets it; a finished software
 // file is never touched. False when a committed transfer could not take its place yet.
-bool CancelloSoftwareParziale();
+bool CancelloSoftwareParziale(QString* ostacolo = nullptr);
 
 // Finishes a committed catalogue update (TEMPOR\AGGMARCA.OK) from what it left; its staged
 // map and limits belong to it until then. True when none is left pending; otherwise

@@ -63,6 +63,10 @@ bool CancelloStaging(QString& ostacolo)
     return ostacolo.isEmpty();
 }
 
+// A station's name that a FAT-formatted program folder would store as another: it ends in a
+// dot or begins or ends with a blank ("X." becomes "X").
+bool CambiaSuFat(const QString& nome) { return nome != nome.trimmed() || nome.endsWith(QLatin1Char('.')); }
+
 bool RicevoAggMarca(const QByteArray& trama, QString& ostacolo)
 {
     // Whatever the outcome, no older staged file may be applied with this record.
@@ -74,6 +78,11 @@ bool RicevoAggMarca(const QByteArray& trama, QString& ostacolo)
     NomiAggMarca nomi;
     if (!LeggoNomiAggMarca(record, nomi))
         return false;
+    for (const QString& n : {nomi.marca, nomi.chiave, nomi.mappa})
+        if (CambiaSuFat(n)) {
+            ostacolo = n + QStringLiteral(": not a name for a folder or file");
+            return false;
+        }
     if (!Files::CreaCartella(Files::PercorsoApp(Tempor)))
         return false;
     return Files::ScriviAtomico(InTempor(QStringLiteral("AGGMARCA.NEW")), record + "\r\n");
@@ -203,37 +212,50 @@ bool ConcludoRegistrato(const QString& registro, const QString& parziale, QStrin
     return tolgo(registro) || ferma(registro);
 }
 
-bool AproFileS19(const QByteArray& dati)
+// ostacolo: what stopped it (the name refused, or the file with the system's reason).
+bool AproFileS19(const QByteArray& dati, QString& ostacolo)
 {
     // The transfer recorded before is ended first, so that this one never takes its record.
-    if (!CancelloSoftwareParziale())
+    if (!CancelloSoftwareParziale(&ostacolo))
         return false;
-    const QStringList parti = TestoStazione(dati).trimmed().split(QLatin1Char('\\'));
+    const QString ricevuto = TestoStazione(dati).trimmed();
+    const QStringList parti = ricevuto.split(QLatin1Char('\\'));
+    const auto rifiuto = [&] {
+        ostacolo = ricevuto + QStringLiteral(": not a name for software");
+        return false;
+    };
     if (parti.size() < 2 || parti.size() > 8)
-        return false;
-    // A name ending in a blank or a dot is refused too: a FAT folder drops them, and the
-    // name would become another.
+        return rifiuto();
     for (const QString& p : parti)
-        if (!Files::ComponenteValido(p) || p != p.trimmed() || p.endsWith(QLatin1Char('.')))
-            return false;
+        if (!Files::ComponenteValido(p) || CambiaSuFat(p))
+            return rifiuto();
     // The record's own name is no folder for software.
     if (parti.first().compare(NomeRegistro, Qt::CaseInsensitive) == 0)
-        return false;
+        return rifiuto();
     const QString nome = parti.join(QLatin1Char('\\'));
     const QString cartella = Files::PercorsoApp(QStringLiteral("SOFTWARE\\") + parti.mid(0, parti.size() - 1).join(QLatin1Char('\\')));
-    if (!Files::CreaCartella(cartella))
+    QString perche;
+    if (!Files::CreaCartella(cartella)) {
+        Files::Sostituibile(cartella, &perche);
+        ostacolo = WithReason(cartella, perche);
         return false;
+    }
     // Partial files of this name carry the program's marker. A description part no transfer
     // committed goes before the record names it, or a start would take it for this transfer's
     // commit and install what arrives.
-    const QString txtParziale = FileSoftware(nome, QStringLiteral(".TXT") + Parziale);
-    if (QFileInfo::exists(txtParziale) && !QFile::remove(txtParziale))
+    QFile txtParziale(FileSoftware(nome, QStringLiteral(".TXT") + Parziale));
+    if (txtParziale.exists() && !txtParziale.remove()) {
+        ostacolo = WithReason(txtParziale.fileName(), txtParziale.errorString());
         return false;
-    if (!Files::ScriviAtomico(RegistroSoftware(), nome.toUtf8() + "\r\n"))
+    }
+    if (!Files::ScriviAtomico(RegistroSoftware(), nome.toUtf8() + "\r\n", &perche)) {
+        ostacolo = WithReason(RegistroSoftware(), perche);
         return false;
+    }
     QFile f(FileSoftware(nome, QStringLiteral(".S19") + Parziale));
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         // A record left behind names no commit: whoever reads it next only clears it.
+        ostacolo = WithReason(f.fileName(), f.errorString());
         QFile::remove(RegistroSoftware());
         return false;
     }
@@ -370,11 +392,11 @@ bool ConcludoSoftware(QString* ostacolo)
     return fatto;
 }
 
-bool CancelloSoftwareParziale()
+bool CancelloSoftwareParziale(QString* ostacolo)
 {
     GSM.FileProgrammazione.clear();
     GSM.BufferS19.clear();
-    return ConcludoSoftware();
+    return ConcludoSoftware(ostacolo);
 }
 
 QByteArray ConvertoBufferS19(bool* errore)
@@ -482,6 +504,7 @@ void ElaboroComandoGSM(const QByteArray& trama)
         GSM.MappaDaIniziare = true;
         GSM.NextBlock = -1;
         GSM.MapWhole = false;
+        GSM.LimitsLines = {};
         Rispondo(codice, ok);
         Informo(ok ? 340 : 341, CauseText(GSM.Blocker));
         GSM.StatoGSM = GSM_BLOCCHI_MAPPA;
@@ -501,10 +524,17 @@ void ElaboroComandoGSM(const QByteArray& trama)
         if (tipo == '9' || tipo == '8')
             GSM.StatoGSM = GSM_RIGHE_LIMITI;
     } else if (famiglia == 'L') {
+        GSM.LimitsLines.Arrives(trama);
         ok = RicevoLimiti(trama);
+        GSM.LimitsLines.Handled(trama, ok);
         if (tipo != '9' || !ok) {
             Rispondo(codice, ok);
             Informo(ok ? 342 : 343);
+        } else if (!GSM.LimitsLines.Whole()) {
+            // A limits line refused and not sent again: the limits are short, nothing is applied.
+            GSM.StatoGSM = GSM_AGGIORNAMENTO;
+            Rispondo(codice, false);
+            Informo(343);
         } else {
             GSM.StatoGSM = GSM_AGGIORNAMENTO;
             // A record refused at FT0 may have left an older one staged, and a map short of a
@@ -516,14 +546,20 @@ void ElaboroComandoGSM(const QByteArray& trama)
         }
     } else if (tipo == '0') {
         GSM.StatoGSM = GSM_BLOCCHI_SOFTWARE;
-        Rispondo(codice, AproFileS19(dati));
+        GSM.SoftwareBlocks = {};
+        GSM.Blocker.clear();
+        Rispondo(codice, AproFileS19(dati, GSM.Blocker));
     } else if (tipo == '1') {
+        GSM.SoftwareBlocks.Arrives(dati);
         ok = RicevoBloccoS19(dati);
+        GSM.SoftwareBlocks.Handled(dati, ok);
         Rispondo(codice, ok);
         Informo(ok ? 338 : 339, Record(GSM.NumLinea));
     } else {
-        QString ostacolo;
-        ok = ChiudoFileS19(dati, ostacolo);
+        // A block refused and not sent again leaves the software short of a record.
+        GSM.SoftwareBlocks.Arrives(trama);
+        QString ostacolo = GSM.Blocker;
+        ok = GSM.SoftwareBlocks.Whole() && ChiudoFileS19(dati, ostacolo);
         Rispondo(codice, ok);
         if (!ok)
             Informo(345, CauseText(ostacolo));

@@ -50,6 +50,22 @@ struct StatoGSMRec {
     bool MappaDaIniziare = false;
     int NextBlock = -1;
     bool MapWhole = false;
+    // The limits lines and the software blocks carry no numbers: one refused may come again,
+    // as the next frame, and the transfer is whole only then (set by FT0 and FP0).
+    struct Resend {
+        QByteArray refused;   // the frame last refused, "" when none is waiting
+        bool whole = true;    // no refused frame went without being sent again
+        // Before each frame of the transfer is handled: whether it is the one refused.
+        void Arrives(const QByteArray& frame)
+        {
+            if (!refused.isEmpty() && frame != refused)
+                whole = false;
+            refused.clear();
+        }
+        void Handled(const QByteArray& frame, bool ok) { refused = ok ? QByteArray() : frame; }
+        bool Whole() const { return whole && refused.isEmpty(); }
+    };
+    Resend LimitsLines, SoftwareBlocks;
 
     // The receive buffer never holds more than this.
     static constexpr qsizetype MaxBufferGSM = 64 * 1024;
