@@ -120,6 +120,13 @@ void RegistraCollazione(const char* nome, FunzioneCollazione funzione)
     Collazioni().emplace_back(QByteArray(nome), funzione);
 }
 
+namespace {
+// A text bound as the bytes it was stored with.
+struct TestoMemorizzato {
+    QByteArray byte;
+};
+} // namespace
+
 void Lega(sqlite3_stmt* st, const QVariantList& valori, int primo)
 {
     for (int i = 0; i < valori.size(); ++i) {
@@ -127,6 +134,11 @@ void Lega(sqlite3_stmt* st, const QVariantList& valori, int primo)
         const int n = primo + i;
         if (v.isNull()) {
             sqlite3_bind_null(st, n);
+            continue;
+        }
+        if (v.metaType() == QMetaType::fromType<TestoMemorizzato>()) {
+            const QByteArray t = v.value<TestoMemorizzato>().byte;
+            sqlite3_bind_text(st, n, t.constData(), t.size(), SQLITE_TRANSIENT);
             continue;
         }
         switch (v.typeId()) {
@@ -165,8 +177,11 @@ QVariant Colonna(sqlite3_stmt* st, int i, TipoCampo tipo)
     if (t == SQLITE_NULL)
         return QVariant();
     auto testo = [&] {
-        return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)),
-                                 sqlite3_column_bytes(st, i));
+        const QByteArrayView b(reinterpret_cast<const char*>(sqlite3_column_text(st, i)), sqlite3_column_bytes(st, i));
+        // A text that begins with U+FEFF keeps it: the decoder takes it for a byte-order mark.
+        if (b.startsWith("\xEF\xBB\xBF"))
+            return QChar(0xFEFF) + QString::fromUtf8(b.sliced(3));
+        return QString::fromUtf8(b);
     };
     switch (tipo) {
     case TipoCampo::Intero:
@@ -585,7 +600,8 @@ QVariantList Recordset::Chiave(const Riga& r) const
 {
     QVariantList k;
     for (int i : m_chiaveCampi)
-        k.append(r.valori[i]);
+        k.append(r.memorizzati.value(i).isNull() ? r.valori[i]
+                                                 : QVariant::fromValue(TestoMemorizzato{r.memorizzati[i]}));
     return k;
 }
 
@@ -603,8 +619,13 @@ void Recordset::Carica(const QString& dove, const QVariantList& parametri, bool 
         Riga r;
         r.id = sqlite3_column_int64(st, 0);
         r.valori.reserve(m_campi.size());
-        for (int i = 0; i < m_campi.size(); ++i)
+        for (int i = 0; i < m_campi.size(); ++i) {
             r.valori.append(Colonna(st, i + 1, m_campi[i].tipo));
+            r.memorizzati.append(sqlite3_column_type(st, i + 1) == SQLITE_TEXT
+                                     ? QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(st, i + 1)),
+                                                  sqlite3_column_bytes(st, i + 1))
+                                     : QByteArray());
+        }
         righe.push_back(std::move(r));
     }
     sqlite3_reset(st);
@@ -894,6 +915,7 @@ void Recordset::Update()
         m_ultimo = sqlite3_last_insert_rowid(m_db->handle());
     } else {
         m_corrente.valori = valori;
+        m_corrente.memorizzati.clear();   // stored as they are written
         m_ultimo = m_corrente.id;
     }
 }

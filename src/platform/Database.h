@@ -240,6 +240,10 @@ private:
     struct Riga {
         qint64 id = 0;
         QVariantList valori;
+        // Each text field's bytes as stored (null for other fields, empty when not read): a
+        // walk goes on from them, so a name another tool stored in bytes that do not decode
+        // to text and back is still passed, never come back to.
+        QList<QByteArray> memorizzati;
     };
     int IndiceCampo(const QString& campo) const;
     QString Elenco() const;
