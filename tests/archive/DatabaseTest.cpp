@@ -7,6 +7,8 @@
 
 #include <QFile>
 #include <gtest/gtest.h>
+
+#include <stdexcept>
 #include <sqlite3.h>
 
 using namespace Archivi;
@@ -254,11 +256,12 @@ TEST_F(ArchivioDb, NameIndexFollowsTheCollationAndPrefixWalksFindEveryMatch)
         AggiungoCliente(rs, QString("P%1").arg(n++), nome);
     // A name pasted with a byte-order mark in front, and one another tool stored in bytes
     // that are no UTF-8, last in the index.
-    AggiungoCliente(rs, "PBOM", "\uFEFFZANETTI");
+    const QString zanetti = QChar(0xFEFF) + QString("ZANETTI");
+    AggiungoCliente(rs, "PBOM", zanetti);
     Archivio.DbArchivio->Esegui("INSERT INTO CLIENTI (TARGA_AUTO, DITTA_NOME) VALUES ('PBAD', CAST(X'CEA9CEA9FF' AS TEXT))");
     EXPECT_EQ(NomiInOrdine(rs), QStringList({"", "D'ANGELO", "Jose", "josé", "JOSEFA", "łukasz", "LUZ", "Nuno",
-                                             "NUÑO", "ñandu", "Strasse", "STRAßE", "VANNA", "v\uFEFFera", "\uFEFFZANETTI",
-                                             "ZAPATA", "zürich", "ΩMEGA", "ΩΩ\uFFFD"}));
+                                             "NUÑO", "ñandu", "Strasse", "STRAßE", "VANNA", "v\uFEFFera", "ZAPATA", "zürich",
+                                             "ΩMEGA", "ΩΩ\uFFFD", zanetti}));
     struct Caso {
         const char* digitato;
         QStringList attesi;
@@ -275,11 +278,10 @@ TEST_F(ArchivioDb, NameIndexFollowsTheCollationAndPrefixWalksFindEveryMatch)
         {"Ł", {"łukasz", "LUZ"}},
         {"strass", {"Strasse", "STRAßE"}},
         {"straß", {"Strasse", "STRAßE"}},
-        {"z", {"\uFEFFZANETTI", "ZAPATA", "zürich"}},
+        {"z", {"ZAPATA", "zürich"}},
         {"  zu  ", {"zürich"}},
         {"d'", {"D'ANGELO"}},
         {"v\uFEFF", {"v\uFEFFera"}},   // pasted with a byte-order mark
-        {"\uFEFFz", {"\uFEFFZANETTI", "ZAPATA", "zürich"}},
         {"ωω", {"ΩΩ\uFFFD"}},
         {"x", {}},
         {"   ", {}},
@@ -287,9 +289,17 @@ TEST_F(ArchivioDb, NameIndexFollowsTheCollationAndPrefixWalksFindEveryMatch)
     rs.ImpostaIndice("PER_NOME");
     for (const Caso& c : casi) {
         QStringList trovati;
-        ScorroPrefisso(rs, "DITTA_NOME", QString::fromUtf8(c.digitato), [&] { trovati << rs.Valore("DITTA_NOME").toString(); });
+        // A walk that comes back round fails here instead of running on.
+        ScorroPrefisso(rs, "DITTA_NOME", QString::fromUtf8(c.digitato), [&] {
+            trovati << rs.Valore("DITTA_NOME").toString();
+            if (trovati.size() > 1000)
+                throw std::runtime_error("the walk came back round");
+        });
         EXPECT_EQ(trovati, c.attesi) << c.digitato;
     }
+    QStringList trovati;
+    ScorroPrefisso(rs, "DITTA_NOME", zanetti.left(2), [&] { trovati << rs.Valore("DITTA_NOME").toString(); });
+    EXPECT_EQ(trovati, QStringList{zanetti}) << "pasted with its byte-order mark";
 }
 
 TEST_F(ArchivioDb, IndexesOfAnOlderOrderAreRebuiltOnceAndEveryAlphabetFoldsCase)
