@@ -218,11 +218,13 @@ void SyncCartella(const QString& file)
     }
 }
 
+// An archive that is a link is replaced at the link's end, as the engine writes it there; the
+// link stays.
 bool Rinomina(const QString& da, const QString& a)
 {
-    if (::rename(da.toLocal8Bit().constData(), a.toLocal8Bit().constData()) != 0)
+    if (!Files::SostituisciConRinomina(da, a))
         return false;
-    SyncCartella(a);
+    SyncCartella(QFileInfo(a).canonicalFilePath());
     return true;
 }
 
@@ -617,6 +619,8 @@ bool RiparoArchivio()
     const QString path = FileArchivio();
     if (ClassificaFile(path) != TipoFile::Nostro)
         return false;
+    // The file itself, at the end of the links the archive may be made of.
+    const QString file = QFileInfo(path).canonicalFilePath();
     const QString cartella = QFileInfo(path).absolutePath();
 
     // The damaged original is kept aside, whole, before anything else happens.
@@ -624,7 +628,7 @@ bool RiparoArchivio()
     QString copia = QDir(cartella).filePath("ARCHIVIO." + stampo + ".BAD");
     for (int n = 1; QFileInfo::exists(copia); ++n)
         copia = QDir(cartella).filePath(QString("ARCHIVIO.%1-%2.BAD").arg(stampo).arg(n));
-    if (!Files::CopiaAtomica(path, copia))
+    if (!Files::CopiaAtomica(file, copia))
         return false;
 
     const QString rep = FileRiparazione();
@@ -644,7 +648,7 @@ bool RiparoArchivio()
         QFile::remove(rep);
         return false;
     }
-    QFile::remove(path + "-journal");
+    QFile::remove(file + "-journal");
     if (!Rinomina(rep, path))
         return false;
     Archivio.Riparato = true;

@@ -221,6 +221,7 @@ TEST_F(SicurezzaArchivio, DamagedArchiveIsRepairedKeepingEveryReadableRowAndTheO
         Danno danno;
         Via via;
         bool nuovaEsecuzione;
+        bool collegamento = false;   // the archive a link to its file from the start
     };
     const Riga righe[] = {
         {"next opening of the same run", Danno::ListaLibera, Via::StessaEsecuzione, false},
@@ -228,7 +229,8 @@ TEST_F(SicurezzaArchivio, DamagedArchiveIsRepairedKeepingEveryReadableRowAndTheO
         {"a save refused while held, then a new run", Danno::ListaLibera, Via::SalvataggioRifiutato, true},
         {"an index page the screen has read, a save refused", Danno::PaginaLetta, Via::SalvataggioRifiutato, false},
         {"a copy renamed over the file while held", Danno::ListaLibera, Via::Sostituito, false},
-        {"the file a link, led to a copy while held", Danno::ListaLibera, Via::Collegamento, false},
+        {"the file a link, led to a copy while held", Danno::ListaLibera, Via::Collegamento, false, true},
+        {"the file a link, its end damaged in place", Danno::ListaLibera, Via::StessaEsecuzione, false, true},
     };
     const QByteArray nomeArchivio = QFile::encodeName(FileArchivio());
     auto alPostoDi = [&](const QByteArray& dati, const char* nome) {
@@ -260,7 +262,7 @@ TEST_F(SicurezzaArchivio, DamagedArchiveIsRepairedKeepingEveryReadableRowAndTheO
         ChiudoArchivio();
         QMap<QString, QStringList> vecchi = LeggoTutto();
         ASSERT_EQ(vecchi.size(), 1500);
-        if (k.via == Via::Collegamento) {
+        if (k.collegamento) {
             ASSERT_EQ(::rename(nomeArchivio, QFile::encodeName(prog.file("ARCHIVI/REALE.MDB"))), 0);
             ASSERT_EQ(::symlink("REALE.MDB", nomeArchivio), 0);
         }
@@ -350,6 +352,8 @@ TEST_F(SicurezzaArchivio, DamagedArchiveIsRepairedKeepingEveryReadableRowAndTheO
                 copia.replace(da, n, danneggiato.mid(da, n));
         }
         EXPECT_EQ(copia, danneggiato);
+        // Repaired where the link leads; the link stays.
+        EXPECT_EQ(QFileInfo(FileArchivio()).isSymLink(), k.collegamento && k.via != Via::Collegamento);
         Archivio.DbArchivio->Inizia();
         for (int i = 0; i < 400; ++i)
             AggiungoCliente(*Archivio.RsClienti, QString("NUOVO%1").arg(i), QString("NUOVO CLIENTE %1").arg(i));
