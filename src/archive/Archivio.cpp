@@ -69,7 +69,9 @@ Segno Certo(const Segno& s)
     const qint64 tick = s.statoNs == 0 ? 2'000'000'000 : std::max<qint64>(1, qint64(passo.tv_nsec));
     const qint64 cambio = s.stato * 1'000'000'000 + s.statoNs;
     const qint64 adesso = qint64(ora.tv_sec) * 1'000'000'000 + ora.tv_nsec;
-    if (cambio <= adesso && adesso < cambio + tick)
+    // A file's times may lie a little ahead of the coarse clock (some file systems stamp with
+    // the fine one): that is the same tick too.
+    if (adesso < cambio + tick && cambio < adesso + tick)
         return {};
     return s;
 }
@@ -559,13 +561,22 @@ void CreoArchivio()
     }
 
     // Check, then bring an older table up to date one column at a time.
-    static const char* const aggiunte[] = {
-        "ALTER TABLE Clienti ADD COLUMN IMPIANTO SMALLINT",
-        "ALTER TABLE Clienti ADD COLUMN TIPOTAB SMALLINT",
-        "ALTER TABLE Clienti ADD COLUMN VERSIONE_ADD VARCHAR(3) COLLATE ZEQ",
+    static const struct {
+        const char* colonna;
+        const char* sql;
+    } aggiunte[] = {
+        {"IMPIANTO", "ALTER TABLE Clienti ADD COLUMN IMPIANTO SMALLINT"},
+        {"TIPOTAB", "ALTER TABLE Clienti ADD COLUMN TIPOTAB SMALLINT"},
+        {"VERSIONE_ADD", "ALTER TABLE Clienti ADD COLUMN VERSIONE_ADD VARCHAR(3) COLLATE ZEQ"},
     };
+    QStringList colonne;   // of the table as the first step found it
     bool riparato = false;
     for (int passo = 0; passo < 4;) {
+        // A column the table has already is not added: no opening for it either.
+        if (passo > 0 && colonne.contains(QLatin1String(aggiunte[passo - 1].colonna), Qt::CaseInsensitive)) {
+            ++passo;
+            continue;
+        }
         try {
             auto db = Db::Database::Apri(path, true, false);
             if (passo == 0) {
@@ -591,8 +602,11 @@ void CreoArchivio()
                     }
                 }
                 AggiornoOrdine(*db);
+                colonne.clear();
+                for (const Db::DefCampo& c : db->Campi("CLIENTI"))
+                    colonne << c.nome;
             } else {
-                db->Esegui(aggiunte[passo - 1]);
+                db->Esegui(aggiunte[passo - 1].sql);
             }
             db->Chiudi();
             ++passo;
