@@ -15,6 +15,10 @@
 #ifdef Q_OS_UNIX
 #include <dirent.h>
 #include <fcntl.h>
+#ifdef Q_OS_LINUX
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#endif
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -228,6 +232,32 @@ static QString Sistema(int codice) { return QString::fromLocal8Bit(std::strerror
 // The name a rewrite of `path` writes, at the end of its chain of links, and whether what
 // stands there may be replaced: nothing, or a regular file that is Scrivibile. On refusal
 // `perche` names the file and gives the reason.
+#ifdef Q_OS_LINUX
+// Whether the system keeps a file that may be written from being replaced by a rename: it or
+// its folder is append-only or immutable, or the folder is sticky and neither it nor the file
+// is the user's.
+static bool RinominaNegata(const QString& file)
+{
+    auto bandiere = [](const QString& p) {
+        int b = 0;
+        const int fd = ::open(QFile::encodeName(p).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            return 0;
+        if (::ioctl(fd, FS_IOC_GETFLAGS, &b) != 0)
+            b = 0;
+        ::close(fd);
+        return b;
+    };
+    const QString cartella = QFileInfo(file).absolutePath();
+    if ((bandiere(file) | bandiere(cartella)) & (FS_APPEND_FL | FS_IMMUTABLE_FL))
+        return true;
+    struct stat c {}, f {};
+    const uid_t io = ::geteuid();
+    return io != 0 && ::stat(QFile::encodeName(cartella).constData(), &c) == 0 && (c.st_mode & S_ISVTX)
+           && c.st_uid != io && ::stat(QFile::encodeName(file).constData(), &f) == 0 && f.st_uid != io;
+}
+#endif
+
 static bool Destinazione(const QString& path, QString& finale, QString& perche)
 {
     if (!SeguoCollegamenti(path, finale, perche)) {
@@ -247,6 +277,10 @@ static bool Destinazione(const QString& path, QString& finale, QString& perche)
         // The system's own reason: permissions, a file system mounted read-only, a file
         // made immutable.
         motivo = Sistema(errno);
+#endif
+#ifdef Q_OS_LINUX
+    else if (RinominaNegata(finale))
+        motivo = Sistema(EPERM);
 #endif
     else if (!Scrivibile(finale))
         // A file the user made read-only is not replaced behind his back.

@@ -229,24 +229,27 @@ TEST(Files, AtomicWriteReplacesWholeOrLeavesOldFile)
         EXPECT_TRUE(err2.contains(QString::fromLocal8Bit(std::strerror(codice)))) << qPrintable(err2);
     }
     EXPECT_EQ(app.leggi("LUNGHI/LETTURA.TXT"), "mine");
-    // A file made immutable gives the system's own reason, not the mode's.
-    app.scrivi("LUNGHI/FISSO.TXT", "mine");
-    const int fisso = ::open(QFile::encodeName(app.file("LUNGHI/FISSO.TXT")).constData(), O_RDONLY | O_CLOEXEC);
-    int bandiere = 0;
-    bool fissato = fisso >= 0 && ::ioctl(fisso, FS_IOC_GETFLAGS, &bandiere) == 0;
-    bandiere |= FS_IMMUTABLE_FL;
-    fissato = fissato && ::ioctl(fisso, FS_IOC_SETFLAGS, &bandiere) == 0;
-    if (fissato) {
-        EXPECT_FALSE(Files::Sostituibile(app.file("LUNGHI/FISSO.TXT"), &err2));
-        EXPECT_TRUE(err2.endsWith(QString::fromLocal8Bit(std::strerror(EPERM)))) << qPrintable(err2);
-        bandiere &= ~FS_IMMUTABLE_FL;
-        ::ioctl(fisso, FS_IOC_SETFLAGS, &bandiere);
-    } else {
-        std::cout << "immutable file row left out: the file system keeps no such flag\n";
+    // A file made immutable or append-only gives the system's own reason, not the mode's:
+    // neither can be replaced.
+    for (const int flag : {FS_IMMUTABLE_FL, FS_APPEND_FL}) {
+        app.scrivi("LUNGHI/FISSO.TXT", "mine");
+        const int fisso = ::open(QFile::encodeName(app.file("LUNGHI/FISSO.TXT")).constData(), O_RDONLY | O_CLOEXEC);
+        int bandiere = 0;
+        bool fissato = fisso >= 0 && ::ioctl(fisso, FS_IOC_GETFLAGS, &bandiere) == 0;
+        bandiere |= flag;
+        fissato = fissato && ::ioctl(fisso, FS_IOC_SETFLAGS, &bandiere) == 0;
+        if (fissato) {
+            EXPECT_FALSE(Files::Sostituibile(app.file("LUNGHI/FISSO.TXT"), &err2)) << flag;
+            EXPECT_TRUE(err2.endsWith(QString::fromLocal8Bit(std::strerror(EPERM)))) << qPrintable(err2);
+            bandiere &= ~flag;
+            ::ioctl(fisso, FS_IOC_SETFLAGS, &bandiere);
+        } else {
+            std::cout << "flag " << flag << " row left out: the file system keeps no such flag\n";
+        }
+        if (fisso >= 0)
+            ::close(fisso);
+        QFile::remove(app.file("LUNGHI/FISSO.TXT"));
     }
-    if (fisso >= 0)
-        ::close(fisso);
-    QFile::remove(app.file("LUNGHI/FISSO.TXT"));
     // A disk that takes a write only in part (here a limit on the file's size) gives its reason.
     int tubo[2];
     ASSERT_EQ(::pipe(tubo), 0);
