@@ -633,9 +633,13 @@ bool RiparoArchivio()
     const QString path = FileArchivio();
     if (ClassificaFile(path) != TipoFile::Nostro)
         return false;
-    // The file itself, at the end of the links the archive may be made of.
+    // The file itself, at the end of the links the archive may be made of; the repaired copy
+    // takes its place there, so that folder must take it (else nothing is made, at every try).
     const QString file = QFileInfo(path).canonicalFilePath();
     const QString cartella = QFileInfo(path).absolutePath();
+    QString perche;
+    if (!Files::AccoglieFile(QFileInfo(file).absolutePath(), perche))
+        return false;
 
     // The damaged original is kept aside, whole, before anything else happens.
     const QString stampo = g_orologio().toString("yyyyMMdd-HHmmss");
@@ -663,8 +667,10 @@ bool RiparoArchivio()
         return false;
     }
     QFile::remove(file + "-journal");
-    if (!Rinomina(rep, path))
+    if (!Rinomina(rep, path)) {
+        QFile::remove(rep);
         return false;
+    }
     Archivio.Riparato = true;
     Archivio.RecordRecuperati = esito.righe;
     Archivio.CopiaDanneggiata = QFileInfo(copia).fileName();

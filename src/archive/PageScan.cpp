@@ -206,7 +206,9 @@ bool Record(const QByteArray& contenuto, QVariantList& valori)
             if (t % 2 == 0) {
                 valori.append(QVariant(b));
             } else {
-                QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+                // A text that begins with U+FEFF keeps it.
+                QStringDecoder utf8(QStringDecoder::Utf8,
+                                    QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
                 const QString s = utf8(b);
                 if (utf8.hasError())
                     return false;

@@ -75,6 +75,7 @@ void PrefixListModel::Carica(Db::Database& db, const QString& dove, const QVaria
         Voce v;
         v.id = sqlite3_column_int64(st, 0);
         v.testo = Db::Colonna(st, 1, Db::TipoCampo::Testo).toString();
+        v.memorizzato = Db::ValoreMemorizzato(st, 1);
         if (!Collazione::IniziaCon(v.testo, m_chiave)) {
             m_fine = true;
             break;
@@ -97,9 +98,9 @@ std::vector<PrefixListModel::Voce> PrefixListModel::Leggo(Db::Database& db, int 
     } else {
         // After the last row listed, in index order: its equal keys first, then the keys above.
         const Voce& ultima = m_voci.back();
-        Carica(db, c + " = ? AND " + Db::ChiaveNascosta + " > ?", {ultima.testo, ultima.id}, quanti, voci);
+        Carica(db, c + " = ? AND " + Db::ChiaveNascosta + " > ?", {ultima.memorizzato, ultima.id}, quanti, voci);
         if (!m_fine && static_cast<int>(voci.size()) < quanti)
-            Carica(db, c + " > ?", {ultima.testo}, quanti - static_cast<int>(voci.size()), voci);
+            Carica(db, c + " > ?", {ultima.memorizzato}, quanti - static_cast<int>(voci.size()), voci);
     }
     if (static_cast<int>(voci.size()) < quanti)
         m_fine = true;

@@ -59,6 +59,7 @@ private:
     struct Voce {
         Db::Segnalibro id = 0;
         QString testo;
+        QVariant memorizzato;   // the text as stored (Db::ValoreMemorizzato): the list goes on from it
         QVariantList altri;
     };
     // Reads up to `quanti` rows after the last one listed (from the first key not below the

@@ -430,9 +430,14 @@ int BersagliModello(const BloccoModello& b, const QString& cartella, QStringList
         QList<std::pair<QString, QString>> copie;
         if (b.usato[k] && !CopieCartella(d.supporto[k], d.CartellaSlot(k), true, copie))
             return Importo::Errore;
-        // The stale S-record form a new map removes counts as replaced too.
-        for (const auto& c : copie)
-            bersagli << c.second << F19Superato(d.CartellaSlot(k), QFileInfo(c.second).fileName());
+        // The stale S-record form a new map removes counts as replaced too; one that is a link
+        // goes as a name, which its folder allows as it allows the map.
+        for (const auto& c : copie) {
+            bersagli << c.second;
+            const QString stantio = F19Superato(d.CartellaSlot(k), QFileInfo(c.second).fileName());
+            if (!QFileInfo(stantio).isSymLink())
+                bersagli << stantio;
+        }
     }
     return Importo::Fatto;
 }

@@ -171,6 +171,14 @@ void Lega(sqlite3_stmt* st, const QVariantList& valori, int primo)
     }
 }
 
+QVariant ValoreMemorizzato(sqlite3_stmt* st, int i)
+{
+    if (sqlite3_column_type(st, i) != SQLITE_TEXT)
+        return Colonna(st, i, TipoCampo::Altro);
+    return QVariant::fromValue(TestoMemorizzato{QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(st, i)),
+                                                           sqlite3_column_bytes(st, i))});
+}
+
 QVariant Colonna(sqlite3_stmt* st, int i, TipoCampo tipo)
 {
     const int t = sqlite3_column_type(st, i);
@@ -600,8 +608,7 @@ QVariantList Recordset::Chiave(const Riga& r) const
 {
     QVariantList k;
     for (int i : m_chiaveCampi)
-        k.append(r.memorizzati.value(i).isNull() ? r.valori[i]
-                                                 : QVariant::fromValue(TestoMemorizzato{r.memorizzati[i]}));
+        k.append(i < r.memorizzati.size() ? r.memorizzati[i] : r.valori[i]);
     return k;
 }
 
@@ -621,10 +628,7 @@ void Recordset::Carica(const QString& dove, const QVariantList& parametri, bool 
         r.valori.reserve(m_campi.size());
         for (int i = 0; i < m_campi.size(); ++i) {
             r.valori.append(Colonna(st, i + 1, m_campi[i].tipo));
-            r.memorizzati.append(sqlite3_column_type(st, i + 1) == SQLITE_TEXT
-                                     ? QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(st, i + 1)),
-                                                  sqlite3_column_bytes(st, i + 1))
-                                     : QByteArray());
+            r.memorizzati.append(ValoreMemorizzato(st, i + 1));
         }
         righe.push_back(std::move(r));
     }

@@ -182,6 +182,9 @@ private:
 void Lega(sqlite3_stmt* st, const QVariantList& valori, int primo = 1);
 // Value of column i of the current row, typed by the field definition.
 QVariant Colonna(sqlite3_stmt* st, int i, TipoCampo tipo);
+// Column i of the current row exactly as stored, for binding back (Lega) where a walk goes on
+// from it: a text as its bytes, whatever they decode to, a blob as a blob, a number as itself.
+QVariant ValoreMemorizzato(sqlite3_stmt* st, int i);
 
 using Segnalibro = qint64;
 
@@ -240,10 +243,10 @@ private:
     struct Riga {
         qint64 id = 0;
         QVariantList valori;
-        // Each text field's bytes as stored (null for other fields, empty when not read): a
-        // walk goes on from them, so a name another tool stored in bytes that do not decode
-        // to text and back is still passed, never come back to.
-        QList<QByteArray> memorizzati;
+        // Each field as stored (ValoreMemorizzato; empty when not read): a walk goes on from
+        // them, so a name another tool stored in bytes that do not decode to text and back, or
+        // as a blob, is passed once, never come back to.
+        QVariantList memorizzati;
     };
     int IndiceCampo(const QString& campo) const;
     QString Elenco() const;

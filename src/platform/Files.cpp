@@ -315,7 +315,7 @@ static bool SenzaNomeAssente(int codice)
 // Whether a new file can be made in the folder: an unnamed one is made and let go at once,
 // which leaves nothing behind; where the file system makes none, the folder's permissions
 // tell.
-static bool AccoglieFile(const QString& cartella, QString& perche)
+bool AccoglieFile(const QString& cartella, QString& perche)
 {
 #ifdef Q_OS_UNIX
     const QByteArray nome = QFile::encodeName(cartella);
@@ -656,10 +656,14 @@ bool SostituisciConRinomina(const QString& da, const QString& a, QString* perche
     QString finale, motivo;
     if (!SeguoCollegamenti(a, finale, motivo))
         return fallito(a + QStringLiteral(": ") + motivo);
-    // A replaced file keeps its permissions, as in a rewrite.
-    const QFileInfo esistente(finale);
-    if (esistente.isFile() && !QFile::setPermissions(da, esistente.permissions()))
-        return fallito(QStringLiteral("cannot keep the permissions of ") + finale);
+    // A replaced file keeps its mode where the user may give it (he owns the new file).
+#ifdef Q_OS_UNIX
+    struct stat vecchio {}, nuovo {};
+    const QByteArray n = QFile::encodeName(da);
+    if (::stat(QFile::encodeName(finale).constData(), &vecchio) == 0 && S_ISREG(vecchio.st_mode)
+        && ::stat(n.constData(), &nuovo) == 0 && (nuovo.st_mode & 0777) != (vecchio.st_mode & 0777))
+        ::chmod(n.constData(), vecchio.st_mode & 0777);
+#endif
     if (!Sincronizza(da))
         return fallito(QStringLiteral("cannot sync ") + da + QStringLiteral(": ") + Sistema(errno));
     std::error_code ec;

@@ -50,6 +50,11 @@ bool Scrivibile(const QString& path);
 // reason ("read-only file" where only the file's own mode forbids it).
 bool Sostituibile(const QString& path, QString* perche = nullptr);
 
+// Whether a new file can be made in the folder (an unnamed one is made and let go at once;
+// where the file system makes none, the folder's permissions tell); false with the system's
+// reason in `perche`.
+bool AccoglieFile(const QString& cartella, QString& perche);
+
 // Writes data to path through a temporary file in the same folder that is flushed, synced
 // and renamed over the target. On failure the old file stays whole, false is returned and
 // `errore` names the file and gives the system's reason. What stands at the target and is not

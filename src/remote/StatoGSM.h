@@ -51,16 +51,28 @@ struct StatoGSMRec {
     int NextBlock = -1;
     bool MapWhole = false;
     // The limits lines and the software blocks carry no numbers: one refused may come again,
-    // as the next frame, and the transfer is whole only then (set by FT0 and FP0).
+    // as the next frame, and the transfer is whole only then (set by FT0 and FP0). The frame
+    // sent again is the refused one but for the control bytes the line may have put in it.
     struct Resend {
         QByteArray refused;   // the frame last refused, "" when none is waiting
         bool whole = true;    // no refused frame went without being sent again
         // Before each frame of the transfer is handled: whether it is the one refused.
         void Arrives(const QByteArray& frame)
         {
-            if (!refused.isEmpty() && frame != refused)
+            if (!refused.isEmpty() && !SentAgain(frame))
                 whole = false;
             refused.clear();
+        }
+        bool SentAgain(const QByteArray& frame) const
+        {
+            if (frame.size() != refused.size())
+                return false;
+            for (qsizetype i = 0; i < frame.size(); ++i) {
+                const unsigned char c = static_cast<unsigned char>(refused[i]);
+                if (c >= 32 && c != 127 && frame[i] != refused[i])
+                    return false;
+            }
+            return true;
         }
         void Handled(const QByteArray& frame, bool ok) { refused = ok ? QByteArray() : frame; }
         bool Whole() const { return whole && refused.isEmpty(); }
