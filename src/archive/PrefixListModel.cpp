@@ -74,8 +74,8 @@ void PrefixListModel::Carica(Db::Database& db, const QString& dove, const QVaria
     while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
         Voce v;
         v.id = sqlite3_column_int64(st, 0);
-        v.testo = Db::Colonna(st, 1, Db::TipoCampo::Testo).toString();
         v.memorizzato = Db::ValoreMemorizzato(st, 1);
+        v.testo = Db::Colonna(st, 1, Db::TipoCampo::Testo).toString();
         if (!Collazione::IniziaCon(v.testo, m_chiave)) {
             m_fine = true;
             break;

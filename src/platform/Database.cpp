@@ -627,8 +627,9 @@ void Recordset::Carica(const QString& dove, const QVariantList& parametri, bool 
         r.id = sqlite3_column_int64(st, 0);
         r.valori.reserve(m_campi.size());
         for (int i = 0; i < m_campi.size(); ++i) {
-            r.valori.append(Colonna(st, i + 1, m_campi[i].tipo));
+            // As stored first: reading a value as another type converts it.
             r.memorizzati.append(ValoreMemorizzato(st, i + 1));
+            r.valori.append(Colonna(st, i + 1, m_campi[i].tipo));
         }
         righe.push_back(std::move(r));
     }

@@ -184,6 +184,7 @@ void Lega(sqlite3_stmt* st, const QVariantList& valori, int primo = 1);
 QVariant Colonna(sqlite3_stmt* st, int i, TipoCampo tipo);
 // Column i of the current row exactly as stored, for binding back (Lega) where a walk goes on
 // from it: a text as its bytes, whatever they decode to, a blob as a blob, a number as itself.
+// Read before any other reading of the column, which may convert the value.
 QVariant ValoreMemorizzato(sqlite3_stmt* st, int i);
 
 using Segnalibro = qint64;

@@ -219,7 +219,7 @@ TEST_F(SchermiArchivio, NameListIsReadAsItScrollsInTheOrderOfTheSearch)
         AggiungoCliente(rs, QString("N%1").arg(i), nomi[i % nomi.size()]);
     // Names another tool stored: in bytes that are no UTF-8, and as a blob.
     Archivio.DbArchivio->Esegui("INSERT INTO CLIENTI (TARGA_AUTO, DITTA_NOME) VALUES "
-                                "('X1', CAST(X'4E4EFF' AS TEXT)), ('X2', X'C3914F424C4F42'), ('X3', X'C3914F424C4F42')");
+                                "('X1', CAST(X'C391C391FF' AS TEXT)), ('X2', X'C3914F424C4F42'), ('X3', X'C3914F424C4F42')");
     Archivio.DbArchivio->Conferma();
     Cancella* c = Cancella::Carica();
     c->ModelloNomi->ImpostaLotti(7, 5);
