@@ -221,6 +221,12 @@ TEST_F(SchermiArchivio, NameListIsReadAsItScrollsInTheOrderOfTheSearch)
     Archivio.DbArchivio->Esegui("INSERT INTO CLIENTI (TARGA_AUTO, DITTA_NOME) VALUES "
                                 "('X1', CAST(X'C391C391FF' AS TEXT)), ('X2', X'C3914F424C4F42'), ('X3', X'C3914F424C4F42')");
     Archivio.DbArchivio->Conferma();
+    // The whole index walked: each customer once.
+    int passi = 0;
+    rs.ImpostaIndice("PER_NOME");
+    for (rs.MoveFirst(); !rs.EOF_() && passi <= 1000; rs.MoveNext())
+        ++passi;
+    EXPECT_EQ(passi, 63);
     Cancella* c = Cancella::Carica();
     c->ModelloNomi->ImpostaLotti(7, 5);
     c->Nome_Targa_Click();
