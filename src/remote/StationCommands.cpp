@@ -524,9 +524,10 @@ void ElaboroComandoGSM(const QByteArray& trama)
         if (tipo == '9' || tipo == '8')
             GSM.StatoGSM = GSM_RIGHE_LIMITI;
     } else if (famiglia == 'L') {
-        GSM.LimitsLines.Arrives(trama);
+        // A frame is told by its code and data: its check character is never verified.
+        GSM.LimitsLines.Arrives(codice + dati);
         ok = RicevoLimiti(trama);
-        GSM.LimitsLines.Handled(trama, ok);
+        GSM.LimitsLines.Handled(codice + dati, ok);
         if (tipo != '9' || !ok) {
             Rispondo(codice, ok);
             Informo(ok ? 342 : 343);
@@ -550,14 +551,14 @@ void ElaboroComandoGSM(const QByteArray& trama)
         GSM.Blocker.clear();
         Rispondo(codice, AproFileS19(dati, GSM.Blocker));
     } else if (tipo == '1') {
-        GSM.SoftwareBlocks.Arrives(dati);
+        GSM.SoftwareBlocks.Arrives(codice + dati);
         ok = RicevoBloccoS19(dati);
-        GSM.SoftwareBlocks.Handled(dati, ok);
+        GSM.SoftwareBlocks.Handled(codice + dati, ok);
         Rispondo(codice, ok);
         Informo(ok ? 338 : 339, Record(GSM.NumLinea));
     } else {
         // A block refused and not sent again leaves the software short of a record.
-        GSM.SoftwareBlocks.Arrives(trama);
+        GSM.SoftwareBlocks.Arrives(codice + dati);
         QString ostacolo = GSM.Blocker;
         ok = GSM.SoftwareBlocks.Whole() && ChiudoFileS19(dati, ostacolo);
         Rispondo(codice, ok);

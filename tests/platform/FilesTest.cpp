@@ -15,6 +15,7 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <grp.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -138,6 +139,28 @@ TEST(Files, AtomicWriteReplacesWholeOrLeavesOldFile)
     ASSERT_TRUE(Files::SostituisciConRinomina(app.file("CATENA/NUOVO.TXT"), app.file("CATENA/A.TXT")));
     EXPECT_EQ(app.leggi("CATENA/SUB/C.TXT"), "renamed");
     EXPECT_FALSE(QFileInfo::exists(app.file("CATENA/NUOVO.TXT")));
+    // A file of another account, in a folder both may write, is renamed over as well: its
+    // mode is kept where it can be, never a reason to refuse.
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chmod(QFile::encodeName(app.path()).constData(), 0755), 0);
+        app.scrivi("APERTA/DI_ALTRI.TXT", "theirs");
+        app.scrivi("APERTA/VECCHIO.TXT", "old");
+        ASSERT_EQ(::chmod(QFile::encodeName(app.file("APERTA")).constData(), 0777), 0);
+        ASSERT_EQ(::chmod(QFile::encodeName(app.file("APERTA/DI_ALTRI.TXT")).constData(), 0666), 0);
+        ASSERT_EQ(::chmod(QFile::encodeName(app.file("APERTA/VECCHIO.TXT")).constData(), 0644), 0);
+        const pid_t altro = fork();
+        ASSERT_GE(altro, 0);
+        if (altro == 0) {
+            const gid_t g = 65534;
+            if (::setgroups(1, &g) != 0 || ::setgid(g) != 0 || ::setuid(65534) != 0)
+                _exit(97);
+            _exit(Files::SostituisciConRinomina(app.file("APERTA/DI_ALTRI.TXT"), app.file("APERTA/VECCHIO.TXT")) ? 0 : 1);
+        }
+        int esito = 0;
+        waitpid(altro, &esito, 0);
+        EXPECT_TRUE(WIFEXITED(esito) && WEXITSTATUS(esito) == 0) << esito;
+        EXPECT_EQ(app.leggi("APERTA/VECCHIO.TXT"), "theirs");
+    }
     const QString altrove = QDir::tempPath() == "/dev/shm" ? QString() : QStringLiteral("/dev/shm");
     struct stat qui {}, li {};
     if (!altrove.isEmpty() && ::stat(catena.constData(), &qui) == 0 && ::stat(QFile::encodeName(altrove), &li) == 0

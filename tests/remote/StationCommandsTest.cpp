@@ -210,6 +210,10 @@ TEST_F(StationCommands, MapBlocksAndLimitsAreStagedLineByLine)
         {"S-records, past 999", false, [&](auto& s) { s = renumbered(s, 1); }, true, lines},
         {"values, a limits line refused and not sent again", true,
          [](auto& s) { s.insert(s.size() - 2, "FL0LIM1#"); s.insert(s.size() - 2, "FL1L\x01M2#"); }, false, {}, 343},
+        {"values, a limits line the line garbled, sent again", true, [](auto& s) {
+             for (const char* l : {"FL0LIM1#", "FL1L\x01M2#", "FL1LIM2#"})
+                 s.insert(s.size() - 2, l);
+         }, true},
         {"S-records, past 999, block 000 missing", false, [&](auto& s) { s = renumbered(s, 1); s.removeAt(2 + 999); },
          false, lines},
     };
@@ -441,6 +445,11 @@ TEST_F(StationCommands, SoftwareArrivesWholeOrNotAtAll)
         stazione(t);
     EXPECT_EQ(modem.mid(modem.size() - 3), Risposte({"fp1ko01", "fp1ok", "fp9ok"}));
     EXPECT_EQ(Leggo(file("SOFTWARE/02/KERNEL/K3.S19")), righe[1] + "\r\n" + righe[3]);
+    // So does a block the line garbled, sent again.
+    QByteArray guasto = secondo;
+    guasto.replace(3, 2, "\x1b\x01");
+    EXPECT_EQ(esegui({"S00", "FP002\\KERNEL\\K4", primo, guasto, secondo, "FP9V7.01"}),
+              Risposte({"s00ok", "fp0ok", "fp1ok", "fp1ko01", "fp1ok", "fp9ok"}));
 }
 
 TEST_F(StationCommands, ASoftwareTransferCutShortKeepsTheOldSoftware)
