@@ -150,9 +150,17 @@ TEST_F(SchermoAggiornamento, ImportsTheDemoMediaIntoAFreshProgramFolder)
             EXPECT_EQ(stato(), prima);
         }
     }
+    // A stale S-record form that is a link to a read-only file goes as a name; the file it
+    // leads to stays as it was.
+    prog.scrivi("ALTROVE/C_GPL02.F19", "mine");
+    ASSERT_EQ(::chmod(QFile::encodeName(prog.file("ALTROVE/C_GPL02.F19")), 0444), 0);
+    ASSERT_TRUE(QFile::remove(prog.file("DELFINO/MAREA16/CENTRAL3/C_GPL02.F19")));
+    ASSERT_TRUE(QFile::link(prog.file("ALTROVE/C_GPL02.F19"), prog.file("DELFINO/MAREA16/CENTRAL3/C_GPL02.F19")));
     Aggiorno();
     EXPECT_TRUE(QFileInfo::exists(prog.file("SOFTWARE/02/L0AB/L0AB.S19")));
+    EXPECT_FALSE(QFileInfo(prog.file("DELFINO/MAREA16/CENTRAL3/C_GPL02.F19")).isSymLink());
     EXPECT_FALSE(QFileInfo::exists(prog.file("DELFINO/MAREA16/CENTRAL3/C_GPL02.F19")));
+    EXPECT_EQ(prog.leggi("ALTROVE/C_GPL02.F19"), "mine");
 }
 
 TEST_F(SchermoAggiornamento, OnlyTheDataVersionFileIsCopied)
