@@ -649,9 +649,11 @@ bool RiparoArchivio()
     if (!Files::CopiaAtomica(file, copia))
         return false;
 
+    // Nothing of an earlier attempt may stand where the copy is built: an old journal there
+    // would be played back into it.
     const QString rep = FileRiparazione();
-    QFile::remove(rep);
-    QFile::remove(rep + "-journal");
+    if (!Files::Rimuovi(rep) || !Files::Rimuovi(rep + "-journal"))
+        return false;
     Recupero esito;
     try {
         Db::Database::Crea(rep, [&](Db::Database& db) {
@@ -663,12 +665,13 @@ bool RiparoArchivio()
                 throw Db::ErroreDb(Db::Err::Danneggiato, "no customer could be recovered");
         })->Chiudi();
     } catch (const Db::ErroreDb&) {
-        QFile::remove(rep);
+        Files::Rimuovi(rep);  // one that stays is removed by the next attempt, or stops it
         return false;
     }
-    QFile::remove(file + "-journal");
-    if (!Rinomina(rep, path)) {
-        QFile::remove(rep);
+    // The damaged file's journal would be played back into the copy that takes its place: the
+    // copy goes in only once the journal is gone.
+    if (!Files::Rimuovi(file + "-journal") || !Rinomina(rep, path)) {
+        Files::Rimuovi(rep);
         return false;
     }
     Archivio.Riparato = true;

@@ -372,8 +372,9 @@ public:
     ~Temporaneo() override
     {
         close();
+        // One that cannot go now is removed by the next write of this target.
         if (!m_nome.isEmpty() && !m_posto)
-            QFile::remove(m_nome);
+            Rimuovi(m_nome);
     }
 
     bool Apro(QString& perche)
@@ -638,6 +639,24 @@ bool CopiaAtomica(const QString& sorgente, const QString& destinazione, QString*
     }, errore);
 }
 
+bool Rimuovi(const QString& path, QString* perche)
+{
+#ifdef Q_OS_UNIX
+    if (::unlink(QFile::encodeName(path).constData()) == 0 || errno == ENOENT || errno == ENOTDIR)
+        return true;
+    if (perche)
+        *perche = Sistema(errno);
+    return false;
+#else
+    QFile f(path);
+    if (!f.exists() || f.remove())
+        return true;
+    if (perche)
+        *perche = f.errorString();
+    return false;
+#endif
+}
+
 bool Sincronizza(const QString& path)
 {
     QFile f(path);
@@ -674,8 +693,7 @@ bool SostituisciConRinomina(const QString& da, const QString& a, QString* perche
     if (ec == std::errc::cross_device_link) {
         if (!CopiaAtomica(da, finale, &motivo))
             return fallito(motivo);
-        QFile f(da);
-        return f.remove() || fallito(QStringLiteral("cannot remove ") + da + QStringLiteral(": ") + f.errorString());
+        return Rimuovi(da, &motivo) || fallito(QStringLiteral("cannot remove ") + da + QStringLiteral(": ") + motivo);
     }
     return fallito(QStringLiteral("cannot replace ") + finale + QStringLiteral(": ")
                    + QString::fromLocal8Bit(ec.message()));

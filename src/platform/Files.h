@@ -74,6 +74,11 @@ bool ScriviAtomico(const QString& path, const QByteArray& data, QString* errore 
 bool ScriviAtomico(const QString& path, const std::function<bool(QIODevice&)>& scrittore,
                    QString* errore = nullptr);
 
+// Removes the name at path (a link itself, not what it leads to). True when nothing stands
+// there any more, whether it went now or was never there; false for a folder or a name the
+// system keeps, with the system's reason in `perche`.
+bool Rimuovi(const QString& path, QString* perche = nullptr);
+
 // Flushes a file's data to disk (fsync); false when it cannot.
 bool Sincronizza(const QString& path);
 

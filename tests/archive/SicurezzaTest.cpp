@@ -542,6 +542,22 @@ TEST_F(SicurezzaArchivio, DamagedArchiveWhoseRepairFailsIsNotOpened)
     EXPECT_EQ(Archivio.RsClienti, nullptr);
     EXPECT_EQ(prog.leggi("ARCHIVI/ARCHIVIO.MDB"), dati);
 
+    // The damaged file has a journal the system keeps from being removed: the copy would have
+    // it played back, so it does not take the file's place, and no work file stays.
+    QDir(FileRiparazione() + ".NUOVO").removeRecursively();
+    const QString giornale = FileArchivio() + "-journal";
+    prog.scrivi("ARCHIVI/ARCHIVIO.MDB-journal", "");
+    if (SetImmutable(giornale, true)) {
+        Archivio.reset();
+        EXPECT_FALSE(AproArchivio());
+        EXPECT_EQ(prog.leggi("ARCHIVI/ARCHIVIO.MDB"), dati);
+        EXPECT_FALSE(QFileInfo::exists(FileRiparazione()));
+        SetImmutable(giornale, false);
+    } else {
+        std::cout << "kept-journal step left out: no file can be made immutable here\n";
+    }
+    QFile::remove(giornale);
+
     // The archive a link to a file in a folder that takes no new file: no repair is tried, at
     // every opening, and nothing is left beside it.
     QDir(FileRiparazione() + ".NUOVO").removeRecursively();

@@ -185,10 +185,11 @@ bool TakesNewFile(const QString& cartella)
     ::unlinkat(AT_FDCWD, prova.constData(), 0);
     return true;
 }
+} // namespace
 
-bool SetImmutable(const QString& cartella, bool si)
+bool SetImmutable(const QString& path, bool si)
 {
-    const int fd = ::open(QFile::encodeName(cartella).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
     int flag = 0;
@@ -198,7 +199,6 @@ bool SetImmutable(const QString& cartella, bool si)
     ::close(fd);
     return ok;
 }
-} // namespace
 
 ClosedFolder::ClosedFolder(const QString& cartella) : m_cartella(cartella)
 {

@@ -54,6 +54,9 @@ private:
 };
 
 // Answers every message box with a fixed answer (or a function) and records them.
+// Sets or clears the immutable flag of a file or folder; false where the system refuses it.
+bool SetImmutable(const QString& path, bool si);
+
 // A folder that takes no new file while this lives: read-only and, where the administrator
 // still gets past that, immutable. closed() is false where neither holds on this system.
 class ClosedFolder {
