@@ -191,10 +191,11 @@ bool Preparo(const QString& fileRecord, Piano& p)
 // Removes a staged file; true when it is gone, else ostacolo names it.
 bool Tolgo(const QString& nome, QString& ostacolo)
 {
-    QFile f(InTempor(nome));
-    if (!QFileInfo::exists(f.fileName()) || f.remove())
+    const QString file = InTempor(nome);
+    QString perche;
+    if (!QFileInfo::exists(file) || Files::Rimuovi(file, &perche))
         return true;
-    ostacolo = WithReason(f.fileName(), f.errorString());
+    ostacolo = WithReason(file, perche);
     return false;
 }
 

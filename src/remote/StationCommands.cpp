@@ -56,9 +56,10 @@ bool CancelloStaging(QString& ostacolo)
         return false;
     // A staged file that stays would be taken for this record's: nothing is staged then.
     for (const char* n : {"AGGMARCA.NEW", "FILEQOX.NEW", "LIMITI.NEW", "TAB_VER.NEW"}) {
-        QFile f(InTempor(QLatin1String(n)));
-        if (QFileInfo(f.fileName()).isFile() && !f.remove() && ostacolo.isEmpty())
-            ostacolo = WithReason(f.fileName(), f.errorString());
+        const QString p = InTempor(QLatin1String(n));
+        QString perche;
+        if (QFileInfo(p).isFile() && !Files::Rimuovi(p, &perche) && ostacolo.isEmpty())
+            ostacolo = WithReason(p, perche);
     }
     return ostacolo.isEmpty();
 }
@@ -182,13 +183,6 @@ bool ConcludoRegistrato(const QString& registro, const QString& parziale, QStrin
         ostacolo = WithReason(file, perche);
         return false;
     };
-    auto tolgo = [&](const QString& file) {
-        QFile f(file);
-        if (f.remove())
-            return true;
-        perche = f.errorString();
-        return false;
-    };
     QByteArray letto;
     if (!Files::LeggiTutto(registro, letto))
         return ferma(registro);
@@ -205,11 +199,11 @@ bool ConcludoRegistrato(const QString& registro, const QString& parziale, QStrin
                 return ferma(s19Finale);
             if (!Files::SostituisciConRinomina(txt, txtFinale, &perche))
                 return ferma(txtFinale);
-        } else if (QFileInfo::exists(s19) && !tolgo(s19)) {
+        } else if (QFileInfo::exists(s19) && !Files::Rimuovi(s19, &perche)) {
             return ferma(s19);
         }
     }
-    return tolgo(registro) || ferma(registro);
+    return Files::Rimuovi(registro, &perche) || ferma(registro);
 }
 
 // ostacolo: what stopped it (the name refused, or the file with the system's reason).
@@ -243,9 +237,9 @@ bool AproFileS19(const QByteArray& dati, QString& ostacolo)
     // Partial files of this name carry the program's marker. A description part no transfer
     // committed goes before the record names it, or a start would take it for this transfer's
     // commit and install what arrives.
-    QFile txtParziale(FileSoftware(nome, QStringLiteral(".TXT") + Parziale));
-    if (txtParziale.exists() && !txtParziale.remove()) {
-        ostacolo = WithReason(txtParziale.fileName(), txtParziale.errorString());
+    const QString txtParziale = FileSoftware(nome, QStringLiteral(".TXT") + Parziale);
+    if (QFileInfo::exists(txtParziale) && !Files::Rimuovi(txtParziale, &perche)) {
+        ostacolo = WithReason(txtParziale, perche);
         return false;
     }
     if (!Files::ScriviAtomico(RegistroSoftware(), nome.toUtf8() + "\r\n", &perche)) {
