@@ -641,7 +641,15 @@ bool RiparoArchivio()
     if (!Files::AccoglieFile(QFileInfo(file).absolutePath(), perche))
         return false;
 
-    // The damaged original is kept aside, whole, before anything else happens.
+    // Nothing of an earlier attempt may stand where the copy is built, and the damaged file's
+    // own journal must go: either would be played back into the copy. The engine played back
+    // any journal it could when it found the damage; one left holds nothing of the file. A
+    // name that cannot go stops the repair before anything is made, at every try.
+    const QString rep = FileRiparazione();
+    if (!Files::Rimuovi(rep) || !Files::Rimuovi(rep + "-journal") || !Files::Rimuovi(file + "-journal"))
+        return false;
+
+    // The damaged original is kept aside, whole, before anything else is written.
     const QString stampo = g_orologio().toString("yyyyMMdd-HHmmss");
     QString copia = QDir(cartella).filePath("ARCHIVIO." + stampo + ".BAD");
     for (int n = 1; QFileInfo::exists(copia); ++n)
@@ -649,11 +657,6 @@ bool RiparoArchivio()
     if (!Files::CopiaAtomica(file, copia))
         return false;
 
-    // Nothing of an earlier attempt may stand where the copy is built: an old journal there
-    // would be played back into it.
-    const QString rep = FileRiparazione();
-    if (!Files::Rimuovi(rep) || !Files::Rimuovi(rep + "-journal"))
-        return false;
     Recupero esito;
     try {
         Db::Database::Crea(rep, [&](Db::Database& db) {
@@ -668,9 +671,7 @@ bool RiparoArchivio()
         Files::Rimuovi(rep);  // one that stays is removed by the next attempt, or stops it
         return false;
     }
-    // The damaged file's journal would be played back into the copy that takes its place: the
-    // copy goes in only once the journal is gone.
-    if (!Files::Rimuovi(file + "-journal") || !Rinomina(rep, path)) {
+    if (!Rinomina(rep, path)) {
         Files::Rimuovi(rep);
         return false;
     }

@@ -543,15 +543,28 @@ TEST_F(SicurezzaArchivio, DamagedArchiveWhoseRepairFailsIsNotOpened)
     EXPECT_EQ(prog.leggi("ARCHIVI/ARCHIVIO.MDB"), dati);
 
     // The damaged file has a journal the system keeps from being removed: the copy would have
-    // it played back, so it does not take the file's place, and no work file stays.
+    // it played back, so it does not take the file's place, and no work file stays. Nor does
+    // a work file's journal that cannot go (here a folder) let a copy be made. Nothing is
+    // made at any opening, not even a copy of the damaged file.
     QDir(FileRiparazione() + ".NUOVO").removeRecursively();
+    const QStringList copie = QDir(prog.file("ARCHIVI")).entryList({"*.BAD"});
+    ASSERT_TRUE(QDir().mkpath(FileRiparazione() + "-journal"));
+    for (int volta = 0; volta < 2; ++volta) {
+        Archivio.reset();
+        EXPECT_FALSE(AproArchivio()) << volta;
+        EXPECT_EQ(QDir(prog.file("ARCHIVI")).entryList({"*.BAD"}), copie) << volta;
+    }
+    QDir().rmdir(FileRiparazione() + "-journal");
     const QString giornale = FileArchivio() + "-journal";
     prog.scrivi("ARCHIVI/ARCHIVIO.MDB-journal", "");
     if (SetImmutable(giornale, true)) {
-        Archivio.reset();
-        EXPECT_FALSE(AproArchivio());
-        EXPECT_EQ(prog.leggi("ARCHIVI/ARCHIVIO.MDB"), dati);
-        EXPECT_FALSE(QFileInfo::exists(FileRiparazione()));
+        for (int volta = 0; volta < 2; ++volta) {
+            Archivio.reset();
+            EXPECT_FALSE(AproArchivio()) << volta;
+            EXPECT_EQ(prog.leggi("ARCHIVI/ARCHIVIO.MDB"), dati);
+            EXPECT_FALSE(QFileInfo::exists(FileRiparazione()));
+            EXPECT_EQ(QDir(prog.file("ARCHIVI")).entryList({"*.BAD"}), copie) << volta;
+        }
         SetImmutable(giornale, false);
     } else {
         std::cout << "kept-journal step left out: no file can be made immutable here\n";
