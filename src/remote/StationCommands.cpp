@@ -238,7 +238,8 @@ bool AproFileS19(const QByteArray& dati, QString& ostacolo)
     // committed goes before the record names it, or a start would take it for this transfer's
     // commit and install what arrives.
     const QString txtParziale = FileSoftware(nome, QStringLiteral(".TXT") + Parziale);
-    if (QFileInfo::exists(txtParziale) && !Files::Rimuovi(txtParziale, &perche)) {
+    const QFileInfo txt(txtParziale);
+    if ((txt.exists() || txt.isSymLink()) && !Files::Rimuovi(txtParziale, &perche)) {
         ostacolo = WithReason(txtParziale, perche);
         return false;
     }
@@ -246,10 +247,15 @@ bool AproFileS19(const QByteArray& dati, QString& ostacolo)
         ostacolo = WithReason(RegistroSoftware(), perche);
         return false;
     }
+    // Whatever stands at the partial name goes first (a link itself, not what it leads to), so
+    // the transfer writes a file of its own and never through a link into another one.
     QFile f(FileSoftware(nome, QStringLiteral(".S19") + Parziale));
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    perche.clear();
+    if (!Files::Rimuovi(f.fileName(), &perche) || !f.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        if (perche.isEmpty())
+            perche = f.errorString();
         // A record left behind names no commit: whoever reads it next only clears it.
-        ostacolo = WithReason(f.fileName(), f.errorString());
+        ostacolo = WithReason(f.fileName(), perche);
         QFile::remove(RegistroSoftware());
         return false;
     }

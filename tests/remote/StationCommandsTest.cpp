@@ -309,6 +309,11 @@ TEST_F(StationCommands, SoftwareArrivesWholeOrNotAtAll)
     const QFile::Permissions modo = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup;
     for (const char* f : {"SOFTWARE/05/ABCD/ABCD.S19", "SOFTWARE/05/ABCD/ABCD.TXT"})
         ASSERT_TRUE(QFile::setPermissions(file(f), modo));
+    // Links left at the partial names, to a person's files: only the links go.
+    cartella->scrivi("NOTE/MIE.S19", "my notes");
+    cartella->scrivi("NOTE/MIE.TXT", "my text");
+    ASSERT_TRUE(QFile::link(file("NOTE/MIE.S19"), file("SOFTWARE/05/ABCD/ABCD.S19.~zeq")));
+    ASSERT_TRUE(QFile::link(file("NOTE/MIE.TXT"), file("SOFTWARE/05/ABCD/ABCD.TXT.~zeq")));
     // Blocks of 5 bytes split records, leave "S" and ESC waiting across blocks.
     auto scambio = gsmsim::ScambioSoftware("05\\ABCD\\ABCD", righe, 5, "V2.01");
     scambio.removeLast(); // S01 comes later
@@ -328,6 +333,9 @@ TEST_F(StationCommands, SoftwareArrivesWholeOrNotAtAll)
     EXPECT_EQ(Leggo(file("SOFTWARE/05/ABCD/ABCD.S19")), righe.join("\r\n"));
     EXPECT_EQ(Leggo(file("SOFTWARE/05/ABCD/ABCD.TXT")), "V2.01\r\n");
     EXPECT_FALSE(QFile::exists(file("SOFTWARE/05/ABCD/ABCD.S19.~zeq")));
+    EXPECT_FALSE(QFileInfo(file("SOFTWARE/05/ABCD/ABCD.S19")).isSymLink());
+    EXPECT_EQ(Leggo(file("NOTE/MIE.S19")), "my notes");
+    EXPECT_EQ(Leggo(file("NOTE/MIE.TXT")), "my text");
     for (const char* f : {"SOFTWARE/05/ABCD/ABCD.S19", "SOFTWARE/05/ABCD/ABCD.TXT"})
         EXPECT_EQ(QFile::permissions(file(f)) & 0x7077, modo) << f << " keeps its mode";   // less the user bits
 
