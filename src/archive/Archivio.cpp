@@ -538,8 +538,9 @@ void CreoArchivio()
     const QString path = FileArchivio();
     if (ClassificaFile(path) == TipoFile::Assente) {
         const QString rep = FileRiparazione();
-        if (Integro(rep)) {
-            // A repair was interrupted after its copy was complete: finish it.
+        if (!QFileInfo(rep).isSymLink() && Integro(rep)) {
+            // A repair was interrupted after its copy was complete: finish it. The copy is a
+            // file the repair made; a link at its name leads to somebody else's.
             if (!Rinomina(rep, path)) {
                 Archivio.ErroreCreazione = Db::Err::PercorsoInvalido;
                 return;

@@ -595,6 +595,7 @@ TEST_F(SicurezzaArchivio, DamagedArchiveWhoseRepairFailsIsNotOpened)
 TEST_F(SicurezzaArchivio, InterruptedRepairIsFinishedNotReplacedByAnEmptyArchive)
 {
     const QMap<QString, QString> originali = Riempio(50);
+    ASSERT_TRUE(QFile::copy(FileArchivio(), prog.file("ALTRO.MDB")));
     ASSERT_TRUE(QFile::rename(FileArchivio(), prog.file("ARCHIVI/ARCHIVIO.REP")));
     CreoArchivio();
     EXPECT_EQ(Archivio.ErroreCreazione, 0);
@@ -608,6 +609,19 @@ TEST_F(SicurezzaArchivio, InterruptedRepairIsFinishedNotReplacedByAnEmptyArchive
     EXPECT_EQ(Archivio.ErroreCreazione, 0);
     EXPECT_TRUE(Leggo().isEmpty());
     EXPECT_EQ(prog.leggi("ARCHIVI/ARCHIVIO.REP"), QByteArray("SQLite format 3"));
+
+    // A link at the work file's name, to somebody's sound archive, is no repair of ours: a new
+    // archive is created, and the link and the file it leads to stay.
+    QFile::remove(FileArchivio());
+    QFile::remove(prog.file("ARCHIVI/ARCHIVIO.REP"));
+    ASSERT_TRUE(QFile::link(prog.file("ALTRO.MDB"), prog.file("ARCHIVI/ARCHIVIO.REP")));
+    const QByteArray altro = prog.leggi("ALTRO.MDB");
+    CreoArchivio();
+    EXPECT_EQ(Archivio.ErroreCreazione, 0);
+    EXPECT_TRUE(Leggo().isEmpty());
+    EXPECT_FALSE(QFileInfo(FileArchivio()).isSymLink());
+    EXPECT_TRUE(QFileInfo(prog.file("ARCHIVI/ARCHIVIO.REP")).isSymLink());
+    EXPECT_EQ(prog.leggi("ALTRO.MDB"), altro);
 }
 
 TEST_F(SicurezzaArchivio, KilledWriterLeavesEveryCommittedRecord)
